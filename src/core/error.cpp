@@ -1,0 +1,22 @@
+#include "core/error.h"
+
+namespace orvek {
+
+Error list_index_error(long long index)
+{
+    return Error("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+Error conversion_error(const std::string& text)
+{
+    return Error("'" + text + "' is not a valid integer value");
+}
+
+std::string with_full_stop(const std::string& message)
+{
+    if (!message.empty() && message.back() == '.')
+        return message;
+    return message + ".";
+}
+
+}  // namespace orvek

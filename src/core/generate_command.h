@@ -1,0 +1,24 @@
+#pragma once
+// The Generate command without any window: clamp, discard the old galaxy, presets (for the
+// "Generate" button only), one campaign name, then the attempts. Window and command-line tool share it.
+
+#include "core/generator.h"
+#include "core/settings.h"
+
+#include <string>
+
+namespace orvek {
+
+class Random;
+
+enum class GenerateButton { Generate, GenerateCustom };
+
+// Runs the command on the settings (whose fields it rewrites as the window shows them). The
+// campaign name is drawn once, before the first attempt, into campaign_name. Throws Error as
+// Clamp_Params and Generate_Galaxy do; a clamp failure leaves the galaxy as it was, any later
+// failure leaves it empty. Returns Cancelled, with the galaxy empty, when progress asks to stop.
+GenerationResult Button1Click(GenerateButton sender, GalaxySettings& settings, Galaxy& galaxy,
+                              std::string& campaign_name, GenerationServices& services,
+                              Random& random, GenerationProgress* progress = nullptr);
+
+}  // namespace orvek

@@ -1,0 +1,102 @@
+#pragma once
+// The attempt loop that makes a galaxy: planets placed with their clearance, named, given
+// templates, linked to their nearest neighbours and by wormholes, made mutual, until connected.
+
+#include "core/planet.h"
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvek {
+
+class Random;
+struct GalaxySettings;
+
+// Shows a status text ("CALCULATING!", "The Galaxy is ready!"); the window puts it in its caption.
+class StatusSink {
+public:
+    virtual ~StatusSink() = default;
+    virtual void show_status(std::string_view text) = 0;
+};
+
+// Chooses a random background picture: one draw, R(number of pictures). Returns its full path;
+// throws "List index out of bounds (0)" after the draw when there is no picture.
+class BackgroundChooser {
+public:
+    virtual ~BackgroundChooser() = default;
+    virtual const std::string& Get_Background(Random& random) = 0;
+};
+
+// Replaces the list's content with the full path of every encounter template. Never fails.
+class TemplateSource {
+public:
+    virtual ~TemplateSource() = default;
+    virtual void Get_Templates(std::vector<std::string>& list) = 0;
+};
+
+// System names and the campaign name. None of these fail.
+class NameSource {
+public:
+    virtual ~NameSource() = default;
+    // Refills the pool of system names for a new attempt.
+    virtual void Load_System_Names() = 0;
+    // Takes one name out of the pool into `name`, or makes one up when the pool is empty.
+    virtual void Get_System_Name(Random& random, std::string& name) = 0;
+    // A random campaign name for a galaxy of the settings' planet count.
+    virtual std::string Get_Campaign_Name(const GalaxySettings& settings, Random& random) = 0;
+};
+
+struct GenerationServices {
+    StatusSink& status;
+    BackgroundChooser& backgrounds;
+    TemplateSource& templates;
+    NameSource& names;
+};
+
+// Shared with a watcher on another thread: the attempts made so far, and a request to stop.
+struct GenerationProgress {
+    std::atomic<std::uint64_t> attempts{0};
+    std::atomic<bool> cancel{false};
+};
+
+// The numbers one Generate works with, read after the clamp and preset steps. The wormhole
+// field is only read when the first attempt reaches its wormholes, so its text travels along.
+struct GalaxyParams {
+    std::int32_t planets = 30;
+    std::int32_t join1 = 30;
+    std::int32_t join2 = 40;
+    std::int32_t join3 = 5;
+    std::string wormhole_text = "1";
+};
+
+struct Galaxy {
+    std::vector<tc_planet> planets;
+    std::string background_path;
+};
+
+enum class GenerationResult { Complete, Cancelled };
+
+// Whether a planet at (x, y) is too close to one at (qx, qy): within 55 map units on both axes.
+constexpr bool positions_clash(int x, int y, int qx, int qy)
+{
+    return qx - 55 <= x && x <= qx + 55 && qy - 55 <= y && y <= qy + 55;
+}
+
+// Makes every link mutual, planet by planet in number order: each of a planet's links at the
+// start of its turn gains the planet as its next link unless it lists it already.
+void Make_Links_Mutual(std::vector<tc_planet>& planets);
+
+// Runs attempts until one gives a connected galaxy, which then replaces galaxy.planets;
+// galaxy.background_path names the picture of the last attempt. Returns Cancelled (planets left
+// empty) when progress->cancel is set between attempts. Throws Error when a list to draw from is
+// empty (no picture, fewer templates than planets, more wormholes than planets) or the wormhole
+// text is not a number; the planets are then left empty. params.planets must lie in 8..175.
+GenerationResult Generate_Galaxy(const GalaxyParams& params, GenerationServices& services,
+                                 Random& random, Galaxy& galaxy,
+                                 GenerationProgress* progress = nullptr);
+
+}  // namespace orvek

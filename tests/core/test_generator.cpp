@@ -1,0 +1,300 @@
+#include "core/generate_command.h"
+#include "core/generator.h"
+
+#include "core/error.h"
+#include "core/random.h"
+#include "support/fake_services.h"
+#include "support/plain_generator.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+namespace orvek {
+namespace {
+
+using testing::FakeWorld;
+
+GalaxyParams params_of(int planets, int wormholes, int j1, int j2, int j3)
+{
+    GalaxyParams p;
+    p.planets = planets;
+    p.wormhole_text = std::to_string(wormholes);
+    p.join1 = j1;
+    p.join2 = j2;
+    p.join3 = j3;
+    return p;
+}
+
+std::string error_of(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+std::int64_t d2(const tc_planet& a, const tc_planet& b)
+{
+    std::int64_t dx = a.x - b.x, dy = a.y - b.y;
+    return dx * dx + dy * dy;
+}
+
+void expect_same_galaxy(const Galaxy& a, const Galaxy& b, const std::string& what)
+{
+    ASSERT_EQ(a.planets.size(), b.planets.size()) << what;
+    EXPECT_EQ(a.background_path, b.background_path) << what;
+    for (std::size_t i = 0; i < a.planets.size(); ++i) {
+        const tc_planet &p = a.planets[i], &q = b.planets[i];
+        EXPECT_EQ(p.x, q.x) << what << " planet " << i;
+        EXPECT_EQ(p.y, q.y) << what << " planet " << i;
+        EXPECT_EQ(p.system_name, q.system_name) << what << " planet " << i;
+        EXPECT_EQ(p.template_path, q.template_path) << what << " planet " << i;
+        EXPECT_EQ(p.link_count, q.link_count) << what << " planet " << i;
+        EXPECT_EQ(p.links, q.links) << what << " planet " << i;
+        EXPECT_EQ(p.farthest, q.farthest) << what << " planet " << i;
+        EXPECT_EQ(p.home, q.home) << what << " planet " << i;
+    }
+}
+
+TEST(Clearance, FiftyFiveClashesFiftySixDoesNot)
+{
+    struct Case {
+        int dx, dy;
+        bool clash;
+    } cases[] = {{0, 0, true},    {55, 55, true},  {-55, 55, true}, {55, -55, true},
+                 {56, 0, false},  {-56, 0, false}, {0, 56, false},  {0, -56, false},
+                 {56, 56, false}, {55, 56, false}, {56, 55, false}, {-56, -55, false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(positions_clash(500 + c.dx, 500 + c.dy, 500, 500), c.clash)
+            << c.dx << "," << c.dy;
+}
+
+TEST(MutualLinks, FourPlanetExample)
+{
+    std::vector<tc_planet> planets(4);
+    const std::vector<std::vector<std::int32_t>> before = {{1}, {2}, {1}, {1}};
+    for (int i = 0; i < 4; ++i) {
+        planets[i].links = before[i];
+        planets[i].links.resize(10, 7);  // entries past the count carry no meaning
+        planets[i].link_count = 1;
+    }
+    Make_Links_Mutual(planets);
+    const std::vector<std::vector<std::int32_t>> after = {{1}, {2, 0, 3}, {1}, {1}};
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(planets[i].link_count, static_cast<int>(after[i].size()));
+        EXPECT_TRUE(std::equal(after[i].begin(), after[i].end(), planets[i].links.begin()));
+    }
+}
+
+// The fast attempt must match the literal one in every field and in every draw it makes.
+TEST(Generator, FastPathEqualsPlainDrawForDraw)
+{
+    struct Case {
+        int planets, wormholes, j1, j2, j3, seeds, names;
+    } cases[] = {
+        {8, 0, 30, 40, 5, 40, 100},  {8, 8, 1, 1, 1, 40, 100},   {15, 9, 1, 1, 99, 40, 100},
+        {22, 1, 35, 50, 5, 40, 100}, {30, 1, 30, 40, 5, 40, 10}, {40, 2, 10, 30, 45, 20, 100},
+        {40, 0, 59, 20, 1, 5, 100},  {69, 2, 30, 40, 5, 10, 100}, {120, 3, 1, 1, 1, 4, 300},
+        {175, 9, 30, 40, 5, 3, 300}, {175, 0, 1, 1, 99, 3, 300},
+    };
+    for (const Case& c : cases)
+        for (int seed = 1; seed <= c.seeds; ++seed) {
+            std::string what = std::to_string(c.planets) + " planets, seed " + std::to_string(seed);
+            FakeWorld fast_world, plain_world;
+            fast_world.names.names.resize(c.names);
+            plain_world.names.names.resize(c.names);
+            Random fast_random(seed * 2654435761u), plain_random(seed * 2654435761u);
+            Galaxy fast, plain;
+            GalaxyParams params = params_of(c.planets, c.wormholes, c.j1, c.j2, c.j3);
+            Generate_Galaxy(params, fast_world.services, fast_random, fast);
+            testing::plain_generate_galaxy(params, plain_world.services, plain_random, plain);
+            expect_same_galaxy(fast, plain, what);
+            EXPECT_EQ(fast_random.state(), plain_random.state()) << what;
+            if (::testing::Test::HasFailure())
+                return;
+        }
+}
+
+TEST(Generator, GalaxiesKeepTheirRules)
+{
+    for (int seed = 1; seed <= 60; ++seed) {
+        FakeWorld world;
+        Random random(seed);
+        Galaxy galaxy;
+        int n = 8 + seed % 50;
+        Generate_Galaxy(params_of(n, seed % 4, 30, 40, 5), world.services, random, galaxy);
+        const auto& planets = galaxy.planets;
+        ASSERT_EQ(static_cast<int>(planets.size()), n);
+        EXPECT_EQ(std::count_if(planets.begin(), planets.end(), [](auto& p) { return p.home; }), 1);
+        EXPECT_FALSE(planets.back().home) << "the last planet is never home";
+        std::set<std::string> templates;
+        for (int p = 0; p < n; ++p) {
+            const tc_planet& a = planets[p];
+            EXPECT_TRUE(a.x >= 20 && a.x <= 979 && a.y >= 20 && a.y <= 979);
+            templates.insert(a.template_path);
+            ASSERT_GE(a.link_count, 1);
+            ASSERT_EQ(static_cast<int>(a.links.size()), a.link_count);
+            std::set<int> distinct(a.links.begin(), a.links.end());
+            EXPECT_EQ(static_cast<int>(distinct.size()), a.link_count);
+            EXPECT_FALSE(distinct.count(p));
+            int nearest = -1, farthest = -1;
+            for (int q = 0; q < n; ++q) {
+                if (q == p)
+                    continue;
+                EXPECT_FALSE(q < p && positions_clash(a.x, a.y, planets[q].x, planets[q].y));
+                if (nearest < 0 || d2(a, planets[q]) < d2(a, planets[nearest]))
+                    nearest = q;
+                if (farthest < 0 || d2(a, planets[q]) > d2(a, planets[farthest]))
+                    farthest = q;
+                const auto& back = planets[q].links;
+                if (distinct.count(q)) {
+                    EXPECT_NE(std::find(back.begin(), back.end(), p), back.end()) << "mutual";
+                }
+            }
+            EXPECT_EQ(a.links[0], nearest) << "the first link is the nearest, lower number on ties";
+            EXPECT_EQ(a.farthest, farthest);
+        }
+        EXPECT_EQ(static_cast<int>(templates.size()), n) << "no template twice";
+        EXPECT_EQ(world.status.texts.back(), "The Galaxy is ready!");
+    }
+}
+
+TEST(Generator, MoreThanTenLinksAreKept)
+{
+    int most = 0;
+    for (int seed = 1; seed <= 400 && most <= 10; ++seed) {
+        FakeWorld world;
+        Random random(seed);
+        Galaxy galaxy;
+        Generate_Galaxy(params_of(12, 9, 1, 1, 98), world.services, random, galaxy);
+        for (const auto& p : galaxy.planets)
+            most = std::max(most, p.link_count);
+    }
+    EXPECT_GT(most, 10) << "some small, crowded galaxy has a planet with more than ten links";
+}
+
+TEST(Generator, FailuresLeaveTheGalaxyEmpty)
+{
+    struct Case {
+        const char* what;
+        int planets, wormholes, templates, backgrounds;
+        std::string wormhole_text;
+        std::string message;
+    } cases[] = {
+        {"more wormholes than planets", 8, 9, 200, 2, "", "List index out of bounds (0)"},
+        {"fewer templates than planets", 30, 1, 29, 2, "", "List index out of bounds (0)"},
+        {"no background", 30, 1, 200, 0, "", "List index out of bounds (0)"},
+        {"empty wormhole field", 30, 1, 200, 2, "-", "'' is not a valid integer value"},
+    };
+    for (const Case& c : cases) {
+        FakeWorld world;
+        world.templates.paths.resize(c.templates);
+        world.backgrounds.pictures.resize(c.backgrounds, "x.jpg");
+        Galaxy galaxy;
+        galaxy.planets.resize(3);
+        Random random(11);
+        GalaxyParams params = params_of(c.planets, c.wormholes, 30, 40, 5);
+        if (c.wormhole_text == "-")
+            params.wormhole_text = "";
+        EXPECT_EQ(error_of([&] { Generate_Galaxy(params, world.services, random, galaxy); }),
+                  c.message)
+            << c.what;
+        EXPECT_TRUE(galaxy.planets.empty()) << c.what;
+    }
+}
+
+TEST(Generator, CancelStopsBetweenAttempts)
+{
+    FakeWorld world;
+    Random random(1);
+    Galaxy galaxy;
+    GenerationProgress progress;
+    progress.cancel = true;
+    EXPECT_EQ(Generate_Galaxy(params_of(69, 0, 59, 20, 1), world.services, random, galaxy, &progress),
+              GenerationResult::Cancelled);
+    EXPECT_TRUE(galaxy.planets.empty());
+    EXPECT_EQ(progress.attempts.load(), 0u);
+}
+
+TEST(Generator, CountsAttemptsAndListsTemplatesOnce)
+{
+    FakeWorld world;
+    Random random(8);
+    Galaxy galaxy;
+    GenerationProgress progress;
+    Generate_Galaxy(params_of(40, 0, 59, 20, 1), world.services, random, galaxy, &progress);
+    EXPECT_GT(progress.attempts.load(), 1u) << "string-like weights rarely connect at once";
+    EXPECT_EQ(world.templates.listings, 1);
+}
+
+TEST(GenerateCommand, ClampFailureKeepsTheGalaxy)
+{
+    FakeWorld world;
+    Random random(2);
+    Galaxy galaxy;
+    galaxy.planets.resize(5);
+    GalaxySettings settings;
+    settings.planet_count = "";
+    std::string name = "kept";
+    EXPECT_EQ(error_of([&] {
+                  Button1Click(GenerateButton::Generate, settings, galaxy, name, world.services,
+                               random);
+              }),
+              "'' is not a valid integer value");
+    EXPECT_EQ(galaxy.planets.size(), 5u);
+    EXPECT_EQ(name, "kept");
+}
+
+TEST(GenerateCommand, PresetsOnlyForTheGenerateButton)
+{
+    for (GenerateButton button : {GenerateButton::Generate, GenerateButton::GenerateCustom}) {
+        FakeWorld world;
+        Random random(21), expected(21);
+        Galaxy galaxy;
+        GalaxySettings settings;
+        settings.planet_count = "3";
+        std::string name;
+        Button1Click(button, settings, galaxy, name, world.services, random);
+
+        GalaxySettings want;
+        want.planet_count = "8";
+        if (button == GenerateButton::Generate)
+            Randomize_Params(want, expected);
+        else
+            EXPECT_EQ(settings.wormhole_count, "1");
+        EXPECT_EQ(settings.planet_count, want.planet_count);
+        EXPECT_EQ(settings.join1_pct, want.join1_pct);
+        EXPECT_EQ(name, "Campaign " + std::to_string(expected(100)));
+        GalaxyParams params = params_of(std::stoi(want.planet_count), 0, std::stoi(want.join1_pct),
+                                        std::stoi(want.join2_pct), std::stoi(want.join3_pct));
+        params.wormhole_text = want.wormhole_count;
+        FakeWorld other;
+        Galaxy reference;
+        testing::plain_generate_galaxy(params, other.services, expected, reference);
+        expect_same_galaxy(galaxy, reference, "command");
+    }
+}
+
+TEST(GenerateCommand, WormholeFieldErrorComesAfterTheCampaignName)
+{
+    FakeWorld world;
+    Random random(4);
+    Galaxy galaxy;
+    GalaxySettings settings;
+    settings.wormhole_count = "";
+    std::string name;
+    EXPECT_EQ(error_of([&] {
+                  Button1Click(GenerateButton::GenerateCustom, settings, galaxy, name,
+                               world.services, random);
+              }),
+              "'' is not a valid integer value");
+    EXPECT_FALSE(name.empty());
+    EXPECT_TRUE(galaxy.planets.empty());
+}
+
+}  // namespace
+}  // namespace orvek

@@ -1,0 +1,81 @@
+#pragma once
+// In-memory stand-ins for the generator's services, so that the core runs without a game folder.
+
+#include "core/generator.h"
+#include "core/random.h"
+#include "core/settings.h"
+#include "core/error.h"
+#include "core/index_pool.h"
+
+#include <string>
+#include <vector>
+
+namespace orvek::testing {
+
+struct RecordingStatus : StatusSink {
+    std::vector<std::string> texts;
+    void show_status(std::string_view text) override { texts.emplace_back(text); }
+};
+
+struct ListBackgrounds : BackgroundChooser {
+    std::vector<std::string> pictures;
+    std::string chosen;
+    explicit ListBackgrounds(std::vector<std::string> list = {"bg/nebula1.jpg", "bg/nebula2.jpg"})
+        : pictures(std::move(list)) {}
+    const std::string& Get_Background(Random& random) override
+    {
+        std::uint32_t i = random(static_cast<std::uint32_t>(pictures.size()));
+        if (i >= pictures.size())
+            throw list_index_error(i);
+        chosen = pictures[i];
+        return chosen;
+    }
+};
+
+struct ListTemplates : TemplateSource {
+    std::vector<std::string> paths;
+    int listings = 0;
+    explicit ListTemplates(int count = 200)
+    {
+        for (int i = 0; i < count; ++i)
+            paths.push_back("t/campaign_all_" + std::to_string(1000 + i).substr(1) + ".txt");
+    }
+    void Get_Templates(std::vector<std::string>& list) override
+    {
+        ++listings;
+        list = paths;
+    }
+};
+
+// Names drawn from a fixed list; made-up names are one letter and a number drawn from the source.
+struct ListNames : NameSource {
+    std::vector<std::string> names;
+    IndexPool pool;
+    explicit ListNames(int count = 100)
+    {
+        for (int i = 0; i < count; ++i)
+            names.push_back("Star " + std::to_string(i));
+    }
+    void Load_System_Names() override { pool.fill(static_cast<std::uint32_t>(names.size())); }
+    void Get_System_Name(Random& random, std::string& name) override
+    {
+        if (!pool.empty())
+            name = names[pool.draw(random)];
+        else
+            name = "Z" + std::to_string(random(1000));
+    }
+    std::string Get_Campaign_Name(const GalaxySettings&, Random& random) override
+    {
+        return "Campaign " + std::to_string(random(100));
+    }
+};
+
+struct FakeWorld {
+    RecordingStatus status;
+    ListBackgrounds backgrounds;
+    ListTemplates templates;
+    ListNames names;
+    GenerationServices services{status, backgrounds, templates, names};
+};
+
+}  // namespace orvek::testing

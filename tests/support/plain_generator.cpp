@@ -1,0 +1,178 @@
+#include "support/plain_generator.h"
+
+#include "core/error.h"
+#include "core/random.h"
+#include "core/settings.h"
+
+#include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvek::testing {
+
+namespace {
+
+// Coverage of the map by the clearance squares, one cell per position, to know when no free
+// position is left (a full map abandons the attempt).
+struct Coverage {
+    std::vector<unsigned char> covered = std::vector<unsigned char>(960 * 960, 0);
+    long free = 960 * 960;
+    void cover(int x, int y)
+    {
+        for (int yy = std::max(20, y - 55); yy <= std::min(979, y + 55); ++yy)
+            for (int xx = std::max(20, x - 55); xx <= std::min(979, x + 55); ++xx) {
+                unsigned char& c = covered[(yy - 20) * 960 + (xx - 20)];
+                if (!c) {
+                    c = 1;
+                    --free;
+                }
+            }
+    }
+};
+
+bool among_links(const tc_planet& planet, int number)
+{
+    for (int k = 0; k < planet.link_count; ++k)
+        if (planet.links[k] == number)
+            return true;
+    return false;
+}
+
+void append_link(tc_planet& planet, int number)
+{
+    if (static_cast<int>(planet.links.size()) <= planet.link_count)
+        planet.links.resize(planet.link_count + 1);
+    planet.links[planet.link_count++] = number;
+}
+
+}  // namespace
+
+GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationServices& services,
+                                       Random& random, Galaxy& galaxy,
+                                       std::uint64_t max_attempts)
+{
+    std::uint64_t attempts = 0;
+    const int n = params.planets;
+    const int j1 = params.join1, j2 = params.join2, j3 = params.join3;
+    std::vector<tc_planet> planets;
+    std::vector<std::string> templates, wormhole_pool;
+    std::vector<double> distance(n);
+    std::vector<char> marks(n);
+    galaxy.planets.clear();
+    std::string caption;
+    while (caption != "The Galaxy is ready!") {
+        caption = "CALCULATING!";
+        if (max_attempts != 0 && attempts++ == max_attempts)
+            return GenerationResult::Cancelled;
+        galaxy.background_path = services.backgrounds.Get_Background(random);
+        planets.assign(n, tc_planet{});
+        for (auto& planet : planets)
+            planet.links.assign(10, 0);
+        int home = static_cast<int>(random(n - 1));
+        planets[home].home = true;
+        wormhole_pool.clear();
+        services.templates.Get_Templates(templates);
+        services.names.Load_System_Names();
+        // Fewer than 75 planets can never fill the map; only larger galaxies need the coverage.
+        std::optional<Coverage> coverage;
+        if (n > 74)
+            coverage.emplace();
+        bool full = false;
+        for (int p = 0; p < n && !full; ++p) {
+            if (p >= 1 && coverage && coverage->free == 0) {
+                full = true;
+                break;
+            }
+            int x, y;
+            bool clash;
+            do {
+                x = 20 + static_cast<int>(random(960));
+                y = 20 + static_cast<int>(random(960));
+                clash = false;
+                for (int q = 0; q < p; ++q)
+                    if (positions_clash(x, y, planets[q].x, planets[q].y))
+                        clash = true;
+            } while (clash);
+            planets[p].x = x;
+            planets[p].y = y;
+            if (coverage)
+                coverage->cover(x, y);
+            services.names.Get_System_Name(random, planets[p].system_name);
+            std::uint32_t i = random(static_cast<std::uint32_t>(templates.size()));
+            if (i >= templates.size())
+                throw list_index_error(i);
+            planets[p].template_path = templates[i];
+            templates.erase(templates.begin() + i);
+            auto r = static_cast<std::int32_t>(random(static_cast<std::uint32_t>(j1 + j2 + j3)));
+            planets[p].link_count = r < j1 ? 1 : (r < j1 + j2 ? 2 : 3);
+        }
+        if (full)
+            continue;
+        for (int p = 0; p < n; ++p) {
+            for (int i = 0; i < n; ++i) {
+                int dx = planets[p].x - planets[i].x, dy = planets[p].y - planets[i].y;
+                distance[i] = std::sqrt(static_cast<double>(dx * dx + dy * dy));
+            }
+            double most = 0.0;
+            for (int i = 0; i < n; ++i)
+                if (distance[i] > most) {
+                    most = distance[i];
+                    planets[p].farthest = i;
+                }
+            distance[p] = 9999999.0;
+            for (int k = 0; k < 4; ++k) {
+                double least = 99999.0;
+                int found = 0;
+                for (int i = 0; i < n; ++i)
+                    if (distance[i] < least) {
+                        least = distance[i];
+                        found = i;
+                    }
+                planets[p].links[k] = found;
+                distance[found] = 9999999.0;
+            }
+        }
+        for (int p = 0; p < n; ++p)
+            wormhole_pool.push_back(std::to_string(p));
+        const std::int32_t wormholes = parse_int(params.wormhole_text);
+        for (std::int32_t w = 0; w < wormholes; ++w) {
+            std::uint32_t j = random(static_cast<std::uint32_t>(wormhole_pool.size()));
+            if (j >= wormhole_pool.size())
+                throw list_index_error(j);
+            tc_planet& q = planets[std::stoi(wormhole_pool[j])];
+            if (!among_links(q, q.farthest))
+                append_link(q, q.farthest);
+            wormhole_pool.erase(wormhole_pool.begin() + j);
+        }
+        Make_Links_Mutual(planets);
+        std::fill(marks.begin(), marks.end(), 'N');
+        marks[0] = 'C';
+        for (bool changed = true; changed;) {
+            changed = false;
+            for (int p = 0; p < n; ++p) {
+                if (marks[p] != 'C')
+                    continue;
+                for (int k = 0; k < planets[p].link_count; ++k)
+                    if (marks[planets[p].links[k]] == 'N') {
+                        marks[planets[p].links[k]] = 'C';
+                        changed = true;
+                    }
+                marks[p] = 'D';
+            }
+        }
+        caption = "The Galaxy is ready!";
+        for (int p = 0; p < n; ++p)
+            if (marks[p] == 'N') {
+                caption = "CALCULATING!";
+                break;
+            }
+    }
+    for (auto& planet : planets)
+        planet.links.resize(planet.link_count);
+    galaxy.planets = std::move(planets);
+    services.status.show_status("The Galaxy is ready!");
+    return GenerationResult::Complete;
+}
+
+}  // namespace orvek::testing
