@@ -8,6 +8,10 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 #include <limits>
 
 namespace orvek {
@@ -24,14 +28,14 @@ constexpr int kRoomyCount = 74;     // up to this many planets can never fill th
 constexpr char kCalculating[] = "CALCULATING!";
 constexpr char kReady[] = "The Galaxy is ready!";
 
-static_assert(kGrid <= 32, "a grid row must fit in one mask word");
 
 // Everything one attempt works on, laid out for speed and reused across attempts so that an
 // attempt allocates nothing. Squared distances are compared as whole numbers: the square root
 // keeps their order and their ties, so the nearest and farthest planets are the same.
 //
 // The clash grid has cells one unit wider than the clearance, so no two planets ever share a
-// cell and a clash can only come from the 3 x 3 cells around a candidate.
+// cell and a clash can only come from the 3 x 3 cells around a candidate. The nearest planets
+// come from a full scan, which at these sizes beats any search structure.
 class Attempt {
 public:
     Attempt(int planets, const GalaxyParams& params, std::size_t template_count)
@@ -43,8 +47,8 @@ public:
                     static_cast<std::uint32_t>(params.join2) +
                     static_cast<std::uint32_t>(params.join3)),
           template_count_(static_cast<std::uint32_t>(template_count)),
-          xs_(n_), ys_(n_), names_(n_), template_of_(n_), link_count_(n_),
-          links_(static_cast<std::size_t>(n_) * n_), stack_(n_), reached_(n_)
+          xs_(n_), ys_(n_), names_(n_), name_at_(n_), template_at_(n_), template_of_(n_), link_count_(n_),
+          links_(static_cast<std::size_t>(n_) * n_), keys_((n_ + 3) / 4 * 4), packed_(keys_.size()), stack_(n_), reached_(n_)
     {
     }
 
@@ -53,10 +57,9 @@ public:
     bool place(Random& random, NameSource& names)
     {
         home_ = static_cast<int>(random(static_cast<std::uint32_t>(n_ - 1)));
-        templates_.fill(template_count_);
-        names.Load_System_Names();
-        cell_.fill(-1);
-        row_mask_.fill(0);
+        const std::uint32_t name_count =
+            static_cast<std::uint32_t>(names.Load_System_Names().size());
+        grid_.fill(kEmptyCell);
         witness_valid_ = false;
         for (int p = 0; p < n_; ++p) {
             if (!has_free_position(p))
@@ -67,8 +70,22 @@ public:
                 y = kMapMin + static_cast<int>(random(kMapRange));
             } while (clashes(x, y));
             put(p, x, y);
-            names.Get_System_Name(random, names_[p]);
-            template_of_[p] = templates_.draw(random);
+            // Pools shrink by one entry per planet, so their sizes are known without keeping
+            // them; only the drawn positions are recorded here.
+            const std::uint32_t names_left = name_count > static_cast<std::uint32_t>(p)
+                                                 ? name_count - static_cast<std::uint32_t>(p) : 0;
+            if (names_left > 0)
+                name_at_[p] = random(names_left);
+            else {
+                name_at_[p] = kMadeUp;
+                names.Make_Up_System_Name(random, names_[p]);
+            }
+            const std::uint32_t templates_left =
+                template_count_ > static_cast<std::uint32_t>(p)
+                    ? template_count_ - static_cast<std::uint32_t>(p) : 0;
+            template_at_[p] = random(templates_left);
+            if (templates_left == 0)
+                throw list_index_error(template_at_[p]);
             auto r = static_cast<std::int32_t>(random(join_sum_));
             link_count_[p] = r < join1_ ? 1 : (r < join12_ ? 2 : 3);
         }
@@ -80,7 +97,7 @@ public:
                        const std::string& wormhole_text)
     {
         for (int p = 0; p < n_; ++p)
-            nearest(p, link_count_[p], row(p));
+            nearest_scan(p, link_count_[p], row(p));
         if (!wormholes)
             throw conversion_error(wormhole_text);
         if (*wormholes > 0) {
@@ -98,9 +115,18 @@ public:
         return connected();
     }
 
-    void store(std::vector<tc_planet>& planets, const std::vector<std::string>& templates)
+    void store(std::vector<tc_planet>& planets, const std::vector<std::string>& templates,
+               const std::vector<std::string>& system_names)
     {
         planets.assign(static_cast<std::size_t>(n_), tc_planet{});
+        IndexPool name_pool, template_pool;
+        name_pool.fill(static_cast<std::uint32_t>(system_names.size()));
+        template_pool.fill(template_count_);
+        for (int p = 0; p < n_; ++p) {
+            if (name_at_[p] != kMadeUp)
+                names_[p] = system_names[name_pool.take(name_at_[p])];
+            template_of_[p] = template_pool.take(template_at_[p]);
+        }
         for (int p = 0; p < n_; ++p) {
             tc_planet& planet = planets[static_cast<std::size_t>(p)];
             planet.x = xs_[p];
@@ -123,22 +149,23 @@ private:
     {
         xs_[p] = x;
         ys_[p] = y;
-        cell_[cell_of(y) * kGrid + cell_of(x)] = static_cast<std::int16_t>(p);
-        row_mask_[cell_of(y)] |= 1u << cell_of(x);
+        packed_[p] = static_cast<std::uint32_t>(x) | (static_cast<std::uint32_t>(y) << 16);
+        grid_[(cell_of(y) + 1) * kPadded + cell_of(x) + 1] = x | (y << 16);
     }
 
+    // Checks the 3 x 3 cells around the candidate without branching on what they hold: an
+    // empty cell holds a position far off the map, which never clashes.
     bool clashes(int x, int y) const
     {
-        int cx = cell_of(x), cy = cell_of(y);
-        std::uint32_t columns = (7u << cx) >> 1;
-        for (int r = std::max(cy - 1, 0); r <= std::min(cy + 1, kGrid - 1); ++r) {
-            for (std::uint32_t m = row_mask_[r] & columns; m != 0; m &= m - 1) {
-                int q = cell_[r * kGrid + std::countr_zero(m)];
-                if (positions_clash(x, y, xs_[q], ys_[q]))
-                    return true;
+        const std::int32_t* centre = &grid_[(cell_of(y) + 1) * kPadded + cell_of(x) + 1];
+        bool clash = false;
+        for (int r = -1; r <= 1; ++r)
+            for (int c = -1; c <= 1; ++c) {
+                const std::int32_t q = centre[r * kPadded + c];
+                const int qx = q & 0xFFFF, qy = q >> 16;
+                clash |= positions_clash(x, y, qx, qy);
             }
-        }
-        return false;
+        return clash;
     }
 
     // Whether some position is free of clashes with planets 0..placed-1. A free position can
@@ -177,43 +204,56 @@ private:
         return dx * dx + dy * dy;
     }
 
-    // The `count` nearest planets of p, nearest first, the lower number first among equals. Scans
-    // a growing square of grid cells until nothing outside it can be nearer than the last found.
-    void nearest(int p, int count, std::int16_t* out) const
+    // The `count` nearest planets of p by a full scan of whole-number keys: squared distance in
+    // the upper bits, planet number in the low byte, so that the smallest key is the nearest
+    // planet and ties go to the lower number. Positions are packed as 16-bit (x, y) pairs so
+    // that one multiply-add gives four squared distances at once.
+    void nearest_scan(int p, int count, std::int16_t* out)
     {
-        const int x = xs_[p], y = ys_[p], cx = cell_of(x), cy = cell_of(y);
-        constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
-        for (int radius = 2;; ++radius) {
-            std::uint32_t best[3] = {kNone, kNone, kNone};
-            int c0 = std::max(cx - radius, 0), c1 = std::min(cx + radius, kGrid - 1);
-            int r0 = std::max(cy - radius, 0), r1 = std::min(cy + radius, kGrid - 1);
-            std::uint32_t columns = ((1u << (c1 - c0 + 1)) - 1) << c0;
-            for (int r = r0; r <= r1; ++r) {
-                for (std::uint32_t m = row_mask_[r] & columns; m != 0; m &= m - 1) {
-                    int q = cell_[r * kGrid + std::countr_zero(m)];
-                    if (q == p)
-                        continue;
-                    // The planet number in the low byte breaks ties towards the lower number.
-                    std::uint32_t key = (static_cast<std::uint32_t>(distance2(p, q)) << 8) |
-                                        static_cast<std::uint32_t>(q);
-                    for (int k = 0; k < count; ++k)
-                        if (key < best[k])
-                            std::swap(key, best[k]);
-                }
-            }
-            std::int64_t bound = std::numeric_limits<std::int64_t>::max();
-            if (c0 > 0) bound = std::min<std::int64_t>(bound, x - c0 * kCell + 1);
-            if (c1 < kGrid - 1) bound = std::min<std::int64_t>(bound, (c1 + 1) * kCell - x);
-            if (r0 > 0) bound = std::min<std::int64_t>(bound, y - r0 * kCell + 1);
-            if (r1 < kGrid - 1) bound = std::min<std::int64_t>(bound, (r1 + 1) * kCell - y);
-            bool whole_map = bound == std::numeric_limits<std::int64_t>::max();
-            std::uint32_t last = best[count - 1];
-            if (whole_map || (last != kNone && std::int64_t{last >> 8} < bound * bound)) {
-                for (int k = 0; k < count; ++k)
-                    out[k] = static_cast<std::int16_t>(best[k] & 0xFF);
-                return;
-            }
+        constexpr std::int32_t kTaken = std::numeric_limits<std::int32_t>::max();
+        std::int32_t* keys = keys_.data();
+        const int padded = static_cast<int>(keys_.size());
+#if defined(__SSE2__) || defined(_M_X64)
+        const __m128i own = _mm_set1_epi32(static_cast<int>(packed_[p]));
+        const __m128i four = _mm_set1_epi32(4);
+        __m128i index = _mm_setr_epi32(0, 1, 2, 3);
+        for (int i = 0; i < padded; i += 4) {
+            __m128i d = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&packed_[i])), own);
+            __m128i d2 = _mm_madd_epi16(d, d);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(&keys[i]),
+                             _mm_or_si128(_mm_slli_epi32(d2, 8), index));
+            index = _mm_add_epi32(index, four);
         }
+#else
+        for (int i = 0; i < n_; ++i) {
+            std::int32_t dx = xs_[i] - xs_[p], dy = ys_[i] - ys_[p];
+            keys[i] = ((dx * dx + dy * dy) << 8) | i;
+        }
+#endif
+        std::fill(keys + n_, keys + padded, kTaken);
+        keys[p] = kTaken;
+        for (int k = 0; k < count; ++k) {
+            std::int32_t least = min_key(keys, padded);
+            out[k] = static_cast<std::int16_t>(least & 0xFF);
+            keys[least & 0xFF] = kTaken;
+        }
+    }
+
+    static std::int32_t min_key(const std::int32_t* keys, int padded)
+    {
+#if defined(__SSE2__) || defined(_M_X64)
+        __m128i least = _mm_set1_epi32(std::numeric_limits<std::int32_t>::max());
+        for (int i = 0; i < padded; i += 4) {
+            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&keys[i]));
+            __m128i smaller = _mm_cmplt_epi32(v, least);
+            least = _mm_or_si128(_mm_and_si128(smaller, v), _mm_andnot_si128(smaller, least));
+        }
+        alignas(16) std::int32_t lanes[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), least);
+        return std::min(std::min(lanes[0], lanes[1]), std::min(lanes[2], lanes[3]));
+#else
+        return *std::min_element(keys, keys + padded);
+#endif
     }
 
     // The planet farthest from p; the lower number wins a tie, and p itself never counts.
@@ -265,15 +305,22 @@ private:
     const std::uint32_t join_sum_, template_count_;
     int home_ = 0;
     std::vector<std::int32_t> xs_, ys_;
-    std::vector<std::string> names_;
+    static constexpr std::uint32_t kMadeUp = std::numeric_limits<std::uint32_t>::max();
+    std::vector<std::string> names_;          // made-up names; pool names once resolved
+    std::vector<std::uint32_t> name_at_;      // position drawn from the name pool, or kMadeUp
+    std::vector<std::uint32_t> template_at_;  // position drawn from the template list
     std::vector<std::uint32_t> template_of_;
     std::vector<std::int32_t> link_count_;
     std::vector<std::int16_t> links_;  // n rows of n entries: no planet has more than n-1 links
+    std::vector<std::int32_t> keys_;     // padded to a multiple of four
+    std::vector<std::uint32_t> packed_;  // x in the low, y in the high 16 bits
     std::vector<std::int16_t> stack_;
     std::vector<std::uint8_t> reached_;
-    std::array<std::int16_t, kGrid * kGrid> cell_{};
-    std::array<std::uint32_t, kGrid> row_mask_{};
-    IndexPool templates_, wormhole_pool_;
+    // The clash grid with a border of empty cells, each cell holding x | y << 16 of its planet.
+    static constexpr int kPadded = kGrid + 2;
+    static constexpr std::int32_t kEmptyCell = 0x4000 | (0x4000 << 16);
+    std::array<std::int32_t, kPadded * kPadded> grid_{};
+    IndexPool wormhole_pool_;
     bool witness_valid_ = false;
     int witness_x_ = 0, witness_y_ = 0;
 };
@@ -334,7 +381,7 @@ GenerationResult Generate_Galaxy(const GalaxyParams& params, GenerationServices&
         if (!attempt->place(random, services.names))
             continue;
         if (attempt->link_and_test(random, wormholes, params.wormhole_text)) {
-            attempt->store(galaxy.planets, templates);
+            attempt->store(galaxy.planets, templates, services.names.Load_System_Names());
             services.status.show_status(kReady);
             return GenerationResult::Complete;
         }

@@ -39,13 +39,18 @@ public:
 };
 
 // System names and the campaign name. None of these fail.
+//
+// Every attempt starts a pool from the listed system names; each planet takes the name at R(size)
+// out of the pool, and once the pool is empty gets a made-up name instead. The generator keeps
+// that pool itself: it only records the drawn positions and looks the names up once an attempt
+// has succeeded, which gives the same names without copying any while attempts fail.
 class NameSource {
 public:
     virtual ~NameSource() = default;
-    // Refills the pool of system names for a new attempt.
-    virtual void Load_System_Names() = 0;
-    // Takes one name out of the pool into `name`, or makes one up when the pool is empty.
-    virtual void Get_System_Name(Random& random, std::string& name) = 0;
+    // The names every attempt's pool starts from, in list order.
+    virtual const std::vector<std::string>& Load_System_Names() = 0;
+    // A made-up name, for a planet that finds the pool empty.
+    virtual void Make_Up_System_Name(Random& random, std::string& name) = 0;
     // A random campaign name for a galaxy of the settings' planet count.
     virtual std::string Get_Campaign_Name(const GalaxySettings& settings, Random& random) = 0;
 };

@@ -9,13 +9,20 @@ namespace orvek {
 
 void IndexPool::fill(std::uint32_t count)
 {
-    entries_.resize(count);
-    std::iota(entries_.begin(), entries_.end(), 0u);
+    if (full_.size() != count) {
+        full_.resize(count);
+        std::iota(full_.begin(), full_.end(), 0u);
+    }
+    entries_.assign(full_.begin(), full_.end());
 }
 
 std::uint32_t IndexPool::draw(Random& random)
 {
-    std::uint32_t position = random(size());
+    return take(random(size()));
+}
+
+std::uint32_t IndexPool::take(std::uint32_t position)
+{
     if (position >= entries_.size())
         throw list_index_error(position);
     std::uint32_t value = entries_[position];

@@ -20,8 +20,14 @@ public:
     // (R(0)) and then "List index out of bounds (0)" is thrown.
     std::uint32_t draw(Random& random);
 
+    // Removes the entry at a position drawn earlier and returns it. Throws the list error when
+    // the position lies past the end.
+    std::uint32_t take(std::uint32_t position);
+
 private:
     std::vector<std::uint32_t> entries_;
+    std::vector<std::uint32_t> full_;  // 0..count-1, kept so that a refill is one copy
+
 };
 
 }  // namespace orvek

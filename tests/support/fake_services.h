@@ -50,19 +50,15 @@ struct ListTemplates : TemplateSource {
 // Names drawn from a fixed list; made-up names are one letter and a number drawn from the source.
 struct ListNames : NameSource {
     std::vector<std::string> names;
-    IndexPool pool;
     explicit ListNames(int count = 100)
     {
         for (int i = 0; i < count; ++i)
             names.push_back("Star " + std::to_string(i));
     }
-    void Load_System_Names() override { pool.fill(static_cast<std::uint32_t>(names.size())); }
-    void Get_System_Name(Random& random, std::string& name) override
+    const std::vector<std::string>& Load_System_Names() override { return names; }
+    void Make_Up_System_Name(Random& random, std::string& name) override
     {
-        if (!pool.empty())
-            name = names[pool.draw(random)];
-        else
-            name = "Z" + std::to_string(random(1000));
+        name = "Z" + std::to_string(random(1000));
     }
     std::string Get_Campaign_Name(const GalaxySettings&, Random& random) override
     {

@@ -50,9 +50,12 @@ void append_link(tc_planet& planet, int number)
 
 GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationServices& services,
                                        Random& random, Galaxy& galaxy,
-                                       std::uint64_t max_attempts)
+                                       std::uint64_t max_attempts, std::uint64_t* attempts_made)
 {
     std::uint64_t attempts = 0;
+    std::uint64_t ignored = 0;
+    if (!attempts_made)
+        attempts_made = &ignored;
     const int n = params.planets;
     const int j1 = params.join1, j2 = params.join2, j3 = params.join3;
     std::vector<tc_planet> planets;
@@ -63,8 +66,9 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
     std::string caption;
     while (caption != "The Galaxy is ready!") {
         caption = "CALCULATING!";
-        if (max_attempts != 0 && attempts++ == max_attempts)
+        if (max_attempts != 0 && attempts == max_attempts)
             return GenerationResult::Cancelled;
+        *attempts_made = ++attempts;
         galaxy.background_path = services.backgrounds.Get_Background(random);
         planets.assign(n, tc_planet{});
         for (auto& planet : planets)
@@ -73,7 +77,7 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
         planets[home].home = true;
         wormhole_pool.clear();
         services.templates.Get_Templates(templates);
-        services.names.Load_System_Names();
+        std::vector<std::string> name_pool = services.names.Load_System_Names();
         // Fewer than 75 planets can never fill the map; only larger galaxies need the coverage.
         std::optional<Coverage> coverage;
         if (n > 74)
@@ -98,7 +102,13 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
             planets[p].y = y;
             if (coverage)
                 coverage->cover(x, y);
-            services.names.Get_System_Name(random, planets[p].system_name);
+            if (!name_pool.empty()) {
+                std::uint32_t k = random(static_cast<std::uint32_t>(name_pool.size()));
+                planets[p].system_name = name_pool[k];
+                name_pool.erase(name_pool.begin() + k);
+            } else {
+                services.names.Make_Up_System_Name(random, planets[p].system_name);
+            }
             std::uint32_t i = random(static_cast<std::uint32_t>(templates.size()));
             if (i >= templates.size())
                 throw list_index_error(i);
