@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds everything, makes the demo game folder once, and starts the window inside it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/build.sh
+cd build/demo-game
+exec ../app/orvek-galaxy-generator

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds with warnings as errors and runs every test: unit tests, the window driven by QTest on
+# the offscreen platform, and the screenshot test under Xvfb.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/build.sh -DORVEK_WERROR=ON
+cd build
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" -LE xvfb
+if ctest -N -L xvfb | grep -q "Total Tests: [1-9]"; then
+  xvfb-run -a -s "-screen 0 1280x800x24" ctest --output-on-failure -L xvfb
+fi

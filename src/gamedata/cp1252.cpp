@@ -1,0 +1,91 @@
+#include "gamedata/cp1252.h"
+
+#include <cstdint>
+
+namespace orvek {
+
+namespace {
+
+// Characters of the bytes 0x80..0x9F. The five bytes that Windows-1252 leaves unassigned map to
+// the control characters of the same number, as Windows itself converts them.
+constexpr char32_t kHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char32_t char_of(unsigned char byte)
+{
+    return (byte >= 0x80 && byte < 0xA0) ? kHigh[byte - 0x80] : byte;
+}
+
+void append_utf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+char byte_of(char32_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<char>(c);
+    for (int i = 0; i < 32; ++i)
+        if (kHigh[i] == c)
+            return static_cast<char>(0x80 + i);
+    return '?';
+}
+
+}  // namespace
+
+std::string cp1252_to_utf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (char b : bytes)
+        append_utf8(out, char_of(static_cast<unsigned char>(b)));
+    return out;
+}
+
+std::string utf8_to_cp1252(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        auto lead = static_cast<unsigned char>(utf8[i]);
+        int extra = lead < 0x80 ? 0 : lead >= 0xF0 && lead < 0xF8 ? 3 : lead >= 0xE0 ? 2
+                  : lead >= 0xC2 && lead < 0xE0 ? 1 : -1;
+        if (extra < 0 || i + static_cast<std::size_t>(extra) >= utf8.size() + (extra == 0 ? 1 : 0)) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
+        bool valid = true;
+        for (int k = 1; k <= extra; ++k) {
+            auto cont = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
+            if ((cont & 0xC0) != 0x80) {
+                valid = false;
+                break;
+            }
+            c = (c << 6) | (cont & 0x3F);
+        }
+        if (!valid) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        out += byte_of(c);
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return out;
+}
+
+}  // namespace orvek

@@ -1,0 +1,207 @@
+#include "gamedata/game_folder.h"
+
+#include "core/error.h"
+#include "core/random.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace orvek {
+
+namespace {
+
+char upper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool same_ignoring_case(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upper(x) == upper(y); });
+}
+
+bool listing_order(const std::string& a, const std::string& b)
+{
+    auto by_upper = std::lexicographical_compare(
+        a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return static_cast<unsigned char>(upper(x)) < static_cast<unsigned char>(upper(y));
+        });
+    auto reverse = std::lexicographical_compare(
+        b.begin(), b.end(), a.begin(), a.end(), [](char x, char y) {
+            return static_cast<unsigned char>(upper(x)) < static_cast<unsigned char>(upper(y));
+        });
+    if (by_upper || reverse)
+        return by_upper;
+    return a < b;
+}
+
+bool matches(std::string_view name, std::string_view prefix, std::string_view suffix)
+{
+    return name.size() >= prefix.size() + suffix.size() &&
+           same_ignoring_case(name.substr(0, prefix.size()), prefix) &&
+           same_ignoring_case(name.substr(name.size() - suffix.size()), suffix);
+}
+
+bool hidden(const fs::directory_entry& entry)
+{
+#ifdef _WIN32
+    DWORD attributes = GetFileAttributesW(entry.path().c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+#else
+    std::string name = entry.path().filename().string();
+    return !name.empty() && name[0] == '.';
+#endif
+}
+
+#ifndef _WIN32
+// The name of the entry of `folder` that equals `part` ignoring case: the exact name when it
+// exists, else the first match in listing order, else `part` itself.
+std::string find_ignoring_case(const std::string& folder, std::string_view part)
+{
+    std::error_code ec;
+    const std::string exact = folder + std::string(part);
+    if (fs::exists(fs::path(exact), ec))
+        return std::string(part);
+    std::vector<std::string> found;
+    for (fs::directory_iterator it(fs::path(folder.empty() ? "." : folder), ec), end;
+         !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (same_ignoring_case(name, part))
+            found.push_back(name);
+    }
+    if (found.empty())
+        return std::string(part);
+    std::sort(found.begin(), found.end(), listing_order);
+    return found.front();
+}
+#endif
+
+}  // namespace
+
+GameFolder::GameFolder(std::string game_dir) : game_dir_(std::move(game_dir)) {}
+
+GameFolder GameFolder::current()
+{
+    std::error_code ec;
+    fs::path here = fs::current_path(ec);
+    return GameFolder(ec ? std::string(".") : here.string());
+}
+
+std::string GameFolder::resolve(std::initializer_list<std::string_view> parts, bool trailing) const
+{
+    // Paths are the game folder and the layout's names joined by plain concatenation: nothing is
+    // added or removed at the join, as the game's own tools build them.
+    std::string path = game_dir_;
+    for (std::string_view part : parts) {
+        path += kPathSeparator;
+#ifdef _WIN32
+        path += part;
+#else
+        path += find_ignoring_case(path, part);
+#endif
+    }
+    if (trailing)
+        path += kPathSeparator;
+    return path;
+}
+
+std::string GameFolder::templates_folder() const
+{
+    return resolve({"campaign", "data", "encounters", "all"}, true);
+}
+
+std::string GameFolder::backgrounds_folder() const
+{
+    return resolve({"campaign", "data", "bitmaps", "ui"}, true);
+}
+
+std::string GameFolder::encounters_folder() const
+{
+    return resolve({"campaign", "data", "encounters"}, true);
+}
+
+std::string GameFolder::maps_folder() const
+{
+    return resolve({"campaign", "data", "maps"}, true);
+}
+
+std::string GameFolder::campaign_folder(std::string_view campaign_id) const
+{
+    return resolve({"campaign", "data", "encounters", campaign_id}, false);
+}
+
+std::string GameFolder::file(std::string_view name) const
+{
+    return resolve({name}, false);
+}
+
+bool GameFolder::has_game_executable() const
+{
+    std::error_code ec;
+    return fs::is_regular_file(fs::path(file("Orvek.exe")), ec);
+}
+
+std::vector<std::string> list_folder(const std::string& folder, std::string_view prefix,
+                                     std::string_view suffix)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        std::error_code type_ec;
+        if (!matches(name, prefix, suffix) || hidden(*it) || !it->is_regular_file(type_ec))
+            continue;
+        names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end(), listing_order);
+    return names;
+}
+
+namespace {
+
+std::vector<std::string> full_paths(const std::string& folder, std::vector<std::string> names)
+{
+    for (std::string& name : names)
+        name = folder + name;
+    return names;
+}
+
+}  // namespace
+
+std::vector<std::string> Get_Templates(const GameFolder& folder)
+{
+    const std::string templates = folder.templates_folder();
+    return full_paths(templates, list_folder(templates, "", ".txt"));
+}
+
+std::vector<std::string> list_backgrounds(const GameFolder& folder)
+{
+    const std::string pictures = folder.backgrounds_folder();
+    return full_paths(pictures, list_folder(pictures, "nebula", ".jpg"));
+}
+
+void Get_Background(const std::vector<std::string>& pictures, Random& random,
+                    std::string& background_path)
+{
+    std::uint32_t i = random(static_cast<std::uint32_t>(pictures.size()));
+    if (i >= pictures.size())
+        throw list_index_error(i);
+    background_path = pictures[i];
+}
+
+std::string file_name_of(std::string_view path)
+{
+    std::size_t cut = path.find_last_of("\\:/");
+    return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+}  // namespace orvek

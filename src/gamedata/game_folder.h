@@ -1,0 +1,72 @@
+#pragma once
+// The game folder and its layout: where templates, pictures, name lists and campaigns lie, and
+// the two listings. On POSIX every part of the layout is found whatever its letter case.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvek {
+
+class Random;
+
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+class GameFolder {
+public:
+    // `game_dir` is the folder as the platform writes it, without a trailing separator (a drive
+    // or file-system root keeps its own form, so paths under it show a doubled separator).
+    explicit GameFolder(std::string game_dir);
+
+    // The current working directory in that form.
+    static GameFolder current();
+
+    const std::string& game_dir() const { return game_dir_; }
+
+    // Folders of the layout, each ending in a separator.
+    std::string templates_folder() const;    // campaign/data/encounters/all/
+    std::string backgrounds_folder() const;  // campaign/data/bitmaps/ui/
+    std::string encounters_folder() const;   // campaign/data/encounters/
+    std::string maps_folder() const;         // campaign/data/maps/
+
+    // A campaign's own folder (no trailing separator): an existing one whatever its letter case,
+    // else the lower-case id.
+    std::string campaign_folder(std::string_view campaign_id) const;
+
+    // A file directly in the game folder ("stars.txt", "Orvek.exe"), found whatever its case.
+    std::string file(std::string_view name) const;
+
+    // Whether "Orvek.exe" is there and is a file.
+    bool has_game_executable() const;
+
+private:
+    std::string resolve(std::initializer_list<std::string_view> parts, bool trailing) const;
+
+    std::string game_dir_;
+};
+
+// The regular, visible files of `folder` whose names match (letter case ignored) `prefix`*`suffix`,
+// sorted by their upper-cased bytes, then by their raw bytes. A folder that cannot be read gives
+// no names.
+std::vector<std::string> list_folder(const std::string& folder, std::string_view prefix,
+                                     std::string_view suffix);
+
+// Full paths of every encounter template ("*.txt"), in listing order. Never fails.
+std::vector<std::string> Get_Templates(const GameFolder& folder);
+
+// Full paths of every nebula picture ("nebula*.jpg"), in listing order. Never fails.
+std::vector<std::string> list_backgrounds(const GameFolder& folder);
+
+// Draws one of the pictures (R(count)) into background_path. With no picture the draw still
+// happens, background_path keeps its value and "List index out of bounds (0)" is thrown.
+void Get_Background(const std::vector<std::string>& pictures, Random& random,
+                    std::string& background_path);
+
+// The part of a path after its last separator (backslash, slash on POSIX, or colon).
+std::string file_name_of(std::string_view path);
+
+}  // namespace orvek

@@ -1,0 +1,40 @@
+#pragma once
+// The generator's services backed by a real game folder. One object serves one Generate command:
+// each source is read the first time it is needed and every attempt starts from that reading.
+
+#include "core/generator.h"
+#include "gamedata/game_folder.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvek {
+
+class GameFolderServices : public BackgroundChooser, public TemplateSource, public NameSource {
+public:
+    explicit GameFolderServices(const GameFolder& folder) : folder_(folder) {}
+
+    const std::string& Get_Background(Random& random) override;
+    void Get_Templates(std::vector<std::string>& list) override;
+    const std::vector<std::string>& Load_System_Names() override;
+    void Make_Up_System_Name(Random& random, std::string& name) override;
+    std::string Get_Campaign_Name(const GalaxySettings& settings, Random& random) override;
+
+private:
+    const GameFolder& folder_;
+    std::optional<std::vector<std::string>> backgrounds_, templates_, system_names_;
+    std::string background_path_;
+};
+
+// A status sink that keeps only the last text.
+class LastStatus : public StatusSink {
+public:
+    void show_status(std::string_view text) override { text_ = text; }
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+}  // namespace orvek

@@ -1,0 +1,87 @@
+#include "gamedata/names.h"
+
+#include "core/random.h"
+#include "core/settings.h"
+#include "gamedata/game_folder.h"
+#include "gamedata/text_file.h"
+
+namespace orvek {
+
+std::vector<std::string> read_name_list(const std::string& path)
+{
+    std::string text = read_file(path);
+    // Name lists are read as C strings by the game's tools: a NUL byte ends the text.
+    text.resize(std::string_view(text.c_str()).size());
+    return split_lines(text);
+}
+
+std::vector<std::string> Load_System_Names(const GameFolder& folder)
+{
+    try {
+        return read_name_list(folder.file("stars.txt"));
+    } catch (...) {
+        return {};
+    }
+}
+
+std::string Get_System_Name(std::vector<std::string>& pool, Random& random)
+{
+    std::string name;
+    if (!pool.empty()) {
+        std::uint32_t i = random(static_cast<std::uint32_t>(pool.size()));
+        name = std::move(pool[i]);
+        pool.erase(pool.begin() + i);
+    } else {
+        Make_Up_System_Name(random, name);
+    }
+    return name;
+}
+
+void Make_Up_System_Name(Random& random, std::string& name)
+{
+    name.assign(1, static_cast<char>('A' + random(25)));
+    std::uint32_t length = 5 + random(6);
+    for (std::uint32_t i = 0; i < length; ++i)
+        name += static_cast<char>('a' + random(25));
+}
+
+namespace {
+
+// Entry R(count) of a list, or the empty text for an empty list (the draw happens all the same).
+std::string pick(const std::vector<std::string>& list, Random& random)
+{
+    std::uint32_t i = random(static_cast<std::uint32_t>(list.size()));
+    return i < list.size() ? list[i] : std::string();
+}
+
+}  // namespace
+
+std::string Get_Campaign_Name(const GameFolder& folder, const GalaxySettings& settings,
+                              Random& random)
+{
+    try {
+        std::string region = pick(read_name_list(folder.file("regions.txt")), random);
+        std::vector<std::string> types = read_name_list(folder.file("types.txt"));
+        if (parse_int(settings.planet_count) > 50)
+            types.insert(types.end(), {"Galaxy", "Galaxy"});
+        if (parse_int(settings.planet_count) > 70)
+            types.insert(types.end(), {"Galaxy", "Galaxy", "Supercluster"});
+        return region + " " + pick(types, random);
+    } catch (...) {
+        return "Delphic Expanse";
+    }
+}
+
+std::string campaign_id(std::string_view campaign_name)
+{
+    std::string id;
+    for (char c : campaign_name) {
+        if (c >= 'A' && c <= 'Z')
+            id += static_cast<char>(c - 'A' + 'a');
+        else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+            id += c;
+    }
+    return id;
+}
+
+}  // namespace orvek

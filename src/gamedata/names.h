@@ -1,0 +1,38 @@
+#pragma once
+// System names, campaign names and the campaign id. The three name lists are plain 8-bit text in
+// the game folder; a missing list never fails a command, it only changes where names come from.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvek {
+
+class GameFolder;
+class Random;
+struct GalaxySettings;
+
+// The entries of a name list file: one per line (see split_lines), the text ending at the first
+// NUL byte. Throws Error when the file cannot be read.
+std::vector<std::string> read_name_list(const std::string& path);
+
+// The entries of "stars.txt", or none when it is missing or unreadable.
+std::vector<std::string> Load_System_Names(const GameFolder& folder);
+
+// One system name: entry R(count) taken out of the pool, or a made-up name when the pool is empty.
+std::string Get_System_Name(std::vector<std::string>& pool, Random& random);
+
+// A made-up name: a capital A..Y, then 5 + R(6) small letters a..y, drawn in that order.
+void Make_Up_System_Name(Random& random, std::string& name);
+
+// Region + " " + type from "regions.txt" and "types.txt", with "Galaxy" added twice to the types
+// above 50 planets and "Galaxy" twice more and "Supercluster" above 70. "Delphic Expanse" when a
+// list cannot be read or the planet count is not a number. Never fails.
+std::string Get_Campaign_Name(const GameFolder& folder, const GalaxySettings& settings,
+                              Random& random);
+
+// The campaign name's ASCII letters and digits, lower-cased; it names the campaign's folder and
+// map file and may be empty.
+std::string campaign_id(std::string_view campaign_name);
+
+}  // namespace orvek

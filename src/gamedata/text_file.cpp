@@ -1,0 +1,129 @@
+#include "gamedata/text_file.h"
+
+#include "core/error.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace orvek {
+
+namespace {
+
+std::filesystem::path fs_path(const std::string& path)
+{
+    return std::filesystem::path(path);
+}
+
+Error open_error(const std::string& path, int error_number)
+{
+    return Error("Cannot open file \"" + path + "\". " + system_reason(error_number));
+}
+
+Error create_error(const std::string& path, const std::string& reason)
+{
+    return Error("Cannot create file \"" + path + "\". " + reason);
+}
+
+}  // namespace
+
+std::string system_reason(int error_number)
+{
+    return std::system_category().message(error_number);
+}
+
+std::string read_file(const std::string& path)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(fs_path(path), ec))
+        throw open_error(path, EISDIR);
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        throw open_error(path, errno ? errno : ENOENT);
+    std::string bytes;
+    char buffer[1 << 16];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, got);
+    bool failed = std::ferror(file) != 0;
+    int error_number = errno;
+    std::fclose(file);
+    if (failed)
+        throw open_error(path, error_number ? error_number : EIO);
+    return bytes;
+}
+
+std::vector<std::string> split_lines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0, i = 0;
+    while (i < text.size()) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.emplace_back(text.substr(start, i - start));
+            i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < text.size())
+        lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+std::string staging_path(const std::string& path)
+{
+    std::filesystem::path p = fs_path(path);
+    return (p.parent_path() / (".orvek-new-" + p.filename().string())).string();
+}
+
+void stage_file(const std::string& path, std::string_view bytes)
+{
+    const std::string temporary = staging_path(path);
+    errno = 0;
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file)
+        throw create_error(path, system_reason(errno ? errno : EACCES));
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    int error_number = ok ? 0 : errno;
+    if (std::fflush(file) != 0 && ok) {
+        ok = false;
+        error_number = errno;
+    }
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        error_number = errno;
+    }
+    if (!ok) {
+        discard_staged_file(path);
+        throw create_error(path, system_reason(error_number ? error_number : EIO));
+    }
+}
+
+void commit_staged_file(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::rename(fs_path(staging_path(path)), fs_path(path), ec);
+    if (ec) {
+        discard_staged_file(path);
+        throw create_error(path, ec.message());
+    }
+}
+
+void discard_staged_file(const std::string& path)
+{
+    std::error_code ignored;
+    std::filesystem::remove(fs_path(staging_path(path)), ignored);
+}
+
+void write_file_atomically(const std::string& path, std::string_view bytes)
+{
+    stage_file(path, bytes);
+    commit_staged_file(path);
+}
+
+}  // namespace orvek

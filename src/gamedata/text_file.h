@@ -1,0 +1,39 @@
+#pragma once
+// Whole-file reading and writing of 8-bit text, and the one line-splitting rule of every text
+// file the tool reads (CR LF, lone CR or lone LF end a line).
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvek {
+
+// The file's bytes. Throws Error "Cannot open file "<path>". <reason>" when it cannot be read.
+std::string read_file(const std::string& path);
+
+// Splits text into lines at CR LF, lone CR and lone LF. A break at the very end starts no
+// further line, and empty text has no lines. Every other byte, NUL included, stays as it is.
+std::vector<std::string> split_lines(std::string_view text);
+
+// Writes the bytes to the staging file of `path` (see staging_path). Throws Error
+// "Cannot create file "<path>". <reason>" on any failure, leaving no staging file behind.
+void stage_file(const std::string& path, std::string_view bytes);
+
+// Renames the staging file of `path` into place, replacing any file there, so that no reader ever
+// sees half a file. Throws the same create error, removing the staging file, when it cannot.
+void commit_staged_file(const std::string& path);
+
+// Removes the staging file of `path`, if there is one. Never fails.
+void discard_staged_file(const std::string& path);
+
+// stage_file, then commit_staged_file.
+void write_file_atomically(const std::string& path, std::string_view bytes);
+
+// The name a file is staged under before it is renamed to `path` (a hidden name in the same
+// folder). Such names are never listed as templates or backgrounds.
+std::string staging_path(const std::string& path);
+
+// The reason the last failed system call gives, in the system's own words.
+std::string system_reason(int error_number);
+
+}  // namespace orvek

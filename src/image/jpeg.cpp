@@ -1,0 +1,157 @@
+#include "image/jpeg.h"
+
+#include "core/error.h"
+#include "gamedata/text_file.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include <jpeglib.h>
+
+namespace orvek {
+
+namespace {
+
+// libjpeg reports fatal errors through error_exit, which must not return; it jumps back to the
+// call that started the work, carrying libjpeg's message code.
+struct ErrorManager {
+    jpeg_error_mgr base;
+    std::jmp_buf jump;
+};
+
+void on_error(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
+}
+
+void on_message(j_common_ptr, int) {}  // warnings are not shown
+
+Error jpeg_error(int code)
+{
+    return Error("JPEG error #" + std::to_string(code));
+}
+
+// Returns 0 on success, else libjpeg's message code. Nothing with a destructor lives in this
+// frame, so the long jump out of libjpeg is safe.
+int decode_into(const unsigned char* data, unsigned long size, int min_side, RgbImage* out,
+                std::vector<std::uint8_t>* pixels)
+{
+    jpeg_decompress_struct info;
+    ErrorManager errors;
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = on_error;
+    errors.base.emit_message = on_message;
+    if (setjmp(errors.jump)) {
+        int code = errors.base.msg_code;
+        jpeg_destroy_decompress(&info);
+        return code == 0 ? -1 : code;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, data, size);
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;
+    info.scale_num = 1;
+    info.scale_denom = 1;
+    if (min_side > 0) {
+        for (unsigned denom = 8; denom > 1; denom /= 2)
+            if (info.image_width / denom >= static_cast<unsigned>(min_side) &&
+                info.image_height / denom >= static_cast<unsigned>(min_side)) {
+                info.scale_denom = denom;
+                break;
+            }
+    }
+    jpeg_start_decompress(&info);
+    out->width = static_cast<int>(info.output_width);
+    out->height = static_cast<int>(info.output_height);
+    const std::size_t row = static_cast<std::size_t>(info.output_width) * 3;
+    pixels->resize(row * info.output_height);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW rows[1] = {pixels->data() + row * info.output_scanline};
+        jpeg_read_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return 0;
+}
+
+int encode_into(const RgbImage* image, int quality, unsigned char** buffer, unsigned long* size)
+{
+    jpeg_compress_struct info;
+    ErrorManager errors;
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = on_error;
+    errors.base.emit_message = on_message;
+    if (setjmp(errors.jump)) {
+        int code = errors.base.msg_code;
+        jpeg_destroy_compress(&info);
+        return code == 0 ? -1 : code;
+    }
+    jpeg_create_compress(&info);
+    jpeg_mem_dest(&info, buffer, size);
+    info.image_width = static_cast<JDIMENSION>(image->width);
+    info.image_height = static_cast<JDIMENSION>(image->height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    const std::size_t row = static_cast<std::size_t>(image->width) * 3;
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW rows[1] = {const_cast<std::uint8_t*>(image->pixels.data()) + row * info.next_scanline};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return 0;
+}
+
+std::string lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+}  // namespace
+
+RgbImage decode_jpeg(std::string_view bytes, int min_side)
+{
+    RgbImage image;
+    std::vector<std::uint8_t> pixels;
+    int code = decode_into(reinterpret_cast<const unsigned char*>(bytes.data()),
+                           static_cast<unsigned long>(bytes.size()), min_side, &image, &pixels);
+    if (code != 0)
+        throw jpeg_error(code);
+    image.pixels = std::move(pixels);
+    return image;
+}
+
+RgbImage load_picture(const std::string& path, int min_side)
+{
+    std::string extension = std::filesystem::path(path).extension().string();
+    if (!extension.empty() && extension[0] == '.')
+        extension.erase(0, 1);
+    if (lower(extension) != "jpg" && lower(extension) != "jpeg")
+        throw Error("Unknown picture file extension (." + extension + ")");
+    return decode_jpeg(read_file(path), min_side);
+}
+
+std::string encode_jpeg(const RgbImage& image, int quality)
+{
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    int code = encode_into(&image, quality, &buffer, &size);
+    std::string bytes;
+    if (code == 0)
+        bytes.assign(reinterpret_cast<char*>(buffer), size);
+    std::free(buffer);
+    if (code != 0)
+        throw jpeg_error(code);
+    return bytes;
+}
+
+}  // namespace orvek

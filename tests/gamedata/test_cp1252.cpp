@@ -1,0 +1,35 @@
+#include "gamedata/cp1252.h"
+
+#include <gtest/gtest.h>
+
+namespace orvek {
+namespace {
+
+TEST(Cp1252, ConvertsBothWays)
+{
+    struct Case {
+        std::string bytes, utf8;
+    } cases[] = {
+        {"Vega", "Vega"},
+        {"\xE9toile", "\xC3\xA9toile"},               // é
+        {"\x80", "\xE2\x82\xAC"},                     // €
+        {"\x8A\x9F", "\xC5\xA0\xC5\xB8"},             // Š Ÿ
+        {"\xFF", "\xC3\xBF"},
+        {std::string("a\0b", 3), std::string("a\0b", 3)},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(cp1252_to_utf8(c.bytes), c.utf8);
+        EXPECT_EQ(utf8_to_cp1252(c.utf8), c.bytes);
+    }
+}
+
+TEST(Cp1252, MissingCharactersAndBrokenUtf8BecomeQuestionMarks)
+{
+    EXPECT_EQ(utf8_to_cp1252("\xE4\xB8\xAD"), "?");       // a CJK character
+    EXPECT_EQ(utf8_to_cp1252("\xF0\x9F\x9A\x80x"), "?x");  // an emoji
+    EXPECT_EQ(utf8_to_cp1252("\xC3"), "?");               // cut short
+    EXPECT_EQ(utf8_to_cp1252("\xFFz"), "?z");
+}
+
+}  // namespace
+}  // namespace orvek

@@ -1,0 +1,152 @@
+#include "gamedata/names.h"
+
+#include "core/generate_command.h"
+#include "core/random.h"
+#include "core/settings.h"
+#include "gamedata/game_folder.h"
+#include "gamedata/game_services.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace orvek {
+namespace {
+
+using testing::TempDir;
+
+TEST(NameLists, LinesUpToTheFirstNul)
+{
+    TempDir dir;
+    dir.write("stars.txt", std::string("Vega\r\n Deneb \rAltair\n\nSirius\0Hidden\r\n", 36));
+    EXPECT_EQ(Load_System_Names(GameFolder(dir.str())),
+              (std::vector<std::string>{"Vega", " Deneb ", "Altair", "", "Sirius"}));
+}
+
+TEST(NameLists, MissingStarsGiveAnEmptyPool)
+{
+    TempDir dir;
+    EXPECT_TRUE(Load_System_Names(GameFolder(dir.str())).empty());
+}
+
+TEST(SystemNames, PoolFirstThenMadeUp)
+{
+    std::vector<std::string> pool = {"A", "B", "C"};
+    Random random(9), expected(9);
+    std::set<std::string> seen;
+    for (int i = 0; i < 3; ++i)
+        seen.insert(Get_System_Name(pool, random));
+    EXPECT_EQ(seen, (std::set<std::string>{"A", "B", "C"}));
+    expected(3), expected(2), expected(1);
+
+    std::string made = Get_System_Name(pool, random);
+    std::string want(1, static_cast<char>('A' + expected(25)));
+    for (std::uint32_t k = 5 + expected(6); k > 0; --k)
+        want += static_cast<char>('a' + expected(25));
+    EXPECT_EQ(made, want);
+    EXPECT_EQ(random.state(), expected.state());
+}
+
+TEST(SystemNames, MadeUpNamesHaveNoZ)
+{
+    Random random(1);
+    for (int i = 0; i < 2000; ++i) {
+        std::string name;
+        Make_Up_System_Name(random, name);
+        ASSERT_GE(name.size(), 6u);
+        ASSERT_LE(name.size(), 11u);
+        EXPECT_TRUE(name[0] >= 'A' && name[0] <= 'Y');
+        EXPECT_EQ(name.find_first_of("Zz"), std::string::npos);
+    }
+}
+
+TEST(CampaignName, TypeListGrowsWithThePlanetCount)
+{
+    TempDir dir;
+    dir.write("regions.txt", "Cygnus\r\n");
+    dir.write("types.txt", "Drift\r\n");
+    struct Case {
+        const char* planets;
+        std::uint32_t types;  // entries the type draw chooses among
+    } cases[] = {{"50", 1}, {"51", 3}, {"70", 3}, {"71", 6}};
+    const std::vector<std::string> names = {"Drift", "Galaxy", "Galaxy", "Galaxy", "Galaxy", "Supercluster"};
+    for (const Case& c : cases)
+        for (std::uint32_t seed = 1; seed < 40; ++seed) {
+            GalaxySettings settings;
+            settings.planet_count = c.planets;
+            Random random(seed), expected(seed);
+            std::string name = Get_Campaign_Name(GameFolder(dir.str()), settings, random);
+            expected(1);
+            EXPECT_EQ(name, "Cygnus " + names[expected(c.types)]) << c.planets;
+        }
+}
+
+TEST(CampaignName, FallbacksAndEmptyLists)
+{
+    GalaxySettings settings;
+    {
+        TempDir dir;  // no lists at all: no draw is made
+        Random random(3);
+        EXPECT_EQ(Get_Campaign_Name(GameFolder(dir.str()), settings, random), "Delphic Expanse");
+        EXPECT_EQ(random.state(), 3u);
+    }
+    {
+        TempDir dir;  // regions but no types: the region draw happened
+        dir.write("regions.txt", "Cygnus\n");
+        Random random(3), expected(3);
+        EXPECT_EQ(Get_Campaign_Name(GameFolder(dir.str()), settings, random), "Delphic Expanse");
+        expected(1);
+        EXPECT_EQ(random.state(), expected.state());
+    }
+    {
+        TempDir dir;  // both empty: an empty region and type around the blank
+        dir.write("regions.txt", "");
+        dir.write("types.txt", "");
+        Random random(3);
+        EXPECT_EQ(Get_Campaign_Name(GameFolder(dir.str()), settings, random), " ");
+    }
+}
+
+TEST(CampaignId, LettersAndDigitsLowerCased)
+{
+    struct Case {
+        std::string name, id;
+    } cases[] = {{"Delphic Expanse", "delphicexpanse"},
+                 {"Sector 7-G Cluster", "sector7gcluster"},
+                 {"\xC9toile Noire", "toilenoire"},
+                 {"--- !!", ""},
+                 {"ALL", "all"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(campaign_id(c.name), c.id);
+}
+
+TEST(GameServices, GalaxyFromASmallGameFolder)
+{
+    TempDir dir;
+    testing::make_small_game(dir, 40);
+    GameFolder folder(dir.str());
+    GameFolderServices sources(folder);
+    LastStatus status;
+    GenerationServices services{status, sources, sources, sources};
+    GalaxySettings settings;
+    Galaxy galaxy;
+    std::string campaign;
+    Random random(77);
+    Button1Click(GenerateButton::Generate, settings, galaxy, campaign, services, random);
+    ASSERT_GE(galaxy.planets.size(), 20u);
+    EXPECT_TRUE(campaign == "Cygnus Drift" || campaign == "Cygnus Reach" ||
+                campaign == "Orion Drift" || campaign == "Orion Reach") << campaign;
+    EXPECT_EQ(status.text(), "The Galaxy is ready!");
+    // Only three names in stars.txt: the first three planets carry them, the rest made-up ones.
+    std::set<std::string> listed;
+    for (std::size_t i = 0; i < 3; ++i)
+        listed.insert(galaxy.planets[i].system_name);
+    EXPECT_EQ(listed, (std::set<std::string>{"Vega", "Deneb", "Altair"}));
+    for (std::size_t i = 3; i < galaxy.planets.size(); ++i)
+        EXPECT_EQ(listed.count(galaxy.planets[i].system_name), 0u);
+    EXPECT_EQ(galaxy.background_path.rfind(folder.backgrounds_folder(), 0), 0u);
+}
+
+}  // namespace
+}  // namespace orvek
