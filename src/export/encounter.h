@@ -1,0 +1,33 @@
+#pragma once
+// An encounter file: a planet's template rewritten with the planet's position, number, names,
+// links, hop counts and chosen features, its five known sections put in a fixed order.
+
+#include "core/planet.h"
+
+#include <string>
+#include <string_view>
+
+namespace orvek {
+
+class Random;
+
+struct EncounterOptions {
+    bool write_inhibitions = false;  // CB_Inhibitions ticked
+    bool write_facilities = false;   // CB_Facility ticked
+};
+
+// The encounter file's bytes for planet `index` from its template's bytes. Draws once for every
+// config line that holds "mapiconsize". Lines before the first known section header belong to
+// no section and are dropped. Never fails.
+std::string render_encounter(std::string_view template_bytes, int index, const tc_planet& planet,
+                             const EncounterOptions& options, Random& random);
+
+// Where planet's encounter file goes: the campaign folder and the template's own file name.
+std::string encounter_path(const std::string& campaign_folder, const tc_planet& planet);
+
+// Reads the planet's template, renders it and writes it into the campaign folder (replacing any
+// file of that name). Throws Error "Cannot open file ..." or "Cannot create file ...".
+void Write_Encounter_File(int index, const tc_planet& planet, const std::string& campaign_folder,
+                          const EncounterOptions& options, Random& random);
+
+}  // namespace orvek

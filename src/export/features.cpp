@@ -1,0 +1,51 @@
+#include "export/features.h"
+
+#include "core/index_pool.h"
+#include "core/random.h"
+
+namespace orvek {
+
+int feature_share(FrequencyLevel level, Random& random)
+{
+    switch (level) {
+    case FrequencyLevel::Random: return static_cast<int>(random(101));
+    case FrequencyLevel::None: return 0;
+    case FrequencyLevel::Rare: return 10 + static_cast<int>(random(20));
+    case FrequencyLevel::Normal: return 40 + static_cast<int>(random(20));
+    case FrequencyLevel::Common: return 60 + static_cast<int>(random(20));
+    case FrequencyLevel::Everywhere: return 100;
+    }
+    return 0;
+}
+
+namespace {
+
+// Chooses (N x share) div 100 distinct planets and sets flag first + v on each, v drawn among
+// `variants` right after the planet when there is more than one.
+void assign(std::vector<tc_planet>& planets, FrequencyLevel level, int first, std::uint32_t variants,
+            Random& random)
+{
+    const int share = feature_share(level, random);
+    IndexPool pool;
+    pool.fill(static_cast<std::uint32_t>(planets.size()));
+    const std::size_t count = planets.size() * static_cast<std::size_t>(share) / 100;
+    for (std::size_t i = 0; i < count; ++i) {
+        tc_planet& planet = planets[pool.draw(random)];
+        const int variant = variants > 1 ? static_cast<int>(random(variants)) : 0;
+        planet.features[static_cast<std::size_t>(first + variant)] = true;
+    }
+}
+
+}  // namespace
+
+void Randomize_Advanced(std::vector<tc_planet>& planets, const FeatureLevels& levels, Random& random)
+{
+    for (int k = 0; k < 7; ++k)
+        assign(planets, levels.inhibition_lists[static_cast<std::size_t>(k)], k, 1, random);
+    assign(planets, levels.shipyard, 13, 3, random);
+    assign(planets, levels.academy, 11, 2, random);
+    assign(planets, levels.factory, 8, 3, random);
+    assign(planets, levels.repair_yard, 7, 1, random);
+}
+
+}  // namespace orvek

@@ -1,0 +1,46 @@
+#pragma once
+// Inhibition effects and facilities: the six frequency levels of the eleven lists, the sixteen
+// feature keywords, and the assignment that spreads them over a galaxy's planets at every Save.
+
+#include "core/planet.h"
+
+#include <array>
+#include <string_view>
+#include <vector>
+
+namespace orvek {
+
+class Random;
+
+enum class FrequencyLevel { Random = 0, None, Rare, Normal, Common, Everywhere };
+
+inline constexpr std::array<std::string_view, 6> kFrequencyLevelNames = {
+    "Random", "None", "Rare", "Normal", "Common", "Everywhere"};
+
+// Index = feature flag: 0..6 inhibition effects, 7..15 facilities.
+inline constexpr std::array<std::string_view, kFeatureCount> FeatureKeywords = {
+    "ENGINES_REQUIRED", "SHIELDS_INOPERABLE", "FIGHTERS_INOPERABLE", "CRUISERS_INOPERABLE",
+    "CLOAK_INOPERABLE", "TRACTOR_INOPERABLE", "REPAIR_INOPERABLE",   "repairyard",
+    "smallfactory",     "mediumfactory",      "largefactory",        "smallacademy",
+    "largeacademy",     "shipyarda",          "shipyardb",           "shipyardc"};
+
+// The level chosen in each of the eleven lists. inhibition_lists is in flag order: engine,
+// shield, fighter, cruiser, cloak, tractor, repair.
+struct FeatureLevels {
+    std::array<FrequencyLevel, 7> inhibition_lists{};
+    FrequencyLevel shipyard = FrequencyLevel::Random;
+    FrequencyLevel academy = FrequencyLevel::Random;
+    FrequencyLevel factory = FrequencyLevel::Random;
+    FrequencyLevel repair_yard = FrequencyLevel::Random;
+};
+
+// The share of planets, in whole percent, that a level gives; draws for Random, Rare, Normal
+// and Common only.
+int feature_share(FrequencyLevel level, Random& random);
+
+// Sets feature flags on (N x share) div 100 distinct planets per kind, the seven inhibitions in
+// flag order, then shipyard, academy, factory and repair yard (one random variant per planet).
+// Flags are only ever set. Never fails.
+void Randomize_Advanced(std::vector<tc_planet>& planets, const FeatureLevels& levels, Random& random);
+
+}  // namespace orvek

@@ -1,0 +1,92 @@
+#include "export/features.h"
+
+#include "core/random.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace orvek {
+namespace {
+
+FeatureLevels all(FrequencyLevel level)
+{
+    FeatureLevels levels;
+    levels.inhibition_lists.fill(level);
+    levels.shipyard = levels.academy = levels.factory = levels.repair_yard = level;
+    return levels;
+}
+
+int count_flag(const std::vector<tc_planet>& planets, int flag)
+{
+    return static_cast<int>(std::count_if(planets.begin(), planets.end(),
+                                          [flag](const tc_planet& p) { return p.features[flag]; }));
+}
+
+TEST(Features, NoneSetsNothingAndKeepsEarlierFlags)
+{
+    std::vector<tc_planet> planets(30);
+    planets[3].features[4] = true;
+    Random random(1);
+    Randomize_Advanced(planets, all(FrequencyLevel::None), random);
+    EXPECT_EQ(random.state(), 1u) << "None draws nothing";
+    for (int flag = 0; flag < kFeatureCount; ++flag)
+        EXPECT_EQ(count_flag(planets, flag), flag == 4 ? 1 : 0);
+}
+
+TEST(Features, EverywhereGivesEveryPlanetOneVariantPerGroup)
+{
+    std::vector<tc_planet> planets(17);
+    Random random(2);
+    Randomize_Advanced(planets, all(FrequencyLevel::Everywhere), random);
+    for (const tc_planet& p : planets) {
+        for (int flag = 0; flag <= 7; ++flag)
+            EXPECT_TRUE(p.features[flag]);
+        EXPECT_EQ(p.features[8] + p.features[9] + p.features[10], 1);
+        EXPECT_EQ(p.features[11] + p.features[12], 1);
+        EXPECT_EQ(p.features[13] + p.features[14] + p.features[15], 1);
+    }
+}
+
+TEST(Features, CountFollowsTheShare)
+{
+    // 8 planets at "Rare": the share 10 + R(20) decides 0, 1 or 2 planets.
+    for (std::uint32_t seed = 1; seed < 200; ++seed) {
+        std::vector<tc_planet> planets(8);
+        FeatureLevels levels = all(FrequencyLevel::None);
+        levels.inhibition_lists[0] = FrequencyLevel::Rare;
+        Random random(seed), expected(seed);
+        Randomize_Advanced(planets, levels, random);
+        int share = 10 + static_cast<int>(expected(20));
+        int want = share <= 12 ? 0 : share <= 24 ? 1 : 2;
+        EXPECT_EQ(count_flag(planets, 0), want) << "share " << share;
+    }
+}
+
+TEST(Features, DrawsComeInTheirOrder)
+{
+    std::vector<tc_planet> planets(10);
+    FeatureLevels levels = all(FrequencyLevel::None);
+    levels.inhibition_lists[2] = FrequencyLevel::Everywhere;  // 10 planets, no share draw
+    levels.academy = FrequencyLevel::Common;                  // share, then planet and variant
+    Random random(7), expected(7);
+    Randomize_Advanced(planets, levels, random);
+    std::vector<int> pool = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    for (int i = 0; i < 10; ++i) {
+        int j = static_cast<int>(expected(static_cast<std::uint32_t>(pool.size())));
+        EXPECT_TRUE(planets[pool[j]].features[2]);
+        pool.erase(pool.begin() + j);
+    }
+    int count = 10 * (60 + static_cast<int>(expected(20))) / 100;
+    pool = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    for (int i = 0; i < count; ++i) {
+        int j = static_cast<int>(expected(static_cast<std::uint32_t>(pool.size())));
+        int variant = static_cast<int>(expected(2));
+        EXPECT_TRUE(planets[pool[j]].features[11 + variant]);
+        pool.erase(pool.begin() + j);
+    }
+    EXPECT_EQ(random.state(), expected.state());
+}
+
+}  // namespace
+}  // namespace orvek

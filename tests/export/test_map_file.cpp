@@ -1,0 +1,68 @@
+#include "export/map_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+
+namespace orvek {
+namespace {
+
+TEST(MapSize, Table)
+{
+    struct Case {
+        int planets;
+        long long width, height;
+    } cases[] = {{8, 1000, 700},    {60, 1000, 700},   {61, 1016, 711},   {63, 1050, 734},
+                 {69, 1150, 805},   {78, 1300, 909},   {84, 1400, 980},   {100, 1666, 1166},
+                 {126, 2100, 1469}, {171, 2850, 1994}, {175, 2916, 2041}};
+    for (const Case& c : cases) {
+        MapSize size = map_size(c.planets);
+        EXPECT_EQ(size.width, c.width) << c.planets;
+        EXPECT_EQ(size.height, c.height) << c.planets;
+    }
+}
+
+#if LDBL_MANT_DIG == 64
+TEST(MapSize, MatchesExtendedPrecisionHardware)
+{
+    for (int n = 1; n <= 20000; ++n) {
+        volatile long double q = static_cast<long double>(n) / 60.0L;
+        volatile long double w = q * 1000.0L, h = q * 700.0L;
+        MapSize size = map_size(n);
+        ASSERT_EQ(size.width, std::max(1000LL, static_cast<long long>(w))) << n;
+        ASSERT_EQ(size.height, std::max(700LL, static_cast<long long>(h))) << n;
+    }
+}
+#endif
+
+TEST(MapFile, WorkedExample)
+{
+    std::vector<tc_planet> planets(30);
+    for (int i = 0; i < 30; ++i)
+        planets[i].template_path = "/g/campaign/data/encounters/all/campaign_all_" +
+                                   std::to_string(100 + i).substr(1) + "9.txt";
+    planets[0].template_path = "C:\\g\\campaign\\data\\encounters\\all\\campaign_all_017.txt";
+    planets[1].template_path = "/g/campaign/data/encounters/all/campaign_all_003.txt";
+    planets[12].home = true;
+    std::string text = map_file_text("silverreach", "Silver Reach", home_index(planets), planets,
+                                     "C:\\g\\campaign\\data\\bitmaps\\ui\\nebula4.jpg");
+    std::string head = "[config]\r\nHomeworld = 12\r\nMapSizeX = 1000.0000\r\nMapSizeY = 700.0000\r\n"
+                       "MapTexture = nebula4.jpg\r\nName = silverreach\r\nGUIName = Silver Reach\r\n"
+                       "Planets = 30\r\n\r\n[encounters]\r\n"
+                       "0 = campaign/data/encounters/silverreach/campaign_all_017.txt\r\n"
+                       "1 = campaign/data/encounters/silverreach/campaign_all_003.txt\r\n";
+    EXPECT_EQ(text.substr(0, head.size()), head);
+    const std::string tail = "29 = campaign/data/encounters/silverreach/campaign_all_299.txt\r\n";
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << "no empty line at the end";
+}
+
+TEST(MapFile, HomeIndexIsTheLastMarkedOrZero)
+{
+    std::vector<tc_planet> planets(5);
+    EXPECT_EQ(home_index(planets), 0);
+    planets[1].home = planets[3].home = true;
+    EXPECT_EQ(home_index(planets), 3);
+}
+
+}  // namespace
+}  // namespace orvek

@@ -1,0 +1,151 @@
+#include "export/save.h"
+
+#include "core/error.h"
+#include "core/generate_command.h"
+#include "core/random.h"
+#include "gamedata/game_folder.h"
+#include "gamedata/game_services.h"
+#include "gamedata/text_file.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace orvek {
+namespace {
+
+using testing::TempDir;
+
+struct ScriptedDialog : SaveDialog {
+    bool answer = true;
+    std::vector<std::string> messages, questions;
+    void inform(const std::string& message) override { messages.push_back(message); }
+    bool confirm(const std::string& question) override
+    {
+        questions.push_back(question);
+        return answer;
+    }
+};
+
+// Every file under the folder with its bytes, to compare the disk before and after.
+std::map<std::string, std::string> snapshot(const fs::path& root)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        files[fs::relative(entry.path(), root).string()] =
+            entry.is_regular_file() ? testing::read_bytes(entry.path()) : "<dir>";
+    return files;
+}
+
+struct SaveFixture : ::testing::Test {
+    TempDir dir;
+    GameFolder folder{dir.str()};
+    Galaxy galaxy;
+    Random random{1234};
+    ScriptedDialog dialog;
+    SaveRequest request;
+
+    void SetUp() override
+    {
+        testing::make_small_game(dir, 40);
+        GameFolderServices sources(folder);
+        LastStatus status;
+        GenerationServices services{status, sources, sources, sources};
+        GalaxySettings settings;
+        std::string name;
+        Button1Click(GenerateButton::Generate, settings, galaxy, name, services, random);
+        request.campaign_name = "Silver Reach";
+    }
+    fs::path campaign() const { return dir.path() / "campaign/data/encounters/silverreach"; }
+    fs::path map() const { return dir.path() / "campaign/data/maps/silverreach.txt"; }
+    std::string error_of_save()
+    {
+        try {
+            LMDButton2Click(galaxy, request, folder, random, dialog);
+        } catch (const Error& e) {
+            return e.what();
+        }
+        return "(no error)";
+    }
+};
+
+TEST_F(SaveFixture, FirstSaveWritesEveryFileWithoutAsking)
+{
+    EXPECT_EQ(LMDButton2Click(galaxy, request, folder, random, dialog), SaveResult::Saved);
+    EXPECT_TRUE(dialog.questions.empty());
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(campaign())) {
+        EXPECT_EQ(entry.path().filename().string().rfind("campaign_all_", 0), 0u);
+        ++files;
+    }
+    EXPECT_EQ(files, galaxy.planets.size());
+    std::string map = testing::read_bytes(this->map());
+    EXPECT_EQ(map.rfind("[config]\r\nHomeworld = ", 0), 0u);
+    EXPECT_NE(map.find("GUIName = Silver Reach\r\n"), std::string::npos);
+}
+
+TEST_F(SaveFixture, NothingGeneratedAndUnusableNames)
+{
+    Galaxy empty;
+    EXPECT_EQ(LMDButton2Click(empty, request, folder, random, dialog), SaveResult::NothingGenerated);
+    for (const char* name : {"--", "A.L.L."}) {
+        request.campaign_name = name;
+        EXPECT_EQ(LMDButton2Click(galaxy, request, folder, random, dialog), SaveResult::Refused);
+    }
+    EXPECT_EQ(dialog.messages, (std::vector<std::string>{kNothingGenerated, kNeedsLetterOrDigit, kAllIsReserved}));
+    EXPECT_TRUE(fs::is_empty(dir.path() / "campaign/data/maps"));
+}
+
+TEST_F(SaveFixture, SecondSaveAsksAndNoChangesNothing)
+{
+    request.levels.inhibition_lists.fill(FrequencyLevel::None);
+    request.levels.inhibition_lists[4] = FrequencyLevel::Everywhere;
+    LMDButton2Click(galaxy, request, folder, random, dialog);
+    auto before = snapshot(dir.path());
+    dialog.answer = false;
+    request.levels.inhibition_lists[4] = FrequencyLevel::None;
+    EXPECT_EQ(LMDButton2Click(galaxy, request, folder, random, dialog), SaveResult::NotConfirmed);
+    EXPECT_EQ(dialog.questions, (std::vector<std::string>{kOverwriteQuestion}));
+    EXPECT_EQ(snapshot(dir.path()), before);
+    for (const tc_planet& p : galaxy.planets)
+        EXPECT_TRUE(p.features[4]) << "flags stay once set";
+}
+
+TEST_F(SaveFixture, ConfirmedSaveReplacesFilesAndKeepsSubfolders)
+{
+    LMDButton2Click(galaxy, request, folder, random, dialog);
+    dir.write("campaign/data/encounters/silverreach/notes.txt", "mine");
+    dir.write("campaign/data/encounters/silverreach/sub/keep.txt", "kept");
+    request.options.write_inhibitions = true;
+    EXPECT_EQ(LMDButton2Click(galaxy, request, folder, random, dialog), SaveResult::Saved);
+    EXPECT_FALSE(fs::exists(campaign() / "notes.txt"));
+    EXPECT_EQ(testing::read_bytes(campaign() / "sub/keep.txt"), "kept");
+    for (const auto& entry : fs::directory_iterator(campaign()))
+        EXPECT_EQ(entry.path().filename().string().find(".orvek-new-"), std::string::npos);
+}
+
+TEST_F(SaveFixture, MissingTemplateLeavesTheOldCampaignUntouched)
+{
+    LMDButton2Click(galaxy, request, folder, random, dialog);
+    auto before = snapshot(dir.path());
+    const std::string missing = galaxy.planets.back().template_path;
+    fs::remove(missing);
+    before.erase(fs::relative(missing, dir.path()).string());
+    EXPECT_EQ(error_of_save(), "Cannot open file \"" + missing + "\". " + system_reason(ENOENT));
+    EXPECT_EQ(snapshot(dir.path()), before);
+}
+
+TEST_F(SaveFixture, MissingMapsFolderChangesNothing)
+{
+    fs::remove_all(dir.path() / "campaign/data/maps");
+    auto before = snapshot(dir.path());
+    EXPECT_EQ(error_of_save(), "Cannot create file \"" + folder.maps_folder() + "silverreach.txt\". " +
+                                   system_reason(ENOENT));
+    EXPECT_EQ(snapshot(dir.path()), before);
+}
+
+}  // namespace
+}  // namespace orvek
