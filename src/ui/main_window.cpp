@@ -1,0 +1,539 @@
+#include "ui/main_window.h"
+
+#include "core/error.h"
+#include "core/generate_command.h"
+#include "export/save.h"
+#include "gamedata/cp1252.h"
+#include "gamedata/game_services.h"
+#include "ui/map_render.h"
+#include "ui/map_widget.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+
+namespace orvek {
+
+namespace {
+
+const QColor kTeal(0, 128, 128);
+const QColor kGreen(0, 128, 0);
+constexpr int kColumnWidth = 190;
+
+// A strip filled with a gradient of a fixed number of colour steps.
+class GradientStrip : public QWidget {
+public:
+    GradientStrip(QColor from, QColor to, int steps, Qt::Orientation direction, QWidget* parent)
+        : QWidget(parent), from_(from), to_(to), steps_(steps), direction_(direction) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const int length = direction_ == Qt::Horizontal ? width() : height();
+        for (int i = 0; i < steps_; ++i) {
+            const int start = length * i / steps_, end = length * (i + 1) / steps_;
+            const double t = steps_ > 1 ? static_cast<double>(i) / (steps_ - 1) : 0;
+            QColor c = QColor::fromRgbF(static_cast<float>(from_.redF() + (to_.redF() - from_.redF()) * t),
+                                        static_cast<float>(from_.greenF() + (to_.greenF() - from_.greenF()) * t),
+                                        static_cast<float>(from_.blueF() + (to_.blueF() - from_.blueF()) * t));
+            if (direction_ == Qt::Horizontal)
+                painter.fillRect(start, 0, end - start, height(), c);
+            else
+                painter.fillRect(0, start, width(), end - start, c);
+        }
+    }
+
+private:
+    QColor from_, to_;
+    int steps_;
+    Qt::Orientation direction_;
+};
+
+class CrossHatch : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::black);
+        painter.fillRect(rect(), QBrush(kTeal, Qt::DiagCrossPattern));
+    }
+};
+
+QWidget* section(QWidget* parent, const char* name, const QString& title)
+{
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(name);
+    panel->setAutoFillBackground(true);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, kTeal);
+    panel->setPalette(palette);
+    auto* header = new QLabel(title, panel);
+    header->setObjectName(QString(name) + "_Header");
+    header->setGeometry(0, 0, kColumnWidth, 20);
+    header->setAlignment(Qt::AlignCenter);
+    header->setStyleSheet("color: white; font-weight: bold;");
+    return panel;
+}
+
+QLabel* label(QWidget* parent, const QString& text, int x, int y, int width)
+{
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(x, y, width, 21);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    l->setStyleSheet("color: white;");
+    return l;
+}
+
+QLineEdit* number_edit(QWidget* parent, const char* name, const char* text, int max_length,
+                       int x, int y, int width)
+{
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(name);
+    edit->setMaxLength(max_length);
+    edit->setAlignment(Qt::AlignRight);
+    edit->setGeometry(x, y, width, 21);
+    edit->setStyleSheet("color: rgb(0,128,128); background: white;");
+    return edit;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text, int x, int y,
+                    const char* style = nullptr)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setGeometry(x, y, 85, 20);
+    if (style)
+        b->setStyleSheet(style);
+    return b;
+}
+
+QComboBox* frequency_list(QWidget* parent, const char* name, int y)
+{
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    for (std::string_view level : kFrequencyLevelNames)
+        combo->addItem(QString::fromLatin1(level.data(), static_cast<int>(level.size())));
+    combo->setGeometry(100, y, 85, 21);
+    combo->setStyleSheet("QComboBox { color: rgb(0,128,128); background: white; }");
+    return combo;
+}
+
+QListWidget* list_box(QWidget* parent, const char* name, const QString& header_text,
+                      const QStringList& items, int x, int y)
+{
+    auto* header = new QLabel(header_text, parent);
+    header->setObjectName(QString(name) + "_Header");
+    header->setGeometry(x, y, 85, 17);
+    header->setAlignment(Qt::AlignCenter);
+    header->setStyleSheet("background: rgb(0,96,96); color: white;");
+    auto* list = new QListWidget(parent);
+    list->setObjectName(name);
+    list->addItems(items);
+    for (int i = 0; i < list->count(); ++i)
+        list->item(i)->setSizeHint(QSize(80, 16));
+    list->setGeometry(x, y + 17, 85, 85 - 17);
+    list->setStyleSheet("QListWidget { color: rgb(0,128,128); background: white; }");
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return list;
+}
+
+FrequencyLevel level_of(const QComboBox* combo)
+{
+    return static_cast<FrequencyLevel>(std::max(0, combo->currentIndex()));
+}
+
+}  // namespace
+
+struct TForm1::Generation {
+    GenerateButton sender;
+    GalaxySettings settings;
+    Galaxy galaxy;
+    std::string campaign_name;
+    bool campaign_named = false;
+    std::string error;
+    GenerationResult result = GenerationResult::Cancelled;
+    GenerationProgress progress;
+    QElapsedTimer clock;
+};
+
+TForm1::TForm1(GameFolder folder, std::uint32_t seed, QWidget* parent)
+    : QWidget(parent), folder_(std::move(folder)), random_(seed)
+{
+    setObjectName("Form1");
+    setWindowTitle(kStartCaption);
+    setFixedSize(979, 750);
+    move(0, 0);
+    QFont font("Tahoma");
+    font.setPixelSize(11);
+    setFont(font);
+    build_controls();
+
+    LMDListBox_Size->setCurrentRow(1);
+    LMDListBox_JGs->setCurrentRow(1);
+    for (QComboBox* combo : findChildren<QComboBox*>())
+        combo->setCurrentIndex(0);
+    CB_FacilityChange();
+    CB_InhibitionsChange();
+    CB_AdvancedChange();
+    inhibition_lists = {Combo_Engine, Combo_Shield, Combo_Fighter, Combo_Cruiser,
+                        Combo_Cloak, Combo_Tractor, Combo_Repair};
+    Combo_Fighter->setStyleSheet("QComboBox { color: rgb(0,128,128); background: rgb(0,128,0); }");
+
+    progress_timer_ = new QTimer(this);
+    progress_timer_->setInterval(100);
+    connect(progress_timer_, &QTimer::timeout, this, &TForm1::show_progress);
+}
+
+TForm1::~TForm1()
+{
+    if (generation_)
+        generation_->progress.cancel = true;
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void TForm1::build_controls()
+{
+    map_ = new MapWidget(this);
+    map_->move(0, 0);
+    map_->set_background(startup_picture());
+    (new GradientStrip(Qt::black, kTeal, 32, Qt::Horizontal, this))->setGeometry(750, 0, 20, 750);
+    (new GradientStrip(kTeal, Qt::black, 32, Qt::Horizontal, this))->setGeometry(960, 0, 20, 750);
+    column_ = new QWidget(this);
+    column_->setObjectName("Panel_Controls");
+    column_->setGeometry(770, 0, kColumnWidth, 750);
+    for (int i = 0; i < 5; ++i)
+        separators_.push_back(new GradientStrip(Qt::black, kTeal, 120, Qt::Horizontal, column_));
+
+    Panel_Main = section(column_, "Panel_Main", "Basic Settings");
+    Edit_CName = new QLineEdit(Panel_Main);
+    Edit_CName->setObjectName("Edit_CName");
+    Edit_CName->setGeometry(5, 20, 180, 20);
+    Edit_CName->setStyleSheet("color: rgb(0,128,128); background: white; font-size: 12px;");
+    LMDListBox_Size = list_box(Panel_Main, "LMDListBox_Size", "Galaxy size",
+                               {"Small", "Normal", "Huge", "Massive"}, 5, 46);
+    LMDListBox_JGs = list_box(Panel_Main, "LMDListBox_JGs", "Jumpgates", {"String ", "Normal ", "Web"}, 100, 46);
+    LMDButton1 = button(Panel_Main, "LMDButton1", "Generate", 5, 137);
+    LMDButton2 = button(Panel_Main, "LMDButton2", "Save", 100, 137);
+
+    Panel_Advanced = section(column_, "Panel_Advanced", "Advanced settings");
+    CB_Advanced = new QCheckBox(Panel_Advanced);
+    CB_Advanced->setObjectName("CB_Advanced");
+    CB_Advanced->setGeometry(5, 5, 19, 15);
+    label(Panel_Advanced, "Planets", 5, 21, 80);
+    label(Panel_Advanced, "Wormholes", 5, 42, 80);
+    label(Panel_Advanced, "1 join %", 100, 21, 70);
+    label(Panel_Advanced, "2 joins %", 100, 42, 70);
+    label(Panel_Advanced, "3 joins %", 100, 63, 70);
+    Edit_SNr_Pl = number_edit(Panel_Advanced, "Edit_SNr_Pl", "30", 3, 65, 21, 25);
+    Edit_SLRW = number_edit(Panel_Advanced, "Edit_SLRW", "1", 1, 65, 42, 25);
+    edit_s1join = number_edit(Panel_Advanced, "edit_s1join", "30", 2, 160, 21, 23);
+    edit_s2join = number_edit(Panel_Advanced, "edit_s2join", "40", 2, 160, 42, 23);
+    edit_s3join = number_edit(Panel_Advanced, "edit_s3join", "5", 2, 160, 63, 23);
+    LMDButton5 = button(Panel_Advanced, "LMDButton5", "New Background", 5, 65, "color: black;");
+    LMDButton3 = button(Panel_Advanced, "LMDButton3", "Generate Custom", 5, 90,
+                        "background: rgb(0,128,0); color: black;");
+    LMDButton4 = button(Panel_Advanced, "LMDButton4", "Save", 100, 90);
+
+    Panel_HEffect = section(column_, "Panel_HEffect", "Inhibition Effects");
+    CB_Inhibitions = new QCheckBox(Panel_HEffect);
+    CB_Inhibitions->setObjectName("CB_Inhibitions");
+    CB_Inhibitions->setGeometry(5, 5, 19, 15);
+    const std::pair<const char*, QComboBox**> rows[] = {
+        {"Fighter Inhibition", &Combo_Fighter}, {"Cruiser Inhibition", &Combo_Cruiser},
+        {"Cloak Inhibition", &Combo_Cloak},     {"Shield Inoperable", &Combo_Shield},
+        {"Engine Required", &Combo_Engine},     {"Repair Inoperable", &Combo_Repair},
+        {"Tractor Inoperable", &Combo_Tractor}};
+    const char* row_names[] = {"Combo_Fighter", "Combo_Cruiser", "Combo_Cloak", "Combo_Shield",
+                               "Combo_Engine", "Combo_Repair", "Combo_Tractor"};
+    for (int i = 0; i < 7; ++i) {
+        label(Panel_HEffect, rows[i].first, 5, 21 + 21 * i, 100);
+        *rows[i].second = frequency_list(Panel_HEffect, row_names[i], 21 + 21 * i);
+    }
+
+    Panel_Facility = section(column_, "Panel_Facility", "Facility placement");
+    CB_Facility = new QCheckBox(Panel_Facility);
+    CB_Facility->setObjectName("CB_Facility");
+    CB_Facility->setGeometry(5, 5, 19, 15);
+    label(Panel_Facility, "Academy", 5, 21, 85);
+    label(Panel_Facility, "Shipyard", 6, 42, 85);
+    label(Panel_Facility, "Factory", 5, 63, 85);
+    label(Panel_Facility, "Repair Yard", 5, 84, 85);
+    Combo_Academy = frequency_list(Panel_Facility, "Combo_Academy", 21);
+    Combo_Shipyard = frequency_list(Panel_Facility, "Combo_Shipyard", 42);
+    Combo_Factory = frequency_list(Panel_Facility, "Combo_Factory", 63);
+    Combo_RepairYard = frequency_list(Panel_Facility, "Combo_RepairYard", 84);
+
+    filler_ = new CrossHatch(column_);
+    filler_->setObjectName("Filler");
+
+    for (QLineEdit* edit : {Edit_SNr_Pl, Edit_SLRW, edit_s1join, edit_s2join, edit_s3join})
+        edit->installEventFilter(this);
+    connect(LMDButton1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(LMDButton3, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(LMDButton2, &QPushButton::clicked, this, &TForm1::LMDButton2Click);
+    connect(LMDButton4, &QPushButton::clicked, this, &TForm1::LMDButton2Click);
+    connect(LMDButton5, &QPushButton::clicked, this, &TForm1::LMDButton5Click);
+    connect(CB_Advanced, &QCheckBox::toggled, this, &TForm1::CB_AdvancedChange);
+    connect(CB_Inhibitions, &QCheckBox::toggled, this, &TForm1::CB_InhibitionsChange);
+    connect(CB_Facility, &QCheckBox::toggled, this, &TForm1::CB_FacilityChange);
+}
+
+// Stacks the blocks of the control column from the top; a section that opens or closes moves
+// everything below it.
+void TForm1::relayout()
+{
+    int y = 0;
+    QWidget* blocks[] = {Panel_Main, Panel_Advanced, Panel_HEffect, Panel_Facility};
+    for (int i = 0; i < 4; ++i) {
+        separators_[static_cast<std::size_t>(i)]->setGeometry(0, y, kColumnWidth, 15);
+        y += 15;
+        blocks[i]->move(0, y);
+        y += blocks[i]->height();
+    }
+    separators_[4]->setGeometry(0, y, kColumnWidth, 15);
+    y += 15;
+    filler_->setGeometry(0, y, kColumnWidth, std::max(0, 750 - y));
+}
+
+void TForm1::CB_AdvancedChange()
+{
+    Panel_Advanced->resize(kColumnWidth, CB_Advanced->isChecked() ? 120 : 21);
+    Panel_Main->resize(kColumnWidth, 171);
+    relayout();
+}
+
+void TForm1::CB_InhibitionsChange()
+{
+    Panel_HEffect->resize(kColumnWidth, CB_Inhibitions->isChecked() ? 175 : 21);
+    relayout();
+}
+
+void TForm1::CB_FacilityChange()
+{
+    Panel_Facility->resize(kColumnWidth, CB_Facility->isChecked() ? 112 : 21);
+    relayout();
+}
+
+// Only digits and backspace may be typed into the number fields; keys that type nothing (the
+// arrows, Delete) keep their use.
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        if (!text.isEmpty() && key->key() != Qt::Key_Backspace && key->key() != Qt::Key_Escape &&
+            !(text.size() == 1 && text[0] >= '0' && text[0] <= '9'))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+GalaxySettings TForm1::read_settings() const
+{
+    GalaxySettings s;
+    s.planet_count = Edit_SNr_Pl->text().toStdString();
+    s.wormhole_count = Edit_SLRW->text().toStdString();
+    s.join1_pct = edit_s1join->text().toStdString();
+    s.join2_pct = edit_s2join->text().toStdString();
+    s.join3_pct = edit_s3join->text().toStdString();
+    s.size_class = LMDListBox_Size->currentRow();
+    s.gate_style = LMDListBox_JGs->currentRow();
+    return s;
+}
+
+void TForm1::write_settings(const GalaxySettings& s)
+{
+    Edit_SNr_Pl->setText(QString::fromStdString(s.planet_count));
+    Edit_SLRW->setText(QString::fromStdString(s.wormhole_count));
+    edit_s1join->setText(QString::fromStdString(s.join1_pct));
+    edit_s2join->setText(QString::fromStdString(s.join2_pct));
+    edit_s3join->setText(QString::fromStdString(s.join3_pct));
+}
+
+void TForm1::set_buttons_enabled(bool enabled)
+{
+    for (QPushButton* b : {LMDButton1, LMDButton2, LMDButton3, LMDButton4, LMDButton5})
+        b->setEnabled(enabled);
+}
+
+void TForm1::Button1Click()
+{
+    if (busy())
+        return;
+    auto generation = std::make_unique<Generation>();
+    generation->sender = sender() == LMDButton3 ? GenerateButton::GenerateCustom : GenerateButton::Generate;
+    generation->settings = read_settings();
+    // The clamp comes first and stops the command before anything changes when a field is bad.
+    try {
+        Clamp_Params(generation->settings);
+    } catch (const Error& e) {
+        write_settings(generation->settings);
+        show_error(e.what());
+        return;
+    }
+    galaxy_.planets.clear();
+    map_->set_planets({});
+    setWindowTitle("CALCULATING!");
+    set_buttons_enabled(false);
+    generation_ = std::move(generation);
+    generation_->clock.start();
+    progress_timer_->start();
+    Generation* g = generation_.get();
+    worker_ = std::thread([this, g] {
+        GameFolderServices sources(folder_);
+        LastStatus status;
+        GenerationServices services{status, sources, sources, sources};
+        try {
+            g->result = orvek::Button1Click(g->sender, g->settings, g->galaxy, g->campaign_name,
+                                            services, random_, &g->progress);
+        } catch (const Error& e) {
+            g->error = e.what();
+        } catch (const std::exception& e) {
+            g->error = e.what();
+        }
+        QMetaObject::invokeMethod(this, [this] { finish_generation(); }, Qt::QueuedConnection);
+    });
+}
+
+void TForm1::show_progress()
+{
+    if (!generation_ || generation_->clock.elapsed() < 400)
+        return;
+    map_->set_progress(QString("CALCULATING! %1 attempts so far. Press Escape to cancel.")
+                           .arg(generation_->progress.attempts.load()));
+}
+
+void TForm1::finish_generation()
+{
+    if (worker_.joinable())
+        worker_.join();
+    progress_timer_->stop();
+    map_->set_progress(QString());
+    std::unique_ptr<Generation> g = std::move(generation_);
+    set_buttons_enabled(true);
+    write_settings(g->settings);
+    if (!g->campaign_name.empty() || g->error.empty())
+        Edit_CName->setText(QString::fromUtf8(cp1252_to_utf8(g->campaign_name)));
+    if (!g->error.empty()) {
+        galaxy_.planets.clear();
+        setWindowTitle("CALCULATING!");
+        show_error(QString::fromUtf8(cp1252_to_utf8(g->error)));
+    } else if (g->result == GenerationResult::Cancelled) {
+        galaxy_.planets.clear();
+        setWindowTitle(kStartCaption);
+    } else {
+        galaxy_ = std::move(g->galaxy);
+        background_path_ = galaxy_.background_path;
+        setWindowTitle("The Galaxy is ready!");
+        try {
+            map_->set_background(load_background(background_path_));
+            map_->set_planets(galaxy_.planets);
+        } catch (const Error& e) {
+            show_error(QString::fromUtf8(cp1252_to_utf8(e.what())));
+        }
+    }
+    emit generation_finished();
+}
+
+void TForm1::LMDButton2Click()
+{
+    if (busy())
+        return;
+    struct Dialog : SaveDialog {
+        TForm1* form;
+        void inform(const std::string& message) override { form->show_information(QString::fromStdString(message)); }
+        bool confirm(const std::string& question) override { return form->ask(QString::fromStdString(question)); }
+    } dialog;
+    dialog.form = this;
+    SaveRequest request;
+    request.campaign_name = utf8_to_cp1252(Edit_CName->text().toStdString());
+    for (std::size_t k = 0; k < 7; ++k)
+        request.levels.inhibition_lists[k] = level_of(inhibition_lists[k]);
+    request.levels.shipyard = level_of(Combo_Shipyard);
+    request.levels.academy = level_of(Combo_Academy);
+    request.levels.factory = level_of(Combo_Factory);
+    request.levels.repair_yard = level_of(Combo_RepairYard);
+    request.options.write_inhibitions = CB_Inhibitions->isChecked();
+    request.options.write_facilities = CB_Facility->isChecked();
+    galaxy_.background_path = background_path_;
+    try {
+        orvek::LMDButton2Click(galaxy_, request, folder_, random_, dialog);
+    } catch (const Error& e) {
+        show_error(QString::fromUtf8(cp1252_to_utf8(e.what())));
+    }
+}
+
+void TForm1::LMDButton5Click()
+{
+    if (busy())
+        return;
+    try {
+        std::string path = background_path_;
+        Get_Background(list_backgrounds(folder_), random_, path);
+        QImage picture = load_background(path);
+        background_path_ = path;
+        map_->set_background(picture);
+    } catch (const Error& e) {
+        show_error(QString::fromUtf8(cp1252_to_utf8(e.what())));
+    }
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && generation_) {
+        generation_->progress.cancel = true;
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (generation_)
+        generation_->progress.cancel = true;
+    if (worker_.joinable())
+        worker_.join();
+    event->accept();
+}
+
+void TForm1::show_error(const QString& message)
+{
+    const QString text = QString::fromStdString(with_full_stop(message.toStdString()));
+    if (hooks_.message)
+        return hooks_.message(kApplicationTitle, text);
+    QMessageBox::critical(this, kApplicationTitle, text);
+}
+
+void TForm1::show_information(const QString& message)
+{
+    if (hooks_.message)
+        return hooks_.message("Information", message);
+    QMessageBox::information(this, "Information", message);
+}
+
+bool TForm1::ask(const QString& question)
+{
+    if (hooks_.confirm)
+        return hooks_.confirm(question);
+    QMessageBox box(QMessageBox::Question, "Confirm", question, QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace orvek

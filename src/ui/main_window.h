@@ -1,0 +1,114 @@
+#pragma once
+// The main window: map on the left, the settings column on the right, and the handlers that wire
+// the controls to the Generate, Save and New Background commands of the libraries.
+
+#include "core/generator.h"
+#include "core/random.h"
+#include "core/settings.h"
+#include "gamedata/game_folder.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <thread>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTimer;
+
+namespace orvek {
+
+class MapWidget;
+
+inline constexpr char kApplicationTitle[] = "Orvek - Galaxy Generator ";
+inline constexpr char kStartCaption[] = "Orvek - Galaxy Generator";
+inline constexpr char kNotInGameFolder[] =
+    "Please copy the content of the zip into your Tessarine, otherwise it won't work!";
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    // The window for a game folder, the random source seeded with `seed`. The caller has checked
+    // that the folder holds "Orvek.exe".
+    TForm1(GameFolder folder, std::uint32_t seed, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Where messages go instead of modal boxes (for tests): every box calls `message` with its
+    // title and text; the overwrite question calls `confirm`.
+    struct Hooks {
+        std::function<void(const QString& title, const QString& text)> message;
+        std::function<bool(const QString& question)> confirm;
+    };
+    void set_hooks(Hooks hooks) { hooks_ = std::move(hooks); }
+
+    bool busy() const { return worker_.joinable(); }
+    Random& random() { return random_; }
+    const Galaxy& galaxy() const { return galaxy_; }
+    const std::string& background_path() const { return background_path_; }
+    MapWidget* map() const { return map_; }
+
+signals:
+    // A Generate command has ended (completed, cancelled or failed).
+    void generation_finished();
+
+public slots:
+    void Button1Click();
+    void LMDButton2Click();
+    void LMDButton5Click();
+    void CB_AdvancedChange();
+    void CB_InhibitionsChange();
+    void CB_FacilityChange();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void build_controls();
+    void relayout();
+    GalaxySettings read_settings() const;
+    void write_settings(const GalaxySettings& settings);
+    void finish_generation();
+    void show_progress();
+    void set_buttons_enabled(bool enabled);
+    void show_error(const QString& message);
+    void show_information(const QString& message);
+    bool ask(const QString& question);
+
+    GameFolder folder_;
+    Random random_;
+    Galaxy galaxy_;
+    std::string background_path_;
+    Hooks hooks_;
+
+    // The running Generate command, off the user-interface thread.
+    struct Generation;
+    std::unique_ptr<Generation> generation_;
+    std::thread worker_;
+    QTimer* progress_timer_ = nullptr;
+
+    MapWidget* map_ = nullptr;
+    QWidget* column_ = nullptr;
+    QWidget *Panel_Main = nullptr, *Panel_Advanced = nullptr, *Panel_HEffect = nullptr,
+            *Panel_Facility = nullptr, *filler_ = nullptr;
+    std::vector<QWidget*> separators_;
+    QLineEdit *Edit_CName = nullptr, *Edit_SNr_Pl = nullptr, *Edit_SLRW = nullptr,
+              *edit_s1join = nullptr, *edit_s2join = nullptr, *edit_s3join = nullptr;
+    QListWidget *LMDListBox_Size = nullptr, *LMDListBox_JGs = nullptr;
+    QPushButton *LMDButton1 = nullptr, *LMDButton2 = nullptr, *LMDButton3 = nullptr,
+                *LMDButton4 = nullptr, *LMDButton5 = nullptr;
+    QCheckBox *CB_Advanced = nullptr, *CB_Inhibitions = nullptr, *CB_Facility = nullptr;
+    QComboBox *Combo_Fighter = nullptr, *Combo_Cruiser = nullptr, *Combo_Cloak = nullptr,
+              *Combo_Shield = nullptr, *Combo_Engine = nullptr, *Combo_Repair = nullptr,
+              *Combo_Tractor = nullptr, *Combo_Academy = nullptr, *Combo_Shipyard = nullptr,
+              *Combo_Factory = nullptr, *Combo_RepairYard = nullptr;
+    std::array<QComboBox*, 7> inhibition_lists{};
+};
+
+}  // namespace orvek

@@ -1,0 +1,126 @@
+#include "ui/map_render.h"
+
+#include "gamedata/cp1252.h"
+#include "image/jpeg.h"
+
+#include <QFile>
+#include <QFont>
+#include <QFontDatabase>
+#include <QPainter>
+
+#include <cmath>
+
+namespace orvek {
+
+namespace {
+
+const QColor kGreen(0, 128, 0);
+const QColor kRed(255, 0, 0);
+const QColor kSkyBlue(166, 202, 240);
+const QColor kSilver(192, 192, 192);
+
+QImage to_qimage(const RgbImage& picture)
+{
+    QImage image(picture.width, picture.height, QImage::Format_RGB888);
+    const int row = picture.width * 3;
+    for (int y = 0; y < picture.height; ++y)
+        std::memcpy(image.scanLine(y), picture.pixels.data() + static_cast<std::size_t>(y) * row,
+                    static_cast<std::size_t>(row));
+    return image;
+}
+
+int marker_size(const tc_planet& planet)
+{
+    return planet.home ? 20 : 14;
+}
+
+// Trunc(v / (1000 / pixels)), the division in floating point as the view scales.
+int scaled(double value, int pixels)
+{
+    return static_cast<int>(std::trunc(value / (1000.0 / pixels)));
+}
+
+QFont name_font()
+{
+    QFont font("Arial Black");
+    font.setPointSize(8);
+    // Where "Arial Black" is missing, a heavy sans-serif stands in for it.
+    font.setStyleHint(QFont::SansSerif);
+    font.setWeight(QFont::Black);
+    return font;
+}
+
+}  // namespace
+
+QImage load_background(const std::string& path)
+{
+    // Pictures far larger than the map are decoded at a reduced size; the map never shows more.
+    return to_qimage(load_picture(path, kMapPixels));
+}
+
+QImage startup_picture()
+{
+    QFile file(":/orvek/startup.jpg");
+    if (!file.open(QIODevice::ReadOnly))
+        return QImage();
+    QByteArray bytes = file.readAll();
+    return to_qimage(decode_jpeg(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+}
+
+QRect marker_rect(const tc_planet& planet, int pixels)
+{
+    const int size = marker_size(planet), half = size / 2;
+    return QRect(scaled(planet.x - half, pixels), scaled(planet.y - half, pixels), size, size);
+}
+
+QPoint label_position(const tc_planet& planet, int pixels)
+{
+    const int half = marker_size(planet) / 2;
+    return QPoint(scaled(planet.x - half, pixels), scaled(planet.y - half - 20, pixels));
+}
+
+QPoint link_end(const tc_planet& planet, int pixels)
+{
+    return QPoint(scaled(planet.x, pixels), scaled(planet.y, pixels));
+}
+
+void paint_map(QPainter& painter, const QImage& background, const std::vector<tc_planet>* planets,
+               int pixels)
+{
+    if (!background.isNull()) {
+        QImage fitted = background.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        painter.drawImage(0, 0, fitted);
+    }
+    if (!planets)
+        return;
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(kSilver, 1));
+    for (const tc_planet& p : *planets)
+        for (int k = 0; k < p.link_count; ++k)
+            painter.drawLine(link_end(p, pixels),
+                             link_end((*planets)[static_cast<std::size_t>(p.links[static_cast<std::size_t>(k)])], pixels));
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    const QFont font = name_font();
+    const QFontMetrics metrics(font);
+    for (const tc_planet& p : *planets) {
+        // The 2-pixel outline lies inside the marker's box, as a shape control draws it.
+        painter.setPen(QPen(kSkyBlue, 2));
+        painter.setBrush(p.home ? kRed : kGreen);
+        painter.drawEllipse(QRectF(marker_rect(p, pixels)).adjusted(1, 1, -1, -1));
+        painter.setPen(Qt::white);
+        painter.setFont(font);
+        const QPoint at = label_position(p, pixels);
+        painter.drawText(at.x(), at.y() + metrics.ascent(), QString::fromUtf8(cp1252_to_utf8(p.system_name)));
+    }
+}
+
+QImage render_map(const QImage& background, const std::vector<tc_planet>& planets)
+{
+    QImage image(kMapPixels, kMapPixels, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    paint_map(painter, background, &planets);
+    return image;
+}
+
+}  // namespace orvek

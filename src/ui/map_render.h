@@ -1,0 +1,39 @@
+#pragma once
+// The galaxy map as the window shows it: the background picture scaled to fit and anchored at the
+// top left, silver links, green planet discs with white names, the larger red home disc.
+
+#include "core/planet.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+
+#include <vector>
+
+class QPainter;
+
+namespace orvek {
+
+constexpr int kMapPixels = 750;
+
+// Loads a background picture file. Throws Error as load_picture does.
+QImage load_background(const std::string& path);
+
+// The built-in picture shown before the first galaxy.
+QImage startup_picture();
+
+// Where a planet's marker and label go on a map of `pixels` x `pixels`: map units scaled by
+// 1000 / pixels and cut toward zero, the marker's half size taken off before scaling.
+QRect marker_rect(const tc_planet& planet, int pixels = kMapPixels);
+QPoint label_position(const tc_planet& planet, int pixels = kMapPixels);
+QPoint link_end(const tc_planet& planet, int pixels = kMapPixels);
+
+// Paints the background and, when given, the galaxy (links, markers, names) onto a painter whose
+// device is the map, `pixels` square.
+void paint_map(QPainter& painter, const QImage& background, const std::vector<tc_planet>* planets,
+               int pixels = kMapPixels);
+
+// The same onto a new image, for the command-line tool's PNG.
+QImage render_map(const QImage& background, const std::vector<tc_planet>& planets);
+
+}  // namespace orvek
