@@ -1,1 +1,242 @@
-int main(){}
+// orvek-galaxy: the window's twin without a window. One run is one session: start-up, one
+// Generate, optionally one Save, with the window's draws in the window's order.
+
+#include "core/error.h"
+#include "core/generate_command.h"
+#include "core/random.h"
+#include "export/map_file.h"
+#include "export/save.h"
+#include "gamedata/cp1252.h"
+#include "gamedata/game_services.h"
+#include "gamedata/names.h"
+#include "ui/main_window.h"
+#include "ui/map_render.h"
+
+#include <QCommandLineParser>
+#include <QGuiApplication>
+
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <thread>
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#else
+#include <unistd.h>
+#endif
+
+using namespace orvek;
+
+namespace {
+
+struct ExitError {
+    int status;
+    std::string message;
+};
+
+int index_of(const QString& value, const QStringList& names, const char* option)
+{
+    int i = static_cast<int>(names.indexOf(value.toLower()));
+    if (i < 0)
+        throw ExitError{2, std::string("unknown ") + option + " \"" + value.toStdString() + "\""};
+    return i;
+}
+
+void apply_level(const QString& spec, SaveRequest& request)
+{
+    static const QStringList lists = {"engine", "shield", "fighter", "cruiser", "cloak", "tractor",
+                                      "repair", "academy", "shipyard", "factory", "repairyard"};
+    static const QStringList levels = {"random", "none", "rare", "normal", "common", "everywhere"};
+    const QStringList parts = spec.split('=');
+    if (parts.size() != 2)
+        throw ExitError{2, "--level wants LIST=LEVEL, not \"" + spec.toStdString() + "\""};
+    const int list = index_of(parts[0], lists, "list");
+    const auto level = static_cast<FrequencyLevel>(index_of(parts[1], levels, "level"));
+    FrequencyLevel* facility[] = {&request.levels.academy, &request.levels.shipyard,
+                                  &request.levels.factory, &request.levels.repair_yard};
+    if (list < 7)
+        request.levels.inhibition_lists[static_cast<std::size_t>(list)] = level;
+    else
+        *facility[list - 7] = level;
+}
+
+struct CliDialog : SaveDialog {
+    bool overwrite = false;
+    void inform(const std::string& message) override { throw ExitError{1, message}; }
+    bool confirm(const std::string& question) override
+    {
+        if (!overwrite)
+            throw ExitError{3, question + "\n(give --overwrite to replace the existing campaign)"};
+        return true;
+    }
+};
+
+nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name,
+                                   const GalaxySettings& s, std::uint64_t attempts)
+{
+    nlohmann::ordered_json planets = nlohmann::ordered_json::array();
+    for (const tc_planet& p : galaxy.planets) {
+        nlohmann::ordered_json features = nlohmann::ordered_json::array();
+        for (int f = 0; f < kFeatureCount; ++f)
+            if (p.features[static_cast<std::size_t>(f)])
+                features.push_back(std::string(FeatureKeywords[static_cast<std::size_t>(f)]));
+        planets.push_back({{"x", p.x}, {"y", p.y}, {"name", cp1252_to_utf8(p.system_name)},
+                           {"template", cp1252_to_utf8(file_name_of(p.template_path))},
+                           {"links", p.links}, {"farthest", p.farthest}, {"home", p.home},
+                           {"features", features}});
+    }
+    return {{"campaign_name", cp1252_to_utf8(name)},
+            {"campaign_id", campaign_id(name)},
+            {"background", cp1252_to_utf8(file_name_of(galaxy.background_path))},
+            {"attempts", attempts},
+            {"settings", {{"planets", parse_int(s.planet_count)}, {"wormholes", parse_int(s.wormhole_count)},
+                          {"join1", parse_int(s.join1_pct)}, {"join2", parse_int(s.join2_pct)},
+                          {"join3", parse_int(s.join3_pct)}}},
+            {"home", home_index(galaxy.planets)},
+            {"planets", planets}};
+}
+
+int run(QCommandLineParser& parser)
+{
+    if (!parser.positionalArguments().isEmpty())
+        throw ExitError{2, "unexpected argument \"" + parser.positionalArguments().first().toStdString() + "\""};
+    GameFolder folder(parser.isSet("game-dir") ? parser.value("game-dir").toStdString()
+                                               : GameFolder::current().game_dir());
+    std::uint32_t seed = clock_seed();
+    if (parser.isSet("seed")) {
+        bool ok = false;
+        qulonglong value = parser.value("seed").toULongLong(&ok);
+        if (!ok || value > 4294967295ull || parser.value("seed").startsWith('+'))
+            throw ExitError{2, "--seed wants a number from 0 to 4294967295"};
+        seed = static_cast<std::uint32_t>(value);
+    }
+    if (!folder.has_game_executable())
+        throw ExitError{1, kNotInGameFolder};
+    Random random(seed);
+
+    GalaxySettings settings;
+    GenerateButton button = GenerateButton::Generate;
+    if (parser.isSet("custom")) {
+        const QStringList fields = parser.value("custom").split(',');
+        if (fields.size() != 5)
+            throw ExitError{2, "--custom wants PLANETS,WORMHOLES,J1,J2,J3"};
+        settings = {fields[0].toStdString(), fields[1].toStdString(), fields[2].toStdString(),
+                    fields[3].toStdString(), fields[4].toStdString(), 1, 1};
+        button = GenerateButton::GenerateCustom;
+    }
+    if (parser.isSet("size"))
+        settings.size_class = index_of(parser.value("size"), {"small", "normal", "huge", "massive"}, "size");
+    if (parser.isSet("gates"))
+        settings.gate_style = index_of(parser.value("gates"), {"string", "normal", "web"}, "gate style");
+
+    GameFolderServices sources(folder);
+    LastStatus status;
+    GenerationServices services{status, sources, sources, sources};
+    Galaxy galaxy;
+    std::string name;
+    GenerationProgress progress;
+    std::atomic<bool> done{false};
+    std::thread reporter;
+    if (!parser.isSet("quiet") && isatty(2))
+        reporter = std::thread([&] {
+            const auto start = std::chrono::steady_clock::now();
+            while (!done) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+                std::fprintf(stderr, "\rgenerating: %llu attempts, %.1f s",
+                             static_cast<unsigned long long>(progress.attempts.load()), elapsed.count());
+            }
+            std::fprintf(stderr, "\r\033[K");
+        });
+    struct Join {
+        std::atomic<bool>& done;
+        std::thread& t;
+        ~Join() { done = true; if (t.joinable()) t.join(); }
+    } join{done, reporter};
+    orvek::Button1Click(button, settings, galaxy, name, services, random, &progress);
+    done = true;
+    if (parser.isSet("name"))
+        name = utf8_to_cp1252(parser.value("name").toStdString());
+
+    if (parser.isSet("save")) {
+        SaveRequest request;
+        request.campaign_name = name;
+        for (const QString& spec : parser.values("level"))
+            apply_level(spec, request);
+        request.options = {parser.isSet("write-inhibitions"), parser.isSet("write-facilities")};
+        CliDialog dialog;
+        dialog.overwrite = parser.isSet("overwrite");
+        orvek::LMDButton2Click(galaxy, request, folder, random, dialog);
+    }
+    if (parser.isSet("png")) {
+        QImage picture = render_map(load_background(galaxy.background_path), galaxy.planets);
+        if (!picture.save(parser.value("png"), "PNG"))
+            throw ExitError{1, "Cannot create file \"" + parser.value("png").toStdString() + "\"."};
+    }
+    if (parser.isSet("json")) {
+        const std::string text = galaxy_json(galaxy, name, settings, progress.attempts.load()).dump(2) + "\n";
+        if (parser.value("json") == "-") {
+            std::cout << text;
+        } else {
+            std::ofstream out(parser.value("json").toStdString(), std::ios::binary);
+            if (!(out << text))
+                throw ExitError{1, "Cannot create file \"" + parser.value("json").toStdString() + "\"."};
+        }
+    }
+    std::cout << "seed " << seed << ": \"" << cp1252_to_utf8(name) << "\" (" << campaign_id(name)
+              << "), " << galaxy.planets.size() << " planets, " << progress.attempts.load()
+              << " attempts" << (parser.isSet("save") ? ", saved" : "") << "\n";
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Drawing names into a PNG needs fonts but no screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Generates an Orvek galaxy and saves it as a campaign.");
+    parser.addHelpOption();
+    parser.addOptions({
+        {"game-dir", "The game folder (default: the current directory).", "DIR"},
+        {"seed", "The random source's state after start-up (0..4294967295).", "N"},
+        {"size", "Galaxy size: small, normal, huge or massive.", "SIZE"},
+        {"gates", "Jumpgate style: string, normal or web.", "STYLE"},
+        {"custom", "Generate Custom with these five numbers.", "P,W,J1,J2,J3"},
+        {"name", "The campaign name, set after Generate.", "TEXT"},
+        {"save", "Save the galaxy as a campaign."},
+        {"overwrite", "Replace an existing campaign of the same name."},
+        {"write-inhibitions", "Write the inhibition effects."},
+        {"write-facilities", "Write the facilities."},
+        {"level", "A frequency list's level, e.g. cloak=rare.", "LIST=LEVEL"},
+        {"json", "Write the galaxy as JSON (- for standard output).", "FILE"},
+        {"png", "Write the map as a PNG picture.", "FILE"},
+        {"quiet", "No progress line."},
+    });
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::cerr << "orvek-galaxy: " << parser.errorText().toStdString() << "\n";
+        return 2;
+    }
+    if (parser.isSet("help")) {
+        std::cout << parser.helpText().toStdString();
+        return 0;
+    }
+    try {
+        return run(parser);
+    } catch (const ExitError& e) {
+        std::cerr << (e.status == 1 ? with_full_stop(cp1252_to_utf8(e.message)) : "orvek-galaxy: " + e.message) << "\n";
+        return e.status;
+    } catch (const Error& e) {
+        std::cerr << with_full_stop(cp1252_to_utf8(e.what())) << "\n";
+        return 1;
+    }
+}
