@@ -13,14 +13,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(orvek::kApplicationTitle);
     const std::uint32_t seed = orvek::clock_seed();
-    orvek::GameFolder folder = orvek::GameFolder::current();
-    if (!folder.has_game_executable()) {
-        QMessageBox box(QMessageBox::NoIcon, orvek::kApplicationTitle, orvek::kNotInGameFolder,
-                        QMessageBox::Ok);
+    auto window = orvek::start_up(orvek::GameFolder::current(), seed, [](const QString& text) {
+        QMessageBox box(QMessageBox::NoIcon, orvek::kApplicationTitle, text, QMessageBox::Ok);
         box.exec();
+    });
+    if (!window)
         return 1;
-    }
-    orvek::TForm1 window(folder, seed);
-    window.show();
+    window->show();
     return QApplication::exec();
 }

@@ -536,4 +536,14 @@ bool TForm1::ask(const QString& question)
     return box.exec() == QMessageBox::Yes;
 }
 
+std::unique_ptr<TForm1> start_up(const GameFolder& folder, std::uint32_t seed,
+                                 const std::function<void(const QString&)>& refuse)
+{
+    if (!folder.has_game_executable()) {
+        refuse(kNotInGameFolder);
+        return nullptr;
+    }
+    return std::make_unique<TForm1>(folder, seed);
+}
+
 }  // namespace orvek

@@ -111,4 +111,9 @@ private:
     std::array<QComboBox*, 7> inhibition_lists{};
 };
 
+// Start-up: the window for the game folder, or, when the folder holds no "Orvek.exe", nullptr
+// after `refuse` has shown kNotInGameFolder (the program then ends without any window).
+std::unique_ptr<TForm1> start_up(const GameFolder& folder, std::uint32_t seed,
+                                 const std::function<void(const QString&)>& refuse);
+
 }  // namespace orvek

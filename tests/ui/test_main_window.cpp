@@ -50,6 +50,28 @@ struct Window {
     }
 };
 
+TEST(MainWindow, StartUpOutsideTheGameFolderShowsNoWindow)
+{
+    testing::TempDir empty;
+    QStringList shown;
+    auto form = start_up(GameFolder(empty.str()), 1, [&](const QString& text) { shown << text; });
+    EXPECT_EQ(form, nullptr);
+    EXPECT_EQ(shown, QStringList{kNotInGameFolder});
+    EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty());
+}
+
+TEST(MainWindow, ClosingDuringAGenerationEndsCleanly)
+{
+    Window w;
+    w.find<QCheckBox>("CB_Advanced")->setChecked(true);
+    w.find<QLineEdit>("Edit_SNr_Pl")->setText("175");
+    w.find<QLineEdit>("edit_s1join")->setText("99");
+    QTest::mouseClick(w.find<QPushButton>("LMDButton3"), Qt::LeftButton);
+    ASSERT_TRUE(w.form.busy());
+    w.form.close();
+    EXPECT_FALSE(w.form.busy());
+}
+
 TEST(MainWindow, DefaultsAfterStartUp)
 {
     Window w;

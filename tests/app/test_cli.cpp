@@ -1,0 +1,139 @@
+#include "support/run_command.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace orvek {
+namespace {
+
+using testing::TempDir;
+
+struct DemoGame {
+    TempDir dir;
+    DemoGame() { fs::copy(ORVEK_DEMO_GAME, dir.path(), fs::copy_options::recursive); }
+    testing::CommandResult run(const std::string& args) const
+    {
+        return testing::run_command(std::string(ORVEK_CLI) + " --quiet --game-dir '" + dir.str() + "' " + args);
+    }
+    std::map<std::string, std::string> saved() const
+    {
+        std::map<std::string, std::string> files;
+        for (const auto& e : fs::recursive_directory_iterator(dir.path() / "campaign/data"))
+            if (e.is_regular_file() && e.path().parent_path().filename() != "all" &&
+                e.path().parent_path().filename() != "ui")
+                files[fs::relative(e.path(), dir.path()).string()] = testing::read_bytes(e.path());
+        return files;
+    }
+};
+
+TEST(Cli, SameSeedSameFiles)
+{
+    DemoGame a, b;
+    const std::string args = "--seed 99 --size huge --gates web --save --write-facilities --level shipyard=common";
+    auto ra = a.run(args), rb = b.run(args);
+    ASSERT_EQ(ra.status, 0) << ra.err;
+    ASSERT_EQ(rb.status, 0) << rb.err;
+    EXPECT_EQ(ra.out, rb.out);
+    EXPECT_NE(ra.out.find("seed 99"), std::string::npos);
+    EXPECT_GT(a.saved().size(), 30u);
+    EXPECT_EQ(a.saved(), b.saved());
+}
+
+TEST(Cli, ExitStatuses)
+{
+    DemoGame game;
+    TempDir empty;
+    struct Case {
+        std::string args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {"--seed 1", 0, ""},
+        {"--seed 4294967296", 2, "--seed"},
+        {"--seed x", 2, "--seed"},
+        {"--size tiny", 2, "unknown size"},
+        {"--custom 1,2,3", 2, "--custom"},
+        {"--level cloak=often --save", 2, "unknown level"},
+        {"--no-such-option", 2, "no-such-option"},
+        {"--custom ,1,30,40,5", 1, "'' is not a valid integer value."},
+        {"--custom 8,9,30,40,5 --seed 3", 1, "List index out of bounds (0)."},
+        {"--seed 5 --name '--!' --save", 1, "The campaign name needs at least one letter or digit!"},
+        {"--seed 5 --name 'A l l' --save", 1, "reserved for the game's own templates"},
+    };
+    for (const Case& c : cases) {
+        auto r = game.run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << "\n" << r.err;
+    }
+    auto r = testing::run_command(std::string(ORVEK_CLI) + " --quiet --game-dir '" + empty.str() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Please copy the content of the zip into your Tessarine"), std::string::npos);
+}
+
+TEST(Cli, OverwriteOnlyWhenAsked)
+{
+    DemoGame game;
+    ASSERT_EQ(game.run("--seed 1 --name Twice --save").status, 0);
+    auto before = game.saved();
+    auto refused = game.run("--seed 2 --name Twice --save --json out.json");
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_NE(refused.err.find("A campaign with this name exists already! Do you want to overwrite?"), std::string::npos);
+    EXPECT_EQ(game.saved(), before);
+    EXPECT_FALSE(fs::exists("out.json")) << "JSON only for a successful run";
+    EXPECT_EQ(game.run("--seed 2 --name Twice --save --overwrite").status, 0);
+    EXPECT_NE(game.saved(), before);
+}
+
+TEST(Cli, CustomNumbersAreClamped)
+{
+    DemoGame game;
+    auto r = game.run("--seed 8 --custom 0,1,0,0,0 --json -");
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto json = nlohmann::json::parse(r.out.substr(0, r.out.rfind("seed 8")));
+    EXPECT_EQ(json["settings"], nlohmann::json::parse(R"({"planets":8,"wormholes":1,"join1":1,"join2":1,"join3":1})"));
+    EXPECT_EQ(json["planets"].size(), 8u);
+}
+
+TEST(Cli, JsonLinksAreMutualAndHomeIsMarked)
+{
+    DemoGame game;
+    TempDir out;
+    const std::string file = (out.path() / "g.json").string();
+    auto r = game.run("--seed 12 --size massive --save --level engine=everywhere --json '" + file + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto json = nlohmann::ordered_json::parse(testing::read_bytes(file));
+    const auto& planets = json["planets"];
+    std::vector<std::string> keys;
+    for (auto it = json.begin(); it != json.end(); ++it)
+        keys.push_back(it.key());
+    EXPECT_EQ(keys, (std::vector<std::string>{"campaign_name", "campaign_id", "background", "attempts",
+                                              "settings", "home", "planets"}));
+    int homes = 0;
+    for (std::size_t p = 0; p < planets.size(); ++p) {
+        homes += planets[p]["home"].get<bool>();
+        for (int t : planets[p]["links"])
+            EXPECT_NE(std::find(planets[t]["links"].begin(), planets[t]["links"].end(), static_cast<int>(p)),
+                      planets[t]["links"].end());
+        EXPECT_EQ(planets[p]["features"][0], "ENGINES_REQUIRED");
+    }
+    EXPECT_EQ(homes, 1);
+    EXPECT_TRUE(planets[json["home"].get<int>()]["home"].get<bool>());
+    EXPECT_NE(r.out.find("saved"), std::string::npos);
+}
+
+TEST(Cli, PngOfTheMap)
+{
+    DemoGame game;
+    TempDir out;
+    const std::string file = (out.path() / "map.png").string();
+    ASSERT_EQ(game.run("--seed 3 --png '" + file + "'").status, 0);
+    EXPECT_EQ(testing::read_bytes(file).substr(1, 3), "PNG");
+}
+
+}  // namespace
+}  // namespace orvek
