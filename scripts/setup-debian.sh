@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages the project builds, tests and runs with, when any is missing.
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev libgtest-dev
-          libbenchmark-dev nlohmann-json3-dev xvfb xauth fonts-dejavu-core)
+          libbenchmark-dev nlohmann-json3-dev xvfb xauth fonts-dejavu-core
+          clang libclang-rt-14-dev mingw-w64 wine wine64)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,14 +1,17 @@
 // make-demo-game DIR: writes a complete game folder of the project's own, so that the generator
 // can be tried and tested without the game: the "Orvek.exe" marker, 200 encounter templates,
 // eight nebula pictures, an empty maps folder and the three name lists. The output is the same
-// on every run. make-demo-game --picture FILE writes the window's built-in start-up picture.
+// on every run. make-demo-game --picture FILE [SIZE] writes the window's built-in start-up picture
+// (1024 pixels square unless SIZE says otherwise).
 
 #include "core/random.h"
 #include "demo_names.h"
 #include "image/jpeg.h"
 #include "nebula.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -150,12 +153,13 @@ void make_game(const fs::path& dir)
 int main(int argc, char** argv)
 {
     try {
-        if (argc == 3 && std::string(argv[1]) == "--picture") {
-            write_bytes(argv[2], orvek::encode_jpeg(orvek::demo::make_nebula(1024, 4242u, 3), 85));
+        if ((argc == 3 || argc == 4) && std::string(argv[1]) == "--picture") {
+            const int size = argc == 4 ? std::max(8, std::atoi(argv[3])) : 1024;
+            write_bytes(argv[2], orvek::encode_jpeg(orvek::demo::make_nebula(size, 4242u, 3), 85));
             return 0;
         }
         if (argc != 2) {
-            std::cerr << "usage: make-demo-game DIR\n       make-demo-game --picture FILE\n";
+            std::cerr << "usage: make-demo-game DIR\n       make-demo-game --picture FILE [SIZE]\n";
             return 2;
         }
         make_game(argv[1]);

@@ -7,12 +7,15 @@
 
 namespace orvek {
 
+std::vector<std::string> parse_name_list(std::string_view text)
+{
+    // Name lists are read as C strings by the game's tools: a NUL byte ends the text.
+    return split_lines(text.substr(0, text.find('\0')));
+}
+
 std::vector<std::string> read_name_list(const std::string& path)
 {
-    std::string text = read_file(path);
-    // Name lists are read as C strings by the game's tools: a NUL byte ends the text.
-    text.resize(std::string_view(text.c_str()).size());
-    return split_lines(text);
+    return parse_name_list(read_file(path));
 }
 
 std::vector<std::string> Load_System_Names(const GameFolder& folder)

@@ -12,8 +12,11 @@ class GameFolder;
 class Random;
 struct GalaxySettings;
 
-// The entries of a name list file: one per line (see split_lines), the text ending at the first
-// NUL byte. Throws Error when the file cannot be read.
+// The entries of a name list's text: one per line (see split_lines), the text ending at the
+// first NUL byte.
+std::vector<std::string> parse_name_list(std::string_view text);
+
+// parse_name_list of a file. Throws Error when the file cannot be read.
 std::vector<std::string> read_name_list(const std::string& path);
 
 // The entries of "stars.txt", or none when it is missing or unreadable.

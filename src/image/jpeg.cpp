@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace orvek {
 
@@ -36,8 +37,8 @@ Error jpeg_error(int code)
 
 // Returns 0 on success, else libjpeg's message code. Nothing with a destructor lives in this
 // frame, so the long jump out of libjpeg is safe.
-int decode_into(const unsigned char* data, unsigned long size, int min_side, RgbImage* out,
-                std::vector<std::uint8_t>* pixels)
+int decode_into(const unsigned char* data, unsigned long size, int min_side, long long max_pixels,
+                RgbImage* out, std::vector<std::uint8_t>* pixels)
 {
     jpeg_decompress_struct info;
     ErrorManager errors;
@@ -62,6 +63,11 @@ int decode_into(const unsigned char* data, unsigned long size, int min_side, Rgb
                 info.scale_denom = denom;
                 break;
             }
+    }
+    jpeg_calc_output_dimensions(&info);
+    if (static_cast<long long>(info.output_width) * info.output_height > max_pixels) {
+        jpeg_destroy_decompress(&info);
+        return JERR_IMAGE_TOO_BIG;
     }
     jpeg_start_decompress(&info);
     out->width = static_cast<int>(info.output_width);
@@ -118,12 +124,12 @@ std::string lower(std::string text)
 
 }  // namespace
 
-RgbImage decode_jpeg(std::string_view bytes, int min_side)
+RgbImage decode_jpeg(std::string_view bytes, int min_side, long long max_pixels)
 {
     RgbImage image;
     std::vector<std::uint8_t> pixels;
     int code = decode_into(reinterpret_cast<const unsigned char*>(bytes.data()),
-                           static_cast<unsigned long>(bytes.size()), min_side, &image, &pixels);
+                           static_cast<unsigned long>(bytes.size()), min_side, max_pixels, &image, &pixels);
     if (code != 0)
         throw jpeg_error(code);
     image.pixels = std::move(pixels);

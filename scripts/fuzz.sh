@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang into build-fuzz/ and runs each for a bounded time
+# (FUZZ_SECONDS, default 60) from its seed corpus; a crash, leak or sanitizer report fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/setup-debian.sh
+seconds=${FUZZ_SECONDS:-60}
+flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all"
+cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEK_FUZZ=ON -DORVEK_BUILD_UI=OFF -DORVEK_BUILD_TESTS=OFF \
+  -DORVEK_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
+  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_encounter fuzz_name_list fuzz_campaign_id fuzz_jpeg
+for target in encounter name_list campaign_id jpeg; do
+  work=build-fuzz/corpus-$target
+  mkdir -p "$work"
+  echo "== fuzz_$target for ${seconds}s"
+  log=build-fuzz/fuzz_$target.log
+  status=0
+  build-fuzz/fuzz/fuzz_$target -max_total_time="$seconds" -rss_limit_mb=2560 -timeout=20 \
+    -print_final_stats=1 -artifact_prefix=build-fuzz/crash-$target- "$work" fuzz/corpus/$target \
+    >"$log" 2>&1 || status=$?
+  grep -E "^stat::(number_of_executed_units|average_exec_per_sec)|^Done" "$log" || true
+  if [ "$status" -ne 0 ]; then
+    tail -n 40 "$log"
+    echo "fuzz_$target failed (status $status)"
+    exit 1
+  fi
+done
