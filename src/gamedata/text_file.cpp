@@ -8,6 +8,10 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace orvek {
 
 namespace {
@@ -31,7 +35,23 @@ Error create_error(const std::string& path, const std::string& reason)
 
 std::string system_reason(int error_number)
 {
-    return std::system_category().message(error_number);
+#ifdef _WIN32
+    // Windows users know the system's own wording of these failures, so the C library's error
+    // numbers are turned into the matching Windows errors first.
+    int windows_error = 0;
+    switch (error_number) {
+    case ENOENT: windows_error = ERROR_FILE_NOT_FOUND; break;
+    case EACCES:
+    case EISDIR: windows_error = ERROR_ACCESS_DENIED; break;
+    case ENOTDIR: windows_error = ERROR_DIRECTORY; break;
+    case ENOSPC:
+    case EFBIG: windows_error = ERROR_DISK_FULL; break;
+    default: break;
+    }
+    if (windows_error != 0)
+        return std::system_category().message(windows_error);
+#endif
+    return std::generic_category().message(error_number);
 }
 
 std::string read_file(const std::string& path)

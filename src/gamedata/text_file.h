@@ -33,7 +33,7 @@ void write_file_atomically(const std::string& path, std::string_view bytes);
 // folder). Such names are never listed as templates or backgrounds.
 std::string staging_path(const std::string& path);
 
-// The reason the last failed system call gives, in the system's own words.
+// The system's own words for a failure given as a C library error number (errno).
 std::string system_reason(int error_number);
 
 }  // namespace orvek

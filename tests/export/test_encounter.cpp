@@ -1,6 +1,7 @@
 #include "export/encounter.h"
 
 #include "core/random.h"
+#include "gamedata/game_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -137,7 +138,7 @@ TEST(Encounter, OutputPathIsTheCampaignFolderAndTheTemplateName)
     tc_planet p;
     p.template_path = "/games/encounters/all/x/campaign/data/encounters/all/campaign_all_017.txt";
     EXPECT_EQ(encounter_path("/g/campaign/data/encounters/silver", p),
-              "/g/campaign/data/encounters/silver/campaign_all_017.txt");
+              "/g/campaign/data/encounters/silver" + std::string(1, kPathSeparator) + "campaign_all_017.txt");
 }
 
 }  // namespace

@@ -11,6 +11,15 @@ namespace {
 
 using testing::TempDir;
 
+// A path under the game folder as the layout writes it: the platform's separator between parts.
+std::string under(const TempDir& dir, std::initializer_list<const char*> parts)
+{
+    std::string path = dir.str();
+    for (const char* part : parts)
+        path += kPathSeparator + std::string(part);
+    return path;
+}
+
 std::vector<std::string> names_of(const std::vector<std::string>& paths)
 {
     std::vector<std::string> names;
@@ -23,14 +32,21 @@ TEST(Listing, TakesVisibleMatchingFilesInCaseInsensitiveOrder)
 {
     TempDir dir;
     const std::string all = "campaign/data/encounters/all/";
-    for (const char* name : {"b.txt", "A.TXT", "a.txt", "_x.txt", "c.txt.bak", ".hidden.txt", "Z.Txt"})
+#ifdef _WIN32
+    const std::vector<std::string> names = {"b.txt", "A.TXT", "_x.txt", "c.txt.bak", "Z.Txt"};
+    const std::vector<std::string> listed = {"A.TXT", "b.txt", "Z.Txt", "_x.txt"};
+#else
+    // Names equal but for case exist only where the file system tells them apart.
+    const std::vector<std::string> names = {"b.txt", "A.TXT", "a.txt", "_x.txt", "c.txt.bak", ".hidden.txt", "Z.Txt"};
+    const std::vector<std::string> listed = {"A.TXT", "a.txt", "b.txt", "Z.Txt", "_x.txt"};
+#endif
+    for (const std::string& name : names)
         dir.write(all + name, "[config]\n");
     dir.mkdir(all + "folder.txt");
     GameFolder folder(dir.str());
     // Upper-cased bytes first ("_" sorts after the letters), raw bytes between equals.
-    EXPECT_EQ(names_of(Get_Templates(folder)),
-              (std::vector<std::string>{"A.TXT", "a.txt", "b.txt", "Z.Txt", "_x.txt"}));
-    EXPECT_EQ(Get_Templates(folder).front(), dir.str() + "/campaign/data/encounters/all/A.TXT");
+    EXPECT_EQ(names_of(Get_Templates(folder)), listed);
+    EXPECT_EQ(Get_Templates(folder).front(), under(dir, {"campaign", "data", "encounters", "all", "A.TXT"}));
 }
 
 TEST(Listing, BackgroundPatternIgnoresCase)
@@ -59,11 +75,17 @@ TEST(Listing, FindsTheLayoutWhateverItsLetterCase)
     dir.write("STARS.TXT", "Vega\n");
     dir.write("ORVEK.EXE", "");
     GameFolder folder(dir.str());
-    EXPECT_EQ(Get_Templates(folder), (std::vector<std::string>{dir.str() + "/Campaign/DATA/Encounters/ALL/t.txt"}));
+#ifdef _WIN32
+    // Windows finds every name whatever its case; the paths keep the documented spelling.
+    EXPECT_EQ(Get_Templates(folder), (std::vector<std::string>{under(dir, {"campaign", "data", "encounters", "all", "t.txt"})}));
+    EXPECT_EQ(folder.file("stars.txt"), under(dir, {"stars.txt"}));
+#else
+    EXPECT_EQ(Get_Templates(folder), (std::vector<std::string>{under(dir, {"Campaign", "DATA", "Encounters", "ALL", "t.txt"})}));
+    EXPECT_EQ(folder.file("stars.txt"), under(dir, {"STARS.TXT"}));
+    EXPECT_EQ(folder.campaign_folder("new"), under(dir, {"Campaign", "DATA", "Encounters", "new"}));
+#endif
     EXPECT_EQ(list_backgrounds(folder).size(), 1u);
-    EXPECT_EQ(folder.file("stars.txt"), dir.str() + "/STARS.TXT");
     EXPECT_TRUE(folder.has_game_executable());
-    EXPECT_EQ(folder.campaign_folder("new"), dir.str() + "/Campaign/DATA/Encounters/new");
 }
 
 TEST(Listing, GameExecutableMustBeAFile)
@@ -76,7 +98,11 @@ TEST(Listing, GameExecutableMustBeAFile)
 
 TEST(Listing, RootFolderKeepsItsSeparator)
 {
-    EXPECT_EQ(GameFolder("/").file("stars.txt").substr(0, 2), "//");
+#ifdef _WIN32
+    EXPECT_EQ(GameFolder("C:\\").templates_folder(), "C:\\\\campaign\\data\\encounters\\all\\");
+#else
+    EXPECT_EQ(GameFolder("/").templates_folder(), "//campaign/data/encounters/all/");
+#endif
 }
 
 TEST(GetBackground, DrawsOneAndFailsOnNone)
