@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -38,6 +39,7 @@ namespace {
 struct ExitError {
     int status;
     std::string message;
+    bool as_is = false;  // an information message, shown without the error report's full stop
 };
 
 int index_of(const QString& value, const QStringList& names, const char* option)
@@ -68,7 +70,7 @@ void apply_level(const QString& spec, SaveRequest& request)
 
 struct CliDialog : SaveDialog {
     bool overwrite = false;
-    void inform(const std::string& message) override { throw ExitError{1, message}; }
+    void inform(const std::string& message) override { throw ExitError{1, message, true}; }
     bool confirm(const std::string& question) override
     {
         if (!overwrite)
@@ -199,9 +201,20 @@ int run(QCommandLineParser& parser)
 
 int main(int argc, char** argv)
 {
+#ifdef SIGXFSZ
+    // Past a file-size limit a write should fail with an error, not end the process: the save
+    // then reports it and leaves the old campaign in place.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // Drawing names into a PNG needs fonts but no screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Standard error carries the tool's own messages only; Qt's notes about its environment
+    // would get in the way of scripts that read them.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::cerr << text.toStdString() << "\n";
+    });
     QGuiApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription("Generates an Orvek galaxy and saves it as a campaign.");
@@ -233,7 +246,10 @@ int main(int argc, char** argv)
     try {
         return run(parser);
     } catch (const ExitError& e) {
-        std::cerr << (e.status == 1 ? with_full_stop(cp1252_to_utf8(e.message)) : "orvek-galaxy: " + e.message) << "\n";
+        if (e.status == 1)
+            std::cerr << (e.as_is ? e.message : with_full_stop(cp1252_to_utf8(e.message))) << "\n";
+        else
+            std::cerr << "orvek-galaxy: " << e.message << "\n";
         return e.status;
     } catch (const Error& e) {
         std::cerr << with_full_stop(cp1252_to_utf8(e.what())) << "\n";

@@ -8,8 +8,14 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <csignal>
+
 int main(int argc, char** argv)
 {
+#ifdef SIGXFSZ
+    // Past a file-size limit a write should fail with an error, not end the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(orvek::kApplicationTitle);
     const std::uint32_t seed = orvek::clock_seed();

@@ -48,10 +48,15 @@ std::string system_reason(int error_number)
     case EFBIG: windows_error = ERROR_DISK_FULL; break;
     default: break;
     }
-    if (windows_error != 0)
-        return std::system_category().message(windows_error);
+    std::string reason = windows_error != 0 ? std::system_category().message(windows_error)
+                                            : std::generic_category().message(error_number);
+#else
+    std::string reason = std::generic_category().message(error_number);
 #endif
-    return std::generic_category().message(error_number);
+    // Some system messages end in a line break; the message they go into does not.
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
+        reason.pop_back();
+    return reason;
 }
 
 std::string read_file(const std::string& path)

@@ -104,7 +104,10 @@ TEST(Windows, SaveWritesBackslashPathsAndClearsReadOnlyFiles)
 
 TEST(Windows, ReasonsInTheSystemsWords)
 {
-    EXPECT_EQ(system_reason(ENOENT), std::system_category().message(ERROR_FILE_NOT_FOUND));
+    const std::string reason = system_reason(ENOENT);
+    EXPECT_EQ(std::system_category().message(ERROR_FILE_NOT_FOUND).rfind(reason, 0), 0u);
+    EXPECT_EQ(reason.find_first_of("\r\n"), std::string::npos) << reason;
+    EXPECT_EQ(system_reason(EACCES).rfind("Access", 0), 0u) << system_reason(EACCES);
 }
 
 }  // namespace

@@ -113,6 +113,22 @@ TEST(MainWindow, NumberFieldsTakeDigitsAndBackspaceOnly)
     EXPECT_EQ(planets->text(), "123") << "letters, blanks and minus refused; a fourth digit too";
     QTest::keyClick(planets, Qt::Key_Backspace);
     EXPECT_EQ(planets->text(), "12");
+    planets->clear();
+    planets->insert("1234");  // what pasting does
+    EXPECT_EQ(planets->text(), "123");
+}
+
+TEST(MainWindow, BrokenPictureIsReportedAfterTheGalaxyIsMade)
+{
+    Window w;
+    const fs::path ui = w.game.dir.path() / "campaign/data/bitmaps/ui";
+    fs::remove_all(ui);
+    w.game.dir.write("campaign/data/bitmaps/ui/nebula1.jpg", "not a picture");
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_EQ(w.messages[0].second.left(12), "JPEG error #");
+    EXPECT_TRUE(w.messages[0].second.endsWith('.'));
+    EXPECT_FALSE(w.form.galaxy().planets.empty()) << "the galaxy stands; only its drawing failed";
 }
 
 TEST(MainWindow, EmptyPlanetFieldGivesTheConversionError)
