@@ -48,11 +48,11 @@ public:
                     static_cast<std::uint32_t>(params.join3)),
           template_count_(static_cast<std::uint32_t>(template_count)),
           xs_(n_), ys_(n_), names_(n_), name_at_(n_), template_at_(n_), template_of_(n_), link_count_(n_),
-          links_(static_cast<std::size_t>(n_) * n_), keys_((n_ + 3) / 4 * 4), packed_(keys_.size()), stack_(n_), reached_(n_)
+          links_(static_cast<std::size_t>(n_) * n_), packed_((n_ + 3) / 4 * 4, kFarPacked), stack_(n_), reached_(n_)
     {
     }
 
-    // Steps 3 to 6 of an attempt after the background: home planet, lists, placement. Returns
+    // The first half of an attempt, after the background: home planet, pools, placement. Returns
     // false when the map has no room left for the next planet.
     bool place(Random& random, NameSource& names)
     {
@@ -92,7 +92,7 @@ public:
         return true;
     }
 
-    // Steps 7 to 11: nearest links, wormholes, mutual links and the reach test.
+    // The second half: nearest links, wormholes, mutual links and the reach test.
     bool link_and_test(Random& random, const std::optional<std::int32_t>& wormholes,
                        const std::string& wormhole_text)
     {
@@ -154,18 +154,35 @@ private:
     }
 
     // Checks the 3 x 3 cells around the candidate without branching on what they hold: an
-    // empty cell holds a position far off the map, which never clashes.
+    // empty cell holds a position far off the map, which never clashes. With SSE2 each row of
+    // three cells is one load, x and y compared as 16-bit halves.
     bool clashes(int x, int y) const
     {
         const std::int32_t* centre = &grid_[(cell_of(y) + 1) * kPadded + cell_of(x) + 1];
+#if defined(__SSE2__) || defined(_M_X64)
+        const __m128i candidate = _mm_set1_epi32(x | (y << 16));
+        const __m128i limit = _mm_set1_epi16(kClearance + 1);
+        const __m128i zero = _mm_setzero_si128();
+        int clash = 0;
+        for (int r = -1; r <= 1; ++r) {
+            __m128i cells = _mm_loadu_si128(reinterpret_cast<const __m128i*>(centre + r * kPadded - 1));
+            __m128i d = _mm_sub_epi16(cells, candidate);
+            d = _mm_max_epi16(d, _mm_sub_epi16(zero, d));
+            // A cell clashes when both its x (bits 4i, 4i+1 of the mask) and its y (bits 4i+2,
+            // 4i+3) are close; the fourth cell of the load lies outside the 3 x 3 cells.
+            const int close = _mm_movemask_epi8(_mm_cmplt_epi16(d, limit));
+            clash |= close & (close >> 2) & 0x111;
+        }
+        return clash != 0;
+#else
         bool clash = false;
         for (int r = -1; r <= 1; ++r)
             for (int c = -1; c <= 1; ++c) {
                 const std::int32_t q = centre[r * kPadded + c];
-                const int qx = q & 0xFFFF, qy = q >> 16;
-                clash |= positions_clash(x, y, qx, qy);
+                clash |= positions_clash(x, y, q & 0xFFFF, q >> 16);
             }
         return clash;
+#endif
     }
 
     // Whether some position is free of clashes with planets 0..placed-1. A free position can
@@ -207,53 +224,68 @@ private:
     // The `count` nearest planets of p by a full scan of whole-number keys: squared distance in
     // the upper bits, planet number in the low byte, so that the smallest key is the nearest
     // planet and ties go to the lower number. Positions are packed as 16-bit (x, y) pairs so
-    // that one multiply-add gives four squared distances at once.
-    void nearest_scan(int p, int count, std::int16_t* out)
+    // that one multiply-add gives four squared distances at once; each of the four lanes keeps
+    // its own `count` smallest keys in one pass, and the lanes are merged at the end. Padding
+    // entries hold a position off the map, farther than any planet.
+    void nearest_scan(int p, int count, std::int16_t* out) const
     {
-        constexpr std::int32_t kTaken = std::numeric_limits<std::int32_t>::max();
-        std::int32_t* keys = keys_.data();
-        const int padded = static_cast<int>(keys_.size());
-#if defined(__SSE2__) || defined(_M_X64)
-        const __m128i own = _mm_set1_epi32(static_cast<int>(packed_[p]));
-        const __m128i four = _mm_set1_epi32(4);
-        __m128i index = _mm_setr_epi32(0, 1, 2, 3);
-        for (int i = 0; i < padded; i += 4) {
-            __m128i d = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&packed_[i])), own);
-            __m128i d2 = _mm_madd_epi16(d, d);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(&keys[i]),
-                             _mm_or_si128(_mm_slli_epi32(d2, 8), index));
-            index = _mm_add_epi32(index, four);
-        }
-#else
-        for (int i = 0; i < n_; ++i) {
-            std::int32_t dx = xs_[i] - xs_[p], dy = ys_[i] - ys_[p];
-            keys[i] = ((dx * dx + dy * dy) << 8) | i;
-        }
-#endif
-        std::fill(keys + n_, keys + padded, kTaken);
-        keys[p] = kTaken;
-        for (int k = 0; k < count; ++k) {
-            std::int32_t least = min_key(keys, padded);
-            out[k] = static_cast<std::int16_t>(least & 0xFF);
-            keys[least & 0xFF] = kTaken;
+        // The lane work is unrolled for each of the three possible counts.
+        switch (count) {
+        case 1: return nearest_scan<1>(p, out);
+        case 2: return nearest_scan<2>(p, out);
+        default: return nearest_scan<3>(p, out);
         }
     }
 
-    static std::int32_t min_key(const std::int32_t* keys, int padded)
+    template <int count>
+    void nearest_scan(int p, std::int16_t* out) const
     {
+        std::uint32_t best[12];
+        int found = 0;
 #if defined(__SSE2__) || defined(_M_X64)
-        __m128i least = _mm_set1_epi32(std::numeric_limits<std::int32_t>::max());
+        const __m128i own = _mm_set1_epi32(static_cast<int>(packed_[p]));
+        const __m128i four = _mm_set1_epi32(4);
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i none = _mm_set1_epi32(std::numeric_limits<std::int32_t>::max());
+        __m128i index = _mm_setr_epi32(0, 1, 2, 3);
+        __m128i m[count];
+        for (__m128i& lane : m)
+            lane = none;
+        const int padded = static_cast<int>(packed_.size());
         for (int i = 0; i < padded; i += 4) {
-            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&keys[i]));
-            __m128i smaller = _mm_cmplt_epi32(v, least);
-            least = _mm_or_si128(_mm_and_si128(smaller, v), _mm_andnot_si128(smaller, least));
+            __m128i d = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&packed_[i])), own);
+            __m128i d2 = _mm_madd_epi16(d, d);
+            // p's own entry (distance 0) gets the largest key, so it is never taken.
+            __m128i key = _mm_or_si128(_mm_or_si128(_mm_slli_epi32(d2, 8), index),
+                                       _mm_srli_epi32(_mm_cmpeq_epi32(d2, zero), 1));
+            index = _mm_add_epi32(index, four);
+            for (int k = 0; k < count; ++k) {
+                // m[k], key := min, max of the two.
+                __m128i greater = _mm_cmpgt_epi32(m[k], key);
+                __m128i low = _mm_or_si128(_mm_and_si128(greater, key), _mm_andnot_si128(greater, m[k]));
+                key = _mm_or_si128(_mm_and_si128(greater, m[k]), _mm_andnot_si128(greater, key));
+                m[k] = low;
+            }
         }
-        alignas(16) std::int32_t lanes[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), least);
-        return std::min(std::min(lanes[0], lanes[1]), std::min(lanes[2], lanes[3]));
+        alignas(16) std::uint32_t lanes[4];
+        for (int k = 0; k < count; ++k) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(lanes), m[k]);
+            for (std::uint32_t lane : lanes)
+                best[found++] = lane;
+        }
 #else
-        return *std::min_element(keys, keys + padded);
+        for (int i = 0; i < n_; ++i) {
+            if (i == p)
+                continue;
+            std::int32_t dx = xs_[i] - xs_[p], dy = ys_[i] - ys_[p];
+            best[found < 12 ? found++ : 11] = static_cast<std::uint32_t>(((dx * dx + dy * dy) << 8) | i);
+            std::sort(best, best + found);
+            found = std::min(found, count);
+        }
 #endif
+        std::partial_sort(best, best + count, best + found);
+        for (int k = 0; k < count; ++k)
+            out[k] = static_cast<std::int16_t>(best[k] & 0xFF);
     }
 
     // The planet farthest from p; the lower number wins a tie, and p itself never counts.
@@ -312,8 +344,9 @@ private:
     std::vector<std::uint32_t> template_of_;
     std::vector<std::int32_t> link_count_;
     std::vector<std::int16_t> links_;  // n rows of n entries: no planet has more than n-1 links
-    std::vector<std::int32_t> keys_;     // padded to a multiple of four
-    std::vector<std::uint32_t> packed_;  // x in the low, y in the high 16 bits
+    // x in the low, y in the high 16 bits; padded to a multiple of four with a far position.
+    static constexpr std::uint32_t kFarPacked = 2000u | (2000u << 16);
+    std::vector<std::uint32_t> packed_;
     std::vector<std::int16_t> stack_;
     std::vector<std::uint8_t> reached_;
     // The clash grid with a border of empty cells, each cell holding x | y << 16 of its planet.

@@ -183,7 +183,8 @@ TEST(Faults, NameLists)
         game.dir.write("stars.txt", stars);
         auto r = game.run("--seed 3 --json - --save --name Names");
         ASSERT_EQ(r.status, 0) << r.err;
-        for (const auto& planet : galaxy_of(r)["planets"]) {
+        const nlohmann::json galaxy = galaxy_of(r);
+        for (const auto& planet : galaxy["planets"]) {
             const std::string name = planet["name"];
             EXPECT_TRUE(starts_with(name, "Star \xC3\xA9")) << name;
         }
