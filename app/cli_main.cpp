@@ -112,9 +112,12 @@ int run(QCommandLineParser& parser)
                                                : GameFolder::current().game_dir());
     std::uint32_t seed = clock_seed();
     if (parser.isSet("seed")) {
-        bool ok = false;
-        qulonglong value = parser.value("seed").toULongLong(&ok);
-        if (!ok || value > 4294967295ull || parser.value("seed").startsWith('+'))
+        const QString text = parser.value("seed");
+        bool ok = !text.isEmpty() && text.size() <= 10;
+        for (QChar c : text)
+            ok = ok && c >= '0' && c <= '9';
+        const qulonglong value = ok ? text.toULongLong(&ok) : 0;
+        if (!ok || value > 4294967295ull)
             throw ExitError{2, "--seed wants a number from 0 to 4294967295"};
         seed = static_cast<std::uint32_t>(value);
     }

@@ -93,10 +93,10 @@ void plain_per_attempt(benchmark::State& state)
     std::uint64_t attempts = 0;
     for (auto _ : state) {
         Galaxy galaxy;
-        std::uint64_t made = 0;
+        testing::PlainStats stats;
         testing::plain_generate_galaxy(params_of(corner), world.services, random, galaxy,
-                                       static_cast<std::uint64_t>(state.range(1)), &made);
-        attempts += made;
+                                       static_cast<std::uint64_t>(state.range(1)), &stats);
+        attempts += stats.attempts;
     }
     state.counters["per_attempt"] = benchmark::Counter(
         static_cast<double>(attempts), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);

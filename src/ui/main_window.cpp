@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 namespace orvek {
@@ -192,6 +193,13 @@ TForm1::TForm1(GameFolder folder, std::uint32_t seed, QWidget* parent)
     inhibition_lists = {Combo_Engine, Combo_Shield, Combo_Fighter, Combo_Cruiser,
                         Combo_Cloak, Combo_Tractor, Combo_Repair};
     Combo_Fighter->setStyleSheet("QComboBox { color: rgb(0,128,128); background: rgb(0,128,0); }");
+
+    // Escape cancels a running generation wherever the focus is.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (generation_)
+            generation_->progress.cancel = true;
+    });
 
     progress_timer_ = new QTimer(this);
     progress_timer_->setInterval(100);
@@ -491,15 +499,6 @@ void TForm1::LMDButton5Click()
     } catch (const Error& e) {
         show_error(QString::fromUtf8(cp1252_to_utf8(e.what())));
     }
-}
-
-void TForm1::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape && generation_) {
-        generation_->progress.cancel = true;
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

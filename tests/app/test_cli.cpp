@@ -56,6 +56,8 @@ TEST(Cli, ExitStatuses)
         {"--seed 1", 0, ""},
         {"--seed 4294967296", 2, "--seed"},
         {"--seed x", 2, "--seed"},
+        {"--seed ' 5'", 2, "--seed"},
+        {"--seed=4294967295", 0, ""},
         {"--size tiny", 2, "unknown size"},
         {"--custom 1,2,3", 2, "--custom"},
         {"--level cloak=often --save", 2, "unknown level"},

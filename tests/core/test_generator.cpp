@@ -119,6 +119,30 @@ TEST(Generator, FastPathEqualsPlainDrawForDraw)
         }
 }
 
+// Near 175 planets the map can fill up before every planet is placed; such an attempt is given
+// up at once and the next begins. The fast generator must give up at the same moments.
+TEST(Generator, FullMapAbandonsTheAttempt)
+{
+    std::uint64_t full_maps = 0;
+    for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+        FakeWorld fast_world, plain_world;
+        fast_world.names.names.resize(300);
+        plain_world.names.names.resize(300);
+        Random fast_random(seed), plain_random(seed);
+        Galaxy fast, plain;
+        GenerationProgress progress;
+        testing::PlainStats stats;
+        GalaxyParams params = params_of(175, 0, 1, 1, 98);
+        Generate_Galaxy(params, fast_world.services, fast_random, fast, &progress);
+        testing::plain_generate_galaxy(params, plain_world.services, plain_random, plain, 0, &stats);
+        expect_same_galaxy(fast, plain, "seed " + std::to_string(seed));
+        EXPECT_EQ(progress.attempts.load(), stats.attempts);
+        EXPECT_EQ(fast_random.state(), plain_random.state());
+        full_maps += stats.full_maps;
+    }
+    EXPECT_GT(full_maps, 0u) << "some attempt found the map full";
+}
+
 TEST(Generator, GalaxiesKeepTheirRules)
 {
     for (int seed = 1; seed <= 60; ++seed) {

@@ -50,12 +50,11 @@ void append_link(tc_planet& planet, int number)
 
 GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationServices& services,
                                        Random& random, Galaxy& galaxy,
-                                       std::uint64_t max_attempts, std::uint64_t* attempts_made)
+                                       std::uint64_t max_attempts, PlainStats* stats)
 {
-    std::uint64_t attempts = 0;
-    std::uint64_t ignored = 0;
-    if (!attempts_made)
-        attempts_made = &ignored;
+    PlainStats ignored;
+    if (!stats)
+        stats = &ignored;
     const int n = params.planets;
     const int j1 = params.join1, j2 = params.join2, j3 = params.join3;
     std::vector<tc_planet> planets;
@@ -66,9 +65,9 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
     std::string caption;
     while (caption != "The Galaxy is ready!") {
         caption = "CALCULATING!";
-        if (max_attempts != 0 && attempts == max_attempts)
+        if (max_attempts != 0 && stats->attempts == max_attempts)
             return GenerationResult::Cancelled;
-        *attempts_made = ++attempts;
+        ++stats->attempts;
         galaxy.background_path = services.backgrounds.Get_Background(random);
         planets.assign(n, tc_planet{});
         for (auto& planet : planets)
@@ -117,8 +116,10 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
             auto r = static_cast<std::int32_t>(random(static_cast<std::uint32_t>(j1 + j2 + j3)));
             planets[p].link_count = r < j1 ? 1 : (r < j1 + j2 ? 2 : 3);
         }
-        if (full)
+        if (full) {
+            ++stats->full_maps;
             continue;
+        }
         for (int p = 0; p < n; ++p) {
             for (int i = 0; i < n; ++i) {
                 int dx = planets[p].x - planets[i].x, dy = planets[p].y - planets[i].y;
