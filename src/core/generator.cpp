@@ -12,7 +12,9 @@
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
+#include <exception>
 #include <limits>
+#include <thread>
 
 namespace orvek {
 
@@ -29,127 +31,199 @@ constexpr char kCalculating[] = "CALCULATING!";
 constexpr char kReady[] = "The Galaxy is ready!";
 
 
-// Everything one attempt works on, laid out for speed and reused across attempts so that an
-// attempt allocates nothing. Squared distances are compared as whole numbers: the square root
-// keeps their order and their ties, so the nearest and farthest planets are the same.
+// What the first half of an attempt leaves for the second: every draw of the attempt has been
+// made, so an attempt can be linked and tested while the next one is already being placed.
+struct Placed {
+    explicit Placed(int n)
+        : xs(n), ys(n), packed((n + 3) / 4 * 4, kFarPacked), own_links(n), names(n), name_at(n),
+          template_at(n), nearest(static_cast<std::size_t>(n) * 3)
+    {
+    }
+
+    enum class Kind { Ready, FullMap, Failed, Cancelled };
+    // x in the low, y in the high 16 bits; padding holds a position farther than any planet.
+    static constexpr std::uint32_t kFarPacked = 2000u | (2000u << 16);
+    static constexpr std::uint32_t kMadeUp = std::numeric_limits<std::uint32_t>::max();
+
+    Kind kind = Kind::Ready;
+    std::exception_ptr error;
+    std::uint64_t number = 0;        // the attempt's number, counted from 1
+    std::uint32_t state_after = 0;   // the random source's state after the attempt's draws
+    std::string background;
+    int home = 0;
+    std::vector<std::int32_t> xs, ys;
+    std::vector<std::uint32_t> packed;
+    std::vector<std::int32_t> own_links;      // the drawn link count of every planet
+    std::vector<std::string> names;           // made-up names; pool names once resolved
+    std::vector<std::uint32_t> name_at;       // position drawn from the name pool, or kMadeUp
+    std::vector<std::uint32_t> template_at;   // position drawn from the template list
+    std::vector<std::uint32_t> wormhole_at;   // positions drawn from the wormhole pool
+    // The nearest planets of planets 0..nearest_done-1, three entries each, when the placing
+    // side had time to find them.
+    std::vector<std::int16_t> nearest;
+    int nearest_done = 0;
+};
+
+// The `count` nearest planets of p by a full scan of whole-number keys: squared distance in
+// the upper bits, planet number in the low byte, so that the smallest key is the nearest
+// planet and ties go to the lower number. Positions are packed as 16-bit (x, y) pairs so
+// that one multiply-add gives four squared distances at once; each of the four lanes keeps
+// its own `count` smallest keys in one pass, and the lanes are merged at the end. Padding
+// entries hold a position off the map, farther than any planet.
+template <int count>
+void nearest_scan(const Placed& placed, int p, std::int16_t* out)
+{
+    std::uint32_t best[12];
+    int found = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i own = _mm_set1_epi32(static_cast<int>(placed.packed[p]));
+    const __m128i four = _mm_set1_epi32(4);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i none = _mm_set1_epi32(std::numeric_limits<std::int32_t>::max());
+    __m128i index = _mm_setr_epi32(0, 1, 2, 3);
+    __m128i m[count];
+    for (__m128i& lane : m)
+        lane = none;
+    const int padded = static_cast<int>(placed.packed.size());
+    for (int i = 0; i < padded; i += 4) {
+        __m128i d = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&placed.packed[i])), own);
+        __m128i d2 = _mm_madd_epi16(d, d);
+        // p's own entry (distance 0) gets the largest key, so it is never taken.
+        __m128i key = _mm_or_si128(_mm_or_si128(_mm_slli_epi32(d2, 8), index),
+                                   _mm_srli_epi32(_mm_cmpeq_epi32(d2, zero), 1));
+        index = _mm_add_epi32(index, four);
+        for (int k = 0; k < count; ++k) {
+            // m[k], key := min, max of the two.
+            __m128i greater = _mm_cmpgt_epi32(m[k], key);
+            __m128i low = _mm_or_si128(_mm_and_si128(greater, key), _mm_andnot_si128(greater, m[k]));
+            key = _mm_or_si128(_mm_and_si128(greater, m[k]), _mm_andnot_si128(greater, key));
+            m[k] = low;
+        }
+    }
+    alignas(16) std::uint32_t lanes[4];
+    for (int k = 0; k < count; ++k) {
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), m[k]);
+        for (std::uint32_t lane : lanes)
+            best[found++] = lane;
+    }
+#else
+    for (int i = 0; i < static_cast<int>(placed.xs.size()); ++i) {
+        if (i == p)
+            continue;
+        std::int32_t dx = placed.xs[i] - placed.xs[p], dy = placed.ys[i] - placed.ys[p];
+        best[found < 12 ? found++ : 11] = static_cast<std::uint32_t>(((dx * dx + dy * dy) << 8) | i);
+        std::sort(best, best + found);
+        found = std::min(found, count);
+    }
+#endif
+    std::partial_sort(best, best + count, best + found);
+    for (int k = 0; k < count; ++k)
+        out[k] = static_cast<std::int16_t>(best[k] & 0xFF);
+}
+
+void nearest_scan(const Placed& placed, int p, int count, std::int16_t* out)
+{
+    // The lane work is unrolled for each of the three possible counts.
+    switch (count) {
+    case 1: return nearest_scan<1>(placed, p, out);
+    case 2: return nearest_scan<2>(placed, p, out);
+    default: return nearest_scan<3>(placed, p, out);
+    }
+}
+
+
+// The first half of an attempt: background, home planet, placement with names, templates and
+// link counts, and the wormhole draws. Pools shrink by one entry per draw, so their sizes are
+// known without keeping them; only the drawn positions are recorded.
 //
 // The clash grid has cells one unit wider than the clearance, so no two planets ever share a
-// cell and a clash can only come from the 3 x 3 cells around a candidate. The nearest planets
-// come from a full scan, which at these sizes beats any search structure.
-class Attempt {
+// cell and a clash can only come from the 3 x 3 cells around a candidate.
+class Placer {
 public:
-    Attempt(int planets, const GalaxyParams& params, std::size_t template_count)
-        : n_(planets),
+    Placer(const GalaxyParams& params, std::uint32_t template_count,
+           std::optional<std::int32_t> wormholes)
+        : n_(params.planets),
           join1_(params.join1),
           join12_(static_cast<std::int32_t>(static_cast<std::uint32_t>(params.join1) +
                                             static_cast<std::uint32_t>(params.join2))),
           join_sum_(static_cast<std::uint32_t>(params.join1) +
                     static_cast<std::uint32_t>(params.join2) +
                     static_cast<std::uint32_t>(params.join3)),
-          template_count_(static_cast<std::uint32_t>(template_count)),
-          xs_(n_), ys_(n_), names_(n_), name_at_(n_), template_at_(n_), template_of_(n_), link_count_(n_),
-          links_(static_cast<std::size_t>(n_) * n_), packed_((n_ + 3) / 4 * 4, kFarPacked), stack_(n_), reached_(n_)
+          template_count_(template_count),
+          wormholes_(wormholes),
+          wormhole_text_(params.wormhole_text)
     {
     }
 
-    // The first half of an attempt, after the background: home planet, pools, placement. Returns
-    // false when the map has no room left for the next planet.
-    bool place(Random& random, NameSource& names)
+    // Makes every draw of one attempt into `out`. Throws as the attempt would fail: a list to
+    // draw from is empty, or the wormhole text is not a number.
+    void run(Placed& out, Random& random, BackgroundChooser& backgrounds, NameSource& names)
     {
-        home_ = static_cast<int>(random(static_cast<std::uint32_t>(n_ - 1)));
-        const std::uint32_t name_count =
-            static_cast<std::uint32_t>(names.Load_System_Names().size());
+        placed_ = &out;
+        out.kind = Placed::Kind::Ready;
+        out.background = backgrounds.Get_Background(random);
+        out.home = static_cast<int>(random(static_cast<std::uint32_t>(n_ - 1)));
+        const auto name_count = static_cast<std::uint32_t>(names.Load_System_Names().size());
         grid_.fill(kEmptyCell);
         witness_valid_ = false;
         for (int p = 0; p < n_; ++p) {
-            if (!has_free_position(p))
-                return false;
+            if (!has_free_position(p)) {
+                out.kind = Placed::Kind::FullMap;
+                out.state_after = random.state();
+                return;
+            }
             int x, y;
             do {
                 x = kMapMin + static_cast<int>(random(kMapRange));
                 y = kMapMin + static_cast<int>(random(kMapRange));
             } while (clashes(x, y));
             put(p, x, y);
-            // Pools shrink by one entry per planet, so their sizes are known without keeping
-            // them; only the drawn positions are recorded here.
-            const std::uint32_t names_left = name_count > static_cast<std::uint32_t>(p)
-                                                 ? name_count - static_cast<std::uint32_t>(p) : 0;
-            if (names_left > 0)
-                name_at_[p] = random(names_left);
-            else {
-                name_at_[p] = kMadeUp;
-                names.Make_Up_System_Name(random, names_[p]);
+            const std::uint32_t names_left = left(name_count, p);
+            if (names_left > 0) {
+                out.name_at[p] = random(names_left);
+            } else {
+                out.name_at[p] = Placed::kMadeUp;
+                names.Make_Up_System_Name(random, out.names[p]);
             }
-            const std::uint32_t templates_left =
-                template_count_ > static_cast<std::uint32_t>(p)
-                    ? template_count_ - static_cast<std::uint32_t>(p) : 0;
-            template_at_[p] = random(templates_left);
+            const std::uint32_t templates_left = left(template_count_, p);
+            out.template_at[p] = random(templates_left);
             if (templates_left == 0)
-                throw list_index_error(template_at_[p]);
-            auto r = static_cast<std::int32_t>(random(join_sum_));
-            link_count_[p] = r < join1_ ? 1 : (r < join12_ ? 2 : 3);
+                throw list_index_error(out.template_at[p]);
+            const auto r = static_cast<std::int32_t>(random(join_sum_));
+            out.own_links[p] = r < join1_ ? 1 : (r < join12_ ? 2 : 3);
         }
-        return true;
+        if (!wormholes_)
+            throw conversion_error(wormhole_text_);
+        out.wormhole_at.clear();
+        for (std::int32_t i = 0; i < *wormholes_; ++i) {
+            const std::uint32_t pool = left(static_cast<std::uint32_t>(n_), i);
+            out.wormhole_at.push_back(random(pool));
+            if (pool == 0)
+                throw list_index_error(out.wormhole_at.back());
+        }
+        out.state_after = random.state();
+        for (int p = 0; p < share_; ++p)
+            nearest_scan(out, p, out.own_links[p], &out.nearest[static_cast<std::size_t>(p) * 3]);
+        out.nearest_done = share_;
     }
 
-    // The second half: nearest links, wormholes, mutual links and the reach test.
-    bool link_and_test(Random& random, const std::optional<std::int32_t>& wormholes,
-                       const std::string& wormhole_text)
-    {
-        for (int p = 0; p < n_; ++p)
-            nearest_scan(p, link_count_[p], row(p));
-        if (!wormholes)
-            throw conversion_error(wormhole_text);
-        if (*wormholes > 0) {
-            wormhole_pool_.fill(static_cast<std::uint32_t>(n_));
-            for (std::int32_t i = 0; i < *wormholes; ++i) {
-                int q = static_cast<int>(wormhole_pool_.draw(random));
-                add_link_once(q, farthest(q));
-            }
-        }
-        for (int p = 0; p < n_; ++p) {
-            int own = link_count_[p];
-            for (int k = 0; k < own; ++k)
-                add_link_once(row(p)[k], p);
-        }
-        return connected();
-    }
-
-    void store(std::vector<tc_planet>& planets, const std::vector<std::string>& templates,
-               const std::vector<std::string>& system_names)
-    {
-        planets.assign(static_cast<std::size_t>(n_), tc_planet{});
-        IndexPool name_pool, template_pool;
-        name_pool.fill(static_cast<std::uint32_t>(system_names.size()));
-        template_pool.fill(template_count_);
-        for (int p = 0; p < n_; ++p) {
-            if (name_at_[p] != kMadeUp)
-                names_[p] = system_names[name_pool.take(name_at_[p])];
-            template_of_[p] = template_pool.take(template_at_[p]);
-        }
-        for (int p = 0; p < n_; ++p) {
-            tc_planet& planet = planets[static_cast<std::size_t>(p)];
-            planet.x = xs_[p];
-            planet.y = ys_[p];
-            planet.system_name = std::move(names_[p]);
-            planet.template_path = templates[template_of_[p]];
-            planet.link_count = link_count_[p];
-            planet.links.assign(row(p), row(p) + link_count_[p]);
-            planet.farthest = farthest(p);
-            planet.home = p == home_;
-        }
-    }
+    // From now on run() also finds the nearest planets of the first half of the planets: with
+    // that share of the linking work the two threads, side by side, take about equally long.
+    void take_share_of_linking() { share_ = n_ / 2; }
 
 private:
-    std::int16_t* row(int p) { return &links_[static_cast<std::size_t>(p) * n_]; }
+    static std::uint32_t left(std::uint32_t count, int taken)
+    {
+        return count > static_cast<std::uint32_t>(taken) ? count - static_cast<std::uint32_t>(taken) : 0;
+    }
 
     static int cell_of(int v) { return v / kCell; }
 
     void put(int p, int x, int y)
     {
-        xs_[p] = x;
-        ys_[p] = y;
-        packed_[p] = static_cast<std::uint32_t>(x) | (static_cast<std::uint32_t>(y) << 16);
+        placed_->xs[p] = x;
+        placed_->ys[p] = y;
+        placed_->packed[p] = static_cast<std::uint32_t>(x) | (static_cast<std::uint32_t>(y) << 16);
         grid_[(cell_of(y) + 1) * kPadded + cell_of(x) + 1] = x | (y << 16);
     }
 
@@ -203,7 +277,7 @@ private:
                     out.push_back(coords[p] + kCell);
             return out;
         };
-        std::vector<int> cx = candidates(xs_), cy = candidates(ys_);
+        std::vector<int> cx = candidates(placed_->xs), cy = candidates(placed_->ys);
         for (int y : cy)
             for (int x : cx)
                 if (!clashes(x, y)) {
@@ -215,88 +289,91 @@ private:
         return false;
     }
 
-    std::int32_t distance2(int p, int q) const
+    const int n_;
+    const std::int32_t join1_, join12_;
+    const std::uint32_t join_sum_, template_count_;
+    const std::optional<std::int32_t> wormholes_;
+    const std::string wormhole_text_;
+    Placed* placed_ = nullptr;
+    int share_ = 0;
+    // The clash grid with a border of empty cells, each cell holding x | y << 16 of its planet.
+    static constexpr int kPadded = kGrid + 2;
+    static constexpr std::int32_t kEmptyCell = 0x4000 | (0x4000 << 16);
+    std::array<std::int32_t, kPadded * kPadded> grid_{};
+    bool witness_valid_ = false;
+    int witness_x_ = 0, witness_y_ = 0;
+};
+
+// The second half of an attempt: nearest links, wormholes, mutual links and the reach test, all
+// without a draw. Squared distances are compared as whole numbers: the square root keeps their
+// order and their ties, so the nearest and farthest planets are the same. The nearest planets
+// come from a full scan, which at these sizes beats any search structure.
+class Linker {
+public:
+    explicit Linker(int n)
+        : n_(n), link_count_(n), links_(static_cast<std::size_t>(n) * n), stack_(n), reached_(n)
     {
-        std::int32_t dx = xs_[p] - xs_[q], dy = ys_[p] - ys_[q];
-        return dx * dx + dy * dy;
     }
 
-    // The `count` nearest planets of p by a full scan of whole-number keys: squared distance in
-    // the upper bits, planet number in the low byte, so that the smallest key is the nearest
-    // planet and ties go to the lower number. Positions are packed as 16-bit (x, y) pairs so
-    // that one multiply-add gives four squared distances at once; each of the four lanes keeps
-    // its own `count` smallest keys in one pass, and the lanes are merged at the end. Padding
-    // entries hold a position off the map, farther than any planet.
-    void nearest_scan(int p, int count, std::int16_t* out) const
+    bool connected(const Placed& placed)
     {
-        // The lane work is unrolled for each of the three possible counts.
-        switch (count) {
-        case 1: return nearest_scan<1>(p, out);
-        case 2: return nearest_scan<2>(p, out);
-        default: return nearest_scan<3>(p, out);
+        for (int p = 0; p < n_; ++p) {
+            link_count_[p] = placed.own_links[p];
+            if (p < placed.nearest_done)
+                std::copy_n(&placed.nearest[static_cast<std::size_t>(p) * 3], link_count_[p], row(p));
+            else
+                nearest_scan(placed, p, link_count_[p], row(p));
         }
-    }
-
-    template <int count>
-    void nearest_scan(int p, std::int16_t* out) const
-    {
-        std::uint32_t best[12];
-        int found = 0;
-#if defined(__SSE2__) || defined(_M_X64)
-        const __m128i own = _mm_set1_epi32(static_cast<int>(packed_[p]));
-        const __m128i four = _mm_set1_epi32(4);
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i none = _mm_set1_epi32(std::numeric_limits<std::int32_t>::max());
-        __m128i index = _mm_setr_epi32(0, 1, 2, 3);
-        __m128i m[count];
-        for (__m128i& lane : m)
-            lane = none;
-        const int padded = static_cast<int>(packed_.size());
-        for (int i = 0; i < padded; i += 4) {
-            __m128i d = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&packed_[i])), own);
-            __m128i d2 = _mm_madd_epi16(d, d);
-            // p's own entry (distance 0) gets the largest key, so it is never taken.
-            __m128i key = _mm_or_si128(_mm_or_si128(_mm_slli_epi32(d2, 8), index),
-                                       _mm_srli_epi32(_mm_cmpeq_epi32(d2, zero), 1));
-            index = _mm_add_epi32(index, four);
-            for (int k = 0; k < count; ++k) {
-                // m[k], key := min, max of the two.
-                __m128i greater = _mm_cmpgt_epi32(m[k], key);
-                __m128i low = _mm_or_si128(_mm_and_si128(greater, key), _mm_andnot_si128(greater, m[k]));
-                key = _mm_or_si128(_mm_and_si128(greater, m[k]), _mm_andnot_si128(greater, key));
-                m[k] = low;
+        if (!placed.wormhole_at.empty()) {
+            wormhole_pool_.fill(static_cast<std::uint32_t>(n_));
+            for (std::uint32_t at : placed.wormhole_at) {
+                const int q = static_cast<int>(wormhole_pool_.take(at));
+                add_link_once(q, farthest(placed, q));
             }
         }
-        alignas(16) std::uint32_t lanes[4];
-        for (int k = 0; k < count; ++k) {
-            _mm_store_si128(reinterpret_cast<__m128i*>(lanes), m[k]);
-            for (std::uint32_t lane : lanes)
-                best[found++] = lane;
+        for (int p = 0; p < n_; ++p) {
+            const int own = link_count_[p];
+            for (int k = 0; k < own; ++k)
+                add_link_once(row(p)[k], p);
         }
-#else
-        for (int i = 0; i < n_; ++i) {
-            if (i == p)
-                continue;
-            std::int32_t dx = xs_[i] - xs_[p], dy = ys_[i] - ys_[p];
-            best[found < 12 ? found++ : 11] = static_cast<std::uint32_t>(((dx * dx + dy * dy) << 8) | i);
-            std::sort(best, best + found);
-            found = std::min(found, count);
-        }
-#endif
-        std::partial_sort(best, best + count, best + found);
-        for (int k = 0; k < count; ++k)
-            out[k] = static_cast<std::int16_t>(best[k] & 0xFF);
+        return reaches_all();
     }
 
+    // The connected galaxy as planets, its names and templates looked up by the drawn positions.
+    void store(Placed& placed, std::vector<tc_planet>& planets, const std::vector<std::string>& templates,
+               const std::vector<std::string>& system_names)
+    {
+        planets.assign(static_cast<std::size_t>(n_), tc_planet{});
+        IndexPool name_pool, template_pool;
+        name_pool.fill(static_cast<std::uint32_t>(system_names.size()));
+        template_pool.fill(static_cast<std::uint32_t>(templates.size()));
+        for (int p = 0; p < n_; ++p) {
+            tc_planet& planet = planets[static_cast<std::size_t>(p)];
+            planet.system_name = placed.name_at[p] == Placed::kMadeUp
+                                     ? std::move(placed.names[p])
+                                     : system_names[name_pool.take(placed.name_at[p])];
+            planet.template_path = templates[template_pool.take(placed.template_at[p])];
+            planet.x = placed.xs[p];
+            planet.y = placed.ys[p];
+            planet.link_count = link_count_[p];
+            planet.links.assign(row(p), row(p) + link_count_[p]);
+            planet.farthest = farthest(placed, p);
+            planet.home = p == placed.home;
+        }
+    }
+
+private:
+    std::int16_t* row(int p) { return &links_[static_cast<std::size_t>(p) * n_]; }
+
     // The planet farthest from p; the lower number wins a tie, and p itself never counts.
-    int farthest(int p) const
+    int farthest(const Placed& placed, int p) const
     {
         int best = 0;
         std::int32_t most = 0;
         for (int i = 0; i < n_; ++i) {
-            std::int32_t d = distance2(p, i);
-            if (d > most) {
-                most = d;
+            const std::int32_t dx = placed.xs[p] - placed.xs[i], dy = placed.ys[p] - placed.ys[i];
+            if (dx * dx + dy * dy > most) {
+                most = dx * dx + dy * dy;
                 best = i;
             }
         }
@@ -311,17 +388,17 @@ private:
             links[count++] = static_cast<std::int16_t>(to);
     }
 
-    bool connected()
+    bool reaches_all()
     {
         std::fill(reached_.begin(), reached_.end(), 0);
         int top = 0, seen = 1;
         stack_[top++] = 0;
         reached_[0] = 1;
         while (top > 0) {
-            int p = stack_[--top];
+            const int p = stack_[--top];
             const std::int16_t* links = row(p);
             for (int k = 0; k < link_count_[p]; ++k) {
-                int t = links[k];
+                const int t = links[k];
                 if (!reached_[t]) {
                     reached_[t] = 1;
                     ++seen;
@@ -333,30 +410,27 @@ private:
     }
 
     const int n_;
-    const std::int32_t join1_, join12_;
-    const std::uint32_t join_sum_, template_count_;
-    int home_ = 0;
-    std::vector<std::int32_t> xs_, ys_;
-    static constexpr std::uint32_t kMadeUp = std::numeric_limits<std::uint32_t>::max();
-    std::vector<std::string> names_;          // made-up names; pool names once resolved
-    std::vector<std::uint32_t> name_at_;      // position drawn from the name pool, or kMadeUp
-    std::vector<std::uint32_t> template_at_;  // position drawn from the template list
-    std::vector<std::uint32_t> template_of_;
     std::vector<std::int32_t> link_count_;
     std::vector<std::int16_t> links_;  // n rows of n entries: no planet has more than n-1 links
-    // x in the low, y in the high 16 bits; padded to a multiple of four with a far position.
-    static constexpr std::uint32_t kFarPacked = 2000u | (2000u << 16);
-    std::vector<std::uint32_t> packed_;
     std::vector<std::int16_t> stack_;
     std::vector<std::uint8_t> reached_;
-    // The clash grid with a border of empty cells, each cell holding x | y << 16 of its planet.
-    static constexpr int kPadded = kGrid + 2;
-    static constexpr std::int32_t kEmptyCell = 0x4000 | (0x4000 << 16);
-    std::array<std::int32_t, kPadded * kPadded> grid_{};
     IndexPool wormhole_pool_;
-    bool witness_valid_ = false;
-    int witness_x_ = 0, witness_y_ = 0;
 };
+
+// Waits for a condition another thread makes true: spinning first, since the wait is usually a
+// few microseconds, then giving the core away.
+template <class Condition>
+void wait_until(Condition condition)
+{
+    for (int spins = 0; !condition(); ++spins) {
+        if (spins > 4000)
+            std::this_thread::yield();
+#if defined(__SSE2__) || defined(_M_X64)
+        else
+            _mm_pause();
+#endif
+    }
+}
 
 std::optional<std::int32_t> try_parse(const std::string& text)
 {
@@ -366,6 +440,139 @@ std::optional<std::int32_t> try_parse(const std::string& text)
         return std::nullopt;
     }
 }
+
+// One Generate's attempts, first on this thread, then, once they turn out to be many, on two:
+// a placing thread runs ahead through the draws of later attempts while this one links and tests
+// them in order. The draws are the same either way, and the first connected attempt wins.
+class AttemptLoop {
+public:
+    AttemptLoop(const GalaxyParams& params, GenerationServices& services, Random& random,
+                Galaxy& galaxy, GenerationProgress* progress, std::uint64_t pipeline_after)
+        : params_(params), services_(services), random_(random), galaxy_(galaxy),
+          progress_(progress), pipeline_after_(pipeline_after)
+    {
+    }
+
+    GenerationResult run()
+    {
+        const std::optional<std::int32_t> wormholes = try_parse(params_.wormhole_text);
+        // The template folder is listed once per command; every attempt draws from a fresh copy
+        // of that listing.
+        services_.templates.Get_Templates(templates_);
+        Placer placer(params_, static_cast<std::uint32_t>(templates_.size()), wormholes);
+        Linker linker(params_.planets);
+        Placed placed(params_.planets);
+        for (std::uint64_t number = 1;; ++number) {
+            if (cancelled())
+                return GenerationResult::Cancelled;
+            count_attempt(number);
+            placer.run(placed, random_, services_.backgrounds, services_.names);
+            galaxy_.background_path = placed.background;
+            if (placed.kind == Placed::Kind::Ready && linker.connected(placed))
+                return complete(linker, placed);
+            if (number >= pipeline_after_ && std::thread::hardware_concurrency() >= 2)
+                return run_pipelined(number, placer, linker);
+        }
+    }
+
+private:
+    bool cancelled() const { return progress_ && progress_->cancel.load(std::memory_order_relaxed); }
+
+    void count_attempt(std::uint64_t number)
+    {
+        if (progress_)
+            progress_->attempts.store(number, std::memory_order_relaxed);
+    }
+
+    GenerationResult complete(Linker& linker, Placed& placed)
+    {
+        linker.store(placed, galaxy_.planets, templates_, services_.names.Load_System_Names());
+        galaxy_.background_path = placed.background;
+        services_.status.show_status(kReady);
+        return GenerationResult::Complete;
+    }
+
+    GenerationResult run_pipelined(std::uint64_t done, Placer& placer, Linker& linker)
+    {
+        constexpr std::uint64_t kSlots = 8;
+        std::vector<Placed> ring(kSlots, Placed(params_.planets));
+        std::atomic<std::uint64_t> produced{0}, consumed{0};
+        std::atomic<bool> stop{false};
+        placer.take_share_of_linking();
+        std::thread producer([&] {
+            Random random(random_.state());
+            for (std::uint64_t i = 0;; ++i) {
+                wait_until([&] {
+                    return stop.load(std::memory_order_acquire) ||
+                           i - consumed.load(std::memory_order_acquire) < kSlots;
+                });
+                if (stop.load(std::memory_order_acquire))
+                    return;
+                Placed& slot = ring[i % kSlots];
+                slot.number = done + i + 1;
+                bool last = false;
+                if (cancelled()) {
+                    slot.kind = Placed::Kind::Cancelled;
+                    last = true;
+                } else {
+                    count_attempt(slot.number);
+                    try {
+                        placer.run(slot, random, services_.backgrounds, services_.names);
+                    } catch (...) {
+                        slot.kind = Placed::Kind::Failed;
+                        slot.error = std::current_exception();
+                        slot.state_after = random.state();
+                        last = true;
+                    }
+                }
+                produced.store(i + 1, std::memory_order_release);
+                if (last)
+                    return;
+            }
+        });
+        // Links and tests the placed attempts in order until one decides the command; the slot
+        // that decided it stays untouched, since the placing thread never runs a full ring ahead.
+        std::uint32_t state = random_.state();
+        Placed* decided = nullptr;
+        for (std::uint64_t i = 0; !decided; ++i) {
+            wait_until([&] { return produced.load(std::memory_order_acquire) > i; });
+            Placed& slot = ring[i % kSlots];
+            if (slot.kind == Placed::Kind::Cancelled || slot.kind == Placed::Kind::Failed ||
+                (slot.kind == Placed::Kind::Ready && linker.connected(slot))) {
+                decided = &slot;
+                break;
+            }
+            state = slot.state_after;
+            consumed.store(i + 1, std::memory_order_release);
+        }
+        stop.store(true, std::memory_order_release);
+        producer.join();
+
+        switch (decided->kind) {
+        case Placed::Kind::Cancelled:
+            random_.set_state(state);
+            count_attempt(decided->number - 1);
+            return GenerationResult::Cancelled;
+        case Placed::Kind::Failed:
+            random_.set_state(decided->state_after);
+            count_attempt(decided->number);
+            galaxy_.background_path = decided->background;
+            std::rethrow_exception(decided->error);
+        default:
+            random_.set_state(decided->state_after);
+            count_attempt(decided->number);
+            return complete(linker, *decided);
+        }
+    }
+
+    const GalaxyParams& params_;
+    GenerationServices& services_;
+    Random& random_;
+    Galaxy& galaxy_;
+    GenerationProgress* progress_;
+    const std::uint64_t pipeline_after_;
+    std::vector<std::string> templates_;
+};
 
 }  // namespace
 
@@ -386,39 +593,14 @@ void Make_Links_Mutual(std::vector<tc_planet>& planets)
 }
 
 GenerationResult Generate_Galaxy(const GalaxyParams& params, GenerationServices& services,
-                                 Random& random, Galaxy& galaxy, GenerationProgress* progress)
+                                 Random& random, Galaxy& galaxy, GenerationProgress* progress,
+                                 std::uint64_t pipeline_after)
 {
     galaxy.planets.clear();
     if (params.planets < 8 || params.planets > 175)
-        throw Error("The planet count " + std::to_string(params.planets) +
-                    " lies outside 8..175");
-    const std::optional<std::int32_t> wormholes = try_parse(params.wormhole_text);
-    std::vector<std::string> templates;
-    bool templates_listed = false;
-    std::optional<Attempt> attempt;
-    std::uint64_t attempts = 0;
+        throw Error("The planet count " + std::to_string(params.planets) + " lies outside 8..175");
     services.status.show_status(kCalculating);
-    for (;;) {
-        if (progress && progress->cancel.load(std::memory_order_relaxed))
-            return GenerationResult::Cancelled;
-        ++attempts;
-        if (progress)
-            progress->attempts.store(attempts, std::memory_order_relaxed);
-        galaxy.background_path = services.backgrounds.Get_Background(random);
-        if (!templates_listed) {
-            // The folder is listed once per command; every attempt draws from a fresh copy.
-            services.templates.Get_Templates(templates);
-            templates_listed = true;
-            attempt.emplace(params.planets, params, templates.size());
-        }
-        if (!attempt->place(random, services.names))
-            continue;
-        if (attempt->link_and_test(random, wormholes, params.wormhole_text)) {
-            attempt->store(galaxy.planets, templates, services.names.Load_System_Names());
-            services.status.show_status(kReady);
-            return GenerationResult::Complete;
-        }
-    }
+    return AttemptLoop(params, services, random, galaxy, progress, pipeline_after).run();
 }
 
 }  // namespace orvek

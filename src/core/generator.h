@@ -100,8 +100,13 @@ void Make_Links_Mutual(std::vector<tc_planet>& planets);
 // empty) when progress->cancel is set between attempts. Throws Error when a list to draw from is
 // empty (no picture, fewer templates than planets, more wormholes than planets) or the wormhole
 // text is not a number; the planets are then left empty. params.planets must lie in 8..175.
+//
+// After `pipeline_after` attempts without a connected galaxy, on a machine with two cores or
+// more, the draws of later attempts are made on a second thread while this one tests the earlier
+// ones; the result and every draw stay the same. The services are then called from that thread.
 GenerationResult Generate_Galaxy(const GalaxyParams& params, GenerationServices& services,
                                  Random& random, Galaxy& galaxy,
-                                 GenerationProgress* progress = nullptr);
+                                 GenerationProgress* progress = nullptr,
+                                 std::uint64_t pipeline_after = 100);
 
 }  // namespace orvek

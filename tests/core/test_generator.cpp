@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <set>
+#include <thread>
 
 namespace orvek {
 namespace {
@@ -90,7 +91,8 @@ TEST(MutualLinks, FourPlanetExample)
     }
 }
 
-// The fast attempt must match the literal one in every field and in every draw it makes.
+// The fast attempt must match the literal one in every field and in every draw it makes, on one
+// thread and with the draws of later attempts made on a second thread from the first attempt on.
 TEST(Generator, FastPathEqualsPlainDrawForDraw)
 {
     struct Case {
@@ -104,16 +106,24 @@ TEST(Generator, FastPathEqualsPlainDrawForDraw)
     for (const Case& c : cases)
         for (int seed = 1; seed <= c.seeds; ++seed) {
             std::string what = std::to_string(c.planets) + " planets, seed " + std::to_string(seed);
-            FakeWorld fast_world, plain_world;
-            fast_world.names.names.resize(c.names);
+            FakeWorld plain_world;
             plain_world.names.names.resize(c.names);
-            Random fast_random(seed * 2654435761u), plain_random(seed * 2654435761u);
-            Galaxy fast, plain;
+            Random plain_random(seed * 2654435761u);
+            Galaxy plain;
             GalaxyParams params = params_of(c.planets, c.wormholes, c.j1, c.j2, c.j3);
-            Generate_Galaxy(params, fast_world.services, fast_random, fast);
-            testing::plain_generate_galaxy(params, plain_world.services, plain_random, plain);
-            expect_same_galaxy(fast, plain, what);
-            EXPECT_EQ(fast_random.state(), plain_random.state()) << what;
+            testing::PlainStats stats;
+            testing::plain_generate_galaxy(params, plain_world.services, plain_random, plain, 0, &stats);
+            for (std::uint64_t pipeline_after : {std::uint64_t{1}, ~std::uint64_t{0}}) {
+                FakeWorld fast_world;
+                fast_world.names.names.resize(c.names);
+                Random fast_random(seed * 2654435761u);
+                Galaxy fast;
+                GenerationProgress progress;
+                Generate_Galaxy(params, fast_world.services, fast_random, fast, &progress, pipeline_after);
+                expect_same_galaxy(fast, plain, what);
+                EXPECT_EQ(fast_random.state(), plain_random.state()) << what;
+                EXPECT_EQ(progress.attempts.load(), stats.attempts) << what;
+            }
             if (::testing::Test::HasFailure())
                 return;
         }
@@ -229,6 +239,36 @@ TEST(Generator, FailuresLeaveTheGalaxyEmpty)
             << c.what;
         EXPECT_TRUE(galaxy.planets.empty()) << c.what;
     }
+}
+
+TEST(Generator, FailuresOnTheSecondThreadComeInAttemptOrder)
+{
+    // More wormholes than planets fail in the first attempt, whichever thread draws them.
+    FakeWorld world;
+    Galaxy galaxy;
+    Random random(11), expected(11);
+    EXPECT_EQ(error_of([&] {
+                  Generate_Galaxy(params_of(8, 9, 30, 40, 5), world.services, random, galaxy, nullptr, 0);
+              }),
+              "List index out of bounds (0)");
+    EXPECT_TRUE(galaxy.planets.empty());
+}
+
+TEST(Generator, CancelOnTheSecondThread)
+{
+    FakeWorld world;
+    Random random(1);
+    Galaxy galaxy;
+    GenerationProgress progress;
+    std::thread stopper([&] {
+        while (progress.attempts.load() < 500)
+            std::this_thread::yield();
+        progress.cancel = true;
+    });
+    EXPECT_EQ(Generate_Galaxy(params_of(69, 0, 59, 20, 1), world.services, random, galaxy, &progress, 1),
+              GenerationResult::Cancelled);
+    stopper.join();
+    EXPECT_TRUE(galaxy.planets.empty());
 }
 
 TEST(Generator, CancelStopsBetweenAttempts)
