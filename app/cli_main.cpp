@@ -50,14 +50,14 @@ int index_of(const QString& value, const QStringList& names, const char* option)
     return i;
 }
 
-void apply_level(const QString& spec, SaveRequest& request)
+void apply_level(const QString& setting, SaveRequest& request)
 {
     static const QStringList lists = {"engine", "shield", "fighter", "cruiser", "cloak", "tractor",
                                       "repair", "academy", "shipyard", "factory", "repairyard"};
     static const QStringList levels = {"random", "none", "rare", "normal", "common", "everywhere"};
-    const QStringList parts = spec.split('=');
+    const QStringList parts = setting.split('=');
     if (parts.size() != 2)
-        throw ExitError{2, "--level wants LIST=LEVEL, not \"" + spec.toStdString() + "\""};
+        throw ExitError{2, "--level wants LIST=LEVEL, not \"" + setting.toStdString() + "\""};
     const int list = index_of(parts[0], lists, "list");
     const auto level = static_cast<FrequencyLevel>(index_of(parts[1], levels, "level"));
     FrequencyLevel* facility[] = {&request.levels.academy, &request.levels.shipyard,
@@ -172,8 +172,8 @@ int run(QCommandLineParser& parser)
     if (parser.isSet("save")) {
         SaveRequest request;
         request.campaign_name = name;
-        for (const QString& spec : parser.values("level"))
-            apply_level(spec, request);
+        for (const QString& setting : parser.values("level"))
+            apply_level(setting, request);
         request.options = {parser.isSet("write-inhibitions"), parser.isSet("write-facilities")};
         CliDialog dialog;
         dialog.overwrite = parser.isSet("overwrite");

@@ -30,6 +30,15 @@ void on_error(j_common_ptr info)
 
 void on_message(j_common_ptr, int) {}  // warnings are not shown
 
+// Routes libjpeg's errors to on_error and silences its warnings.
+jpeg_error_mgr* use(ErrorManager& errors)
+{
+    jpeg_error_mgr* manager = jpeg_std_error(&errors.base);
+    manager->error_exit = on_error;
+    manager->emit_message = on_message;
+    return manager;
+}
+
 Error jpeg_error(int code)
 {
     return Error("JPEG error #" + std::to_string(code));
@@ -42,9 +51,7 @@ int decode_into(const unsigned char* data, unsigned long size, int min_side, lon
 {
     jpeg_decompress_struct info;
     ErrorManager errors;
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = on_error;
-    errors.base.emit_message = on_message;
+    info.err = use(errors);
     if (setjmp(errors.jump)) {
         int code = errors.base.msg_code;
         jpeg_destroy_decompress(&info);
@@ -87,9 +94,7 @@ int encode_into(const RgbImage* image, int quality, unsigned char** buffer, unsi
 {
     jpeg_compress_struct info;
     ErrorManager errors;
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = on_error;
-    errors.base.emit_message = on_message;
+    info.err = use(errors);
     if (setjmp(errors.jump)) {
         int code = errors.base.msg_code;
         jpeg_destroy_compress(&info);

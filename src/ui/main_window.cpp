@@ -89,6 +89,15 @@ QWidget* section(QWidget* parent, const char* name, const QString& title)
     return panel;
 }
 
+// The text-less check box in a collapsible section's header that opens and closes it.
+QCheckBox* section_check(QWidget* panel, const char* name)
+{
+    auto* box = new QCheckBox(panel);
+    box->setObjectName(name);
+    box->setGeometry(5, 5, 19, 15);
+    return box;
+}
+
 QLabel* label(QWidget* parent, const QString& text, int x, int y, int width)
 {
     auto* l = new QLabel(text, parent);
@@ -226,7 +235,17 @@ void TForm1::build_controls()
     column_->setGeometry(770, 0, kColumnWidth, 750);
     for (int i = 0; i < 5; ++i)
         separators_.push_back(new GradientStrip(Qt::black, kTeal, 120, Qt::Horizontal, column_));
+    build_basic_settings();
+    build_advanced_settings();
+    build_inhibition_effects();
+    build_facility_placement();
+    filler_ = new CrossHatch(column_);
+    filler_->setObjectName("Filler");
+    connect_handlers();
+}
 
+void TForm1::build_basic_settings()
+{
     Panel_Main = section(column_, "Panel_Main", "Basic Settings");
     Edit_CName = new QLineEdit(Panel_Main);
     Edit_CName->setObjectName("Edit_CName");
@@ -237,11 +256,12 @@ void TForm1::build_controls()
     LMDListBox_JGs = list_box(Panel_Main, "LMDListBox_JGs", "Jumpgates", {"String ", "Normal ", "Web"}, 100, 46);
     LMDButton1 = button(Panel_Main, "LMDButton1", "Generate", 5, 137);
     LMDButton2 = button(Panel_Main, "LMDButton2", "Save", 100, 137);
+}
 
+void TForm1::build_advanced_settings()
+{
     Panel_Advanced = section(column_, "Panel_Advanced", "Advanced settings");
-    CB_Advanced = new QCheckBox(Panel_Advanced);
-    CB_Advanced->setObjectName("CB_Advanced");
-    CB_Advanced->setGeometry(5, 5, 19, 15);
+    CB_Advanced = section_check(Panel_Advanced, "CB_Advanced");
     label(Panel_Advanced, "Planets", 5, 21, 80);
     label(Panel_Advanced, "Wormholes", 5, 42, 80);
     label(Panel_Advanced, "1 join %", 100, 21, 70);
@@ -256,11 +276,12 @@ void TForm1::build_controls()
     LMDButton3 = button(Panel_Advanced, "LMDButton3", "Generate Custom", 5, 90,
                         "background: rgb(0,128,0); color: black;");
     LMDButton4 = button(Panel_Advanced, "LMDButton4", "Save", 100, 90);
+}
 
+void TForm1::build_inhibition_effects()
+{
     Panel_HEffect = section(column_, "Panel_HEffect", "Inhibition Effects");
-    CB_Inhibitions = new QCheckBox(Panel_HEffect);
-    CB_Inhibitions->setObjectName("CB_Inhibitions");
-    CB_Inhibitions->setGeometry(5, 5, 19, 15);
+    CB_Inhibitions = section_check(Panel_HEffect, "CB_Inhibitions");
     const std::pair<const char*, QComboBox**> rows[] = {
         {"Fighter Inhibition", &Combo_Fighter}, {"Cruiser Inhibition", &Combo_Cruiser},
         {"Cloak Inhibition", &Combo_Cloak},     {"Shield Inoperable", &Combo_Shield},
@@ -272,11 +293,12 @@ void TForm1::build_controls()
         label(Panel_HEffect, rows[i].first, 5, 21 + 21 * i, 100);
         *rows[i].second = frequency_list(Panel_HEffect, row_names[i], 21 + 21 * i);
     }
+}
 
+void TForm1::build_facility_placement()
+{
     Panel_Facility = section(column_, "Panel_Facility", "Facility placement");
-    CB_Facility = new QCheckBox(Panel_Facility);
-    CB_Facility->setObjectName("CB_Facility");
-    CB_Facility->setGeometry(5, 5, 19, 15);
+    CB_Facility = section_check(Panel_Facility, "CB_Facility");
     label(Panel_Facility, "Academy", 5, 21, 85);
     label(Panel_Facility, "Shipyard", 6, 42, 85);
     label(Panel_Facility, "Factory", 5, 63, 85);
@@ -285,10 +307,10 @@ void TForm1::build_controls()
     Combo_Shipyard = frequency_list(Panel_Facility, "Combo_Shipyard", 42);
     Combo_Factory = frequency_list(Panel_Facility, "Combo_Factory", 63);
     Combo_RepairYard = frequency_list(Panel_Facility, "Combo_RepairYard", 84);
+}
 
-    filler_ = new CrossHatch(column_);
-    filler_->setObjectName("Filler");
-
+void TForm1::connect_handlers()
+{
     for (QLineEdit* edit : {Edit_SNr_Pl, Edit_SLRW, edit_s1join, edit_s2join, edit_s3join})
         edit->installEventFilter(this);
     connect(LMDButton1, &QPushButton::clicked, this, &TForm1::Button1Click);

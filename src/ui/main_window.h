@@ -70,6 +70,11 @@ protected:
 
 private:
     void build_controls();
+    void build_basic_settings();
+    void build_advanced_settings();
+    void build_inhibition_effects();
+    void build_facility_placement();
+    void connect_handlers();
     void relayout();
     GalaxySettings read_settings() const;
     void write_settings(const GalaxySettings& settings);

@@ -3,6 +3,7 @@
 
 #include "core/error.h"
 #include "core/random.h"
+#include "support/errors.h"
 #include "support/fake_services.h"
 #include "support/plain_generator.h"
 
@@ -16,6 +17,7 @@ namespace orvek {
 namespace {
 
 using testing::FakeWorld;
+using testing::error_of;
 
 GalaxyParams params_of(int planets, int wormholes, int j1, int j2, int j3)
 {
@@ -26,16 +28,6 @@ GalaxyParams params_of(int planets, int wormholes, int j1, int j2, int j3)
     p.join2 = j2;
     p.join3 = j3;
     return p;
-}
-
-std::string error_of(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
 }
 
 std::int64_t d2(const tc_planet& a, const tc_planet& b)

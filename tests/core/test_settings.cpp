@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "core/random.h"
+#include "support/errors.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +11,7 @@ namespace {
 
 std::string error_of(const std::string& text)
 {
-    try {
-        parse_int(text);
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "";
+    return testing::error_of([&] { parse_int(text); });
 }
 
 TEST(ParseInt, WholeNumbers)

@@ -6,6 +6,7 @@
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
 #include "gamedata/text_file.h"
+#include "support/small_galaxy.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -51,12 +52,7 @@ struct SaveFixture : ::testing::Test {
     void SetUp() override
     {
         testing::make_small_game(dir, 40);
-        GameFolderServices sources(folder);
-        LastStatus status;
-        GenerationServices services{status, sources, sources, sources};
-        GalaxySettings settings;
-        std::string name;
-        Button1Click(GenerateButton::Generate, settings, galaxy, name, services, random);
+        galaxy = testing::generate_in(folder, random);
         request.campaign_name = "Silver Reach";
     }
     fs::path campaign() const { return dir.path() / "campaign/data/encounters/silverreach"; }

@@ -1,12 +1,15 @@
 #include "image/jpeg.h"
 
 #include "core/error.h"
+#include "support/errors.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 namespace orvek {
 namespace {
+
+using testing::error_of;
 
 RgbImage gradient(int width, int height)
 {
@@ -17,16 +20,6 @@ RgbImage gradient(int width, int height)
             p[0] = static_cast<std::uint8_t>(x), p[1] = static_cast<std::uint8_t>(y), p[2] = 128;
         }
     return image;
-}
-
-std::string error_of(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
 }
 
 TEST(Jpeg, RoundTrip)

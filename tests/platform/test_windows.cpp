@@ -9,6 +9,7 @@
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
 #include "gamedata/text_file.h"
+#include "support/small_galaxy.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -80,14 +81,8 @@ TEST(Windows, SaveWritesBackslashPathsAndClearsReadOnlyFiles)
     TempDir dir;
     testing::make_small_game(dir, 40);
     GameFolder folder(dir.str());
-    GameFolderServices sources(folder);
-    LastStatus status;
-    GenerationServices services{status, sources, sources, sources};
-    GalaxySettings settings;
-    Galaxy galaxy;
-    std::string name;
     Random random(3);
-    Button1Click(GenerateButton::Generate, settings, galaxy, name, services, random);
+    Galaxy galaxy = testing::generate_in(folder, random);
     SaveRequest request;
     request.campaign_name = "Silver Reach";
     AlwaysYes yes;

@@ -1,0 +1,22 @@
+#pragma once
+// A galaxy generated from a game folder with the window's start-up settings ("Generate").
+
+#include "core/generate_command.h"
+#include "core/random.h"
+#include "gamedata/game_services.h"
+
+namespace orvek::testing {
+
+inline Galaxy generate_in(const GameFolder& folder, Random& random)
+{
+    GameFolderServices sources(folder);
+    LastStatus status;
+    GenerationServices services{status, sources, sources, sources};
+    GalaxySettings settings;
+    Galaxy galaxy;
+    std::string name;
+    Button1Click(GenerateButton::Generate, settings, galaxy, name, services, random);
+    return galaxy;
+}
+
+}  // namespace orvek::testing
