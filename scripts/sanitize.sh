@@ -17,10 +17,10 @@ cd build-asan
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" -LE xvfb
 
 # The generator's second thread, under ThreadSanitizer: the core's tests start it from the first
-# attempt on.
+# attempt on. This build also takes the plain code paths instead of the SSE2 ones.
 cd ..
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEK_WERROR=ON -DORVEK_BUILD_UI=OFF \
-  -DORVEK_BUILD_IMAGE=OFF -DORVEK_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS=-fsanitize=thread \
+  -DORVEK_BUILD_IMAGE=OFF -DORVEK_BUILD_BENCH=OFF -DORVEK_PORTABLE=ON -DCMAKE_CXX_FLAGS=-fsanitize=thread \
   -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
 cmake --build build-tsan -j"$(nproc)" --target core_tests
 TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/core_tests --gtest_brief=1

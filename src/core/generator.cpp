@@ -9,12 +9,16 @@
 #include <array>
 #include <bit>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#endif
 #include <exception>
 #include <limits>
 #include <thread>
+
+// SSE2 is part of every 64-bit x86 processor; ORVEK_PORTABLE builds the plain code instead, so
+// that the tests can check it against the same results.
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(ORVEK_PORTABLE)
+#define ORVEK_SSE2 1
+#include <emmintrin.h>
+#endif
 
 namespace orvek {
 
@@ -29,7 +33,6 @@ constexpr int kGrid = (kMapMax / kCell) + 1;
 constexpr int kRoomyCount = 74;     // up to this many planets can never fill the map
 constexpr char kCalculating[] = "CALCULATING!";
 constexpr char kReady[] = "The Galaxy is ready!";
-
 
 // What the first half of an attempt leaves for the second: every draw of the attempt has been
 // made, so an attempt can be linked and tested while the next one is already being placed.
@@ -73,9 +76,7 @@ struct Placed {
 template <int count>
 void nearest_scan(const Placed& placed, int p, std::int16_t* out)
 {
-    std::uint32_t best[12];
-    int found = 0;
-#if defined(__SSE2__) || defined(_M_X64)
+#ifdef ORVEK_SSE2
     const __m128i own = _mm_set1_epi32(static_cast<int>(placed.packed[p]));
     const __m128i four = _mm_set1_epi32(4);
     const __m128i zero = _mm_setzero_si128();
@@ -100,25 +101,27 @@ void nearest_scan(const Placed& placed, int p, std::int16_t* out)
             m[k] = low;
         }
     }
-    alignas(16) std::uint32_t lanes[4];
-    for (int k = 0; k < count; ++k) {
-        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), m[k]);
-        for (std::uint32_t lane : lanes)
-            best[found++] = lane;
-    }
+    alignas(16) std::uint32_t lanes[4 * count];
+    for (int k = 0; k < count; ++k)
+        _mm_store_si128(reinterpret_cast<__m128i*>(&lanes[4 * k]), m[k]);
+    std::partial_sort(lanes, lanes + count, lanes + 4 * count);
+    for (int k = 0; k < count; ++k)
+        out[k] = static_cast<std::int16_t>(lanes[k] & 0xFF);
 #else
+    std::uint32_t best[count];
+    std::fill(best, best + count, std::numeric_limits<std::uint32_t>::max());
     for (int i = 0; i < static_cast<int>(placed.xs.size()); ++i) {
         if (i == p)
             continue;
-        std::int32_t dx = placed.xs[i] - placed.xs[p], dy = placed.ys[i] - placed.ys[p];
-        best[found < 12 ? found++ : 11] = static_cast<std::uint32_t>(((dx * dx + dy * dy) << 8) | i);
-        std::sort(best, best + found);
-        found = std::min(found, count);
+        const std::int32_t dx = placed.xs[i] - placed.xs[p], dy = placed.ys[i] - placed.ys[p];
+        auto key = static_cast<std::uint32_t>(((dx * dx + dy * dy) << 8) | i);
+        for (int k = 0; k < count; ++k)
+            if (key < best[k])
+                std::swap(key, best[k]);
     }
-#endif
-    std::partial_sort(best, best + count, best + found);
     for (int k = 0; k < count; ++k)
         out[k] = static_cast<std::int16_t>(best[k] & 0xFF);
+#endif
 }
 
 void nearest_scan(const Placed& placed, int p, int count, std::int16_t* out)
@@ -130,7 +133,6 @@ void nearest_scan(const Placed& placed, int p, int count, std::int16_t* out)
     default: return nearest_scan<3>(placed, p, out);
     }
 }
-
 
 // The first half of an attempt: background, home planet, placement with names, templates and
 // link counts, and the wormhole draws. Pools shrink by one entry per draw, so their sizes are
@@ -233,7 +235,7 @@ private:
     bool clashes(int x, int y) const
     {
         const std::int32_t* centre = &grid_[(cell_of(y) + 1) * kPadded + cell_of(x) + 1];
-#if defined(__SSE2__) || defined(_M_X64)
+#ifdef ORVEK_SSE2
         const __m128i candidate = _mm_set1_epi32(x | (y << 16));
         const __m128i limit = _mm_set1_epi16(kClearance + 1);
         const __m128i zero = _mm_setzero_si128();
@@ -425,7 +427,7 @@ void wait_until(Condition condition)
     for (int spins = 0; !condition(); ++spins) {
         if (spins > 4000)
             std::this_thread::yield();
-#if defined(__SSE2__) || defined(_M_X64)
+#ifdef ORVEK_SSE2
         else
             _mm_pause();
 #endif
