@@ -272,16 +272,16 @@ private:
         if (witness_valid_ && !clashes(witness_x_, witness_y_))
             return true;
         witness_valid_ = false;
-        auto candidates = [&](const std::vector<std::int32_t>& coords) {
-            std::vector<int> out{kMapMin};
+        auto candidates = [&](const std::vector<std::int32_t>& coords, std::vector<int>& out) {
+            out.assign(1, kMapMin);
             for (int p = 0; p < placed; ++p)
                 if (coords[p] + kCell <= kMapMax)
                     out.push_back(coords[p] + kCell);
-            return out;
         };
-        std::vector<int> cx = candidates(placed_->xs), cy = candidates(placed_->ys);
-        for (int y : cy)
-            for (int x : cx)
+        candidates(placed_->xs, corner_xs_);
+        candidates(placed_->ys, corner_ys_);
+        for (int y : corner_ys_)
+            for (int x : corner_xs_)
                 if (!clashes(x, y)) {
                     witness_x_ = x;
                     witness_y_ = y;
@@ -298,12 +298,14 @@ private:
     const std::string wormhole_text_;
     Placed* placed_ = nullptr;
     int share_ = 0;
-    // The clash grid with a border of empty cells, each cell holding x | y << 16 of its planet.
+    // The clash grid with a border of empty cells, each cell holding x | y << 16 of its planet;
+    // one more cell at the end, since a row of three is read as four.
     static constexpr int kPadded = kGrid + 2;
     static constexpr std::int32_t kEmptyCell = 0x4000 | (0x4000 << 16);
-    std::array<std::int32_t, kPadded * kPadded> grid_{};
+    std::array<std::int32_t, kPadded * kPadded + 1> grid_{};
     bool witness_valid_ = false;
     int witness_x_ = 0, witness_y_ = 0;
+    std::vector<int> corner_xs_, corner_ys_;  // where a free position could begin
 };
 
 // The second half of an attempt: nearest links, wormholes, mutual links and the reach test, all
