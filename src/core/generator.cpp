@@ -534,6 +534,18 @@ private:
                     return;
             }
         });
+        // Whatever happens below, the placing thread is stopped before its data goes away.
+        struct Stopper {
+            std::atomic<bool>& stop;
+            std::thread& thread;
+            ~Stopper()
+            {
+                stop.store(true, std::memory_order_release);
+                if (thread.joinable())
+                    thread.join();
+            }
+        } stopper{stop, producer};
+
         // Links and tests the placed attempts in order until one decides the command; the slot
         // that decided it stays untouched, since the placing thread never runs a full ring ahead.
         std::uint32_t state = random_.state();
