@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <set>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -33,15 +34,18 @@ struct StagedFiles {
 };
 
 // Deletes every entry of the folder that is not a folder (links and read-only files included),
-// except the staged new files. What cannot be deleted stays, silently.
-void empty_campaign_folder(const std::string& folder)
+// except the new files staged in it. What cannot be deleted stays, silently.
+void empty_campaign_folder(const std::string& folder, const std::vector<std::string>& staged)
 {
+    std::set<fs::path> keep;
+    for (const std::string& path : staged)
+        keep.insert(fs::path(staging_path(path)).filename());
     std::error_code ec;
     for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code type_ec;
         if (it->symlink_status(type_ec).type() == fs::file_type::directory)
             continue;
-        if (it->path().filename().string().rfind(".orvek-new-", 0) == 0)
+        if (keep.count(it->path().filename()))
             continue;
         std::error_code remove_ec;
 #ifdef _WIN32
@@ -54,6 +58,22 @@ void empty_campaign_folder(const std::string& folder)
 Error create_error(const std::string& path, int error_number)
 {
     return Error("Cannot create file \"" + path + "\". " + system_reason(error_number));
+}
+
+// Writes every new file beside its place, then empties the campaign folder and renames the new
+// files into place: until every new file is complete on disk, the old campaign stays whole.
+void write_campaign(const std::string& campaign_folder,
+                    const std::vector<std::pair<std::string, std::string>>& files)
+{
+    std::error_code ec;
+    fs::create_directory(fs::path(campaign_folder), ec);
+    StagedFiles staged;
+    for (const auto& [path, bytes] : files)
+        staged.stage(path, bytes);
+    empty_campaign_folder(campaign_folder, staged.paths);
+    for (const std::string& path : staged.paths)
+        commit_staged_file(path);
+    staged.committed = true;
 }
 
 }  // namespace
@@ -87,24 +107,16 @@ SaveResult LMDButton2Click(Galaxy& galaxy, const SaveRequest& request, const Gam
     if (fs::exists(fs::path(campaign_folder), ec) && !fs::is_directory(fs::path(campaign_folder), ec))
         throw create_error(encounter_path(campaign_folder, galaxy.planets.front()), ENOTDIR);
 
-    std::vector<std::string> encounters;
+    // The encounter files in planet order (their icon sizes are drawn in that order), the map
+    // file last.
+    std::vector<std::pair<std::string, std::string>> files;
     for (std::size_t i = 0; i < galaxy.planets.size(); ++i)
-        encounters.push_back(render_encounter(templates[i], static_cast<int>(i), galaxy.planets[i],
-                                              request.options, random));
-    const std::string map_text = map_file_text(id, request.campaign_name, home_index(galaxy.planets),
-                                               galaxy.planets, galaxy.background_path);
-
-    fs::create_directory(fs::path(campaign_folder), ec);
-    StagedFiles staged;
-    for (std::size_t i = 0; i < galaxy.planets.size(); ++i)
-        staged.stage(encounter_path(campaign_folder, galaxy.planets[i]), encounters[i]);
-    staged.stage(map_path, map_text);
-
-    // All new files are on disk: only now does the old campaign go.
-    empty_campaign_folder(campaign_folder);
-    for (const std::string& path : staged.paths)
-        commit_staged_file(path);
-    staged.committed = true;
+        files.emplace_back(encounter_path(campaign_folder, galaxy.planets[i]),
+                           render_encounter(templates[i], static_cast<int>(i), galaxy.planets[i],
+                                            request.options, random));
+    files.emplace_back(map_path, map_file_text(id, request.campaign_name, home_index(galaxy.planets),
+                                               galaxy.planets, galaxy.background_path));
+    write_campaign(campaign_folder, files);
     return SaveResult::Saved;
 }
 

@@ -29,8 +29,8 @@ void discard_staged_file(const std::string& path);
 // stage_file, then commit_staged_file.
 void write_file_atomically(const std::string& path, std::string_view bytes);
 
-// The name a file is staged under before it is renamed to `path` (a hidden name in the same
-// folder). Such names are never listed as templates or backgrounds.
+// The name a file is staged under before it is renamed to `path`: the same folder, the file's
+// name behind ".orvek-new-".
 std::string staging_path(const std::string& path);
 
 // The system's own words for a failure given as a C library error number (errno).
