@@ -125,8 +125,12 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, int 
     auto* b = new QPushButton(text, parent);
     b->setObjectName(name);
     b->setGeometry(x, y, 85, 20);
-    if (style)
-        b->setStyleSheet(style);
+    // The captions must fit 85 pixels, also where a wider font stands in for Tahoma.
+    QFont font = parent->font();
+    while (QFontMetrics(font).horizontalAdvance(text) > 81 && font.pixelSize() > 8)
+        font.setPixelSize(font.pixelSize() - 1);
+    b->setFont(font);
+    b->setStyleSheet(QString("QPushButton { padding: 0px; %1 }").arg(style ? style : ""));
     return b;
 }
 

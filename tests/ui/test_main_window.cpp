@@ -270,6 +270,12 @@ TEST(Screenshot, TealHeaderRedHomeSilverLink)
         for (int x = 0; x < 750; ++x)
             silver += shot.pixelColor(x, y) == QColor(192, 192, 192);
     EXPECT_GT(silver, 100) << "silver link pixels";
+
+    // Every section open, for a look at the whole column.
+    for (const char* box : {"CB_Advanced", "CB_Inhibitions", "CB_Facility"})
+        w.find<QCheckBox>(box)->setChecked(true);
+    QTest::qWait(100);
+    ASSERT_TRUE(w.form.grab().save("main-window-open.png"));
 }
 
 }  // namespace
