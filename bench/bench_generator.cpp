@@ -42,6 +42,7 @@ struct LimitedBackgrounds : testing::ListBackgrounds {
     }
 };
 
+// Arguments: corner, attempts, and after how many attempts a second thread joins in.
 void fast_per_attempt(benchmark::State& state)
 {
     const Corner& corner = kCorners[state.range(0)];
@@ -58,7 +59,8 @@ void fast_per_attempt(benchmark::State& state)
         backgrounds.calls = 0;
         backgrounds.limit = limit;
         Galaxy galaxy;
-        Generate_Galaxy(params_of(corner), services, random, galaxy, &progress);
+        Generate_Galaxy(params_of(corner), services, random, galaxy, &progress,
+                        static_cast<std::uint64_t>(state.range(2)));
         attempts += progress.attempts.load();
     }
     state.counters["attempts"] = static_cast<double>(attempts);
@@ -104,9 +106,10 @@ void plain_per_attempt(benchmark::State& state)
 
 }  // namespace
 
+constexpr std::int64_t kDefault = 100, kNever = 1LL << 62;
 BENCHMARK(fast_per_attempt)
-    ->Args({0, 200000})->Args({1, 200000})->Args({2, 2000})
-    ->Unit(benchmark::kMillisecond)->Iterations(3);
+    ->Args({0, 200000, kDefault})->Args({1, 200000, kDefault})->Args({1, 200000, kNever})
+    ->Args({2, 2000, kDefault})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(fast_to_connected)->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(fast_to_connected)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(plain_per_attempt)
