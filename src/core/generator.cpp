@@ -19,6 +19,11 @@
 #define ORVEK_SSE2 1
 #include <emmintrin.h>
 #endif
+// AVX2, where the processor has it, is chosen at run time; that needs GCC or Clang.
+#if defined(ORVEK_SSE2) && (defined(__GNUC__) || defined(__clang__))
+#define ORVEK_AVX2 1
+#include <immintrin.h>
+#endif
 
 namespace orvek {
 
@@ -38,13 +43,14 @@ constexpr char kReady[] = "The Galaxy is ready!";
 // made, so an attempt can be linked and tested while the next one is already being placed.
 struct Placed {
     explicit Placed(int n)
-        : xs(n), ys(n), packed((n + 3) / 4 * 4, kFarPacked), own_links(n), names(n), name_at(n),
+        : xs(n), ys(n), packed((n + 7) / 8 * 8, kFarPacked), own_links(n), names(n), name_at(n),
           template_at(n), nearest(static_cast<std::size_t>(n) * 3)
     {
     }
 
     enum class Kind { Ready, FullMap, Failed, Cancelled };
-    // x in the low, y in the high 16 bits; padding holds a position farther than any planet.
+    // x in the low, y in the high 16 bits; padded to a multiple of eight with a position farther
+    // than any planet.
     static constexpr std::uint32_t kFarPacked = 2000u | (2000u << 16);
     static constexpr std::uint32_t kMadeUp = std::numeric_limits<std::uint32_t>::max();
 
@@ -124,8 +130,57 @@ void nearest_scan(const Placed& placed, int p, std::int16_t* out)
 #endif
 }
 
+#ifdef ORVEK_AVX2
+// The same with eight lanes, for processors that have AVX2 (and its signed minimum and maximum).
+template <int count>
+__attribute__((target("avx2"))) void nearest_scan_avx2(const Placed& placed, int p, std::int16_t* out)
+{
+    const __m256i own = _mm256_set1_epi32(static_cast<int>(placed.packed[p]));
+    const __m256i eight = _mm256_set1_epi32(8);
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i index = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    __m256i m[count];
+    for (__m256i& lane : m)
+        lane = _mm256_set1_epi32(std::numeric_limits<std::int32_t>::max());
+    const int padded = static_cast<int>(placed.packed.size());
+    for (int i = 0; i < padded; i += 8) {
+        __m256i d = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&placed.packed[i])), own);
+        __m256i d2 = _mm256_madd_epi16(d, d);
+        __m256i key = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(d2, 8), index),
+                                      _mm256_srli_epi32(_mm256_cmpeq_epi32(d2, zero), 1));
+        index = _mm256_add_epi32(index, eight);
+        for (int k = 0; k < count; ++k) {
+            const __m256i low = _mm256_min_epi32(m[k], key);
+            key = _mm256_max_epi32(m[k], key);
+            m[k] = low;
+        }
+    }
+    alignas(32) std::uint32_t lanes[8 * count];
+    for (int k = 0; k < count; ++k)
+        _mm256_store_si256(reinterpret_cast<__m256i*>(&lanes[8 * k]), m[k]);
+    std::partial_sort(lanes, lanes + count, lanes + 8 * count);
+    for (int k = 0; k < count; ++k)
+        out[k] = static_cast<std::int16_t>(lanes[k] & 0xFF);
+}
+
+bool has_avx2()
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+#endif
+
 void nearest_scan(const Placed& placed, int p, int count, std::int16_t* out)
 {
+#ifdef ORVEK_AVX2
+    if (has_avx2()) {
+        switch (count) {
+        case 1: return nearest_scan_avx2<1>(placed, p, out);
+        case 2: return nearest_scan_avx2<2>(placed, p, out);
+        default: return nearest_scan_avx2<3>(placed, p, out);
+        }
+    }
+#endif
     // The lane work is unrolled for each of the three possible counts.
     switch (count) {
     case 1: return nearest_scan<1>(placed, p, out);
