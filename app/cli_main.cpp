@@ -9,7 +9,7 @@
 #include "gamedata/cp1252.h"
 #include "gamedata/game_services.h"
 #include "gamedata/names.h"
-#include "ui/main_window.h"
+#include "ui/window_texts.h"
 #include "ui/map_render.h"
 
 #include <QCommandLineParser>

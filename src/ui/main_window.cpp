@@ -429,7 +429,20 @@ void TForm1::Button1Click()
     progress_timer_->start();
     Generation* g = generation_.get();
     worker_ = std::thread([this, g] {
-        GameFolderServices sources(folder_);
+        // The command's numbers and campaign name are known before the first attempt; the window
+        // shows them at once, as the fields of a command that may take a while.
+        struct Sources : GameFolderServices {
+            TForm1* form;
+            Sources(const GameFolder& folder, TForm1* f) : GameFolderServices(folder), form(f) {}
+            std::string Get_Campaign_Name(const GalaxySettings& settings, Random& random) override
+            {
+                std::string name = GameFolderServices::Get_Campaign_Name(settings, random);
+                QMetaObject::invokeMethod(
+                    form, [form = form, settings, name] { form->show_command_fields(settings, name); },
+                    Qt::QueuedConnection);
+                return name;
+            }
+        } sources(folder_, this);
         LastStatus status;
         GenerationServices services{status, sources, sources, sources};
         try {
@@ -442,6 +455,12 @@ void TForm1::Button1Click()
         }
         QMetaObject::invokeMethod(this, [this] { finish_generation(); }, Qt::QueuedConnection);
     });
+}
+
+void TForm1::show_command_fields(const GalaxySettings& settings, const std::string& campaign_name)
+{
+    write_settings(settings);
+    Edit_CName->setText(QString::fromUtf8(cp1252_to_utf8(campaign_name)));
 }
 
 void TForm1::show_progress()

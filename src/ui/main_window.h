@@ -6,6 +6,7 @@
 #include "core/random.h"
 #include "core/settings.h"
 #include "gamedata/game_folder.h"
+#include "ui/window_texts.h"
 
 #include <QWidget>
 
@@ -24,11 +25,6 @@ class QTimer;
 namespace orvek {
 
 class MapWidget;
-
-inline constexpr char kApplicationTitle[] = "Orvek - Galaxy Generator ";
-inline constexpr char kStartCaption[] = "Orvek - Galaxy Generator";
-inline constexpr char kNotInGameFolder[] =
-    "Please copy the content of the zip into your Tessarine, otherwise it won't work!";
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -79,6 +75,7 @@ private:
     GalaxySettings read_settings() const;
     void write_settings(const GalaxySettings& settings);
     void finish_generation();
+    void show_command_fields(const GalaxySettings& settings, const std::string& campaign_name);
     void show_progress();
     void set_buttons_enabled(bool enabled);
     void show_error(const QString& message);

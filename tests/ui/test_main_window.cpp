@@ -221,6 +221,7 @@ TEST(MainWindow, EscapeCancelsALongGeneration)
     EXPECT_TRUE(w.form.busy());
     EXPECT_FALSE(w.find<QPushButton>("LMDButton1")->isEnabled());
     QTest::qWait(700);
+    EXPECT_FALSE(w.find<QLineEdit>("Edit_CName")->text().isEmpty()) << "the name shows while attempts go on";
     QTest::keyClick(&w.form, Qt::Key_Escape);
     ASSERT_TRUE(spy.wait(20000));
     EXPECT_EQ(w.form.windowTitle(), "Orvek - Galaxy Generator");
