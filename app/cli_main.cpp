@@ -104,51 +104,72 @@ nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name
             {"planets", planets}};
 }
 
-int run(QCommandLineParser& parser)
+// Everything the command line asks for, checked before anything is read or drawn.
+struct Options {
+    std::string game_dir;
+    std::uint32_t seed = 0;
+    GalaxySettings settings;
+    GenerateButton button = GenerateButton::Generate;
+    bool rename = false, save = false, overwrite = false, quiet = false;
+    std::string name;
+    SaveRequest request;
+    QString json, png;
+};
+
+std::uint32_t parse_seed(const QString& text)
+{
+    bool ok = !text.isEmpty() && text.size() <= 10;
+    for (QChar c : text)
+        ok = ok && c >= '0' && c <= '9';
+    const qulonglong value = ok ? text.toULongLong(&ok) : 0;
+    if (!ok || value > 4294967295ull)
+        throw ExitError{2, "--seed wants a number from 0 to 4294967295"};
+    return static_cast<std::uint32_t>(value);
+}
+
+Options parse_options(const QCommandLineParser& parser)
 {
     if (!parser.positionalArguments().isEmpty())
         throw ExitError{2, "unexpected argument \"" + parser.positionalArguments().first().toStdString() + "\""};
-    GameFolder folder(parser.isSet("game-dir") ? parser.value("game-dir").toStdString()
-                                               : GameFolder::current().game_dir());
-    std::uint32_t seed = clock_seed();
-    if (parser.isSet("seed")) {
-        const QString text = parser.value("seed");
-        bool ok = !text.isEmpty() && text.size() <= 10;
-        for (QChar c : text)
-            ok = ok && c >= '0' && c <= '9';
-        const qulonglong value = ok ? text.toULongLong(&ok) : 0;
-        if (!ok || value > 4294967295ull)
-            throw ExitError{2, "--seed wants a number from 0 to 4294967295"};
-        seed = static_cast<std::uint32_t>(value);
-    }
-    if (!folder.has_game_executable())
-        throw ExitError{1, kNotInGameFolder};
-    Random random(seed);
-
-    GalaxySettings settings;
-    GenerateButton button = GenerateButton::Generate;
+    Options o;
+    o.game_dir = parser.isSet("game-dir") ? parser.value("game-dir").toStdString()
+                                          : GameFolder::current().game_dir();
+    o.seed = parser.isSet("seed") ? parse_seed(parser.value("seed")) : clock_seed();
     if (parser.isSet("custom")) {
         const QStringList fields = parser.value("custom").split(',');
         if (fields.size() != 5)
             throw ExitError{2, "--custom wants PLANETS,WORMHOLES,J1,J2,J3"};
-        settings = {fields[0].toStdString(), fields[1].toStdString(), fields[2].toStdString(),
-                    fields[3].toStdString(), fields[4].toStdString(), 1, 1};
-        button = GenerateButton::GenerateCustom;
+        o.settings = {fields[0].toStdString(), fields[1].toStdString(), fields[2].toStdString(),
+                      fields[3].toStdString(), fields[4].toStdString(), 1, 1};
+        o.button = GenerateButton::GenerateCustom;
     }
     if (parser.isSet("size"))
-        settings.size_class = index_of(parser.value("size"), {"small", "normal", "huge", "massive"}, "size");
+        o.settings.size_class = index_of(parser.value("size"), {"small", "normal", "huge", "massive"}, "size");
     if (parser.isSet("gates"))
-        settings.gate_style = index_of(parser.value("gates"), {"string", "normal", "web"}, "gate style");
+        o.settings.gate_style = index_of(parser.value("gates"), {"string", "normal", "web"}, "gate style");
+    o.rename = parser.isSet("name");
+    o.name = utf8_to_cp1252(parser.value("name").toStdString());
+    o.save = parser.isSet("save");
+    o.overwrite = parser.isSet("overwrite");
+    for (const QString& setting : parser.values("level"))
+        apply_level(setting, o.request);
+    o.request.options = {parser.isSet("write-inhibitions"), parser.isSet("write-facilities")};
+    o.json = parser.value("json");
+    o.png = parser.value("png");
+    o.quiet = parser.isSet("quiet");
+    return o;
+}
 
+// The Generate command, with a progress line on a terminal's standard error.
+void generate(Options& o, const GameFolder& folder, Random& random, Galaxy& galaxy,
+              std::string& name, GenerationProgress& progress)
+{
     GameFolderServices sources(folder);
     LastStatus status;
     GenerationServices services{status, sources, sources, sources};
-    Galaxy galaxy;
-    std::string name;
-    GenerationProgress progress;
     std::atomic<bool> done{false};
     std::thread reporter;
-    if (!parser.isSet("quiet") && isatty(2))
+    if (!o.quiet && isatty(2))
         reporter = std::thread([&] {
             const auto start = std::chrono::steady_clock::now();
             while (!done) {
@@ -161,42 +182,60 @@ int run(QCommandLineParser& parser)
         });
     struct Join {
         std::atomic<bool>& done;
-        std::thread& t;
-        ~Join() { done = true; if (t.joinable()) t.join(); }
-    } join{done, reporter};
-    orvek::Button1Click(button, settings, galaxy, name, services, random, &progress);
-    done = true;
-    if (parser.isSet("name"))
-        name = utf8_to_cp1252(parser.value("name").toStdString());
-
-    if (parser.isSet("save")) {
-        SaveRequest request;
-        request.campaign_name = name;
-        for (const QString& setting : parser.values("level"))
-            apply_level(setting, request);
-        request.options = {parser.isSet("write-inhibitions"), parser.isSet("write-facilities")};
-        CliDialog dialog;
-        dialog.overwrite = parser.isSet("overwrite");
-        orvek::LMDButton2Click(galaxy, request, folder, random, dialog);
-    }
-    if (parser.isSet("png")) {
-        QImage picture = render_map(load_background(galaxy.background_path), galaxy.planets);
-        if (!picture.save(parser.value("png"), "PNG"))
-            throw ExitError{1, "Cannot create file \"" + parser.value("png").toStdString() + "\"."};
-    }
-    if (parser.isSet("json")) {
-        const std::string text = galaxy_json(galaxy, name, settings, progress.attempts.load()).dump(2) + "\n";
-        if (parser.value("json") == "-") {
-            std::cout << text;
-        } else {
-            std::ofstream out(parser.value("json").toStdString(), std::ios::binary);
-            if (!(out << text))
-                throw ExitError{1, "Cannot create file \"" + parser.value("json").toStdString() + "\"."};
+        std::thread& thread;
+        ~Join()
+        {
+            done = true;
+            if (thread.joinable())
+                thread.join();
         }
+    } join{done, reporter};
+    orvek::Button1Click(o.button, o.settings, galaxy, name, services, random, &progress);
+}
+
+void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& name,
+                   std::uint64_t attempts)
+{
+    if (!o.png.isEmpty()) {
+        QImage picture = render_map(load_background(galaxy.background_path), galaxy.planets);
+        if (!picture.save(o.png, "PNG"))
+            throw ExitError{1, "Cannot create file \"" + o.png.toStdString() + "\"."};
     }
-    std::cout << "seed " << seed << ": \"" << cp1252_to_utf8(name) << "\" (" << campaign_id(name)
+    if (o.json.isEmpty())
+        return;
+    const std::string text = galaxy_json(galaxy, name, o.settings, attempts).dump(2) + "\n";
+    if (o.json == "-") {
+        std::cout << text;
+        return;
+    }
+    std::ofstream out(o.json.toStdString(), std::ios::binary);
+    if (!(out << text))
+        throw ExitError{1, "Cannot create file \"" + o.json.toStdString() + "\"."};
+}
+
+int run(const QCommandLineParser& parser)
+{
+    Options o = parse_options(parser);
+    const GameFolder folder(o.game_dir);
+    if (!folder.has_game_executable())
+        throw ExitError{1, kNotInGameFolder};
+    Random random(o.seed);
+    Galaxy galaxy;
+    std::string name;
+    GenerationProgress progress;
+    generate(o, folder, random, galaxy, name, progress);
+    if (o.rename)
+        name = o.name;
+    if (o.save) {
+        o.request.campaign_name = name;
+        CliDialog dialog;
+        dialog.overwrite = o.overwrite;
+        orvek::LMDButton2Click(galaxy, o.request, folder, random, dialog);
+    }
+    write_outputs(o, galaxy, name, progress.attempts.load());
+    std::cout << "seed " << o.seed << ": \"" << cp1252_to_utf8(name) << "\" (" << campaign_id(name)
               << "), " << galaxy.planets.size() << " planets, " << progress.attempts.load()
-              << " attempts" << (parser.isSet("save") ? ", saved" : "") << "\n";
+              << " attempts" << (o.save ? ", saved" : "") << "\n";
     return 0;
 }
 

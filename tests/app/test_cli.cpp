@@ -75,6 +75,8 @@ TEST(Cli, ExitStatuses)
     auto r = testing::run_command(std::string(ORVEK_CLI) + " --quiet --game-dir '" + empty.str() + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Please copy the content of the zip into your Tessarine"), std::string::npos);
+    r = testing::run_command(std::string(ORVEK_CLI) + " --size tiny --game-dir '" + empty.str() + "'");
+    EXPECT_EQ(r.status, 2) << "usage errors come before the game folder is looked at";
 }
 
 TEST(Cli, OverwriteOnlyWhenAsked)
