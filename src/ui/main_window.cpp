@@ -195,17 +195,7 @@ TForm1::TForm1(GameFolder folder, std::uint32_t seed, QWidget* parent)
     font.setPixelSize(11);
     setFont(font);
     build_controls();
-
-    LMDListBox_Size->setCurrentRow(1);
-    LMDListBox_JGs->setCurrentRow(1);
-    for (QComboBox* combo : findChildren<QComboBox*>())
-        combo->setCurrentIndex(0);
-    CB_FacilityChange();
-    CB_InhibitionsChange();
-    CB_AdvancedChange();
-    inhibition_lists = {Combo_Engine, Combo_Shield, Combo_Fighter, Combo_Cruiser,
-                        Combo_Cloak, Combo_Tractor, Combo_Repair};
-    Combo_Fighter->setStyleSheet("QComboBox { color: rgb(0,128,128); background: rgb(0,128,0); }");
+    FormCreate();
 
     // Escape cancels a running generation wherever the focus is.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -217,6 +207,22 @@ TForm1::TForm1(GameFolder folder, std::uint32_t seed, QWidget* parent)
     progress_timer_ = new QTimer(this);
     progress_timer_->setInterval(100);
     connect(progress_timer_, &QTimer::timeout, this, &TForm1::show_progress);
+}
+
+// The start-up defaults: "Normal" in both list boxes, "Random" in every frequency list, the three
+// sections closed, the inhibition lists in flag order, and the one green list.
+void TForm1::FormCreate()
+{
+    LMDListBox_Size->setCurrentRow(1);
+    LMDListBox_JGs->setCurrentRow(1);
+    for (QComboBox* combo : findChildren<QComboBox*>())
+        combo->setCurrentIndex(0);
+    CB_FacilityChange();
+    CB_InhibitionsChange();
+    CB_AdvancedChange();
+    inhibition_lists = {Combo_Engine, Combo_Shield, Combo_Fighter, Combo_Cruiser,
+                        Combo_Cloak, Combo_Tractor, Combo_Repair};
+    Combo_Fighter->setStyleSheet("QComboBox { color: rgb(0,128,128); background: rgb(0,128,0); }");
 }
 
 TForm1::~TForm1()
@@ -363,17 +369,19 @@ void TForm1::CB_FacilityChange()
     relayout();
 }
 
-// Only digits and backspace may be typed into the number fields; keys that type nothing (the
-// arrows, Delete) keep their use.
+// Whether a key may reach a number field: only digits and backspace may be typed there; keys
+// that type nothing (the arrows, Delete) and Escape keep their use.
+bool TForm1::Edit_Nr_Only(const QKeyEvent& key) const
+{
+    const QString text = key.text();
+    return text.isEmpty() || key.key() == Qt::Key_Backspace || key.key() == Qt::Key_Escape ||
+           (text.size() == 1 && text[0] >= '0' && text[0] <= '9');
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        const QString text = key->text();
-        if (!text.isEmpty() && key->key() != Qt::Key_Backspace && key->key() != Qt::Key_Escape &&
-            !(text.size() == 1 && text[0] >= '0' && text[0] <= '9'))
-            return true;
-    }
+    if (event->type() == QEvent::KeyPress && !Edit_Nr_Only(static_cast<const QKeyEvent&>(*event)))
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 

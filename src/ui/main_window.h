@@ -65,6 +65,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void FormCreate();
+    bool Edit_Nr_Only(const QKeyEvent& key) const;
     void build_controls();
     void build_basic_settings();
     void build_advanced_settings();
