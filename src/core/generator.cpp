@@ -264,9 +264,9 @@ public:
         out.nearest_done = share_;
     }
 
-    // From now on run() also finds the nearest planets of the first half of the planets: with
+    // From now on run() also finds the nearest planets of the first quarter of the planets: with
     // that share of the linking work the two threads, side by side, take about equally long.
-    void take_share_of_linking() { share_ = n_ / 2; }
+    void take_share_of_linking() { share_ = n_ / 4; }
 
 private:
     static std::uint32_t left(std::uint32_t count, int taken)
@@ -363,45 +363,45 @@ private:
     std::vector<int> corner_xs_, corner_ys_;  // where a free position could begin
 };
 
-// The second half of an attempt: nearest links, wormholes, mutual links and the reach test, all
-// without a draw. Squared distances are compared as whole numbers: the square root keeps their
+// The second half of an attempt: nearest links, wormholes and the reach test, all without a
+// draw; the mutual links only for the attempt that stands. Squared distances are compared as whole numbers: the square root keeps their
 // order and their ties, so the nearest and farthest planets are the same. The nearest planets
 // come from a full scan, which at these sizes beats any search structure.
 class Linker {
 public:
     explicit Linker(int n)
-        : n_(n), link_count_(n), links_(static_cast<std::size_t>(n) * n), stack_(n), reached_(n)
+        : n_(n), link_count_(n), links_(static_cast<std::size_t>(n) * n), group_(n)
     {
     }
 
+    // Whether every planet can be reached from planet 0. Links join planets both ways once they
+    // are made mutual, and a wormhole to a planet already linked adds nothing, so the test only
+    // needs to know which pairs are joined: it unites the planets of every own link and every
+    // wormhole and asks whether one group is left.
     bool connected(const Placed& placed)
     {
-        for (int p = 0; p < n_; ++p) {
-            link_count_[p] = placed.own_links[p];
-            if (p < placed.nearest_done)
-                std::copy_n(&placed.nearest[static_cast<std::size_t>(p) * 3], link_count_[p], row(p));
-            else
-                nearest_scan(placed, p, link_count_[p], row(p));
-        }
+        find_nearest(placed);
+        for (int p = 0; p < n_; ++p)
+            group_[p] = static_cast<std::int16_t>(p);
+        int groups = n_;
+        for (int p = 0; p < n_; ++p)
+            for (int k = 0; k < link_count_[p]; ++k)
+                groups -= unite(p, row(p)[k]);
         if (!placed.wormhole_at.empty()) {
             wormhole_pool_.fill(static_cast<std::uint32_t>(n_));
             for (std::uint32_t at : placed.wormhole_at) {
                 const int q = static_cast<int>(wormhole_pool_.take(at));
-                add_link_once(q, farthest(placed, q));
+                groups -= unite(q, farthest(placed, q));
             }
         }
-        for (int p = 0; p < n_; ++p) {
-            const int own = link_count_[p];
-            for (int k = 0; k < own; ++k)
-                add_link_once(row(p)[k], p);
-        }
-        return reaches_all();
+        return groups == 1;
     }
 
     // The connected galaxy as planets, its names and templates looked up by the drawn positions.
     void store(Placed& placed, std::vector<tc_planet>& planets, const std::vector<std::string>& templates,
                const std::vector<std::string>& system_names)
     {
+        link(placed);
         planets.assign(static_cast<std::size_t>(n_), tc_planet{});
         IndexPool name_pool, template_pool;
         name_pool.fill(static_cast<std::uint32_t>(system_names.size()));
@@ -423,6 +423,57 @@ public:
 
 private:
     std::int16_t* row(int p) { return &links_[static_cast<std::size_t>(p) * n_]; }
+
+    // Every planet's own links: its nearest planets, as many as its drawn link count.
+    void find_nearest(const Placed& placed)
+    {
+        for (int p = 0; p < n_; ++p) {
+            link_count_[p] = placed.own_links[p];
+            if (p < placed.nearest_done)
+                std::copy_n(&placed.nearest[static_cast<std::size_t>(p) * 3], link_count_[p], row(p));
+            else
+                nearest_scan(placed, p, link_count_[p], row(p));
+        }
+    }
+
+    // The links in their order: own links, then wormholes, then the links gained from planets
+    // that took their turn at making links mutual.
+    void link(const Placed& placed)
+    {
+        find_nearest(placed);
+        if (!placed.wormhole_at.empty()) {
+            wormhole_pool_.fill(static_cast<std::uint32_t>(n_));
+            for (std::uint32_t at : placed.wormhole_at) {
+                const int q = static_cast<int>(wormhole_pool_.take(at));
+                add_link_once(q, farthest(placed, q));
+            }
+        }
+        for (int p = 0; p < n_; ++p) {
+            const int own = link_count_[p];
+            for (int k = 0; k < own; ++k)
+                add_link_once(row(p)[k], p);
+        }
+    }
+
+    int group_of(int p)
+    {
+        while (group_[p] != p) {
+            group_[p] = group_[group_[p]];
+            p = group_[p];
+        }
+        return p;
+    }
+
+    // Joins the groups of two planets; 1 when they were apart, else 0.
+    int unite(int a, int b)
+    {
+        a = group_of(a);
+        b = group_of(b);
+        if (a == b)
+            return 0;
+        group_[std::max(a, b)] = static_cast<std::int16_t>(std::min(a, b));
+        return 1;
+    }
 
     // The planet farthest from p; the lower number wins a tie, and p itself never counts.
     int farthest(const Placed& placed, int p) const
@@ -447,32 +498,10 @@ private:
             links[count++] = static_cast<std::int16_t>(to);
     }
 
-    bool reaches_all()
-    {
-        std::fill(reached_.begin(), reached_.end(), 0);
-        int top = 0, seen = 1;
-        stack_[top++] = 0;
-        reached_[0] = 1;
-        while (top > 0) {
-            const int p = stack_[--top];
-            const std::int16_t* links = row(p);
-            for (int k = 0; k < link_count_[p]; ++k) {
-                const int t = links[k];
-                if (!reached_[t]) {
-                    reached_[t] = 1;
-                    ++seen;
-                    stack_[top++] = static_cast<std::int16_t>(t);
-                }
-            }
-        }
-        return seen == n_;
-    }
-
     const int n_;
     std::vector<std::int32_t> link_count_;
     std::vector<std::int16_t> links_;  // n rows of n entries: no planet has more than n-1 links
-    std::vector<std::int16_t> stack_;
-    std::vector<std::uint8_t> reached_;
+    std::vector<std::int16_t> group_;  // each planet's parent in the groups of joined planets
     IndexPool wormhole_pool_;
 };
 
