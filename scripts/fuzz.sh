@@ -3,7 +3,7 @@
 # (FUZZ_SECONDS, default 60) from its seed corpus; a crash, leak or sanitizer report fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup-debian.sh
+./scripts/setup-debian.sh hardening
 seconds=${FUZZ_SECONDS:-60}
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all"
 cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

@@ -3,7 +3,7 @@
 # them; any report fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup-debian.sh
+./scripts/setup-debian.sh hardening
 flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEK_WERROR=ON -DORVEK_BUILD_UI=ON \
   -DORVEK_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \

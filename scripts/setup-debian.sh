@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project builds, tests and runs with, when any is missing.
+# With "hardening" it adds what the sanitizer, fuzzing and Windows runs need.
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev libgtest-dev
-          libbenchmark-dev nlohmann-json3-dev xvfb xauth fonts-dejavu-core
-          clang libclang-rt-14-dev mingw-w64 wine wine64)
+          libbenchmark-dev nlohmann-json3-dev xvfb xauth fonts-dejavu-core)
+if [ "${1:-}" = hardening ]; then
+  packages+=(clang libclang-rt-14-dev mingw-w64 wine wine64)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

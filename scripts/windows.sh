@@ -3,7 +3,7 @@
 # Windows with mingw-w64 into build-windows/, and runs the tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup-debian.sh
+./scripts/setup-debian.sh hardening
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
   -DORVEK_WERROR=ON -DORVEK_BUILD_UI=OFF -DORVEK_BUILD_IMAGE=OFF -DORVEK_BUILD_BENCH=OFF >/dev/null
 cmake --build build-windows -j"$(nproc)"
