@@ -52,8 +52,9 @@ int index_of(const QString& value, const QStringList& names, const char* option)
 
 void apply_level(const QString& setting, SaveRequest& request)
 {
-    static const QStringList lists = {"engine", "shield", "fighter", "cruiser", "cloak", "tractor",
-                                      "repair", "academy", "shipyard", "factory", "repairyard"};
+    static const QStringList lists = {"engine",   "shield",  "fighter",   "cruiser",
+                                      "cloak",    "tractor", "repair",    "academy",
+                                      "shipyard", "factory", "repairyard"};
     static const QStringList levels = {"random", "none", "rare", "normal", "common", "everywhere"};
     const QStringList parts = setting.split('=');
     if (parts.size() != 2)
@@ -88,18 +89,25 @@ nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name
         for (int f = 0; f < kFeatureCount; ++f)
             if (p.features[static_cast<std::size_t>(f)])
                 features.push_back(std::string(FeatureKeywords[static_cast<std::size_t>(f)]));
-        planets.push_back({{"x", p.x}, {"y", p.y}, {"name", cp1252_to_utf8(p.system_name)},
+        planets.push_back({{"x", p.x},
+                           {"y", p.y},
+                           {"name", cp1252_to_utf8(p.system_name)},
                            {"template", cp1252_to_utf8(file_name_of(p.template_path))},
-                           {"links", p.links}, {"farthest", p.farthest}, {"home", p.home},
+                           {"links", p.links},
+                           {"farthest", p.farthest},
+                           {"home", p.home},
                            {"features", features}});
     }
     return {{"campaign_name", cp1252_to_utf8(name)},
             {"campaign_id", campaign_id(name)},
             {"background", cp1252_to_utf8(file_name_of(galaxy.background_path))},
             {"attempts", attempts},
-            {"settings", {{"planets", parse_int(s.planet_count)}, {"wormholes", parse_int(s.wormhole_count)},
-                          {"join1", parse_int(s.join1_pct)}, {"join2", parse_int(s.join2_pct)},
-                          {"join3", parse_int(s.join3_pct)}}},
+            {"settings",
+             {{"planets", parse_int(s.planet_count)},
+              {"wormholes", parse_int(s.wormhole_count)},
+              {"join1", parse_int(s.join1_pct)},
+              {"join2", parse_int(s.join2_pct)},
+              {"join3", parse_int(s.join3_pct)}}},
             {"home", home_index(galaxy.planets)},
             {"planets", planets}};
 }
@@ -130,7 +138,8 @@ std::uint32_t parse_seed(const QString& text)
 Options parse_options(const QCommandLineParser& parser)
 {
     if (!parser.positionalArguments().isEmpty())
-        throw ExitError{2, "unexpected argument \"" + parser.positionalArguments().first().toStdString() + "\""};
+        throw ExitError{2, "unexpected argument \"" +
+                               parser.positionalArguments().first().toStdString() + "\""};
     Options o;
     o.game_dir = parser.isSet("game-dir") ? parser.value("game-dir").toStdString()
                                           : GameFolder::current().game_dir();
@@ -139,14 +148,21 @@ Options parse_options(const QCommandLineParser& parser)
         const QStringList fields = parser.value("custom").split(',');
         if (fields.size() != 5)
             throw ExitError{2, "--custom wants PLANETS,WORMHOLES,J1,J2,J3"};
-        o.settings = {fields[0].toStdString(), fields[1].toStdString(), fields[2].toStdString(),
-                      fields[3].toStdString(), fields[4].toStdString(), 1, 1};
+        o.settings = {fields[0].toStdString(),
+                      fields[1].toStdString(),
+                      fields[2].toStdString(),
+                      fields[3].toStdString(),
+                      fields[4].toStdString(),
+                      1,
+                      1};
         o.button = GenerateButton::GenerateCustom;
     }
     if (parser.isSet("size"))
-        o.settings.size_class = index_of(parser.value("size"), {"small", "normal", "huge", "massive"}, "size");
+        o.settings.size_class =
+            index_of(parser.value("size"), {"small", "normal", "huge", "massive"}, "size");
     if (parser.isSet("gates"))
-        o.settings.gate_style = index_of(parser.value("gates"), {"string", "normal", "web"}, "gate style");
+        o.settings.gate_style =
+            index_of(parser.value("gates"), {"string", "normal", "web"}, "gate style");
     o.rename = parser.isSet("name");
     o.name = utf8_to_cp1252(parser.value("name").toStdString());
     o.save = parser.isSet("save");
@@ -176,7 +192,8 @@ void generate(Options& o, const GameFolder& folder, Random& random, Galaxy& gala
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
                 std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
                 std::fprintf(stderr, "\rgenerating: %llu attempts, %.1f s",
-                             static_cast<unsigned long long>(progress.attempts.load()), elapsed.count());
+                             static_cast<unsigned long long>(progress.attempts.load()),
+                             elapsed.count());
             }
             std::fprintf(stderr, "\r\033[K");
         });

@@ -108,12 +108,19 @@ void plain_per_attempt(benchmark::State& state)
 
 constexpr std::int64_t kDefault = 100, kNever = 1LL << 62;
 BENCHMARK(fast_per_attempt)
-    ->Args({0, 200000, kDefault})->Args({1, 200000, kDefault})->Args({1, 200000, kNever})
-    ->Args({2, 2000, kDefault})->Unit(benchmark::kMillisecond)->Iterations(3);
+    ->Args({0, 200000, kDefault})
+    ->Args({1, 200000, kDefault})
+    ->Args({1, 200000, kNever})
+    ->Args({2, 2000, kDefault})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(fast_to_connected)->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(fast_to_connected)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(plain_per_attempt)
-    ->Args({0, 20000})->Args({1, 5000})->Args({2, 50})
-    ->Unit(benchmark::kMillisecond)->Iterations(2);
+    ->Args({0, 20000})
+    ->Args({1, 5000})
+    ->Args({2, 50})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 
 BENCHMARK_MAIN();

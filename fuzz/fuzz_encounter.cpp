@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text = orvek::render_encounter(
         std::string_view(reinterpret_cast<const char*>(data), size), 4, planet, options, random);
     if (text.size() < 4 || text.compare(text.size() - 4, 4, "\r\n\r\n") != 0 ||
-        text.find("[hopcounts]\r\n0 = 4,0\r\n1 = 2,1\r\n2 = 9,1\r\n3 = 11,1\r\n\r\n") == std::string::npos)
+        text.find("[hopcounts]\r\n0 = 4,0\r\n1 = 2,1\r\n2 = 9,1\r\n3 = 11,1\r\n\r\n") ==
+            std::string::npos)
         std::abort();
     return 0;
 }

@@ -55,15 +55,17 @@ std::string lower_no_spaces(const std::string& name)
     return out;
 }
 
-constexpr const char* kSuns[] = {"yellow_dwarf", "red_dwarf", "blue_giant", "white_dwarf",
-                                 "binary_pair", "neutron_star", "orange_giant"};
+constexpr const char* kSuns[] = {"yellow_dwarf", "red_dwarf",    "blue_giant",  "white_dwarf",
+                                 "binary_pair",  "neutron_star", "orange_giant"};
 constexpr const char* kFields[] = {"none", "sparse", "scattered", "dense", "ring"};
 constexpr const char* kNebulae[] = {"none", "none", "ion_storm", "dust_veil", "emission_cloud"};
-constexpr const char* kMusic[] = {"ambient_drift", "ambient_tension", "battle_far", "ambient_hollow"};
+constexpr const char* kMusic[] = {"ambient_drift", "ambient_tension", "battle_far",
+                                  "ambient_hollow"};
 constexpr const char* kOwners[] = {"neutral", "pirates", "league", "remnant", "traders"};
 constexpr const char* kFacilities[] = {"smallfactory", "mediumfactory", "smallacademy",
-                                       "repairyard", "shipyarda", "shipyardb"};
-constexpr const char* kSuffixes[] = {"Prime", "Station", "Outpost", "Deep", "Gate", "Haven", "Rock"};
+                                       "repairyard",   "shipyarda",     "shipyardb"};
+constexpr const char* kSuffixes[] = {"Prime", "Station", "Outpost", "Deep",
+                                     "Gate",  "Haven",   "Rock"};
 constexpr const char* kRemarks[] = {
     "; scouting reports are old, expect surprises",
     "; the traders keep a beacon running here",
@@ -76,8 +78,8 @@ constexpr const char* kRemarks[] = {
 std::string make_template(int number)
 {
     Random random(0xC0FFEEu + static_cast<std::uint32_t>(number) * 7919u);
-    const std::string guiname = std::string(pick(orvek::demo::kStarNames, random)) + " " +
-                                pick(kSuffixes, random);
+    const std::string guiname =
+        std::string(pick(orvek::demo::kStarNames, random)) + " " + pick(kSuffixes, random);
     std::vector<std::string> config = {
         "[config]",
         "name = " + lower_no_spaces(guiname),
@@ -111,7 +113,8 @@ std::string make_template(int number)
         facilities.push_back(std::to_string(i) + " = " + pick(kFacilities, random));
     std::vector<std::string> hopcounts = {"[hopcounts]", "0 = " + std::to_string(number) + ",0"};
 
-    std::vector<std::vector<std::string>> order = {config, variables, terrain, facilities, hopcounts};
+    std::vector<std::vector<std::string>> order = {config, variables, terrain, facilities,
+                                                   hopcounts};
     if (number % 17 == 5)
         order = {hopcounts, terrain, config, variables, facilities};
     else if (number % 23 == 7)
@@ -139,7 +142,8 @@ void make_game(const fs::path& dir)
         write_bytes(data / "encounters" / "all" / name, make_template(i));
     }
     for (int i = 1; i <= 8; ++i) {
-        orvek::RgbImage picture = orvek::demo::make_nebula(1024, 1000u + static_cast<std::uint32_t>(i), i - 1);
+        orvek::RgbImage picture =
+            orvek::demo::make_nebula(1024, 1000u + static_cast<std::uint32_t>(i), i - 1);
         write_bytes(data / "bitmaps" / "ui" / ("nebula" + std::to_string(i) + ".jpg"),
                     orvek::encode_jpeg(picture, 88));
     }

@@ -16,7 +16,7 @@ struct Colour {
 
 // Deep background, cloud body and bright core of each scheme.
 constexpr std::array<std::array<Colour, 3>, 4> kSchemes = {{
-    {{{4, 6, 20}, {60, 40, 140}, {230, 120, 200}}},   // violet and rose
+    {{{4, 6, 20}, {60, 40, 140}, {230, 120, 200}}},    // violet and rose
     {{{2, 10, 14}, {20, 110, 120}, {170, 240, 210}}},  // teal
     {{{12, 4, 4}, {150, 50, 20}, {255, 200, 120}}},    // ember
     {{{4, 4, 16}, {40, 70, 160}, {200, 220, 255}}},    // ice blue
@@ -58,7 +58,8 @@ float fractal(const ValueNoise& noise, float u, float v)
     float sum = 0, amplitude = 0.5f;
     int period = 4;
     for (int octave = 0; octave < 6; ++octave) {
-        sum += amplitude * noise.at(u * static_cast<float>(period), v * static_cast<float>(period), period);
+        sum += amplitude *
+               noise.at(u * static_cast<float>(period), v * static_cast<float>(period), period);
         amplitude *= 0.5f;
         period *= 2;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The Generate command without any window: clamp, discard the old galaxy, presets (for the
-// "Generate" button only), one campaign name, then the attempts. Window and command-line tool share it.
+// "Generate" button only), one campaign name, then the attempts. Window and command-line tool share
+// it.
 
 #include "core/generator.h"
 #include "core/settings.h"

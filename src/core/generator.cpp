@@ -29,13 +29,13 @@ namespace orvek {
 
 namespace {
 
-constexpr int kMapMin = 20;         // positions are 20 + R(960), so 20..979
+constexpr int kMapMin = 20;  // positions are 20 + R(960), so 20..979
 constexpr int kMapRange = 960;
 constexpr int kMapMax = kMapMin + kMapRange - 1;
-constexpr int kClearance = 55;      // a clash is |dx| <= 55 and |dy| <= 55
+constexpr int kClearance = 55;  // a clash is |dx| <= 55 and |dy| <= 55
 constexpr int kCell = kClearance + 1;
 constexpr int kGrid = (kMapMax / kCell) + 1;
-constexpr int kRoomyCount = 74;     // up to this many planets can never fill the map
+constexpr int kRoomyCount = 74;  // up to this many planets can never fill the map
 constexpr char kCalculating[] = "CALCULATING!";
 constexpr char kReady[] = "The Galaxy is ready!";
 
@@ -45,8 +45,7 @@ struct Placed {
     explicit Placed(int n)
         : xs(n), ys(n), packed((n + 7) / 8 * 8, kFarPacked), own_links(n), names(n), name_at(n),
           template_at(n), nearest(static_cast<std::size_t>(n) * 3)
-    {
-    }
+    {}
 
     enum class Kind { Ready, FullMap, Failed, Cancelled };
     // x in the low, y in the high 16 bits; padded to a multiple of eight with a position farther
@@ -56,17 +55,17 @@ struct Placed {
 
     Kind kind = Kind::Ready;
     std::exception_ptr error;
-    std::uint64_t number = 0;        // the attempt's number, counted from 1
-    std::uint32_t state_after = 0;   // the random source's state after the attempt's draws
+    std::uint64_t number = 0;       // the attempt's number, counted from 1
+    std::uint32_t state_after = 0;  // the random source's state after the attempt's draws
     std::string background;
     int home = 0;
     std::vector<std::int32_t> xs, ys;
     std::vector<std::uint32_t> packed;
-    std::vector<std::int32_t> own_links;      // the drawn link count of every planet
-    std::vector<std::string> names;           // made-up names; pool names once resolved
-    std::vector<std::uint32_t> name_at;       // position drawn from the name pool, or kMadeUp
-    std::vector<std::uint32_t> template_at;   // position drawn from the template list
-    std::vector<std::uint32_t> wormhole_at;   // positions drawn from the wormhole pool
+    std::vector<std::int32_t> own_links;     // the drawn link count of every planet
+    std::vector<std::string> names;          // made-up names; pool names once resolved
+    std::vector<std::uint32_t> name_at;      // position drawn from the name pool, or kMadeUp
+    std::vector<std::uint32_t> template_at;  // position drawn from the template list
+    std::vector<std::uint32_t> wormhole_at;  // positions drawn from the wormhole pool
     // The nearest planets of planets 0..nearest_done-1, three entries each, when the placing
     // side had time to find them.
     std::vector<std::int16_t> nearest;
@@ -93,7 +92,8 @@ void nearest_scan(const Placed& placed, int p, std::int16_t* out)
         lane = none;
     const int padded = static_cast<int>(placed.packed.size());
     for (int i = 0; i < padded; i += 4) {
-        __m128i d = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&placed.packed[i])), own);
+        __m128i d = _mm_sub_epi16(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(&placed.packed[i])), own);
         __m128i d2 = _mm_madd_epi16(d, d);
         // p's own entry (distance 0) gets the largest key, so it is never taken.
         __m128i key = _mm_or_si128(_mm_or_si128(_mm_slli_epi32(d2, 8), index),
@@ -102,7 +102,8 @@ void nearest_scan(const Placed& placed, int p, std::int16_t* out)
         for (int k = 0; k < count; ++k) {
             // m[k], key := min, max of the two.
             __m128i greater = _mm_cmpgt_epi32(m[k], key);
-            __m128i low = _mm_or_si128(_mm_and_si128(greater, key), _mm_andnot_si128(greater, m[k]));
+            __m128i low =
+                _mm_or_si128(_mm_and_si128(greater, key), _mm_andnot_si128(greater, m[k]));
             key = _mm_or_si128(_mm_and_si128(greater, m[k]), _mm_andnot_si128(greater, key));
             m[k] = low;
         }
@@ -133,7 +134,8 @@ void nearest_scan(const Placed& placed, int p, std::int16_t* out)
 #ifdef ORVEK_AVX2
 // The same with eight lanes, for processors that have AVX2 (and its signed minimum and maximum).
 template <int count>
-__attribute__((target("avx2"))) void nearest_scan_avx2(const Placed& placed, int p, std::int16_t* out)
+__attribute__((target("avx2"))) void nearest_scan_avx2(const Placed& placed, int p,
+                                                       std::int16_t* out)
 {
     const __m256i own = _mm256_set1_epi32(static_cast<int>(placed.packed[p]));
     const __m256i eight = _mm256_set1_epi32(8);
@@ -144,7 +146,8 @@ __attribute__((target("avx2"))) void nearest_scan_avx2(const Placed& placed, int
         lane = _mm256_set1_epi32(std::numeric_limits<std::int32_t>::max());
     const int padded = static_cast<int>(placed.packed.size());
     for (int i = 0; i < padded; i += 8) {
-        __m256i d = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&placed.packed[i])), own);
+        __m256i d = _mm256_sub_epi16(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&placed.packed[i])), own);
         __m256i d2 = _mm256_madd_epi16(d, d);
         __m256i key = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(d2, 8), index),
                                       _mm256_srli_epi32(_mm256_cmpeq_epi32(d2, zero), 1));
@@ -199,18 +202,15 @@ class Placer {
 public:
     Placer(const GalaxyParams& params, std::uint32_t template_count,
            std::optional<std::int32_t> wormholes)
-        : n_(params.planets),
-          join1_(params.join1),
+        : n_(params.planets), join1_(params.join1),
           join12_(static_cast<std::int32_t>(static_cast<std::uint32_t>(params.join1) +
                                             static_cast<std::uint32_t>(params.join2))),
           join_sum_(static_cast<std::uint32_t>(params.join1) +
                     static_cast<std::uint32_t>(params.join2) +
                     static_cast<std::uint32_t>(params.join3)),
-          template_count_(template_count),
-          wormholes_(wormholes),
+          template_count_(template_count), wormholes_(wormholes),
           wormhole_text_(params.wormhole_text)
-    {
-    }
+    {}
 
     // Makes every draw of one attempt into `out`. Throws as the attempt would fail: a list to
     // draw from is empty, or the wormhole text is not a number.
@@ -271,7 +271,8 @@ public:
 private:
     static std::uint32_t left(std::uint32_t count, int taken)
     {
-        return count > static_cast<std::uint32_t>(taken) ? count - static_cast<std::uint32_t>(taken) : 0;
+        return count > static_cast<std::uint32_t>(taken) ? count - static_cast<std::uint32_t>(taken)
+                                                         : 0;
     }
 
     static int cell_of(int v) { return v / kCell; }
@@ -296,7 +297,8 @@ private:
         const __m128i zero = _mm_setzero_si128();
         int clash = 0;
         for (int r = -1; r <= 1; ++r) {
-            __m128i cells = _mm_loadu_si128(reinterpret_cast<const __m128i*>(centre + r * kPadded - 1));
+            __m128i cells =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(centre + r * kPadded - 1));
             __m128i d = _mm_sub_epi16(cells, candidate);
             d = _mm_max_epi16(d, _mm_sub_epi16(zero, d));
             // A cell clashes when both its x (bits 4i, 4i+1 of the mask) and its y (bits 4i+2,
@@ -364,15 +366,15 @@ private:
 };
 
 // The second half of an attempt: nearest links, wormholes and the reach test, all without a
-// draw; the mutual links only for the attempt that stands. Squared distances are compared as whole numbers: the square root keeps their
-// order and their ties, so the nearest and farthest planets are the same. The nearest planets
-// come from a full scan, which at these sizes beats any search structure.
+// draw; the mutual links only for the attempt that stands. Squared distances are compared as whole
+// numbers: the square root keeps their order and their ties, so the nearest and farthest planets
+// are the same. The nearest planets come from a full scan, which at these sizes beats any search
+// structure.
 class Linker {
 public:
     explicit Linker(int n)
         : n_(n), link_count_(n), links_(static_cast<std::size_t>(n) * n), group_(n)
-    {
-    }
+    {}
 
     // Whether every planet can be reached from planet 0. Links join planets both ways once they
     // are made mutual, and a wormhole to a planet already linked adds nothing, so the test only
@@ -398,7 +400,8 @@ public:
     }
 
     // The connected galaxy as planets, its names and templates looked up by the drawn positions.
-    void store(Placed& placed, std::vector<tc_planet>& planets, const std::vector<std::string>& templates,
+    void store(Placed& placed, std::vector<tc_planet>& planets,
+               const std::vector<std::string>& templates,
                const std::vector<std::string>& system_names)
     {
         link(placed);
@@ -430,7 +433,8 @@ private:
         for (int p = 0; p < n_; ++p) {
             link_count_[p] = placed.own_links[p];
             if (p < placed.nearest_done)
-                std::copy_n(&placed.nearest[static_cast<std::size_t>(p) * 3], link_count_[p], row(p));
+                std::copy_n(&placed.nearest[static_cast<std::size_t>(p) * 3], link_count_[p],
+                            row(p));
             else
                 nearest_scan(placed, p, link_count_[p], row(p));
         }
@@ -538,8 +542,7 @@ public:
                 Galaxy& galaxy, GenerationProgress* progress, std::uint64_t pipeline_after)
         : params_(params), services_(services), random_(random), galaxy_(galaxy),
           progress_(progress), pipeline_after_(pipeline_after)
-    {
-    }
+    {}
 
     GenerationResult run()
     {
@@ -564,7 +567,10 @@ public:
     }
 
 private:
-    bool cancelled() const { return progress_ && progress_->cancel.load(std::memory_order_relaxed); }
+    bool cancelled() const
+    {
+        return progress_ && progress_->cancel.load(std::memory_order_relaxed);
+    }
 
     void count_attempt(std::uint64_t number)
     {

@@ -27,7 +27,6 @@ public:
 private:
     std::vector<std::uint32_t> entries_;
     std::vector<std::uint32_t> full_;  // 0..count-1, kept so that a refill is one copy
-
 };
 
 }  // namespace orvek

@@ -12,13 +12,13 @@ namespace orvek {
 constexpr int kFeatureCount = 16;
 
 struct tc_planet {
-    std::int32_t x = 0;             // map units, 0..999 (20..979 once generated)
-    std::int32_t y = 0;             // map units, growing downwards
-    std::string system_name;        // 8-bit (Windows-1252) text
-    std::string template_path;      // full path of the encounter template drawn for the planet
-    std::int32_t link_count = 0;    // the first link_count entries of links are links
+    std::int32_t x = 0;               // map units, 0..999 (20..979 once generated)
+    std::int32_t y = 0;               // map units, growing downwards
+    std::string system_name;          // 8-bit (Windows-1252) text
+    std::string template_path;        // full path of the encounter template drawn for the planet
+    std::int32_t link_count = 0;      // the first link_count entries of links are links
     std::vector<std::int32_t> links;  // planet numbers in link order; grows as needed
-    std::int32_t farthest = 0;      // number of the planet farthest from this one
+    std::int32_t farthest = 0;        // number of the planet farthest from this one
     bool home = false;
     std::array<bool, kFeatureCount> features{};  // indexed like FeatureKeywords
 };

@@ -61,8 +61,8 @@ struct JoinPreset {
 constexpr std::uint32_t kSizeBase[4] = {8, 20, 30, 40};
 constexpr std::uint32_t kSizeRange[4] = {8, 5, 10, 30};
 constexpr JoinPreset kJoinPresets[3] = {
-    {40, 20, 20, 10, 0, 5},   // "String "
-    {30, 10, 40, 20, 0, 10},  // "Normal "
+    {40, 20, 20, 10, 0, 5},    // "String "
+    {30, 10, 40, 20, 0, 10},   // "Normal "
     {10, 10, 20, 20, 40, 10},  // "Web"
 };
 

@@ -17,7 +17,7 @@ enum Slot { kConfig = 0, kVariables = 1, kTerrain = 2, kFacilities = 3, kHopcoun
 
 // Searched in this order; on a line holding several headers the last one found wins.
 constexpr std::pair<std::string_view, int> kHeaders[] = {
-    {"[config]", kConfig},       {"[terrain]", kTerrain},      {"[variables]", kVariables},
+    {"[config]", kConfig},       {"[terrain]", kTerrain},       {"[variables]", kVariables},
     {"[hopcounts]", kHopcounts}, {"[facilities]", kFacilities},
 };
 
@@ -99,15 +99,18 @@ std::string render_encounter(std::string_view template_bytes, int index, const t
         int written = 0;
         for (int flag = 7; flag < kFeatureCount; ++flag)
             if (planet.features[static_cast<std::size_t>(flag)])
-                sections[kFacilities].push_back(std::to_string(written++) + " = " +
-                                                std::string(FeatureKeywords[static_cast<std::size_t>(flag)]));
+                sections[kFacilities].push_back(
+                    std::to_string(written++) + " = " +
+                    std::string(FeatureKeywords[static_cast<std::size_t>(flag)]));
     }
     if (planet.home)
-        sections[kFacilities] = {"[facilities]", "0 = largefactory", "1 = shipyarda", "2 = smallacademy"};
+        sections[kFacilities] = {"[facilities]", "0 = largefactory", "1 = shipyarda",
+                                 "2 = smallacademy"};
     sections[kHopcounts] = {"[hopcounts]", "0 = " + std::to_string(index) + ",0"};
     for (int k = 0; k < planet.link_count; ++k)
         sections[kHopcounts].push_back(std::to_string(k + 1) + " = " +
-                                       std::to_string(planet.links[static_cast<std::size_t>(k)]) + ",1");
+                                       std::to_string(planet.links[static_cast<std::size_t>(k)]) +
+                                       ",1");
 
     std::string text;
     for (const auto& section : sections) {
@@ -126,7 +129,8 @@ std::string encounter_path(const std::string& campaign_folder, const tc_planet& 
 void Write_Encounter_File(int index, const tc_planet& planet, const std::string& campaign_folder,
                           const EncounterOptions& options, Random& random)
 {
-    const std::string text = render_encounter(read_file(planet.template_path), index, planet, options, random);
+    const std::string text =
+        render_encounter(read_file(planet.template_path), index, planet, options, random);
     write_file_atomically(encounter_path(campaign_folder, planet), text);
 }
 

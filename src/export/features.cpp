@@ -22,8 +22,8 @@ namespace {
 
 // Chooses (N x share) div 100 distinct planets and sets flag first + v on each, v drawn among
 // `variants` right after the planet when there is more than one.
-void assign(std::vector<tc_planet>& planets, FrequencyLevel level, int first, std::uint32_t variants,
-            Random& random)
+void assign(std::vector<tc_planet>& planets, FrequencyLevel level, int first,
+            std::uint32_t variants, Random& random)
 {
     const int share = feature_share(level, random);
     IndexPool pool;
@@ -38,7 +38,8 @@ void assign(std::vector<tc_planet>& planets, FrequencyLevel level, int first, st
 
 }  // namespace
 
-void Randomize_Advanced(std::vector<tc_planet>& planets, const FeatureLevels& levels, Random& random)
+void Randomize_Advanced(std::vector<tc_planet>& planets, const FeatureLevels& levels,
+                        Random& random)
 {
     for (int k = 0; k < 7; ++k)
         assign(planets, levels.inhibition_lists[static_cast<std::size_t>(k)], k, 1, random);

@@ -57,8 +57,9 @@ U128 shifted_quotient(std::uint64_t value, int shift, std::uint32_t divisor, boo
     U128 n;
     n.lo = shift >= 64 ? 0 : value << shift;
     n.hi = shift >= 64 ? value << (shift - 64) : (shift == 0 ? 0 : value >> (64 - shift));
-    std::uint32_t digits[4] = {static_cast<std::uint32_t>(n.hi >> 32), static_cast<std::uint32_t>(n.hi),
-                               static_cast<std::uint32_t>(n.lo >> 32), static_cast<std::uint32_t>(n.lo)};
+    std::uint32_t digits[4] = {
+        static_cast<std::uint32_t>(n.hi >> 32), static_cast<std::uint32_t>(n.hi),
+        static_cast<std::uint32_t>(n.lo >> 32), static_cast<std::uint32_t>(n.lo)};
     std::uint64_t rest = 0;
     for (std::uint32_t& d : digits) {
         std::uint64_t part = (rest << 32) | d;
@@ -155,8 +156,9 @@ void Write_Map_File(const std::string& maps_folder, const std::string& campaign_
                     const std::string& campaign_name, int home,
                     const std::vector<tc_planet>& planets, const std::string& background_path)
 {
-    write_file_atomically(maps_folder + campaign_id + ".txt",
-                          map_file_text(campaign_id, campaign_name, home, planets, background_path));
+    write_file_atomically(
+        maps_folder + campaign_id + ".txt",
+        map_file_text(campaign_id, campaign_name, home, planets, background_path));
 }
 
 }  // namespace orvek

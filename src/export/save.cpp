@@ -104,7 +104,8 @@ SaveResult LMDButton2Click(Galaxy& galaxy, const SaveRequest& request, const Gam
     const std::string map_path = maps_folder + id + ".txt";
     if (!fs::is_directory(fs::path(maps_folder), ec))
         throw create_error(map_path, ENOENT);
-    if (fs::exists(fs::path(campaign_folder), ec) && !fs::is_directory(fs::path(campaign_folder), ec))
+    if (fs::exists(fs::path(campaign_folder), ec) &&
+        !fs::is_directory(fs::path(campaign_folder), ec))
         throw create_error(encounter_path(campaign_folder, galaxy.planets.front()), ENOTDIR);
 
     // The encounter files in planet order (their icon sizes are drawn in that order), the map
@@ -114,8 +115,9 @@ SaveResult LMDButton2Click(Galaxy& galaxy, const SaveRequest& request, const Gam
         files.emplace_back(encounter_path(campaign_folder, galaxy.planets[i]),
                            render_encounter(templates[i], static_cast<int>(i), galaxy.planets[i],
                                             request.options, random));
-    files.emplace_back(map_path, map_file_text(id, request.campaign_name, home_index(galaxy.planets),
-                                               galaxy.planets, galaxy.background_path));
+    files.emplace_back(map_path,
+                       map_file_text(id, request.campaign_name, home_index(galaxy.planets),
+                                     galaxy.planets, galaxy.background_path));
     write_campaign(campaign_folder, files);
     return SaveResult::Saved;
 }

@@ -26,7 +26,8 @@ public:
 inline constexpr char kNothingGenerated[] = "Nothing was generated!";
 inline constexpr char kOverwriteQuestion[] =
     "A campaign with this name exists already! Do you want to overwrite?";
-inline constexpr char kNeedsLetterOrDigit[] = "The campaign name needs at least one letter or digit!";
+inline constexpr char kNeedsLetterOrDigit[] =
+    "The campaign name needs at least one letter or digit!";
 inline constexpr char kAllIsReserved[] =
     "The campaign name \"all\" is reserved for the game's own templates!";
 

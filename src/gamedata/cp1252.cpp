@@ -43,6 +43,36 @@ char byte_of(char32_t c)
     return '?';
 }
 
+// Reads one UTF-8 character from the front of `text` into c. Returns its length in bytes, or 0
+// for a malformed, cut-off or overlong sequence.
+std::size_t decode_utf8(std::string_view text, char32_t& c)
+{
+    const auto lead = static_cast<unsigned char>(text[0]);
+    std::size_t extra;
+    char32_t least;
+    if (lead < 0x80) {
+        c = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead < 0xE0) {
+        extra = 1, least = 0x80, c = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead < 0xF0) {
+        extra = 2, least = 0x800, c = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead < 0xF5) {
+        extra = 3, least = 0x10000, c = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (text.size() <= extra)
+        return 0;
+    for (std::size_t k = 1; k <= extra; ++k) {
+        const auto next = static_cast<unsigned char>(text[k]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (next & 0x3F);
+    }
+    return (c < least || c > 0x10FFFF) ? 0 : extra + 1;
+}
+
 }  // namespace
 
 std::string cp1252_to_utf8(std::string_view bytes)
@@ -59,31 +89,10 @@ std::string utf8_to_cp1252(std::string_view utf8)
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        auto lead = static_cast<unsigned char>(utf8[i]);
-        int extra = lead < 0x80 ? 0 : lead >= 0xF0 && lead < 0xF8 ? 3 : lead >= 0xE0 ? 2
-                  : lead >= 0xC2 && lead < 0xE0 ? 1 : -1;
-        if (extra < 0 || i + static_cast<std::size_t>(extra) >= utf8.size() + (extra == 0 ? 1 : 0)) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
-        bool valid = true;
-        for (int k = 1; k <= extra; ++k) {
-            auto cont = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
-            if ((cont & 0xC0) != 0x80) {
-                valid = false;
-                break;
-            }
-            c = (c << 6) | (cont & 0x3F);
-        }
-        if (!valid) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        out += byte_of(c);
-        i += static_cast<std::size_t>(extra) + 1;
+        char32_t c = 0;
+        const std::size_t length = decode_utf8(utf8.substr(i), c);
+        out += length == 0 ? '?' : byte_of(c);
+        i += length == 0 ? 1 : length;
     }
     return out;
 }

@@ -24,18 +24,18 @@ char upper(char c)
 
 bool same_ignoring_case(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upper(x) == upper(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return upper(x) == upper(y); });
 }
 
 bool listing_order(const std::string& a, const std::string& b)
 {
-    auto by_upper = std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    auto by_upper =
+        std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
             return static_cast<unsigned char>(upper(x)) < static_cast<unsigned char>(upper(y));
         });
-    auto reverse = std::lexicographical_compare(
-        b.begin(), b.end(), a.begin(), a.end(), [](char x, char y) {
+    auto reverse =
+        std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), [](char x, char y) {
             return static_cast<unsigned char>(upper(x)) < static_cast<unsigned char>(upper(y));
         });
     if (by_upper || reverse)

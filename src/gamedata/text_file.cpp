@@ -54,7 +54,8 @@ std::string system_reason(int error_number)
     std::string reason = std::generic_category().message(error_number);
 #endif
     // Some system messages end in a line break; the message they go into does not.
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
+    while (!reason.empty() &&
+           (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
         reason.pop_back();
     return reason;
 }

@@ -111,7 +111,8 @@ int encode_into(const RgbImage* image, int quality, unsigned char** buffer, unsi
     jpeg_start_compress(&info, TRUE);
     const std::size_t row = static_cast<std::size_t>(image->width) * 3;
     while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[1] = {const_cast<std::uint8_t*>(image->pixels.data()) + row * info.next_scanline};
+        JSAMPROW rows[1] = {const_cast<std::uint8_t*>(image->pixels.data()) +
+                            row * info.next_scanline};
         jpeg_write_scanlines(&info, rows, 1);
     }
     jpeg_finish_compress(&info);
@@ -134,7 +135,8 @@ RgbImage decode_jpeg(std::string_view bytes, int min_side, long long max_pixels)
     RgbImage image;
     std::vector<std::uint8_t> pixels;
     int code = decode_into(reinterpret_cast<const unsigned char*>(bytes.data()),
-                           static_cast<unsigned long>(bytes.size()), min_side, max_pixels, &image, &pixels);
+                           static_cast<unsigned long>(bytes.size()), min_side, max_pixels, &image,
+                           &pixels);
     if (code != 0)
         throw jpeg_error(code);
     image.pixels = std::move(pixels);

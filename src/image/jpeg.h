@@ -23,7 +23,8 @@ inline constexpr long long kMaxDecodedPixels = 80'000'000;
 // Throws Error "JPEG error #<code>" with libjpeg's message code when the data is not a JPEG
 // picture libjpeg can decode, or when the decoded picture would have more than max_pixels
 // pixels (the code of libjpeg's "image too big" message).
-RgbImage decode_jpeg(std::string_view bytes, int min_side = 0, long long max_pixels = kMaxDecodedPixels);
+RgbImage decode_jpeg(std::string_view bytes, int min_side = 0,
+                     long long max_pixels = kMaxDecodedPixels);
 
 // Loads a picture file: its name must end in ".jpg" or ".jpeg" (else Error "Unknown picture file
 // extension (.<ext>)"), it must be readable (else the open error) and decode as above.

@@ -34,7 +34,8 @@ constexpr int kColumnWidth = 190;
 class GradientStrip : public QWidget {
 public:
     GradientStrip(QColor from, QColor to, int steps, Qt::Orientation direction, QWidget* parent)
-        : QWidget(parent), from_(from), to_(to), steps_(steps), direction_(direction) {}
+        : QWidget(parent), from_(from), to_(to), steps_(steps), direction_(direction)
+    {}
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -44,9 +45,10 @@ protected:
         for (int i = 0; i < steps_; ++i) {
             const int start = length * i / steps_, end = length * (i + 1) / steps_;
             const double t = steps_ > 1 ? static_cast<double>(i) / (steps_ - 1) : 0;
-            QColor c = QColor::fromRgbF(static_cast<float>(from_.redF() + (to_.redF() - from_.redF()) * t),
-                                        static_cast<float>(from_.greenF() + (to_.greenF() - from_.greenF()) * t),
-                                        static_cast<float>(from_.blueF() + (to_.blueF() - from_.blueF()) * t));
+            QColor c = QColor::fromRgbF(
+                static_cast<float>(from_.redF() + (to_.redF() - from_.redF()) * t),
+                static_cast<float>(from_.greenF() + (to_.greenF() - from_.greenF()) * t),
+                static_cast<float>(from_.blueF() + (to_.blueF() - from_.blueF()) * t));
             if (direction_ == Qt::Horizontal)
                 painter.fillRect(start, 0, end - start, height(), c);
             else
@@ -107,8 +109,8 @@ QLabel* label(QWidget* parent, const QString& text, int x, int y, int width)
     return l;
 }
 
-QLineEdit* number_edit(QWidget* parent, const char* name, const char* text, int max_length,
-                       int x, int y, int width)
+QLineEdit* number_edit(QWidget* parent, const char* name, const char* text, int max_length, int x,
+                       int y, int width)
 {
     auto* edit = new QLineEdit(text, parent);
     edit->setObjectName(name);
@@ -220,8 +222,8 @@ void TForm1::FormCreate()
     CB_FacilityChange();
     CB_InhibitionsChange();
     CB_AdvancedChange();
-    inhibition_lists = {Combo_Engine, Combo_Shield, Combo_Fighter, Combo_Cruiser,
-                        Combo_Cloak, Combo_Tractor, Combo_Repair};
+    inhibition_lists = {Combo_Engine, Combo_Shield,  Combo_Fighter, Combo_Cruiser,
+                        Combo_Cloak,  Combo_Tractor, Combo_Repair};
     Combo_Fighter->setStyleSheet("QComboBox { color: rgb(0,128,128); background: rgb(0,128,0); }");
 }
 
@@ -263,7 +265,8 @@ void TForm1::build_basic_settings()
     Edit_CName->setStyleSheet("color: rgb(0,128,128); background: white; font-size: 12px;");
     LMDListBox_Size = list_box(Panel_Main, "LMDListBox_Size", "Galaxy size",
                                {"Small", "Normal", "Huge", "Massive"}, 5, 46);
-    LMDListBox_JGs = list_box(Panel_Main, "LMDListBox_JGs", "Jumpgates", {"String ", "Normal ", "Web"}, 100, 46);
+    LMDListBox_JGs =
+        list_box(Panel_Main, "LMDListBox_JGs", "Jumpgates", {"String ", "Normal ", "Web"}, 100, 46);
     LMDButton1 = button(Panel_Main, "LMDButton1", "Generate", 5, 137);
     LMDButton2 = button(Panel_Main, "LMDButton2", "Save", 100, 137);
 }
@@ -297,8 +300,8 @@ void TForm1::build_inhibition_effects()
         {"Cloak Inhibition", &Combo_Cloak},     {"Shield Inoperable", &Combo_Shield},
         {"Engine Required", &Combo_Engine},     {"Repair Inoperable", &Combo_Repair},
         {"Tractor Inoperable", &Combo_Tractor}};
-    const char* row_names[] = {"Combo_Fighter", "Combo_Cruiser", "Combo_Cloak", "Combo_Shield",
-                               "Combo_Engine", "Combo_Repair", "Combo_Tractor"};
+    const char* row_names[] = {"Combo_Fighter", "Combo_Cruiser", "Combo_Cloak",  "Combo_Shield",
+                               "Combo_Engine",  "Combo_Repair",  "Combo_Tractor"};
     for (int i = 0; i < 7; ++i) {
         label(Panel_HEffect, rows[i].first, 5, 21 + 21 * i, 100);
         *rows[i].second = frequency_list(Panel_HEffect, row_names[i], 21 + 21 * i);
@@ -418,7 +421,8 @@ void TForm1::Button1Click()
     if (busy())
         return;
     auto generation = std::make_unique<Generation>();
-    generation->sender = sender() == LMDButton3 ? GenerateButton::GenerateCustom : GenerateButton::Generate;
+    generation->sender =
+        sender() == LMDButton3 ? GenerateButton::GenerateCustom : GenerateButton::Generate;
     generation->settings = read_settings();
     // The clamp comes first and stops the command before anything changes when a field is bad.
     try {
@@ -446,7 +450,8 @@ void TForm1::Button1Click()
             {
                 std::string name = GameFolderServices::Get_Campaign_Name(settings, random);
                 QMetaObject::invokeMethod(
-                    form, [form = form, settings, name] { form->show_command_fields(settings, name); },
+                    form,
+                    [form = form, settings, name] { form->show_command_fields(settings, name); },
                     Qt::QueuedConnection);
                 return name;
             }
@@ -461,7 +466,8 @@ void TForm1::Button1Click()
         } catch (const std::exception& e) {
             g->error = e.what();
         }
-        QMetaObject::invokeMethod(this, [this] { finish_generation(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { finish_generation(); }, Qt::QueuedConnection);
     });
 }
 
@@ -517,8 +523,14 @@ void TForm1::LMDButton2Click()
         return;
     struct Dialog : SaveDialog {
         TForm1* form;
-        void inform(const std::string& message) override { form->show_information(QString::fromStdString(message)); }
-        bool confirm(const std::string& question) override { return form->ask(QString::fromStdString(question)); }
+        void inform(const std::string& message) override
+        {
+            form->show_information(QString::fromStdString(message));
+        }
+        bool confirm(const std::string& question) override
+        {
+            return form->ask(QString::fromStdString(question));
+        }
     } dialog;
     dialog.form = this;
     SaveRequest request;
@@ -582,7 +594,8 @@ bool TForm1::ask(const QString& question)
 {
     if (hooks_.confirm)
         return hooks_.confirm(question);
-    QMessageBox box(QMessageBox::Question, "Confirm", question, QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox box(QMessageBox::Question, "Confirm", question, QMessageBox::Yes | QMessageBox::No,
+                    this);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;

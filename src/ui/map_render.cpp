@@ -64,7 +64,8 @@ QImage startup_picture()
     if (!file.open(QIODevice::ReadOnly))
         return QImage();
     QByteArray bytes = file.readAll();
-    return to_qimage(decode_jpeg(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+    return to_qimage(
+        decode_jpeg(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
 }
 
 QRect marker_rect(const tc_planet& planet, int pixels)
@@ -88,7 +89,8 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<tc
                int pixels)
 {
     if (!background.isNull()) {
-        QImage fitted = background.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        QImage fitted =
+            background.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         painter.drawImage(0, 0, fitted);
     }
     if (!planets)
@@ -97,8 +99,10 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<tc
     painter.setPen(QPen(kSilver, 1));
     for (const tc_planet& p : *planets)
         for (int k = 0; k < p.link_count; ++k)
-            painter.drawLine(link_end(p, pixels),
-                             link_end((*planets)[static_cast<std::size_t>(p.links[static_cast<std::size_t>(k)])], pixels));
+            painter.drawLine(
+                link_end(p, pixels),
+                link_end((*planets)[static_cast<std::size_t>(p.links[static_cast<std::size_t>(k)])],
+                         pixels));
     painter.setRenderHint(QPainter::Antialiasing, true);
     const QFont font = name_font();
     const QFontMetrics metrics(font);
@@ -110,7 +114,8 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<tc
         painter.setPen(Qt::white);
         painter.setFont(font);
         const QPoint at = label_position(p, pixels);
-        painter.drawText(at.x(), at.y() + metrics.ascent(), QString::fromUtf8(cp1252_to_utf8(p.system_name)));
+        painter.drawText(at.x(), at.y() + metrics.ascent(),
+                         QString::fromUtf8(cp1252_to_utf8(p.system_name)));
     }
 }
 

@@ -18,7 +18,8 @@ struct DemoGame {
     DemoGame() { fs::copy(ORVEK_DEMO_GAME, dir.path(), fs::copy_options::recursive); }
     testing::CommandResult run(const std::string& args) const
     {
-        return testing::run_command(std::string(ORVEK_CLI) + " --quiet --game-dir '" + dir.str() + "' " + args);
+        return testing::run_command(std::string(ORVEK_CLI) + " --quiet --game-dir '" + dir.str() +
+                                    "' " + args);
     }
     std::map<std::string, std::string> saved() const
     {
@@ -34,7 +35,8 @@ struct DemoGame {
 TEST(Cli, SameSeedSameFiles)
 {
     DemoGame a, b;
-    const std::string args = "--seed 99 --size huge --gates web --save --write-facilities --level shipyard=common";
+    const std::string args =
+        "--seed 99 --size huge --gates web --save --write-facilities --level shipyard=common";
     auto ra = a.run(args), rb = b.run(args);
     ASSERT_EQ(ra.status, 0) << ra.err;
     ASSERT_EQ(rb.status, 0) << rb.err;
@@ -64,7 +66,8 @@ TEST(Cli, ExitStatuses)
         {"--no-such-option", 2, "no-such-option"},
         {"--custom ,1,30,40,5", 1, "'' is not a valid integer value."},
         {"--custom 8,9,30,40,5 --seed 3", 1, "List index out of bounds (0)."},
-        {"--seed 5 --name '--!' --save", 1, "The campaign name needs at least one letter or digit!"},
+        {"--seed 5 --name '--!' --save", 1,
+         "The campaign name needs at least one letter or digit!"},
         {"--seed 5 --name 'A l l' --save", 1, "reserved for the game's own templates"},
     };
     for (const Case& c : cases) {
@@ -72,10 +75,13 @@ TEST(Cli, ExitStatuses)
         EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
         EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << "\n" << r.err;
     }
-    auto r = testing::run_command(std::string(ORVEK_CLI) + " --quiet --game-dir '" + empty.str() + "'");
+    auto r =
+        testing::run_command(std::string(ORVEK_CLI) + " --quiet --game-dir '" + empty.str() + "'");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Please copy the content of the zip into your Tessarine"), std::string::npos);
-    r = testing::run_command(std::string(ORVEK_CLI) + " --size tiny --game-dir '" + empty.str() + "'");
+    EXPECT_NE(r.err.find("Please copy the content of the zip into your Tessarine"),
+              std::string::npos);
+    r = testing::run_command(std::string(ORVEK_CLI) + " --size tiny --game-dir '" + empty.str() +
+                             "'");
     EXPECT_EQ(r.status, 2) << "usage errors come before the game folder is looked at";
 }
 
@@ -86,7 +92,9 @@ TEST(Cli, OverwriteOnlyWhenAsked)
     auto before = game.saved();
     auto refused = game.run("--seed 2 --name Twice --save --json out.json");
     EXPECT_EQ(refused.status, 3);
-    EXPECT_NE(refused.err.find("A campaign with this name exists already! Do you want to overwrite?"), std::string::npos);
+    EXPECT_NE(
+        refused.err.find("A campaign with this name exists already! Do you want to overwrite?"),
+        std::string::npos);
     EXPECT_EQ(game.saved(), before);
     EXPECT_FALSE(fs::exists("out.json")) << "JSON only for a successful run";
     EXPECT_EQ(game.run("--seed 2 --name Twice --save --overwrite").status, 0);
@@ -99,7 +107,9 @@ TEST(Cli, CustomNumbersAreClamped)
     auto r = game.run("--seed 8 --custom 0,1,0,0,0 --json -");
     ASSERT_EQ(r.status, 0) << r.err;
     auto json = nlohmann::json::parse(r.out.substr(0, r.out.rfind("seed 8")));
-    EXPECT_EQ(json["settings"], nlohmann::json::parse(R"({"planets":8,"wormholes":1,"join1":1,"join2":1,"join3":1})"));
+    EXPECT_EQ(
+        json["settings"],
+        nlohmann::json::parse(R"({"planets":8,"wormholes":1,"join1":1,"join2":1,"join3":1})"));
     EXPECT_EQ(json["planets"].size(), 8u);
 }
 
@@ -108,20 +118,22 @@ TEST(Cli, JsonLinksAreMutualAndHomeIsMarked)
     DemoGame game;
     TempDir out;
     const std::string file = (out.path() / "g.json").string();
-    auto r = game.run("--seed 12 --size massive --save --level engine=everywhere --json '" + file + "'");
+    auto r =
+        game.run("--seed 12 --size massive --save --level engine=everywhere --json '" + file + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     auto json = nlohmann::ordered_json::parse(testing::read_bytes(file));
     const auto& planets = json["planets"];
     std::vector<std::string> keys;
     for (auto it = json.begin(); it != json.end(); ++it)
         keys.push_back(it.key());
-    EXPECT_EQ(keys, (std::vector<std::string>{"campaign_name", "campaign_id", "background", "attempts",
-                                              "settings", "home", "planets"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"campaign_name", "campaign_id", "background",
+                                              "attempts", "settings", "home", "planets"}));
     int homes = 0;
     for (std::size_t p = 0; p < planets.size(); ++p) {
         homes += planets[p]["home"].get<bool>();
         for (int t : planets[p]["links"])
-            EXPECT_NE(std::find(planets[t]["links"].begin(), planets[t]["links"].end(), static_cast<int>(p)),
+            EXPECT_NE(std::find(planets[t]["links"].begin(), planets[t]["links"].end(),
+                                static_cast<int>(p)),
                       planets[t]["links"].end());
         EXPECT_EQ(planets[p]["features"][0], "ENGINES_REQUIRED");
     }

@@ -16,8 +16,8 @@
 namespace orvek {
 namespace {
 
-using testing::FakeWorld;
 using testing::error_of;
+using testing::FakeWorld;
 
 GalaxyParams params_of(int planets, int wormholes, int j1, int j2, int j3)
 {
@@ -90,8 +90,8 @@ TEST(Generator, FastPathEqualsPlainDrawForDraw)
     struct Case {
         int planets, wormholes, j1, j2, j3, seeds, names;
     } cases[] = {
-        {8, 0, 30, 40, 5, 40, 100},  {8, 8, 1, 1, 1, 40, 100},   {15, 9, 1, 1, 99, 40, 100},
-        {22, 1, 35, 50, 5, 40, 100}, {30, 1, 30, 40, 5, 40, 10}, {40, 2, 10, 30, 45, 20, 100},
+        {8, 0, 30, 40, 5, 40, 100},  {8, 8, 1, 1, 1, 40, 100},    {15, 9, 1, 1, 99, 40, 100},
+        {22, 1, 35, 50, 5, 40, 100}, {30, 1, 30, 40, 5, 40, 10},  {40, 2, 10, 30, 45, 20, 100},
         {40, 0, 59, 20, 1, 5, 100},  {69, 2, 30, 40, 5, 10, 100}, {120, 3, 1, 1, 1, 4, 300},
         {175, 9, 30, 40, 5, 3, 300}, {175, 0, 1, 1, 99, 3, 300},
     };
@@ -104,14 +104,16 @@ TEST(Generator, FastPathEqualsPlainDrawForDraw)
             Galaxy plain;
             GalaxyParams params = params_of(c.planets, c.wormholes, c.j1, c.j2, c.j3);
             testing::PlainStats stats;
-            testing::plain_generate_galaxy(params, plain_world.services, plain_random, plain, 0, &stats);
+            testing::plain_generate_galaxy(params, plain_world.services, plain_random, plain, 0,
+                                           &stats);
             for (std::uint64_t pipeline_after : {std::uint64_t{1}, ~std::uint64_t{0}}) {
                 FakeWorld fast_world;
                 fast_world.names.names.resize(c.names);
                 Random fast_random(seed * 2654435761u);
                 Galaxy fast;
                 GenerationProgress progress;
-                Generate_Galaxy(params, fast_world.services, fast_random, fast, &progress, pipeline_after);
+                Generate_Galaxy(params, fast_world.services, fast_random, fast, &progress,
+                                pipeline_after);
                 expect_same_galaxy(fast, plain, what);
                 EXPECT_EQ(fast_random.state(), plain_random.state()) << what;
                 EXPECT_EQ(progress.attempts.load(), stats.attempts) << what;
@@ -136,7 +138,8 @@ TEST(Generator, FullMapAbandonsTheAttempt)
         testing::PlainStats stats;
         GalaxyParams params = params_of(175, 0, 1, 1, 98);
         Generate_Galaxy(params, fast_world.services, fast_random, fast, &progress);
-        testing::plain_generate_galaxy(params, plain_world.services, plain_random, plain, 0, &stats);
+        testing::plain_generate_galaxy(params, plain_world.services, plain_random, plain, 0,
+                                       &stats);
         expect_same_galaxy(fast, plain, "seed " + std::to_string(seed));
         EXPECT_EQ(progress.attempts.load(), stats.attempts);
         EXPECT_EQ(fast_random.state(), plain_random.state());
@@ -240,7 +243,8 @@ TEST(Generator, FailuresOnTheSecondThreadComeInAttemptOrder)
     Galaxy galaxy;
     Random random(11), expected(11);
     EXPECT_EQ(error_of([&] {
-                  Generate_Galaxy(params_of(8, 9, 30, 40, 5), world.services, random, galaxy, nullptr, 0);
+                  Generate_Galaxy(params_of(8, 9, 30, 40, 5), world.services, random, galaxy,
+                                  nullptr, 0);
               }),
               "List index out of bounds (0)");
     EXPECT_TRUE(galaxy.planets.empty());
@@ -274,8 +278,9 @@ TEST(Generator, CancelStopsBetweenAttempts)
     Galaxy galaxy;
     GenerationProgress progress;
     progress.cancel = true;
-    EXPECT_EQ(Generate_Galaxy(params_of(69, 0, 59, 20, 1), world.services, random, galaxy, &progress),
-              GenerationResult::Cancelled);
+    EXPECT_EQ(
+        Generate_Galaxy(params_of(69, 0, 59, 20, 1), world.services, random, galaxy, &progress),
+        GenerationResult::Cancelled);
     EXPECT_TRUE(galaxy.planets.empty());
     EXPECT_EQ(progress.attempts.load(), 0u);
 }

@@ -19,16 +19,21 @@ TEST(ParseInt, WholeNumbers)
     struct Case {
         const char* text;
         std::int32_t value;
-    } cases[] = {{"0", 0},     {"007", 7},         {"+5", 5},         {"-5", -5},
-                 {"175", 175}, {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1}};
+    } cases[] = {{"0", 0},
+                 {"007", 7},
+                 {"+5", 5},
+                 {"-5", -5},
+                 {"175", 175},
+                 {"2147483647", 2147483647},
+                 {"-2147483648", -2147483647 - 1}};
     for (const Case& c : cases)
         EXPECT_EQ(parse_int(c.text), c.value) << c.text;
 }
 
 TEST(ParseInt, AnythingElseIsAConversionError)
 {
-    for (const char* text : {"", " 7", "7 ", "1e3", "0x10", "+", "-", "2147483648", "12a",
-                             "99999999999999999999"})
+    for (const char* text :
+         {"", " 7", "7 ", "1e3", "0x10", "+", "-", "2147483648", "12a", "99999999999999999999"})
         EXPECT_EQ(error_of(text), "'" + std::string(text) + "' is not a valid integer value");
 }
 
@@ -37,7 +42,7 @@ TEST(ClampParams, BringsNumbersIntoRange)
     struct Case {
         const char *planets, *join;
         const char *planets_after, *join_after;
-    } cases[] = {{"0", "0", "8", "1"},      {"7", "00", "8", "1"},     {"8", "1", "8", "1"},
+    } cases[] = {{"0", "0", "8", "1"},       {"7", "00", "8", "1"},    {"8", "1", "8", "1"},
                  {"175", "99", "175", "99"}, {"176", "5", "175", "5"}, {"999", "-3", "175", "1"},
                  {"030", "07", "030", "07"}};
     for (const Case& c : cases) {
@@ -93,7 +98,8 @@ TEST(RandomizeParams, DrawsInOrderWithinThePresetRanges)
                 if (gate >= 0) {
                     std::string* fields[3] = {&want.join1_pct, &want.join2_pct, &want.join3_pct};
                     for (int k = 0; k < 3; ++k)
-                        *fields[k] = std::to_string(joins[gate][k].base + expected(joins[gate][k].span));
+                        *fields[k] =
+                            std::to_string(joins[gate][k].base + expected(joins[gate][k].span));
                 }
                 int w = static_cast<int>(expected(4)) - 1;
                 want.wormhole_count = std::to_string(w < 0 ? 0 : w);

@@ -61,8 +61,9 @@ TEST(Encounter, ConfigRules)
         {"; comment", "; comment"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(render({"[config]", c.line}, p), crlf({"[config]", c.written, "", "", "", "",
-                                                        "[hopcounts]", "0 = 4,0", "1 = 2,1", "2 = 9,1", ""}))
+        EXPECT_EQ(render({"[config]", c.line}, p),
+                  crlf({"[config]", c.written, "", "", "", "", "[hopcounts]", "0 = 4,0", "1 = 2,1",
+                        "2 = 9,1", ""}))
             << c.line;
 }
 
@@ -78,8 +79,8 @@ TEST(Encounter, CoordinatesAtTheMapEdges)
 TEST(Encounter, IconSizeDrawnPerLine)
 {
     Random random(5), expected(5);
-    std::string text = render_encounter(crlf({"[config]", "mapiconsize = 1", "x", "mapiconsize = 2"}),
-                                        0, tau_minor(), {}, random);
+    std::string text = render_encounter(
+        crlf({"[config]", "mapiconsize = 1", "x", "mapiconsize = 2"}), 0, tau_minor(), {}, random);
     std::string a = std::to_string(22 + expected(15)), b = std::to_string(22 + expected(15));
     EXPECT_EQ(text.substr(0, text.find("\r\n\r\n")),
               "[config]\r\nmapiconsize = " + a + ".0000\r\nx\r\nmapiconsize = " + b + ".0000");
@@ -92,27 +93,33 @@ TEST(Encounter, SectionsRoutedByHeaderSearch)
     p.links.clear();
     // Another order; text around headers; an unknown section after config; two headers on one
     // line (facilities wins); lines before the first header dropped.
-    std::string text = render({"stray line", "[hopcounts]", "0 = 1,0", "  [terrain] ; rocks", "a = 1",
-                               "[config]", "[unknown]", "name = x", "[variables][facilities]", "f = 1"},
-                              p);
+    std::string text =
+        render({"stray line", "[hopcounts]", "0 = 1,0", "  [terrain] ; rocks", "a = 1", "[config]",
+                "[unknown]", "name = x", "[variables][facilities]", "f = 1"},
+               p);
     EXPECT_EQ(text, crlf({"[config]", "[unknown]", "name = tauminor", "", "", "  [terrain] ; rocks",
-                          "a = 1", "", "[variables][facilities]", "f = 1", "", "[hopcounts]", "0 = 4,0", ""}));
+                          "a = 1", "", "[variables][facilities]", "f = 1", "", "[hopcounts]",
+                          "0 = 4,0", ""}));
 }
 
 TEST(Encounter, FeaturesWrittenWhenTicked)
 {
     tc_planet p = tau_minor();
-    p.features[0] = p.features[4] = true;    // ENGINES_REQUIRED, CLOAK_INOPERABLE
-    p.features[8] = p.features[13] = true;   // smallfactory, shipyarda
-    const std::vector<std::string> lines = {"[config]", "[variables]", "V = 1", "[facilities]", "0 = repairyard"};
+    p.features[0] = p.features[4] = true;   // ENGINES_REQUIRED, CLOAK_INOPERABLE
+    p.features[8] = p.features[13] = true;  // smallfactory, shipyarda
+    const std::vector<std::string> lines = {"[config]", "[variables]", "V = 1", "[facilities]",
+                                            "0 = repairyard"};
     std::string off = render(lines, p);
     EXPECT_NE(off.find("[variables]\r\nV = 1\r\n"), std::string::npos);
     EXPECT_NE(off.find("[facilities]\r\n0 = repairyard\r\n"), std::string::npos);
     std::string on = render(lines, p, {true, true});
-    EXPECT_NE(on.find("[variables]\r\nENGINES_REQUIRED\r\nCLOAK_INOPERABLE\r\n\r\n"), std::string::npos);
-    EXPECT_NE(on.find("[facilities]\r\n0 = smallfactory\r\n1 = shipyarda\r\n\r\n"), std::string::npos);
+    EXPECT_NE(on.find("[variables]\r\nENGINES_REQUIRED\r\nCLOAK_INOPERABLE\r\n\r\n"),
+              std::string::npos);
+    EXPECT_NE(on.find("[facilities]\r\n0 = smallfactory\r\n1 = shipyarda\r\n\r\n"),
+              std::string::npos);
     tc_planet bare = tau_minor();
-    EXPECT_NE(render(lines, bare, {true, false}).find("\r\n\r\n[variables]\r\n\r\n"), std::string::npos);
+    EXPECT_NE(render(lines, bare, {true, false}).find("\r\n\r\n[variables]\r\n\r\n"),
+              std::string::npos);
 }
 
 TEST(Encounter, HomePlanetAlwaysGetsItsFacilities)
@@ -120,7 +127,8 @@ TEST(Encounter, HomePlanetAlwaysGetsItsFacilities)
     tc_planet p = tau_minor();
     p.home = true;
     p.features[7] = true;
-    const std::string home = "[facilities]\r\n0 = largefactory\r\n1 = shipyarda\r\n2 = smallacademy\r\n\r\n";
+    const std::string home =
+        "[facilities]\r\n0 = largefactory\r\n1 = shipyarda\r\n2 = smallacademy\r\n\r\n";
     for (bool ticked : {false, true})
         EXPECT_NE(render({"[config]", "[facilities]", "0 = x"}, p, {false, ticked}).find(home),
                   std::string::npos);
@@ -130,7 +138,8 @@ TEST(Encounter, BytesKeptAsRead)
 {
     tc_planet p = tau_minor();
     std::string text = render({"[terrain]", std::string("a\0\xE9\xFF", 4), "  trailing  "}, p);
-    EXPECT_NE(text.find(std::string("[terrain]\r\na\0\xE9\xFF\r\n  trailing  \r\n\r\n", 33)), std::string::npos);
+    EXPECT_NE(text.find(std::string("[terrain]\r\na\0\xE9\xFF\r\n  trailing  \r\n\r\n", 33)),
+              std::string::npos);
 }
 
 TEST(Encounter, OutputPathIsTheCampaignFolderAndTheTemplateName)
@@ -138,7 +147,8 @@ TEST(Encounter, OutputPathIsTheCampaignFolderAndTheTemplateName)
     tc_planet p;
     p.template_path = "/games/encounters/all/x/campaign/data/encounters/all/campaign_all_017.txt";
     EXPECT_EQ(encounter_path("/g/campaign/data/encounters/silver", p),
-              "/g/campaign/data/encounters/silver" + std::string(1, kPathSeparator) + "campaign_all_017.txt");
+              "/g/campaign/data/encounters/silver" + std::string(1, kPathSeparator) +
+                  "campaign_all_017.txt");
 }
 
 }  // namespace

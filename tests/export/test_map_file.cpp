@@ -12,8 +12,8 @@ TEST(MapSize, Table)
     struct Case {
         int planets;
         long long width, height;
-    } cases[] = {{8, 1000, 700},    {60, 1000, 700},   {61, 1016, 711},   {63, 1050, 734},
-                 {69, 1150, 805},   {78, 1300, 909},   {84, 1400, 980},   {100, 1666, 1166},
+    } cases[] = {{8, 1000, 700},    {60, 1000, 700},   {61, 1016, 711},  {63, 1050, 734},
+                 {69, 1150, 805},   {78, 1300, 909},   {84, 1400, 980},  {100, 1666, 1166},
                  {126, 2100, 1469}, {171, 2850, 1994}, {175, 2916, 2041}};
     for (const Case& c : cases) {
         MapSize size = map_size(c.planets);
@@ -46,11 +46,12 @@ TEST(MapFile, WorkedExample)
     planets[12].home = true;
     std::string text = map_file_text("silverreach", "Silver Reach", home_index(planets), planets,
                                      "C:\\g\\campaign\\data\\bitmaps\\ui\\nebula4.jpg");
-    std::string head = "[config]\r\nHomeworld = 12\r\nMapSizeX = 1000.0000\r\nMapSizeY = 700.0000\r\n"
-                       "MapTexture = nebula4.jpg\r\nName = silverreach\r\nGUIName = Silver Reach\r\n"
-                       "Planets = 30\r\n\r\n[encounters]\r\n"
-                       "0 = campaign/data/encounters/silverreach/campaign_all_017.txt\r\n"
-                       "1 = campaign/data/encounters/silverreach/campaign_all_003.txt\r\n";
+    std::string head =
+        "[config]\r\nHomeworld = 12\r\nMapSizeX = 1000.0000\r\nMapSizeY = 700.0000\r\n"
+        "MapTexture = nebula4.jpg\r\nName = silverreach\r\nGUIName = Silver Reach\r\n"
+        "Planets = 30\r\n\r\n[encounters]\r\n"
+        "0 = campaign/data/encounters/silverreach/campaign_all_017.txt\r\n"
+        "1 = campaign/data/encounters/silverreach/campaign_all_003.txt\r\n";
     EXPECT_EQ(text.substr(0, head.size()), head);
     const std::string tail = "29 = campaign/data/encounters/silverreach/campaign_all_299.txt\r\n";
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << "no empty line at the end";

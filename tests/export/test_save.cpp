@@ -86,12 +86,14 @@ TEST_F(SaveFixture, FirstSaveWritesEveryFileWithoutAsking)
 TEST_F(SaveFixture, NothingGeneratedAndUnusableNames)
 {
     Galaxy empty;
-    EXPECT_EQ(LMDButton2Click(empty, request, folder, random, dialog), SaveResult::NothingGenerated);
+    EXPECT_EQ(LMDButton2Click(empty, request, folder, random, dialog),
+              SaveResult::NothingGenerated);
     for (const char* name : {"--", "A.L.L."}) {
         request.campaign_name = name;
         EXPECT_EQ(LMDButton2Click(galaxy, request, folder, random, dialog), SaveResult::Refused);
     }
-    EXPECT_EQ(dialog.messages, (std::vector<std::string>{kNothingGenerated, kNeedsLetterOrDigit, kAllIsReserved}));
+    EXPECT_EQ(dialog.messages,
+              (std::vector<std::string>{kNothingGenerated, kNeedsLetterOrDigit, kAllIsReserved}));
     EXPECT_TRUE(fs::is_empty(dir.path() / "campaign/data/maps"));
 }
 
@@ -138,8 +140,8 @@ TEST_F(SaveFixture, MissingMapsFolderChangesNothing)
 {
     fs::remove_all(dir.path() / "campaign/data/maps");
     auto before = snapshot(dir.path());
-    EXPECT_EQ(error_of_save(), "Cannot create file \"" + folder.maps_folder() + "silverreach.txt\". " +
-                                   system_reason(ENOENT));
+    EXPECT_EQ(error_of_save(), "Cannot create file \"" + folder.maps_folder() +
+                                   "silverreach.txt\". " + system_reason(ENOENT));
     EXPECT_EQ(snapshot(dir.path()), before);
 }
 

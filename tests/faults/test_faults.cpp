@@ -26,7 +26,10 @@ namespace {
 
 using testing::TempDir;
 
-std::string template_folder(const TempDir& dir) { return (dir.path() / "campaign/data/encounters/all").string(); }
+std::string template_folder(const TempDir& dir)
+{
+    return (dir.path() / "campaign/data/encounters/all").string();
+}
 
 struct Game {
     TempDir dir;
@@ -34,9 +37,11 @@ struct Game {
 
     // Runs the tool in this game folder; as root, permission faults need an ordinary user, so the
     // tool then runs as "nobody" on a folder opened up to it.
-    testing::CommandResult run(const std::string& args, bool as_user = false, const std::string& prefix = "") const
+    testing::CommandResult run(const std::string& args, bool as_user = false,
+                               const std::string& prefix = "") const
     {
-        std::string command = std::string(ORVEK_CLI) + " --quiet --game-dir '" + dir.str() + "' " + args;
+        std::string command =
+            std::string(ORVEK_CLI) + " --quiet --game-dir '" + dir.str() + "' " + args;
         if (as_user && geteuid() == 0)
             command = "setpriv --reuid=65534 --regid=65534 --clear-groups " + command;
         return testing::run_command(prefix + command);
@@ -45,10 +50,11 @@ struct Game {
     {
         fs::permissions(dir.path(), fs::perms::all);
         for (const auto& e : fs::recursive_directory_iterator(dir.path()))
-            fs::permissions(e.path(), e.is_directory() ? fs::perms::all
-                                                       : fs::perms::owner_read | fs::perms::owner_write |
-                                                             fs::perms::group_read | fs::perms::others_read |
-                                                             fs::perms::others_write | fs::perms::group_write);
+            fs::permissions(e.path(), e.is_directory()
+                                          ? fs::perms::all
+                                          : fs::perms::owner_read | fs::perms::owner_write |
+                                                fs::perms::group_read | fs::perms::others_read |
+                                                fs::perms::others_write | fs::perms::group_write);
     }
     void every_template(const std::string& bytes) const
     {
@@ -70,10 +76,16 @@ struct Game {
                     e.is_regular_file() ? testing::read_bytes(e.path()) : "<dir>";
         return files;
     }
-    fs::path campaign(const std::string& id) const { return dir.path() / "campaign/data/encounters" / id; }
+    fs::path campaign(const std::string& id) const
+    {
+        return dir.path() / "campaign/data/encounters" / id;
+    }
 };
 
-bool starts_with(const std::string& text, const std::string& start) { return text.rfind(start, 0) == 0; }
+bool starts_with(const std::string& text, const std::string& start)
+{
+    return text.rfind(start, 0) == 0;
+}
 
 // ---- Templates ------------------------------------------------------------------------------
 
@@ -109,8 +121,10 @@ TEST(Faults, OddTemplatesAreWrittenWithWhatTheyHave)
         {"no header", "name = x\r\nguiname = y\r\n", "\r\n\r\n\r\n\r\n" + hop},
         {"only CR", "[terrain]\ra\rb\r", "\r\n\r\n[terrain]\r\na\r\nb\r\n\r\n\r\n" + hop},
         {"only LF", "[terrain]\na\nb", "\r\n\r\n[terrain]\r\na\r\nb\r\n\r\n\r\n" + hop},
-        {"NUL bytes", std::string("[terrain]\n\0a\0\n", 14), std::string("\r\n\r\n[terrain]\r\n\0a\0\r\n\r\n\r\n", 24) + hop},
-        {"a 10 MB line", "[terrain]\n" + long_line + "\n", "\r\n\r\n[terrain]\r\n" + long_line + "\r\n\r\n\r\n" + hop},
+        {"NUL bytes", std::string("[terrain]\n\0a\0\n", 14),
+         std::string("\r\n\r\n[terrain]\r\n\0a\0\r\n\r\n\r\n", 24) + hop},
+        {"a 10 MB line", "[terrain]\n" + long_line + "\n",
+         "\r\n\r\n[terrain]\r\n" + long_line + "\r\n\r\n\r\n" + hop},
     };
     for (const Case& c : cases) {
         Random random(1);
@@ -239,7 +253,8 @@ TEST(Faults, MissingMapsFolder)
     fs::remove_all(game.dir.path() / "campaign/data/maps");
     auto r = game.run("--seed 5 --save --name Lost");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Cannot create file \"" + game.dir.str() + "/campaign/data/maps/lost.txt\". No such file or directory.\n");
+    EXPECT_EQ(r.err, "Cannot create file \"" + game.dir.str() +
+                         "/campaign/data/maps/lost.txt\". No such file or directory.\n");
     EXPECT_FALSE(fs::exists(game.campaign("lost")));
 }
 
@@ -256,7 +271,8 @@ TEST(Faults, ReadOnlyCampaignFolder)
     if (geteuid() != 0 && r.status == 0)
         GTEST_SKIP() << "the file system ignores permissions here";
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(starts_with(r.err, "Cannot create file \"" + game.campaign("guarded").string())) << r.err;
+    EXPECT_TRUE(starts_with(r.err, "Cannot create file \"" + game.campaign("guarded").string()))
+        << r.err;
     EXPECT_NE(r.err.find("Permission denied."), std::string::npos) << r.err;
     EXPECT_EQ(game.campaigns(), before);
 }
@@ -281,7 +297,8 @@ TEST(Faults, CampaignFolderIsAFile)
     EXPECT_EQ(game.run("--seed 5 --save --name Plain").status, 3);
     auto r = game.run("--seed 5 --save --name Plain --overwrite");
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(starts_with(r.err, "Cannot create file \"" + game.campaign("plain").string() + "/")) << r.err;
+    EXPECT_TRUE(starts_with(r.err, "Cannot create file \"" + game.campaign("plain").string() + "/"))
+        << r.err;
     EXPECT_NE(r.err.find("Not a directory."), std::string::npos) << r.err;
     EXPECT_EQ(game.campaigns(), before);
 }
@@ -292,7 +309,8 @@ TEST(Faults, FullDisk)
     ASSERT_EQ(game.run("--seed 5 --save --name Full").status, 0);
     auto before = game.campaigns();
     // A file-size limit of 1 KiB: the encounter files fit, the map file does not.
-    auto r = game.run("--seed 7 --size huge --save --name Full --overwrite", false, "ulimit -f 1; ");
+    auto r =
+        game.run("--seed 7 --size huge --save --name Full --overwrite", false, "ulimit -f 1; ");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(starts_with(r.err, "Cannot create file \"")) << r.err;
     EXPECT_NE(r.err.find("File too large."), std::string::npos) << r.err;
@@ -321,7 +339,8 @@ TEST(Faults, NumberFields)
         EXPECT_EQ(r.status, c.status) << c.planets;
         EXPECT_EQ(r.err, c.err) << c.planets;
         if (c.status == 0) {
-            EXPECT_EQ(galaxy_of(r)["settings"]["planets"], std::string(c.planets) == "-5" ? 8 : 175);
+            EXPECT_EQ(galaxy_of(r)["settings"]["planets"],
+                      std::string(c.planets) == "-5" ? 8 : 175);
         }
     }
 }
@@ -363,7 +382,8 @@ TEST(Faults, StringStyleAtFullSizeIsCancelled)
         std::this_thread::sleep_for(std::chrono::seconds(2));
         progress.cancel = true;
     });
-    EXPECT_EQ(Generate_Galaxy(params, world.services, random, galaxy, &progress), GenerationResult::Cancelled);
+    EXPECT_EQ(Generate_Galaxy(params, world.services, random, galaxy, &progress),
+              GenerationResult::Cancelled);
     stopper.join();
     EXPECT_TRUE(galaxy.planets.empty());
     EXPECT_GT(progress.attempts.load(), 100u);

@@ -11,9 +11,9 @@ TEST(Cp1252, ConvertsBothWays)
         std::string bytes, utf8;
     } cases[] = {
         {"Vega", "Vega"},
-        {"\xE9toile", "\xC3\xA9toile"},               // é
-        {"\x80", "\xE2\x82\xAC"},                     // €
-        {"\x8A\x9F", "\xC5\xA0\xC5\xB8"},             // Š Ÿ
+        {"\xE9toile", "\xC3\xA9toile"},    // é
+        {"\x80", "\xE2\x82\xAC"},          // €
+        {"\x8A\x9F", "\xC5\xA0\xC5\xB8"},  // Š Ÿ
         {"\xFF", "\xC3\xBF"},
         {std::string("a\0b", 3), std::string("a\0b", 3)},
     };
@@ -25,10 +25,12 @@ TEST(Cp1252, ConvertsBothWays)
 
 TEST(Cp1252, MissingCharactersAndBrokenUtf8BecomeQuestionMarks)
 {
-    EXPECT_EQ(utf8_to_cp1252("\xE4\xB8\xAD"), "?");       // a CJK character
+    EXPECT_EQ(utf8_to_cp1252("\xE4\xB8\xAD"), "?");        // a CJK character
     EXPECT_EQ(utf8_to_cp1252("\xF0\x9F\x9A\x80x"), "?x");  // an emoji
-    EXPECT_EQ(utf8_to_cp1252("\xC3"), "?");               // cut short
+    EXPECT_EQ(utf8_to_cp1252("\xC3"), "?");                // cut short
     EXPECT_EQ(utf8_to_cp1252("\xFFz"), "?z");
+    EXPECT_EQ(utf8_to_cp1252("\xE0\x81\x81"), "???") << "an overlong A is no A";
+    EXPECT_EQ(utf8_to_cp1252("\xC3\xA9\xC3"), "\xE9?");
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ TEST(Listing, TakesVisibleMatchingFilesInCaseInsensitiveOrder)
     const std::vector<std::string> listed = {"A.TXT", "b.txt", "Z.Txt", "_x.txt"};
 #else
     // Names equal but for case exist only where the file system tells them apart.
-    const std::vector<std::string> names = {"b.txt", "A.TXT", "a.txt", "_x.txt", "c.txt.bak", ".hidden.txt", "Z.Txt"};
+    const std::vector<std::string> names = {"b.txt",     "A.TXT",       "a.txt", "_x.txt",
+                                            "c.txt.bak", ".hidden.txt", "Z.Txt"};
     const std::vector<std::string> listed = {"A.TXT", "a.txt", "b.txt", "Z.Txt", "_x.txt"};
 #endif
     for (const std::string& name : names)
@@ -46,17 +47,20 @@ TEST(Listing, TakesVisibleMatchingFilesInCaseInsensitiveOrder)
     GameFolder folder(dir.str());
     // Upper-cased bytes first ("_" sorts after the letters), raw bytes between equals.
     EXPECT_EQ(names_of(Get_Templates(folder)), listed);
-    EXPECT_EQ(Get_Templates(folder).front(), under(dir, {"campaign", "data", "encounters", "all", "A.TXT"}));
+    EXPECT_EQ(Get_Templates(folder).front(),
+              under(dir, {"campaign", "data", "encounters", "all", "A.TXT"}));
 }
 
 TEST(Listing, BackgroundPatternIgnoresCase)
 {
     TempDir dir;
     const std::string ui = "campaign/data/bitmaps/ui/";
-    for (const char* name : {"nebula1.jpg", "NEBULA2.JPG", "nebula3.jpeg", "nebula.jpg", "xnebula4.jpg", "Nebula5.Jpg"})
+    for (const char* name : {"nebula1.jpg", "NEBULA2.JPG", "nebula3.jpeg", "nebula.jpg",
+                             "xnebula4.jpg", "Nebula5.Jpg"})
         dir.write(ui + name, "");
-    EXPECT_EQ(names_of(list_backgrounds(GameFolder(dir.str()))),
-              (std::vector<std::string>{"nebula.jpg", "nebula1.jpg", "NEBULA2.JPG", "Nebula5.Jpg"}));
+    EXPECT_EQ(
+        names_of(list_backgrounds(GameFolder(dir.str()))),
+        (std::vector<std::string>{"nebula.jpg", "nebula1.jpg", "NEBULA2.JPG", "Nebula5.Jpg"}));
 }
 
 TEST(Listing, MissingOrEmptyFolderGivesNothing)
@@ -77,10 +81,14 @@ TEST(Listing, FindsTheLayoutWhateverItsLetterCase)
     GameFolder folder(dir.str());
 #ifdef _WIN32
     // Windows finds every name whatever its case; the paths keep the documented spelling.
-    EXPECT_EQ(Get_Templates(folder), (std::vector<std::string>{under(dir, {"campaign", "data", "encounters", "all", "t.txt"})}));
+    EXPECT_EQ(
+        Get_Templates(folder),
+        (std::vector<std::string>{under(dir, {"campaign", "data", "encounters", "all", "t.txt"})}));
     EXPECT_EQ(folder.file("stars.txt"), under(dir, {"stars.txt"}));
 #else
-    EXPECT_EQ(Get_Templates(folder), (std::vector<std::string>{under(dir, {"Campaign", "DATA", "Encounters", "ALL", "t.txt"})}));
+    EXPECT_EQ(
+        Get_Templates(folder),
+        (std::vector<std::string>{under(dir, {"Campaign", "DATA", "Encounters", "ALL", "t.txt"})}));
     EXPECT_EQ(folder.file("stars.txt"), under(dir, {"STARS.TXT"}));
     EXPECT_EQ(folder.campaign_folder("new"), under(dir, {"Campaign", "DATA", "Encounters", "new"}));
 #endif

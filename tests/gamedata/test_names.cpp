@@ -70,7 +70,8 @@ TEST(CampaignName, TypeListGrowsWithThePlanetCount)
         const char* planets;
         std::uint32_t types;  // entries the type draw chooses among
     } cases[] = {{"50", 1}, {"51", 3}, {"70", 3}, {"71", 6}};
-    const std::vector<std::string> names = {"Drift", "Galaxy", "Galaxy", "Galaxy", "Galaxy", "Supercluster"};
+    const std::vector<std::string> names = {"Drift",  "Galaxy", "Galaxy",
+                                            "Galaxy", "Galaxy", "Supercluster"};
     for (const Case& c : cases)
         for (std::uint32_t seed = 1; seed < 40; ++seed) {
             GalaxySettings settings;
@@ -136,7 +137,8 @@ TEST(GameServices, GalaxyFromASmallGameFolder)
     Button1Click(GenerateButton::Generate, settings, galaxy, campaign, services, random);
     ASSERT_GE(galaxy.planets.size(), 20u);
     EXPECT_TRUE(campaign == "Cygnus Drift" || campaign == "Cygnus Reach" ||
-                campaign == "Orion Drift" || campaign == "Orion Reach") << campaign;
+                campaign == "Orion Drift" || campaign == "Orion Reach")
+        << campaign;
     EXPECT_EQ(status.text(), "The Galaxy is ready!");
     // Only three names in stars.txt: the first three planets carry them, the rest made-up ones.
     std::set<std::string> listed;

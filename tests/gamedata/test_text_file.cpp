@@ -41,7 +41,8 @@ TEST(ReadFile, MissingFileGivesTheOpenErrorWithPathAndReason)
         read_file(path);
         FAIL();
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + path + "\". " + system_reason(ENOENT));
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot open file \"" + path + "\". " + system_reason(ENOENT));
     }
 }
 
@@ -63,7 +64,8 @@ TEST(WriteFileAtomically, MissingFolderGivesTheCreateError)
         write_file_atomically(path, "x");
         FAIL();
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + path + "\". " + system_reason(ENOENT));
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file \"" + path + "\". " + system_reason(ENOENT));
     }
 }
 

@@ -13,7 +13,8 @@ using testing::error_of;
 
 RgbImage gradient(int width, int height)
 {
-    RgbImage image{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 3)};
+    RgbImage image{width, height,
+                   std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 3)};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             std::uint8_t* p = &image.pixels[(static_cast<std::size_t>(y) * width + x) * 3];
@@ -65,7 +66,10 @@ TEST(Jpeg, PictureFilesByExtension)
     EXPECT_EQ(load_picture((dir.path() / "b.jpeg").string()).width, 16);
     EXPECT_EQ(error_of([&] { load_picture((dir.path() / "c.png").string()); }),
               "Unknown picture file extension (.png)");
-    EXPECT_EQ(error_of([&] { load_picture((dir.path() / "gone.jpg").string()); }).rfind("Cannot open file", 0), 0u);
+    EXPECT_EQ(error_of([&] {
+                  load_picture((dir.path() / "gone.jpg").string());
+              }).rfind("Cannot open file", 0),
+              0u);
 }
 
 }  // namespace

@@ -67,7 +67,8 @@ TEST(Windows, GameFolderAtADriveRoot)
     std::filesystem::remove_all(root / "campaign");
     if (!std::getenv("ORVEK_ROOT_DRIVE"))
         DefineDosDeviceW(DDD_REMOVE_DEFINITION, L"Q:", nullptr);
-    EXPECT_EQ(templates, std::vector<std::string>{drive + "\\\\campaign\\data\\encounters\\all\\t.txt"});
+    EXPECT_EQ(templates,
+              std::vector<std::string>{drive + "\\\\campaign\\data\\encounters\\all\\t.txt"});
     EXPECT_EQ(text, "[config]\r\n");
 }
 
@@ -94,7 +95,8 @@ TEST(Windows, SaveWritesBackslashPathsAndClearsReadOnlyFiles)
     ASSERT_EQ(LMDButton2Click(galaxy, request, folder, random, yes), SaveResult::Saved);
     EXPECT_FALSE(std::filesystem::exists(mine));
     const std::string map = read_file(folder.maps_folder() + "silverreach.txt");
-    EXPECT_NE(map.find("0 = campaign/data/encounters/silverreach/campaign_all_"), std::string::npos);
+    EXPECT_NE(map.find("0 = campaign/data/encounters/silverreach/campaign_all_"),
+              std::string::npos);
 }
 
 TEST(Windows, ReasonsInTheSystemsWords)

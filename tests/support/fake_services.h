@@ -21,7 +21,8 @@ struct ListBackgrounds : BackgroundChooser {
     std::vector<std::string> pictures;
     std::string chosen;
     explicit ListBackgrounds(std::vector<std::string> list = {"bg/nebula1.jpg", "bg/nebula2.jpg"})
-        : pictures(std::move(list)) {}
+        : pictures(std::move(list))
+    {}
     const std::string& Get_Background(Random& random) override
     {
         std::uint32_t i = random(static_cast<std::uint32_t>(pictures.size()));

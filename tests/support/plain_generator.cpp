@@ -49,8 +49,8 @@ void append_link(tc_planet& planet, int number)
 }  // namespace
 
 GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationServices& services,
-                                       Random& random, Galaxy& galaxy,
-                                       std::uint64_t max_attempts, PlainStats* stats)
+                                       Random& random, Galaxy& galaxy, std::uint64_t max_attempts,
+                                       PlainStats* stats)
 {
     PlainStats ignored;
     if (!stats)

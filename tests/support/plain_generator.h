@@ -1,7 +1,8 @@
 #pragma once
 // A plain, obviously correct generator that follows the attempt steps literally: square roots,
 // every earlier planet scanned, the four searches, the pool of decimal texts, the marking passes.
-// Gives up (Cancelled) after max_attempts when that is not 0, and counts what it did. The tests compare the fast generator against it draw for draw; the benchmarks time both.
+// Gives up (Cancelled) after max_attempts when that is not 0, and counts what it did. The tests
+// compare the fast generator against it draw for draw; the benchmarks time both.
 
 #include "core/generator.h"
 
@@ -14,7 +15,6 @@ struct PlainStats {
 
 GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationServices& services,
                                        Random& random, Galaxy& galaxy,
-                                       std::uint64_t max_attempts = 0,
-                                       PlainStats* stats = nullptr);
+                                       std::uint64_t max_attempts = 0, PlainStats* stats = nullptr);
 
 }  // namespace orvek::testing

@@ -20,7 +20,8 @@ struct CommandResult {
 inline CommandResult run_command(const std::string& command)
 {
     TempDir capture;
-    const std::string out = (capture.path() / "out").string(), err = (capture.path() / "err").string();
+    const std::string out = (capture.path() / "out").string(),
+                      err = (capture.path() / "err").string();
     int raw = std::system((command + " >'" + out + "' 2>'" + err + "'").c_str());
     CommandResult result;
 #ifdef _WIN32

@@ -38,10 +38,17 @@ struct Window {
     explicit Window(std::uint32_t seed = 42) : form(game.folder(), seed)
     {
         form.set_hooks({[this](const QString& t, const QString& m) { messages.emplace_back(t, m); },
-                        [this](const QString&) { ++questions; return answer; }});
+                        [this](const QString&) {
+                            ++questions;
+                            return answer;
+                        }});
         form.show();
     }
-    template <class T> T* find(const char* name) { return form.findChild<T*>(name); }
+    template <class T>
+    T* find(const char* name)
+    {
+        return form.findChild<T*>(name);
+    }
     bool click_and_wait(const char* button)
     {
         QSignalSpy spy(&form, &TForm1::generation_finished);
@@ -221,7 +228,8 @@ TEST(MainWindow, EscapeCancelsALongGeneration)
     EXPECT_TRUE(w.form.busy());
     EXPECT_FALSE(w.find<QPushButton>("LMDButton1")->isEnabled());
     QTest::qWait(700);
-    EXPECT_FALSE(w.find<QLineEdit>("Edit_CName")->text().isEmpty()) << "the name shows while attempts go on";
+    EXPECT_FALSE(w.find<QLineEdit>("Edit_CName")->text().isEmpty())
+        << "the name shows while attempts go on";
     QTest::keyClick(&w.form, Qt::Key_Escape);
     ASSERT_TRUE(spy.wait(20000));
     EXPECT_EQ(w.form.windowTitle(), "Orvek - Galaxy Generator");
@@ -238,8 +246,9 @@ TEST(MainWindow, SameCampaignAsTheCommandLineTool)
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
     QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
     DemoGame other;
-    const std::string command = std::string(ORVEK_CLI) + " --quiet --seed 20261207 --save --game-dir " +
-                                other.dir.str() + " > /dev/null";
+    const std::string command = std::string(ORVEK_CLI) +
+                                " --quiet --seed 20261207 --save --game-dir " + other.dir.str() +
+                                " > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     auto files = [](const fs::path& root) {
         std::map<std::string, std::string> out;
@@ -264,7 +273,8 @@ TEST(Screenshot, TealHeaderRedHomeSilverLink)
     // The "Basic Settings" header lies on the teal section below the first separator.
     EXPECT_EQ(shot.pixelColor(770 + 3, 15 + 10), QColor(0, 128, 128));
     const auto& planets = w.form.galaxy().planets;
-    const tc_planet& home = *std::find_if(planets.begin(), planets.end(), [](auto& p) { return p.home; });
+    const tc_planet& home =
+        *std::find_if(planets.begin(), planets.end(), [](auto& p) { return p.home; });
     EXPECT_EQ(shot.pixelColor(marker_rect(home).center()), QColor(255, 0, 0));
     int silver = 0;
     for (int y = 0; y < 750; ++y)
