@@ -4,6 +4,8 @@
 
 namespace orvek::demo {
 
+// clang-format off
+
 inline constexpr const char* kStarNames[] = {
     "Acamar", "Achernar", "Achird", "Acrab", "Acrux", "Acubens", "Adhafera", "Adhara", "Adhil",
     "Ain", "Ainalrami", "Aladfar", "Albaldah", "Albali", "Albireo", "Alchiba", "Alcor", "Alcyone",
@@ -59,5 +61,7 @@ inline constexpr const char* kTypes[] = {
     "Drift", "Reach", "Expanse", "Cluster", "Nebula", "Frontier", "Marches", "Veil", "Belt",
     "Arm", "Rift", "Deep", "Sector", "Verge", "Spur", "Void", "Cradle", "Shoal",
 };
+
+// clang-format on
 
 }  // namespace orvek::demo
