@@ -306,12 +306,13 @@ int main(int argc, char** argv)
         return run(parser);
     } catch (const ExitError& e) {
         if (e.status == 1)
-            std::cerr << (e.as_is ? e.message : with_full_stop(cp1252_to_utf8(e.message))) << "\n";
+            std::cerr << (e.as_is ? e.message : with_full_stop(e.message)) << "\n";
         else
             std::cerr << "orvek-galaxy: " << e.message << "\n";
         return e.status;
     } catch (const Error& e) {
-        std::cerr << with_full_stop(cp1252_to_utf8(e.what())) << "\n";
+        // Messages name files by their paths, which are already in the system's own encoding.
+        std::cerr << with_full_stop(e.what()) << "\n";
         return 1;
     }
 }

@@ -167,6 +167,13 @@ QListWidget* list_box(QWidget* parent, const char* name, const QString& header_t
     return list;
 }
 
+// Error messages carry file paths, which are in the system's own 8-bit encoding (UTF-8 on
+// Linux, the ANSI code page on Windows), so they are read as such.
+QString message_text(const std::string& message)
+{
+    return QString::fromLocal8Bit(message);
+}
+
 FrequencyLevel level_of(const QComboBox* combo)
 {
     return static_cast<FrequencyLevel>(std::max(0, combo->currentIndex()));
@@ -499,7 +506,7 @@ void TForm1::finish_generation()
     if (!g->error.empty()) {
         galaxy_.planets.clear();
         setWindowTitle("CALCULATING!");
-        show_error(QString::fromUtf8(cp1252_to_utf8(g->error)));
+        show_error(message_text(g->error));
     } else if (g->result == GenerationResult::Cancelled) {
         galaxy_.planets.clear();
         setWindowTitle(kStartCaption);
@@ -511,7 +518,7 @@ void TForm1::finish_generation()
             map_->set_background(load_background(background_path_));
             map_->set_planets(galaxy_.planets);
         } catch (const Error& e) {
-            show_error(QString::fromUtf8(cp1252_to_utf8(e.what())));
+            show_error(message_text(e.what()));
         }
     }
     emit generation_finished();
@@ -547,7 +554,7 @@ void TForm1::LMDButton2Click()
     try {
         orvek::LMDButton2Click(galaxy_, request, folder_, random_, dialog);
     } catch (const Error& e) {
-        show_error(QString::fromUtf8(cp1252_to_utf8(e.what())));
+        show_error(message_text(e.what()));
     }
 }
 
@@ -562,7 +569,7 @@ void TForm1::LMDButton5Click()
         background_path_ = path;
         map_->set_background(picture);
     } catch (const Error& e) {
-        show_error(QString::fromUtf8(cp1252_to_utf8(e.what())));
+        show_error(message_text(e.what()));
     }
 }
 

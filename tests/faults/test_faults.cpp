@@ -258,6 +258,20 @@ TEST(Faults, MissingMapsFolder)
     EXPECT_FALSE(fs::exists(game.campaign("lost")));
 }
 
+TEST(Faults, MessagesKeepThePathsAsTheSystemWritesThem)
+{
+    TempDir dir;
+    const fs::path game = dir.path() / "Spiele \xC3\xA9t\xC3\xA9";  // UTF-8, as Linux names files
+    fs::copy(ORVEK_DEMO_GAME, game, fs::copy_options::recursive);
+    fs::remove_all(game / "campaign/data/maps");
+    auto r = testing::run_command(std::string(ORVEK_CLI) +
+                                  " --quiet --seed 5 --save --name Lost --game-dir '" +
+                                  game.string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot create file \"" + game.string() +
+                         "/campaign/data/maps/lost.txt\". No such file or directory.\n");
+}
+
 TEST(Faults, ReadOnlyCampaignFolder)
 {
     Game game;
