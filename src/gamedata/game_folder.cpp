@@ -28,18 +28,16 @@ bool same_ignoring_case(std::string_view a, std::string_view b)
                                               [](char x, char y) { return upper(x) == upper(y); });
 }
 
+// By the upper-cased bytes, then, between names equal but for case, by the raw bytes.
 bool listing_order(const std::string& a, const std::string& b)
 {
-    auto by_upper =
-        std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return static_cast<unsigned char>(upper(x)) < static_cast<unsigned char>(upper(y));
-        });
-    auto reverse =
-        std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), [](char x, char y) {
-            return static_cast<unsigned char>(upper(x)) < static_cast<unsigned char>(upper(y));
-        });
-    if (by_upper || reverse)
-        return by_upper;
+    const auto upper_less = [](char x, char y) {
+        return static_cast<unsigned char>(upper(x)) < static_cast<unsigned char>(upper(y));
+    };
+    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), upper_less))
+        return true;
+    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), upper_less))
+        return false;
     return a < b;
 }
 
@@ -122,11 +120,6 @@ std::string GameFolder::templates_folder() const
 std::string GameFolder::backgrounds_folder() const
 {
     return resolve({"campaign", "data", "bitmaps", "ui"}, true);
-}
-
-std::string GameFolder::encounters_folder() const
-{
-    return resolve({"campaign", "data", "encounters"}, true);
 }
 
 std::string GameFolder::maps_folder() const

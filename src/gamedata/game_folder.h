@@ -30,7 +30,6 @@ public:
     // Folders of the layout, each ending in a separator.
     std::string templates_folder() const;    // campaign/data/encounters/all/
     std::string backgrounds_folder() const;  // campaign/data/bitmaps/ui/
-    std::string encounters_folder() const;   // campaign/data/encounters/
     std::string maps_folder() const;         // campaign/data/maps/
 
     // A campaign's own folder (no trailing separator): an existing one whatever its letter case,

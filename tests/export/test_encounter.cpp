@@ -2,6 +2,7 @@
 
 #include "core/random.h"
 #include "gamedata/game_folder.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -149,6 +150,18 @@ TEST(Encounter, OutputPathIsTheCampaignFolderAndTheTemplateName)
     EXPECT_EQ(encounter_path("/g/campaign/data/encounters/silver", p),
               "/g/campaign/data/encounters/silver" + std::string(1, kPathSeparator) +
                   "campaign_all_017.txt");
+}
+
+TEST(Encounter, WrittenIntoTheCampaignFolder)
+{
+    testing::TempDir dir;
+    tc_planet p = tau_minor();
+    p.template_path = dir.write("all/campaign_all_017.txt", "[config]\nname = x\n").string();
+    dir.mkdir("silver");
+    Random random(1);
+    Write_Encounter_File(4, p, (dir.path() / "silver").string(), {}, random);
+    EXPECT_EQ(testing::read_bytes(dir.path() / "silver/campaign_all_017.txt"),
+              render({"[config]", "name = x"}, p));
 }
 
 }  // namespace
