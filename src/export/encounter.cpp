@@ -3,6 +3,7 @@
 #include "core/random.h"
 #include "export/features.h"
 #include "gamedata/game_folder.h"
+#include "gamedata/file_system.h"
 #include "gamedata/text_file.h"
 
 #include <array>
@@ -126,12 +127,10 @@ std::string encounter_path(const std::string& campaign_folder, const tc_planet& 
     return campaign_folder + kPathSeparator + file_name_of(planet.template_path);
 }
 
-void Write_Encounter_File(int index, const tc_planet& planet, const std::string& campaign_folder,
-                          const EncounterOptions& options, Random& random)
+void Write_Encounter_File(const std::string& path, std::string_view template_bytes, int index,
+                          const tc_planet& planet, const EncounterOptions& options, Random& random)
 {
-    const std::string text =
-        render_encounter(read_file(planet.template_path), index, planet, options, random);
-    write_file_atomically(encounter_path(campaign_folder, planet), text);
+    write_durable_file(path, render_encounter(template_bytes, index, planet, options, random));
 }
 
 }  // namespace orvek

@@ -41,6 +41,9 @@ void assign(std::vector<tc_planet>& planets, FrequencyLevel level, int first,
 void Randomize_Advanced(std::vector<tc_planet>& planets, const FeatureLevels& levels,
                         Random& random)
 {
+    // A Save writes the levels on screen now, not what earlier Saves of this galaxy added.
+    for (tc_planet& planet : planets)
+        planet.features = {};
     for (int k = 0; k < 7; ++k)
         assign(planets, levels.inhibition_lists[static_cast<std::size_t>(k)], k, 1, random);
     assign(planets, levels.shipyard, 13, 3, random);

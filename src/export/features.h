@@ -38,9 +38,9 @@ struct FeatureLevels {
 // and Common only.
 int feature_share(FrequencyLevel level, Random& random);
 
-// Sets feature flags on (N x share) div 100 distinct planets per kind, the seven inhibitions in
-// flag order, then shipyard, academy, factory and repair yard (one random variant per planet).
-// Flags are only ever set. Never fails.
+// Clears every planet's feature flags, then sets them on (N x share) div 100 distinct planets per
+// kind, the seven inhibitions in flag order, then shipyard, academy, factory and repair yard (one
+// random variant per planet). Never fails.
 void Randomize_Advanced(std::vector<tc_planet>& planets, const FeatureLevels& levels,
                         Random& random);
 

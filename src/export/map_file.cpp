@@ -1,7 +1,7 @@
 #include "export/map_file.h"
 
 #include "gamedata/game_folder.h"
-#include "gamedata/text_file.h"
+#include "gamedata/file_system.h"
 
 #include <algorithm>
 #include <bit>
@@ -152,13 +152,12 @@ std::string map_file_text(const std::string& campaign_id, const std::string& cam
     return text;
 }
 
-void Write_Map_File(const std::string& maps_folder, const std::string& campaign_id,
+void Write_Map_File(const std::string& path, const std::string& campaign_id,
                     const std::string& campaign_name, int home,
                     const std::vector<tc_planet>& planets, const std::string& background_path)
 {
-    write_file_atomically(
-        maps_folder + campaign_id + ".txt",
-        map_file_text(campaign_id, campaign_name, home, planets, background_path));
+    write_durable_file(path,
+                       map_file_text(campaign_id, campaign_name, home, planets, background_path));
 }
 
 }  // namespace orvek

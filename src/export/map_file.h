@@ -26,9 +26,9 @@ std::string map_file_text(const std::string& campaign_id, const std::string& cam
                           int home, const std::vector<tc_planet>& planets,
                           const std::string& background_path);
 
-// Writes map_file_text to maps_folder + campaign_id + ".txt", replacing any file there. Throws
+// Writes map_file_text to `path`, flushed to disk (the Save writes into its work folder). Throws
 // Error "Cannot create file ..." when it cannot.
-void Write_Map_File(const std::string& maps_folder, const std::string& campaign_id,
+void Write_Map_File(const std::string& path, const std::string& campaign_id,
                     const std::string& campaign_name, int home,
                     const std::vector<tc_planet>& planets, const std::string& background_path);
 

@@ -39,11 +39,12 @@ struct SaveRequest {
 
 enum class SaveResult { Saved, NothingGenerated, Refused, NotConfirmed };
 
-// Runs the Save command on the galaxy. Feature flags are assigned first whatever follows. Before
-// anything on disk changes, every template is read and the maps folder is found; then all files
-// are written beside their places and renamed into place, the campaign folder's other files
-// (not its sub-folders) deleted. Throws Error "Cannot open file ..." or "Cannot create file ...";
-// a failure leaves every existing file as it was.
+// Runs the Save command on the galaxy. Feature flags are assigned first whatever follows. Takes
+// the game folder's save lock before the overwrite question; before anything on disk changes,
+// every template is read and the maps folder is found; then the campaign (the files of its
+// encounter folder, not its sub-folders, and its map file) is replaced as one transaction.
+// Throws Error "Cannot open file ...", "Cannot create file ...", kSaveBusy or the error of
+// another failing file call; a failure leaves the game folder as it was.
 SaveResult LMDButton2Click(Galaxy& galaxy, const SaveRequest& request, const GameFolder& folder,
                            Random& random, SaveDialog& dialog);
 

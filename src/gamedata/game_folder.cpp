@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "core/random.h"
+#include "gamedata/text_file.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -127,6 +128,16 @@ std::string GameFolder::maps_folder() const
     return resolve({"campaign", "data", "maps"}, true);
 }
 
+std::string GameFolder::encounters_folder() const
+{
+    return resolve({"campaign", "data", "encounters"}, true);
+}
+
+std::string GameFolder::data_folder() const
+{
+    return resolve({"campaign", "data"}, true);
+}
+
 std::string GameFolder::campaign_folder(std::string_view campaign_id) const
 {
     return resolve({"campaign", "data", "encounters", campaign_id}, false);
@@ -148,13 +159,20 @@ std::vector<std::string> list_folder(const std::string& folder, std::string_view
 {
     std::vector<std::string> names;
     std::error_code ec;
-    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
+    fs::directory_iterator it(fs::path(folder), ec), end;
+    // A missing folder is an empty listing, as the game's own tools see it; any other failure
+    // would pass for one and end in a misleading "List index out of bounds".
+    if (ec == std::errc::no_such_file_or_directory)
+        return names;
+    for (; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
         std::error_code type_ec;
         if (!matches(name, prefix, suffix) || hidden(*it) || !it->is_regular_file(type_ec))
             continue;
         names.push_back(std::move(name));
     }
+    if (ec)
+        throw Error("Cannot open folder \"" + folder + "\". " + system_reason(ec.value()));
     std::sort(names.begin(), names.end(), listing_order);
     return names;
 }

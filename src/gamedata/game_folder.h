@@ -31,6 +31,8 @@ public:
     std::string templates_folder() const;    // campaign/data/encounters/all/
     std::string backgrounds_folder() const;  // campaign/data/bitmaps/ui/
     std::string maps_folder() const;         // campaign/data/maps/
+    std::string encounters_folder() const;   // campaign/data/encounters/
+    std::string data_folder() const;         // campaign/data/
 
     // A campaign's own folder (no trailing separator): an existing one whatever its letter case,
     // else the lower-case id.
@@ -49,15 +51,15 @@ private:
 };
 
 // The regular, visible files of `folder` whose names match (letter case ignored) `prefix`*`suffix`,
-// sorted by their upper-cased bytes, then by their raw bytes. A folder that cannot be read gives
-// no names.
+// sorted by their upper-cased bytes, then by their raw bytes. A missing folder gives no names; a
+// folder that cannot be read throws Error "Cannot open folder "<folder>". <reason>".
 std::vector<std::string> list_folder(const std::string& folder, std::string_view prefix,
                                      std::string_view suffix);
 
-// Full paths of every encounter template ("*.txt"), in listing order. Never fails.
+// Full paths of every encounter template ("*.txt"), in listing order. Fails as list_folder.
 std::vector<std::string> Get_Templates(const GameFolder& folder);
 
-// Full paths of every nebula picture ("nebula*.jpg"), in listing order. Never fails.
+// Full paths of every nebula picture ("nebula*.jpg"), in listing order. Fails as list_folder.
 std::vector<std::string> list_backgrounds(const GameFolder& folder);
 
 // Draws one of the pictures (R(count)) into background_path. With no picture the draw still

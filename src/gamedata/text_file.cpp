@@ -1,6 +1,7 @@
 #include "gamedata/text_file.h"
 
 #include "core/error.h"
+#include "gamedata/file_system.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -24,11 +25,6 @@ std::filesystem::path fs_path(const std::string& path)
 Error open_error(const std::string& path, int error_number)
 {
     return Error("Cannot open file \"" + path + "\". " + system_reason(error_number));
-}
-
-Error create_error(const std::string& path, const std::string& reason)
-{
-    return Error("Cannot create file \"" + path + "\". " + reason);
 }
 
 }  // namespace
@@ -107,49 +103,19 @@ std::string staging_path(const std::string& path)
     return (p.parent_path() / (".orvek-new-" + p.filename().string())).string();
 }
 
-void stage_file(const std::string& path, std::string_view bytes)
-{
-    const std::string temporary = staging_path(path);
-    errno = 0;
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file)
-        throw create_error(path, system_reason(errno ? errno : EACCES));
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    int error_number = ok ? 0 : errno;
-    if (std::fflush(file) != 0 && ok) {
-        ok = false;
-        error_number = errno;
-    }
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        error_number = errno;
-    }
-    if (!ok) {
-        discard_staged_file(path);
-        throw create_error(path, system_reason(error_number ? error_number : EIO));
-    }
-}
-
-void commit_staged_file(const std::string& path)
-{
-    std::error_code ec;
-    std::filesystem::rename(fs_path(staging_path(path)), fs_path(path), ec);
-    if (ec) {
-        discard_staged_file(path);
-        throw create_error(path, ec.message());
-    }
-}
-
-void discard_staged_file(const std::string& path)
-{
-    std::error_code ignored;
-    std::filesystem::remove(fs_path(staging_path(path)), ignored);
-}
-
 void write_file_atomically(const std::string& path, std::string_view bytes)
 {
-    stage_file(path, bytes);
-    commit_staged_file(path);
+    const std::string staged = staging_path(path);
+    try {
+        write_durable_file(staged, bytes, path);
+        rename_file(staged, path);
+    } catch (const Error&) {
+        std::error_code ignored;  // the write's own error is the one to report
+        std::filesystem::remove(fs_path(staged), ignored);
+        throw;
+    }
+    std::filesystem::path folder = fs_path(path).parent_path();
+    sync_folder(folder.empty() ? std::string(".") : folder.string());
 }
 
 }  // namespace orvek

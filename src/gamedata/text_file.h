@@ -15,18 +15,10 @@ std::string read_file(const std::string& path);
 // further line, and empty text has no lines. Every other byte, NUL included, stays as it is.
 std::vector<std::string> split_lines(std::string_view text);
 
-// Writes the bytes to the staging file of `path` (see staging_path). Throws Error
-// "Cannot create file "<path>". <reason>" on any failure, leaving no staging file behind.
-void stage_file(const std::string& path, std::string_view bytes);
-
-// Renames the staging file of `path` into place, replacing any file there, so that no reader ever
-// sees half a file. Throws the same create error, removing the staging file, when it cannot.
-void commit_staged_file(const std::string& path);
-
-// Removes the staging file of `path`, if there is one. Never fails.
-void discard_staged_file(const std::string& path);
-
-// stage_file, then commit_staged_file.
+// Writes the bytes to a file beside `path`, flushes it to disk and renames it into place, so that
+// no reader ever sees half a file and a full disk leaves the old file whole. Throws Error
+// "Cannot create file "<path>". <reason>" (or the failing rename's error), leaving no staging
+// file behind.
 void write_file_atomically(const std::string& path, std::string_view bytes);
 
 // The name a file is staged under before it is renamed to `path`: the same folder, the file's

@@ -152,17 +152,5 @@ TEST(Encounter, OutputPathIsTheCampaignFolderAndTheTemplateName)
                   "campaign_all_017.txt");
 }
 
-TEST(Encounter, WrittenIntoTheCampaignFolder)
-{
-    testing::TempDir dir;
-    tc_planet p = tau_minor();
-    p.template_path = dir.write("all/campaign_all_017.txt", "[config]\nname = x\n").string();
-    dir.mkdir("silver");
-    Random random(1);
-    Write_Encounter_File(4, p, (dir.path() / "silver").string(), {}, random);
-    EXPECT_EQ(testing::read_bytes(dir.path() / "silver/campaign_all_017.txt"),
-              render({"[config]", "name = x"}, p));
-}
-
 }  // namespace
 }  // namespace orvek

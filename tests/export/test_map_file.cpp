@@ -67,18 +67,5 @@ TEST(MapFile, HomeIndexIsTheLastMarkedOrZero)
     EXPECT_EQ(home_index(planets), 3);
 }
 
-TEST(MapFile, WrittenAsItsIdInTheMapsFolder)
-{
-    testing::TempDir dir;
-    std::vector<tc_planet> planets(8);
-    for (auto& p : planets)
-        p.template_path = "t/campaign_all_001.txt";
-    const std::string maps = (dir.path() / "maps").string() + "/";
-    dir.mkdir("maps");
-    Write_Map_File(maps, "quiet", "Quiet", 0, planets, "ui/nebula1.jpg");
-    EXPECT_EQ(testing::read_bytes(dir.path() / "maps/quiet.txt"),
-              map_file_text("quiet", "Quiet", 0, planets, "ui/nebula1.jpg"));
-}
-
 }  // namespace
 }  // namespace orvek

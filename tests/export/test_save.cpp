@@ -109,7 +109,7 @@ TEST_F(SaveFixture, SecondSaveAsksAndNoChangesNothing)
     EXPECT_EQ(dialog.questions, (std::vector<std::string>{kOverwriteQuestion}));
     EXPECT_EQ(snapshot(dir.path()), before);
     for (const tc_planet& p : galaxy.planets)
-        EXPECT_TRUE(p.features[4]) << "flags stay once set";
+        EXPECT_FALSE(p.features[4]) << "each Save assigns afresh, even one that is not confirmed";
 }
 
 TEST_F(SaveFixture, ConfirmedSaveReplacesFilesAndKeepsSubfolders)

@@ -285,7 +285,7 @@ TEST(Faults, ReadOnlyCampaignFolder)
     if (geteuid() != 0 && r.status == 0)
         GTEST_SKIP() << "the file system ignores permissions here";
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(starts_with(r.err, "Cannot create file \"" + game.campaign("guarded").string()))
+    EXPECT_TRUE(starts_with(r.err, "Cannot rename file \"" + game.campaign("guarded").string()))
         << r.err;
     EXPECT_NE(r.err.find("Permission denied."), std::string::npos) << r.err;
     EXPECT_EQ(game.campaigns(), before);

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Cross-builds Debian's qtbase 6.4.2 source and libjpeg-turbo as static libraries for 64-bit
+# Windows, once, into a cache folder outside the work tree; prints the install prefix on stdout.
+# Later runs with the same Qt version and configure options reuse the cache.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+here=$PWD
+qt_version=6.4.2
+cache=${ORVEK_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/orvek-galaxy}
+qt_options=(-xplatform win32-g++ -qt-host-path /usr -release -static -static-runtime
+  -nomake examples -nomake tests -no-opengl -no-feature-vulkan -no-dbus -no-icu -no-glib
+  -no-pkg-config -qt-zlib -qt-libpng -qt-freetype -qt-harfbuzz -qt-pcre -qt-doubleconversion
+  -no-libjpeg -no-feature-jpeg -no-gif -no-feature-sql -no-feature-network -no-feature-xml
+  -no-feature-concurrent -no-feature-printsupport
+  )
+# The key names the options and the build recipe's revision (raise it when the steps below change
+# what gets built), so a change to either rebuilds and nothing else does.
+recipe=1
+key=$(printf '%s\n' "$recipe" "${qt_options[@]}" | sha256sum | cut -c1-12)
+prefix=$cache/qt-$qt_version-mingw-$key
+log() { echo "[windows-qt $(date +%T)] $*" >&2; }
+
+if [ -f "$prefix/.complete" ]; then
+  log "reusing $prefix"
+  echo "$prefix"
+  exit 0
+fi
+
+# Debian's own source package of qtbase needs a deb-src entry for the archive already in use.
+if ! apt-get source --print-uris qt6-base >/dev/null 2>&1; then
+  log "adding a deb-src entry for Debian bookworm"
+  cat >/etc/apt/sources.list.d/orvek-deb-src.sources <<'EOF'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+  apt-get update -qq
+fi
+need=(dpkg-dev mingw-w64 nasm xz-utils zip unzip cmake ninja-build qt6-base-dev qt6-base-dev-tools)
+missing=()
+for p in "${need[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  log "installing ${missing[*]}"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >&2
+fi
+
+work=$cache/work-$key
+rm -rf "$work" "$prefix"
+mkdir -p "$work"
+cd "$work"
+log "fetching Debian's source of qtbase, libjpeg-turbo and Wine's tablet headers"
+apt-get source -qq --download-only qt6-base libjpeg-turbo >&2
+apt-get download -qq libwine-dev >&2
+dpkg-source -x --skip-patches qt6-base_*.dsc qtbase >&2
+dpkg-source -x libjpeg-turbo_*.dsc jpeg >&2
+dpkg-deb -x libwine-dev_*.deb wine-dev
+tablet=$work/tablet-headers
+mkdir -p "$tablet"
+cp "$(find wine-dev -name wintab.h | head -1)" "$(find wine-dev -name pktdef.h | head -1)" "$tablet/"
+
+toolchain=$here/cmake/mingw-w64.cmake
+log "building libjpeg-turbo"
+cmake -S jpeg -B jpeg-build -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+  -DCMAKE_CROSSCOMPILING_EMULATOR= -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=ON >&2
+cmake --build jpeg-build -j"$(nproc)" >&2
+cmake --install jpeg-build >&2
+
+log "configuring qtbase $qt_version"
+mkdir -p qt-build
+cd qt-build
+../qtbase/configure -prefix "$prefix" "${qt_options[@]}" -- -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_CROSSCOMPILING_EMULATOR= \
+  -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DCMAKE_CXX_FLAGS="-I$tablet" -DCMAKE_C_FLAGS="-I$tablet" >&2
+log "building qtbase (15 to 50 minutes)"
+cmake --build . --parallel "$(nproc)" >&2
+cmake --install . >&2
+cp "$work"/qtbase/LICENSES/LGPL-3.0-only.txt "$prefix/QT-LGPL-3.0.txt" 2>/dev/null || true
+cp "$work"/jpeg/LICENSE.md "$prefix/LIBJPEG-TURBO-LICENSE.md"
+cp "$work"/jpeg/README.ijg "$prefix/LIBJPEG-README.ijg"
+ls "$work"/qt6-base_*.dsc | xargs -n1 basename > "$prefix/qt-source-package.txt"
+touch "$prefix/.complete"
+cd "$here"
+rm -rf "$work"
+log "done: $prefix"
+echo "$prefix"
