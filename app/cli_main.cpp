@@ -4,14 +4,18 @@
 #include "core/error.h"
 #include "core/generate_command.h"
 #include "core/random.h"
+#include "export/campaign_transaction.h"
 #include "export/map_file.h"
 #include "export/save.h"
 #include "gamedata/cp1252.h"
+#include "gamedata/file_system.h"
+#include "gamedata/text_file.h"
 #include "gamedata/game_services.h"
 #include "gamedata/names.h"
 #include "ui/window_texts.h"
 #include "ui/map_render.h"
 
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QGuiApplication>
 
@@ -21,7 +25,6 @@
 #include <csignal>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <thread>
 
@@ -35,6 +38,17 @@
 using namespace orvek;
 
 namespace {
+
+// Set by SIGINT and SIGTERM: the attempts stop at the next one and nothing more is written.
+std::atomic<bool> interrupted{false};
+std::atomic<bool>* cancel_generation = nullptr;
+
+extern "C" void on_interrupt(int)
+{
+    interrupted.store(true);
+    if (std::atomic<bool>* cancel = cancel_generation)
+        cancel->store(true);
+}
 
 struct ExitError {
     int status;
@@ -119,20 +133,32 @@ struct Options {
     GalaxySettings settings;
     GenerateButton button = GenerateButton::Generate;
     bool rename = false, save = false, overwrite = false, quiet = false;
+    std::uint64_t max_attempts = 0;
     std::string name;
     SaveRequest request;
     QString json, png;
 };
 
-std::uint32_t parse_seed(const QString& text)
+// A whole number of plain digits from `least` to `most`; anything else is a usage error.
+std::uint64_t parse_count(const QString& text, std::uint64_t least, std::uint64_t most,
+                          const std::string& complaint)
 {
-    bool ok = !text.isEmpty() && text.size() <= 10;
+    bool ok = !text.isEmpty() && text.size() <= 19;
     for (QChar c : text)
         ok = ok && c >= '0' && c <= '9';
     const qulonglong value = ok ? text.toULongLong(&ok) : 0;
-    if (!ok || value > 4294967295ull)
-        throw ExitError{2, "--seed wants a number from 0 to 4294967295"};
-    return static_cast<std::uint32_t>(value);
+    if (!ok || value < least || value > most)
+        throw ExitError{2, complaint};
+    return value;
+}
+
+// The campaign name becomes a line of the map file: a line break in it would add lines of its own.
+std::string parse_name(const QString& text)
+{
+    for (QChar c : text)
+        if (c.unicode() < 32)
+            throw ExitError{2, "--name cannot hold control characters (line breaks, tabs)"};
+    return utf8_to_cp1252(text.toStdString());
 }
 
 Options parse_options(const QCommandLineParser& parser)
@@ -143,7 +169,13 @@ Options parse_options(const QCommandLineParser& parser)
     Options o;
     o.game_dir = parser.isSet("game-dir") ? parser.value("game-dir").toStdString()
                                           : GameFolder::current().game_dir();
-    o.seed = parser.isSet("seed") ? parse_seed(parser.value("seed")) : clock_seed();
+    o.seed = parser.isSet("seed") ? static_cast<std::uint32_t>(parse_count(
+                                        parser.value("seed"), 0, 4294967295ull,
+                                        "--seed wants a number from 0 to 4294967295"))
+                                  : clock_seed();
+    if (parser.isSet("max-attempts"))
+        o.max_attempts = parse_count(parser.value("max-attempts"), 1, 1000000000000ull,
+                                     "--max-attempts wants a number from 1 to 10^12");
     if (parser.isSet("custom")) {
         const QStringList fields = parser.value("custom").split(',');
         if (fields.size() != 5)
@@ -164,7 +196,7 @@ Options parse_options(const QCommandLineParser& parser)
         o.settings.gate_style =
             index_of(parser.value("gates"), {"string", "normal", "web"}, "gate style");
     o.rename = parser.isSet("name");
-    o.name = utf8_to_cp1252(parser.value("name").toStdString());
+    o.name = parse_name(parser.value("name"));
     o.save = parser.isSet("save");
     o.overwrite = parser.isSet("overwrite");
     for (const QString& setting : parser.values("level"))
@@ -176,58 +208,75 @@ Options parse_options(const QCommandLineParser& parser)
     return o;
 }
 
-// The Generate command, with a progress line on a terminal's standard error.
+// Shows "generating: N attempts, T s" on a terminal's standard error until stopped.
+void report_progress(std::stop_token stop, const GenerationProgress& progress)
+{
+    const auto start = std::chrono::steady_clock::now();
+    while (!stop.stop_requested()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        std::fprintf(stderr, "\rgenerating: %llu attempts, %.1f s",
+                     static_cast<unsigned long long>(progress.attempts.load()), elapsed.count());
+    }
+    std::fprintf(stderr, "\r\033[K");
+}
+
+// The Generate command. Ctrl+C (or SIGTERM) and --max-attempts end it between attempts.
 void generate(Options& o, const GameFolder& folder, Random& random, Galaxy& galaxy,
               std::string& name, GenerationProgress& progress)
 {
     GameFolderServices sources(folder);
     LastStatus status;
     GenerationServices services{status, sources, sources, sources};
-    std::atomic<bool> done{false};
-    std::thread reporter;
-    if (!o.quiet && isatty(2))
-        reporter = std::thread([&] {
-            const auto start = std::chrono::steady_clock::now();
-            while (!done) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-                std::fprintf(stderr, "\rgenerating: %llu attempts, %.1f s",
-                             static_cast<unsigned long long>(progress.attempts.load()),
-                             elapsed.count());
-            }
-            std::fprintf(stderr, "\r\033[K");
-        });
-    struct Join {
-        std::atomic<bool>& done;
-        std::thread& thread;
-        ~Join()
-        {
-            done = true;
-            if (thread.joinable())
-                thread.join();
-        }
-    } join{done, reporter};
-    orvek::Button1Click(o.button, o.settings, galaxy, name, services, random, &progress);
+    progress.attempt_limit = o.max_attempts;
+    GenerationResult result;
+    {
+        std::jthread reporter;
+        if (!o.quiet && isatty(2))
+            reporter = std::jthread(report_progress, std::cref(progress));
+        cancel_generation = &progress.cancel;
+        result = orvek::Button1Click(o.button, o.settings, galaxy, name, services, random,
+                                     &progress);
+        cancel_generation = nullptr;
+    }
+    if (interrupted)
+        throw ExitError{130, "interrupted: nothing was written"};
+    if (result == GenerationResult::Cancelled)
+        throw ExitError{4, "gave up after " + std::to_string(progress.attempts.load()) +
+                               " attempts without a connected galaxy (--max-attempts)"};
+}
+
+// The map as PNG bytes, drawn as the window draws it.
+std::string png_bytes(const Galaxy& galaxy, const std::string& path)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!render_map(load_background(galaxy.background_path), galaxy.planets).save(&buffer, "PNG"))
+        throw ExitError{1, "Cannot create file \"" + path + "\". The picture cannot be encoded"};
+    return bytes.toStdString();
+}
+
+// Writes standard output's text; a closed pipe or a full disk behind it is an error too.
+void print(const std::string& text)
+{
+    std::cout << text << std::flush;
+    if (!std::cout)
+        throw ExitError{1, "Cannot write to standard output"};
 }
 
 void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& name,
                    std::uint64_t attempts)
 {
-    if (!o.png.isEmpty()) {
-        QImage picture = render_map(load_background(galaxy.background_path), galaxy.planets);
-        if (!picture.save(o.png, "PNG"))
-            throw ExitError{1, "Cannot create file \"" + o.png.toStdString() + "\"."};
-    }
+    if (!o.png.isEmpty())
+        write_file_atomically(o.png.toStdString(), png_bytes(galaxy, o.png.toStdString()));
     if (o.json.isEmpty())
         return;
     const std::string text = galaxy_json(galaxy, name, o.settings, attempts).dump(2) + "\n";
-    if (o.json == "-") {
-        std::cout << text;
-        return;
-    }
-    std::ofstream out(o.json.toStdString(), std::ios::binary);
-    if (!(out << text))
-        throw ExitError{1, "Cannot create file \"" + o.json.toStdString() + "\"."};
+    if (o.json == "-")
+        print(text);
+    else
+        write_file_atomically(o.json.toStdString(), text);
 }
 
 int run(const QCommandLineParser& parser)
@@ -236,6 +285,7 @@ int run(const QCommandLineParser& parser)
     const GameFolder folder(o.game_dir);
     if (!folder.has_game_executable())
         throw ExitError{1, kNotInGameFolder};
+    Recover_Interrupted_Save(folder);
     Random random(o.seed);
     Galaxy galaxy;
     std::string name;
@@ -243,16 +293,26 @@ int run(const QCommandLineParser& parser)
     generate(o, folder, random, galaxy, name, progress);
     if (o.rename)
         name = o.name;
-    if (o.save) {
+    if (o.save && !interrupted) {
         o.request.campaign_name = name;
         CliDialog dialog;
         dialog.overwrite = o.overwrite;
         orvek::LMDButton2Click(galaxy, o.request, folder, random, dialog);
     }
+    if (interrupted)
+        throw ExitError{130, "interrupted before the save: nothing was written"};
     write_outputs(o, galaxy, name, progress.attempts.load());
-    std::cout << "seed " << o.seed << ": \"" << cp1252_to_utf8(name) << "\" (" << campaign_id(name)
-              << "), " << galaxy.planets.size() << " planets, " << progress.attempts.load()
-              << " attempts" << (o.save ? ", saved" : "") << "\n";
+    const std::string summary = "seed " + std::to_string(o.seed) + ": \"" + cp1252_to_utf8(name) +
+                                "\" (" + campaign_id(name) + "), " +
+                                std::to_string(galaxy.planets.size()) + " planets, " +
+                                std::to_string(progress.attempts.load()) + " attempts" +
+                                (o.save ? ", saved" : "") + "\n";
+    // With the JSON on standard output, the summary goes to standard error so that a pipe
+    // receives nothing but the JSON.
+    if (o.json == "-")
+        std::cerr << summary;
+    else
+        print(summary);
     return 0;
 }
 
@@ -265,6 +325,8 @@ int main(int argc, char** argv)
     // then reports it and leaves the old campaign in place.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    std::signal(SIGINT, on_interrupt);
+    std::signal(SIGTERM, on_interrupt);
     // Drawing names into a PNG needs fonts but no screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -290,6 +352,7 @@ int main(int argc, char** argv)
         {"write-inhibitions", "Write the inhibition effects."},
         {"write-facilities", "Write the facilities."},
         {"level", "A frequency list's level, e.g. cloak=rare.", "LIST=LEVEL"},
+        {"max-attempts", "Give up after N attempts without a connected galaxy (exit 4).", "N"},
         {"json", "Write the galaxy as JSON (- for standard output).", "FILE"},
         {"png", "Write the map as a PNG picture.", "FILE"},
         {"quiet", "No progress line."},

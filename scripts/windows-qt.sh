@@ -59,8 +59,27 @@ dpkg-source -x --skip-patches qt6-base_*.dsc qtbase >&2
 dpkg-source -x libjpeg-turbo_*.dsc jpeg >&2
 dpkg-deb -x libwine-dev_*.deb wine-dev
 tablet=$work/tablet-headers
-mkdir -p "$tablet"
-cp "$(find wine-dev -name wintab.h | head -1)" "$(find wine-dev -name pktdef.h | head -1)" "$tablet/"
+mkdir -p "$tablet/wine"
+cp "$(find wine-dev -name wintab.h | head -1)" "$(find wine-dev -name pktdef.h | head -1)" "$tablet/wine/"
+# Wine's headers use two of Wine's own macros and leave out the calling convention that Qt names.
+for h in wintab pktdef; do
+  {
+    echo '#pragma once'
+    echo '#include <windows.h>'
+    echo '#ifndef WINELIB_NAME_AW'
+    echo '#ifdef UNICODE'
+    echo '#define WINELIB_NAME_AW(name) name##W'
+    echo '#else'
+    echo '#define WINELIB_NAME_AW(name) name##A'
+    echo '#endif'
+    echo '#define DECL_WINELIB_TYPE_AW(type) typedef WINELIB_NAME_AW(type) type;'
+    echo '#endif'
+    echo '#ifndef API'
+    echo '#define API WINAPI'
+    echo '#endif'
+    echo "#include \"wine/$h.h\""
+  } >"$tablet/$h.h"
+done
 
 toolchain=$here/cmake/mingw-w64.cmake
 log "building libjpeg-turbo"

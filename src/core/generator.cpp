@@ -554,7 +554,7 @@ public:
         Linker linker(params_.planets);
         Placed placed(params_.planets);
         for (std::uint64_t number = 1;; ++number) {
-            if (cancelled())
+            if (stopped_before(number))
                 return GenerationResult::Cancelled;
             count_attempt(number);
             placer.run(placed, random_, services_.backgrounds, services_.names);
@@ -567,9 +567,11 @@ public:
     }
 
 private:
-    bool cancelled() const
+    // Whether the command ends before attempt `number`: cancelled, or past the attempt limit.
+    bool stopped_before(std::uint64_t number) const
     {
-        return progress_ && progress_->cancel.load(std::memory_order_relaxed);
+        return progress_ && (progress_->cancel.load(std::memory_order_relaxed) ||
+                             (progress_->attempt_limit && number > progress_->attempt_limit));
     }
 
     void count_attempt(std::uint64_t number)
@@ -605,7 +607,7 @@ private:
                 Placed& slot = ring[i % kSlots];
                 slot.number = done + i + 1;
                 bool last = false;
-                if (cancelled()) {
+                if (stopped_before(slot.number)) {
                     slot.kind = Placed::Kind::Cancelled;
                     last = true;
                 } else {

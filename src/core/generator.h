@@ -63,9 +63,12 @@ struct GenerationServices {
 };
 
 // Shared with a watcher on another thread: the attempts made so far, and a request to stop.
+// With an attempt limit set (before the command starts), the command also stops, as if
+// cancelled, when that many attempts have failed.
 struct GenerationProgress {
     std::atomic<std::uint64_t> attempts{0};
     std::atomic<bool> cancel{false};
+    std::uint64_t attempt_limit = 0;  // 0: no limit
 };
 
 // The numbers one Generate works with, read after the clamp and preset steps. The wormhole

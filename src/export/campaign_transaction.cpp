@@ -229,7 +229,7 @@ void finish(const Paths& p)
 {
     with_one_retry([&] { delete_file(p.journal); });
     with_one_retry([&] { sync_folder(p.work); });
-    delete_tree(p.work);
+    with_one_retry([&] { delete_tree(p.work); });
     with_one_retry([&] { sync_folder(p.data); });
 }
 

@@ -165,7 +165,7 @@ std::vector<FolderEntry> list_entries(const std::string& folder)
     return entries;
 }
 
-FileLock::FileLock(const std::string& path)
+FileLock::FileLock(const std::string& path) : path_(path)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -182,8 +182,12 @@ bool FileLock::try_lock()
 {
     OVERLAPPED at{};
     at.OffsetHigh = kLockOffsetHigh;
-    return LockFileEx(reinterpret_cast<HANDLE>(handle_),
-                      LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at);
+    if (LockFileEx(reinterpret_cast<HANDLE>(handle_),
+                   LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
+        return true;
+    if (GetLastError() == ERROR_LOCK_VIOLATION || GetLastError() == ERROR_IO_PENDING)
+        return false;
+    throw file_error("Cannot lock file " + quoted(path_), last_reason());
 }
 
 FileLock::~FileLock()
@@ -289,7 +293,7 @@ std::vector<FolderEntry> list_entries(const std::string& folder)
     return entries;
 }
 
-FileLock::FileLock(const std::string& path)
+FileLock::FileLock(const std::string& path) : path_(path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -299,9 +303,12 @@ FileLock::FileLock(const std::string& path)
 
 bool FileLock::try_lock()
 {
-    while (::flock(static_cast<int>(handle_), LOCK_EX | LOCK_NB) != 0)
-        if (errno != EINTR)
+    while (::flock(static_cast<int>(handle_), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK)
             return false;
+        if (errno != EINTR)
+            throw file_error("Cannot lock file " + quoted(path_), last_reason());
+    }
     return true;
 }
 

@@ -58,7 +58,8 @@ std::vector<FolderEntry> list_entries(const std::string& folder);
 class FileLock {
 public:
     // Waits up to `patience` for the lock. Throws Error `busy_message` when another process still
-    // holds it then, or Error "Cannot open file "<path>". <reason>" when the file cannot be opened.
+    // holds it then, Error "Cannot open file "<path>". <reason>" when the file cannot be opened,
+    // or Error "Cannot lock file "<path>". <reason>" when the system refuses the lock itself.
     FileLock(const std::string& path, std::chrono::milliseconds patience,
              const std::string& busy_message);
     ~FileLock();
@@ -72,6 +73,7 @@ public:
 private:
     explicit FileLock(const std::string& path);
     bool try_lock();
+    std::string path_;
     std::intptr_t handle_ = -1;
 };
 

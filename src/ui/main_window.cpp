@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "core/generate_command.h"
+#include "export/campaign_transaction.h"
 #include "export/save.h"
 #include "gamedata/cp1252.h"
 #include "gamedata/game_services.h"
@@ -614,6 +615,13 @@ std::unique_ptr<TForm1> start_up(const GameFolder& folder, std::uint32_t seed,
     if (!folder.has_game_executable()) {
         refuse(kNotInGameFolder);
         return nullptr;
+    }
+    // A Save that a killed or crashed process left unfinished is completed first; when that
+    // fails the window still opens, and the next Save tries again and reports it.
+    try {
+        Recover_Interrupted_Save(folder);
+    } catch (const Error& e) {
+        refuse(QString::fromStdString(with_full_stop(e.what())));
     }
     return std::make_unique<TForm1>(folder, seed);
 }

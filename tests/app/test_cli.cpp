@@ -69,6 +69,9 @@ TEST(Cli, ExitStatuses)
         {"--seed 5 --name '--!' --save", 1,
          "The campaign name needs at least one letter or digit!"},
         {"--seed 5 --name 'A l l' --save", 1, "reserved for the game's own templates"},
+        {"--seed 5 --save --name \"$(printf 'Evil\\r\\nPlanets = 3')\"", 2, "control characters"},
+        {"--seed 1 --custom 146,5,87,6,11 --max-attempts 40 --save", 4, "gave up after 40 attempts"},
+        {"--max-attempts 0", 2, "--max-attempts"},
     };
     for (const Case& c : cases) {
         auto r = game.run(c.args);
@@ -101,12 +104,26 @@ TEST(Cli, OverwriteOnlyWhenAsked)
     EXPECT_NE(game.saved(), before);
 }
 
+TEST(Cli, InterruptedRunWritesNothing)
+{
+    DemoGame game;
+    auto r = testing::run_command("{ " + std::string(ORVEK_CLI) + " --quiet --game-dir '" +
+                                  game.dir.str() +
+                                  "' --seed 1 --custom 175,9,99,1,1 --save --json j.json & "
+                                  "sleep 1; kill -INT $!; wait $!; }");
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
+    EXPECT_TRUE(game.saved().empty());
+    EXPECT_FALSE(fs::exists("j.json"));
+}
+
 TEST(Cli, CustomNumbersAreClamped)
 {
     DemoGame game;
     auto r = game.run("--seed 8 --custom 0,1,0,0,0 --json -");
     ASSERT_EQ(r.status, 0) << r.err;
-    auto json = nlohmann::json::parse(r.out.substr(0, r.out.rfind("seed 8")));
+    EXPECT_NE(r.err.find("seed 8"), std::string::npos) << "the summary leaves stdout to the JSON";
+    auto json = nlohmann::json::parse(r.out);
     EXPECT_EQ(
         json["settings"],
         nlohmann::json::parse(R"({"planets":8,"wormholes":1,"join1":1,"join2":1,"join3":1})"));

@@ -3,6 +3,8 @@
 #include "core/error.h"
 #include "core/generate_command.h"
 #include "core/random.h"
+#include "export/campaign_transaction.h"
+#include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
 #include "gamedata/text_file.h"
@@ -121,8 +123,40 @@ TEST_F(SaveFixture, ConfirmedSaveReplacesFilesAndKeepsSubfolders)
     EXPECT_EQ(LMDButton2Click(galaxy, request, folder, random, dialog), SaveResult::Saved);
     EXPECT_FALSE(fs::exists(campaign() / "notes.txt"));
     EXPECT_EQ(testing::read_bytes(campaign() / "sub/keep.txt"), "kept");
-    for (const auto& entry : fs::directory_iterator(campaign()))
-        EXPECT_EQ(entry.path().filename().string().find(".orvek-new-"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir.path() / "campaign/data/.orvek-save")) << "no work folder left";
+}
+
+// A new file that cannot take its place (a folder of that name is in the way) fails the commit
+// half-way; everything already moved goes back.
+TEST_F(SaveFixture, FailedCommitPutsTheOldCampaignBack)
+{
+    LMDButton2Click(galaxy, request, folder, random, dialog);
+    fs::create_directories(campaign() / "sub");
+    auto before = snapshot(dir.path());
+    Random other(77);
+    galaxy = testing::generate_in(folder, other);
+    const std::string last = file_name_of(galaxy.planets.back().template_path);
+    if (!fs::exists(campaign() / last))
+        fs::create_directory(campaign() / last);
+    before = snapshot(dir.path());
+    EXPECT_NE(error_of_save().find(last), std::string::npos);
+    EXPECT_EQ(snapshot(dir.path()), before);
+}
+
+TEST_F(SaveFixture, LeftoversOfAKilledSaveGoAtTheNextStart)
+{
+    auto before = snapshot(dir.path());
+    fs::create_directories(dir.path() / "campaign/data/.orvek-save/new");
+    dir.write("campaign/data/.orvek-save/new/campaign_all_001.txt", "half");
+    Recover_Interrupted_Save(folder);
+    EXPECT_EQ(snapshot(dir.path()), before);
+}
+
+TEST_F(SaveFixture, OneSaveAtATimePerGameFolder)
+{
+    CampaignTransaction running(folder);
+    EXPECT_EQ(FileLock::try_acquire(folder.file("Orvek.exe")), nullptr);
+    Recover_Interrupted_Save(folder);  // leaves the running save alone
 }
 
 TEST_F(SaveFixture, MissingTemplateLeavesTheOldCampaignUntouched)

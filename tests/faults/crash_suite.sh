@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Kills and fails an overwriting Save from outside, at every file call it makes, and races two
+# Saves; after each, the whole game folder must equal the old or the new complete campaign.
+#   crash_suite.sh TOOL DEMO_GAME WORK_DIR [EMULATOR]
+# strace's fault injection stops the tool at the Nth call of each kind (SIGKILL) or makes that
+# call fail (EIO, ENOSPC, EACCES); the tool is then started once more, as a player would, and
+# the tree compared. Prints "kills tried/held, errors tried/held, races tried/held".
+set -uo pipefail
+tool=$1 demo=$2 work=$3
+calls=(openat write fsync rename unlink mkdir rmdir flock getdents64 close)
+rm -rf "$work" && mkdir -p "$work"
+
+# A small game folder of the demo's own files: 40 templates, one picture.
+base=$work/base
+mkdir -p "$base"/campaign/data/{encounters/all,bitmaps/ui,maps}
+cp "$demo"/Orvek.exe "$demo"/stars.txt "$demo"/regions.txt "$demo"/types.txt "$base"/
+find "$demo"/campaign/data/encounters/all -name '*.txt' | sort | head -40 |
+  xargs cp -t "$base"/campaign/data/encounters/all/
+cp "$demo"/campaign/data/bitmaps/ui/nebula1.jpg "$base"/campaign/data/bitmaps/ui/
+
+snapshot() { (cd "$1" && find . -printf '%y %p\n' | sort && find . -type f -print0 | sort -z |
+  xargs -0 sha256sum); }
+run() { "$tool" --game-dir "$1" --quiet "${@:2}"; }
+save_args=(--size small --save --name Crash --overwrite)
+restart() { run "$1" --seed 9 --size small >/dev/null 2>&1; }
+
+run "$base" --seed 1 --size small --save --name Crash >/dev/null || exit 1
+# A sub-folder and a file of the player's own inside the campaign folder stay as they are.
+mkdir -p "$base"/campaign/data/encounters/crash/notes && echo mine >"$base"/campaign/data/encounters/crash/notes/a.txt
+old=$(snapshot "$base")
+cp -a "$base" "$work/new" && run "$work/new" --seed 2 "${save_args[@]}" >/dev/null || exit 1
+new=$(snapshot "$work/new")
+cp -a "$base" "$work/other" && run "$work/other" --seed 3 "${save_args[@]}" >/dev/null || exit 1
+other=$(snapshot "$work/other")
+[ "$old" != "$new" ] && [ "$new" != "$other" ] || { echo "the three states must differ"; exit 1; }
+
+# Which calls of each kind the save makes: those from its lock on Orvek.exe on (the calls before
+# belong to start-up and to the Generate command).
+declare -A first last
+strace -f -qq -o "$work/count.log" -e trace="$(IFS=,; echo "${calls[*]}")" \
+  "$tool" --game-dir "$work/new" --quiet --seed 2 "${save_args[@]}" >/dev/null
+start=$(grep -n 'openat(.*Orvek\.exe' "$work/count.log" | tail -1 | cut -d: -f1)
+for c in "${calls[@]}"; do
+  first[$c]=$(($(head -n "$start" "$work/count.log" | grep -c "^[0-9]* *$c(") + 1))
+  last[$c]=$(($(grep -c "^[0-9]* *$c(" "$work/count.log") + 1))
+done
+
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+failures=0 kills=0 kills_held=0 errors=0 errors_held=0
+case_dir=$work/case
+for c in "${calls[@]}"; do
+  for ((n = first[$c]; n <= last[$c]; n++)); do
+    # Killed at call n: the next start completes or undoes the save.
+    rm -rf "$case_dir" && cp -a "$base" "$case_dir"
+    timeout 120 strace -f -qq -o /dev/null -e trace="$c" -e inject="$c":signal=KILL:when=$n \
+      "$tool" --game-dir "$case_dir" --quiet --seed 2 "${save_args[@]}" >/dev/null 2>&1 &
+    wait $! 2>/dev/null  # the shell's own "Killed" notice is expected here
+    restart "$case_dir"
+    after=$(snapshot "$case_dir")
+    kills=$((kills + 1))
+    if [ "$after" = "$old" ] || [ "$after" = "$new" ]; then kills_held=$((kills_held + 1))
+    else fail "kill at $c #$n"; diff <(echo "$old") <(echo "$after") | head -5; fi
+
+    # Failing call n: exit 1 with the old tree, or a save that succeeded despite it.
+    for e in EIO ENOSPC EACCES; do
+      [ "$e" != EIO ] && [ "$c" != write ] && [ "$c" != rename ] && continue
+      rm -rf "$case_dir" && cp -a "$base" "$case_dir"
+      msg=$(strace -f -qq -o /dev/null -e trace="$c" -e inject="$c":error=$e:when=$n \
+        "$tool" --game-dir "$case_dir" --quiet --seed 2 "${save_args[@]}" 2>&1 >/dev/null)
+      status=$?
+      after=$(snapshot "$case_dir")
+      errors=$((errors + 1))
+      if { [ $status = 1 ] && [ "$after" = "$old" ] && [ -n "$msg" ]; } ||
+         { [ $status = 0 ] && [ "$after" = "$new" ]; } ||
+         { [ $status = 1 ] && [ "$after" = "$new" ] && [[ $msg == "Cannot write to standard output"* ]]; }; then
+        errors_held=$((errors_held + 1))
+      else fail "$e at $c #$n: status $status, $msg"; diff <(echo "$old") <(echo "$after") | head -5; fi
+    done
+  done
+done
+
+# Two saves of the same campaign at once: both succeed, one after the other.
+races=0 races_held=0
+for i in $(seq 1 20); do
+  rm -rf "$case_dir" && cp -a "$base" "$case_dir"
+  run "$case_dir" --seed 2 "${save_args[@]}" >/dev/null 2>&1 & a=$!
+  run "$case_dir" --seed 3 "${save_args[@]}" >/dev/null 2>&1 & b=$!
+  wait $a; sa=$?; wait $b; sb=$?
+  after=$(snapshot "$case_dir")
+  races=$((races + 1))
+  if [ $sa = 0 ] && [ $sb = 0 ] && { [ "$after" = "$new" ] || [ "$after" = "$other" ]; }; then
+    races_held=$((races_held + 1))
+  else fail "race $i: statuses $sa $sb"; fi
+done
+
+echo "kills $kills/$kills_held, errors $errors/$errors_held, races $races/$races_held (tried/held)"
+[ $failures = 0 ]
