@@ -327,9 +327,15 @@ int main(int argc, char** argv)
 #endif
     std::signal(SIGINT, on_interrupt);
     std::signal(SIGTERM, on_interrupt);
-    // Drawing names into a PNG needs fonts but no screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // Drawing names into a PNG needs fonts but no screen. On Windows the offscreen platform finds
+    // no fonts (it looks for font files beside Qt), while the minimal one asks the system.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+#ifdef _WIN32
+        qputenv("QT_QPA_PLATFORM", "minimal:enable_fonts");
+#else
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    }
     // Standard error carries the tool's own messages only; Qt's notes about its environment
     // would get in the way of scripts that read them.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Everything beyond the test command: the sanitizer build of every test, the bounded fuzz runs,
-# and the Windows cross-build with its tests under Wine.
+# and the Windows release (static Qt, both programs, their tests under Wine, the zip).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/sanitize.sh
-./scripts/fuzz.sh
-./scripts/windows.sh
+timed() {
+  local start=$SECONDS
+  "$@"
+  echo "[harden] $1 took $((SECONDS - start)) s"
+}
+timed ./scripts/sanitize.sh
+timed ./scripts/fuzz.sh
+timed ./scripts/windows-release.sh

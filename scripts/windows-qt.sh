@@ -99,7 +99,7 @@ cd qt-build
 log "building qtbase (15 to 50 minutes)"
 cmake --build . --parallel "$(nproc)" >&2
 cmake --install . >&2
-cp "$work"/qtbase/LICENSES/LGPL-3.0-only.txt "$prefix/QT-LGPL-3.0.txt" 2>/dev/null || true
+cp "$work"/qtbase/LICENSES/LGPL-3.0-only.txt "$prefix/QT-LGPL-3.0.txt"
 cp "$work"/jpeg/LICENSE.md "$prefix/LIBJPEG-TURBO-LICENSE.md"
 cp "$work"/jpeg/README.ijg "$prefix/LIBJPEG-README.ijg"
 ls "$work"/qt6-base_*.dsc | xargs -n1 basename > "$prefix/qt-source-package.txt"

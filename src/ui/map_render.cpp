@@ -10,6 +10,13 @@
 
 #include <cmath>
 
+// The start-up picture is a resource of this static library. Nothing in a program refers to the
+// resource's own initialiser, so the linker would leave it out; calling it by name keeps it in.
+static void register_startup_resource()
+{
+    Q_INIT_RESOURCE(startup);
+}
+
 namespace orvek {
 
 namespace {
@@ -60,6 +67,7 @@ QImage load_background(const std::string& path)
 
 QImage startup_picture()
 {
+    register_startup_resource();
     QFile file(":/orvek/startup.jpg");
     if (!file.open(QIODevice::ReadOnly))
         return QImage();

@@ -64,8 +64,13 @@ TEST(WriteFileAtomically, MissingFolderGivesTheCreateError)
         write_file_atomically(path, "x");
         FAIL();
     } catch (const Error& e) {
+#ifdef _WIN32
+        // Windows words it as a missing path, in its own language.
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + path + "\". ", 0), 0u);
+#else
         EXPECT_EQ(std::string(e.what()),
                   "Cannot create file \"" + path + "\". " + system_reason(ENOENT));
+#endif
     }
 }
 

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Runs the Windows build's tests under Wine: the library tests, the window's QTest suite on the
+# offscreen platform, a screenshot of the window under Xvfb, and the Windows and Linux tools
+# compared on the same arguments. Expects build/ (native) and build-win/ (cross) to be built.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export WINEPREFIX=${WINEPREFIX:-$PWD/build-win/wineprefix}
+export WINEDEBUG=-all
+wineboot --init >/dev/null 2>&1 || true
+# Drive Q: is an empty folder, for the test of a game folder at a drive root.
+root=$PWD/build-win/drive-q
+rm -rf "$root" && mkdir -p "$root"
+ln -sfn "$root" "$WINEPREFIX/dosdevices/q:"
+export ORVEK_ROOT_DRIVE=Q:
+for t in core_tests gamedata_tests export_tests platform_tests image_tests ui_tests; do
+  echo "== $t.exe under Wine"
+  wine build-win/tests/$t.exe --gtest_brief=1 --gtest_filter=-Screenshot.* || failed="$failed $t"
+done
+[ -z "${failed:-}" ] || { echo "FAILED under Wine:$failed"; exit 1; }
+
+echo "== the Windows and the Linux tool on the same arguments"
+tests/platform/same_campaigns.sh build/app/orvek-galaxy build-win/app/orvek-galaxy.exe \
+  build/demo-game build-win/same-campaigns
+
+echo "== the window under Wine inside Xvfb: build-win/window-under-wine.png"
+shot=$PWD/build-win/window-under-wine.png
+rm -f "$shot"
+xvfb-run -a -s "-screen 0 1000x800x24" bash -c "
+  cd build/demo-game && wine ../../build-win/app/orvek-galaxy-generator.exe & sleep 10
+  xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >'$shot'; wineserver -k"
+# The map shows the built-in picture from the start, not a black square.
+[ "$(pngtopnm "$shot" | pnmcut 100 100 600 600 | ppmhist -noheader | wc -l)" -gt 50 ] ||
+  { echo "the window under Wine shows no start-up picture"; exit 1; }
