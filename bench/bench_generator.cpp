@@ -1,6 +1,7 @@
 // Time per attempt and time to a connected galaxy, fast generator against the plain one, for
-// three corners of the settings: (a) 22 planets, W 1, 35/50/5; (b) 69 planets, W 0, 59/20/0,
-// the rarest to connect; (c) 175 planets, W 9, 30/40/5, where the full-map rule matters.
+// five corners of the settings: (a) 22 planets, W 1, 35/50/5; (b) 69 planets, W 0, 59/20/0,
+// the rarest to connect; (c) 175 planets, W 9, 30/40/5, (d) 175, W 1, 40/40/5 and (e) 175, W 0,
+// 59/20/1, where the map is nearly full and the full-map rule ends most attempts.
 
 #include "core/generator.h"
 #include "core/random.h"
@@ -16,7 +17,8 @@ using namespace orvek;
 struct Corner {
     int planets, wormholes, j1, j2, j3;
 };
-constexpr Corner kCorners[] = {{22, 1, 35, 50, 5}, {69, 0, 59, 20, 0}, {175, 9, 30, 40, 5}};
+constexpr Corner kCorners[] = {{22, 1, 35, 50, 5},   {69, 0, 59, 20, 0},  {175, 9, 30, 40, 5},
+                               {175, 1, 40, 40, 5}, {175, 0, 59, 20, 1}};
 
 GalaxyParams params_of(const Corner& c)
 {
@@ -112,6 +114,10 @@ BENCHMARK(fast_per_attempt)
     ->Args({1, 200000, kDefault})
     ->Args({1, 200000, kNever})
     ->Args({2, 2000, kDefault})
+    ->Args({3, 2000, kDefault})
+    ->Args({3, 2000, kNever})
+    ->Args({4, 2000, kDefault})
+    ->Args({4, 2000, kNever})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 BENCHMARK(fast_to_connected)->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(20);

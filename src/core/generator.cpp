@@ -1,6 +1,7 @@
 #include "core/generator.h"
 
 #include "core/error.h"
+#include "core/free_map.h"
 #include "core/index_pool.h"
 #include "core/random.h"
 #include "core/settings.h"
@@ -29,10 +30,7 @@ namespace orvek {
 
 namespace {
 
-constexpr int kMapMin = 20;  // positions are 20 + R(960), so 20..979
-constexpr int kMapRange = 960;
 constexpr int kMapMax = kMapMin + kMapRange - 1;
-constexpr int kClearance = 55;  // a clash is |dx| <= 55 and |dy| <= 55
 constexpr int kCell = kClearance + 1;
 constexpr int kGrid = (kMapMax / kCell) + 1;
 constexpr int kRoomyCount = 74;  // up to this many planets can never fill the map
@@ -222,19 +220,12 @@ public:
         out.home = static_cast<int>(random(static_cast<std::uint32_t>(n_ - 1)));
         const auto name_count = static_cast<std::uint32_t>(names.Load_System_Names().size());
         grid_.fill(kEmptyCell);
-        witness_valid_ = false;
         for (int p = 0; p < n_; ++p) {
-            if (!has_free_position(p)) {
+            if (!place(p, random)) {
                 out.kind = Placed::Kind::FullMap;
                 out.state_after = random.state();
                 return;
             }
-            int x, y;
-            do {
-                x = kMapMin + static_cast<int>(random(kMapRange));
-                y = kMapMin + static_cast<int>(random(kMapRange));
-            } while (clashes(x, y));
-            put(p, x, y);
             const std::uint32_t names_left = left(name_count, p);
             if (names_left > 0) {
                 out.name_at[p] = random(names_left);
@@ -318,34 +309,31 @@ private:
 #endif
     }
 
-    // Whether some position is free of clashes with planets 0..placed-1. A free position can
-    // always slide left and then up until it touches the map edge or a clearance square, so it
-    // suffices to try the corners x, y in {20} and {planet + 56}. A witness found once stays
-    // valid until a later planet covers it.
-    bool has_free_position(int placed)
+    // Draws planet p's position, or returns false, without a draw, when planets 0..p-1 leave
+    // no position free. Up to 74 planets can never fill the map, and clashes are rare among so
+    // few: the clash grid answers them. Beyond, where most positions are taken and most draws
+    // are redrawn, the free map takes over.
+    bool place(int p, Random& random)
     {
-        if (placed <= kRoomyCount)
-            return true;
-        if (witness_valid_ && !clashes(witness_x_, witness_y_))
-            return true;
-        witness_valid_ = false;
-        auto candidates = [&](const std::vector<std::int32_t>& coords, std::vector<int>& out) {
-            out.assign(1, kMapMin);
-            for (int p = 0; p < placed; ++p)
-                if (coords[p] + kCell <= kMapMax)
-                    out.push_back(coords[p] + kCell);
-        };
-        candidates(placed_->xs, corner_xs_);
-        candidates(placed_->ys, corner_ys_);
-        for (int y : corner_ys_)
-            for (int x : corner_xs_)
-                if (!clashes(x, y)) {
-                    witness_x_ = x;
-                    witness_y_ = y;
-                    witness_valid_ = true;
-                    return true;
-                }
-        return false;
+        int x, y;
+        if (p <= kRoomyCount) {
+            do {
+                x = kMapMin + static_cast<int>(random(kMapRange));
+                y = kMapMin + static_cast<int>(random(kMapRange));
+            } while (clashes(x, y));
+        } else {
+            if (p == kRoomyCount + 1) {
+                free_.clear();
+                for (int q = 0; q < p; ++q)
+                    free_.take(placed_->xs[q], placed_->ys[q]);
+            }
+            if (free_.full())
+                return false;
+            free_.draw_free(random, x, y);
+            free_.take(x, y);
+        }
+        put(p, x, y);
+        return true;
     }
 
     const int n_;
@@ -360,9 +348,7 @@ private:
     static constexpr int kPadded = kGrid + 2;
     static constexpr std::int32_t kEmptyCell = 0x4000 | (0x4000 << 16);
     std::array<std::int32_t, kPadded * kPadded + 1> grid_{};
-    bool witness_valid_ = false;
-    int witness_x_ = 0, witness_y_ = 0;
-    std::vector<int> corner_xs_, corner_ys_;  // where a free position could begin
+    FreeMap free_;
 };
 
 // The second half of an attempt: nearest links, wormholes and the reach test, all without a

@@ -2,6 +2,7 @@
 // The attempt loop that makes a galaxy: planets placed with their clearance, named, given
 // templates, linked to their nearest neighbours and by wormholes, made mutual, until connected.
 
+#include "core/free_map.h"
 #include "core/planet.h"
 
 #include <atomic>
@@ -91,7 +92,8 @@ enum class GenerationResult { Complete, Cancelled };
 // Whether a planet at (x, y) is too close to one at (qx, qy): within 55 map units on both axes.
 constexpr bool positions_clash(int x, int y, int qx, int qy)
 {
-    return qx - 55 <= x && x <= qx + 55 && qy - 55 <= y && y <= qy + 55;
+    return qx - kClearance <= x && x <= qx + kClearance && qy - kClearance <= y &&
+           y <= qy + kClearance;
 }
 
 // Makes every link mutual, planet by planet in number order: each of a planet's links at the

@@ -87,13 +87,15 @@ TEST(MutualLinks, FourPlanetExample)
 // thread and with the draws of later attempts made on a second thread from the first attempt on.
 TEST(Generator, FastPathEqualsPlainDrawForDraw)
 {
+    // `limit`: the attempts compared when a connected galaxy would take too long (0: no limit).
     struct Case {
-        int planets, wormholes, j1, j2, j3, seeds, names;
+        int planets, wormholes, j1, j2, j3, seeds, names, limit = 0;
     } cases[] = {
         {8, 0, 30, 40, 5, 40, 100},  {8, 8, 1, 1, 1, 40, 100},    {15, 9, 1, 1, 99, 40, 100},
         {22, 1, 35, 50, 5, 40, 100}, {30, 1, 30, 40, 5, 40, 10},  {40, 2, 10, 30, 45, 20, 100},
         {40, 0, 59, 20, 1, 5, 100},  {69, 2, 30, 40, 5, 10, 100}, {120, 3, 1, 1, 1, 4, 300},
-        {175, 9, 30, 40, 5, 3, 300}, {175, 0, 1, 1, 99, 3, 300},
+        {175, 9, 30, 40, 5, 3, 300}, {175, 0, 1, 1, 99, 3, 300},  {175, 1, 40, 40, 5, 3, 300},
+        {175, 0, 59, 20, 1, 3, 300, 20},
     };
     for (const Case& c : cases)
         for (int seed = 1; seed <= c.seeds; ++seed) {
@@ -104,16 +106,19 @@ TEST(Generator, FastPathEqualsPlainDrawForDraw)
             Galaxy plain;
             GalaxyParams params = params_of(c.planets, c.wormholes, c.j1, c.j2, c.j3);
             testing::PlainStats stats;
-            testing::plain_generate_galaxy(params, plain_world.services, plain_random, plain, 0,
-                                           &stats);
+            testing::plain_generate_galaxy(params, plain_world.services, plain_random, plain,
+                                           static_cast<std::uint64_t>(c.limit), &stats);
             for (std::uint64_t pipeline_after : {std::uint64_t{1}, ~std::uint64_t{0}}) {
                 FakeWorld fast_world;
                 fast_world.names.names.resize(c.names);
                 Random fast_random(seed * 2654435761u);
                 Galaxy fast;
                 GenerationProgress progress;
+                progress.attempt_limit = static_cast<std::uint64_t>(c.limit);
                 Generate_Galaxy(params, fast_world.services, fast_random, fast, &progress,
                                 pipeline_after);
+                if (c.limit)  // a generation that gave up keeps no picture of its own
+                    fast.background_path = plain.background_path;
                 expect_same_galaxy(fast, plain, what);
                 EXPECT_EQ(fast_random.state(), plain_random.state()) << what;
                 EXPECT_EQ(progress.attempts.load(), stats.attempts) << what;
