@@ -8,7 +8,6 @@
 #include "export/map_file.h"
 #include "export/save.h"
 #include "gamedata/cp1252.h"
-#include "gamedata/file_system.h"
 #include "gamedata/text_file.h"
 #include "gamedata/game_services.h"
 #include "gamedata/names.h"
@@ -56,25 +55,31 @@ struct ExitError {
     bool as_is = false;  // an information message, shown without the error report's full stop
 };
 
-int index_of(const QString& value, const QStringList& names, const char* option)
+// The index of the name that `value` equals, letter case and the window's trailing blanks aside.
+template <class Names>
+int index_of(const QString& value, const Names& names, const char* option)
 {
-    int i = static_cast<int>(names.indexOf(value.toLower()));
-    if (i < 0)
-        throw ExitError{2, std::string("unknown ") + option + " \"" + value.toStdString() + "\""};
-    return i;
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        const std::string_view name = names[i];
+        if (QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()))
+                .trimmed()
+                .compare(value, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    }
+    throw ExitError{2, std::string("unknown ") + option + " \"" + value.toStdString() + "\""};
 }
 
 void apply_level(const QString& setting, SaveRequest& request)
 {
-    static const QStringList lists = {"engine",   "shield",  "fighter",   "cruiser",
-                                      "cloak",    "tractor", "repair",    "academy",
-                                      "shipyard", "factory", "repairyard"};
-    static const QStringList levels = {"random", "none", "rare", "normal", "common", "everywhere"};
+    static constexpr std::string_view lists[] = {"engine",   "shield",  "fighter",   "cruiser",
+                                                 "cloak",    "tractor", "repair",    "academy",
+                                                 "shipyard", "factory", "repairyard"};
     const QStringList parts = setting.split('=');
     if (parts.size() != 2)
         throw ExitError{2, "--level wants LIST=LEVEL, not \"" + setting.toStdString() + "\""};
     const int list = index_of(parts[0], lists, "list");
-    const auto level = static_cast<FrequencyLevel>(index_of(parts[1], levels, "level"));
+    const auto level =
+        static_cast<FrequencyLevel>(index_of(parts[1], kFrequencyLevelNames, "level"));
     FrequencyLevel* facility[] = {&request.levels.academy, &request.levels.shipyard,
                                   &request.levels.factory, &request.levels.repair_yard};
     if (list < 7)
@@ -169,10 +174,11 @@ Options parse_options(const QCommandLineParser& parser)
     Options o;
     o.game_dir = parser.isSet("game-dir") ? parser.value("game-dir").toStdString()
                                           : GameFolder::current().game_dir();
-    o.seed = parser.isSet("seed") ? static_cast<std::uint32_t>(parse_count(
-                                        parser.value("seed"), 0, 4294967295ull,
-                                        "--seed wants a number from 0 to 4294967295"))
-                                  : clock_seed();
+    o.seed =
+        parser.isSet("seed")
+            ? static_cast<std::uint32_t>(parse_count(parser.value("seed"), 0, 4294967295ull,
+                                                     "--seed wants a number from 0 to 4294967295"))
+            : clock_seed();
     if (parser.isSet("max-attempts"))
         o.max_attempts = parse_count(parser.value("max-attempts"), 1, 1000000000000ull,
                                      "--max-attempts wants a number from 1 to 10^12");
@@ -190,11 +196,9 @@ Options parse_options(const QCommandLineParser& parser)
         o.button = GenerateButton::GenerateCustom;
     }
     if (parser.isSet("size"))
-        o.settings.size_class =
-            index_of(parser.value("size"), {"small", "normal", "huge", "massive"}, "size");
+        o.settings.size_class = index_of(parser.value("size"), kSizeNames, "size");
     if (parser.isSet("gates"))
-        o.settings.gate_style =
-            index_of(parser.value("gates"), {"string", "normal", "web"}, "gate style");
+        o.settings.gate_style = index_of(parser.value("gates"), kGateNames, "gate style");
     o.rename = parser.isSet("name");
     o.name = parse_name(parser.value("name"));
     o.save = parser.isSet("save");
@@ -235,8 +239,8 @@ void generate(Options& o, const GameFolder& folder, Random& random, Galaxy& gala
         if (!o.quiet && isatty(2))
             reporter = std::jthread(report_progress, std::cref(progress));
         cancel_generation = &progress.cancel;
-        result = orvek::Button1Click(o.button, o.settings, galaxy, name, services, random,
-                                     &progress);
+        result =
+            orvek::Button1Click(o.button, o.settings, galaxy, name, services, random, &progress);
         cancel_generation = nullptr;
     }
     if (interrupted)
@@ -253,7 +257,7 @@ std::string png_bytes(const Galaxy& galaxy, const std::string& path)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (!render_map(load_background(galaxy.background_path), galaxy.planets).save(&buffer, "PNG"))
-        throw ExitError{1, "Cannot create file \"" + path + "\". The picture cannot be encoded"};
+        throw file_error("Cannot create file", path, "The picture cannot be encoded");
     return bytes.toStdString();
 }
 
@@ -302,11 +306,10 @@ int run(const QCommandLineParser& parser)
     if (interrupted)
         throw ExitError{130, "interrupted before the save: nothing was written"};
     write_outputs(o, galaxy, name, progress.attempts.load());
-    const std::string summary = "seed " + std::to_string(o.seed) + ": \"" + cp1252_to_utf8(name) +
-                                "\" (" + campaign_id(name) + "), " +
-                                std::to_string(galaxy.planets.size()) + " planets, " +
-                                std::to_string(progress.attempts.load()) + " attempts" +
-                                (o.save ? ", saved" : "") + "\n";
+    const std::string summary =
+        "seed " + std::to_string(o.seed) + ": \"" + cp1252_to_utf8(name) + "\" (" +
+        campaign_id(name) + "), " + std::to_string(galaxy.planets.size()) + " planets, " +
+        std::to_string(progress.attempts.load()) + " attempts" + (o.save ? ", saved" : "") + "\n";
     // With the JSON on standard output, the summary goes to standard error so that a pipe
     // receives nothing but the JSON.
     if (o.json == "-")

@@ -17,8 +17,11 @@ using namespace orvek;
 struct Corner {
     int planets, wormholes, j1, j2, j3;
 };
-constexpr Corner kCorners[] = {{22, 1, 35, 50, 5},   {69, 0, 59, 20, 0},  {175, 9, 30, 40, 5},
-                               {175, 1, 40, 40, 5}, {175, 0, 59, 20, 1}};
+constexpr Corner kCorners[] = {{22, 1, 35, 50, 5},
+                               {69, 0, 59, 20, 0},
+                               {175, 9, 30, 40, 5},
+                               {175, 1, 40, 40, 5},
+                               {175, 0, 59, 20, 1}};
 
 GalaxyParams params_of(const Corner& c)
 {

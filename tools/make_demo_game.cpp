@@ -4,6 +4,7 @@
 // on every run. make-demo-game --picture FILE [SIZE] writes the window's built-in start-up picture
 // (1024 pixels square unless SIZE says otherwise).
 
+#include "core/ascii.h"
 #include "core/random.h"
 #include "demo_names.h"
 #include "image/jpeg.h"
@@ -51,7 +52,7 @@ std::string lower_no_spaces(const std::string& name)
     std::string out;
     for (char c : name)
         if (c != ' ')
-            out += static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
+            out += orvek::ascii_lower(c);
     return out;
 }
 

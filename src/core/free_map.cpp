@@ -8,7 +8,7 @@
 // AVX2, where the processor has it, is chosen at run time; that needs GCC or Clang on x86-64.
 // ORVEK_PORTABLE builds the plain code only, so that the tests can check it against the same
 // results.
-#if (defined(__x86_64__) || defined(_M_X64)) && (defined(__GNUC__) || defined(__clang__)) && \
+#if (defined(__x86_64__) || defined(_M_X64)) && (defined(__GNUC__) || defined(__clang__)) &&       \
     !defined(ORVEK_PORTABLE)
 #define ORVEK_AVX2 1
 #include <immintrin.h>
@@ -98,7 +98,8 @@ void FreeMap::take(int x, int y)
     alignas(32) std::uint64_t keep[4];
     for (int w = 0; w < 4; ++w) {
         const int low = (first_word + w) * 64;
-        const int from = std::max(first_column, low) - low, to = std::min(last_column, low + 63) - low;
+        const int from = std::max(first_column, low) - low,
+                  to = std::min(last_column, low + 63) - low;
         keep[w] = from > to ? ~std::uint64_t{0}
                             : ~((~std::uint64_t{0} >> (63 - to)) & (~std::uint64_t{0} << from));
     }

@@ -10,6 +10,7 @@
 #include <array>
 #include <bit>
 
+#include <atomic>
 #include <exception>
 #include <limits>
 #include <thread>
@@ -574,88 +575,102 @@ private:
         return GenerationResult::Complete;
     }
 
+    // The attempts in flight between the two threads: the placing thread fills the slots at
+    // most a ring ahead of the testing thread, so a slot is never refilled before it is tested.
+    struct Ring {
+        static constexpr std::uint64_t kSlots = 8;
+        Ring(int planets, std::uint64_t done) : slots(kSlots, Placed(planets)), done(done) {}
+        Placed& slot(std::uint64_t i) { return slots[i % kSlots]; }
+        std::vector<Placed> slots;
+        const std::uint64_t done;  // attempts made before the ring started
+        std::atomic<std::uint64_t> produced{0}, consumed{0};
+    };
+
     GenerationResult run_pipelined(std::uint64_t done, Placer& placer, Linker& linker)
     {
-        constexpr std::uint64_t kSlots = 8;
-        std::vector<Placed> ring(kSlots, Placed(params_.planets));
-        std::atomic<std::uint64_t> produced{0}, consumed{0};
-        std::atomic<bool> stop{false};
+        Ring ring(params_.planets, done);
         placer.take_share_of_linking();
-        std::thread producer([&] {
-            Random random(random_.state());
-            for (std::uint64_t i = 0;; ++i) {
-                wait_until([&] {
-                    return stop.load(std::memory_order_acquire) ||
-                           i - consumed.load(std::memory_order_acquire) < kSlots;
-                });
-                if (stop.load(std::memory_order_acquire))
-                    return;
-                Placed& slot = ring[i % kSlots];
-                slot.number = done + i + 1;
-                bool last = false;
-                if (stopped_before(slot.number)) {
-                    slot.kind = Placed::Kind::Cancelled;
-                    last = true;
-                } else {
-                    count_attempt(slot.number);
-                    try {
-                        placer.run(slot, random, services_.backgrounds, services_.names);
-                    } catch (...) {
-                        slot.kind = Placed::Kind::Failed;
-                        slot.error = std::current_exception();
-                        slot.state_after = random.state();
-                        last = true;
-                    }
-                }
-                produced.store(i + 1, std::memory_order_release);
-                if (last)
-                    return;
-            }
-        });
-        // Whatever happens below, the placing thread is stopped before its data goes away.
-        struct Stopper {
-            std::atomic<bool>& stop;
-            std::thread& thread;
-            ~Stopper()
-            {
-                stop.store(true, std::memory_order_release);
-                if (thread.joinable())
-                    thread.join();
-            }
-        } stopper{stop, producer};
-
-        // Links and tests the placed attempts in order until one decides the command; the slot
-        // that decided it stays untouched, since the placing thread never runs a full ring ahead.
         std::uint32_t state = random_.state();
         Placed* decided = nullptr;
-        for (std::uint64_t i = 0; !decided; ++i) {
-            wait_until([&] { return produced.load(std::memory_order_acquire) > i; });
-            Placed& slot = ring[i % kSlots];
-            if (slot.kind == Placed::Kind::Cancelled || slot.kind == Placed::Kind::Failed ||
-                (slot.kind == Placed::Kind::Ready && linker.connected(slot))) {
-                decided = &slot;
-                break;
-            }
-            state = slot.state_after;
-            consumed.store(i + 1, std::memory_order_release);
-        }
-        stop.store(true, std::memory_order_release);
-        producer.join();
+        {
+            std::jthread placing([&](std::stop_token stop) { produce(stop, ring, placer); });
+            decided = &consume(ring, linker, state);
+        }  // leaving the block stops the placing thread and waits for it
+        return finish(*decided, state, linker);
+    }
 
-        switch (decided->kind) {
+    // The placing thread: every draw of the attempts after `ring.done`, in order, from the state
+    // this thread left off at, until it is stopped or an attempt ends the command.
+    void produce(std::stop_token stop, Ring& ring, Placer& placer)
+    {
+        Random random(random_.state());
+        for (std::uint64_t i = 0;; ++i) {
+            wait_until([&] {
+                return stop.stop_requested() ||
+                       i - ring.consumed.load(std::memory_order_acquire) < Ring::kSlots;
+            });
+            if (stop.stop_requested())
+                return;
+            Placed& slot = ring.slot(i);
+            slot.number = ring.done + i + 1;
+            const bool last = place_one(slot, random, placer);
+            ring.produced.store(i + 1, std::memory_order_release);
+            if (last)
+                return;
+        }
+    }
+
+    // Places one attempt into its slot; true when it ends the command whatever the test says
+    // (cancelled, or its draws failed).
+    bool place_one(Placed& slot, Random& random, Placer& placer)
+    {
+        if (stopped_before(slot.number)) {
+            slot.kind = Placed::Kind::Cancelled;
+            return true;
+        }
+        count_attempt(slot.number);
+        try {
+            placer.run(slot, random, services_.backgrounds, services_.names);
+            return false;
+        } catch (...) {
+            slot.kind = Placed::Kind::Failed;
+            slot.error = std::current_exception();
+            slot.state_after = random.state();
+            return true;
+        }
+    }
+
+    // The testing thread: links and tests the placed attempts in order until one decides the
+    // command; `state` follows the random source through the attempts that did not.
+    Placed& consume(Ring& ring, Linker& linker, std::uint32_t& state)
+    {
+        for (std::uint64_t i = 0;; ++i) {
+            wait_until([&] { return ring.produced.load(std::memory_order_acquire) > i; });
+            Placed& slot = ring.slot(i);
+            if (slot.kind == Placed::Kind::Cancelled || slot.kind == Placed::Kind::Failed ||
+                (slot.kind == Placed::Kind::Ready && linker.connected(slot)))
+                return slot;
+            state = slot.state_after;
+            ring.consumed.store(i + 1, std::memory_order_release);
+        }
+    }
+
+    GenerationResult finish(Placed& decided, std::uint32_t state, Linker& linker)
+    {
+        switch (decided.kind) {
         case Placed::Kind::Cancelled:
             random_.set_state(state);
-            count_attempt(decided->number - 1);
+            count_attempt(decided.number - 1);
             return GenerationResult::Cancelled;
         case Placed::Kind::Failed:
-            random_.set_state(decided->state_after);
-            count_attempt(decided->number);
-            galaxy_.background_path = decided->background;
-            std::rethrow_exception(decided->error);
+            random_.set_state(decided.state_after);
+            count_attempt(decided.number);
+            galaxy_.background_path = decided.background;
+            std::rethrow_exception(decided.error);
         default:
-            random_.set_state(decided->state_after);
-            count_attempt(decided->number);
-            return complete(linker, *decided);
+            random_.set_state(decided.state_after);
+            count_attempt(decided.number);
+            return complete(linker, decided);
         }
     }
 
@@ -670,29 +685,14 @@ private:
 
 }  // namespace
 
-void Make_Links_Mutual(std::vector<tc_planet>& planets)
-{
-    for (std::size_t p = 0; p < planets.size(); ++p) {
-        const int own = planets[p].link_count;
-        for (int k = 0; k < own; ++k) {
-            tc_planet& t = planets[static_cast<std::size_t>(planets[p].links[k])];
-            auto end = t.links.begin() + t.link_count;
-            if (std::find(t.links.begin(), end, static_cast<std::int32_t>(p)) != end)
-                continue;
-            if (static_cast<int>(t.links.size()) <= t.link_count)
-                t.links.resize(static_cast<std::size_t>(t.link_count) + 1);
-            t.links[static_cast<std::size_t>(t.link_count++)] = static_cast<std::int32_t>(p);
-        }
-    }
-}
-
 GenerationResult Generate_Galaxy(const GalaxyParams& params, GenerationServices& services,
                                  Random& random, Galaxy& galaxy, GenerationProgress* progress,
                                  std::uint64_t pipeline_after)
 {
     galaxy.planets.clear();
-    if (params.planets < 8 || params.planets > 175)
-        throw Error("The planet count " + std::to_string(params.planets) + " lies outside 8..175");
+    if (params.planets < kFewestPlanets || params.planets > kMostPlanets)
+        throw Error("The planet count " + std::to_string(params.planets) + " lies outside " +
+                    std::to_string(kFewestPlanets) + ".." + std::to_string(kMostPlanets));
     services.status.show_status(kCalculating);
     return AttemptLoop(params, services, random, galaxy, progress, pipeline_after).run();
 }

@@ -96,10 +96,6 @@ constexpr bool positions_clash(int x, int y, int qx, int qy)
            y <= qy + kClearance;
 }
 
-// Makes every link mutual, planet by planet in number order: each of a planet's links at the
-// start of its turn gains the planet as its next link unless it lists it already.
-void Make_Links_Mutual(std::vector<tc_planet>& planets);
-
 // Runs attempts until one gives a connected galaxy, which then replaces galaxy.planets;
 // galaxy.background_path names the picture of the last attempt. Returns Cancelled (planets left
 // empty) when progress->cancel is set between attempts. Throws Error when a list to draw from is

@@ -40,10 +40,10 @@ std::string int_text(std::int64_t value)
 
 void Clamp_Params(GalaxySettings& s)
 {
-    if (parse_int(s.planet_count) < 8)
-        s.planet_count = "8";
-    if (parse_int(s.planet_count) > 175)
-        s.planet_count = "175";
+    if (parse_int(s.planet_count) < kFewestPlanets)
+        s.planet_count = int_text(kFewestPlanets);
+    if (parse_int(s.planet_count) > kMostPlanets)
+        s.planet_count = int_text(kMostPlanets);
     if (parse_int(s.join1_pct) < 1)
         s.join1_pct = "1";
     if (parse_int(s.join2_pct) < 1)

@@ -2,12 +2,23 @@
 // The generation settings as the window holds them: five numbers kept as the texts of their
 // fields, parsed at every read, and the two list choices; with the clamp and preset steps.
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace orvek {
 
 class Random;
+
+// The range of the planet count: the clamp keeps it, the generator requires it.
+inline constexpr int kFewestPlanets = 8;
+inline constexpr int kMostPlanets = 175;
+
+// The items of the two lists by index, as the window shows them.
+inline constexpr std::array<std::string_view, 4> kSizeNames = {"Small", "Normal", "Huge",
+                                                               "Massive"};
+inline constexpr std::array<std::string_view, 3> kGateNames = {"String ", "Normal ", "Web"};
 
 struct GalaxySettings {
     std::string planet_count = "30";
@@ -15,8 +26,8 @@ struct GalaxySettings {
     std::string join1_pct = "30";
     std::string join2_pct = "40";
     std::string join3_pct = "5";
-    int size_class = 1;  // 0 "Small", 1 "Normal", 2 "Huge", 3 "Massive"; -1 nothing selected
-    int gate_style = 1;  // 0 "String ", 1 "Normal ", 2 "Web"; -1 nothing selected
+    int size_class = 1;  // index into kSizeNames; -1 nothing selected
+    int gate_style = 1;  // index into kGateNames; -1 nothing selected
 };
 
 // Reads a field's text as a whole number: an optional "+" or "-" and ASCII digits, within the
@@ -26,9 +37,9 @@ std::int32_t parse_int(const std::string& text);
 // The text a number is written back as: plain decimal, no leading zeros, "-" only when negative.
 std::string int_text(std::int64_t value);
 
-// Lifts the planet count into 8..175 and each join weight to at least 1, in that order, re-reading
-// each field as it goes. Throws the conversion error at the first field that is not a number; the
-// fields tested before it stay clamped.
+// Lifts the planet count into kFewestPlanets..kMostPlanets and each join weight to at least 1, in
+// that order, re-reading each field as it goes. Throws the conversion error at the first field that
+// is not a number; the fields tested before it stay clamped.
 void Clamp_Params(GalaxySettings& settings);
 
 // Rolls the planet count and the join weights from the two choices (nothing is drawn for a choice

@@ -76,7 +76,8 @@ std::optional<Journal> parse_journal(const std::string& text)
         const std::string& line = lines[i];
         const std::size_t space = line.find(' ');
         const std::string key = line.substr(0, space);
-        const std::string value = space == std::string::npos ? "" : unescape(line.substr(space + 1));
+        const std::string value =
+            space == std::string::npos ? "" : unescape(line.substr(space + 1));
         if (key == "folder")
             journal.folder_name = value;
         else if (key == "created")
@@ -139,8 +140,7 @@ struct TransactionPaths {
           new_map(work + kPathSeparator + "map.txt"),
           old_map(work + kPathSeparator + "old-map.txt"), encounters(folder.encounters_folder()),
           maps(folder.maps_folder())
-    {
-    }
+    {}
 
     void use(const Journal& j)
     {
@@ -315,8 +315,9 @@ void CampaignTransaction::commit()
             roll_back(p);
             finish(p);
         } catch (const Error& second) {
-            throw Error(std::string(failure.what()) + ". Putting the old campaign back failed too (" +
-                        second.what() + "); the save is completed at the next start.");
+            throw Error(std::string(failure.what()) +
+                        ". Putting the old campaign back failed too (" + second.what() +
+                        "); the save is completed at the next start.");
         }
         throw;
     }
@@ -324,8 +325,9 @@ void CampaignTransaction::commit()
         finish(p);
     } catch (const Error& failure) {
         // The new campaign is complete and flushed; only the work folder is left over.
-        throw Error(std::string("The campaign was saved, but its work folder could not be removed (") +
-                    failure.what() + "); it is removed at the next start.");
+        throw Error(
+            std::string("The campaign was saved, but its work folder could not be removed (") +
+            failure.what() + "); it is removed at the next start.");
     }
 }
 

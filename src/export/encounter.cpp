@@ -1,5 +1,7 @@
 #include "export/encounter.h"
 
+#include "core/ascii.h"
+
 #include "core/random.h"
 #include "export/features.h"
 #include "gamedata/game_folder.h"
@@ -41,7 +43,7 @@ std::string key_name(const std::string& system_name)
     for (char c : system_name) {
         if (c == ' ')
             continue;
-        name += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        name += ascii_lower(c);
     }
     return name;
 }

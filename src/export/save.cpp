@@ -13,15 +13,6 @@
 
 namespace orvek {
 
-namespace {
-
-Error create_error(const std::string& path, int error_number)
-{
-    return Error("Cannot create file \"" + path + "\". " + system_reason(error_number));
-}
-
-}  // namespace
-
 SaveResult LMDButton2Click(Galaxy& galaxy, const SaveRequest& request, const GameFolder& folder,
                            Random& random, SaveDialog& dialog)
 {
@@ -48,9 +39,11 @@ SaveResult LMDButton2Click(Galaxy& galaxy, const SaveRequest& request, const Gam
         templates.push_back(read_file(planet.template_path));
     const std::string map_path = folder.maps_folder() + id + ".txt";
     if (entry_kind(folder.maps_folder()) != EntryKind::Folder)
-        throw create_error(map_path, ENOENT);
+        throw file_error("Cannot create file", map_path, system_reason(ENOENT));
     if (entry_kind(campaign_folder) == EntryKind::File)
-        throw create_error(encounter_path(campaign_folder, galaxy.planets.front()), ENOTDIR);
+        throw file_error("Cannot create file",
+                         encounter_path(campaign_folder, galaxy.planets.front()),
+                         system_reason(ENOTDIR));
 
     // The encounter files in planet order (their icon sizes are drawn in that order), the map
     // file last, all into the work folder; the commit puts them in place.

@@ -21,16 +21,6 @@ namespace orvek {
 
 namespace {
 
-Error file_error(const std::string& what, const std::string& reason)
-{
-    return Error(what + " " + reason);
-}
-
-std::string quoted(const std::string& path)
-{
-    return "\"" + path + "\".";
-}
-
 #ifdef _WIN32
 // The system's own words for the thread's last Windows error.
 std::string last_reason()
@@ -70,13 +60,14 @@ bool write_all(int fd, std::string_view bytes)
 
 #ifdef _WIN32
 
-void write_durable_file(const std::string& path, std::string_view bytes, const std::string& shown_as)
+void write_durable_file(const std::string& path, std::string_view bytes,
+                        const std::string& shown_as)
 {
     const std::string& shown = shown_as.empty() ? path : shown_as;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        throw file_error("Cannot create file " + quoted(shown), last_reason());
+        throw file_error("Cannot create file", shown, last_reason());
     bool ok = true;
     while (ok && !bytes.empty()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
@@ -90,14 +81,14 @@ void write_durable_file(const std::string& path, std::string_view bytes, const s
     if (!ok) {
         const std::string why = reason.empty() ? last_reason() : reason;
         DeleteFileA(path.c_str());
-        throw file_error("Cannot create file " + quoted(shown), why);
+        throw file_error("Cannot create file", shown, why);
     }
 }
 
 void rename_file(const std::string& from, const std::string& to)
 {
     if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        throw file_error("Cannot rename file \"" + from + "\" to " + quoted(to), last_reason());
+        throw file_error("Cannot rename file \"" + from + "\" to", to, last_reason());
 }
 
 void delete_file(const std::string& path)
@@ -106,26 +97,26 @@ void delete_file(const std::string& path)
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesA(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
     if (!DeleteFileA(path.c_str()))
-        throw file_error("Cannot delete file " + quoted(path), last_reason());
+        throw file_error("Cannot delete file", path, last_reason());
 }
 
 void create_folder(const std::string& path)
 {
     if (!CreateDirectoryA(path.c_str(), nullptr))
-        throw file_error("Cannot create folder " + quoted(path), last_reason());
+        throw file_error("Cannot create folder", path, last_reason());
 }
 
 void delete_folder(const std::string& path)
 {
     if (!RemoveDirectoryA(path.c_str()))
-        throw file_error("Cannot delete folder " + quoted(path), last_reason());
+        throw file_error("Cannot delete folder", path, last_reason());
 }
 
 void sync_folder(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        throw file_error("Cannot flush folder \"" + path + "\" to disk.", last_reason());
+        throw Error("Cannot flush folder \"" + path + "\" to disk. " + last_reason());
 }
 
 EntryKind entry_kind(const std::string& path)
@@ -135,7 +126,7 @@ EntryKind entry_kind(const std::string& path)
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
             return EntryKind::Missing;
-        throw file_error("Cannot open file " + quoted(path), last_reason());
+        throw file_error("Cannot open file", path, last_reason());
     }
     const bool link = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) && !link ? EntryKind::Folder : EntryKind::File;
@@ -146,7 +137,7 @@ std::vector<FolderEntry> list_entries(const std::string& folder)
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
-        throw file_error("Cannot open folder " + quoted(folder), last_reason());
+        throw file_error("Cannot open folder", folder, last_reason());
     std::vector<FolderEntry> entries;
     do {
         const std::string name = found.cFileName;
@@ -160,7 +151,7 @@ std::vector<FolderEntry> list_entries(const std::string& folder)
     FindClose(search);
     if (error != ERROR_NO_MORE_FILES) {
         SetLastError(error);
-        throw file_error("Cannot open folder " + quoted(folder), last_reason());
+        throw file_error("Cannot open folder", folder, last_reason());
     }
     return entries;
 }
@@ -171,7 +162,7 @@ FileLock::FileLock(const std::string& path) : path_(path)
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        throw file_error("Cannot open file " + quoted(path), last_reason());
+        throw file_error("Cannot open file", path, last_reason());
     handle_ = reinterpret_cast<std::intptr_t>(file);
 }
 
@@ -187,7 +178,7 @@ bool FileLock::try_lock()
         return true;
     if (GetLastError() == ERROR_LOCK_VIOLATION || GetLastError() == ERROR_IO_PENDING)
         return false;
-    throw file_error("Cannot lock file " + quoted(path_), last_reason());
+    throw file_error("Cannot lock file", path_, last_reason());
 }
 
 FileLock::~FileLock()
@@ -202,12 +193,13 @@ FileLock::~FileLock()
 
 #else
 
-void write_durable_file(const std::string& path, std::string_view bytes, const std::string& shown_as)
+void write_durable_file(const std::string& path, std::string_view bytes,
+                        const std::string& shown_as)
 {
     const std::string& shown = shown_as.empty() ? path : shown_as;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
-        throw file_error("Cannot create file " + quoted(shown), last_reason());
+        throw file_error("Cannot create file", shown, last_reason());
     bool ok = write_all(fd, bytes) && ::fsync(fd) == 0;
     int error_number = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
@@ -216,32 +208,32 @@ void write_durable_file(const std::string& path, std::string_view bytes, const s
     }
     if (!ok) {
         ::unlink(path.c_str());
-        throw file_error("Cannot create file " + quoted(shown), system_reason(error_number));
+        throw file_error("Cannot create file", shown, system_reason(error_number));
     }
 }
 
 void rename_file(const std::string& from, const std::string& to)
 {
     if (::rename(from.c_str(), to.c_str()) != 0)
-        throw file_error("Cannot rename file \"" + from + "\" to " + quoted(to), last_reason());
+        throw file_error("Cannot rename file \"" + from + "\" to", to, last_reason());
 }
 
 void delete_file(const std::string& path)
 {
     if (::unlink(path.c_str()) != 0)
-        throw file_error("Cannot delete file " + quoted(path), last_reason());
+        throw file_error("Cannot delete file", path, last_reason());
 }
 
 void create_folder(const std::string& path)
 {
     if (::mkdir(path.c_str(), 0777) != 0)
-        throw file_error("Cannot create folder " + quoted(path), last_reason());
+        throw file_error("Cannot create folder", path, last_reason());
 }
 
 void delete_folder(const std::string& path)
 {
     if (::rmdir(path.c_str()) != 0)
-        throw file_error("Cannot delete folder " + quoted(path), last_reason());
+        throw file_error("Cannot delete folder", path, last_reason());
 }
 
 void sync_folder(const std::string& path)
@@ -252,8 +244,7 @@ void sync_folder(const std::string& path)
     if (fd >= 0)
         ::close(fd);  // read-only: closing it cannot lose data
     if (!ok)
-        throw file_error("Cannot flush folder \"" + path + "\" to disk.",
-                         system_reason(error_number));
+        throw Error("Cannot flush folder \"" + path + "\" to disk. " + system_reason(error_number));
 }
 
 EntryKind entry_kind(const std::string& path)
@@ -262,7 +253,7 @@ EntryKind entry_kind(const std::string& path)
     if (::lstat(path.c_str(), &info) != 0) {
         if (errno == ENOENT)
             return EntryKind::Missing;
-        throw file_error("Cannot open file " + quoted(path), last_reason());
+        throw file_error("Cannot open file", path, last_reason());
     }
     return S_ISDIR(info.st_mode) ? EntryKind::Folder : EntryKind::File;
 }
@@ -271,7 +262,7 @@ std::vector<FolderEntry> list_entries(const std::string& folder)
 {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
-        throw file_error("Cannot open folder " + quoted(folder), last_reason());
+        throw file_error("Cannot open folder", folder, last_reason());
     std::vector<FolderEntry> entries;
     for (;;) {
         errno = 0;
@@ -289,7 +280,7 @@ std::vector<FolderEntry> list_entries(const std::string& folder)
     const int error_number = errno;
     ::closedir(dir);
     if (error_number != 0)
-        throw file_error("Cannot open folder " + quoted(folder), system_reason(error_number));
+        throw file_error("Cannot open folder", folder, system_reason(error_number));
     return entries;
 }
 
@@ -297,7 +288,7 @@ FileLock::FileLock(const std::string& path) : path_(path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        throw file_error("Cannot open file " + quoted(path), last_reason());
+        throw file_error("Cannot open file", path, last_reason());
     handle_ = fd;
 }
 
@@ -307,7 +298,7 @@ bool FileLock::try_lock()
         if (errno == EWOULDBLOCK)
             return false;
         if (errno != EINTR)
-            throw file_error("Cannot lock file " + quoted(path_), last_reason());
+            throw file_error("Cannot lock file", path_, last_reason());
     }
     return true;
 }

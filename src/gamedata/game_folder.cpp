@@ -1,6 +1,7 @@
 #include "gamedata/game_folder.h"
 
 #include "core/error.h"
+#include "core/ascii.h"
 #include "core/random.h"
 #include "gamedata/text_file.h"
 
@@ -18,22 +19,19 @@ namespace orvek {
 
 namespace {
 
-char upper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 bool same_ignoring_case(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return upper(x) == upper(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return ascii_upper(x) == ascii_upper(y);
+           });
 }
 
 // By the upper-cased bytes, then, between names equal but for case, by the raw bytes.
 bool listing_order(const std::string& a, const std::string& b)
 {
     const auto upper_less = [](char x, char y) {
-        return static_cast<unsigned char>(upper(x)) < static_cast<unsigned char>(upper(y));
+        return static_cast<unsigned char>(ascii_upper(x)) <
+               static_cast<unsigned char>(ascii_upper(y));
     };
     if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), upper_less))
         return true;
@@ -172,7 +170,7 @@ std::vector<std::string> list_folder(const std::string& folder, std::string_view
         names.push_back(std::move(name));
     }
     if (ec)
-        throw Error("Cannot open folder \"" + folder + "\". " + system_reason(ec.value()));
+        throw file_error("Cannot open folder", folder, system_reason(ec.value()));
     std::sort(names.begin(), names.end(), listing_order);
     return names;
 }

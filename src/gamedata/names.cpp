@@ -1,5 +1,7 @@
 #include "gamedata/names.h"
 
+#include "core/ascii.h"
+
 #include "core/random.h"
 #include "core/settings.h"
 #include "gamedata/game_folder.h"
@@ -25,19 +27,6 @@ std::vector<std::string> Load_System_Names(const GameFolder& folder)
     } catch (...) {
         return {};
     }
-}
-
-std::string Get_System_Name(std::vector<std::string>& pool, Random& random)
-{
-    std::string name;
-    if (!pool.empty()) {
-        std::uint32_t i = random(static_cast<std::uint32_t>(pool.size()));
-        name = std::move(pool[i]);
-        pool.erase(pool.begin() + i);
-    } else {
-        Make_Up_System_Name(random, name);
-    }
-    return name;
 }
 
 void Make_Up_System_Name(Random& random, std::string& name)
@@ -80,7 +69,7 @@ std::string campaign_id(std::string_view campaign_name)
     std::string id;
     for (char c : campaign_name) {
         if (c >= 'A' && c <= 'Z')
-            id += static_cast<char>(c - 'A' + 'a');
+            id += ascii_lower(c);
         else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
             id += c;
     }

@@ -22,9 +22,6 @@ std::vector<std::string> read_name_list(const std::string& path);
 // The entries of "stars.txt", or none when it is missing or unreadable.
 std::vector<std::string> Load_System_Names(const GameFolder& folder);
 
-// One system name: entry R(count) taken out of the pool, or a made-up name when the pool is empty.
-std::string Get_System_Name(std::vector<std::string>& pool, Random& random);
-
 // A made-up name: a capital A..Y, then 5 + R(6) small letters a..y, drawn in that order.
 void Make_Up_System_Name(Random& random, std::string& name);
 

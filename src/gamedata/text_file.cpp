@@ -24,7 +24,7 @@ std::filesystem::path fs_path(const std::string& path)
 
 Error open_error(const std::string& path, int error_number)
 {
-    return Error("Cannot open file \"" + path + "\". " + system_reason(error_number));
+    return file_error("Cannot open file", path, system_reason(error_number));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "image/jpeg.h"
 
+#include "core/ascii.h"
+
 #include "core/error.h"
 #include "gamedata/text_file.h"
 
@@ -123,8 +125,7 @@ int encode_into(const RgbImage* image, int quality, unsigned char** buffer, unsi
 std::string lower(std::string text)
 {
     for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        c = ascii_lower(c);
     return text;
 }
 

@@ -148,6 +148,15 @@ QComboBox* frequency_list(QWidget* parent, const char* name, int y)
     return combo;
 }
 
+template <std::size_t n>
+QStringList items_of(const std::array<std::string_view, n>& names)
+{
+    QStringList items;
+    for (std::string_view name : names)
+        items << QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    return items;
+}
+
 QListWidget* list_box(QWidget* parent, const char* name, const QString& header_text,
                       const QStringList& items, int x, int y)
 {
@@ -271,10 +280,10 @@ void TForm1::build_basic_settings()
     Edit_CName->setObjectName("Edit_CName");
     Edit_CName->setGeometry(5, 20, 180, 20);
     Edit_CName->setStyleSheet("color: rgb(0,128,128); background: white; font-size: 12px;");
-    LMDListBox_Size = list_box(Panel_Main, "LMDListBox_Size", "Galaxy size",
-                               {"Small", "Normal", "Huge", "Massive"}, 5, 46);
+    LMDListBox_Size =
+        list_box(Panel_Main, "LMDListBox_Size", "Galaxy size", items_of(kSizeNames), 5, 46);
     LMDListBox_JGs =
-        list_box(Panel_Main, "LMDListBox_JGs", "Jumpgates", {"String ", "Normal ", "Web"}, 100, 46);
+        list_box(Panel_Main, "LMDListBox_JGs", "Jumpgates", items_of(kGateNames), 100, 46);
     LMDButton1 = button(Panel_Main, "LMDButton1", "Generate", 5, 137);
     LMDButton2 = button(Panel_Main, "LMDButton2", "Save", 100, 137);
 }

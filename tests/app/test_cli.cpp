@@ -70,7 +70,8 @@ TEST(Cli, ExitStatuses)
          "The campaign name needs at least one letter or digit!"},
         {"--seed 5 --name 'A l l' --save", 1, "reserved for the game's own templates"},
         {"--seed 5 --save --name \"$(printf 'Evil\\r\\nPlanets = 3')\"", 2, "control characters"},
-        {"--seed 1 --custom 146,5,87,6,11 --max-attempts 40 --save", 4, "gave up after 40 attempts"},
+        {"--seed 1 --custom 146,5,87,6,11 --max-attempts 40 --save", 4,
+         "gave up after 40 attempts"},
         {"--max-attempts 0", 2, "--max-attempts"},
     };
     for (const Case& c : cases) {

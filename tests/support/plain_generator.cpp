@@ -4,6 +4,7 @@
 #include "core/random.h"
 #include "core/settings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -47,6 +48,22 @@ void append_link(tc_planet& planet, int number)
 }
 
 }  // namespace
+
+void Make_Links_Mutual(std::vector<tc_planet>& planets)
+{
+    for (std::size_t p = 0; p < planets.size(); ++p) {
+        const int own = planets[p].link_count;
+        for (int k = 0; k < own; ++k) {
+            tc_planet& t = planets[static_cast<std::size_t>(planets[p].links[k])];
+            auto end = t.links.begin() + t.link_count;
+            if (std::find(t.links.begin(), end, static_cast<std::int32_t>(p)) != end)
+                continue;
+            if (static_cast<int>(t.links.size()) <= t.link_count)
+                t.links.resize(static_cast<std::size_t>(t.link_count) + 1);
+            t.links[static_cast<std::size_t>(t.link_count++)] = static_cast<std::int32_t>(p);
+        }
+    }
+}
 
 GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationServices& services,
                                        Random& random, Galaxy& galaxy, std::uint64_t max_attempts,

@@ -13,6 +13,10 @@ struct PlainStats {
     std::uint64_t full_maps = 0;  // attempts abandoned because no position was left
 };
 
+// Makes every link mutual, planet by planet in number order: each of a planet's links at the
+// start of its turn gains the planet as its next link unless it lists it already.
+void Make_Links_Mutual(std::vector<tc_planet>& planets);
+
 GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationServices& services,
                                        Random& random, Galaxy& galaxy,
                                        std::uint64_t max_attempts = 0, PlainStats* stats = nullptr);
