@@ -72,44 +72,41 @@ TEST(ClampParams, StopsAtTheFirstBadFieldWithEarlierFieldsClamped)
     EXPECT_EQ(s.join3_pct, "0");
 }
 
+// Worked out apart from this code, draw by draw: planets, join 1, 2, 3 (each only for a chosen
+// list item), then always the wormholes as R(4) - 1, at least 0.
 TEST(RandomizeParams, DrawsInOrderWithinThePresetRanges)
 {
-    struct Range {
-        std::uint32_t base, span;
+    struct Case {
+        std::uint32_t seed;
+        int size, gate;
+        const char *planets, *join1, *join2, *join3, *wormholes;
+        std::uint32_t state;
+    } cases[] = {
+        {12345, 0, 0, "11", "45", "20", "2", "1", 2721613530u},
+        {12345, 1, 1, "21", "32", "41", "5", "1", 2721613530u},
+        {12345, 2, 2, "33", "12", "21", "45", "1", 2721613530u},
+        {12345, 3, 1, "51", "32", "41", "5", "1", 2721613530u},
+        {12345, -1, 2, "123", "13", "25", "40", "1", 2377737157u},
+        {12345, 3, -1, "51", "30", "40", "5", "0", 1242767767u},
+        {12345, -1, -1, "123", "30", "40", "5", "0", 1655067934u},
+        {4000000000u, 3, 2, "44", "18", "29", "44", "2", 3373101837u},
+        {77, 1, 0, "22", "58", "21", "3", "2", 4189199102u},
     };
-    const Range sizes[] = {{8, 8}, {20, 5}, {30, 10}, {40, 30}};
-    const Range joins[3][3] = {{{40, 20}, {20, 10}, {0, 5}},
-                               {{30, 10}, {40, 20}, {0, 10}},
-                               {{10, 10}, {20, 20}, {40, 10}}};
-    for (int size = -1; size < 4; ++size)
-        for (int gate = -1; gate < 3; ++gate)
-            for (std::uint32_t seed : {1u, 77u, 4000000000u}) {
-                GalaxySettings s;
-                s.size_class = size;
-                s.gate_style = gate;
-                s.planet_count = "123";
-                Random random(seed), expected(seed);
-                Randomize_Params(s, random);
-                GalaxySettings want;
-                want.planet_count = "123";
-                if (size >= 0)
-                    want.planet_count =
-                        std::to_string(sizes[size].base + expected(sizes[size].span));
-                if (gate >= 0) {
-                    std::string* fields[3] = {&want.join1_pct, &want.join2_pct, &want.join3_pct};
-                    for (int k = 0; k < 3; ++k)
-                        *fields[k] =
-                            std::to_string(joins[gate][k].base + expected(joins[gate][k].span));
-                }
-                int w = static_cast<int>(expected(4)) - 1;
-                want.wormhole_count = std::to_string(w < 0 ? 0 : w);
-                EXPECT_EQ(s.planet_count, want.planet_count);
-                EXPECT_EQ(s.join1_pct, want.join1_pct);
-                EXPECT_EQ(s.join2_pct, want.join2_pct);
-                EXPECT_EQ(s.join3_pct, want.join3_pct);
-                EXPECT_EQ(s.wormhole_count, want.wormhole_count);
-                EXPECT_EQ(random.state(), expected.state());
-            }
+    for (const Case& c : cases) {
+        GalaxySettings s;
+        s.size_class = c.size;
+        s.gate_style = c.gate;
+        s.planet_count = "123";
+        Random random(c.seed);
+        Randomize_Params(s, random);
+        const std::string what = std::to_string(c.size) + "/" + std::to_string(c.gate);
+        EXPECT_EQ(s.planet_count, c.planets) << what;
+        EXPECT_EQ(s.join1_pct, c.join1) << what;
+        EXPECT_EQ(s.join2_pct, c.join2) << what;
+        EXPECT_EQ(s.join3_pct, c.join3) << what;
+        EXPECT_EQ(s.wormhole_count, c.wormholes) << what;
+        EXPECT_EQ(random.state(), c.state) << what;
+    }
 }
 
 TEST(RandomizeParams, PresetPlanetCountsStayInsideTheClampRange)
