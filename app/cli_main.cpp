@@ -182,23 +182,31 @@ Options parse_options(const QCommandLineParser& parser)
     if (parser.isSet("max-attempts"))
         o.max_attempts = parse_count(parser.value("max-attempts"), 1, 1000000000000ull,
                                      "--max-attempts wants a number from 1 to 10^12");
-    if (parser.isSet("custom")) {
-        const QStringList fields = parser.value("custom").split(',');
-        if (fields.size() != 5)
-            throw ExitError{2, "--custom wants PLANETS,WORMHOLES,J1,J2,J3"};
-        o.settings = {fields[0].toStdString(),
-                      fields[1].toStdString(),
-                      fields[2].toStdString(),
-                      fields[3].toStdString(),
-                      fields[4].toStdString(),
-                      1,
-                      1};
-        o.button = GenerateButton::GenerateCustom;
+    if (parser.isSet("custom") && parser.isSet("fields"))
+        throw ExitError{2, "--custom and --fields exclude each other"};
+    for (const char* option : {"custom", "fields"}) {
+        if (!parser.isSet(option))
+            continue;
+        const QStringList numbers = parser.value(option).split(',');
+        if (numbers.size() != 5)
+            throw ExitError{2, std::string("--") + option + " wants PLANETS,WORMHOLES,J1,J2,J3"};
+        o.settings.planet_count = numbers[0].toStdString();
+        o.settings.wormhole_count = numbers[1].toStdString();
+        o.settings.join1_pct = numbers[2].toStdString();
+        o.settings.join2_pct = numbers[3].toStdString();
+        o.settings.join3_pct = numbers[4].toStdString();
     }
+    if (parser.isSet("custom"))
+        o.button = GenerateButton::GenerateCustom;
+    // "none" is a list with nothing selected: the numbers in the fields stay as they are.
     if (parser.isSet("size"))
-        o.settings.size_class = index_of(parser.value("size"), kSizeNames, "size");
+        o.settings.size_class = parser.value("size") == "none"
+                                    ? -1
+                                    : index_of(parser.value("size"), kSizeNames, "size");
     if (parser.isSet("gates"))
-        o.settings.gate_style = index_of(parser.value("gates"), kGateNames, "gate style");
+        o.settings.gate_style = parser.value("gates") == "none"
+                                    ? -1
+                                    : index_of(parser.value("gates"), kGateNames, "gate style");
     o.rename = parser.isSet("name");
     o.name = parse_name(parser.value("name"));
     o.save = parser.isSet("save");
@@ -352,9 +360,10 @@ int main(int argc, char** argv)
     parser.addOptions({
         {"game-dir", "The game folder (default: the current directory).", "DIR"},
         {"seed", "The random source's state after start-up (0..4294967295).", "N"},
-        {"size", "Galaxy size: small, normal, huge or massive.", "SIZE"},
-        {"gates", "Jumpgate style: string, normal or web.", "STYLE"},
+        {"size", "Galaxy size: small, normal, huge, massive or none.", "SIZE"},
+        {"gates", "Jumpgate style: string, normal, web or none.", "STYLE"},
         {"custom", "Generate Custom with these five numbers.", "P,W,J1,J2,J3"},
+        {"fields", "Generate with these five numbers in the fields.", "P,W,J1,J2,J3"},
         {"name", "The campaign name, set after Generate.", "TEXT"},
         {"save", "Save the galaxy as a campaign."},
         {"overwrite", "Replace an existing campaign of the same name."},

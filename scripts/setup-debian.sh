@@ -3,7 +3,7 @@
 # With "hardening" it adds what the sanitizer, fuzzing and Windows runs need.
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev libgtest-dev
-          libbenchmark-dev nlohmann-json3-dev xvfb xauth fonts-dejavu-core strace)
+          libbenchmark-dev nlohmann-json3-dev xvfb xauth fonts-dejavu-core fonts-wine fonts-liberation strace)
 if [ "${1:-}" = hardening ]; then
   packages+=(clang libclang-rt-14-dev mingw-w64 wine wine64 x11-apps netpbm zip)
 fi

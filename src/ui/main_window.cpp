@@ -6,10 +6,15 @@
 #include "export/save.h"
 #include "gamedata/cp1252.h"
 #include "gamedata/game_services.h"
+#include "gamedata/names.h"
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -76,6 +81,17 @@ protected:
     }
 };
 
+// Tahoma is the window's font. Where the system lacks it (Linux), Wine's Tahoma, drawn to the
+// same measures and packaged by Debian as fonts-wine, stands in, so that every caption fits as
+// it does on Windows.
+void load_stand_in_fonts()
+{
+    if (QFontDatabase::families().contains("Tahoma"))
+        return;
+    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
+        QFontDatabase::addApplicationFont(file);
+}
+
 QWidget* section(QWidget* parent, const char* name, const QString& title)
 {
     auto* panel = new QWidget(parent);
@@ -133,7 +149,10 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, int 
     while (QFontMetrics(font).horizontalAdvance(text) > 81 && font.pixelSize() > 8)
         font.setPixelSize(font.pixelSize() - 1);
     b->setFont(font);
-    b->setStyleSheet(QString("QPushButton { padding: 0px; %1 }").arg(style ? style : ""));
+    // A button that takes no clicks must look so, whatever colours its face has.
+    b->setStyleSheet(QString("QPushButton { padding: 0px; %1 } "
+                             "QPushButton:disabled { color: rgb(150,150,150); }")
+                         .arg(style ? style : ""));
     return b;
 }
 
@@ -144,6 +163,8 @@ QComboBox* frequency_list(QWidget* parent, const char* name, int y)
     for (std::string_view level : kFrequencyLevelNames)
         combo->addItem(QString::fromLatin1(level.data(), static_cast<int>(level.size())));
     combo->setGeometry(100, y, 85, 21);
+    // Some platform themes give lists a font of their own; these keep the window's.
+    combo->setFont(parent->font());
     combo->setStyleSheet("QComboBox { color: rgb(0,128,128); background: white; }");
     return combo;
 }
@@ -194,9 +215,11 @@ FrequencyLevel level_of(const QComboBox* combo)
 struct TForm1::Generation {
     GenerateButton sender;
     GalaxySettings settings;
+    GalaxySettings fields_before;  // the fields as the command found them
+    QString name_before;
+    std::uint32_t seed = 0;  // the random source's state when the command began
     Galaxy galaxy;
     std::string campaign_name;
-    bool campaign_named = false;
     std::string error;
     GenerationResult result = GenerationResult::Cancelled;
     GenerationProgress progress;
@@ -210,6 +233,7 @@ TForm1::TForm1(GameFolder folder, std::uint32_t seed, QWidget* parent)
     setWindowTitle(kStartCaption);
     setFixedSize(979, 750);
     move(0, 0);
+    load_stand_in_fonts();
     QFont font("Tahoma");
     font.setPixelSize(11);
     setFont(font);
@@ -241,7 +265,8 @@ void TForm1::FormCreate()
     CB_AdvancedChange();
     inhibition_lists = {Combo_Engine, Combo_Shield,  Combo_Fighter, Combo_Cruiser,
                         Combo_Cloak,  Combo_Tractor, Combo_Repair};
-    Combo_Fighter->setStyleSheet("QComboBox { color: rgb(0,128,128); background: rgb(0,128,0); }");
+    Combo_Fighter->setStyleSheet("QComboBox { color: rgb(0,128,128); background-color: "
+                                 "rgb(0,128,0); border: 1px solid rgb(0,64,0); }");
 }
 
 TForm1::~TForm1()
@@ -303,8 +328,10 @@ void TForm1::build_advanced_settings()
     edit_s2join = number_edit(Panel_Advanced, "edit_s2join", "40", 2, 160, 42, 23);
     edit_s3join = number_edit(Panel_Advanced, "edit_s3join", "5", 2, 160, 63, 23);
     LMDButton5 = button(Panel_Advanced, "LMDButton5", "New Background", 5, 65, "color: black;");
+    // A flat face of its own (a border of its own turns the style's gradient off).
     LMDButton3 = button(Panel_Advanced, "LMDButton3", "Generate Custom", 5, 90,
-                        "background: rgb(0,128,0); color: black;");
+                        "background-color: rgb(0,128,0); color: black; "
+                        "border: 1px solid rgb(0,64,0);");
     LMDButton4 = button(Panel_Advanced, "LMDButton4", "Save", 100, 90);
 }
 
@@ -351,6 +378,8 @@ void TForm1::connect_handlers()
     connect(CB_Advanced, &QCheckBox::toggled, this, &TForm1::CB_AdvancedChange);
     connect(CB_Inhibitions, &QCheckBox::toggled, this, &TForm1::CB_InhibitionsChange);
     connect(CB_Facility, &QCheckBox::toggled, this, &TForm1::CB_FacilityChange);
+    map_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(map_, &QWidget::customContextMenuRequested, this, &TForm1::show_map_menu);
 }
 
 // Stacks the blocks of the control column from the top; a section that opens or closes moves
@@ -389,13 +418,17 @@ void TForm1::CB_FacilityChange()
     relayout();
 }
 
-// Whether a key may reach a number field: only digits and backspace may be typed there; keys
-// that type nothing (the arrows, Delete) and Escape keep their use.
+// Whether a key may reach a number field: of the characters typed, only digits; every key that
+// types no printable character (Tab, the arrows, Backspace, Escape) and every shortcut (Ctrl+A,
+// Ctrl+C, Ctrl+V, Ctrl+X) keeps its use.
 bool TForm1::Edit_Nr_Only(const QKeyEvent& key) const
 {
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return true;
     const QString text = key.text();
-    return text.isEmpty() || key.key() == Qt::Key_Backspace || key.key() == Qt::Key_Escape ||
-           (text.size() == 1 && text[0] >= '0' && text[0] <= '9');
+    if (text.isEmpty() || !text[0].isPrint())
+        return true;
+    return text.size() == 1 && text[0] >= '0' && text[0] <= '9';
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
@@ -403,6 +436,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress && !Edit_Nr_Only(static_cast<const QKeyEvent&>(*event)))
         return true;
     return QWidget::eventFilter(watched, event);
+}
+
+// The row selected in a list box, or -1: a list whose selection was taken away with Ctrl+click
+// applies no preset, whatever row still has the focus.
+int selected_row(const QListWidget* list)
+{
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? -1 : list->row(selected.first());
 }
 
 GalaxySettings TForm1::read_settings() const
@@ -413,8 +454,8 @@ GalaxySettings TForm1::read_settings() const
     s.join1_pct = edit_s1join->text().toStdString();
     s.join2_pct = edit_s2join->text().toStdString();
     s.join3_pct = edit_s3join->text().toStdString();
-    s.size_class = LMDListBox_Size->currentRow();
-    s.gate_style = LMDListBox_JGs->currentRow();
+    s.size_class = selected_row(LMDListBox_Size);
+    s.gate_style = selected_row(LMDListBox_JGs);
     return s;
 }
 
@@ -427,65 +468,85 @@ void TForm1::write_settings(const GalaxySettings& s)
     edit_s3join->setText(QString::fromStdString(s.join3_pct));
 }
 
-void TForm1::set_buttons_enabled(bool enabled)
+// While a command runs, the buttons take no clicks and the inputs it writes back take no edits,
+// so that nothing typed meanwhile is overwritten.
+void TForm1::set_controls_enabled(bool enabled)
 {
     for (QPushButton* b : {LMDButton1, LMDButton2, LMDButton3, LMDButton4, LMDButton5})
         b->setEnabled(enabled);
+    for (QLineEdit* edit : {Edit_CName, Edit_SNr_Pl, Edit_SLRW, edit_s1join, edit_s2join,
+                            edit_s3join})
+        edit->setReadOnly(!enabled);
+    LMDListBox_Size->setEnabled(enabled);
+    LMDListBox_JGs->setEnabled(enabled);
 }
+
+// The Generate command's services as the window sees them: the caption follows the command's
+// status, and its numbers and campaign name show as soon as they are drawn, all on the
+// user-interface thread.
+struct TForm1::Services : GameFolderServices, StatusSink {
+    Services(const GameFolder& folder, TForm1* form) : GameFolderServices(folder), form_(form) {}
+
+    void show_status(std::string_view text) override
+    {
+        QMetaObject::invokeMethod(
+            form_, [form = form_, caption = QString::fromLatin1(text.data(), text.size())] {
+                form->setWindowTitle(caption);
+            },
+            Qt::QueuedConnection);
+    }
+
+    std::string Get_Campaign_Name(const GalaxySettings& settings, Random& random) override
+    {
+        std::string name = GameFolderServices::Get_Campaign_Name(settings, random);
+        QMetaObject::invokeMethod(
+            form_, [form = form_, settings, name] { form->show_command_fields(settings, name); },
+            Qt::QueuedConnection);
+        return name;
+    }
+
+private:
+    TForm1* form_;
+};
 
 void TForm1::Button1Click()
 {
     if (busy())
         return;
-    auto generation = std::make_unique<Generation>();
-    generation->sender =
-        sender() == LMDButton3 ? GenerateButton::GenerateCustom : GenerateButton::Generate;
-    generation->settings = read_settings();
+    auto g = std::make_unique<Generation>();
+    g->sender = sender() == LMDButton3 ? GenerateButton::GenerateCustom : GenerateButton::Generate;
+    g->fields_before = g->settings = read_settings();
+    g->name_before = Edit_CName->text();
+    g->seed = random_.state();
     // The clamp comes first and stops the command before anything changes when a field is bad.
     try {
-        Clamp_Params(generation->settings);
+        Clamp_Params(g->settings);
     } catch (const Error& e) {
-        write_settings(generation->settings);
+        write_settings(g->settings);
         show_error(e.what());
         return;
     }
-    galaxy_.planets.clear();
-    map_->set_planets({});
-    setWindowTitle("CALCULATING!");
-    set_buttons_enabled(false);
-    generation_ = std::move(generation);
+    map_->show_links_only(true);
+    set_controls_enabled(false);
+    generation_ = std::move(g);
     generation_->clock.start();
     progress_timer_->start();
-    Generation* g = generation_.get();
-    worker_ = std::thread([this, g] {
-        // The command's numbers and campaign name are known before the first attempt; the window
-        // shows them at once, as the fields of a command that may take a while.
-        struct Sources : GameFolderServices {
-            TForm1* form;
-            Sources(const GameFolder& folder, TForm1* f) : GameFolderServices(folder), form(f) {}
-            std::string Get_Campaign_Name(const GalaxySettings& settings, Random& random) override
-            {
-                std::string name = GameFolderServices::Get_Campaign_Name(settings, random);
-                QMetaObject::invokeMethod(
-                    form,
-                    [form = form, settings, name] { form->show_command_fields(settings, name); },
-                    Qt::QueuedConnection);
-                return name;
-            }
-        } sources(folder_, this);
-        LastStatus status;
-        GenerationServices services{status, sources, sources, sources};
-        try {
-            g->result = orvek::Button1Click(g->sender, g->settings, g->galaxy, g->campaign_name,
-                                            services, random_, &g->progress);
-        } catch (const Error& e) {
-            g->error = e.what();
-        } catch (const std::exception& e) {
-            g->error = e.what();
-        }
-        QMetaObject::invokeMethod(
-            this, [this] { finish_generation(); }, Qt::QueuedConnection);
-    });
+    worker_ = std::thread([this, g = generation_.get()] { run_generation(*g); });
+}
+
+// On the worker thread: the command itself, then the window is told on its own thread.
+void TForm1::run_generation(Generation& g)
+{
+    Services services_of_window(folder_, this);
+    GenerationServices services{services_of_window, services_of_window, services_of_window,
+                                services_of_window};
+    try {
+        g.result = orvek::Button1Click(g.sender, g.settings, g.galaxy, g.campaign_name, services,
+                                       random_, &g.progress);
+    } catch (const std::exception& e) {
+        g.error = e.what();
+    }
+    QMetaObject::invokeMethod(this, [this] { finish_generation(); }, Qt::QueuedConnection);
 }
 
 void TForm1::show_command_fields(const GalaxySettings& settings, const std::string& campaign_name)
@@ -498,8 +559,15 @@ void TForm1::show_progress()
 {
     if (!generation_ || generation_->clock.elapsed() < 400)
         return;
-    map_->set_progress(QString("CALCULATING! %1 attempts so far. Press Escape to cancel.")
-                           .arg(generation_->progress.attempts.load()));
+    const std::uint64_t attempts = generation_->progress.attempts.load();
+    QString text = QString("CALCULATING! %1 attempts so far. Press Escape to cancel.").arg(attempts);
+    const qint64 elapsed = generation_->clock.elapsed();
+    if (elapsed >= 5000)
+        text += QString("\n%1 attempts per second. %2")
+                    .arg(static_cast<qint64>(static_cast<double>(attempts) * 1000.0 /
+                                             static_cast<double>(elapsed)))
+                    .arg(kRareSettingsHint);
+    map_->set_progress(text);
 }
 
 void TForm1::finish_generation()
@@ -509,29 +577,82 @@ void TForm1::finish_generation()
     progress_timer_->stop();
     map_->set_progress(QString());
     std::unique_ptr<Generation> g = std::move(generation_);
-    set_buttons_enabled(true);
+    set_controls_enabled(true);
+    if (g->error.empty() && g->result == GenerationResult::Cancelled) {
+        // As if Generate had not been pressed: the galaxy, its drawing and the fields as they were.
+        write_settings(g->fields_before);
+        Edit_CName->setText(g->name_before);
+        map_->show_links_only(false);
+        setWindowTitle(kStartCaption);
+        emit generation_finished();
+        return;
+    }
+    last_command_ = LastCommand{g->sender, g->fields_before, g->seed};
     write_settings(g->settings);
     if (!g->campaign_name.empty() || g->error.empty())
         Edit_CName->setText(QString::fromUtf8(cp1252_to_utf8(g->campaign_name)));
+    map_->show_links_only(false);
     if (!g->error.empty()) {
         galaxy_.planets.clear();
+        map_->set_planets({});
         setWindowTitle("CALCULATING!");
         show_error(message_text(g->error));
-    } else if (g->result == GenerationResult::Cancelled) {
-        galaxy_.planets.clear();
-        setWindowTitle(kStartCaption);
     } else {
         galaxy_ = std::move(g->galaxy);
-        background_path_ = galaxy_.background_path;
-        setWindowTitle("The Galaxy is ready!");
         try {
-            map_->set_background(load_background(background_path_));
+            map_->set_background(load_background(galaxy_.background_path));
             map_->set_planets(galaxy_.planets);
         } catch (const Error& e) {
+            map_->set_planets({});
             show_error(message_text(e.what()));
         }
     }
     emit generation_finished();
+}
+
+QString TForm1::seed_text() const
+{
+    return last_command_ ? QString::number(last_command_->seed) : QString();
+}
+
+QString TForm1::command_line() const
+{
+    if (!last_command_)
+        return QString();
+    const GalaxySettings& f = last_command_->fields;
+    const QString numbers = QString::fromStdString(f.planet_count + "," + f.wormhole_count + "," +
+                                                   f.join1_pct + "," + f.join2_pct + "," +
+                                                   f.join3_pct);
+    const auto choice = [](std::string_view name) {
+        return name.empty() ? QString("none")
+                            : QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()))
+                                  .trimmed()
+                                  .toLower();
+    };
+    const std::string_view size = f.size_class < 0 ? std::string_view()
+                                                    : kSizeNames.at(static_cast<std::size_t>(f.size_class));
+    const std::string_view gates = f.gate_style < 0 ? std::string_view()
+                                                     : kGateNames.at(static_cast<std::size_t>(f.gate_style));
+    QString line = QString("orvek-galaxy --game-dir \"%1\" --seed %2")
+                       .arg(QString::fromLocal8Bit(folder_.game_dir()))
+                       .arg(last_command_->seed);
+    if (last_command_->sender == GenerateButton::GenerateCustom)
+        return line + " --custom " + numbers;
+    return line + " --size " + choice(size) + " --gates " + choice(gates) + " --fields " + numbers;
+}
+
+void TForm1::show_map_menu(const QPoint& at)
+{
+    QMenu menu(this);
+    QAction* seed = menu.addAction("Copy seed");
+    QAction* line = menu.addAction("Copy command line");
+    seed->setEnabled(last_command_.has_value());
+    line->setEnabled(last_command_.has_value());
+    connect(seed, &QAction::triggered, this,
+            [this] { QGuiApplication::clipboard()->setText(seed_text()); });
+    connect(line, &QAction::triggered, this,
+            [this] { QGuiApplication::clipboard()->setText(command_line()); });
+    menu.exec(map_->mapToGlobal(at));
 }
 
 void TForm1::LMDButton2Click()
@@ -560,9 +681,16 @@ void TForm1::LMDButton2Click()
     request.levels.repair_yard = level_of(Combo_RepairYard);
     request.options.write_inhibitions = CB_Inhibitions->isChecked();
     request.options.write_facilities = CB_Facility->isChecked();
-    galaxy_.background_path = background_path_;
     try {
-        orvek::LMDButton2Click(galaxy_, request, folder_, random_, dialog);
+        if (orvek::LMDButton2Click(galaxy_, request, folder_, random_, dialog) !=
+            SaveResult::Saved)
+            return;
+        map_->set_planets(galaxy_.planets);  // the tooltips now tell the features
+        map_->show_notice(QString("Saved campaign \"%1\" (%2): %3 encounter files and the map file")
+                              .arg(Edit_CName->text(),
+                                   QString::fromStdString(campaign_id(request.campaign_name)))
+                              .arg(galaxy_.planets.size()),
+                          4000);
     } catch (const Error& e) {
         show_error(message_text(e.what()));
     }
@@ -573,10 +701,10 @@ void TForm1::LMDButton5Click()
     if (busy())
         return;
     try {
-        std::string path = background_path_;
+        std::string path = galaxy_.background_path;
         Get_Background(list_backgrounds(folder_), random_, path);
         QImage picture = load_background(path);
-        background_path_ = path;
+        galaxy_.background_path = path;  // the next Save names the new picture
         map_->set_background(picture);
     } catch (const Error& e) {
         show_error(message_text(e.what()));

@@ -2,6 +2,7 @@
 // The main window: map on the left, the settings column on the right, and the handlers that wire
 // the controls to the Generate, Save and New Background commands of the libraries.
 
+#include "core/generate_command.h"
 #include "core/generator.h"
 #include "core/random.h"
 #include "core/settings.h"
@@ -12,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 class QCheckBox;
@@ -45,8 +47,14 @@ public:
     bool busy() const { return worker_.joinable(); }
     Random& random() { return random_; }
     const Galaxy& galaxy() const { return galaxy_; }
-    const std::string& background_path() const { return background_path_; }
+    const std::string& background_path() const { return galaxy_.background_path; }
     MapWidget* map() const { return map_; }
+
+    // The random source's state when the last Generate began, and the orvek-galaxy command that
+    // makes the same galaxy and campaign name (the list choices or the custom numbers as the
+    // fields held them); empty before the first Generate. The map's context menu copies them.
+    QString seed_text() const;
+    QString command_line() const;
 
 signals:
     // A Generate command has ended (completed, cancelled or failed).
@@ -76,22 +84,32 @@ private:
     void relayout();
     GalaxySettings read_settings() const;
     void write_settings(const GalaxySettings& settings);
+    struct Generation;
+    struct Services;
+    void run_generation(Generation& generation);
     void finish_generation();
+    void show_map_menu(const QPoint& at);
     void show_command_fields(const GalaxySettings& settings, const std::string& campaign_name);
     void show_progress();
-    void set_buttons_enabled(bool enabled);
+    void set_controls_enabled(bool enabled);
     void show_error(const QString& message);
     void show_information(const QString& message);
     bool ask(const QString& question);
 
     GameFolder folder_;
     Random random_;
-    Galaxy galaxy_;
-    std::string background_path_;
+    Galaxy galaxy_;  // its background_path is the picture shown and saved
     Hooks hooks_;
 
+    // What the last completed or failed Generate started from, for the seed and command line.
+    struct LastCommand {
+        GenerateButton sender;
+        GalaxySettings fields;
+        std::uint32_t seed;
+    };
+    std::optional<LastCommand> last_command_;
+
     // The running Generate command, off the user-interface thread.
-    struct Generation;
     std::unique_ptr<Generation> generation_;
     std::thread worker_;
     QTimer* progress_timer_ = nullptr;

@@ -1,12 +1,15 @@
 #include "ui/map_render.h"
 
+#include "export/features.h"
 #include "gamedata/cp1252.h"
+#include "gamedata/game_folder.h"
 #include "image/jpeg.h"
 
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <cmath>
 
@@ -57,6 +60,15 @@ QFont name_font()
     return font;
 }
 
+// White text with a thin dark outline, so that a name reads over the brightest nebula.
+void draw_name(QPainter& painter, const QFont& font, QPoint baseline, const QString& text)
+{
+    QPainterPath path;
+    path.addText(baseline, font, text);
+    painter.strokePath(path, QPen(QColor(0, 0, 0, 200), 2.0));
+    painter.fillPath(path, Qt::white);
+}
+
 }  // namespace
 
 QImage load_background(const std::string& path)
@@ -94,7 +106,7 @@ QPoint link_end(const tc_planet& planet, int pixels)
 }
 
 void paint_map(QPainter& painter, const QImage& background, const std::vector<tc_planet>* planets,
-               int pixels)
+               int pixels, bool links_only)
 {
     if (!background.isNull()) {
         QImage fitted =
@@ -111,20 +123,54 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<tc
                 link_end(p, pixels),
                 link_end((*planets)[static_cast<std::size_t>(p.links[static_cast<std::size_t>(k)])],
                          pixels));
+    if (links_only)
+        return;
     painter.setRenderHint(QPainter::Antialiasing, true);
     const QFont font = name_font();
     const QFontMetrics metrics(font);
+    // Names first, so that where a name runs over another planet its marker stays on top.
+    for (const tc_planet& p : *planets) {
+        const QString name = QString::fromUtf8(cp1252_to_utf8(p.system_name));
+        const QPoint at = readable_position(label_position(p, pixels), metrics, name, pixels);
+        draw_name(painter, font, QPoint(at.x(), at.y() + metrics.ascent()), name);
+    }
     for (const tc_planet& p : *planets) {
         // The 2-pixel outline lies inside the marker's box, as a shape control draws it.
         painter.setPen(QPen(kSkyBlue, 2));
         painter.setBrush(p.home ? kRed : kGreen);
         painter.drawEllipse(QRectF(marker_rect(p, pixels)).adjusted(1, 1, -1, -1));
-        painter.setPen(Qt::white);
-        painter.setFont(font);
-        const QPoint at = label_position(p, pixels);
-        painter.drawText(at.x(), at.y() + metrics.ascent(),
-                         QString::fromUtf8(cp1252_to_utf8(p.system_name)));
     }
+}
+
+QPoint readable_position(QPoint at, const QFontMetrics& metrics, const QString& name, int pixels)
+{
+    const int width = metrics.horizontalAdvance(name);
+    return QPoint(std::max(0, std::min(at.x(), pixels - width)), std::max(0, at.y()));
+}
+
+QString planet_description(const std::vector<tc_planet>& planets, std::size_t index)
+{
+    const tc_planet& p = planets[index];
+    const auto text = [](const std::string& cp1252) {
+        return QString::fromUtf8(cp1252_to_utf8(cp1252));
+    };
+    QStringList linked;
+    for (int k = 0; k < p.link_count; ++k)
+        linked << text(planets[static_cast<std::size_t>(p.links[static_cast<std::size_t>(k)])]
+                           .system_name);
+    QString description = QString("Planet %1: %2").arg(index).arg(text(p.system_name));
+    if (p.home)
+        description += " (home planet)";
+    description += "\nTemplate: " + text(file_name_of(p.template_path));
+    description += "\nLinked to: " + linked.join(", ");
+    QStringList features;
+    for (std::size_t f = 0; f < p.features.size(); ++f)
+        if (p.features[f])
+            features << QString::fromLatin1(FeatureKeywords[f].data(),
+                                            static_cast<qsizetype>(FeatureKeywords[f].size()));
+    if (!features.isEmpty())
+        description += "\nFeatures: " + features.join(", ");
+    return description;
 }
 
 QImage render_map(const QImage& background, const std::vector<tc_planet>& planets)

@@ -7,9 +7,11 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QString>
 
 #include <vector>
 
+class QFontMetrics;
 class QPainter;
 
 namespace orvek {
@@ -28,10 +30,18 @@ QRect marker_rect(const tc_planet& planet, int pixels = kMapPixels);
 QPoint label_position(const tc_planet& planet, int pixels = kMapPixels);
 QPoint link_end(const tc_planet& planet, int pixels = kMapPixels);
 
-// Paints the background and, when given, the galaxy (links, markers, names) onto a painter whose
-// device is the map, `pixels` square.
+// Paints the background and, when given, the galaxy (links, then names, then markers) onto a
+// painter whose device is the map, `pixels` square; with `links_only`, the links alone.
 void paint_map(QPainter& painter, const QImage& background, const std::vector<tc_planet>* planets,
-               int pixels = kMapPixels);
+               int pixels = kMapPixels, bool links_only = false);
+
+// Where a name drawn at `at` goes so that the map's top and right edges do not cut it.
+QPoint readable_position(QPoint at, const QFontMetrics& metrics, const QString& name,
+                         int pixels = kMapPixels);
+
+// What the map's tooltip tells about a planet: its number, name, home, template file, the names
+// of the planets it links to, and its features once a Save has assigned them.
+QString planet_description(const std::vector<tc_planet>& planets, std::size_t index);
 
 // The same onto a new image, for the command-line tool's PNG.
 QImage render_map(const QImage& background, const std::vector<tc_planet>& planets);

@@ -2,7 +2,10 @@
 
 #include "ui/map_render.h"
 
+#include <QHelpEvent>
 #include <QPainter>
+#include <QTimer>
+#include <QToolTip>
 
 namespace orvek {
 
@@ -11,6 +14,38 @@ MapWidget::MapWidget(QWidget* parent) : QWidget(parent)
     setObjectName("Panel_GalMap");
     setFixedSize(kMapPixels, kMapPixels);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    notice_timer_ = new QTimer(this);
+    notice_timer_->setSingleShot(true);
+    connect(notice_timer_, &QTimer::timeout, this, [this] { set_progress(QString()); });
+}
+
+void MapWidget::show_links_only(bool links_only)
+{
+    links_only_ = links_only;
+    update();
+}
+
+void MapWidget::show_notice(const QString& text, int milliseconds)
+{
+    set_progress(text);
+    notice_timer_->start(milliseconds);
+}
+
+bool MapWidget::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const QPoint at = static_cast<QHelpEvent*>(event)->pos();
+    // The last marker drawn lies on top, so the search runs from the end.
+    for (std::size_t i = planets_.size(); !links_only_ && i-- > 0;)
+        if (marker_rect(planets_[i]).contains(at)) {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                               planet_description(planets_, i), this);
+            return true;
+        }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
 }
 
 void MapWidget::set_background(const QImage& picture)
@@ -27,6 +62,7 @@ void MapWidget::set_planets(const std::vector<tc_planet>& planets)
 
 void MapWidget::set_progress(const QString& text)
 {
+    notice_timer_->stop();
     progress_ = text;
     update();
 }
@@ -35,7 +71,8 @@ void MapWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    paint_map(painter, background_, planets_.empty() ? nullptr : &planets_);
+    paint_map(painter, background_, planets_.empty() ? nullptr : &planets_, kMapPixels,
+              links_only_);
     if (!progress_.isEmpty()) {
         QRect box(0, height() / 2 - 30, width(), 60);
         painter.fillRect(box, QColor(0, 0, 0, 160));

@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QWidget>
 
+class QTimer;
+
 #include <vector>
 
 namespace orvek {
@@ -19,19 +21,28 @@ public:
     void set_background(const QImage& picture);
     // Shows the planets (a copy); an empty list shows none.
     void set_planets(const std::vector<tc_planet>& planets);
+    // While a new galaxy is being made, the old one's links stay and its markers and names go.
+    void show_links_only(bool links_only);
     // A progress line over the map; empty hides it.
     void set_progress(const QString& text);
+    // A line over the map that goes by itself after `milliseconds`.
+    void show_notice(const QString& text, int milliseconds);
 
     const QImage& background() const { return background_; }
+    const QString& progress() const { return progress_; }
     const std::vector<tc_planet>& planets() const { return planets_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Hovering a planet's marker shows what it is (planet_description).
+    bool event(QEvent* event) override;
 
 private:
     QImage background_;
     std::vector<tc_planet> planets_;
     QString progress_;
+    bool links_only_ = false;
+    QTimer* notice_timer_ = nullptr;
 };
 
 }  // namespace orvek

@@ -22,7 +22,12 @@ inline CommandResult run_command(const std::string& command)
     TempDir capture;
     const std::string out = (capture.path() / "out").string(),
                       err = (capture.path() / "err").string();
+#ifdef _WIN32
+    // cmd.exe knows only double quotes, and drops the first and the last of the line.
+    int raw = std::system(("\"" + command + " >\"" + out + "\" 2>\"" + err + "\"\"").c_str());
+#else
     int raw = std::system((command + " >'" + out + "' 2>'" + err + "'").c_str());
+#endif
     CommandResult result;
 #ifdef _WIN32
     result.status = raw;

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
@@ -7,13 +8,17 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <map>
 
@@ -28,6 +33,17 @@ struct DemoGame {
     DemoGame() { fs::copy(ORVEK_DEMO_GAME, dir.path(), fs::copy_options::recursive); }
     GameFolder folder() const { return GameFolder(dir.str()); }
 };
+
+// The command-line tool with these arguments, as the platform's shell takes it.
+std::string cli_command(const std::string& args)
+{
+#ifdef _WIN32
+    // Under Wine the host's files lie on drive Z:, and cmd.exe knows only double quotes.
+    return "\"Z:" + std::string(ORVEK_CLI) + "\"" + args;
+#else
+    return "'" + std::string(ORVEK_CLI) + "'" + args;
+#endif
+}
 
 struct Window {
     DemoGame game;
@@ -131,6 +147,52 @@ TEST(MainWindow, NumberFieldsTakeDigitsAndBackspaceOnly)
     planets->clear();
     planets->insert("1234");  // what pasting does
     EXPECT_EQ(planets->text(), "123");
+    // Shortcuts and Tab are not typed characters: they keep their use.
+    QTest::keyClick(planets, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(planets->selectedText(), "123");
+    QApplication::setActiveWindow(&w.form);
+    planets->setFocus();
+    QTest::keyClick(planets, Qt::Key_Tab);
+    EXPECT_FALSE(planets->hasFocus()) << "Tab leaves the field";
+}
+
+TEST(MainWindow, ListWithNothingSelectedKeepsItsField)
+{
+    Window w;
+    QListWidget* sizes = w.find<QListWidget>("LMDListBox_Size");
+    QTest::mouseClick(sizes->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      sizes->visualItemRect(sizes->currentItem()).center());
+    ASSERT_TRUE(sizes->selectedItems().isEmpty());
+    w.find<QLineEdit>("Edit_SNr_Pl")->setText("50");
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    EXPECT_EQ(w.form.galaxy().planets.size(), 50u);
+    EXPECT_EQ(w.find<QLineEdit>("Edit_SNr_Pl")->text(), "50");
+}
+
+// Every caption, label and list item fits its control with the fonts the window really uses,
+// and the two green controls are flat green.
+TEST(MainWindow, TextsFitTheirControlsAndGreenIsGreen)
+{
+    Window w;
+    for (const char* box : {"CB_Advanced", "CB_Inhibitions", "CB_Facility"})
+        w.find<QCheckBox>(box)->setChecked(true);
+    const auto fits = [](const QWidget* widget, const QString& text, int room) {
+        const int needed = QFontMetrics(widget->font()).horizontalAdvance(text);
+        EXPECT_LE(needed, room) << text.toStdString() << " needs " << needed;
+    };
+    for (const QLabel* label : w.form.findChildren<QLabel*>())
+        fits(label, label->text(), label->width());
+    for (const QPushButton* button : w.form.findChildren<QPushButton*>())
+        fits(button, button->text(), button->width() - 4);
+    for (const QComboBox* combo : w.form.findChildren<QComboBox*>())
+        for (int i = 0; i < combo->count(); ++i)
+            fits(combo, combo->itemText(i), combo->width() - 22);
+    for (const QListWidget* list : w.form.findChildren<QListWidget*>())
+        for (int i = 0; i < list->count(); ++i)
+            fits(list, list->item(i)->text(), list->width() - 6);
+    for (const char* green : {"LMDButton3", "Combo_Fighter"})
+        EXPECT_EQ(w.find<QWidget>(green)->grab().toImage().pixelColor(3, 10), QColor(0, 128, 0))
+            << green;
 }
 
 TEST(MainWindow, BrokenPictureIsReportedAfterTheGalaxyIsMade)
@@ -188,6 +250,12 @@ TEST(MapView, PositionsCutTowardZero)
     far.y = 61;
     EXPECT_EQ(link_end(edge), QPoint(15, 15));
     EXPECT_EQ(link_end(far), QPoint(75, 45));
+    // Names that the top or the right edge would cut move inside the map.
+    const QFontMetrics metrics(QFont("Tahoma"));
+    const int wide = metrics.horizontalAdvance("Alula Australis");
+    EXPECT_EQ(readable_position(QPoint(740, -4), metrics, "Alula Australis"),
+              QPoint(750 - wide, 0));
+    EXPECT_EQ(readable_position(QPoint(369, 204), metrics, "Alula Australis"), QPoint(369, 204));
 }
 
 TEST(MainWindow, SaveAsksBeforeReplacing)
@@ -208,6 +276,9 @@ TEST(MainWindow, SaveAsksBeforeReplacing)
     QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
     EXPECT_EQ(w.questions, 2);
     EXPECT_TRUE(w.messages.empty());
+    EXPECT_EQ(w.form.map()->progress(),
+              QString("Saved campaign \"Test Run\" (testrun): %1 encounter files and the map file")
+                  .arg(w.form.galaxy().planets.size()));
 }
 
 TEST(MainWindow, NewBackgroundKeepsThePlanets)
@@ -215,36 +286,109 @@ TEST(MainWindow, NewBackgroundKeepsThePlanets)
     Window w;
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
     const auto planets = w.form.map()->planets().size();
+    const QImage before = w.form.map()->background();
+    const std::string path_before = w.form.background_path();
     w.find<QCheckBox>("CB_Advanced")->setChecked(true);
-    for (int i = 0; i < 5; ++i)
+    bool changed = false;
+    for (int i = 0; i < 8 && !changed; ++i) {
         QTest::mouseClick(w.find<QPushButton>("LMDButton5"), Qt::LeftButton);
+        changed = w.form.background_path() != path_before;
+    }
+    ASSERT_TRUE(changed) << "eight draws from eight pictures all gave the same one";
+    EXPECT_NE(w.form.map()->background(), before) << "the new picture is shown";
     EXPECT_EQ(w.form.map()->planets().size(), planets);
     EXPECT_TRUE(w.messages.empty());
 }
 
-TEST(MainWindow, EscapeCancelsALongGeneration)
+// A generation that takes long: the inputs it writes back are locked and its buttons look
+// disabled, the old links stay, after five seconds the rate and a hint show, and Escape brings
+// back what was there before.
+TEST(MainWindow, EscapeKeepsWhatYouHad)
 {
     Window w;
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    const std::vector<tc_planet> before = w.form.galaxy().planets;
+    const QString name = w.find<QLineEdit>("Edit_CName")->text();
+    QPushButton* generate = w.find<QPushButton>("LMDButton1");
+    const QImage enabled_face = generate->grab().toImage();
     w.find<QCheckBox>("CB_Advanced")->setChecked(true);
-    w.find<QLineEdit>("Edit_SNr_Pl")->setText("175");
-    w.find<QLineEdit>("edit_s1join")->setText("99");
-    w.find<QLineEdit>("edit_s2join")->setText("1");
-    w.find<QLineEdit>("edit_s3join")->setText("1");
-    w.find<QLineEdit>("Edit_SLRW")->setText("0");
+    for (auto [field, text] : {std::pair{"Edit_SNr_Pl", "175"}, {"edit_s1join", "99"},
+                               {"edit_s2join", "1"}, {"edit_s3join", "1"}, {"Edit_SLRW", "0"}})
+        w.find<QLineEdit>(field)->setText(text);
     QSignalSpy spy(&w.form, &TForm1::generation_finished);
     QTest::mouseClick(w.find<QPushButton>("LMDButton3"), Qt::LeftButton);
-    EXPECT_TRUE(w.form.busy());
-    EXPECT_FALSE(w.find<QPushButton>("LMDButton1")->isEnabled());
-    QTest::qWait(700);
-    EXPECT_FALSE(w.find<QLineEdit>("Edit_CName")->text().isEmpty())
-        << "the name shows while attempts go on";
+    ASSERT_TRUE(w.form.busy());
+    EXPECT_NE(generate->grab().toImage(), enabled_face) << "a disabled button looks disabled";
+    EXPECT_TRUE(w.find<QLineEdit>("Edit_SNr_Pl")->isReadOnly());
+    EXPECT_TRUE(w.find<QLineEdit>("Edit_CName")->isReadOnly());
+    EXPECT_FALSE(w.find<QListWidget>("LMDListBox_Size")->isEnabled());
+    EXPECT_EQ(w.form.map()->planets().size(), before.size()) << "the old links stay";
+    QTest::qWait(5400);
+    EXPECT_NE(w.form.map()->progress().indexOf("attempts per second"), -1);
+    EXPECT_NE(w.form.map()->progress().indexOf(kRareSettingsHint), -1);
     QTest::keyClick(&w.form, Qt::Key_Escape);
     ASSERT_TRUE(spy.wait(20000));
     EXPECT_EQ(w.form.windowTitle(), "Orvek - Galaxy Generator");
-    EXPECT_TRUE(w.form.galaxy().planets.empty());
+    ASSERT_EQ(w.form.galaxy().planets.size(), before.size());
+    EXPECT_EQ(w.form.galaxy().planets[0].system_name, before[0].system_name);
+    EXPECT_EQ(w.find<QLineEdit>("Edit_CName")->text(), name);
+    EXPECT_EQ(w.find<QLineEdit>("Edit_SNr_Pl")->text(), "175") << "the fields as they were";
+    EXPECT_FALSE(w.find<QLineEdit>("Edit_SNr_Pl")->isReadOnly());
+    EXPECT_TRUE(generate->isEnabled());
+}
+
+// The command line the map's menu copies makes the window's galaxy and name with the tool.
+TEST(MainWindow, CommandLineRebuildsTheGalaxy)
+{
+    Window w(777);
+    QListWidget* gates = w.find<QListWidget>("LMDListBox_JGs");
+    QTest::mouseClick(gates->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      gates->visualItemRect(gates->currentItem()).center());
+    w.form.random()(1000);  // a draw before the command, as New Background makes
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    const QString line = w.form.command_line();
+    EXPECT_TRUE(line.startsWith("orvek-galaxy --game-dir ")) << line.toStdString();
+    EXPECT_NE(line.indexOf("--gates none"), -1) << line.toStdString();
+    EXPECT_NE(line.indexOf("--seed " + w.form.seed_text()), -1);
+    const std::string args = line.mid(QString("orvek-galaxy").size()).toStdString();
+    auto r = testing::run_command(cli_command(args + " --quiet --json -"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto json = nlohmann::json::parse(r.out);
+    const auto& planets = w.form.galaxy().planets;
+    ASSERT_EQ(json["planets"].size(), planets.size());
+    for (std::size_t i = 0; i < planets.size(); ++i) {
+        EXPECT_EQ(json["planets"][i]["x"], planets[i].x);
+        EXPECT_EQ(json["planets"][i]["y"], planets[i].y);
+    }
+    EXPECT_EQ(json["campaign_name"], w.find<QLineEdit>("Edit_CName")->text().toStdString());
+}
+
+TEST(MapView, HoveringAPlanetTellsWhatItIs)
+{
+    Window w;
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    w.find<QComboBox>("Combo_Cloak")->setCurrentIndex(5);  // "Everywhere"
+    w.find<QLineEdit>("Edit_CName")->setText("Tooltips");
     QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
-    ASSERT_EQ(w.messages.size(), 1u);
-    EXPECT_EQ(w.messages[0].second, "Nothing was generated!");
+    const auto& planets = w.form.galaxy().planets;
+    const std::size_t home = static_cast<std::size_t>(
+        std::find_if(planets.begin(), planets.end(), [](auto& p) { return p.home; }) -
+        planets.begin());
+    const QString text = planet_description(planets, home);
+    EXPECT_TRUE(text.startsWith(QString("Planet %1: ").arg(home))) << text.toStdString();
+    EXPECT_NE(text.indexOf("(home planet)"), -1);
+    EXPECT_NE(text.indexOf(QString::fromStdString(fs::path(planets[home].template_path)
+                                                      .filename()
+                                                      .string())),
+              -1);
+    const tc_planet& linked = planets[static_cast<std::size_t>(planets[home].links[0])];
+    EXPECT_NE(text.indexOf("Linked to: " + QString::fromStdString(linked.system_name)), -1);
+    EXPECT_NE(text.indexOf("CLOAK_INOPERABLE"), -1) << "features show after a Save";
+    MapWidget* map = w.form.map();
+    const QPoint at = marker_rect(planets[home]).center();
+    QHelpEvent hover(QEvent::ToolTip, at, map->mapToGlobal(at));
+    QApplication::sendEvent(map, &hover);
+    EXPECT_EQ(QToolTip::text(), text);
 }
 
 // The window and the command-line tool, with the same seed, save the same campaign.
@@ -254,16 +398,9 @@ TEST(MainWindow, SameCampaignAsTheCommandLineTool)
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
     QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
     DemoGame other;
-#ifdef _WIN32
-    // Under Wine the host's files lie on drive Z:. cmd.exe knows only double quotes, and drops
-    // the first and the last of the line, hence the outer pair.
-    const std::string command = "\"\"Z:" + std::string(ORVEK_CLI) + "\" --quiet --seed 20261207 " +
-                                "--save --game-dir \"" + other.dir.str() + "\" > NUL\"";
-#else
-    const std::string command = std::string(ORVEK_CLI) + " --quiet --seed 20261207 --save " +
-                                "--game-dir '" + other.dir.str() + "' > /dev/null";
-#endif
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    const auto result = testing::run_command(
+        cli_command(" --quiet --seed 20261207 --save --game-dir \"" + other.dir.str() + "\""));
+    ASSERT_EQ(result.status, 0) << result.err;
     auto files = [](const fs::path& root) {
         std::map<std::string, std::string> out;
         for (const auto& e : fs::recursive_directory_iterator(root / "campaign/data"))
