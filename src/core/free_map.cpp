@@ -74,13 +74,10 @@ constexpr std::size_t kPadding = 3;
 
 }  // namespace
 
-FreeMap::FreeMap() : bits_(static_cast<std::size_t>(kMapRange) * kWordsPerRow + kPadding)
-{
-    clear();
-}
-
 void FreeMap::clear()
 {
+    // The map is made at its first use, so that galaxies too small to need it never pay for it.
+    bits_.resize(static_cast<std::size_t>(kMapRange) * kWordsPerRow + kPadding);
     std::fill(bits_.begin(), bits_.end() - kPadding, ~std::uint64_t{0});
     first_free_word_ = 0;
 }

@@ -20,9 +20,7 @@ inline constexpr int kClearance = 55;
 
 class FreeMap {
 public:
-    FreeMap();
-
-    // Every position free again.
+    // Every position free again; also the first call before any other.
     void clear();
 
     // Marks the positions that clash with a planet at (x, y) (map units) as taken.
