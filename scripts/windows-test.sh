@@ -26,9 +26,15 @@ tests/platform/same_campaigns.sh build/app/orvek-galaxy build-win/app/orvek-gala
 echo "== the window under Wine inside Xvfb: build-win/window-under-wine.png"
 shot=$PWD/build-win/window-under-wine.png
 rm -f "$shot"
+# Wine takes a while to start a program the first time; the screen is grabbed every three
+# seconds until the map shows the built-in picture (many colours, not a black square).
 xvfb-run -a -s "-screen 0 1000x800x24" bash -c "
-  cd build/demo-game && wine ../../build-win/app/orvek-galaxy-generator.exe & sleep 10
-  xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >'$shot'; wineserver -k"
-# The map shows the built-in picture from the start, not a black square.
+  cd build/demo-game && wine ../../build-win/app/orvek-galaxy-generator.exe &
+  for i in \$(seq 1 20); do
+    sleep 3
+    xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >'$shot'
+    [ \"\$(pngtopnm '$shot' | pnmcut 100 100 600 600 | ppmhist -noheader | wc -l)\" -gt 50 ] && break
+  done
+  wineserver -k"
 [ "$(pngtopnm "$shot" | pnmcut 100 100 600 600 | ppmhist -noheader | wc -l)" -gt 50 ] ||
   { echo "the window under Wine shows no start-up picture"; exit 1; }
