@@ -25,6 +25,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QShortcut>
 #include <QTimer>
 
@@ -305,6 +306,10 @@ void TForm1::build_basic_settings()
     Edit_CName->setObjectName("Edit_CName");
     Edit_CName->setGeometry(5, 20, 180, 20);
     Edit_CName->setStyleSheet("color: rgb(0,128,128); background: white; font-size: 12px;");
+    // The name becomes a line of the map file: a control character pasted into it (a line break
+    // above all) would add lines of its own, so the field takes none.
+    Edit_CName->setValidator(
+        new QRegularExpressionValidator(QRegularExpression("[^\\x00-\\x1f]*"), Edit_CName));
     LMDListBox_Size =
         list_box(Panel_Main, "LMDListBox_Size", "Galaxy size", items_of(kSizeNames), 5, 46);
     LMDListBox_JGs =

@@ -135,7 +135,7 @@ TEST(MainWindow, SectionsMoveTheBlocksBelow)
     EXPECT_EQ(w.find<QWidget>("Panel_HEffect")->y(), closed);
 }
 
-TEST(MainWindow, NumberFieldsTakeDigitsAndBackspaceOnly)
+TEST(MainWindow, FieldsTakeOnlyWhatTheyMayHold)
 {
     Window w;
     QLineEdit* planets = w.find<QLineEdit>("Edit_SNr_Pl");
@@ -150,6 +150,10 @@ TEST(MainWindow, NumberFieldsTakeDigitsAndBackspaceOnly)
     // Shortcuts and Tab are not typed characters: they keep their use.
     QTest::keyClick(planets, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(planets->selectedText(), "123");
+    QLineEdit* name = w.find<QLineEdit>("Edit_CName");
+    name->setText("Calm");
+    name->insert("Evil\r\nPlanets = 3");  // what pasting a line break does
+    EXPECT_EQ(name->text(), "Calm") << "the name field takes no control characters";
     QApplication::setActiveWindow(&w.form);
     planets->setFocus();
     QTest::keyClick(planets, Qt::Key_Tab);
