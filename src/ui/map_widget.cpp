@@ -74,14 +74,16 @@ void MapWidget::paintEvent(QPaintEvent*)
     paint_map(painter, background_, planets_.empty() ? nullptr : &planets_, kMapPixels,
               links_only_);
     if (!progress_.isEmpty()) {
-        QRect box(0, height() / 2 - 30, width(), 60);
+        // Tall enough for the long-generation hint, which wraps over two or three lines.
+        QRect box(0, height() / 2 - 50, width(), 100);
         painter.fillRect(box, QColor(0, 0, 0, 160));
         painter.setPen(Qt::white);
         QFont font = painter.font();
         font.setPixelSize(16);
         font.setBold(true);
         painter.setFont(font);
-        painter.drawText(box, Qt::AlignCenter, progress_);
+        painter.drawText(box.adjusted(20, 0, -20, 0), Qt::AlignCenter | Qt::TextWordWrap,
+                         progress_);
     }
 }
 

@@ -442,6 +442,11 @@ TEST(Screenshot, TealHeaderRedHomeSilverLink)
         w.find<QCheckBox>(box)->setChecked(true);
     QTest::qWait(100);
     ASSERT_TRUE(w.form.grab().save("main-window-open.png"));
+    // The longest text the map shows: a generation's progress after five seconds.
+    w.form.map()->set_progress(QString("CALCULATING! 123456 attempts so far. Press Escape to "
+                                       "cancel.\n25000 attempts per second. ") +
+                               kRareSettingsHint);
+    ASSERT_TRUE(w.form.map()->grab().save("map-progress.png"));
 }
 
 }  // namespace
