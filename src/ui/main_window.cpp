@@ -89,7 +89,8 @@ void load_stand_in_fonts()
 {
     if (QFontDatabase::families().contains("Tahoma"))
         return;
-    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
+    for (const char* file :
+         {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
         QFontDatabase::addApplicationFont(file);
 }
 
@@ -479,8 +480,8 @@ void TForm1::set_controls_enabled(bool enabled)
 {
     for (QPushButton* b : {LMDButton1, LMDButton2, LMDButton3, LMDButton4, LMDButton5})
         b->setEnabled(enabled);
-    for (QLineEdit* edit : {Edit_CName, Edit_SNr_Pl, Edit_SLRW, edit_s1join, edit_s2join,
-                            edit_s3join})
+    for (QLineEdit* edit :
+         {Edit_CName, Edit_SNr_Pl, Edit_SLRW, edit_s1join, edit_s2join, edit_s3join})
         edit->setReadOnly(!enabled);
     LMDListBox_Size->setEnabled(enabled);
     LMDListBox_JGs->setEnabled(enabled);
@@ -495,7 +496,8 @@ struct TForm1::Services : GameFolderServices, StatusSink {
     void show_status(std::string_view text) override
     {
         QMetaObject::invokeMethod(
-            form_, [form = form_, caption = QString::fromLatin1(text.data(), text.size())] {
+            form_,
+            [form = form_, caption = QString::fromLatin1(text.data(), text.size())] {
                 form->setWindowTitle(caption);
             },
             Qt::QueuedConnection);
@@ -551,7 +553,8 @@ void TForm1::run_generation(Generation& g)
     } catch (const std::exception& e) {
         g.error = e.what();
     }
-    QMetaObject::invokeMethod(this, [this] { finish_generation(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { finish_generation(); }, Qt::QueuedConnection);
 }
 
 void TForm1::show_command_fields(const GalaxySettings& settings, const std::string& campaign_name)
@@ -565,7 +568,8 @@ void TForm1::show_progress()
     if (!generation_ || generation_->clock.elapsed() < 400)
         return;
     const std::uint64_t attempts = generation_->progress.attempts.load();
-    QString text = QString("CALCULATING! %1 attempts so far. Press Escape to cancel.").arg(attempts);
+    QString text =
+        QString("CALCULATING! %1 attempts so far. Press Escape to cancel.").arg(attempts);
     const qint64 elapsed = generation_->clock.elapsed();
     if (elapsed >= 5000)
         text += QString("\n%1 attempts per second. %2")
@@ -625,19 +629,21 @@ QString TForm1::command_line() const
     if (!last_command_)
         return QString();
     const GalaxySettings& f = last_command_->fields;
-    const QString numbers = QString::fromStdString(f.planet_count + "," + f.wormhole_count + "," +
-                                                   f.join1_pct + "," + f.join2_pct + "," +
-                                                   f.join3_pct);
+    const QString numbers =
+        QString::fromStdString(f.planet_count + "," + f.wormhole_count + "," + f.join1_pct + "," +
+                               f.join2_pct + "," + f.join3_pct);
     const auto choice = [](std::string_view name) {
         return name.empty() ? QString("none")
                             : QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()))
                                   .trimmed()
                                   .toLower();
     };
-    const std::string_view size = f.size_class < 0 ? std::string_view()
-                                                    : kSizeNames.at(static_cast<std::size_t>(f.size_class));
-    const std::string_view gates = f.gate_style < 0 ? std::string_view()
-                                                     : kGateNames.at(static_cast<std::size_t>(f.gate_style));
+    const std::string_view size = f.size_class < 0
+                                      ? std::string_view()
+                                      : kSizeNames.at(static_cast<std::size_t>(f.size_class));
+    const std::string_view gates = f.gate_style < 0
+                                       ? std::string_view()
+                                       : kGateNames.at(static_cast<std::size_t>(f.gate_style));
     QString line = QString("orvek-galaxy --game-dir \"%1\" --seed %2")
                        .arg(QString::fromLocal8Bit(folder_.game_dir()))
                        .arg(last_command_->seed);
@@ -687,15 +693,14 @@ void TForm1::LMDButton2Click()
     request.options.write_inhibitions = CB_Inhibitions->isChecked();
     request.options.write_facilities = CB_Facility->isChecked();
     try {
-        if (orvek::LMDButton2Click(galaxy_, request, folder_, random_, dialog) !=
-            SaveResult::Saved)
+        if (orvek::LMDButton2Click(galaxy_, request, folder_, random_, dialog) != SaveResult::Saved)
             return;
         map_->set_planets(galaxy_.planets);  // the tooltips now tell the features
-        map_->show_notice(QString("Saved campaign \"%1\" (%2): %3 encounter files and the map file")
-                              .arg(Edit_CName->text(),
-                                   QString::fromStdString(campaign_id(request.campaign_name)))
-                              .arg(galaxy_.planets.size()),
-                          4000);
+        map_->show_notice(
+            QString("Saved campaign \"%1\" (%2): %3 encounter files and the map file")
+                .arg(Edit_CName->text(), QString::fromStdString(campaign_id(request.campaign_name)))
+                .arg(galaxy_.planets.size()),
+            4000);
     } catch (const Error& e) {
         show_error(message_text(e.what()));
     }

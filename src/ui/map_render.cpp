@@ -156,8 +156,8 @@ QString planet_description(const std::vector<tc_planet>& planets, std::size_t in
     };
     QStringList linked;
     for (int k = 0; k < p.link_count; ++k)
-        linked << text(planets[static_cast<std::size_t>(p.links[static_cast<std::size_t>(k)])]
-                           .system_name);
+        linked << text(
+            planets[static_cast<std::size_t>(p.links[static_cast<std::size_t>(k)])].system_name);
     QString description = QString("Planet %1: %2").arg(index).arg(text(p.system_name));
     if (p.home)
         description += " (home planet)";

@@ -316,8 +316,11 @@ TEST(MainWindow, EscapeKeepsWhatYouHad)
     QPushButton* generate = w.find<QPushButton>("LMDButton1");
     const QImage enabled_face = generate->grab().toImage();
     w.find<QCheckBox>("CB_Advanced")->setChecked(true);
-    for (auto [field, text] : {std::pair{"Edit_SNr_Pl", "175"}, {"edit_s1join", "99"},
-                               {"edit_s2join", "1"}, {"edit_s3join", "1"}, {"Edit_SLRW", "0"}})
+    for (auto [field, text] : {std::pair{"Edit_SNr_Pl", "175"},
+                               {"edit_s1join", "99"},
+                               {"edit_s2join", "1"},
+                               {"edit_s3join", "1"},
+                               {"Edit_SLRW", "0"}})
         w.find<QLineEdit>(field)->setText(text);
     QSignalSpy spy(&w.form, &TForm1::generation_finished);
     QTest::mouseClick(w.find<QPushButton>("LMDButton3"), Qt::LeftButton);
@@ -381,9 +384,8 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
     const QString text = planet_description(planets, home);
     EXPECT_TRUE(text.startsWith(QString("Planet %1: ").arg(home))) << text.toStdString();
     EXPECT_NE(text.indexOf("(home planet)"), -1);
-    EXPECT_NE(text.indexOf(QString::fromStdString(fs::path(planets[home].template_path)
-                                                      .filename()
-                                                      .string())),
+    EXPECT_NE(text.indexOf(QString::fromStdString(
+                  fs::path(planets[home].template_path).filename().string())),
               -1);
     const tc_planet& linked = planets[static_cast<std::size_t>(planets[home].links[0])];
     EXPECT_NE(text.indexOf("Linked to: " + QString::fromStdString(linked.system_name)), -1);
