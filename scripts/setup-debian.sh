@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project builds, tests and runs with, when any is missing.
-# With "hardening" it adds what the sanitizer, fuzzing and Windows runs need.
+# With "hardening" it adds what the sanitizer, fuzzing and Windows runs need (the Windows Qt
+# build included).
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev libgtest-dev
           libbenchmark-dev nlohmann-json3-dev xvfb xauth fonts-dejavu-core fonts-wine fonts-liberation strace)
 if [ "${1:-}" = hardening ]; then
-  packages+=(clang libclang-rt-14-dev mingw-w64 wine wine64 x11-apps netpbm zip)
+  packages+=(clang libclang-rt-14-dev mingw-w64 wine wine64 x11-apps netpbm zip unzip dpkg-dev nasm
+             xz-utils ninja-build qt6-base-dev-tools)
 fi
 missing=()
 for p in "${packages[@]}"; do

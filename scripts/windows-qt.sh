@@ -38,15 +38,8 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
   apt-get update -qq
 fi
-need=(dpkg-dev mingw-w64 nasm xz-utils zip unzip cmake ninja-build qt6-base-dev qt6-base-dev-tools)
-missing=()
-for p in "${need[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  log "installing ${missing[*]}"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >&2
-fi
+# Standard output carries only the prefix, so the set-up's report goes to standard error.
+./scripts/setup-debian.sh hardening >&2
 
 work=$cache/work-$key
 rm -rf "$work" "$prefix"

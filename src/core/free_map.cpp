@@ -1,18 +1,10 @@
 #include "core/free_map.h"
 
 #include "core/random.h"
+#include "core/simd.h"
 
 #include <algorithm>
 #include <bit>
-
-// AVX2, where the processor has it, is chosen at run time; that needs GCC or Clang on x86-64.
-// ORVEK_PORTABLE builds the plain code only, so that the tests can check it against the same
-// results.
-#if (defined(__x86_64__) || defined(_M_X64)) && (defined(__GNUC__) || defined(__clang__)) &&       \
-    !defined(ORVEK_PORTABLE)
-#define ORVEK_AVX2 1
-#include <immintrin.h>
-#endif
 
 namespace orvek {
 
@@ -39,22 +31,10 @@ struct JumpTable {
 };
 constexpr JumpTable kJump;
 
-#ifdef ORVEK_AVX2
-bool has_avx2()
-{
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    return avx2;
-}
-#endif
-
 std::uint32_t draw_of(std::uint32_t state)
 {
     return static_cast<std::uint32_t>((static_cast<std::uint64_t>(state) * kMapRange) >> 32);
 }
-
-}  // namespace
-
-namespace {
 
 #ifdef ORVEK_AVX2
 // Clears the square's bits in `rows` rows: one four-word load, mask and store per row.
@@ -65,6 +45,58 @@ __attribute__((target("avx2"))) void take_rows_avx2(std::uint64_t* at, int rows,
     for (int r = 0; r < rows; ++r, at += kMapRange / 64) {
         __m256i* row = reinterpret_cast<__m256i*>(at);
         _mm256_storeu_si256(row, _mm256_and_si256(_mm256_loadu_si256(row), mask));
+    }
+}
+
+// FreeMap::draw_free's search with the sixteen draws, the eight positions and their lookups
+// done in vector registers.
+__attribute__((target("avx2"))) void draw_free_avx2(const std::uint64_t* bits, Random& random,
+                                                    int& x, int& y)
+{
+    const __m256i* mul = reinterpret_cast<const __m256i*>(&kJump.mul[1]);
+    const __m256i* add = reinterpret_cast<const __m256i*>(&kJump.add[1]);
+    const __m256i range = _mm256_set1_epi64x(kMapRange), one = _mm256_set1_epi64x(1);
+    const __m256i bit_of = _mm256_set1_epi64x(63);
+    std::uint32_t start = random.state();
+    for (;;) {
+        const __m256i from = _mm256_set1_epi32(static_cast<int>(start));
+        __m256i states[kVectors], columns[kVectors], rows[kVectors];
+        int free = 0;
+        for (int h = 0; h < kVectors; ++h) {
+            // Four positions from eight states: x from the even, y from the odd 32-bit lanes;
+            // each position's word is row x 15 + column / 64, its bit column % 64.
+            states[h] = _mm256_add_epi32(_mm256_mullo_epi32(from, _mm256_loadu_si256(mul + h)),
+                                         _mm256_loadu_si256(add + h));
+            columns[h] = _mm256_srli_epi64(_mm256_mul_epu32(states[h], range), 32);
+            rows[h] =
+                _mm256_srli_epi64(_mm256_mul_epu32(_mm256_srli_epi64(states[h], 32), range), 32);
+            const __m256i word =
+                _mm256_add_epi64(_mm256_sub_epi64(_mm256_slli_epi64(rows[h], 4), rows[h]),
+                                 _mm256_srli_epi64(columns[h], 6));
+            const __m256i words =
+                _mm256_i64gather_epi64(reinterpret_cast<const long long*>(bits), word, 8);
+            const __m256i bit = _mm256_and_si256(
+                _mm256_srlv_epi64(words, _mm256_and_si256(columns[h], bit_of)), one);
+            free |= _mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpeq_epi64(bit, one)))
+                    << (4 * h);
+        }
+        if (free) {
+            const int k = std::countr_zero(static_cast<unsigned>(free));
+            alignas(32) std::uint32_t state_of[2 * kBatch];
+            alignas(32) std::uint64_t column_of[kBatch], row_of[kBatch];
+            for (int h = 0; h < kVectors; ++h) {
+                _mm256_store_si256(reinterpret_cast<__m256i*>(&state_of[8 * h]), states[h]);
+                _mm256_store_si256(reinterpret_cast<__m256i*>(&column_of[4 * h]), columns[h]);
+                _mm256_store_si256(reinterpret_cast<__m256i*>(&row_of[4 * h]), rows[h]);
+            }
+            random.set_state(state_of[2 * k + 1]);
+            x = kMapMin + static_cast<int>(column_of[k]);
+            y = kMapMin + static_cast<int>(row_of[k]);
+            return;
+        }
+        // The next batch's start from the scalar jump, not from the vector: that keeps the chain
+        // from one batch to the next to one multiplication.
+        start = kJump.mul[2 * kBatch] * start + kJump.add[2 * kBatch];
     }
 }
 #endif
@@ -117,64 +149,6 @@ bool FreeMap::full()
         ++first_free_word_;
     return first_free_word_ == end;
 }
-
-namespace {
-
-#ifdef ORVEK_AVX2
-// The same search with the sixteen draws, the eight positions and their lookups done in vector
-// registers, for processors that have AVX2.
-__attribute__((target("avx2"))) void draw_free_avx2(const std::uint64_t* bits, Random& random,
-                                                    int& x, int& y)
-{
-    const __m256i* mul = reinterpret_cast<const __m256i*>(&kJump.mul[1]);
-    const __m256i* add = reinterpret_cast<const __m256i*>(&kJump.add[1]);
-    const __m256i range = _mm256_set1_epi64x(kMapRange), one = _mm256_set1_epi64x(1);
-    const __m256i bit_of = _mm256_set1_epi64x(63);
-    std::uint32_t start = random.state();
-    for (;;) {
-        const __m256i from = _mm256_set1_epi32(static_cast<int>(start));
-        __m256i states[kVectors], columns[kVectors], rows[kVectors];
-        int free = 0;
-        for (int h = 0; h < kVectors; ++h) {
-            // Four positions from eight states: x from the even, y from the odd 32-bit lanes;
-            // each position's word is row x 15 + column / 64, its bit column % 64.
-            states[h] = _mm256_add_epi32(_mm256_mullo_epi32(from, _mm256_loadu_si256(mul + h)),
-                                         _mm256_loadu_si256(add + h));
-            columns[h] = _mm256_srli_epi64(_mm256_mul_epu32(states[h], range), 32);
-            rows[h] =
-                _mm256_srli_epi64(_mm256_mul_epu32(_mm256_srli_epi64(states[h], 32), range), 32);
-            const __m256i word =
-                _mm256_add_epi64(_mm256_sub_epi64(_mm256_slli_epi64(rows[h], 4), rows[h]),
-                                 _mm256_srli_epi64(columns[h], 6));
-            const __m256i words =
-                _mm256_i64gather_epi64(reinterpret_cast<const long long*>(bits), word, 8);
-            const __m256i bit = _mm256_and_si256(
-                _mm256_srlv_epi64(words, _mm256_and_si256(columns[h], bit_of)), one);
-            free |= _mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpeq_epi64(bit, one)))
-                    << (4 * h);
-        }
-        if (free) {
-            const int k = std::countr_zero(static_cast<unsigned>(free));
-            alignas(32) std::uint32_t state_of[2 * kBatch];
-            alignas(32) std::uint64_t column_of[kBatch], row_of[kBatch];
-            for (int h = 0; h < kVectors; ++h) {
-                _mm256_store_si256(reinterpret_cast<__m256i*>(&state_of[8 * h]), states[h]);
-                _mm256_store_si256(reinterpret_cast<__m256i*>(&column_of[4 * h]), columns[h]);
-                _mm256_store_si256(reinterpret_cast<__m256i*>(&row_of[4 * h]), rows[h]);
-            }
-            random.set_state(state_of[2 * k + 1]);
-            x = kMapMin + static_cast<int>(column_of[k]);
-            y = kMapMin + static_cast<int>(row_of[k]);
-            return;
-        }
-        // The next batch's start from the scalar jump, not from the vector: that keeps the chain
-        // from one batch to the next to one multiplication.
-        start = kJump.mul[2 * kBatch] * start + kJump.add[2 * kBatch];
-    }
-}
-#endif
-
-}  // namespace
 
 void FreeMap::draw_free(Random& random, int& x, int& y) const
 {

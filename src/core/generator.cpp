@@ -5,27 +5,15 @@
 #include "core/index_pool.h"
 #include "core/random.h"
 #include "core/settings.h"
+#include "core/simd.h"
 
 #include <algorithm>
 #include <array>
-#include <bit>
-
 #include <atomic>
+#include <bit>
 #include <exception>
 #include <limits>
 #include <thread>
-
-// SSE2 is part of every 64-bit x86 processor; ORVEK_PORTABLE builds the plain code instead, so
-// that the tests can check it against the same results.
-#if (defined(__SSE2__) || defined(_M_X64)) && !defined(ORVEK_PORTABLE)
-#define ORVEK_SSE2 1
-#include <emmintrin.h>
-#endif
-// AVX2, where the processor has it, is chosen at run time; that needs GCC or Clang.
-#if defined(ORVEK_SSE2) && (defined(__GNUC__) || defined(__clang__))
-#define ORVEK_AVX2 1
-#include <immintrin.h>
-#endif
 
 namespace orvek {
 
@@ -165,11 +153,6 @@ __attribute__((target("avx2"))) void nearest_scan_avx2(const Placed& placed, int
         out[k] = static_cast<std::int16_t>(lanes[k] & 0xFF);
 }
 
-bool has_avx2()
-{
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    return avx2;
-}
 #endif
 
 void nearest_scan(const Placed& placed, int p, int count, std::int16_t* out)

@@ -1,11 +1,10 @@
 #include "export/encounter.h"
 
 #include "core/ascii.h"
-
 #include "core/random.h"
 #include "export/features.h"
-#include "gamedata/game_folder.h"
 #include "gamedata/file_system.h"
+#include "gamedata/game_folder.h"
 #include "gamedata/text_file.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 #include "export/map_file.h"
 
-#include "gamedata/game_folder.h"
 #include "gamedata/file_system.h"
+#include "gamedata/game_folder.h"
 
 #include <algorithm>
 #include <bit>

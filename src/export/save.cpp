@@ -37,8 +37,9 @@ SaveResult LMDButton2Click(Galaxy& galaxy, const SaveRequest& request, const Gam
     std::vector<std::string> templates;
     for (const tc_planet& planet : galaxy.planets)
         templates.push_back(read_file(planet.template_path));
-    const std::string map_path = folder.maps_folder() + id + ".txt";
-    if (entry_kind(folder.maps_folder()) != EntryKind::Folder)
+    const std::string maps_folder = folder.maps_folder();
+    const std::string map_path = maps_folder + id + ".txt";
+    if (entry_kind(maps_folder) != EntryKind::Folder)
         throw file_error("Cannot create file", map_path, system_reason(ENOENT));
     if (entry_kind(campaign_folder) == EntryKind::File)
         throw file_error("Cannot create file",

@@ -1,7 +1,7 @@
 #include "gamedata/game_folder.h"
 
-#include "core/error.h"
 #include "core/ascii.h"
+#include "core/error.h"
 #include "core/random.h"
 #include "gamedata/text_file.h"
 

@@ -1,7 +1,6 @@
 #include "gamedata/names.h"
 
 #include "core/ascii.h"
-
 #include "core/random.h"
 #include "core/settings.h"
 #include "gamedata/game_folder.h"

@@ -12,16 +12,16 @@
 
 #include <QCheckBox>
 #include <QClipboard>
-#include <QFontDatabase>
-#include <QGuiApplication>
-#include <QMenu>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -158,12 +158,17 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, int 
     return b;
 }
 
+QString text_of(std::string_view name)
+{
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
 QComboBox* frequency_list(QWidget* parent, const char* name, int y)
 {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(name);
     for (std::string_view level : kFrequencyLevelNames)
-        combo->addItem(QString::fromLatin1(level.data(), static_cast<int>(level.size())));
+        combo->addItem(text_of(level));
     combo->setGeometry(100, y, 85, 21);
     // Some platform themes give lists a font of their own; these keep the window's.
     combo->setFont(parent->font());
@@ -176,8 +181,24 @@ QStringList items_of(const std::array<std::string_view, n>& names)
 {
     QStringList items;
     for (std::string_view name : names)
-        items << QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+        items << text_of(name);
     return items;
+}
+
+// The row selected in a list box, or -1: a list whose selection was taken away with Ctrl+click
+// applies no preset, whatever row still has the focus.
+int selected_row(const QListWidget* list)
+{
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? -1 : list->row(selected.first());
+}
+
+// A list choice as the command-line tool takes it: the item in small letters, or "none".
+template <std::size_t n>
+QString option_word(const std::array<std::string_view, n>& names, int row)
+{
+    return row < 0 ? QString("none")
+                   : text_of(names[static_cast<std::size_t>(row)]).trimmed().toLower();
 }
 
 QListWidget* list_box(QWidget* parent, const char* name, const QString& header_text,
@@ -444,14 +465,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-// The row selected in a list box, or -1: a list whose selection was taken away with Ctrl+click
-// applies no preset, whatever row still has the focus.
-int selected_row(const QListWidget* list)
-{
-    const QList<QListWidgetItem*> selected = list->selectedItems();
-    return selected.isEmpty() ? -1 : list->row(selected.first());
-}
-
 GalaxySettings TForm1::read_settings() const
 {
     GalaxySettings s;
@@ -497,7 +510,7 @@ struct TForm1::Services : GameFolderServices, StatusSink {
     {
         QMetaObject::invokeMethod(
             form_,
-            [form = form_, caption = QString::fromLatin1(text.data(), text.size())] {
+            [form = form_, caption = text_of(text)] {
                 form->setWindowTitle(caption);
             },
             Qt::QueuedConnection);
@@ -632,24 +645,13 @@ QString TForm1::command_line() const
     const QString numbers =
         QString::fromStdString(f.planet_count + "," + f.wormhole_count + "," + f.join1_pct + "," +
                                f.join2_pct + "," + f.join3_pct);
-    const auto choice = [](std::string_view name) {
-        return name.empty() ? QString("none")
-                            : QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()))
-                                  .trimmed()
-                                  .toLower();
-    };
-    const std::string_view size = f.size_class < 0
-                                      ? std::string_view()
-                                      : kSizeNames.at(static_cast<std::size_t>(f.size_class));
-    const std::string_view gates = f.gate_style < 0
-                                       ? std::string_view()
-                                       : kGateNames.at(static_cast<std::size_t>(f.gate_style));
     QString line = QString("orvek-galaxy --game-dir \"%1\" --seed %2")
                        .arg(QString::fromLocal8Bit(folder_.game_dir()))
                        .arg(last_command_->seed);
     if (last_command_->sender == GenerateButton::GenerateCustom)
         return line + " --custom " + numbers;
-    return line + " --size " + choice(size) + " --gates " + choice(gates) + " --fields " + numbers;
+    return line + " --size " + option_word(kSizeNames, f.size_class) + " --gates " +
+           option_word(kGateNames, f.gate_style) + " --fields " + numbers;
 }
 
 void TForm1::show_map_menu(const QPoint& at)

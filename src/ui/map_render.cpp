@@ -109,9 +109,13 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<tc
                int pixels, bool links_only)
 {
     if (!background.isNull()) {
-        QImage fitted =
-            background.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        painter.drawImage(0, 0, fitted);
+        // A picture already fitted to the map (as the window keeps it) is drawn as it is.
+        const QSize fitted = background.size().scaled(pixels, pixels, Qt::KeepAspectRatio);
+        painter.drawImage(0, 0,
+                          fitted == background.size()
+                              ? background
+                              : background.scaled(fitted, Qt::IgnoreAspectRatio,
+                                                  Qt::SmoothTransformation));
     }
     if (!planets)
         return;

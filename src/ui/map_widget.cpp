@@ -51,6 +51,11 @@ bool MapWidget::event(QEvent* event)
 void MapWidget::set_background(const QImage& picture)
 {
     background_ = picture;
+    // Scaled once here rather than at every repaint: the progress line repaints the map ten times
+    // a second while a generation runs, and paint_map draws a fitted picture as it is.
+    fitted_ = picture.isNull() ? picture
+                               : picture.scaled(kMapPixels, kMapPixels, Qt::KeepAspectRatio,
+                                                Qt::SmoothTransformation);
     update();
 }
 
@@ -71,7 +76,7 @@ void MapWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    paint_map(painter, background_, planets_.empty() ? nullptr : &planets_, kMapPixels,
+    paint_map(painter, fitted_, planets_.empty() ? nullptr : &planets_, kMapPixels,
               links_only_);
     if (!progress_.isEmpty()) {
         // Tall enough for the long-generation hint, which wraps over two or three lines.

@@ -38,7 +38,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    QImage background_;
+    QImage background_, fitted_;
     std::vector<tc_planet> planets_;
     QString progress_;
     bool links_only_ = false;

@@ -1,0 +1,25 @@
+#pragma once
+// Which vector instructions the generator's hot loops may use. SSE2 is part of every 64-bit x86
+// processor; AVX2, where the processor has it, is chosen at run time, which needs GCC or Clang.
+// ORVEK_PORTABLE builds the plain code only, so that the tests can check it against the same
+// results.
+
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(ORVEK_PORTABLE)
+#define ORVEK_SSE2 1
+#include <emmintrin.h>
+#endif
+
+#if defined(ORVEK_SSE2) && (defined(__GNUC__) || defined(__clang__))
+#define ORVEK_AVX2 1
+#include <immintrin.h>
+
+namespace orvek {
+
+inline bool has_avx2()
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+
+}  // namespace orvek
+#endif
