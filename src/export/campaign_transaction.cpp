@@ -39,16 +39,24 @@ std::string escape(const std::string& name)
     return out;
 }
 
-std::string unescape(const std::string& text)
+// The name back from its escaped form, or nothing when an escape is broken.
+std::optional<std::string> unescape(const std::string& text)
 {
+    const auto hex_digit = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : (c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1);
+    };
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
+        if (text[i] != '%') {
             out += text[i];
+            continue;
         }
+        const int high = i + 2 < text.size() ? hex_digit(text[i + 1]) : -1;
+        const int low = high >= 0 ? hex_digit(text[i + 2]) : -1;
+        if (low < 0)
+            return std::nullopt;
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
     }
     return out;
 }
@@ -64,8 +72,8 @@ std::string journal_text(const Journal& journal)
     return text + "end\n";
 }
 
-// The journal, or nothing when it is incomplete: a journal without its last line was never
-// committed (it is written whole and renamed into place, so this is only a second guard).
+// The journal, or nothing when it is incomplete or damaged: a journal without its last line was
+// never committed (it is written whole and renamed into place, so this is only a second guard).
 std::optional<Journal> parse_journal(const std::string& text)
 {
     const std::vector<std::string> lines = split_lines(text);
@@ -76,8 +84,11 @@ std::optional<Journal> parse_journal(const std::string& text)
         const std::string& line = lines[i];
         const std::size_t space = line.find(' ');
         const std::string key = line.substr(0, space);
-        const std::string value =
-            space == std::string::npos ? "" : unescape(line.substr(space + 1));
+        const std::optional<std::string> unescaped =
+            unescape(space == std::string::npos ? std::string() : line.substr(space + 1));
+        if (!unescaped)
+            return std::nullopt;
+        const std::string& value = *unescaped;
         if (key == "folder")
             journal.folder_name = value;
         else if (key == "created")
@@ -155,15 +166,13 @@ struct TransactionPaths {
 
 namespace {
 
-using Paths = TransactionPaths;
-
 bool is_new(const Journal& journal, const std::string& name)
 {
     return std::find(journal.new_files.begin(), journal.new_files.end(), name) !=
            journal.new_files.end();
 }
 
-void sync_campaign(const Paths& p)
+void sync_campaign(const TransactionPaths& p)
 {
     sync_folder(p.campaign);
     sync_folder(p.encounters);
@@ -175,7 +184,7 @@ void sync_campaign(const Paths& p)
 
 // Moves the old files aside and the new ones into place. Every step checks what is already done,
 // so running it again after an interruption continues where the last run stopped.
-void roll_forward(const Paths& p)
+void roll_forward(const TransactionPaths& p)
 {
     const Journal& j = p.journal_record;
     if (!exists(p.campaign))
@@ -198,7 +207,7 @@ void roll_forward(const Paths& p)
 
 // The exact reverse of roll_forward, from wherever it stopped: the new files go back into the
 // work folder (so the journal could still complete the Save) and the old ones to their places.
-void roll_back(const Paths& p)
+void roll_back(const TransactionPaths& p)
 {
     const Journal& j = p.journal_record;
     if (exists(p.old_map)) {
@@ -225,7 +234,7 @@ void roll_back(const Paths& p)
 
 // After roll_forward or roll_back has made the campaign whole, the journal goes first: from then
 // on the work folder is only debris, which the next start deletes if this run cannot.
-void finish(const Paths& p)
+void finish(const TransactionPaths& p)
 {
     with_one_retry([&] { delete_file(p.journal); });
     with_one_retry([&] { sync_folder(p.work); });
@@ -233,7 +242,7 @@ void finish(const Paths& p)
     with_one_retry([&] { sync_folder(p.data); });
 }
 
-void recover(Paths& p)
+void recover(TransactionPaths& p)
 {
     if (!exists(p.work))
         return;

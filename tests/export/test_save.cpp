@@ -143,13 +143,19 @@ TEST_F(SaveFixture, FailedCommitPutsTheOldCampaignBack)
     EXPECT_EQ(snapshot(dir.path()), before);
 }
 
+// Killed before the commit: no journal, or one the disk damaged (a broken escape in a name).
 TEST_F(SaveFixture, LeftoversOfAKilledSaveGoAtTheNextStart)
 {
     auto before = snapshot(dir.path());
-    fs::create_directories(dir.path() / "campaign/data/.orvek-save/new");
-    dir.write("campaign/data/.orvek-save/new/campaign_all_001.txt", "half");
-    Recover_Interrupted_Save(folder);
-    EXPECT_EQ(snapshot(dir.path()), before);
+    for (const char* journal :
+         {"", "orvek-save 1\nfolder x\ncreated 0\nmap x.txt\nnew %G1\nend\n"}) {
+        fs::create_directories(dir.path() / "campaign/data/.orvek-save/new");
+        dir.write("campaign/data/.orvek-save/new/campaign_all_001.txt", "half");
+        if (*journal)
+            dir.write("campaign/data/.orvek-save/journal", journal);
+        Recover_Interrupted_Save(folder);
+        EXPECT_EQ(snapshot(dir.path()), before) << journal;
+    }
 }
 
 TEST_F(SaveFixture, OneSaveAtATimePerGameFolder)
