@@ -117,12 +117,16 @@ BENCHMARK(fast_per_attempt)
     ->Args({1, 200000, kDefault})
     ->Args({1, 200000, kNever})
     ->Args({2, 2000, kDefault})
-    ->Args({3, 2000, kDefault})
-    ->Args({3, 2000, kNever})
     ->Args({4, 2000, kDefault})
     ->Args({4, 2000, kNever})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+// Corner (d) finds a connected galaxy in about twenty attempts: more Generates for a steady figure.
+BENCHMARK(fast_per_attempt)
+    ->Args({3, 2000, kDefault})
+    ->Args({3, 2000, kNever})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(40);
 BENCHMARK(fast_to_connected)->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(fast_to_connected)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(plain_per_attempt)

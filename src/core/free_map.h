@@ -2,7 +2,7 @@
 // Where on a crowded map a new planet may still go: one bit per position of the 960 x 960 that
 // the generator draws from, cleared in the clearance square of every planet placed.
 // It answers "is this position free?" with one lookup and "is any position free?" in constant
-// time over an attempt, which is what a map close to full asks thousands of times.
+// time, which is what a map close to full asks thousands of times.
 
 #include <array>
 #include <cstdint>
@@ -11,6 +11,11 @@
 namespace orvek {
 
 class Random;
+
+// Which columns and which rows of a 30 x 30 tile still have a free position, one bit each.
+struct TileSummary {
+    std::uint32_t columns, rows;
+};
 
 // Positions are drawn as 20 + R(960) on each axis; two planets clash when they lie within 55
 // units on both axes.
@@ -26,24 +31,45 @@ public:
     // Marks the positions that clash with a planet at (x, y) (map units) as taken.
     void take(int x, int y);
 
-    // Whether no position is free any more. Amortised constant time: the first free position
-    // only ever moves forward while planets are taken.
-    bool full();
+    // Whether no position is free any more.
+    bool full() const { return free_bands_ == 0; }
 
     // Draws positions (x = 20 + R(960), then y = 20 + R(960)) until one is free, exactly as
     // drawing them one by one would, and leaves `random` after the accepted position's draws.
     // The map must not be full.
     void draw_free(Random& random, int& x, int& y) const;
 
-private:
-    static constexpr int kWordsPerRow = kMapRange / 64;
-    bool is_free(std::uint32_t column, std::uint32_t row) const
-    {
-        return (bits_[row * kWordsPerRow + (column >> 6)] >> (column & 63)) & 1u;
-    }
+    // The map is cut into 32 x 32 tiles of 30 x 30 positions. A draw's tile is the top five
+    // bits of its two random states, so most drawn positions are turned down by their tile
+    // alone, without working out the position.
+    static constexpr int kTile = kMapRange / 32;
+    static constexpr int kTiles = 32;
 
-    std::vector<std::uint64_t> bits_;
-    std::size_t first_free_word_ = 0;
+    // Whether the position drawn from the states `sx` (column) and `sy` (row) is free.
+    bool is_free(std::uint32_t sx, std::uint32_t sy) const;
+
+private:
+    // Word t of row r, bits_[t x 960 + r], holds columns 30t..30t+29 of the row in its bits
+    // 0..29; bits 30 and 31 stay clear, so a word is non-zero exactly when its part of the row
+    // has a free position. A tile column is one run of words, so a square is five short runs.
+    std::vector<std::uint32_t> bits_;
+    // Bit t of tiles_[b]: tile column t of band b (rows 30b..30b+29) has a free position.
+    std::array<std::uint32_t, kTiles> tiles_{};
+    std::uint32_t free_bands_ = 0;  // bit b: tiles_[b] is not zero
+
+    // Bit t of written_[b]: the tile's words have been written since the last clear();
+    // before that, every position of the tile is free.
+    std::array<std::uint32_t, kTiles> written_{};
+
+    // Each written tile's summary, by band x 32 + tile column.
+    std::array<TileSummary, kTiles * kTiles> summaries_{};
+
+    // Takes rows first..last of a tile and its columns in `covered` (both counted in the tile).
+    void take_tile(int band, int tile, int first, int last, std::uint32_t covered);
+    // Masks rows first..last of the tile's 30 words (or of 30 free ones, if fresh) with `keep`;
+    // returns what is left free.
+    static TileSummary update_tile(std::uint32_t* words, bool fresh, int first, int last,
+                                   std::uint32_t keep);
 };
 
 }  // namespace orvek
