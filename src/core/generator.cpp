@@ -174,6 +174,97 @@ void nearest_scan(const Placed& placed, int p, int count, std::int16_t* out)
     }
 }
 
+// The planets of an attempt by clash-grid cell, so that a planet's nearest ones can be looked
+// for in the 5 x 5 cells around its own: every planet outside those lies at least two cells and
+// a unit (113 units) away on one axis. Where the map is crowded, that block almost always holds
+// them.
+class NearbyPlanets {
+public:
+    // Planet counts from which the block is looked at first: in a sparser map it would too
+    // often lack a planet's farthest link, and the full scan is short anyway.
+    static constexpr int kFrom = 120;
+
+    void fill(const Placed& placed)
+    {
+        // Made at the first use, so that smaller galaxies never pay for it.
+        positions_.assign(kStride * kRows, Placed::kFarPacked);
+        numbers_.resize(kStride * kRows);
+        for (int p = 0; p < static_cast<int>(placed.xs.size()); ++p) {
+            const int at = at_of(placed.xs[p], placed.ys[p]);
+            positions_[at] = placed.packed[p];
+            numbers_[at] = p;
+        }
+    }
+
+    // The `count` nearest planets of p, as nearest_scan finds them, from the block around it;
+    // false when that is not certain, or the processor lacks AVX2.
+    bool nearest(const Placed& placed, int p, int count, std::int16_t* out) const
+    {
+#ifdef ORVEK_AVX2
+        if (has_avx2())
+            return count == 1   ? nearest_avx2<1>(placed, p, out)
+                   : count == 2 ? nearest_avx2<2>(placed, p, out)
+                                : nearest_avx2<3>(placed, p, out);
+#endif
+        return false;
+    }
+
+private:
+#ifdef ORVEK_AVX2
+    // The `count` nearest planets of p by nearest_scan's keys, among the planets of the block
+    // (and of the three cells right of it in each row, which the eight-cell loads also read);
+    // false when the last of them is not certainly nearer than every planet outside.
+    template <int count>
+    __attribute__((target("avx2"))) bool nearest_avx2(const Placed& placed, int p,
+                                                      std::int16_t* out) const
+    {
+        const __m256i own = _mm256_set1_epi32(static_cast<int>(placed.packed[p]));
+        const __m256i zero = _mm256_setzero_si256();
+        __m256i m[count];
+        for (__m256i& lane : m)
+            lane = _mm256_set1_epi32(std::numeric_limits<std::int32_t>::max());
+        const int centre = at_of(placed.xs[p], placed.ys[p]);
+        for (int r = -2; r <= 2; ++r) {
+            const int at = centre + r * kStride - 2;
+            const __m256i d = _mm256_sub_epi16(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&positions_[at])), own);
+            const __m256i d2 = _mm256_madd_epi16(d, d);
+            __m256i key = _mm256_or_si256(
+                _mm256_or_si256(
+                    _mm256_slli_epi32(d2, 8),
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&numbers_[at]))),
+                _mm256_srli_epi32(_mm256_cmpeq_epi32(d2, zero), 1));
+            for (int k = 0; k < count; ++k) {
+                const __m256i low = _mm256_min_epi32(m[k], key);
+                key = _mm256_max_epi32(m[k], key);
+                m[k] = low;
+            }
+        }
+        alignas(32) std::uint32_t lanes[8 * count];
+        for (int k = 0; k < count; ++k)
+            _mm256_store_si256(reinterpret_cast<__m256i*>(&lanes[8 * k]), m[k]);
+        std::partial_sort(lanes, lanes + count, lanes + 8 * count);
+        constexpr std::uint32_t kBeyond = (2 * kCell + 1) * (2 * kCell + 1);
+        if ((lanes[count - 1] >> 8) >= kBeyond)
+            return false;
+        for (int k = 0; k < count; ++k)
+            out[k] = static_cast<std::int16_t>(lanes[k] & 0xFF);
+        return true;
+    }
+#endif
+
+    // Two empty cells on every side, and room for an eight-cell load from two cells left of
+    // any cell.
+    static constexpr int kStride = 32, kRows = kGrid + 4;
+    static int at_of(int x, int y)
+    {
+        return (y / kCell + 2) * kStride + x / kCell + 2;
+    }
+
+    std::vector<std::uint32_t> positions_;
+    std::vector<std::int32_t> numbers_;
+};
+
 // The first half of an attempt: background, home planet, placement with names, templates and
 // link counts, and the wormhole draws. Pools shrink by one entry per draw, so their sizes are
 // known without keeping them; only the drawn positions are recorded.
@@ -398,14 +489,18 @@ private:
     std::int16_t* row(int p) { return &links_[static_cast<std::size_t>(p) * n_]; }
 
     // Every planet's own links: its nearest planets, as many as its drawn link count.
+    // In a crowded galaxy, the block of cells around each planet is looked at first.
     void find_nearest(const Placed& placed)
     {
+        const bool crowded = n_ >= NearbyPlanets::kFrom && placed.nearest_done < n_;
+        if (crowded)
+            nearby_.fill(placed);
         for (int p = 0; p < n_; ++p) {
             link_count_[p] = placed.own_links[p];
             if (p < placed.nearest_done)
                 std::copy_n(&placed.nearest[static_cast<std::size_t>(p) * 3], link_count_[p],
                             row(p));
-            else
+            else if (!crowded || !nearby_.nearest(placed, p, link_count_[p], row(p)))
                 nearest_scan(placed, p, link_count_[p], row(p));
         }
     }
@@ -477,6 +572,7 @@ private:
     std::vector<std::int16_t> links_;  // n rows of n entries: no planet has more than n-1 links
     std::vector<std::int16_t> group_;  // each planet's parent in the groups of joined planets
     IndexPool wormhole_pool_;
+    NearbyPlanets nearby_;
 };
 
 // Waits for a condition another thread makes true: spinning first, since the wait is usually a
@@ -566,7 +662,9 @@ private:
         Placed& slot(std::uint64_t i) { return slots[i % kSlots]; }
         std::vector<Placed> slots;
         const std::uint64_t done;  // attempts made before the ring started
-        std::atomic<std::uint64_t> produced{0}, consumed{0};
+        // Each counter on a cache line of its own: the two threads write one each.
+        alignas(64) std::atomic<std::uint64_t> produced{0};
+        alignas(64) std::atomic<std::uint64_t> consumed{0};
     };
 
     GenerationResult run_pipelined(std::uint64_t done, Placer& placer, Linker& linker)
