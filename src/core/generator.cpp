@@ -119,38 +119,62 @@ void nearest_scan(const Placed& placed, int p, std::int16_t* out)
 }
 
 #ifdef ORVEK_AVX2
-// The same with eight lanes, for processors that have AVX2 (and its signed minimum and maximum).
+// nearest_scan's keys kept in eight lanes, for processors that have AVX2 (and its signed minimum
+// and maximum): each lane keeps its `count` smallest keys, merged at the end.
 template <int count>
-__attribute__((target("avx2"))) void nearest_scan_avx2(const Placed& placed, int p,
-                                                       std::int16_t* out)
-{
-    const __m256i own = _mm256_set1_epi32(static_cast<int>(placed.packed[p]));
-    const __m256i eight = _mm256_set1_epi32(8);
-    const __m256i zero = _mm256_setzero_si256();
-    __m256i index = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+struct NearestKeys {
     __m256i m[count];
-    for (__m256i& lane : m)
-        lane = _mm256_set1_epi32(std::numeric_limits<std::int32_t>::max());
-    const int padded = static_cast<int>(placed.packed.size());
-    for (int i = 0; i < padded; i += 8) {
-        __m256i d = _mm256_sub_epi16(
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&placed.packed[i])), own);
-        __m256i d2 = _mm256_madd_epi16(d, d);
-        __m256i key = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(d2, 8), index),
-                                      _mm256_srli_epi32(_mm256_cmpeq_epi32(d2, zero), 1));
-        index = _mm256_add_epi32(index, eight);
+
+    [[gnu::always_inline]] __attribute__((target("avx2"))) explicit NearestKeys()
+    {
+        for (__m256i& lane : m)
+            lane = _mm256_set1_epi32(std::numeric_limits<std::int32_t>::max());
+    }
+
+    // Adds the keys of eight planets at `packed`, numbered `numbers`, as seen from `own`.
+    [[gnu::always_inline]] __attribute__((target("avx2"))) void add(__m256i own, __m256i packed,
+                                                                    __m256i numbers)
+    {
+        const __m256i d = _mm256_sub_epi16(packed, own);
+        const __m256i d2 = _mm256_madd_epi16(d, d);
+        __m256i key =
+            _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(d2, 8), numbers),
+                            _mm256_srli_epi32(_mm256_cmpeq_epi32(d2, _mm256_setzero_si256()), 1));
         for (int k = 0; k < count; ++k) {
             const __m256i low = _mm256_min_epi32(m[k], key);
             key = _mm256_max_epi32(m[k], key);
             m[k] = low;
         }
     }
-    alignas(32) std::uint32_t lanes[8 * count];
-    for (int k = 0; k < count; ++k)
-        _mm256_store_si256(reinterpret_cast<__m256i*>(&lanes[8 * k]), m[k]);
-    std::partial_sort(lanes, lanes + count, lanes + 8 * count);
-    for (int k = 0; k < count; ++k)
-        out[k] = static_cast<std::int16_t>(lanes[k] & 0xFF);
+
+    // Writes the numbers of the `count` smallest keys to `out`; returns the largest of those.
+    [[gnu::always_inline]] __attribute__((target("avx2"))) std::uint32_t take(std::int16_t* out)
+    {
+        alignas(32) std::uint32_t lanes[8 * count];
+        for (int k = 0; k < count; ++k)
+            _mm256_store_si256(reinterpret_cast<__m256i*>(&lanes[8 * k]), m[k]);
+        std::partial_sort(lanes, lanes + count, lanes + 8 * count);
+        for (int k = 0; k < count; ++k)
+            out[k] = static_cast<std::int16_t>(lanes[k] & 0xFF);
+        return lanes[count - 1];
+    }
+};
+
+template <int count>
+__attribute__((target("avx2"))) void nearest_scan_avx2(const Placed& placed, int p,
+                                                       std::int16_t* out)
+{
+    const __m256i own = _mm256_set1_epi32(static_cast<int>(placed.packed[p]));
+    const __m256i eight = _mm256_set1_epi32(8);
+    __m256i index = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    NearestKeys<count> keys;
+    const int padded = static_cast<int>(placed.packed.size());
+    for (int i = 0; i < padded; i += 8) {
+        keys.add(own, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&placed.packed[i])),
+                 index);
+        index = _mm256_add_epi32(index, eight);
+    }
+    keys.take(out);
 }
 
 #endif
@@ -219,37 +243,15 @@ private:
                                                       std::int16_t* out) const
     {
         const __m256i own = _mm256_set1_epi32(static_cast<int>(placed.packed[p]));
-        const __m256i zero = _mm256_setzero_si256();
-        __m256i m[count];
-        for (__m256i& lane : m)
-            lane = _mm256_set1_epi32(std::numeric_limits<std::int32_t>::max());
+        NearestKeys<count> keys;
         const int centre = at_of(placed.xs[p], placed.ys[p]);
         for (int r = -2; r <= 2; ++r) {
             const int at = centre + r * kStride - 2;
-            const __m256i d = _mm256_sub_epi16(
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&positions_[at])), own);
-            const __m256i d2 = _mm256_madd_epi16(d, d);
-            __m256i key = _mm256_or_si256(
-                _mm256_or_si256(
-                    _mm256_slli_epi32(d2, 8),
-                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&numbers_[at]))),
-                _mm256_srli_epi32(_mm256_cmpeq_epi32(d2, zero), 1));
-            for (int k = 0; k < count; ++k) {
-                const __m256i low = _mm256_min_epi32(m[k], key);
-                key = _mm256_max_epi32(m[k], key);
-                m[k] = low;
-            }
+            keys.add(own, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&positions_[at])),
+                     _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&numbers_[at])));
         }
-        alignas(32) std::uint32_t lanes[8 * count];
-        for (int k = 0; k < count; ++k)
-            _mm256_store_si256(reinterpret_cast<__m256i*>(&lanes[8 * k]), m[k]);
-        std::partial_sort(lanes, lanes + count, lanes + 8 * count);
         constexpr std::uint32_t kBeyond = (2 * kCell + 1) * (2 * kCell + 1);
-        if ((lanes[count - 1] >> 8) >= kBeyond)
-            return false;
-        for (int k = 0; k < count; ++k)
-            out[k] = static_cast<std::int16_t>(lanes[k] & 0xFF);
-        return true;
+        return (keys.take(out) >> 8) < kBeyond;
     }
 #endif
 
