@@ -222,7 +222,8 @@ public:
 
     // The `count` nearest planets of p, as nearest_scan finds them, from the block around it;
     // false when that is not certain, or the processor lacks AVX2.
-    bool nearest(const Placed& placed, int p, int count, std::int16_t* out) const
+    bool nearest([[maybe_unused]] const Placed& placed, [[maybe_unused]] int p,
+                 [[maybe_unused]] int count, [[maybe_unused]] std::int16_t* out) const
     {
 #ifdef ORVEK_AVX2
         if (has_avx2())
