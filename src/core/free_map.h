@@ -51,7 +51,7 @@ public:
 private:
     // Word t of row r, bits_[t x 960 + r], holds columns 30t..30t+29 of the row in its bits
     // 0..29; bits 30 and 31 stay clear, so a word is non-zero exactly when its part of the row
-    // has a free position. A tile column is one run of words, so a square is five short runs.
+    // has a free position. A tile's 30 rows are consecutive words.
     std::vector<std::uint32_t> bits_;
     // Bit t of tiles_[b]: tile column t of band b (rows 30b..30b+29) has a free position.
     std::array<std::uint32_t, kTiles> tiles_{};
