@@ -161,7 +161,7 @@ std::uint64_t parse_count(const QString& text, std::uint64_t least, std::uint64_
 std::string parse_name(const QString& text)
 {
     for (QChar c : text)
-        if (c.unicode() < 32)
+        if (c.unicode() < 32 || c.unicode() == 127)
             throw ExitError{2, "--name cannot hold control characters (line breaks, tabs)"};
     return utf8_to_cp1252(text.toStdString());
 }
@@ -273,7 +273,7 @@ std::string png_bytes(const Galaxy& galaxy, const std::string& path)
 void print(const std::string& text)
 {
     std::cout << text << std::flush;
-    if (!std::cout)
+    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout))
         throw ExitError{1, "Cannot write to standard output"};
 }
 
@@ -281,14 +281,14 @@ void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& na
                    std::uint64_t attempts)
 {
     if (!o.png.isEmpty())
-        write_file_atomically(o.png.toStdString(), png_bytes(galaxy, o.png.toStdString()));
+        write_output_file(o.png.toStdString(), png_bytes(galaxy, o.png.toStdString()));
     if (o.json.isEmpty())
         return;
     const std::string text = galaxy_json(galaxy, name, o.settings, attempts).dump(2) + "\n";
     if (o.json == "-")
         print(text);
     else
-        write_file_atomically(o.json.toStdString(), text);
+        write_output_file(o.json.toStdString(), text);
 }
 
 int run(const QCommandLineParser& parser)
@@ -297,7 +297,10 @@ int run(const QCommandLineParser& parser)
     const GameFolder folder(o.game_dir);
     if (!folder.has_game_executable())
         throw ExitError{1, kNotInGameFolder};
-    Recover_Interrupted_Save(folder);
+    // An unfinished Save that cannot be finished is the player's to look at; it does not stop
+    // a run that only generates.
+    if (const std::string report = recover_interrupted_save(folder); !report.empty())
+        std::cerr << report << "\n";
     Random random(o.seed);
     Galaxy galaxy;
     std::string name;
@@ -307,9 +310,16 @@ int run(const QCommandLineParser& parser)
         name = o.name;
     if (o.save && !interrupted) {
         o.request.campaign_name = name;
+        o.request.cancel = &interrupted;
         CliDialog dialog;
         dialog.overwrite = o.overwrite;
-        orvek::LMDButton2Click(galaxy, o.request, folder, random, dialog);
+        if (orvek::LMDButton2Click(galaxy, o.request, folder, random, dialog) ==
+                SaveResult::Saved &&
+            interrupted) {
+            // Too late to stop: the campaign on disk is the new one, and the status says so.
+            std::cerr << "orvek-galaxy: interrupted, but the save had already completed\n";
+            return 0;
+        }
     }
     if (interrupted)
         throw ExitError{130, "interrupted before the save: nothing was written"};
@@ -331,6 +341,11 @@ int run(const QCommandLineParser& parser)
 
 int main(int argc, char** argv)
 {
+#ifdef SIGPIPE
+    // A reader that went away is a failed write ("Cannot write to standard output."), not a
+    // silent end of the process.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 #ifdef SIGXFSZ
     // Past a file-size limit a write should fail with an error, not end the process: the save
     // then reports it and leaves the old campaign in place.

@@ -1,9 +1,9 @@
 #include "export/campaign_transaction.h"
 
 #include "core/error.h"
+#include "export/save_journal.h"
 #include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
-#include "gamedata/text_file.h"
 
 #include <algorithm>
 #include <optional>
@@ -12,104 +12,24 @@ namespace orvek {
 
 namespace {
 
-constexpr char kJournalHeader[] = "orvek-save 1";
+// The work folder in the campaign data folder, and every entry a Save makes in it.
+constexpr char kWork[] = ".orvek-save";
+constexpr char kJournal[] = "journal";
+constexpr char kNextJournal[] = "journal.new";
+constexpr char kNewFiles[] = "new";
+constexpr char kOldFiles[] = "old";
+constexpr char kNewMap[] = "map.txt";
+constexpr char kOldMap[] = "old-map.txt";
 
-// What the journal records: enough to finish the Save from the files alone.
-struct Journal {
-    std::string folder_name;  // the campaign's encounter folder, inside the encounters folder
-    bool created_folder = false;
-    std::string map_name;  // the map file, inside the maps folder
-    std::vector<std::string> new_files;
+// Why a work folder is not one a Save leaves. Found before anything moves; the work folder is
+// then left as it is, for the player to look at.
+struct Untrusted {
+    std::string what;
 };
 
-// File names may hold any byte but the separator; the journal is one name per line.
-std::string escape(const std::string& name)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : name) {
-        if (c < 0x20 || c == '%') {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
-// The name back from its escaped form, or nothing when an escape is broken.
-std::optional<std::string> unescape(const std::string& text)
-{
-    const auto hex_digit = [](char c) {
-        return c >= '0' && c <= '9' ? c - '0' : (c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1);
-    };
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        const int high = i + 2 < text.size() ? hex_digit(text[i + 1]) : -1;
-        const int low = high >= 0 ? hex_digit(text[i + 2]) : -1;
-        if (low < 0)
-            return std::nullopt;
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return out;
-}
-
-std::string journal_text(const Journal& journal)
-{
-    std::string text = std::string(kJournalHeader) + "\n";
-    text += "folder " + escape(journal.folder_name) + "\n";
-    text += std::string("created ") + (journal.created_folder ? "1" : "0") + "\n";
-    text += "map " + escape(journal.map_name) + "\n";
-    for (const std::string& name : journal.new_files)
-        text += "new " + escape(name) + "\n";
-    return text + "end\n";
-}
-
-// The journal, or nothing when it is incomplete or damaged: a journal without its last line was
-// never committed (it is written whole and renamed into place, so this is only a second guard).
-std::optional<Journal> parse_journal(const std::string& text)
-{
-    const std::vector<std::string> lines = split_lines(text);
-    if (lines.size() < 4 || lines.front() != kJournalHeader || lines.back() != "end")
-        return std::nullopt;
-    Journal journal;
-    for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
-        const std::string& line = lines[i];
-        const std::size_t space = line.find(' ');
-        const std::string key = line.substr(0, space);
-        const std::optional<std::string> unescaped =
-            unescape(space == std::string::npos ? std::string() : line.substr(space + 1));
-        if (!unescaped)
-            return std::nullopt;
-        const std::string& value = *unescaped;
-        if (key == "folder")
-            journal.folder_name = value;
-        else if (key == "created")
-            journal.created_folder = value == "1";
-        else if (key == "map")
-            journal.map_name = value;
-        else if (key == "new")
-            journal.new_files.push_back(value);
-    }
-    if (journal.folder_name.empty() || journal.map_name.empty())
-        return std::nullopt;
-    return journal;
-}
-
-bool exists(const std::string& path)
-{
-    return entry_kind(path) != EntryKind::Missing;
-}
-
-// A failed call that only removes what is no longer needed is tried once more before it counts:
-// on Windows a virus scanner or the search indexer may hold a file just written for a moment.
+// Removing what is no longer needed is tried once more before a failure counts (every step of
+// it checks what is done already): on Windows a virus scanner or the search indexer may hold a
+// file just written for a moment.
 template <typename Call>
 void with_one_retry(Call call)
 {
@@ -120,152 +40,310 @@ void with_one_retry(Call call)
     }
 }
 
-// Deletes the work folder and everything in it (it holds files and two plain sub-folders).
-void delete_tree(const std::string& folder)
-{
-    if (!exists(folder))
-        return;
-    for (const FolderEntry& entry : list_entries(folder)) {
-        const std::string path = folder + kPathSeparator + entry.name;
-        if (entry.is_folder)
-            delete_tree(path);
-        else
-            with_one_retry([&] { delete_file(path); });
-    }
-    with_one_retry([&] { delete_folder(folder); });
-}
-
-}  // namespace
-
-// Every place the transaction touches, derived from the game folder and the journal.
-struct TransactionPaths {
-    std::string data, work, journal, next_journal, new_files, old_files, new_map, old_map;
-    std::string encounters, maps, campaign, map;
-    Journal journal_record;
-
-    explicit TransactionPaths(const GameFolder& folder)
-        : data(folder.data_folder()), work(data + ".orvek-save"),
-          journal(work + kPathSeparator + "journal"),
-          next_journal(work + kPathSeparator + "journal.new"),
-          new_files(work + kPathSeparator + "new"), old_files(work + kPathSeparator + "old"),
-          new_map(work + kPathSeparator + "map.txt"),
-          old_map(work + kPathSeparator + "old-map.txt"), encounters(folder.encounters_folder()),
-          maps(folder.maps_folder())
-    {}
-
-    void use(const Journal& j)
-    {
-        journal_record = j;
-        campaign = encounters + j.folder_name;
-        map = maps + j.map_name;
-    }
-    std::string staged(const std::string& name) const { return new_files + kPathSeparator + name; }
-    std::string backup(const std::string& name) const { return old_files + kPathSeparator + name; }
-    std::string placed(const std::string& name) const { return campaign + kPathSeparator + name; }
-};
-
-namespace {
-
-bool is_new(const Journal& journal, const std::string& name)
+bool is_new(const SaveJournal& journal, const std::string& name)
 {
     return std::find(journal.new_files.begin(), journal.new_files.end(), name) !=
            journal.new_files.end();
 }
 
-void sync_campaign(const TransactionPaths& p)
+std::string quoted(const std::string& path)
 {
-    sync_folder(p.campaign);
-    sync_folder(p.encounters);
-    sync_folder(p.maps);
-    sync_folder(p.old_files);
-    sync_folder(p.new_files);
-    sync_folder(p.work);
-}
-
-// Moves the old files aside and the new ones into place. Every step checks what is already done,
-// so running it again after an interruption continues where the last run stopped.
-void roll_forward(const TransactionPaths& p)
-{
-    const Journal& j = p.journal_record;
-    if (!exists(p.campaign))
-        create_folder(p.campaign);
-    for (const FolderEntry& entry : list_entries(p.campaign)) {
-        if (entry.is_folder || (is_new(j, entry.name) && !exists(p.staged(entry.name))))
-            continue;
-        rename_file(p.placed(entry.name), p.backup(entry.name));
-    }
-    for (const std::string& name : j.new_files)
-        if (exists(p.staged(name)))
-            rename_file(p.staged(name), p.placed(name));
-    if (exists(p.new_map)) {
-        if (exists(p.map))
-            rename_file(p.map, p.old_map);
-        rename_file(p.new_map, p.map);
-    }
-    sync_campaign(p);
-}
-
-// The exact reverse of roll_forward, from wherever it stopped: the new files go back into the
-// work folder (so the journal could still complete the Save) and the old ones to their places.
-void roll_back(const TransactionPaths& p)
-{
-    const Journal& j = p.journal_record;
-    if (exists(p.old_map)) {
-        if (exists(p.map) && !exists(p.new_map))
-            rename_file(p.map, p.new_map);
-        rename_file(p.old_map, p.map);
-    } else if (!exists(p.new_map) && exists(p.map)) {
-        rename_file(p.map, p.new_map);
-    }
-    if (exists(p.campaign)) {
-        for (const std::string& name : j.new_files)
-            if (!exists(p.staged(name)) && exists(p.placed(name)))
-                rename_file(p.placed(name), p.staged(name));
-        for (const FolderEntry& entry : list_entries(p.old_files))
-            rename_file(p.backup(entry.name), p.placed(entry.name));
-        if (j.created_folder)
-            delete_folder(p.campaign);
-    }
-    sync_folder(p.encounters);
-    sync_folder(p.maps);
-    if (exists(p.campaign))
-        sync_folder(p.campaign);
-}
-
-// After roll_forward or roll_back has made the campaign whole, the journal goes first: from then
-// on the work folder is only debris, which the next start deletes if this run cannot.
-void finish(const TransactionPaths& p)
-{
-    with_one_retry([&] { delete_file(p.journal); });
-    with_one_retry([&] { sync_folder(p.work); });
-    with_one_retry([&] { delete_tree(p.work); });
-    with_one_retry([&] { sync_folder(p.data); });
-}
-
-void recover(TransactionPaths& p)
-{
-    if (!exists(p.work))
-        return;
-    if (exists(p.journal)) {
-        if (std::optional<Journal> journal = parse_journal(read_file(p.journal))) {
-            p.use(*journal);
-            roll_forward(p);
-            finish(p);
-            return;
-        }
-    }
-    delete_tree(p.work);
-    sync_folder(p.data);
+    return "\"" + path + "\"";
 }
 
 }  // namespace
 
-CampaignTransaction::CampaignTransaction(const GameFolder& folder)
-    : lock_(std::make_unique<FileLock>(folder.file("Orvek.exe"), std::chrono::seconds(10),
-                                       kSaveBusy)),
-      paths_(std::make_unique<TransactionPaths>(folder))
+// The folders a Save or its recovery works in, each opened once and none through a link.
+struct SavePlaces {
+    GameFolder game;
+    Folder data;
+    std::optional<Folder> work, new_files, old_files, encounters, maps, campaign;
+    SaveJournal journal;
+
+    explicit SavePlaces(const GameFolder& folder)
+        : game(folder), data(folder.open_layout({"campaign", "data"}))
+    {}
+
+    // The encounters and maps folders, and the campaign folder when it exists. Throws Error
+    // when one is a link or a special file.
+    void open_campaign()
+    {
+        encounters = game.open_layout({"campaign", "data", "encounters"});
+        maps = game.open_layout({"campaign", "data", "maps"});
+        const EntryKind found = encounters->kind(journal.folder_name);
+        if (found != EntryKind::Missing && found != EntryKind::Folder)
+            throw Error(
+                refusal(encounters->path_of(journal.folder_name), found, EntryKind::Folder));
+        if (found == EntryKind::Folder)
+            campaign = encounters->sub(journal.folder_name);
+        const EntryKind map = maps->kind(journal.map_name);
+        if (map != EntryKind::Missing && map != EntryKind::File)
+            throw Error(refusal(maps->path_of(journal.map_name), map, EntryKind::File));
+    }
+
+    void sync_all() const
+    {
+        for (const std::optional<Folder>* folder :
+             {&campaign, &encounters, &maps, &old_files, &new_files, &work})
+            if (*folder)
+                (*folder)->sync();
+    }
+};
+
+namespace {
+
+// Moves the old files aside and the new ones into place. Every step checks what is already done,
+// so running it again after an interruption continues where the last run stopped.
+void roll_forward(SavePlaces& p)
 {
-    recover(*paths_);
+    const SaveJournal& j = p.journal;
+    if (!p.campaign) {
+        if (p.encounters->kind(j.folder_name) == EntryKind::Missing)
+            p.encounters->create_folder(j.folder_name);
+        p.campaign = p.encounters->sub(j.folder_name);
+    }
+    for (const FolderEntry& entry : p.campaign->entries()) {
+        if (entry.kind == EntryKind::Folder ||
+            (is_new(j, entry.name) && p.new_files->kind(entry.name) == EntryKind::Missing))
+            continue;
+        p.campaign->move(entry.name, *p.old_files, entry.name);
+    }
+    for (const std::string& name : j.new_files)
+        if (p.new_files->kind(name) == EntryKind::File)
+            p.new_files->move(name, *p.campaign, name);
+    if (p.work->kind(kNewMap) == EntryKind::File) {
+        if (p.maps->kind(j.map_name) != EntryKind::Missing)
+            p.maps->move(j.map_name, *p.work, kOldMap);
+        p.work->move(kNewMap, *p.maps, j.map_name);
+    }
+    p.sync_all();
+}
+
+// The exact reverse of roll_forward, from wherever it stopped: the new files go back into the
+// work folder (so the journal could still complete the Save) and the old ones to their places.
+void roll_back(SavePlaces& p)
+{
+    const SaveJournal& j = p.journal;
+    const bool new_map_aside = p.work->kind(kNewMap) != EntryKind::Missing;
+    if (p.work->kind(kOldMap) != EntryKind::Missing) {
+        if (p.maps->kind(j.map_name) != EntryKind::Missing && !new_map_aside)
+            p.maps->move(j.map_name, *p.work, kNewMap);
+        p.work->move(kOldMap, *p.maps, j.map_name);
+    } else if (!new_map_aside && p.maps->kind(j.map_name) != EntryKind::Missing) {
+        p.maps->move(j.map_name, *p.work, kNewMap);
+    }
+    if (!p.campaign && p.encounters->kind(j.folder_name) == EntryKind::Folder)
+        p.campaign = p.encounters->sub(j.folder_name);
+    if (p.campaign) {
+        for (const std::string& name : j.new_files)
+            if (p.new_files->kind(name) == EntryKind::Missing &&
+                p.campaign->kind(name) != EntryKind::Missing)
+                p.campaign->move(name, *p.new_files, name);
+        for (const FolderEntry& entry : p.old_files->entries())
+            p.old_files->move(entry.name, *p.campaign, entry.name);
+        if (j.created_folder) {
+            p.campaign.reset();
+            p.encounters->delete_folder(j.folder_name);
+        }
+    }
+    p.sync_all();
+}
+
+// Deletes the entry `name` of `folder` if it is there: a file or link, or an empty folder.
+void remove_if_there(const Folder& folder, const char* name)
+{
+    const EntryKind found = folder.kind(name);
+    if (found == EntryKind::Folder)
+        folder.delete_folder(name);
+    else if (found != EntryKind::Missing)
+        folder.delete_file(name);
+}
+
+void delete_every_file(const Folder& folder)
+{
+    for (const FolderEntry& entry : folder.entries())
+        folder.delete_file(entry.name);
+}
+
+// Deletes a work folder that holds no journal: the files of an uncommitted or undone Save. Its
+// depth is fixed (two sub-folders of plain files), so nothing is ever deleted recursively.
+void discard(SavePlaces& p)
+{
+    if (p.new_files)
+        delete_every_file(*p.new_files);
+    for (const char* name : {kNextJournal, kNewMap, kNewFiles, kOldFiles})
+        remove_if_there(*p.work, name);
+    remove_if_there(p.data, kWork);
+    p.data.sync();
+}
+
+// Once the campaign stands whole, the old files go, then the journal: from then on the work
+// folder holds nothing but what discard deletes, at once or at the next start.
+void finish(SavePlaces& p)
+{
+    for (const std::string& name : p.journal.new_files)
+        if (p.campaign->kind(name) != EntryKind::File)
+            throw Error("The campaign is incomplete: " + quoted(p.campaign->path_of(name)) +
+                        " is missing");
+    if (p.maps->kind(p.journal.map_name) != EntryKind::File)
+        throw Error("The campaign is incomplete: " + quoted(p.maps->path_of(p.journal.map_name)) +
+                    " is missing");
+    delete_every_file(*p.old_files);
+    remove_if_there(*p.work, kOldMap);
+    p.old_files->sync();
+    remove_if_there(*p.work, kJournal);
+    p.work->sync();
+    discard(p);
+}
+
+// After roll_back the old campaign stands: the journal goes first, then the new files.
+void abandon(SavePlaces& p)
+{
+    remove_if_there(*p.work, kJournal);
+    p.work->sync();
+    discard(p);
+}
+
+void check_work_entries(const SavePlaces& p)
+{
+    for (const FolderEntry& entry : p.work->entries()) {
+        const std::string path = p.work->path_of(entry.name);
+        const bool folder = entry.name == kNewFiles || entry.name == kOldFiles;
+        if (!folder && entry.name != kJournal && entry.name != kNextJournal &&
+            entry.name != kNewMap && entry.name != kOldMap)
+            throw Untrusted{"it holds " + quoted(path) + ", which no save makes"};
+        const EntryKind wanted = folder ? EntryKind::Folder : EntryKind::File;
+        if (entry.kind != wanted)
+            throw Untrusted{refusal(path, entry.kind, wanted)};
+    }
+    if (p.new_files)
+        for (const FolderEntry& entry : p.new_files->entries())
+            if (entry.kind != EntryKind::File || !is_plain_file_name(entry.name))
+                throw Untrusted{"it holds " + quoted(p.new_files->path_of(entry.name)) +
+                                ", which is not a file a save writes"};
+    if (p.old_files)
+        for (const FolderEntry& entry : p.old_files->entries())
+            if (entry.kind == EntryKind::Folder)
+                throw Untrusted{"it holds the folder " + quoted(p.old_files->path_of(entry.name)) +
+                                ", which no save moves"};
+}
+
+// Every new file the journal names is either still waiting in the work folder or in place, and
+// so is the map file: the state that a Save killed after its commit leaves, and no other.
+void check_committed_state(const SavePlaces& p)
+{
+    const SaveJournal& j = p.journal;
+    bool placing = false;
+    for (const std::string& name : j.new_files) {
+        const bool waiting = p.new_files->kind(name) == EntryKind::File;
+        if (!waiting && (!p.campaign || p.campaign->kind(name) != EntryKind::File))
+            throw Untrusted{"the journal names the file " + quoted(name) +
+                            ", which is neither in the work folder nor in the campaign folder"};
+        placing = placing || !waiting;
+    }
+    // A Save moves every old file aside before it puts the first new one in place.
+    if (placing)
+        for (const FolderEntry& entry : p.campaign->entries())
+            if (entry.kind != EntryKind::Folder && !is_new(j, entry.name))
+                throw Untrusted{"the campaign folder holds " +
+                                quoted(p.campaign->path_of(entry.name)) +
+                                ", which the journal does not name, beside new files in place"};
+    if (p.work->kind(kNewMap) != EntryKind::File && p.maps->kind(j.map_name) != EntryKind::File)
+        throw Untrusted{"the journal names the map file " + quoted(j.map_name) +
+                        ", which is neither in the work folder nor in the maps folder"};
+}
+
+// Opens and checks the work folder before anything moves. Returns whether it holds a journal
+// (the Save was committed). Throws Untrusted, or Error when a file call fails.
+bool inspect(SavePlaces& p)
+{
+    const EntryKind work = p.data.kind(kWork);
+    if (work != EntryKind::Folder)
+        throw Untrusted{refusal(p.data.path_of(kWork), work, EntryKind::Folder)};
+    p.work = p.data.sub(kWork);
+    if (p.work->kind(kNewFiles) == EntryKind::Folder)
+        p.new_files = p.work->sub(kNewFiles);
+    if (p.work->kind(kOldFiles) == EntryKind::Folder)
+        p.old_files = p.work->sub(kOldFiles);
+    check_work_entries(p);
+    if (p.work->kind(kJournal) == EntryKind::Missing) {
+        if ((p.old_files && !p.old_files->entries().empty()) ||
+            p.work->kind(kOldMap) != EntryKind::Missing)
+            throw Untrusted{"it holds files moved out of a campaign but no journal naming it"};
+        return false;
+    }
+    JournalReading reading;
+    try {
+        reading = read_journal(p.work->read_file(kJournal, kJournalLimit));
+    } catch (const Error& e) {
+        throw Untrusted{e.what()};
+    }
+    if (!reading.journal)
+        throw Untrusted{reading.problem};
+    if (!p.new_files || !p.old_files)
+        throw Untrusted{"it holds a journal but not the folders \"new\" and \"old\""};
+    p.journal = *reading.journal;
+    try {
+        p.open_campaign();
+    } catch (const Error& e) {
+        throw Untrusted{e.what()};
+    }
+    check_committed_state(p);
+    return true;
+}
+
+std::string untrusted_report(const std::string& work, const std::string& what, bool folder)
+{
+    return "An unfinished save in " + quoted(work) + " could not be checked: " + what +
+           ". Nothing was changed. Remove " + (folder ? "the folder " : "") + quoted(work) +
+           " to stop this message.";
+}
+
+// Finishes what the work folder holds; returns the report for the player, empty when done.
+std::string recover(const GameFolder& game)
+{
+    std::string work_path = game.data_folder() + kWork;
+    std::optional<SavePlaces> places;
+    bool journal = false;
+    bool is_folder = true;
+    try {
+        const EntryKind work = entry_kind(work_path);
+        if (work == EntryKind::Missing)
+            return {};
+        is_folder = work == EntryKind::Folder;
+        places.emplace(game);
+        work_path = places->data.path_of(kWork);
+        journal = inspect(*places);
+    } catch (const Untrusted& u) {
+        return untrusted_report(work_path, u.what, is_folder);
+    } catch (const Error& e) {
+        return untrusted_report(work_path, e.what(), is_folder);
+    }
+    try {
+        if (journal) {
+            roll_forward(*places);
+            with_one_retry([&] { finish(*places); });
+        } else {
+            with_one_retry([&] { discard(*places); });
+        }
+    } catch (const Error& e) {
+        return "An unfinished save in " + quoted(work_path) + " could not be " +
+               (journal ? "completed" : "undone") + ": " + e.what() +
+               ". It is tried again at the next start.";
+    }
+    return {};
+}
+
+}  // namespace
+
+CampaignTransaction::CampaignTransaction(const GameFolder& folder, const std::atomic<bool>* cancel)
+    : lock_(std::make_unique<FileLock>(folder.file("Orvek.exe"), std::chrono::seconds(10),
+                                       kSaveBusy, cancel))
+{
+    const std::string report = recover(folder);
+    if (!report.empty())
+        throw Error(report);
+    game_ = std::make_unique<GameFolder>(folder);
 }
 
 CampaignTransaction::~CampaignTransaction()
@@ -273,56 +351,65 @@ CampaignTransaction::~CampaignTransaction()
     if (!begun_ || committed_)
         return;
     try {
-        delete_tree(paths_->work);
+        SavePlaces& p = *places_;
+        if (!p.work && p.data.kind(kWork) == EntryKind::Folder)
+            p.work = p.data.sub(kWork);
+        if (p.work)
+            with_one_retry([&] { discard(p); });
     } catch (const Error&) {
         // The campaign is untouched; the next start deletes what is left of the work folder.
     }
 }
 
-void CampaignTransaction::begin(const std::string& campaign_folder, const std::string& map_path)
+void CampaignTransaction::begin(const std::string& folder_name, const std::string& map_name)
 {
-    TransactionPaths& p = *paths_;
-    Journal j;
-    j.folder_name = file_name_of(campaign_folder);
-    j.map_name = file_name_of(map_path);
-    j.created_folder = !exists(campaign_folder);
-    p.use(j);
+    places_ = std::make_unique<SavePlaces>(*game_);
+    SavePlaces& p = *places_;
+    p.journal = {folder_name, false, map_name, {}};
+    p.open_campaign();
+    p.journal.created_folder = !p.campaign;
+    p.data.create_folder(kWork);
     begun_ = true;
-    create_folder(p.work);
-    create_folder(p.new_files);
-    create_folder(p.old_files);
+    p.work = p.data.sub(kWork);
+    p.work->create_folder(kNewFiles);
+    p.new_files = p.work->sub(kNewFiles);
+    p.work->create_folder(kOldFiles);
+    p.old_files = p.work->sub(kOldFiles);
 }
 
-std::string CampaignTransaction::stage_encounter(const std::string& file_name)
+void CampaignTransaction::stage_encounter(const std::string& file_name, std::string_view bytes)
 {
+    places_->new_files->write_file(file_name, bytes);
     staged_.push_back(file_name);
-    return paths_->staged(file_name);
 }
 
-std::string CampaignTransaction::stage_map() const
+void CampaignTransaction::stage_map(std::string_view bytes)
 {
-    return paths_->new_map;
+    places_->work->write_file(kNewMap, bytes);
 }
 
 void CampaignTransaction::commit()
 {
-    TransactionPaths& p = *paths_;
-    p.journal_record.new_files = staged_;
+    SavePlaces& p = *places_;
+    p.journal.new_files = staged_;
+    // A journal the next start would not trust must never be the commit point.
+    if (const std::string problem = journal_problem(p.journal); !problem.empty())
+        throw Error("Cannot save this campaign: " + problem);
     // The new files were flushed one by one; their folder entries are flushed here, so that the
     // journal never names a file that a power loss could take away.
-    sync_folder(p.new_files);
-    sync_folder(p.work);
-    sync_folder(p.data);
-    write_durable_file(p.next_journal, journal_text(p.journal_record));
-    rename_file(p.next_journal, p.journal);
-    sync_folder(p.work);
+    p.new_files->sync();
+    p.work->sync();
+    p.data.sync();
+    p.work->write_file(kNextJournal, journal_text(p.journal));
+    p.work->move(kNextJournal, *p.work, kJournal);
     committed_ = true;  // from here the journal decides: the destructor must not touch it
     try {
+        p.work->sync();
         roll_forward(p);
     } catch (const Error& failure) {
         try {
             roll_back(p);
-            finish(p);
+            with_one_retry([&] { abandon(p); });
         } catch (const Error& second) {
             throw Error(std::string(failure.what()) +
                         ". Putting the old campaign back failed too (" + second.what() +
@@ -331,7 +418,7 @@ void CampaignTransaction::commit()
         throw;
     }
     try {
-        finish(p);
+        with_one_retry([&] { finish(p); });
     } catch (const Error& failure) {
         // The new campaign is complete and flushed; only the work folder is left over.
         throw Error(
@@ -340,13 +427,16 @@ void CampaignTransaction::commit()
     }
 }
 
-void Recover_Interrupted_Save(const GameFolder& folder)
+std::string recover_interrupted_save(const GameFolder& folder)
 {
-    std::unique_ptr<FileLock> lock = FileLock::try_acquire(folder.file("Orvek.exe"));
-    if (!lock)
-        return;
-    TransactionPaths p(folder);
-    recover(p);
+    try {
+        std::unique_ptr<FileLock> lock = FileLock::try_acquire(folder.file("Orvek.exe"));
+        if (!lock)
+            return {};
+        return recover(folder);
+    } catch (const Error& e) {
+        return "An unfinished save could not be looked for: " + std::string(e.what()) + ".";
+    }
 }
 
 }  // namespace orvek

@@ -7,16 +7,23 @@
 // interrupted Save is undone by deleting the work folder; once it exists the Save is completed.
 // The old files are moved into the work folder, not deleted, until the new ones are in place, so
 // a failing file call undoes everything. Nothing of the work folder stays once a Save has ended.
+//
+// What the recovery finds may come from a shared archive or a damaged disk, so it trusts none of
+// it: the journal must be one a Save writes, every folder it works in is a real folder opened
+// once (never a link), every file it moves a file it expects there. Anything else is reported
+// and left exactly as it is; nothing outside the campaign data is ever touched.
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvek {
 
 class FileLock;
 class GameFolder;
-struct TransactionPaths;
+struct SavePlaces;
 
 // The message of a Save that finds another Save running in the same game folder for too long.
 inline constexpr char kSaveBusy[] =
@@ -25,33 +32,40 @@ inline constexpr char kSaveBusy[] =
 class CampaignTransaction {
 public:
     // Takes the game folder's save lock (a lock on "Orvek.exe", waited for up to ten seconds) and
-    // finishes any interrupted Save. Throws Error kSaveBusy, or the Error of a failing file call.
-    explicit CampaignTransaction(const GameFolder& folder);
+    // finishes any interrupted Save. Throws LockWaitCancelled when `*cancel` is set while it
+    // waits, Error kSaveBusy, Error with the recovery's report when an interrupted Save cannot
+    // be finished (this Save then writes nothing), or the Error of a failing file call.
+    explicit CampaignTransaction(const GameFolder& folder,
+                                 const std::atomic<bool>* cancel = nullptr);
     // A transaction begun and not committed deletes its work folder; what it cannot delete is
     // deleted at the next start, and the campaign is as it was either way.
     ~CampaignTransaction();
     CampaignTransaction(const CampaignTransaction&) = delete;
     CampaignTransaction& operator=(const CampaignTransaction&) = delete;
 
-    // Starts replacing the campaign whose encounter folder is `campaign_folder` (created if
-    // missing) and whose map file is `map_path`: creates the empty work folder. Throws Error.
-    void begin(const std::string& campaign_folder, const std::string& map_path);
+    // Starts replacing the campaign whose encounter folder is `folder_name` in the encounters
+    // folder (created if missing) and whose map file is `map_name` in the maps folder: opens
+    // those folders and creates the empty work folder. Throws Error when a file call fails or
+    // when the campaign folder, the map file or a folder above them is a link or a special file.
+    void begin(const std::string& folder_name, const std::string& map_name);
 
-    // Where the new encounter file named `file_name` is to be written before the commit.
-    std::string stage_encounter(const std::string& file_name);
+    // Writes the new encounter file `file_name` (a plain name) into the work folder, flushed to
+    // disk. Throws Error "Cannot create file ...".
+    void stage_encounter(const std::string& file_name, std::string_view bytes);
 
-    // Where the new map file is to be written before the commit.
-    std::string stage_map() const;
+    // Writes the new map file into the work folder, flushed to disk. Throws Error as above.
+    void stage_map(std::string_view bytes);
 
-    // Makes the staged files the campaign: every file of the old encounter folder (not its
-    // sub-folders) and the old map file go, the new ones take their places, all flushed to disk.
+    // Makes the staged files the campaign: every entry of the old encounter folder but its
+    // sub-folders and the old map file go, the new ones take their places, all flushed to disk.
     // Throws Error when a file call fails, after putting the old campaign back; if even that
     // fails, the message says so and the next start completes the Save instead.
     void commit();
 
 private:
     std::unique_ptr<FileLock> lock_;
-    std::unique_ptr<TransactionPaths> paths_;
+    std::unique_ptr<GameFolder> game_;
+    std::unique_ptr<SavePlaces> places_;
     std::vector<std::string> staged_;
     bool begun_ = false;
     bool committed_ = false;
@@ -59,7 +73,9 @@ private:
 
 // Completes or undoes a Save that a killed or crashed process left unfinished in the game folder,
 // and removes every trace of it. Does nothing while another process holds the save lock (its
-// own Save is still running). Throws Error when a file call fails; running it again retries.
-void Recover_Interrupted_Save(const GameFolder& folder);
+// own Save is still running). Never throws: returns empty when there was nothing to do or it
+// finished the Save, else the sentence for the player that says what it found and where (a work
+// folder it cannot trust is left as it is; one it could not finish is tried again next time).
+std::string recover_interrupted_save(const GameFolder& folder);
 
 }  // namespace orvek

@@ -3,7 +3,6 @@
 #include "core/ascii.h"
 #include "core/random.h"
 #include "export/features.h"
-#include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/text_file.h"
 
@@ -126,12 +125,6 @@ std::string render_encounter(std::string_view template_bytes, int index, const t
 std::string encounter_path(const std::string& campaign_folder, const tc_planet& planet)
 {
     return campaign_folder + kPathSeparator + file_name_of(planet.template_path);
-}
-
-void Write_Encounter_File(const std::string& path, std::string_view template_bytes, int index,
-                          const tc_planet& planet, const EncounterOptions& options, Random& random)
-{
-    write_durable_file(path, render_encounter(template_bytes, index, planet, options, random));
 }
 
 }  // namespace orvek

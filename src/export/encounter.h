@@ -25,9 +25,4 @@ std::string render_encounter(std::string_view template_bytes, int index, const t
 // Where planet's encounter file goes: the campaign folder and the template's own file name.
 std::string encounter_path(const std::string& campaign_folder, const tc_planet& planet);
 
-// Renders planet `index`'s encounter file from its template's bytes and writes it to `path`,
-// flushed to disk (the Save writes into its work folder). Throws Error "Cannot create file ...".
-void Write_Encounter_File(const std::string& path, std::string_view template_bytes, int index,
-                          const tc_planet& planet, const EncounterOptions& options, Random& random);
-
 }  // namespace orvek

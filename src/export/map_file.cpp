@@ -1,6 +1,5 @@
 #include "export/map_file.h"
 
-#include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
 
 #include <algorithm>
@@ -150,14 +149,6 @@ std::string map_file_text(const std::string& campaign_id, const std::string& cam
         line(std::to_string(i) + " = campaign/data/encounters/" + campaign_id + "/" +
              file_name_of(planets[i].template_path));
     return text;
-}
-
-void Write_Map_File(const std::string& path, const std::string& campaign_id,
-                    const std::string& campaign_name, int home,
-                    const std::vector<tc_planet>& planets, const std::string& background_path)
-{
-    write_durable_file(path,
-                       map_file_text(campaign_id, campaign_name, home, planets, background_path));
 }
 
 }  // namespace orvek

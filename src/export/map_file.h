@@ -26,10 +26,4 @@ std::string map_file_text(const std::string& campaign_id, const std::string& cam
                           int home, const std::vector<tc_planet>& planets,
                           const std::string& background_path);
 
-// Writes map_file_text to `path`, flushed to disk (the Save writes into its work folder). Throws
-// Error "Cannot create file ..." when it cannot.
-void Write_Map_File(const std::string& path, const std::string& campaign_id,
-                    const std::string& campaign_name, int home,
-                    const std::vector<tc_planet>& planets, const std::string& background_path);
-
 }  // namespace orvek

@@ -9,6 +9,7 @@
 #include "gamedata/text_file.h"
 
 #include <cerrno>
+#include <optional>
 #include <vector>
 
 namespace orvek {
@@ -28,9 +29,15 @@ SaveResult LMDButton2Click(Galaxy& galaxy, const SaveRequest& request, const Gam
     }
     // The lock is taken before the question, so that the answer still holds when the files are
     // written: another Save in this game folder waits for this one to end.
-    CampaignTransaction transaction(folder);
+    std::optional<CampaignTransaction> transaction;
+    try {
+        transaction.emplace(folder, request.cancel);
+    } catch (const LockWaitCancelled&) {
+        return SaveResult::Cancelled;
+    }
     const std::string campaign_folder = folder.campaign_folder(id);
-    if (entry_kind(campaign_folder) != EntryKind::Missing && !dialog.confirm(kOverwriteQuestion))
+    const EntryKind existing = entry_kind(campaign_folder);
+    if (existing != EntryKind::Missing && !dialog.confirm(kOverwriteQuestion))
         return SaveResult::NotConfirmed;
 
     // Everything that can fail without touching the disk comes first.
@@ -41,22 +48,27 @@ SaveResult LMDButton2Click(Galaxy& galaxy, const SaveRequest& request, const Gam
     const std::string map_path = maps_folder + id + ".txt";
     if (entry_kind(maps_folder) != EntryKind::Folder)
         throw file_error("Cannot create file", map_path, system_reason(ENOENT));
-    if (entry_kind(campaign_folder) == EntryKind::File)
+    if (existing == EntryKind::File)
         throw file_error("Cannot create file",
                          encounter_path(campaign_folder, galaxy.planets.front()),
                          system_reason(ENOTDIR));
+    if (existing != EntryKind::Missing && existing != EntryKind::Folder)
+        throw Error(refusal(campaign_folder, existing, EntryKind::Folder));
+    if (request.cancel && request.cancel->load())
+        return SaveResult::Cancelled;
 
     // The encounter files in planet order (their icon sizes are drawn in that order), the map
     // file last, all into the work folder; the commit puts them in place.
-    transaction.begin(campaign_folder, map_path);
+    transaction->begin(file_name_of(campaign_folder), id + ".txt");
     for (std::size_t i = 0; i < galaxy.planets.size(); ++i) {
         const tc_planet& planet = galaxy.planets[i];
-        Write_Encounter_File(transaction.stage_encounter(file_name_of(planet.template_path)),
-                             templates[i], static_cast<int>(i), planet, request.options, random);
+        transaction->stage_encounter(
+            file_name_of(planet.template_path),
+            render_encounter(templates[i], static_cast<int>(i), planet, request.options, random));
     }
-    Write_Map_File(transaction.stage_map(), id, request.campaign_name, home_index(galaxy.planets),
-                   galaxy.planets, galaxy.background_path);
-    transaction.commit();
+    transaction->stage_map(map_file_text(id, request.campaign_name, home_index(galaxy.planets),
+                                         galaxy.planets, galaxy.background_path));
+    transaction->commit();
     return SaveResult::Saved;
 }
 

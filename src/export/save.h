@@ -6,6 +6,7 @@
 #include "export/encounter.h"
 #include "export/features.h"
 
+#include <atomic>
 #include <string>
 
 namespace orvek {
@@ -35,16 +36,21 @@ struct SaveRequest {
     std::string campaign_name;  // 8-bit text of the name field
     FeatureLevels levels;
     EncounterOptions options;
+    // Set from elsewhere (Ctrl+C in the tool) to stop a Save that has not begun writing: while
+    // it waits for another Save's lock, or before its first file.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
-enum class SaveResult { Saved, NothingGenerated, Refused, NotConfirmed };
+enum class SaveResult { Saved, NothingGenerated, Refused, NotConfirmed, Cancelled };
 
 // Runs the Save command on the galaxy. Feature flags are assigned first whatever follows. Takes
 // the game folder's save lock before the overwrite question; before anything on disk changes,
 // every template is read and the maps folder is found; then the campaign (the files of its
 // encounter folder, not its sub-folders, and its map file) is replaced as one transaction.
-// Throws Error "Cannot open file ...", "Cannot create file ...", kSaveBusy or the error of
-// another failing file call; a failure leaves the game folder as it was.
+// Returns Cancelled, with nothing written, when request.cancel was set before the first file.
+// Throws Error "Cannot open file ...", "Cannot create file ...", kSaveBusy, the refusal of a
+// campaign folder or map file that is a link, or the error of another failing file call; a
+// failure leaves the game folder as it was.
 SaveResult LMDButton2Click(Galaxy& galaxy, const SaveRequest& request, const GameFolder& folder,
                            Random& random, SaveDialog& dialog);
 

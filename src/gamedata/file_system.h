@@ -2,6 +2,7 @@
 // The file calls every write of the tool goes through: each one checked, each failure an Error
 // that names the file and gives the system's reason, and data flushed to disk where it matters.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -11,10 +12,17 @@
 
 namespace orvek {
 
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
 // Creates or truncates the file, writes the bytes and flushes them to disk (fsync on POSIX,
-// FlushFileBuffers on Windows) before closing it. Throws Error "Cannot create file "<shown>".
-// <reason>" on any failure, after removing what it created; <shown> is `shown_as` when given
-// (the file the user asked for, when this one only stands in for it), else `path`.
+// FlushFileBuffers on Windows) before closing it. A link at `path` is never written through.
+// Throws Error "Cannot create file "<shown>". <reason>" on any failure, after removing what it
+// created; <shown> is `shown_as` when given (the file the user asked for, when this one only
+// stands in for it), else `path`.
 void write_durable_file(const std::string& path, std::string_view bytes,
                         const std::string& shown_as = {});
 
@@ -22,35 +30,104 @@ void write_durable_file(const std::string& path, std::string_view bytes,
 // "<to>". <reason>".
 void rename_file(const std::string& from, const std::string& to);
 
-// Deletes a file or a link (on Windows a read-only file too). Throws Error "Cannot delete file
-// "<path>". <reason>".
-void delete_file(const std::string& path);
-
-// Creates one folder level. Throws Error "Cannot create folder "<path>". <reason>".
-void create_folder(const std::string& path);
-
-// Deletes an empty folder. Throws Error "Cannot delete folder "<path>". <reason>".
-void delete_folder(const std::string& path);
-
 // Flushes a folder's entries to disk, so that renames and deletions in it survive a power loss.
 // Throws Error "Cannot flush folder "<path>" to disk. <reason>". Windows keeps folder entries in
 // the file system's own journal, so there it only checks that the folder exists.
 void sync_folder(const std::string& path);
 
-enum class EntryKind { Missing, File, Folder };
+// What an entry is, never looking through a link: a regular file, a real folder, a link (a
+// symbolic link, or on Windows any reparse point such as a junction), or anything else (a pipe,
+// a device, a socket).
+enum class EntryKind { Missing, File, Folder, Link, Special };
 
-// What `path` is, links counted as files. Throws Error "Cannot open file "<path>". <reason>" when
-// the system cannot tell (anything but a missing entry).
+// What `path` is. Throws Error "Cannot open file "<path>". <reason>" when the system cannot tell
+// (anything but a missing entry).
 EntryKind entry_kind(const std::string& path);
+
+// What `path` leads to when links are followed: Missing for a dangling link. Throws as entry_kind.
+EntryKind target_kind(const std::string& path);
+
+// The path that the links at the end of `path` lead to (at most 40 of them), or `path` itself
+// when it is no link. Throws Error "Cannot open file ..." when a link cannot be read or the
+// chain is longer.
+std::string link_target(const std::string& path);
+
+// Gives `file` the permission bits of `model` (a regular file), so that a file replaced by a
+// rename keeps who may read and write it. Does nothing on Windows, where the folder's rules
+// apply. Throws Error "Cannot create file "<file>". <reason>".
+void copy_permissions(const std::string& model, const std::string& file);
+
+// Writes the bytes into an existing character device or pipe at `path` (through links: the
+// user named it), without creating, truncating or replacing anything. Throws Error "Cannot
+// create file "<path>". <reason>", also when it is anything else.
+void write_to_stream(const std::string& path, std::string_view bytes);
+
+// The sentence that refuses `path` for being `found` where `wanted` (File or Folder) must be.
+std::string refusal(const std::string& path, EntryKind found, EntryKind wanted);
 
 struct FolderEntry {
     std::string name;
-    bool is_folder = false;  // a link to a folder counts as a file
+    EntryKind kind = EntryKind::File;
 };
 
-// Every entry of the folder but "." and "..", in the system's order. Throws Error "Cannot open
-// folder "<path>". <reason>" when the folder cannot be listed to its end.
-std::vector<FolderEntry> list_entries(const std::string& folder);
+// A folder opened once; every call names a plain entry in it. On POSIX it is held open and
+// worked on relative to its handle (openat, renameat, unlinkat), so a folder swapped for a link
+// after it was opened is never followed; Windows has no such calls, so there each call first
+// checks that its entry is no reparse point.
+class Folder {
+public:
+    // Opens the folder at `path`, following links on the way (the game folder is wherever the
+    // player put it). Throws Error "Cannot open folder "<path>". <reason>".
+    static Folder open(const std::string& path);
+
+    // Opens the entry `name` as a folder, never through a link. Throws Error "Cannot open folder
+    // ..." when that fails, or the refusal sentence when the entry is not a real folder.
+    Folder sub(std::string_view name) const;
+
+    // What the entry `name` is. Throws Error "Cannot open file ..." when the system cannot tell.
+    EntryKind kind(std::string_view name) const;
+
+    // Every entry but "." and "..". Throws Error "Cannot open folder ..." when the folder cannot
+    // be listed to its end.
+    std::vector<FolderEntry> entries() const;
+
+    // Each throws Error "Cannot create folder / delete folder / delete file / rename file ..."
+    // with the system's reason. Deleting removes a link itself, never what it points at, and
+    // (on Windows) clears a read-only attribute first; only an empty folder is deleted.
+    void create_folder(std::string_view name) const;
+    void delete_folder(std::string_view name) const;
+    void delete_file(std::string_view name) const;
+    void move(std::string_view name, const Folder& to, std::string_view new_name) const;
+
+    // Writes a new regular file `name` (never through a link; an entry there is an error) and
+    // flushes it to disk. Throws Error "Cannot create file ...", after removing what it made.
+    void write_file(std::string_view name, std::string_view bytes) const;
+
+    // The bytes of the regular file `name`, never through a link. Throws Error "Cannot open
+    // file ..." when it cannot be read, is not a regular file, or holds more than `limit` bytes;
+    // nothing blocks on a pipe or a device.
+    std::string read_file(std::string_view name, std::size_t limit) const;
+
+    // Flushes the folder's entries to disk. Throws Error "Cannot flush folder ...".
+    void sync() const;
+
+    const std::string& path() const { return path_; }
+    std::string path_of(std::string_view name) const;
+
+    Folder(Folder&& other) noexcept;
+    Folder& operator=(Folder&& other) noexcept;
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    ~Folder();
+
+private:
+    Folder(std::string path, std::intptr_t handle) : path_(std::move(path)), handle_(handle) {}
+    std::string path_;
+    std::intptr_t handle_ = -1;
+};
+
+// Thrown by a FileLock still waiting when its cancel flag is set.
+struct LockWaitCancelled {};
 
 // An exclusive lock held on an existing file while the object lives. It is the operating system's
 // lock (flock on POSIX, LockFileEx beyond the end of the file on Windows, which leaves the file's
@@ -58,10 +135,11 @@ std::vector<FolderEntry> list_entries(const std::string& folder);
 class FileLock {
 public:
     // Waits up to `patience` for the lock. Throws Error `busy_message` when another process still
-    // holds it then, Error "Cannot open file "<path>". <reason>" when the file cannot be opened,
-    // or Error "Cannot lock file "<path>". <reason>" when the system refuses the lock itself.
+    // holds it then, LockWaitCancelled as soon as `*cancel` is set while waiting, Error "Cannot
+    // open file "<path>". <reason>" when the file cannot be opened, or Error "Cannot lock file
+    // "<path>". <reason>" when the system refuses the lock itself.
     FileLock(const std::string& path, std::chrono::milliseconds patience,
-             const std::string& busy_message);
+             const std::string& busy_message, const std::atomic<bool>* cancel = nullptr);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;

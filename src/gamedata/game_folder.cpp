@@ -146,10 +146,55 @@ std::string GameFolder::file(std::string_view name) const
     return resolve({name}, false);
 }
 
+Folder GameFolder::open_layout(std::initializer_list<std::string_view> parts) const
+{
+    Folder folder = Folder::open(game_dir_);
+    std::string path = game_dir_;
+    for (std::string_view part : parts) {
+        path += kPathSeparator;
+#ifdef _WIN32
+        const std::string name(part);
+#else
+        const std::string name = find_ignoring_case(path, part);
+#endif
+        path += name;
+        folder = folder.sub(name);
+    }
+    return folder;
+}
+
 bool GameFolder::has_game_executable() const
 {
     std::error_code ec;
     return fs::is_regular_file(fs::path(file("Orvek.exe")), ec);
+}
+
+namespace {
+
+// Names Windows gives to devices whatever the extension: "con.txt" opens the console.
+bool is_device_name(std::string_view name)
+{
+    std::string stem(name.substr(0, name.find('.')));
+    for (char& c : stem)
+        c = ascii_upper(c);
+    for (const char* device : {"CON", "PRN", "AUX", "NUL"})
+        if (stem == device)
+            return true;
+    return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) &&
+           stem[3] >= '1' && stem[3] <= '9';
+}
+
+}  // namespace
+
+bool is_plain_file_name(std::string_view name)
+{
+    if (name.empty() || name.size() > 255 || name.front() == '.' || is_device_name(name))
+        return false;
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 32 || byte == 127 ||
+               std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
+    });
 }
 
 std::vector<std::string> list_folder(const std::string& folder, std::string_view prefix,
@@ -165,7 +210,8 @@ std::vector<std::string> list_folder(const std::string& folder, std::string_view
     for (; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
         std::error_code type_ec;
-        if (!matches(name, prefix, suffix) || hidden(*it) || !it->is_regular_file(type_ec))
+        if (!matches(name, prefix, suffix) || !is_plain_file_name(name) || hidden(*it) ||
+            !it->is_regular_file(type_ec))
             continue;
         names.push_back(std::move(name));
     }

@@ -2,6 +2,8 @@
 // The game folder and its layout: where templates, pictures, name lists and campaigns lie, and
 // the two listings. On POSIX every part of the layout is found whatever its letter case.
 
+#include "gamedata/file_system.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,12 +11,6 @@
 namespace orvek {
 
 class Random;
-
-#ifdef _WIN32
-constexpr char kPathSeparator = '\\';
-#else
-constexpr char kPathSeparator = '/';
-#endif
 
 class GameFolder {
 public:
@@ -44,13 +40,26 @@ public:
     // Whether "Orvek.exe" is there and is a file.
     bool has_game_executable() const;
 
+    // Opens a folder of the layout (for example {"campaign", "data", "maps"}), found whatever its
+    // letter case, every level below the game folder a real folder: what the program writes,
+    // moves or deletes in there cannot be sent elsewhere by a link. Throws Error "Cannot open
+    // folder ..." or the refusal of a link.
+    Folder open_layout(std::initializer_list<std::string_view> parts) const;
+
 private:
     std::string resolve(std::initializer_list<std::string_view> parts, bool trailing) const;
 
     std::string game_dir_;
 };
 
-// The regular, visible files of `folder` whose names match (letter case ignored) `prefix`*`suffix`,
+// Whether `name` is a file name the program can write into a folder and read back as one entry
+// and as one line of a map file: 1 to 255 bytes, no control character (DEL included), none of
+// / \ : * ? " < > |, not hidden (no leading "."), not a Windows device
+// name such as "CON" or "com1.txt".
+bool is_plain_file_name(std::string_view name);
+
+// The regular, visible files of `folder` with plain names (is_plain_file_name) that match
+// (letter case ignored) `prefix`*`suffix`,
 // sorted by their upper-cased bytes, then by their raw bytes. A missing folder gives no names; a
 // folder that cannot be read throws Error "Cannot open folder "<folder>". <reason>".
 std::vector<std::string> list_folder(const std::string& folder, std::string_view prefix,

@@ -108,6 +108,7 @@ void write_file_atomically(const std::string& path, std::string_view bytes)
     const std::string staged = staging_path(path);
     try {
         write_durable_file(staged, bytes, path);
+        copy_permissions(path, staged);
         rename_file(staged, path);
     } catch (const Error&) {
         std::error_code ignored;  // the write's own error is the one to report
@@ -116,6 +117,21 @@ void write_file_atomically(const std::string& path, std::string_view bytes)
     }
     std::filesystem::path folder = fs_path(path).parent_path();
     sync_folder(folder.empty() ? std::string(".") : folder.string());
+}
+
+}  // namespace orvek
+
+namespace orvek {
+
+void write_output_file(const std::string& path, std::string_view bytes)
+{
+    const std::string target = link_target(path);
+    switch (target_kind(target)) {
+    case EntryKind::Missing:
+    case EntryKind::File: return write_file_atomically(target, bytes);
+    case EntryKind::Special: return write_to_stream(target, bytes);
+    default: throw file_error("Cannot create file", path, system_reason(EISDIR));
+    }
 }
 
 }  // namespace orvek

@@ -16,10 +16,17 @@ std::string read_file(const std::string& path);
 std::vector<std::string> split_lines(std::string_view text);
 
 // Writes the bytes to a file beside `path`, flushes it to disk and renames it into place, so that
-// no reader ever sees half a file and a full disk leaves the old file whole. Throws Error
-// "Cannot create file "<path>". <reason>" (or the failing rename's error), leaving no staging
-// file behind.
+// no reader ever sees half a file and a full disk leaves the old file whole; the new file keeps
+// the old one's permissions, and a staging file left by a killed run is reused and renamed away.
+// Throws Error "Cannot create file "<path>". <reason>" (or the failing rename's error), leaving no
+// staging file behind.
 void write_file_atomically(const std::string& path, std::string_view bytes);
+
+// Writes an output the user named (the tool's JSON or picture): into a character device or a
+// pipe directly; to a regular file, or where a link leads, with write_file_atomically, keeping
+// the old file's permissions. Throws Error "Cannot create file "<path>". <reason>", also for a
+// folder or anything else that is not a regular file, which is never replaced.
+void write_output_file(const std::string& path, std::string_view bytes);
 
 // The name a file is staged under before it is renamed to `path`: the same folder, the file's
 // name behind ".orvek-new-".

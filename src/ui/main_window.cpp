@@ -29,6 +29,8 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace orvek {
 
 namespace {
@@ -331,7 +333,7 @@ void TForm1::build_basic_settings()
     // The name becomes a line of the map file: a control character pasted into it (a line break
     // above all) would add lines of its own, so the field takes none.
     Edit_CName->setValidator(
-        new QRegularExpressionValidator(QRegularExpression("[^\\x00-\\x1f]*"), Edit_CName));
+        new QRegularExpressionValidator(QRegularExpression("[^\\x00-\\x1f\\x7f]*"), Edit_CName));
     LMDListBox_Size =
         list_box(Panel_Main, "LMDListBox_Size", "Galaxy size", items_of(kSizeNames), 5, 46);
     LMDListBox_JGs =
@@ -509,10 +511,7 @@ struct TForm1::Services : GameFolderServices, StatusSink {
     void show_status(std::string_view text) override
     {
         QMetaObject::invokeMethod(
-            form_,
-            [form = form_, caption = text_of(text)] {
-                form->setWindowTitle(caption);
-            },
+            form_, [form = form_, caption = text_of(text)] { form->setWindowTitle(caption); },
             Qt::QueuedConnection);
     }
 
@@ -765,12 +764,11 @@ std::unique_ptr<TForm1> start_up(const GameFolder& folder, std::uint32_t seed,
         refuse(kNotInGameFolder);
         return nullptr;
     }
-    // A Save that a killed or crashed process left unfinished is completed first; when that
-    // fails the window still opens, and the next Save tries again and reports it.
-    try {
-        Recover_Interrupted_Save(folder);
-    } catch (const Error& e) {
-        refuse(QString::fromStdString(with_full_stop(e.what())));
+    // A Save that a killed or crashed process left unfinished is completed first; what cannot
+    // be is said once, here and on standard error, and the window opens all the same.
+    if (const std::string report = recover_interrupted_save(folder); !report.empty()) {
+        std::fprintf(stderr, "%s\n", report.c_str());
+        refuse(QString::fromLocal8Bit(report));
     }
     return std::make_unique<TForm1>(folder, seed);
 }

@@ -134,8 +134,8 @@ private:
 
 // Start-up: the window for the game folder, or, when the folder holds no "Orvek.exe", nullptr
 // after `refuse` has shown kNotInGameFolder (the program then ends without any window). An
-// interrupted Save is finished before the window exists; if that fails, `refuse` shows the error
-// and the window opens all the same.
+// interrupted Save is finished before the window exists; what cannot be finished or trusted is
+// shown through `refuse` (and on standard error), and the window opens all the same.
 std::unique_ptr<TForm1> start_up(const GameFolder& folder, std::uint32_t seed,
                                  const std::function<void(const QString&)>& refuse);
 

@@ -6,6 +6,8 @@
 
 #include <map>
 
+#include <sys/stat.h>
+
 namespace fs = std::filesystem;
 
 namespace orvek {
@@ -70,6 +72,7 @@ TEST(Cli, ExitStatuses)
          "The campaign name needs at least one letter or digit!"},
         {"--seed 5 --name 'A l l' --save", 1, "reserved for the game's own templates"},
         {"--seed 5 --save --name \"$(printf 'Evil\\r\\nPlanets = 3')\"", 2, "control characters"},
+        {"--seed 5 --save --name \"$(printf 'Evil\\177')\"", 2, "control characters"},
         {"--seed 1 --custom 146,5,87,6,11 --max-attempts 40 --save", 4,
          "gave up after 40 attempts"},
         {"--max-attempts 0", 2, "--max-attempts"},
@@ -103,6 +106,58 @@ TEST(Cli, OverwriteOnlyWhenAsked)
     EXPECT_FALSE(fs::exists("out.json")) << "JSON only for a successful run";
     EXPECT_EQ(game.run("--seed 2 --name Twice --save --overwrite").status, 0);
     EXPECT_NE(game.saved(), before);
+}
+
+// A signal while the Save waits for another Save's lock stops it before it writes anything; a
+// reader that went away makes the run fail instead of pass for a success.
+TEST(Cli, StatusesTellTheTruth)
+{
+    DemoGame game;
+    const std::string tool =
+        std::string(ORVEK_CLI) + " --quiet --game-dir '" + game.dir.str() + "'";
+    // The other Save holds the lock longer than a Save waits for it: only the signal ends this one
+    // with 130.
+    auto r = testing::run_command(
+        "{ flock -o '" + game.dir.str() + "/Orvek.exe' sleep 30 & holder=$!; sleep 0.5; " + tool +
+        " --seed 1 --save --name Waiting & pid=$!; sleep 1.5; kill -TERM $pid; wait $pid; "
+        "status=$?; pkill -P $holder; kill $holder; exit $status; }");
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_NE(r.err.find("interrupted before the save: nothing was written"), std::string::npos)
+        << r.err;
+    EXPECT_TRUE(game.saved().empty());
+
+    // SIGTERM at the commit's first rename: too late to stop, and the status says so.
+    r = testing::run_command("strace -f -qq -o /dev/null -e trace=renameat "
+                             "-e inject=renameat:signal=TERM:when=1 " +
+                             tool + " --seed 1 --save --name Late");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("interrupted, but the save had already completed"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(game.saved().empty());
+
+    r = testing::run_command("( { sleep 0.5; " + tool +
+                             " --seed 1 --json -; echo status $? >&2; } | true )");
+    EXPECT_NE(r.err.find("Cannot write to standard output.\nstatus 1"), std::string::npos) << r.err;
+}
+
+// A work folder that a shared archive could hold is reported, and the run goes on.
+TEST(Cli, StartUpGoesOnPastAnUntrustedSave)
+{
+    DemoGame game;
+    TempDir victim;
+    victim.write("letter.txt", "dear");
+    const fs::path work = game.dir.path() / "campaign/data/.orvek-save";
+    fs::create_directories(work / "new");
+    ASSERT_EQ(::mkfifo((work / "journal").c_str(), 0666), 0);
+    fs::create_symlink(victim.path(), work / "old");
+    auto r = game.run("--seed 1 --save --name Fine");
+    EXPECT_EQ(r.status, 1) << "a Save waits until the player has looked";
+    EXPECT_NE(r.err.find("could not be checked"), std::string::npos) << r.err;
+    r = game.run("--seed 1");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("could not be checked"), std::string::npos) << r.err;
+    EXPECT_EQ(testing::read_bytes(victim.path() / "letter.txt"), "dear");
+    EXPECT_TRUE(fs::is_fifo(work / "journal"));
 }
 
 TEST(Cli, InterruptedRunWritesNothing)

@@ -7,7 +7,7 @@
 # the tree compared. Prints "kills tried/held, errors tried/held, races tried/held".
 set -uo pipefail
 tool=$1 demo=$2 work=$3
-calls=(openat write fsync rename unlink mkdir rmdir flock getdents64 close)
+calls=(openat write fsync renameat unlinkat mkdirat flock getdents64 close newfstatat)
 rm -rf "$work" && mkdir -p "$work"
 
 # A small game folder of the demo's own files: 40 templates, one picture.

@@ -317,6 +317,36 @@ TEST(Faults, CampaignFolderIsAFile)
     EXPECT_EQ(game.campaigns(), before);
 }
 
+// A campaign folder, a map file or the maps folder that is a link is refused by name: a Save
+// never writes or moves anything through a link into the folder it points at.
+TEST(Faults, LinksInTheCampaignDataAreRefused)
+{
+    struct Row {
+        const char* at;
+        const char* found;
+    } rows[] = {
+        {"campaign/data/encounters/linked", "is a link, not a folder"},
+        {"campaign/data/maps/linked.txt", "is a link, not a file"},
+        {"campaign/data/maps", "is a link, not a folder"},
+    };
+    for (const Row& row : rows) {
+        Game game;
+        TempDir victim;
+        victim.write("letter.txt", "dear");
+        fs::remove_all(game.dir.path() / row.at);
+        fs::create_symlink(std::string(row.at).find(".txt") != std::string::npos
+                               ? victim.path() / "letter.txt"
+                               : victim.path(),
+                           game.dir.path() / row.at);
+        auto r = game.run("--seed 5 --save --name Linked --overwrite");
+        EXPECT_EQ(r.status, 1) << row.at;
+        EXPECT_NE(r.err.find(row.found), std::string::npos) << row.at << ": " << r.err;
+        EXPECT_EQ(testing::read_bytes(victim.path() / "letter.txt"), "dear") << row.at;
+        EXPECT_EQ(std::distance(fs::directory_iterator(victim.path()), {}), 1) << row.at;
+        EXPECT_FALSE(fs::exists(game.dir.path() / "campaign/data/.orvek-save")) << row.at;
+    }
+}
+
 TEST(Faults, FullDisk)
 {
     Game game;

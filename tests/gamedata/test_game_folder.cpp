@@ -36,9 +36,12 @@ TEST(Listing, TakesVisibleMatchingFilesInCaseInsensitiveOrder)
     const std::vector<std::string> names = {"b.txt", "A.TXT", "_x.txt", "c.txt.bak", "Z.Txt"};
     const std::vector<std::string> listed = {"A.TXT", "b.txt", "Z.Txt", "_x.txt"};
 #else
-    // Names equal but for case exist only where the file system tells them apart.
-    const std::vector<std::string> names = {"b.txt",     "A.TXT",       "a.txt", "_x.txt",
-                                            "c.txt.bak", ".hidden.txt", "Z.Txt"};
+    // Names equal but for case exist only where the file system tells them apart, and only
+    // there can a name hold a line break, which would add lines to the map file, or be a name
+    // that Windows keeps for a device.
+    const std::vector<std::string> names = {
+        "b.txt",       "A.TXT", "a.txt",       "_x.txt",  "c.txt.bak", "evil\r\nPlanets = 3.txt",
+        ".hidden.txt", "Z.Txt", "del\x7f.txt", "con.txt", "a:b.txt"};
     const std::vector<std::string> listed = {"A.TXT", "a.txt", "b.txt", "Z.Txt", "_x.txt"};
 #endif
     for (const std::string& name : names)

@@ -5,6 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace orvek {
 namespace {
 
@@ -51,10 +57,45 @@ TEST(WriteFileAtomically, ReplacesAndLeavesNoStagingFile)
     testing::TempDir dir;
     const std::string path = (dir.path() / "a.txt").string();
     dir.write("a.txt", "old");
+    dir.write(std::filesystem::path(staging_path(path)).filename().string(), "left by a kill");
     write_file_atomically(path, std::string("new\0bytes", 9));
     EXPECT_EQ(testing::read_bytes(path), std::string("new\0bytes", 9));
     EXPECT_FALSE(std::filesystem::exists(staging_path(path)));
 }
+
+#ifndef _WIN32
+// An output the user names may be a link, a device or a pipe: the link is followed and its
+// target replaced (keeping its permissions), a device or pipe is written into, a folder refused.
+TEST(WriteOutputFile, LinksDevicesPipesAndFolders)
+{
+    namespace fs = std::filesystem;
+    testing::TempDir dir;
+    const fs::path target = dir.write("target.json", "old");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("target.json", dir.path() / "link.json");
+    write_output_file((dir.path() / "link.json").string(), "new");
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "link.json"));
+    EXPECT_EQ(testing::read_bytes(target), "new");
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+
+    write_output_file("/dev/null", "into the device");
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+    const fs::path pipe = dir.path() / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0666), 0);
+    std::string received;
+    std::thread reader([&] { received = testing::read_bytes(pipe); });
+    write_output_file(pipe.string(), "through the pipe");
+    reader.join();
+    EXPECT_EQ(received, "through the pipe");
+    EXPECT_TRUE(fs::is_fifo(pipe));
+
+    dir.mkdir("folder");
+    EXPECT_THROW(write_output_file((dir.path() / "folder").string(), "x"), Error);
+    EXPECT_TRUE(fs::is_directory(dir.path() / "folder"));
+}
+#endif
 
 TEST(WriteFileAtomically, MissingFolderGivesTheCreateError)
 {

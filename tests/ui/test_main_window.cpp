@@ -83,6 +83,21 @@ TEST(MainWindow, StartUpOutsideTheGameFolderShowsNoWindow)
     EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty());
 }
 
+// A work folder that a shared archive could hold is said once, and the window opens all the same.
+TEST(MainWindow, StartUpPastAnUntrustedSave)
+{
+    testing::TempDir game;
+    testing::make_small_game(game, 10);
+    game.write("campaign/data/.orvek-save/journal", "orvek-save 1\nfolder ..\nend\n");
+    QStringList shown;
+    auto form = start_up(GameFolder(game.str()), 1, [&](const QString& text) { shown << text; });
+    ASSERT_NE(form, nullptr);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].contains("could not be checked: the journal is incomplete"))
+        << shown[0].toStdString();
+    EXPECT_TRUE(std::filesystem::exists(game.path() / "campaign/data/.orvek-save/journal"));
+}
+
 TEST(MainWindow, StartUpShowsTheBuiltInPicture)
 {
     Window w;

@@ -1,0 +1,306 @@
+// The recovery at start-up against work folders that a shared archive or a damaged disk could
+// hold: each row plants one beside a saved campaign and a "victim" folder outside the game
+// folder, and the recovery must change nothing anywhere and say what it found.
+
+#include "export/campaign_transaction.h"
+
+#include "core/random.h"
+#include "export/save.h"
+#include "export/save_journal.h"
+#include "gamedata/game_folder.h"
+#include "support/small_galaxy.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace orvek {
+namespace {
+
+using testing::TempDir;
+
+// Every entry under `root` as it is (files by size and hash, so that a failure prints short),
+// links and special files described, never followed or read.
+std::map<std::string, std::string> snapshot(const fs::path& root)
+{
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const fs::file_status status = entry.symlink_status();
+        std::string& seen = entries[fs::relative(entry.path(), root).string()];
+        if (fs::is_symlink(status))
+            seen = "link to " + fs::read_symlink(entry.path()).string();
+        else if (fs::is_regular_file(status))
+            seen = std::to_string(fs::file_size(entry.path())) + " bytes, hash " +
+                   std::to_string(std::hash<std::string>{}(testing::read_bytes(entry.path())));
+        else
+            seen = fs::is_directory(status) ? "<folder>" : "<special>";
+    }
+    return entries;
+}
+
+struct DummyDialog : SaveDialog {
+    void inform(const std::string&) override {}
+    bool confirm(const std::string&) override { return true; }
+};
+
+struct Hostile : ::testing::Test {
+    TempDir game, victim;
+    GameFolder folder{game.str()};
+    std::vector<std::string> mine;  // the files of the player's campaign "mine"
+
+    void SetUp() override
+    {
+        testing::make_small_game(game, 40);
+        Random random(5);
+        Galaxy galaxy = testing::generate_in(folder, random);
+        SaveRequest request;
+        request.campaign_name = "Mine";
+        DummyDialog dialog;
+        ASSERT_EQ(LMDButton2Click(galaxy, request, folder, random, dialog), SaveResult::Saved);
+        for (const tc_planet& planet : galaxy.planets)
+            mine.push_back(file_name_of(planet.template_path));
+        game.write("campaign/data/encounters/mine/notes.txt", "the player's own notes");
+        victim.write("letter.txt", "dear");
+        victim.write("campaign_all_001.txt", "not a template");
+        victim.write("photos/a.jpg", "jpeg");
+    }
+    fs::path data() const { return game.path() / "campaign/data"; }
+    fs::path work() const { return data() / ".orvek-save"; }
+    // The victim folder as seen from the encounters folder, to climb out with "..".
+    std::string climb() const
+    {
+        return fs::relative(victim.path(), data() / "encounters").string();
+    }
+    // A work folder as a Save makes it, with one new file waiting, and the journal's text.
+    void plant(const std::string& journal) const
+    {
+        game.write("campaign/data/.orvek-save/new/campaign_all_001.txt", "new");
+        game.mkdir("campaign/data/.orvek-save/old");
+        if (!journal.empty())
+            game.write("campaign/data/.orvek-save/journal", journal);
+    }
+    static std::string journal(const std::string& folder, const std::string& map,
+                               const std::vector<std::string>& files)
+    {
+        std::string text = "orvek-save 1\nfolder " + folder + "\ncreated 0\nmap " + map + "\n";
+        for (const std::string& name : files)
+            text += "new " + name + "\n";
+        return text + "end\n";
+    }
+    void link(const fs::path& target, const std::string& at) const
+    {
+        fs::remove_all(game.path() / at);
+        fs::create_directories((game.path() / at).parent_path());
+        fs::create_symlink(target, game.path() / at);
+    }
+};
+
+TEST_F(Hostile, NothingOutsideTheGameFolderNorInItChanges)
+{
+    const std::string v = victim.str();
+    const std::string ok_file = "campaign_all_001.txt";
+    struct Row {
+        const char* name;
+        std::function<void(const Hostile&)> plant;
+        std::string found;  // what the report must say
+    } rows[] = {
+        {"campaign folder climbing out",
+         [&](const Hostile& h) { h.plant(journal(h.climb(), "x.txt", {ok_file})); },
+         "is not a campaign name"},
+        {"absolute campaign folder",
+         [&](const Hostile& h) { h.plant(journal(v, "x.txt", {ok_file})); },
+         "is not a campaign name"},
+        {"drive and backslashes",
+         [&](const Hostile& h) { h.plant(journal("C:\\..\\victim", "c.txt", {ok_file})); },
+         "is not a campaign name"},
+        {"the game's own templates",
+         [&](const Hostile& h) { h.plant(journal("all", "all.txt", {ok_file})); },
+         "\"all\", which is not a campaign name"},
+        {"ALL in capitals",
+         [&](const Hostile& h) { h.plant(journal("ALL", "all.txt", {ok_file})); },
+         "is not a campaign name"},
+        {"a folder name too long to make",
+         [&](const Hostile& h) {
+             h.plant(journal(std::string(300, 'a'), std::string(300, 'a') + ".txt", {ok_file}));
+         },
+         "is not a campaign name"},
+        {"map climbing out",
+         [&](const Hostile& h) {
+             h.plant(journal("mine", "../../../" + h.climb() + "/letter.txt", {ok_file}));
+         },
+         "names the map file"},
+        {"absolute map",
+         [&](const Hostile& h) { h.plant(journal("mine", v + "/letter.txt", {ok_file})); },
+         "names the map file"},
+        {"new file climbing out",
+         [&](const Hostile& h) {
+             h.plant(journal("mine", "mine.txt", {"../" + h.climb() + "/letter.txt"}));
+         },
+         "not a plain file name"},
+        {"absolute new file",
+         [&](const Hostile& h) { h.plant(journal("mine", "mine.txt", {v + "/letter.txt"})); },
+         "not a plain file name"},
+        {"new file \"..\"", [&](const Hostile& h) { h.plant(journal("mine", "mine.txt", {".."})); },
+         "not a plain file name"},
+        {"NUL in a name",
+         [&](const Hostile& h) { h.plant(journal("mine", "mine.txt", {"a%00b.txt"})); },
+         "not a plain file name"},
+        {"CR LF in a name",
+         [&](const Hostile& h) {
+             h.plant(journal("mine", "mine.txt", {"a%0D%0APlanets = 3.txt"}));
+         },
+         "not a plain file name"},
+        {"DEL in a name",
+         [&](const Hostile& h) { h.plant(journal("mine", "mine.txt", {"a\x7f.txt"})); },
+         "not a plain file name"},
+        {"broken escape", [&](const Hostile& h) { h.plant(journal("mine", "mine.txt", {"%G1"})); },
+         "broken escape"},
+        {"a line no save writes",
+         [&](const Hostile& h) {
+             h.plant("orvek-save 1\nfolder mine\ncreated 0\nmap mine.txt\ndelete /\nend\n");
+         },
+         "a line no save writes"},
+        {"torn after the commit",
+         [&](const Hostile& h) {
+             std::string text = journal("mine", "mine.txt", {ok_file});
+             h.plant(text.substr(0, text.size() - 4));
+             fs::rename(h.data() / "encounters/mine" / h.mine[1], h.work() / "old" / h.mine[1]);
+         },
+         "incomplete"},
+        {"a 100 MB journal",
+         [&](const Hostile& h) {
+             h.plant("x");
+             fs::resize_file(h.work() / "journal", 100'000'000);
+         },
+         "holds more than"},
+        {"journal is a folder",
+         [&](const Hostile& h) {
+             h.plant("");
+             h.game.mkdir("campaign/data/.orvek-save/journal");
+         },
+         "is a folder, not a file"},
+        {"work folder is a file",
+         [&](const Hostile& h) { h.game.write("campaign/data/.orvek-save", "x"); },
+         "is a file, not a folder"},
+        {"the player's own files named as new",
+         [&](const Hostile& h) {
+             h.plant(journal("mine", "mine.txt", {h.mine[0], h.mine[1]}));
+             fs::remove(h.work() / "new" / ok_file);
+         },
+         "which the journal does not name"},
+        {"a campaign that no longer exists",
+         [&](const Hostile& h) { h.plant(journal("gone", "gone.txt", {"campaign_all_999.txt"})); },
+         "neither in the work folder nor in the campaign folder"},
+        {"an entry no save makes",
+         [&](const Hostile& h) {
+             h.plant("");
+             h.game.write("campaign/data/.orvek-save/evil", "x");
+         },
+         "which no save makes"},
+        {"moved files but no journal",
+         [&](const Hostile& h) {
+             h.plant("");
+             h.game.write("campaign/data/.orvek-save/old/" + h.mine[0], "x");
+         },
+         "no journal naming it"},
+#ifndef _WIN32
+        // Links and pipes, as a POSIX archive unpacks them.
+        {"journal is a pipe",
+         [&](const Hostile& h) {
+             h.plant("");
+             ASSERT_EQ(::mkfifo((h.work() / "journal").c_str(), 0666), 0);
+         },
+         "is a pipe or a device"},
+        {"journal links to /dev/zero",
+         [&](const Hostile& h) {
+             h.plant("");
+             h.link("/dev/zero", "campaign/data/.orvek-save/journal");
+         },
+         "is a link"},
+        {"journal links to the victim",
+         [&](const Hostile& h) {
+             h.plant("");
+             h.link(h.victim.path() / "letter.txt", "campaign/data/.orvek-save/journal");
+         },
+         "is a link"},
+        {"work folder links to the victim",
+         [&](const Hostile& h) { h.link(h.victim.path(), "campaign/data/.orvek-save"); },
+         "is a link, not a folder"},
+        {"\"new\" links to the victim",
+         [&](const Hostile& h) {
+             h.plant(journal("mine", "mine.txt", {ok_file}));
+             h.link(h.victim.path(), "campaign/data/.orvek-save/new");
+         },
+         "is a link, not a folder"},
+        {"\"old\" links to the victim",
+         [&](const Hostile& h) {
+             h.plant(journal("mine", "mine.txt", {ok_file}));
+             h.link(h.victim.path(), "campaign/data/.orvek-save/old");
+         },
+         "is a link, not a folder"},
+        {"campaign folder links to the victim",
+         [&](const Hostile& h) {
+             h.plant(journal("elsewhere", "elsewhere.txt", {ok_file}));
+             h.link(h.victim.path(), "campaign/data/encounters/elsewhere");
+         },
+         "is a link, not a folder"},
+        {"map file links to the victim",
+         [&](const Hostile& h) {
+             h.plant(journal("mine", "mine.txt", {ok_file}));
+             h.game.write("campaign/data/.orvek-save/map.txt", "map");
+             h.link(h.victim.path() / "letter.txt", "campaign/data/maps/mine.txt");
+         },
+         "is a link, not a file"},
+        {"maps folder links to the victim",
+         [&](const Hostile& h) {
+             h.plant(journal("mine", "mine.txt", {ok_file}));
+             h.game.write("campaign/data/.orvek-save/map.txt", "map");
+             fs::rename(h.data() / "maps", h.data() / "maps.real");
+             h.link(h.victim.path(), "campaign/data/maps");
+         },
+         "is a link, not a folder"},
+#endif
+    };
+    for (const Row& row : rows) {
+        SetUp();
+        row.plant(*this);
+        const auto game_before = snapshot(game.path());
+        const auto victim_before = snapshot(victim.path());
+        const std::string report = recover_interrupted_save(folder);
+        EXPECT_NE(report.find(row.found), std::string::npos) << row.name << ": " << report;
+        EXPECT_NE(report.find("could not be checked"), std::string::npos) << row.name;
+        EXPECT_EQ(snapshot(victim.path()), victim_before) << row.name;
+        EXPECT_EQ(snapshot(game.path()), game_before) << row.name;
+        EXPECT_EQ(report, recover_interrupted_save(folder)) << row.name << ": said again, same";
+        for (const auto& entry : fs::directory_iterator(game.path()))
+            fs::remove_all(entry.path());
+        for (const auto& entry : fs::directory_iterator(victim.path()))
+            fs::remove_all(entry.path());
+    }
+}
+
+// A work folder that a Save killed after its commit really leaves is still completed.
+TEST_F(Hostile, AGenuineInterruptedSaveIsCompleted)
+{
+    SaveJournal j{"mine", false, "mine.txt", {"campaign_all_001.txt"}};
+    plant(journal_text(j));
+    game.write("campaign/data/.orvek-save/map.txt", "new map");
+    for (const std::string& name : mine)
+        fs::rename(data() / "encounters/mine" / name, work() / "old" / name);
+    EXPECT_EQ(recover_interrupted_save(folder), "");
+    EXPECT_FALSE(fs::exists(work()));
+    EXPECT_EQ(testing::read_bytes(data() / "encounters/mine/campaign_all_001.txt"), "new");
+    EXPECT_EQ(testing::read_bytes(data() / "maps/mine.txt"), "new map");
+    EXPECT_FALSE(fs::exists(data() / "encounters/mine/notes.txt"));
+}
+
+}  // namespace
+}  // namespace orvek
