@@ -136,7 +136,7 @@ struct Options {
     std::string game_dir;
     std::uint32_t seed = 0;
     GalaxySettings settings;
-    GenerateButton button = GenerateButton::Generate;
+    GenerateKind kind = GenerateKind::WithPresets;
     bool rename = false, save = false, overwrite = false, quiet = false;
     std::uint64_t max_attempts = 0;
     std::string name;
@@ -197,7 +197,7 @@ Options parse_options(const QCommandLineParser& parser)
         o.settings.join3_pct = numbers[4].toStdString();
     }
     if (parser.isSet("custom"))
-        o.button = GenerateButton::GenerateCustom;
+        o.kind = GenerateKind::Custom;
     // "none" is a list with nothing selected: the numbers in the fields stay as they are.
     if (parser.isSet("size"))
         o.settings.size_class = parser.value("size") == "none"
@@ -247,8 +247,8 @@ void generate(Options& o, const GameFolder& folder, Random& random, Galaxy& gala
         if (!o.quiet && isatty(2))
             reporter = std::jthread(report_progress, std::cref(progress));
         cancel_generation = &progress.cancel;
-        result =
-            orvek::Button1Click(o.button, o.settings, galaxy, name, services, random, &progress);
+        result = orvek::run_generate_command(o.kind, o.settings, galaxy, name, services, random,
+                                             &progress);
         cancel_generation = nullptr;
     }
     if (interrupted)
@@ -313,8 +313,7 @@ int run(const QCommandLineParser& parser)
         o.request.cancel = &interrupted;
         CliDialog dialog;
         dialog.overwrite = o.overwrite;
-        if (orvek::LMDButton2Click(galaxy, o.request, folder, random, dialog) ==
-                SaveResult::Saved &&
+        if (orvek::save_campaign(galaxy, o.request, folder, random, dialog) == SaveResult::Saved &&
             interrupted) {
             // Too late to stop: the campaign on disk is the new one, and the status says so.
             std::cerr << "orvek-galaxy: interrupted, but the save had already completed\n";

@@ -31,13 +31,13 @@ void save_175_planets(benchmark::State& state)
     Galaxy galaxy;
     std::string name;
     Random random(175);
-    Button1Click(GenerateButton::GenerateCustom, settings, galaxy, name, services, random);
+    run_generate_command(GenerateKind::Custom, settings, galaxy, name, services, random);
     SaveRequest request;
     request.campaign_name = "Bench Reach";
     request.options = {true, true};
     Yes dialog;
     for (auto _ : state)
-        LMDButton2Click(galaxy, request, folder, random, dialog);
+        save_campaign(galaxy, request, folder, random, dialog);
     state.counters["planets"] = static_cast<double>(galaxy.planets.size());
 }
 

@@ -2,13 +2,13 @@
 
 namespace orvek {
 
-GenerationResult Button1Click(GenerateButton sender, GalaxySettings& settings, Galaxy& galaxy,
-                              std::string& campaign_name, GenerationServices& services,
-                              Random& random, GenerationProgress* progress)
+GenerationResult run_generate_command(GenerateKind kind, GalaxySettings& settings, Galaxy& galaxy,
+                                      std::string& campaign_name, GenerationServices& services,
+                                      Random& random, GenerationProgress* progress)
 {
     Clamp_Params(settings);
     galaxy.planets.clear();
-    if (sender == GenerateButton::Generate)
+    if (kind == GenerateKind::WithPresets)
         Randomize_Params(settings, random);
     campaign_name = services.names.Get_Campaign_Name(settings, random);
 

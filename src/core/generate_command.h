@@ -12,14 +12,16 @@ namespace orvek {
 
 class Random;
 
-enum class GenerateButton { Generate, GenerateCustom };
+// "Generate" applies the presets of the chosen size and jumpgate style; "Generate Custom" takes
+// the numbers in the fields as they are.
+enum class GenerateKind { WithPresets, Custom };
 
 // Runs the command on the settings (whose fields it rewrites as the window shows them). The
 // campaign name is drawn once, before the first attempt, into campaign_name. Throws Error as
 // Clamp_Params and Generate_Galaxy do; a clamp failure leaves the galaxy as it was, any later
 // failure leaves it empty. Returns Cancelled, with the galaxy empty, when progress asks to stop.
-GenerationResult Button1Click(GenerateButton sender, GalaxySettings& settings, Galaxy& galaxy,
-                              std::string& campaign_name, GenerationServices& services,
-                              Random& random, GenerationProgress* progress = nullptr);
+GenerationResult run_generate_command(GenerateKind kind, GalaxySettings& settings, Galaxy& galaxy,
+                                      std::string& campaign_name, GenerationServices& services,
+                                      Random& random, GenerationProgress* progress = nullptr);
 
 }  // namespace orvek

@@ -17,7 +17,11 @@ namespace orvek {
 class Random;
 struct GalaxySettings;
 
-// Shows a status text ("CALCULATING!", "The Galaxy is ready!"); the window puts it in its caption.
+// The status texts of a Generate, which the window shows in its caption.
+inline constexpr char kCalculating[] = "CALCULATING!";
+inline constexpr char kReady[] = "The Galaxy is ready!";
+
+// Shows a status text (kCalculating, kReady); the window puts it in its caption.
 class StatusSink {
 public:
     virtual ~StatusSink() = default;

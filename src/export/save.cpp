@@ -14,7 +14,7 @@
 
 namespace orvek {
 
-SaveResult LMDButton2Click(Galaxy& galaxy, const SaveRequest& request, const GameFolder& folder,
+SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameFolder& folder,
                            Random& random, SaveDialog& dialog)
 {
     if (galaxy.planets.empty()) {

@@ -51,7 +51,7 @@ enum class SaveResult { Saved, NothingGenerated, Refused, NotConfirmed, Cancelle
 // Throws Error "Cannot open file ...", "Cannot create file ...", kSaveBusy, the refusal of a
 // campaign folder or map file that is a link, or the error of another failing file call; a
 // failure leaves the game folder as it was.
-SaveResult LMDButton2Click(Galaxy& galaxy, const SaveRequest& request, const GameFolder& folder,
+SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameFolder& folder,
                            Random& random, SaveDialog& dialog);
 
 }  // namespace orvek

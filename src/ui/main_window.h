@@ -61,20 +61,20 @@ signals:
     void generation_finished();
 
 public slots:
-    void Button1Click();
-    void LMDButton2Click();
-    void LMDButton5Click();
-    void CB_AdvancedChange();
-    void CB_InhibitionsChange();
-    void CB_FacilityChange();
+    void on_generate_clicked();
+    void on_save_clicked();
+    void on_new_background_clicked();
+    void on_advanced_toggled();
+    void on_inhibitions_toggled();
+    void on_facilities_toggled();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void FormCreate();
-    bool Edit_Nr_Only(const QKeyEvent& key) const;
+    void set_up_controls();
+    bool is_number_key(const QKeyEvent& key) const;
     void build_controls();
     void build_basic_settings();
     void build_advanced_settings();
@@ -103,7 +103,7 @@ private:
 
     // What the last completed or failed Generate started from, for the seed and command line.
     struct LastCommand {
-        GenerateButton sender;
+        GenerateKind kind;
         GalaxySettings fields;
         std::uint32_t seed;
     };

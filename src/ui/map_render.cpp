@@ -111,11 +111,11 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<tc
     if (!background.isNull()) {
         // A picture already fitted to the map (as the window keeps it) is drawn as it is.
         const QSize fitted = background.size().scaled(pixels, pixels, Qt::KeepAspectRatio);
-        painter.drawImage(0, 0,
-                          fitted == background.size()
-                              ? background
-                              : background.scaled(fitted, Qt::IgnoreAspectRatio,
-                                                  Qt::SmoothTransformation));
+        painter.drawImage(
+            0, 0,
+            fitted == background.size()
+                ? background
+                : background.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     }
     if (!planets)
         return;

@@ -76,8 +76,7 @@ void MapWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    paint_map(painter, fitted_, planets_.empty() ? nullptr : &planets_, kMapPixels,
-              links_only_);
+    paint_map(painter, fitted_, planets_.empty() ? nullptr : &planets_, kMapPixels, links_only_);
     if (!progress_.isEmpty()) {
         // Tall enough for the long-generation hint, which wraps over two or three lines.
         QRect box(0, height() / 2 - 50, width(), 100);

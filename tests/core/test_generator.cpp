@@ -330,8 +330,8 @@ TEST(GenerateCommand, ClampFailureKeepsTheGalaxy)
     settings.planet_count = "";
     std::string name = "kept";
     EXPECT_EQ(error_of([&] {
-                  Button1Click(GenerateButton::Generate, settings, galaxy, name, world.services,
-                               random);
+                  run_generate_command(GenerateKind::WithPresets, settings, galaxy, name,
+                                       world.services, random);
               }),
               "'' is not a valid integer value");
     EXPECT_EQ(galaxy.planets.size(), 5u);
@@ -340,18 +340,18 @@ TEST(GenerateCommand, ClampFailureKeepsTheGalaxy)
 
 TEST(GenerateCommand, PresetsOnlyForTheGenerateButton)
 {
-    for (GenerateButton button : {GenerateButton::Generate, GenerateButton::GenerateCustom}) {
+    for (GenerateKind button : {GenerateKind::WithPresets, GenerateKind::Custom}) {
         FakeWorld world;
         Random random(21), expected(21);
         Galaxy galaxy;
         GalaxySettings settings;
         settings.planet_count = "3";
         std::string name;
-        Button1Click(button, settings, galaxy, name, world.services, random);
+        run_generate_command(button, settings, galaxy, name, world.services, random);
 
         GalaxySettings want;
         want.planet_count = "8";
-        if (button == GenerateButton::Generate)
+        if (button == GenerateKind::WithPresets)
             Randomize_Params(want, expected);
         else
             EXPECT_EQ(settings.wormhole_count, "1");
@@ -377,8 +377,8 @@ TEST(GenerateCommand, WormholeFieldErrorComesAfterTheCampaignName)
     settings.wormhole_count = "";
     std::string name;
     EXPECT_EQ(error_of([&] {
-                  Button1Click(GenerateButton::GenerateCustom, settings, galaxy, name,
-                               world.services, random);
+                  run_generate_command(GenerateKind::Custom, settings, galaxy, name, world.services,
+                                       random);
               }),
               "'' is not a valid integer value");
     EXPECT_FALSE(name.empty());

@@ -64,7 +64,7 @@ struct Hostile : ::testing::Test {
         SaveRequest request;
         request.campaign_name = "Mine";
         DummyDialog dialog;
-        ASSERT_EQ(LMDButton2Click(galaxy, request, folder, random, dialog), SaveResult::Saved);
+        ASSERT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Saved);
         for (const tc_planet& planet : galaxy.planets)
             mine.push_back(file_name_of(planet.template_path));
         game.write("campaign/data/encounters/mine/notes.txt", "the player's own notes");

@@ -62,7 +62,7 @@ struct SaveFixture : ::testing::Test {
     std::string error_of_save()
     {
         try {
-            LMDButton2Click(galaxy, request, folder, random, dialog);
+            save_campaign(galaxy, request, folder, random, dialog);
         } catch (const Error& e) {
             return e.what();
         }
@@ -72,7 +72,7 @@ struct SaveFixture : ::testing::Test {
 
 TEST_F(SaveFixture, FirstSaveWritesEveryFileWithoutAsking)
 {
-    EXPECT_EQ(LMDButton2Click(galaxy, request, folder, random, dialog), SaveResult::Saved);
+    EXPECT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Saved);
     EXPECT_TRUE(dialog.questions.empty());
     std::size_t files = 0;
     for (const auto& entry : fs::directory_iterator(campaign())) {
@@ -88,11 +88,10 @@ TEST_F(SaveFixture, FirstSaveWritesEveryFileWithoutAsking)
 TEST_F(SaveFixture, NothingGeneratedAndUnusableNames)
 {
     Galaxy empty;
-    EXPECT_EQ(LMDButton2Click(empty, request, folder, random, dialog),
-              SaveResult::NothingGenerated);
+    EXPECT_EQ(save_campaign(empty, request, folder, random, dialog), SaveResult::NothingGenerated);
     for (const char* name : {"--", "A.L.L."}) {
         request.campaign_name = name;
-        EXPECT_EQ(LMDButton2Click(galaxy, request, folder, random, dialog), SaveResult::Refused);
+        EXPECT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Refused);
     }
     EXPECT_EQ(dialog.messages,
               (std::vector<std::string>{kNothingGenerated, kNeedsLetterOrDigit, kAllIsReserved}));
@@ -103,11 +102,11 @@ TEST_F(SaveFixture, SecondSaveAsksAndNoChangesNothing)
 {
     request.levels.inhibition_lists.fill(FrequencyLevel::None);
     request.levels.inhibition_lists[4] = FrequencyLevel::Everywhere;
-    LMDButton2Click(galaxy, request, folder, random, dialog);
+    save_campaign(galaxy, request, folder, random, dialog);
     auto before = snapshot(dir.path());
     dialog.answer = false;
     request.levels.inhibition_lists[4] = FrequencyLevel::None;
-    EXPECT_EQ(LMDButton2Click(galaxy, request, folder, random, dialog), SaveResult::NotConfirmed);
+    EXPECT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::NotConfirmed);
     EXPECT_EQ(dialog.questions, (std::vector<std::string>{kOverwriteQuestion}));
     EXPECT_EQ(snapshot(dir.path()), before);
     for (const tc_planet& p : galaxy.planets)
@@ -116,11 +115,11 @@ TEST_F(SaveFixture, SecondSaveAsksAndNoChangesNothing)
 
 TEST_F(SaveFixture, ConfirmedSaveReplacesFilesAndKeepsSubfolders)
 {
-    LMDButton2Click(galaxy, request, folder, random, dialog);
+    save_campaign(galaxy, request, folder, random, dialog);
     dir.write("campaign/data/encounters/silverreach/notes.txt", "mine");
     dir.write("campaign/data/encounters/silverreach/sub/keep.txt", "kept");
     request.options.write_inhibitions = true;
-    EXPECT_EQ(LMDButton2Click(galaxy, request, folder, random, dialog), SaveResult::Saved);
+    EXPECT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Saved);
     EXPECT_FALSE(fs::exists(campaign() / "notes.txt"));
     EXPECT_EQ(testing::read_bytes(campaign() / "sub/keep.txt"), "kept");
     EXPECT_FALSE(fs::exists(dir.path() / "campaign/data/.orvek-save")) << "no work folder left";
@@ -130,7 +129,7 @@ TEST_F(SaveFixture, ConfirmedSaveReplacesFilesAndKeepsSubfolders)
 // half-way; everything already moved goes back.
 TEST_F(SaveFixture, FailedCommitPutsTheOldCampaignBack)
 {
-    LMDButton2Click(galaxy, request, folder, random, dialog);
+    save_campaign(galaxy, request, folder, random, dialog);
     fs::create_directories(campaign() / "sub");
     auto before = snapshot(dir.path());
     Random other(77);
@@ -166,7 +165,7 @@ TEST_F(SaveFixture, OneSaveAtATimePerGameFolder)
 
 TEST_F(SaveFixture, MissingTemplateLeavesTheOldCampaignUntouched)
 {
-    LMDButton2Click(galaxy, request, folder, random, dialog);
+    save_campaign(galaxy, request, folder, random, dialog);
     auto before = snapshot(dir.path());
     const std::string missing = galaxy.planets.back().template_path;
     fs::remove(missing);

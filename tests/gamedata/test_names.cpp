@@ -128,7 +128,7 @@ TEST(GameServices, GalaxyFromASmallGameFolder)
     Galaxy galaxy;
     std::string campaign;
     Random random(77);
-    Button1Click(GenerateButton::Generate, settings, galaxy, campaign, services, random);
+    run_generate_command(GenerateKind::WithPresets, settings, galaxy, campaign, services, random);
     ASSERT_GE(galaxy.planets.size(), 20u);
     EXPECT_TRUE(campaign == "Cygnus Drift" || campaign == "Cygnus Reach" ||
                 campaign == "Orion Drift" || campaign == "Orion Reach")

@@ -87,12 +87,12 @@ TEST(Windows, SaveWritesBackslashPathsAndClearsReadOnlyFiles)
     SaveRequest request;
     request.campaign_name = "Silver Reach";
     AlwaysYes yes;
-    ASSERT_EQ(LMDButton2Click(galaxy, request, folder, random, yes), SaveResult::Saved);
+    ASSERT_EQ(save_campaign(galaxy, request, folder, random, yes), SaveResult::Saved);
     const std::string campaign = folder.campaign_folder("silverreach");
     EXPECT_EQ(campaign, dir.str() + "\\campaign\\data\\encounters\\silverreach");
     auto mine = dir.write("campaign/data/encounters/silverreach/mine.txt", "x");
     attrib("+r", mine);
-    ASSERT_EQ(LMDButton2Click(galaxy, request, folder, random, yes), SaveResult::Saved);
+    ASSERT_EQ(save_campaign(galaxy, request, folder, random, yes), SaveResult::Saved);
     EXPECT_FALSE(std::filesystem::exists(mine));
     const std::string map = read_file(folder.maps_folder() + "silverreach.txt");
     EXPECT_NE(map.find("0 = campaign/data/encounters/silverreach/campaign_all_"),

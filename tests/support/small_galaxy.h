@@ -15,7 +15,7 @@ inline Galaxy generate_in(const GameFolder& folder, Random& random)
     GalaxySettings settings;
     Galaxy galaxy;
     std::string name;
-    Button1Click(GenerateButton::Generate, settings, galaxy, name, services, random);
+    run_generate_command(GenerateKind::WithPresets, settings, galaxy, name, services, random);
     return galaxy;
 }
 

@@ -1,0 +1,177 @@
+#pragma once
+// The second half of a Generate attempt, which draws nothing: each planet's own links to its
+// nearest planets, the wormholes to the farthest ones, the reach test, and the mutual links of
+// the attempt that stands.
+
+#include "core/index_pool.h"
+#include "core/nearest_planets.h"
+#include "core/placed_attempt.h"
+#include "core/planet.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvek {
+
+// The second half of an attempt: nearest links, wormholes and the reach test, all without a
+// draw; the mutual links only for the attempt that stands. Squared distances are compared as whole
+// numbers: the square root keeps their order and their ties, so the nearest and farthest planets
+// are the same. The nearest planets come from a full scan, which at these sizes beats any search
+// structure.
+class Linker {
+public:
+    explicit Linker(int n)
+        : n_(n), link_count_(n), links_(static_cast<std::size_t>(n) * n), group_(n)
+    {}
+
+    // Whether every planet can be reached from planet 0. Links join planets both ways once they
+    // are made mutual, and a wormhole to a planet already linked adds nothing, so the test only
+    // needs to know which pairs are joined: it unites the planets of every own link and every
+    // wormhole and asks whether one group is left.
+    bool connected(const Placed& placed)
+    {
+        find_nearest(placed);
+        for (int p = 0; p < n_; ++p)
+            group_[p] = static_cast<std::int16_t>(p);
+        int groups = n_;
+        for (int p = 0; p < n_; ++p)
+            for (int k = 0; k < link_count_[p]; ++k)
+                groups -= unite(p, row(p)[k]);
+        if (!placed.wormhole_at.empty()) {
+            wormhole_pool_.fill(static_cast<std::uint32_t>(n_));
+            for (std::uint32_t at : placed.wormhole_at) {
+                const int q = static_cast<int>(wormhole_pool_.take(at));
+                groups -= unite(q, farthest(placed, q));
+            }
+        }
+        return groups == 1;
+    }
+
+    // The connected galaxy as planets, its names and templates looked up by the drawn positions.
+    void store(Placed& placed, std::vector<tc_planet>& planets,
+               const std::vector<std::string>& templates,
+               const std::vector<std::string>& system_names)
+    {
+        link(placed);
+        planets.assign(static_cast<std::size_t>(n_), tc_planet{});
+        IndexPool name_pool, template_pool;
+        name_pool.fill(static_cast<std::uint32_t>(system_names.size()));
+        template_pool.fill(static_cast<std::uint32_t>(templates.size()));
+        for (int p = 0; p < n_; ++p) {
+            tc_planet& planet = planets[static_cast<std::size_t>(p)];
+            planet.system_name = placed.name_at[p] == Placed::kMadeUp
+                                     ? std::move(placed.names[p])
+                                     : system_names[name_pool.take(placed.name_at[p])];
+            planet.template_path = templates[template_pool.take(placed.template_at[p])];
+            planet.x = placed.xs[p];
+            planet.y = placed.ys[p];
+            planet.link_count = link_count_[p];
+            planet.links.assign(row(p), row(p) + link_count_[p]);
+            planet.farthest = farthest(placed, p);
+            planet.home = p == placed.home;
+        }
+    }
+
+private:
+    std::int16_t* row(int p) { return &links_[static_cast<std::size_t>(p) * n_]; }
+
+    // Every planet's own links: its nearest planets, as many as its drawn link count.
+    // In a crowded galaxy, the block of cells around each planet is looked at first.
+    void find_nearest(const Placed& placed)
+    {
+        const bool crowded = n_ >= NearbyPlanets::kFrom && placed.nearest_done < n_;
+        if (crowded)
+            nearby_.fill(placed);
+        for (int p = 0; p < n_; ++p) {
+            link_count_[p] = placed.own_links[p];
+            if (p < placed.nearest_done)
+                std::copy_n(&placed.nearest[static_cast<std::size_t>(p) * 3], link_count_[p],
+                            row(p));
+            else if (!crowded || !nearby_.nearest(placed, p, link_count_[p], row(p)))
+                nearest_scan(placed, p, link_count_[p], row(p));
+        }
+    }
+
+    // The links in their order: own links, then wormholes, then the links gained from planets
+    // that took their turn at making links mutual.
+    void link(const Placed& placed)
+    {
+        find_nearest(placed);
+        if (!placed.wormhole_at.empty()) {
+            wormhole_pool_.fill(static_cast<std::uint32_t>(n_));
+            for (std::uint32_t at : placed.wormhole_at) {
+                const int q = static_cast<int>(wormhole_pool_.take(at));
+                add_link_once(q, farthest(placed, q));
+            }
+        }
+        for (int p = 0; p < n_; ++p) {
+            const int own = link_count_[p];
+            for (int k = 0; k < own; ++k)
+                add_link_once(row(p)[k], p);
+        }
+    }
+
+    int group_of(int p)
+    {
+        while (group_[p] != p) {
+            group_[p] = group_[group_[p]];
+            p = group_[p];
+        }
+        return p;
+    }
+
+    // Joins the groups of two planets; 1 when they were apart, else 0.
+    int unite(int a, int b)
+    {
+        a = group_of(a);
+        b = group_of(b);
+        if (a == b)
+            return 0;
+        group_[std::max(a, b)] = static_cast<std::int16_t>(std::min(a, b));
+        return 1;
+    }
+
+    // The planet farthest from p; the lower number wins a tie, and p itself never counts.
+    int farthest(const Placed& placed, int p) const
+    {
+        int best = 0;
+        std::int32_t most = 0;
+        for (int i = 0; i < n_; ++i) {
+            const std::int32_t dx = placed.xs[p] - placed.xs[i], dy = placed.ys[p] - placed.ys[i];
+            if (dx * dx + dy * dy > most) {
+                most = dx * dx + dy * dy;
+                best = i;
+            }
+        }
+        return best;
+    }
+
+    void add_link_once(int from, int to)
+    {
+        std::int16_t* links = row(from);
+        int& count = link_count_[from];
+        if (std::find(links, links + count, to) == links + count)
+            links[count++] = static_cast<std::int16_t>(to);
+    }
+
+    const int n_;
+    std::vector<std::int32_t> link_count_;
+    std::vector<std::int16_t> links_;  // n rows of n entries: no planet has more than n-1 links
+    std::vector<std::int16_t> group_;  // each planet's parent in the groups of joined planets
+    IndexPool wormhole_pool_;
+    NearbyPlanets nearby_;
+};
+
+// Finds the nearest planets of planets 0..count-1 ahead of the Linker, which then takes them as
+// they are: the share of the linking work that the placing thread does in the pipeline.
+inline void find_nearest_ahead(Placed& placed, int count)
+{
+    for (int p = 0; p < count; ++p)
+        nearest_scan(placed, p, placed.own_links[p],
+                     &placed.nearest[static_cast<std::size_t>(p) * 3]);
+    placed.nearest_done = count;
+}
+
+}  // namespace orvek

@@ -1,0 +1,173 @@
+#pragma once
+// The first half of a Generate attempt: every draw it makes, in the window's order, with the
+// planets placed clear of each other.
+
+#include "core/error.h"
+#include "core/free_map.h"
+#include "core/generator.h"
+#include "core/placed_attempt.h"
+#include "core/random.h"
+#include "core/simd.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace orvek {
+
+// The first half of an attempt: background, home planet, placement with names, templates and
+// link counts, and the wormhole draws. Pools shrink by one entry per draw, so their sizes are
+// known without keeping them; only the drawn positions are recorded.
+//
+// The clash grid has cells one unit wider than the clearance, so no two planets ever share a
+// cell and a clash can only come from the 3 x 3 cells around a candidate.
+class Placer {
+public:
+    Placer(const GalaxyParams& params, std::uint32_t template_count,
+           std::optional<std::int32_t> wormholes)
+        : n_(params.planets), join1_(params.join1),
+          join12_(static_cast<std::int32_t>(static_cast<std::uint32_t>(params.join1) +
+                                            static_cast<std::uint32_t>(params.join2))),
+          join_sum_(static_cast<std::uint32_t>(params.join1) +
+                    static_cast<std::uint32_t>(params.join2) +
+                    static_cast<std::uint32_t>(params.join3)),
+          template_count_(template_count), wormholes_(wormholes),
+          wormhole_text_(params.wormhole_text)
+    {}
+
+    // Makes every draw of one attempt into `out`. Throws as the attempt would fail: a list to
+    // draw from is empty, or the wormhole text is not a number.
+    void run(Placed& out, Random& random, BackgroundChooser& backgrounds, NameSource& names)
+    {
+        placed_ = &out;
+        out.kind = Placed::Kind::Ready;
+        out.nearest_done = 0;
+        out.background = backgrounds.Get_Background(random);
+        out.home = static_cast<int>(random(static_cast<std::uint32_t>(n_ - 1)));
+        const auto name_count = static_cast<std::uint32_t>(names.Load_System_Names().size());
+        grid_.fill(kEmptyCell);
+        for (int p = 0; p < n_; ++p) {
+            if (!place(p, random)) {
+                out.kind = Placed::Kind::FullMap;
+                out.state_after = random.state();
+                return;
+            }
+            const std::uint32_t names_left = left(name_count, p);
+            if (names_left > 0) {
+                out.name_at[p] = random(names_left);
+            } else {
+                out.name_at[p] = Placed::kMadeUp;
+                names.Make_Up_System_Name(random, out.names[p]);
+            }
+            const std::uint32_t templates_left = left(template_count_, p);
+            out.template_at[p] = random(templates_left);
+            if (templates_left == 0)
+                throw list_index_error(out.template_at[p]);
+            const auto r = static_cast<std::int32_t>(random(join_sum_));
+            out.own_links[p] = r < join1_ ? 1 : (r < join12_ ? 2 : 3);
+        }
+        if (!wormholes_)
+            throw conversion_error(wormhole_text_);
+        out.wormhole_at.clear();
+        for (std::int32_t i = 0; i < *wormholes_; ++i) {
+            const std::uint32_t pool = left(static_cast<std::uint32_t>(n_), i);
+            out.wormhole_at.push_back(random(pool));
+            if (pool == 0)
+                throw list_index_error(out.wormhole_at.back());
+        }
+        out.state_after = random.state();
+    }
+
+private:
+    static std::uint32_t left(std::uint32_t count, int taken)
+    {
+        return count > static_cast<std::uint32_t>(taken) ? count - static_cast<std::uint32_t>(taken)
+                                                         : 0;
+    }
+
+    static int cell_of(int v) { return v / kCell; }
+
+    void put(int p, int x, int y)
+    {
+        placed_->xs[p] = x;
+        placed_->ys[p] = y;
+        placed_->packed[p] = static_cast<std::uint32_t>(x) | (static_cast<std::uint32_t>(y) << 16);
+        grid_[(cell_of(y) + 1) * kPadded + cell_of(x) + 1] = x | (y << 16);
+    }
+
+    // Checks the 3 x 3 cells around the candidate without branching on what they hold: an
+    // empty cell holds a position far off the map, which never clashes. With SSE2 each row of
+    // three cells is one load, x and y compared as 16-bit halves.
+    bool clashes(int x, int y) const
+    {
+        const std::int32_t* centre = &grid_[(cell_of(y) + 1) * kPadded + cell_of(x) + 1];
+#ifdef ORVEK_SSE2
+        const __m128i candidate = _mm_set1_epi32(x | (y << 16));
+        const __m128i limit = _mm_set1_epi16(kClearance + 1);
+        const __m128i zero = _mm_setzero_si128();
+        int clash = 0;
+        for (int r = -1; r <= 1; ++r) {
+            __m128i cells =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(centre + r * kPadded - 1));
+            __m128i d = _mm_sub_epi16(cells, candidate);
+            d = _mm_max_epi16(d, _mm_sub_epi16(zero, d));
+            // A cell clashes when both its x (bits 4i, 4i+1 of the mask) and its y (bits 4i+2,
+            // 4i+3) are close; the fourth cell of the load lies outside the 3 x 3 cells.
+            const int close = _mm_movemask_epi8(_mm_cmplt_epi16(d, limit));
+            clash |= close & (close >> 2) & 0x111;
+        }
+        return clash != 0;
+#else
+        bool clash = false;
+        for (int r = -1; r <= 1; ++r)
+            for (int c = -1; c <= 1; ++c) {
+                const std::int32_t q = centre[r * kPadded + c];
+                clash |= positions_clash(x, y, q & 0xFFFF, q >> 16);
+            }
+        return clash;
+#endif
+    }
+
+    // Draws planet p's position, or returns false, without a draw, when planets 0..p-1 leave
+    // no position free. Up to 74 planets can never fill the map, and clashes are rare among so
+    // few: the clash grid answers them. Beyond, where most positions are taken and most draws
+    // are redrawn, the free map takes over.
+    bool place(int p, Random& random)
+    {
+        int x, y;
+        if (p <= kRoomyCount) {
+            do {
+                x = kMapMin + static_cast<int>(random(kMapRange));
+                y = kMapMin + static_cast<int>(random(kMapRange));
+            } while (clashes(x, y));
+        } else {
+            if (p == kRoomyCount + 1) {
+                free_.clear();
+                for (int q = 0; q < p; ++q)
+                    free_.take(placed_->xs[q], placed_->ys[q]);
+            }
+            if (free_.full())
+                return false;
+            free_.draw_free(random, x, y);
+            free_.take(x, y);
+        }
+        put(p, x, y);
+        return true;
+    }
+
+    const int n_;
+    const std::int32_t join1_, join12_;
+    const std::uint32_t join_sum_, template_count_;
+    const std::optional<std::int32_t> wormholes_;
+    const std::string wormhole_text_;
+    Placed* placed_ = nullptr;
+    // The clash grid with a border of empty cells, each cell holding x | y << 16 of its planet;
+    // one more cell at the end, since a row of three is read as four.
+    static constexpr int kPadded = kGrid + 2;
+    static constexpr std::int32_t kEmptyCell = 0x4000 | (0x4000 << 16);
+    std::array<std::int32_t, kPadded * kPadded + 1> grid_{};
+    FreeMap free_;
+};
+
+}  // namespace orvek

@@ -1,0 +1,51 @@
+// The map's context menu: the seed of the last Generate and the orvek-galaxy command line that
+// makes the same galaxy, copied to the clipboard.
+
+#include "core/generate_command.h"
+#include "ui/controls.h"
+#include "ui/main_window.h"
+#include "ui/map_widget.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+
+namespace orvek {
+
+QString TForm1::seed_text() const
+{
+    return last_command_ ? QString::number(last_command_->seed) : QString();
+}
+
+QString TForm1::command_line() const
+{
+    if (!last_command_)
+        return QString();
+    const GalaxySettings& f = last_command_->fields;
+    const QString numbers =
+        QString::fromStdString(f.planet_count + "," + f.wormhole_count + "," + f.join1_pct + "," +
+                               f.join2_pct + "," + f.join3_pct);
+    QString line = QString("orvek-galaxy --game-dir \"%1\" --seed %2")
+                       .arg(QString::fromLocal8Bit(folder_.game_dir()))
+                       .arg(last_command_->seed);
+    if (last_command_->kind == GenerateKind::Custom)
+        return line + " --custom " + numbers;
+    return line + " --size " + option_word(kSizeNames, f.size_class) + " --gates " +
+           option_word(kGateNames, f.gate_style) + " --fields " + numbers;
+}
+
+void TForm1::show_map_menu(const QPoint& at)
+{
+    QMenu menu(this);
+    QAction* seed = menu.addAction("Copy seed");
+    QAction* line = menu.addAction("Copy command line");
+    seed->setEnabled(last_command_.has_value());
+    line->setEnabled(last_command_.has_value());
+    connect(seed, &QAction::triggered, this,
+            [this] { QGuiApplication::clipboard()->setText(seed_text()); });
+    connect(line, &QAction::triggered, this,
+            [this] { QGuiApplication::clipboard()->setText(command_line()); });
+    menu.exec(map_->mapToGlobal(at));
+}
+
+}  // namespace orvek
