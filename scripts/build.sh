@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Configures and builds the project into build/ (extra CMake arguments pass through).
+# Configures and builds the project into build/ with a preset of CMakePresets.json: "dev" (the
+# default) or "test" (warnings as errors). Extra CMake arguments pass through.
+#   scripts/build.sh [dev|test] [CMake arguments]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup-debian.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEK_BUILD_UI=ON "$@" >/dev/null
+preset=dev
+if [ "${1:-}" = dev ] || [ "${1:-}" = test ]; then preset=$1; shift; fi
+cmake --preset "$preset" "$@" >/dev/null
 cmake --build build -j"$(nproc)"

@@ -5,11 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup-debian.sh hardening
 seconds=${FUZZ_SECONDS:-60}
-flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all"
-cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEK_FUZZ=ON -DORVEK_BUILD_UI=OFF -DORVEK_BUILD_TESTS=OFF \
-  -DORVEK_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
-  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+cmake --preset fuzz >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_encounter fuzz_name_list fuzz_campaign_id fuzz_jpeg fuzz_journal
 for target in encounter name_list campaign_id jpeg journal; do
   work=build-fuzz/corpus-$target

@@ -2,6 +2,6 @@
 # Builds everything, makes the demo game folder once, and starts the window inside it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/build.sh
+./scripts/build.sh dev
 cd build/demo-game
 exec ../app/orvek-galaxy-generator

@@ -5,11 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup-debian.sh hardening
-flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEK_WERROR=ON -DORVEK_BUILD_UI=ON \
-  -DORVEK_NO_AVX512=ON \
-  -DORVEK_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
-  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+cmake --preset asan >/dev/null
 cmake --build build-asan -j"$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -23,8 +19,6 @@ QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" -LE "xvfb|crash
 # The generator's second thread, under ThreadSanitizer: the core's tests start it from the first
 # attempt on. This build also takes the plain code paths instead of the SSE2 ones.
 cd ..
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEK_WERROR=ON -DORVEK_BUILD_UI=OFF \
-  -DORVEK_BUILD_IMAGE=OFF -DORVEK_BUILD_BENCH=OFF -DORVEK_PORTABLE=ON -DCMAKE_CXX_FLAGS=-fsanitize=thread \
-  -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+cmake --preset tsan >/dev/null
 cmake --build build-tsan -j"$(nproc)" --target core_tests
 TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/core_tests --gtest_brief=1

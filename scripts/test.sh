@@ -3,7 +3,7 @@
 # the offscreen platform, and the screenshot test under Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/build.sh -DORVEK_WERROR=ON
+./scripts/build.sh test
 cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" -LE xvfb
 if ctest -N -L xvfb | grep -q "Total Tests: [1-9]"; then

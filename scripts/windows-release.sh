@@ -12,12 +12,8 @@ SECONDS=0
 qt=$(./scripts/windows-qt.sh)
 stage "Qt ready after ${SECONDS} s: $qt"
 version=$(sed -n 's/^project(OrvekGalaxyGenerator VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DORVEK_WERROR=ON -DORVEK_BUILD_BENCH=OFF \
-  -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
-  -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+cmake --preset windows -DCMAKE_PREFIX_PATH="$qt" \
   -DJPEG_INCLUDE_DIR="$qt/include" -DJPEG_LIBRARY="$qt/lib/libjpeg.a" \
-  -DCMAKE_AUTORCC_OPTIONS=--no-zstd \
   -DORVEK_HOST_MAKE_DEMO_GAME="$PWD/build/tools/make-demo-game" >/dev/null
 cmake --build build-win -j"$(nproc)"
 stage "programs built after ${SECONDS} s"

@@ -10,7 +10,7 @@ namespace orvek {
 
 namespace {
 
-constexpr std::uint32_t kMultiplier = 134775813u;
+constexpr std::uint32_t kMultiplier = Random::kMultiplier;
 constexpr std::uint32_t kAllFree = (1u << FreeMap::kTile) - 1;
 
 // Positions searched at a time: eight, or sixteen with AVX-512.

@@ -36,7 +36,8 @@ public:
     virtual const std::string& Get_Background(Random& random) = 0;
 };
 
-// Replaces the list's content with the full path of every encounter template. Never fails.
+// Replaces the list's content with the full path of every encounter template. Throws Error
+// "Cannot open folder ..." when the templates folder cannot be read (a missing one is empty).
 class TemplateSource {
 public:
     virtual ~TemplateSource() = default;

@@ -10,6 +10,8 @@
 namespace orvek {
 
 constexpr int kFeatureCount = 16;
+// Features 0..6 are the inhibition effects, the rest the facilities.
+constexpr int kInhibitionCount = 7;
 
 struct tc_planet {
     std::int32_t x = 0;               // map units, 0..999 (20..979 once generated)

@@ -8,12 +8,15 @@ namespace orvek {
 
 class Random {
 public:
+    // The state's step: state = state * kMultiplier + 1 (mod 2^32).
+    static constexpr std::uint32_t kMultiplier = 134775813u;
+
     explicit Random(std::uint32_t seed = 0) : state_(seed) {}
 
     // R(n): a uniform whole number in 0..n-1. R(0) advances the state like any draw and yields 0.
     std::uint32_t operator()(std::uint32_t n)
     {
-        state_ = state_ * 134775813u + 1u;
+        state_ = state_ * kMultiplier + 1u;
         return static_cast<std::uint32_t>((static_cast<std::uint64_t>(state_) * n) >> 32);
     }
 

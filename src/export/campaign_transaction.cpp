@@ -337,7 +337,7 @@ std::string recover(const GameFolder& game)
 }  // namespace
 
 CampaignTransaction::CampaignTransaction(const GameFolder& folder, const std::atomic<bool>* cancel)
-    : lock_(std::make_unique<FileLock>(folder.file("Orvek.exe"), std::chrono::seconds(10),
+    : lock_(std::make_unique<FileLock>(folder.file(kGameExecutable), std::chrono::seconds(10),
                                        kSaveBusy, cancel))
 {
     const std::string report = recover(folder);
@@ -430,7 +430,7 @@ void CampaignTransaction::commit()
 std::string recover_interrupted_save(const GameFolder& folder)
 {
     try {
-        std::unique_ptr<FileLock> lock = FileLock::try_acquire(folder.file("Orvek.exe"));
+        std::unique_ptr<FileLock> lock = FileLock::try_acquire(folder.file(kGameExecutable));
         if (!lock)
             return {};
         return recover(folder);

@@ -98,7 +98,7 @@ std::string render_encounter(std::string_view template_bytes, int index, const t
     if (options.write_facilities) {
         sections[kFacilities] = {"[facilities]"};
         int written = 0;
-        for (int flag = 7; flag < kFeatureCount; ++flag)
+        for (int flag = kInhibitionCount; flag < kFeatureCount; ++flag)
             if (planet.features[static_cast<std::size_t>(flag)])
                 sections[kFacilities].push_back(
                     std::to_string(written++) + " = " +

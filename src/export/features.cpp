@@ -44,12 +44,12 @@ void Randomize_Advanced(std::vector<tc_planet>& planets, const FeatureLevels& le
     // A Save writes the levels on screen now, not what earlier Saves of this galaxy added.
     for (tc_planet& planet : planets)
         planet.features = {};
-    for (int k = 0; k < 7; ++k)
+    for (int k = 0; k < kInhibitionCount; ++k)
         assign(planets, levels.inhibition_lists[static_cast<std::size_t>(k)], k, 1, random);
     assign(planets, levels.shipyard, 13, 3, random);
     assign(planets, levels.academy, 11, 2, random);
     assign(planets, levels.factory, 8, 3, random);
-    assign(planets, levels.repair_yard, 7, 1, random);
+    assign(planets, levels.repair_yard, kInhibitionCount, 1, random);
 }
 
 }  // namespace orvek

@@ -27,7 +27,7 @@ inline constexpr std::array<std::string_view, kFeatureCount> FeatureKeywords = {
 // The level chosen in each of the eleven lists. inhibition_lists is in flag order: engine,
 // shield, fighter, cruiser, cloak, tractor, repair.
 struct FeatureLevels {
-    std::array<FrequencyLevel, 7> inhibition_lists{};
+    std::array<FrequencyLevel, kInhibitionCount> inhibition_lists{};
     FrequencyLevel shipyard = FrequencyLevel::Random;
     FrequencyLevel academy = FrequencyLevel::Random;
     FrequencyLevel factory = FrequencyLevel::Random;

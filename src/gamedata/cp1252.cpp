@@ -40,7 +40,7 @@ char byte_of(char32_t c)
     for (int i = 0; i < 32; ++i)
         if (kHigh[i] == c)
             return static_cast<char>(0x80 + i);
-    return '?';
+    return kReplacement;
 }
 
 // Reads one UTF-8 character from the front of `text` into c. Returns its length in bytes, or 0
@@ -91,7 +91,7 @@ std::string utf8_to_cp1252(std::string_view utf8)
     for (std::size_t i = 0; i < utf8.size();) {
         char32_t c = 0;
         const std::size_t length = decode_utf8(utf8.substr(i), c);
-        out += length == 0 ? '?' : byte_of(c);
+        out += length == 0 ? kReplacement : byte_of(c);
         i += length == 0 ? 1 : length;
     }
     return out;

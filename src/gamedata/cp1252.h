@@ -10,8 +10,11 @@ namespace orvek {
 // Every byte becomes its character; never fails.
 std::string cp1252_to_utf8(std::string_view bytes);
 
+// What stands for a character that Windows-1252 lacks.
+inline constexpr char kReplacement = '?';
+
 // Every character becomes its Windows-1252 byte; a character that Windows-1252 lacks, or a
-// malformed UTF-8 sequence, becomes "?".
+// malformed UTF-8 sequence, becomes kReplacement.
 std::string utf8_to_cp1252(std::string_view utf8);
 
 }  // namespace orvek

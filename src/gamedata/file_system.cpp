@@ -1,10 +1,11 @@
 #include "gamedata/file_system.h"
 
 #include "core/error.h"
-#include "gamedata/text_file.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -20,6 +21,70 @@
 #endif
 
 namespace orvek {
+
+std::string system_reason(int error_number)
+{
+#ifdef _WIN32
+    // Windows users know the system's own wording of these failures, so the C library's error
+    // numbers are turned into the matching Windows errors first.
+    int windows_error = 0;
+    switch (error_number) {
+    case ENOENT: windows_error = ERROR_FILE_NOT_FOUND; break;
+    case EACCES:
+    case EISDIR: windows_error = ERROR_ACCESS_DENIED; break;
+    case ENOTDIR: windows_error = ERROR_DIRECTORY; break;
+    case ENOSPC:
+    case EFBIG: windows_error = ERROR_DISK_FULL; break;
+    default: break;
+    }
+    std::string reason = windows_error != 0 ? std::system_category().message(windows_error)
+                                            : std::generic_category().message(error_number);
+#else
+    std::string reason = std::generic_category().message(error_number);
+#endif
+    // Some system messages end in a line break; the message they go into does not.
+    while (!reason.empty() &&
+           (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
+        reason.pop_back();
+    return reason;
+}
+
+std::string read_file(const std::string& path, std::size_t limit)
+{
+    const auto open_error = [&](int error_number) {
+        return file_error("Cannot open file", path, system_reason(error_number));
+    };
+    // Checked before opening: a pipe would block the open, a device could do anything.
+    switch (target_kind(path)) {
+    case EntryKind::Missing: throw open_error(ENOENT);
+    case EntryKind::Folder: throw open_error(EISDIR);
+    case EntryKind::File: break;
+    default: throw file_error("Cannot open file", path, "It is not a regular file");
+    }
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        throw open_error(errno ? errno : ENOENT);
+    std::string bytes;
+    char buffer[1 << 16];
+    std::size_t got;
+    while (bytes.size() <= limit && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, got);
+    const bool failed = std::ferror(file) != 0;
+    const int error_number = errno;
+    std::fclose(file);  // read-only: closing it cannot lose data
+    if (failed)
+        throw open_error(error_number ? error_number : EIO);
+    if (bytes.size() > limit)
+        throw file_error("Cannot open file", path,
+                         "It holds more than " + std::to_string(limit) + " bytes");
+    return bytes;
+}
+
+void discard_file(const std::string& path) noexcept
+{
+    std::remove(path.c_str());
+}
 
 namespace {
 
@@ -272,6 +337,39 @@ void write_to_stream(const std::string& path, std::string_view)
     throw file_error("Cannot create file", path, windows_reason(ERROR_ACCESS_DENIED));
 }
 
+std::vector<FolderEntry> list_folder_entries(const std::string& path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return {};
+        throw file_error("Cannot open folder", path, windows_reason(error));
+    }
+    std::vector<FolderEntry> entries;
+    do {
+        const std::string name = found.cFileName;
+        const DWORD a = found.dwFileAttributes;
+        if (name != "." && name != "..")
+            entries.push_back({name,
+                               (a & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::Folder : EntryKind::File,
+                               (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0});
+    } while (FindNextFileA(search, &found));
+    const DWORD error = GetLastError();
+    FindClose(search);
+    if (error != ERROR_NO_MORE_FILES)
+        throw file_error("Cannot open folder", path, windows_reason(error));
+    return entries;
+}
+
+std::string current_folder()
+{
+    char buffer[MAX_PATH + 1];
+    const DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
+    return length == 0 || length > MAX_PATH ? std::string(".") : std::string(buffer, length);
+}
+
 Folder Folder::open(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -509,6 +607,44 @@ void write_to_stream(const std::string& path, std::string_view bytes)
     }
     if (!ok)
         throw file_error("Cannot create file", path, system_reason(error_number));
+}
+
+std::vector<FolderEntry> list_folder_entries(const std::string& path)
+{
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir) {
+        if (errno == ENOENT)
+            return {};
+        throw file_error("Cannot open folder", path, last_reason());
+    }
+    std::vector<FolderEntry> entries;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry)
+            break;
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat info;
+        const bool there = ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0;
+        entries.push_back(
+            {name, there ? kind_of_mode(info.st_mode) : EntryKind::Missing, name.front() == '.'});
+    }
+    const int error_number = errno;
+    ::closedir(dir);  // read-only: closing it cannot lose data
+    if (error_number != 0)
+        throw file_error("Cannot open folder", path, system_reason(error_number));
+    return entries;
+}
+
+std::string current_folder()
+{
+    std::string buffer(4096, '\0');
+    if (!::getcwd(buffer.data(), buffer.size()))
+        return ".";
+    buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+    return buffer;
 }
 
 Folder Folder::open(const std::string& path)

@@ -18,6 +18,24 @@ constexpr char kPathSeparator = '\\';
 constexpr char kPathSeparator = '/';
 #endif
 
+// The system's own words for a failure given as a C library error number (errno).
+std::string system_reason(int error_number);
+
+// No file the program reads whole (a template, a name list, a picture) is larger.
+inline constexpr std::size_t kReadLimit = std::size_t{256} << 20;
+
+// The bytes of the regular file at `path` (links followed: the game's files may be links).
+// Throws Error "Cannot open file "<path>". <reason>" when it cannot be read, is a folder, a
+// pipe or a device (which are never opened, so nothing blocks), or holds more than `limit`.
+std::string read_file(const std::string& path, std::size_t limit = kReadLimit);
+
+// The current working directory, or "." when the system cannot tell.
+std::string current_folder();
+
+// Deletes a file for cleaning up after another error, whose message is the one to report: a
+// failure here is left for that error to explain.
+void discard_file(const std::string& path) noexcept;
+
 // Creates or truncates the file, writes the bytes and flushes them to disk (fsync on POSIX,
 // FlushFileBuffers on Windows) before closing it. A link at `path` is never written through.
 // Throws Error "Cannot create file "<shown>". <reason>" on any failure, after removing what it
@@ -68,7 +86,13 @@ std::string refusal(const std::string& path, EntryKind found, EntryKind wanted);
 struct FolderEntry {
     std::string name;
     EntryKind kind = EntryKind::File;
+    bool hidden = false;  // Windows' hidden or system attribute; elsewhere a leading "."
 };
+
+// Every entry of the folder at `path` but "." and "..", each kind what its links lead to (a
+// dangling link is Missing). A missing folder has no entries. Throws Error "Cannot open folder
+// "<path>". <reason>" when the folder cannot be listed to its end.
+std::vector<FolderEntry> list_folder_entries(const std::string& path);
 
 // A folder opened once; every call names a plain entry in it. On POSIX it is held open and
 // worked on relative to its handle (openat, renameat, unlinkat), so a folder swapped for a link

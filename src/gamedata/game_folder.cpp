@@ -3,17 +3,9 @@
 #include "core/ascii.h"
 #include "core/error.h"
 #include "core/random.h"
-#include "gamedata/text_file.h"
+#include "gamedata/file_system.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
-namespace fs = std::filesystem;
 
 namespace orvek {
 
@@ -47,33 +39,22 @@ bool matches(std::string_view name, std::string_view prefix, std::string_view su
            same_ignoring_case(name.substr(name.size() - suffix.size()), suffix);
 }
 
-bool hidden(const fs::directory_entry& entry)
-{
-#ifdef _WIN32
-    DWORD attributes = GetFileAttributesW(entry.path().c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
-#else
-    std::string name = entry.path().filename().string();
-    return !name.empty() && name[0] == '.';
-#endif
-}
-
 #ifndef _WIN32
 // The name of the entry of `folder` that equals `part` ignoring case: the exact name when it
 // exists, else the first match in listing order, else `part` itself.
 std::string find_ignoring_case(const std::string& folder, std::string_view part)
 {
-    std::error_code ec;
     const std::string exact = folder + std::string(part);
-    if (fs::exists(fs::path(exact), ec))
-        return std::string(part);
     std::vector<std::string> found;
-    for (fs::directory_iterator it(fs::path(folder.empty() ? "." : folder), ec), end;
-         !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (same_ignoring_case(name, part))
-            found.push_back(name);
+    try {
+        if (target_kind(exact) != EntryKind::Missing)
+            return std::string(part);
+        for (const FolderEntry& entry : list_folder_entries(folder.empty() ? "." : folder))
+            if (same_ignoring_case(entry.name, part))
+                found.push_back(entry.name);
+    } catch (const Error&) {
+        // What cannot be looked at is taken as written; using it then gives the error.
+        return std::string(part);
     }
     if (found.empty())
         return std::string(part);
@@ -88,9 +69,7 @@ GameFolder::GameFolder(std::string game_dir) : game_dir_(std::move(game_dir)) {}
 
 GameFolder GameFolder::current()
 {
-    std::error_code ec;
-    fs::path here = fs::current_path(ec);
-    return GameFolder(ec ? std::string(".") : here.string());
+    return GameFolder(current_folder());
 }
 
 std::string GameFolder::resolve(std::initializer_list<std::string_view> parts, bool trailing) const
@@ -165,8 +144,11 @@ Folder GameFolder::open_layout(std::initializer_list<std::string_view> parts) co
 
 bool GameFolder::has_game_executable() const
 {
-    std::error_code ec;
-    return fs::is_regular_file(fs::path(file("Orvek.exe")), ec);
+    try {
+        return target_kind(file(kGameExecutable)) == EntryKind::File;
+    } catch (const Error&) {
+        return false;
+    }
 }
 
 namespace {
@@ -200,23 +182,13 @@ bool is_plain_file_name(std::string_view name)
 std::vector<std::string> list_folder(const std::string& folder, std::string_view prefix,
                                      std::string_view suffix)
 {
-    std::vector<std::string> names;
-    std::error_code ec;
-    fs::directory_iterator it(fs::path(folder), ec), end;
     // A missing folder is an empty listing, as the game's own tools see it; any other failure
-    // would pass for one and end in a misleading "List index out of bounds".
-    if (ec == std::errc::no_such_file_or_directory)
-        return names;
-    for (; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        std::error_code type_ec;
-        if (!matches(name, prefix, suffix) || !is_plain_file_name(name) || hidden(*it) ||
-            !it->is_regular_file(type_ec))
-            continue;
-        names.push_back(std::move(name));
-    }
-    if (ec)
-        throw file_error("Cannot open folder", folder, system_reason(ec.value()));
+    // throws, since it would pass for one and end in a misleading "List index out of bounds".
+    std::vector<std::string> names;
+    for (FolderEntry& entry : list_folder_entries(folder))
+        if (matches(entry.name, prefix, suffix) && is_plain_file_name(entry.name) &&
+            !entry.hidden && entry.kind == EntryKind::File)
+            names.push_back(std::move(entry.name));
     std::sort(names.begin(), names.end(), listing_order);
     return names;
 }

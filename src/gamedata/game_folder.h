@@ -12,6 +12,9 @@ namespace orvek {
 
 class Random;
 
+// The game's own program, which marks a game folder; a Save's lock is held on it.
+inline constexpr char kGameExecutable[] = "Orvek.exe";
+
 class GameFolder {
 public:
     // `game_dir` is the folder as the platform writes it, without a trailing separator (a drive

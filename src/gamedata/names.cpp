@@ -4,6 +4,7 @@
 #include "core/random.h"
 #include "core/settings.h"
 #include "gamedata/game_folder.h"
+#include "gamedata/file_system.h"
 #include "gamedata/text_file.h"
 
 namespace orvek {

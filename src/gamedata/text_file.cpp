@@ -4,79 +4,23 @@
 #include "gamedata/file_system.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace orvek {
 
 namespace {
 
-std::filesystem::path fs_path(const std::string& path)
+// Where the folder part of a path ends: after its last separator, or 0 when it has none.
+std::size_t name_start(const std::string& path)
 {
-    return std::filesystem::path(path);
-}
-
-Error open_error(const std::string& path, int error_number)
-{
-    return file_error("Cannot open file", path, system_reason(error_number));
+#ifdef _WIN32
+    const std::size_t cut = path.find_last_of("\\/");
+#else
+    const std::size_t cut = path.rfind('/');
+#endif
+    return cut == std::string::npos ? 0 : cut + 1;
 }
 
 }  // namespace
-
-std::string system_reason(int error_number)
-{
-#ifdef _WIN32
-    // Windows users know the system's own wording of these failures, so the C library's error
-    // numbers are turned into the matching Windows errors first.
-    int windows_error = 0;
-    switch (error_number) {
-    case ENOENT: windows_error = ERROR_FILE_NOT_FOUND; break;
-    case EACCES:
-    case EISDIR: windows_error = ERROR_ACCESS_DENIED; break;
-    case ENOTDIR: windows_error = ERROR_DIRECTORY; break;
-    case ENOSPC:
-    case EFBIG: windows_error = ERROR_DISK_FULL; break;
-    default: break;
-    }
-    std::string reason = windows_error != 0 ? std::system_category().message(windows_error)
-                                            : std::generic_category().message(error_number);
-#else
-    std::string reason = std::generic_category().message(error_number);
-#endif
-    // Some system messages end in a line break; the message they go into does not.
-    while (!reason.empty() &&
-           (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
-        reason.pop_back();
-    return reason;
-}
-
-std::string read_file(const std::string& path)
-{
-    std::error_code ec;
-    if (std::filesystem::is_directory(fs_path(path), ec))
-        throw open_error(path, EISDIR);
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        throw open_error(path, errno ? errno : ENOENT);
-    std::string bytes;
-    char buffer[1 << 16];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.append(buffer, got);
-    bool failed = std::ferror(file) != 0;
-    int error_number = errno;
-    std::fclose(file);
-    if (failed)
-        throw open_error(path, error_number ? error_number : EIO);
-    return bytes;
-}
 
 std::vector<std::string> split_lines(std::string_view text)
 {
@@ -99,37 +43,33 @@ std::vector<std::string> split_lines(std::string_view text)
 
 std::string staging_path(const std::string& path)
 {
-    std::filesystem::path p = fs_path(path);
-    return (p.parent_path() / (".orvek-new-" + p.filename().string())).string();
+    const std::size_t at = name_start(path);
+    return path.substr(0, at) + ".orvek-new-" + path.substr(at);
 }
 
 void write_file_atomically(const std::string& path, std::string_view bytes)
 {
-    const std::string staged = staging_path(path);
+    // A link stays a link: the file it leads to is the one replaced.
+    const std::string target = link_target(path);
+    const std::string staged = staging_path(target);
     try {
         write_durable_file(staged, bytes, path);
-        copy_permissions(path, staged);
-        rename_file(staged, path);
+        copy_permissions(target, staged);
+        rename_file(staged, target);
     } catch (const Error&) {
-        std::error_code ignored;  // the write's own error is the one to report
-        std::filesystem::remove(fs_path(staged), ignored);
+        discard_file(staged);
         throw;
     }
-    std::filesystem::path folder = fs_path(path).parent_path();
-    sync_folder(folder.empty() ? std::string(".") : folder.string());
+    const std::size_t at = name_start(target);
+    sync_folder(at == 0 ? std::string(".") : target.substr(0, at));
 }
-
-}  // namespace orvek
-
-namespace orvek {
 
 void write_output_file(const std::string& path, std::string_view bytes)
 {
-    const std::string target = link_target(path);
-    switch (target_kind(target)) {
+    switch (target_kind(path)) {
     case EntryKind::Missing:
-    case EntryKind::File: return write_file_atomically(target, bytes);
-    case EntryKind::Special: return write_to_stream(target, bytes);
+    case EntryKind::File: return write_file_atomically(path, bytes);
+    case EntryKind::Special: return write_to_stream(path, bytes);
     default: throw file_error("Cannot create file", path, system_reason(EISDIR));
     }
 }

@@ -3,7 +3,7 @@
 #include "core/ascii.h"
 
 #include "core/error.h"
-#include "gamedata/text_file.h"
+#include "gamedata/file_system.h"
 
 #include <csetjmp>
 #include <cstdio>

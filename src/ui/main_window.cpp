@@ -267,7 +267,7 @@ void TForm1::on_save_clicked()
     dialog.form = this;
     SaveRequest request;
     request.campaign_name = utf8_to_cp1252(Edit_CName->text().toStdString());
-    for (std::size_t k = 0; k < 7; ++k)
+    for (std::size_t k = 0; k < kInhibitionCount; ++k)
         request.levels.inhibition_lists[k] = level_of(inhibition_lists[k]);
     request.levels.shipyard = level_of(Combo_Shipyard);
     request.levels.academy = level_of(Combo_Academy);

@@ -129,7 +129,7 @@ private:
               *Combo_Shield = nullptr, *Combo_Engine = nullptr, *Combo_Repair = nullptr,
               *Combo_Tractor = nullptr, *Combo_Academy = nullptr, *Combo_Shipyard = nullptr,
               *Combo_Factory = nullptr, *Combo_RepairYard = nullptr;
-    std::array<QComboBox*, 7> inhibition_lists{};
+    std::array<QComboBox*, kInhibitionCount> inhibition_lists{};
 };
 
 // Start-up: the window for the game folder, or, when the folder holds no "Orvek.exe", nullptr

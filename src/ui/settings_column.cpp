@@ -85,7 +85,7 @@ void TForm1::build_inhibition_effects()
         {"Tractor Inoperable", &Combo_Tractor}};
     const char* row_names[] = {"Combo_Fighter", "Combo_Cruiser", "Combo_Cloak",  "Combo_Shield",
                                "Combo_Engine",  "Combo_Repair",  "Combo_Tractor"};
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < kInhibitionCount; ++i) {
         label(Panel_HEffect, rows[i].first, 5, 21 + 21 * i, 100);
         *rows[i].second = frequency_list(Panel_HEffect, row_names[i], 21 + 21 * i);
     }

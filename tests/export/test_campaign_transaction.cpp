@@ -8,6 +8,7 @@
 #include "export/save.h"
 #include "export/save_journal.h"
 #include "gamedata/game_folder.h"
+#include "support/game_copy.h"
 #include "support/small_galaxy.h"
 #include "support/temp_dir.h"
 
@@ -27,23 +28,10 @@ namespace {
 
 using testing::TempDir;
 
-// Every entry under `root` as it is (files by size and hash, so that a failure prints short),
-// links and special files described, never followed or read.
+// Files by size and hash, so that a failure prints short.
 std::map<std::string, std::string> snapshot(const fs::path& root)
 {
-    std::map<std::string, std::string> entries;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        const fs::file_status status = entry.symlink_status();
-        std::string& seen = entries[fs::relative(entry.path(), root).string()];
-        if (fs::is_symlink(status))
-            seen = "link to " + fs::read_symlink(entry.path()).string();
-        else if (fs::is_regular_file(status))
-            seen = std::to_string(fs::file_size(entry.path())) + " bytes, hash " +
-                   std::to_string(std::hash<std::string>{}(testing::read_bytes(entry.path())));
-        else
-            seen = fs::is_directory(status) ? "<folder>" : "<special>";
-    }
-    return entries;
+    return testing::snapshot(root, true);
 }
 
 struct DummyDialog : SaveDialog {

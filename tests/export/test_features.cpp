@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 
 namespace orvek {
 namespace {
@@ -37,15 +38,33 @@ TEST(Features, NoneDrawsNothingAndClearsEarlierFlags)
 TEST(Features, EverywhereGivesEveryPlanetOneVariantPerGroup)
 {
     std::vector<tc_planet> planets(17);
-    Random random(2);
+    Random random(2), expected(2);
     Randomize_Advanced(planets, all(FrequencyLevel::Everywhere), random);
-    for (const tc_planet& p : planets) {
-        for (int flag = 0; flag <= 7; ++flag)
-            EXPECT_TRUE(p.features[flag]);
-        EXPECT_EQ(p.features[8] + p.features[9] + p.features[10], 1);
-        EXPECT_EQ(p.features[11] + p.features[12], 1);
-        EXPECT_EQ(p.features[13] + p.features[14] + p.features[15], 1);
+    // The draws worked out apart from the code: each list takes all 17 planets in a drawn
+    // order, a facility with a variant drawn right after its planet.
+    std::vector<std::array<bool, kFeatureCount>> want(planets.size());
+    const auto take_all = [&](int first, std::uint32_t variants) {
+        std::vector<int> pool = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+        while (!pool.empty()) {
+            const auto j =
+                static_cast<std::size_t>(expected(static_cast<std::uint32_t>(pool.size())));
+            const int variant = variants > 1 ? static_cast<int>(expected(variants)) : 0;
+            want[static_cast<std::size_t>(pool[j])][static_cast<std::size_t>(first + variant)] =
+                true;
+            pool.erase(pool.begin() + static_cast<std::ptrdiff_t>(j));
+        }
+    };
+    for (int k = 0; k < kInhibitionCount; ++k)
+        take_all(k, 1);
+    take_all(13, 3);  // shipyards
+    take_all(11, 2);  // academies
+    take_all(8, 3);   // factories
+    take_all(7, 1);   // repair yards
+    for (std::size_t p = 0; p < planets.size(); ++p) {
+        EXPECT_EQ(planets[p].features, want[p]) << "planet " << p;
+        EXPECT_EQ(planets[p].features[8] + planets[p].features[9] + planets[p].features[10], 1);
     }
+    EXPECT_EQ(random.state(), expected.state());
 }
 
 TEST(Features, CountFollowsTheShare)

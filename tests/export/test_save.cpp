@@ -8,6 +8,7 @@
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
 #include "gamedata/text_file.h"
+#include "support/game_copy.h"
 #include "support/small_galaxy.h"
 #include "support/temp_dir.h"
 
@@ -33,15 +34,7 @@ struct ScriptedDialog : SaveDialog {
     }
 };
 
-// Every file under the folder with its bytes, to compare the disk before and after.
-std::map<std::string, std::string> snapshot(const fs::path& root)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        files[fs::relative(entry.path(), root).string()] =
-            entry.is_regular_file() ? testing::read_bytes(entry.path()) : "<dir>";
-    return files;
-}
+using testing::snapshot;
 
 struct SaveFixture : ::testing::Test {
     TempDir dir;
@@ -156,7 +149,7 @@ TEST_F(SaveFixture, LeftoversOfAKilledSaveGoAtTheNextStart)
 TEST_F(SaveFixture, OneSaveAtATimePerGameFolder)
 {
     CampaignTransaction running(folder);
-    EXPECT_EQ(FileLock::try_acquire(folder.file("Orvek.exe")), nullptr);
+    EXPECT_EQ(FileLock::try_acquire(folder.file(kGameExecutable)), nullptr);
     running.begin("silverreach", "silverreach.txt");
     EXPECT_EQ(recover_interrupted_save(folder), "");
     EXPECT_TRUE(fs::exists(dir.path() / "campaign/data/.orvek-save/new"))

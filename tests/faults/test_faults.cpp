@@ -8,8 +8,7 @@
 #include "export/encounter.h"
 #include "image/jpeg.h"
 #include "support/fake_services.h"
-#include "support/run_command.h"
-#include "support/temp_dir.h"
+#include "support/game_copy.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -31,20 +30,16 @@ std::string template_folder(const TempDir& dir)
     return (dir.path() / "campaign/data/encounters/all").string();
 }
 
-struct Game {
-    TempDir dir;
-    Game() { fs::copy(ORVEK_DEMO_GAME, dir.path(), fs::copy_options::recursive); }
-
+struct Game : testing::DemoGame {
     // Runs the tool in this game folder; as root, permission faults need an ordinary user, so the
     // tool then runs as "nobody" on a folder opened up to it.
     testing::CommandResult run(const std::string& args, bool as_user = false,
                                const std::string& prefix = "") const
     {
-        std::string command =
-            std::string(ORVEK_CLI) + " --quiet --game-dir '" + dir.str() + "' " + args;
-        if (as_user && geteuid() == 0)
-            command = "setpriv --reuid=65534 --regid=65534 --clear-groups " + command;
-        return testing::run_command(prefix + command);
+        const bool root = geteuid() == 0;
+        return DemoGame::run(args, prefix + (as_user && root ? "setpriv --reuid=65534 "
+                                                               "--regid=65534 --clear-groups "
+                                                             : ""));
     }
     void open_to_everyone() const
     {
@@ -65,20 +60,6 @@ struct Game {
     {
         fs::remove_all(dir.path() / "campaign/data/bitmaps/ui");
         dir.write("campaign/data/bitmaps/ui/nebula1.jpg", bytes);
-    }
-    std::map<std::string, std::string> campaigns() const
-    {
-        std::map<std::string, std::string> files;
-        for (const auto& e : fs::recursive_directory_iterator(dir.path() / "campaign/data"))
-            if (e.path().string().find("/all") == std::string::npos &&
-                e.path().string().find("/bitmaps") == std::string::npos)
-                files[fs::relative(e.path(), dir.path()).string()] =
-                    e.is_regular_file() ? testing::read_bytes(e.path()) : "<dir>";
-        return files;
-    }
-    fs::path campaign(const std::string& id) const
-    {
-        return dir.path() / "campaign/data/encounters" / id;
     }
 };
 
@@ -101,6 +82,19 @@ TEST(Faults, UnreadableTemplates)
     EXPECT_TRUE(starts_with(r.err, "Cannot open file \"" + template_folder(game.dir))) << r.err;
     EXPECT_NE(r.err.find("Permission denied."), std::string::npos) << r.err;
     EXPECT_EQ(game.campaigns(), before);
+}
+
+// A templates folder that cannot be listed is an error, not an empty listing: that would end in
+// a misleading "List index out of bounds".
+TEST(Faults, UnreadableTemplatesFolder)
+{
+    Game game;
+    game.open_to_everyone();
+    fs::permissions(template_folder(game.dir), fs::perms::none);
+    auto r = game.run("--seed 1", true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot open folder \"" + template_folder(game.dir) + "/\". " +
+                         "Permission denied.\n");
 }
 
 TEST(Faults, OddTemplatesAreWrittenWithWhatTheyHave)
@@ -182,9 +176,7 @@ TEST(Faults, NameLists)
             fs::permissions(game.dir.path() / list, fs::perms::none);
         auto r = game.run("--seed 3 --json -", true);
         ASSERT_EQ(r.status, 0) << r.err;
-        if (geteuid() == 0) {
-            EXPECT_EQ(galaxy_of(r)["campaign_name"], "Delphic Expanse");
-        }
+        EXPECT_EQ(galaxy_of(r)["campaign_name"], "Delphic Expanse");
     }
     {
         Game game;  // 100,000 lines, a NUL in the middle, bytes above 127
@@ -376,11 +368,12 @@ TEST(Faults, NumberFields)
         {"1e3", 1, "'1e3' is not a valid integer value.\n"},
         {"' 7'", 1, "' 7' is not a valid integer value.\n"},
         {"0x10", 1, "'0x10' is not a valid integer value.\n"},
-        {"1234", 0, "seed 8: \"Outer Sector\" (outersector), 175 planets, 1 attempts\n"},
+        {"1234", 0, "seed 8: \"Outer Void\" (outervoid), 175 planets, 8 attempts\n"},
     };
     for (const Case& c : cases) {
         auto r = game.run(std::string("--seed 8 --custom ") + c.planets + ",1,30,40,5 --json -");
         EXPECT_EQ(r.status, c.status) << c.planets;
+        EXPECT_EQ(r.err, c.err) << c.planets;
         if (c.status == 0) {
             EXPECT_EQ(galaxy_of(r)["settings"]["planets"],
                       std::string(c.planets) == "-5" ? 8 : 175);

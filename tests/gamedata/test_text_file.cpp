@@ -1,3 +1,4 @@
+#include "gamedata/file_system.h"
 #include "gamedata/text_file.h"
 
 #include "core/error.h"
@@ -37,19 +38,6 @@ TEST(SplitLines, EveryKindOfLineBreak)
     };
     for (const Case& c : cases)
         EXPECT_EQ(split_lines(c.text), c.lines) << ::testing::PrintToString(c.text);
-}
-
-TEST(ReadFile, MissingFileGivesTheOpenErrorWithPathAndReason)
-{
-    testing::TempDir dir;
-    const std::string path = (dir.path() / "nope.txt").string();
-    try {
-        read_file(path);
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "Cannot open file \"" + path + "\". " + system_reason(ENOENT));
-    }
 }
 
 TEST(WriteFileAtomically, ReplacesAndLeavesNoStagingFile)

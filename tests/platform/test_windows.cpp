@@ -8,7 +8,7 @@
 #include "export/save.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
-#include "gamedata/text_file.h"
+#include "gamedata/file_system.h"
 #include "support/small_galaxy.h"
 #include "support/temp_dir.h"
 

@@ -1,7 +1,6 @@
 #include "ui/main_window.h"
 
-#include "support/run_command.h"
-#include "support/temp_dir.h"
+#include "support/game_copy.h"
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
 
@@ -27,10 +26,7 @@ namespace fs = std::filesystem;
 namespace orvek {
 namespace {
 
-// A copy of the demo game folder, so that saves never touch the shared one.
-struct DemoGame {
-    testing::TempDir dir;
-    DemoGame() { fs::copy(ORVEK_DEMO_GAME, dir.path(), fs::copy_options::recursive); }
+struct DemoGame : testing::DemoGame {
     GameFolder folder() const { return GameFolder(dir.str()); }
 };
 
@@ -304,7 +300,20 @@ TEST(MainWindow, NewBackgroundKeepsThePlanets)
 {
     Window w;
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
-    const auto planets = w.form.map()->planets().size();
+    // Every planet as it stands: where, its name and template, its links.
+    const auto planets = [&] {
+        std::vector<std::string> out;
+        for (const tc_planet& p : w.form.galaxy().planets) {
+            std::string line = std::to_string(p.x) + "," + std::to_string(p.y) + " " +
+                               p.system_name + " " + p.template_path;
+            for (int link : p.links)
+                line += " " + std::to_string(link);
+            out.push_back(line);
+        }
+        return out;
+    };
+    const auto planets_before = planets();
+    const auto shown = w.form.map()->planets().size();
     const QImage before = w.form.map()->background();
     const std::string path_before = w.form.background_path();
     w.find<QCheckBox>("CB_Advanced")->setChecked(true);
@@ -315,7 +324,8 @@ TEST(MainWindow, NewBackgroundKeepsThePlanets)
     }
     ASSERT_TRUE(changed) << "eight draws from eight pictures all gave the same one";
     EXPECT_NE(w.form.map()->background(), before) << "the new picture is shown";
-    EXPECT_EQ(w.form.map()->planets().size(), planets);
+    EXPECT_EQ(planets(), planets_before);
+    EXPECT_EQ(w.form.map()->planets().size(), shown);
     EXPECT_TRUE(w.messages.empty());
 }
 
@@ -422,16 +432,8 @@ TEST(MainWindow, SameCampaignAsTheCommandLineTool)
     const auto result = testing::run_command(
         cli_command(" --quiet --seed 20261207 --save --game-dir \"" + other.dir.str() + "\""));
     ASSERT_EQ(result.status, 0) << result.err;
-    auto files = [](const fs::path& root) {
-        std::map<std::string, std::string> out;
-        for (const auto& e : fs::recursive_directory_iterator(root / "campaign/data"))
-            if (e.is_regular_file() && e.path().string().find("/all/") == std::string::npos)
-                out[fs::relative(e.path(), root).string()] = testing::read_bytes(e.path());
-        return out;
-    };
-    auto mine = files(w.game.dir.path()), theirs = files(other.dir.path());
-    EXPECT_GT(mine.size(), 20u);
-    EXPECT_EQ(mine, theirs);
+    EXPECT_GT(w.game.saved_files(), 20u);
+    EXPECT_EQ(w.game.campaigns(), other.campaigns());
 }
 
 // What a person sees: the window grabbed to a PNG beside the tests, with a few pixels checked.
