@@ -4,6 +4,8 @@
 #include "core/error.h"
 #include "core/generate_command.h"
 #include "core/random.h"
+#include "export/campaign_check.h"
+#include "export/campaign_reader.h"
 #include "export/campaign_transaction.h"
 #include "export/map_file.h"
 #include "export/save.h"
@@ -99,8 +101,9 @@ struct CliDialog : SaveDialog {
     }
 };
 
+// The galaxy as JSON; `settings` and `attempts` only for a generated one.
 nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name,
-                                   const GalaxySettings& s, std::uint64_t attempts)
+                                   const GalaxySettings* s, std::uint64_t attempts)
 {
     nlohmann::ordered_json planets = nlohmann::ordered_json::array();
     for (const tc_planet& p : galaxy.planets) {
@@ -117,18 +120,21 @@ nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name
                            {"home", p.home},
                            {"features", features}});
     }
-    return {{"campaign_name", cp1252_to_utf8(name)},
-            {"campaign_id", campaign_id(name)},
-            {"background", cp1252_to_utf8(file_name_of(galaxy.background_path))},
-            {"attempts", attempts},
-            {"settings",
-             {{"planets", parse_int(s.planet_count)},
-              {"wormholes", parse_int(s.wormhole_count)},
-              {"join1", parse_int(s.join1_pct)},
-              {"join2", parse_int(s.join2_pct)},
-              {"join3", parse_int(s.join3_pct)}}},
-            {"home", home_index(galaxy.planets)},
-            {"planets", planets}};
+    nlohmann::ordered_json json = {
+        {"campaign_name", cp1252_to_utf8(name)},
+        {"campaign_id", campaign_id(name)},
+        {"background", cp1252_to_utf8(file_name_of(galaxy.background_path))}};
+    if (s) {
+        json["attempts"] = attempts;
+        json["settings"] = {{"planets", parse_int(s->planet_count)},
+                            {"wormholes", parse_int(s->wormhole_count)},
+                            {"join1", parse_int(s->join1_pct)},
+                            {"join2", parse_int(s->join2_pct)},
+                            {"join3", parse_int(s->join3_pct)}};
+    }
+    json["home"] = home_index(galaxy.planets);
+    json["planets"] = planets;
+    return json;
 }
 
 // Everything the command line asks for, checked before anything is read or drawn.
@@ -142,6 +148,8 @@ struct Options {
     std::string name;
     SaveRequest request;
     QString json, png;
+    QString check, open;  // a campaign to check or to open instead of a Generate
+    bool check_all = false;
 };
 
 // A whole number of plain digits from `least` to `most`; anything else is a usage error.
@@ -214,6 +222,11 @@ Options parse_options(const QCommandLineParser& parser)
     for (const QString& setting : parser.values("level"))
         apply_level(setting, o.request);
     o.request.options = {parser.isSet("write-inhibitions"), parser.isSet("write-facilities")};
+    o.check = parser.value("check");
+    o.check_all = parser.isSet("check-all");
+    o.open = parser.value("open");
+    if ((!o.check.isEmpty() || o.check_all || !o.open.isEmpty()) && o.save)
+        throw ExitError{2, "--check, --check-all and --open write nothing: no --save with them"};
     o.json = parser.value("json");
     o.png = parser.value("png");
     o.quiet = parser.isSet("quiet");
@@ -278,17 +291,86 @@ void print(const std::string& text)
 }
 
 void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& name,
-                   std::uint64_t attempts)
+                   std::uint64_t attempts, bool generated = true)
 {
     if (!o.png.isEmpty())
         write_output_file(o.png.toStdString(), png_bytes(galaxy, o.png.toStdString()));
     if (o.json.isEmpty())
         return;
-    const std::string text = galaxy_json(galaxy, name, o.settings, attempts).dump(2) + "\n";
+    const std::string text =
+        galaxy_json(galaxy, name, generated ? &o.settings : nullptr, attempts).dump(2) + "\n";
     if (o.json == "-")
         print(text);
     else
         write_output_file(o.json.toStdString(), text);
+}
+
+// "<file>:<line>: <sentence>", the line left out when the finding has none.
+std::string finding_line(const Finding& f)
+{
+    return f.file + (f.line > 0 ? ":" + std::to_string(f.line) : "") + ": " +
+           (f.problem ? "" : "note: ") + f.sentence +
+           (f.planet >= 0 ? " (planet " + std::to_string(f.planet) + ")" : "") + "\n";
+}
+
+std::string summary_of(const std::vector<Finding>& findings)
+{
+    const int problems = problem_count(findings);
+    return std::to_string(problems) + (problems == 1 ? " problem, " : " problems, ") +
+           std::to_string(findings.size() - static_cast<std::size_t>(problems)) + " notes";
+}
+
+// --check ID, --check-all: the findings, nothing written. Exit status 5 with a problem.
+int check(const Options& o, const GameFolder& folder)
+{
+    bool problems = false;
+    if (o.check_all) {
+        for (const std::string& id : campaign_ids(folder)) {
+            const std::vector<Finding> findings = check_campaign(folder, load_campaign(folder, id));
+            problems = problems || problem_count(findings) > 0;
+            print(id + ": " + summary_of(findings) + "\n");
+        }
+        return problems ? 5 : 0;
+    }
+    const std::string id = o.check.toStdString();
+    const std::vector<Finding> findings = check_campaign(folder, load_campaign(folder, id));
+    if (o.json == "-") {
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        for (const Finding& f : findings)
+            list.push_back({{"kind", f.problem ? "problem" : "note"},
+                            {"file", cp1252_to_utf8(f.file)},
+                            {"line", f.line},
+                            {"planet", f.planet},
+                            {"sentence", cp1252_to_utf8(f.sentence)}});
+        print(nlohmann::ordered_json{
+                  {"campaign_id", id}, {"problems", problem_count(findings)}, {"findings", list}}
+                  .dump(2) +
+              "\n");
+    } else {
+        std::string text;
+        for (const Finding& f : findings)
+            text += cp1252_to_utf8(finding_line(f));
+        print(text);
+    }
+    std::cerr << summary_of(findings) << "\n";
+    return problem_count(findings) > 0 ? 5 : 0;
+}
+
+// --open ID: the saved campaign instead of a Generate, for --json and --png.
+int open(const Options& o, const GameFolder& folder)
+{
+    const LoadedCampaign campaign = load_campaign(folder, o.open.toStdString());
+    Galaxy galaxy;
+    galaxy.planets = galaxy_planets(campaign);
+    galaxy.background_path = folder.backgrounds_folder() + campaign.picture;
+    write_outputs(o, galaxy, campaign.name, 0, false);
+    const std::string summary = "opened \"" + cp1252_to_utf8(campaign.name) + "\" (" + campaign.id +
+                                "), " + std::to_string(galaxy.planets.size()) + " planets\n";
+    if (o.json == "-")
+        std::cerr << summary;
+    else
+        print(summary);
+    return 0;
 }
 
 int run(const QCommandLineParser& parser)
@@ -297,6 +379,10 @@ int run(const QCommandLineParser& parser)
     const GameFolder folder(o.game_dir);
     if (!folder.has_game_executable())
         throw ExitError{1, kNotInGameFolder};
+    if (!o.check.isEmpty() || o.check_all)
+        return check(o, folder);
+    if (!o.open.isEmpty())
+        return open(o, folder);
     // An unfinished Save that cannot be finished is the player's to look at; it does not stop
     // a run that only generates.
     if (const std::string report = recover_interrupted_save(folder); !report.empty())
@@ -388,6 +474,9 @@ int main(int argc, char** argv)
         {"json", "Write the galaxy as JSON (- for standard output).", "FILE"},
         {"png", "Write the map as a PNG picture.", "FILE"},
         {"quiet", "No progress line."},
+        {"check", "Check the saved campaign ID: its findings, exit 5 with a problem.", "ID"},
+        {"check-all", "Check every saved campaign of the game folder."},
+        {"open", "Read the saved campaign ID instead of generating (for --json, --png).", "ID"},
     });
     if (!parser.parse(QCoreApplication::arguments())) {
         std::cerr << "orvek-galaxy: " << parser.errorText().toStdString() << "\n";

@@ -1,8 +1,11 @@
 // Time of one overwriting Save of a 175-planet galaxy into a copy of the demo game folder on the
-// real disk, every file flushed: what a player waits for after pressing Save.
+// real disk, every file flushed: what a player waits for after pressing Save. Then reading such a
+// campaign back and checking it, alone and a hundred of them as --check-all does.
 
 #include "core/generate_command.h"
 #include "core/random.h"
+#include "export/campaign_check.h"
+#include "export/campaign_reader.h"
 #include "export/save.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
@@ -42,6 +45,53 @@ void save_175_planets(benchmark::State& state)
 }
 
 BENCHMARK(save_175_planets)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// A game folder holding `campaigns` saved campaigns of 175 planets.
+struct SavedCampaigns {
+    testing::TempDir dir;
+    GameFolder folder{dir.str()};
+
+    explicit SavedCampaigns(int campaigns)
+    {
+        std::filesystem::copy(ORVEK_DEMO_GAME, dir.path(),
+                              std::filesystem::copy_options::recursive);
+        GameFolderServices sources(folder);
+        LastStatus status;
+        GenerationServices services{status, sources, sources, sources};
+        for (int i = 0; i < campaigns; ++i) {
+            GalaxySettings settings{"175", "9", "30", "40", "5", 1, 1};
+            Galaxy galaxy;
+            std::string name;
+            Random random(static_cast<std::uint32_t>(1000 + i));
+            run_generate_command(GenerateKind::Custom, settings, galaxy, name, services, random);
+            SaveRequest request;
+            request.campaign_name = "Bench " + std::to_string(i);
+            request.options = {true, true};
+            Yes dialog;
+            save_campaign(galaxy, request, folder, random, dialog);
+        }
+    }
+};
+
+void load_and_check_175_planets(benchmark::State& state)
+{
+    SavedCampaigns saved(1);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            check_campaign(saved.folder, load_campaign(saved.folder, "bench0")));
+}
+
+BENCHMARK(load_and_check_175_planets)->Unit(benchmark::kMillisecond);
+
+void check_all_100_campaigns(benchmark::State& state)
+{
+    SavedCampaigns saved(100);
+    for (auto _ : state)
+        for (const std::string& id : campaign_ids(saved.folder))
+            benchmark::DoNotOptimize(check_campaign(saved.folder, load_campaign(saved.folder, id)));
+}
+
+BENCHMARK(check_all_100_campaigns)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

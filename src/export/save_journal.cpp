@@ -3,6 +3,7 @@
 #include "core/ascii.h"
 #include "core/settings.h"
 #include "gamedata/game_folder.h"
+#include "gamedata/names.h"
 #include "gamedata/text_file.h"
 
 #include <algorithm>
@@ -51,16 +52,6 @@ std::optional<std::string> unescape(std::string_view text)
         i += 2;
     }
     return out;
-}
-
-bool is_campaign_folder_name(std::string_view name)
-{
-    std::string lower(name);
-    std::transform(lower.begin(), lower.end(), lower.begin(), ascii_lower);
-    return !name.empty() && name.size() <= 251 && lower != "all" &&
-           std::all_of(name.begin(), name.end(), [](char c) {
-               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-           });
 }
 
 // A name as the message shows it: control characters as "%XX", so that it stays one line.

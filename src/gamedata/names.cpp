@@ -64,6 +64,17 @@ std::string Get_Campaign_Name(const GameFolder& folder, const GalaxySettings& se
     }
 }
 
+bool is_campaign_folder_name(std::string_view folder_name)
+{
+    std::string lower;
+    for (char c : folder_name) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
+            return false;
+        lower += ascii_lower(c);
+    }
+    return !lower.empty() && lower.size() <= 251 && lower != "all";
+}
+
 std::string campaign_id(std::string_view campaign_name)
 {
     std::string id;

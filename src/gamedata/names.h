@@ -31,6 +31,10 @@ void Make_Up_System_Name(Random& random, std::string& name);
 std::string Get_Campaign_Name(const GameFolder& folder, const GalaxySettings& settings,
                               Random& random);
 
+// Whether `folder_name` can name a campaign's folder: 1 to 251 ASCII letters and digits (so that
+// its map file's name fits), not "all" in any letter case (the game's own templates).
+bool is_campaign_folder_name(std::string_view folder_name);
+
 // The campaign name's ASCII letters and digits, lower-cased; it names the campaign's folder and
 // map file and may be empty.
 std::string campaign_id(std::string_view campaign_name);

@@ -142,6 +142,52 @@ TEST(Cli, StartUpGoesOnPastAnUntrustedSave)
     EXPECT_TRUE(fs::is_fifo(work / "journal"));
 }
 
+// --check and --open read a saved campaign back and change nothing on disk.
+TEST(Cli, CheckAndOpenReadSavedCampaigns)
+{
+    DemoGame game;
+    ASSERT_EQ(game.run("--seed 5 --size huge --save --name Clean --json generated.json").status, 0);
+    ASSERT_EQ(game.run("--seed 6 --save --name Broken").status, 0);
+    const fs::path broken = game.dir.path() / "campaign/data/maps/broken.txt";
+    std::string map = testing::read_bytes(broken);
+    map.replace(map.find("Planets = "), 10, "Planets = 9");
+    std::ofstream(broken, std::ios::binary | std::ios::trunc) << map;
+    const auto before = testing::snapshot(game.dir.path(), true);
+    struct Row {
+        const char* args;
+        int status;
+        const char* out;
+        const char* err;
+    } rows[] = {
+        {"--check clean", 0, "", "0 problems, 0 notes"},
+        {"--check broken", 5, "broken.txt:8: Planets is 9", "1 problem, "},
+        {"--check broken --json -", 5, "\"kind\": \"problem\"", "1 problem, "},
+        {"--check-all", 5, "broken: 1 problem, 0 notes\nclean: 0 problems, 0 notes\n", ""},
+        {"--check nothere", 1, "", "Cannot open file"},
+        {"--check ../x", 1, "", "is not a campaign id"},
+        {"--open clean --save", 2, "", "write nothing"},
+    };
+    for (const Row& row : rows) {
+        const auto r = game.run(row.args);
+        EXPECT_EQ(r.status, row.status) << row.args << "\n" << r.err;
+        EXPECT_NE(r.out.find(row.out), std::string::npos) << row.args << "\n" << r.out;
+        EXPECT_NE(r.err.find(row.err), std::string::npos) << row.args << "\n" << r.err;
+    }
+    const auto opened = game.run("--open clean --json -");
+    ASSERT_EQ(opened.status, 0) << opened.err;
+    const auto generated = nlohmann::json::parse(testing::read_bytes("generated.json"));
+    const auto loaded = nlohmann::json::parse(opened.out);
+    EXPECT_FALSE(loaded.contains("attempts"));
+    EXPECT_EQ(loaded["campaign_id"], "clean");
+    EXPECT_EQ(loaded["home"], generated["home"]);
+    ASSERT_EQ(loaded["planets"].size(), generated["planets"].size());
+    for (std::size_t i = 0; i < loaded["planets"].size(); ++i)
+        for (const char* key : {"x", "y", "name", "template", "links", "farthest", "home"})
+            EXPECT_EQ(loaded["planets"][i][key], generated["planets"][i][key]) << i << " " << key;
+    fs::remove("generated.json");
+    EXPECT_EQ(testing::snapshot(game.dir.path(), true), before);
+}
+
 TEST(Cli, InterruptedRunWritesNothing)
 {
     DemoGame game;

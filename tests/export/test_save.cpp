@@ -162,7 +162,7 @@ TEST_F(SaveFixture, MissingTemplateLeavesTheOldCampaignUntouched)
     auto before = snapshot(dir.path());
     const std::string missing = galaxy.planets.back().template_path;
     fs::remove(missing);
-    before.erase(fs::relative(missing, dir.path()).string());
+    before.erase(fs::relative(missing, dir.path()).generic_string());
     EXPECT_EQ(error_of_save(), "Cannot open file \"" + missing + "\". " + system_reason(ENOENT));
     EXPECT_EQ(snapshot(dir.path()), before);
 }

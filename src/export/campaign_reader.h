@@ -1,0 +1,76 @@
+#pragma once
+// A saved campaign read back: its map file and every encounter file the map file names, as the
+// galaxy the generator would hold plus what only a saved campaign has (its names, its picture,
+// each file's lines as read). Reading never writes and never leaves the campaign data folder.
+
+#include "core/planet.h"
+
+#include <string>
+#include <vector>
+
+namespace orvek {
+
+class GameFolder;
+
+// What a line of a file says about a planet or the campaign, where a reader or the checker
+// found something wrong with it.
+struct ReadNote {
+    std::string file;  // the file's name ("silverreach.txt", "campaign_all_001.txt")
+    int line = 0;      // 1-based, or 0 for the whole file
+    std::string sentence;
+};
+
+// One entry of the map file and what its encounter file holds.
+struct LoadedPlanet {
+    int entry = -1;          // the number the map file's line gives it
+    int map_line = 0;        // that line
+    std::string entry_path;  // the path as the map file writes it
+    std::string file_name;   // its file in the campaign folder, when the path names one there
+    bool read = false;       // whether that file was read
+    std::string bytes;       // the file as read
+    std::vector<std::string> lines;
+    tc_planet planet;  // template_path holds the file name
+    bool has_x = false, has_y = false;
+    int encounter_id = -1, encounter_id_line = 0;
+    int position_line = 0, links_line = 0, facilities_line = 0;
+    std::vector<std::pair<int, int>> hopcounts;  // (planet, hops) in file order
+    int hopcounts_line = 0;
+    std::vector<std::string> unknown_keywords;
+};
+
+struct LoadedCampaign {
+    std::string id;        // the id asked for
+    std::string folder;    // the campaign folder's path
+    std::string map_file;  // the map file's name
+    std::string map_bytes;
+    std::vector<std::string> map_lines;
+    std::string name;      // GUIName
+    std::string name_key;  // Name
+    std::string picture;   // MapTexture
+    long long planet_count = -1, home = -1, size_x = -1, size_y = -1;
+    std::vector<LoadedPlanet> planets;      // in the map file's order
+    std::vector<std::string> folder_files;  // every file in the campaign folder
+    std::vector<ReadNote> reading;          // what could not be read, for the checker
+};
+
+// Reads the campaign `id` of the game folder. Throws Error when `id` is no campaign id, or the
+// map file cannot be read ("Cannot open file "<path>". <reason>"); everything else that is
+// wrong (an encounter file missing, unreadable, or named by a path outside the campaign folder,
+// which is then never opened) is recorded for check_campaign. Never writes.
+LoadedCampaign load_campaign(const GameFolder& folder, const std::string& id);
+
+// What load_campaign does with the bytes it read, for the fuzzer: the map file's lines into
+// `campaign` (its map_bytes set), an encounter file's lines into `planet` (its bytes and
+// file_name set), a malformed line recorded in `reading`. Never fail.
+void parse_map_file(LoadedCampaign& campaign);
+void parse_encounter_file(LoadedPlanet& planet, std::vector<ReadNote>& reading);
+
+// The campaign ids of the game folder: the names of its map files without ".txt" that are
+// campaign ids, in listing order.
+std::vector<std::string> campaign_ids(const GameFolder& folder);
+
+// The planets as the generator would hold them: index = entry order, home from Homeworld, the
+// farthest planet worked out from the positions.
+std::vector<tc_planet> galaxy_planets(const LoadedCampaign& campaign);
+
+}  // namespace orvek

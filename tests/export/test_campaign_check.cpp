@@ -1,0 +1,270 @@
+// The checker against faults planted in a clean saved campaign, one row per kind of finding: each
+// row edits the files as a player or a modder might and must get its finding, and nothing more
+// than notes is found in the clean campaign.
+
+#include "export/campaign_check.h"
+
+#include "core/generate_command.h"
+#include "core/random.h"
+#include "export/save.h"
+#include "gamedata/game_folder.h"
+#include "gamedata/game_services.h"
+#include "support/game_copy.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <regex>
+
+namespace fs = std::filesystem;
+
+namespace orvek {
+namespace {
+
+struct Yes : SaveDialog {
+    void inform(const std::string&) override {}
+    bool confirm(const std::string&) override { return true; }
+};
+
+// A game folder with the clean campaign "checkme" of 12 planets.
+struct Planted {
+    testing::TempDir dir;
+    GameFolder folder{dir.str()};
+    LoadedCampaign clean;
+
+    Planted()
+    {
+        testing::make_small_game(dir, 40);
+        GalaxySettings settings;
+        settings.planet_count = "12";
+        settings.wormhole_count = "2";
+        Random random(7);
+        GameFolderServices sources(folder);
+        LastStatus status;
+        GenerationServices services{status, sources, sources, sources};
+        Galaxy galaxy;
+        std::string name;
+        run_generate_command(GenerateKind::Custom, settings, galaxy, name, services, random);
+        SaveRequest request;
+        request.campaign_name = "Check Me";
+        Yes yes;
+        save_campaign(galaxy, request, folder, random, yes);
+        clean = load_campaign(folder, "checkme");
+    }
+    fs::path map() const { return dir.path() / "campaign/data/maps/checkme.txt"; }
+    fs::path file(int planet) const
+    {
+        return dir.path() / "campaign/data/encounters/checkme" /
+               clean.planets[static_cast<std::size_t>(planet)].file_name;
+    }
+    static void rewrite(const fs::path& path, const std::string& pattern, const std::string& with)
+    {
+        const std::string bytes = testing::read_bytes(path);
+        const std::string edited = std::regex_replace(bytes, std::regex(pattern), with,
+                                                      std::regex_constants::format_first_only);
+        ASSERT_NE(edited, bytes) << pattern << " in " << path;
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << edited;
+    }
+    void set_links(int planet, const std::vector<int>& links) const
+    {
+        std::string line = "wormholes = ";
+        for (int l : links)
+            line += std::to_string(l) + ",";
+        rewrite(file(planet), "wormholes = [^\\r]*", line);
+    }
+    const std::vector<std::int32_t>& links(int planet) const
+    {
+        return clean.planets[static_cast<std::size_t>(planet)].planet.links;
+    }
+};
+
+TEST(CampaignCheck, EveryPlantedFaultIsFound)
+{
+    using Edit = std::function<void(Planted&)>;
+    struct Row {
+        const char* name;
+        Edit edit;
+        bool problem;
+        std::string found;
+    } rows[] = {
+        {"a map line missing",
+         [](Planted& p) { p.rewrite(p.map(), "MapTexture = [^\\r]*\\r\\n", ""); }, true,
+         "missing or out of order"},
+        {"Planets wrong", [](Planted& p) { p.rewrite(p.map(), "Planets = 12", "Planets = 13"); },
+         true, "Planets is 13"},
+        {"entries misnumbered", [](Planted& p) { p.rewrite(p.map(), "\\n3 = ", "\n7 = "); }, true,
+         "is numbered 7"},
+        {"Name not the folder's",
+         [](Planted& p) { p.rewrite(p.map(), "Name = checkme", "Name = x"); }, true, "Name is"},
+        {"map size", [](Planted& p) { p.rewrite(p.map(), "MapSizeX = 1000", "MapSizeX = 999"); },
+         true, "the map size is 999"},
+        {"Homeworld outside",
+         [](Planted& p) { p.rewrite(p.map(), "Homeworld = \\d+", "Homeworld = 99"); }, true,
+         "Homeworld is 99"},
+        {"picture gone",
+         [](Planted& p) { p.rewrite(p.map(), "MapTexture = [^\\r]*", "MapTexture = gone.jpg"); },
+         true, "not in the pictures folder"},
+        {"encounter file missing", [](Planted& p) { fs::remove(p.file(2)); }, true,
+         "is not in the campaign's folder"},
+        {"a file named twice",
+         [](Planted& p) {
+             p.rewrite(p.map(), "\\n3 = [^\\r]*",
+                       "\n3 = campaign/data/encounters/checkme/" + p.clean.planets[2].file_name);
+         },
+         true, "named by two entries"},
+        {"EncounterID",
+         [](Planted& p) { p.rewrite(p.file(4), "EncounterID = 4", "EncounterID = 5"); }, true,
+         "EncounterID is not 4"},
+        {"position malformed",
+         [](Planted& p) {
+             p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = zero");
+         },
+         true, "is not a position"},
+        {"position outside",
+         [](Planted& p) {
+             p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 0.9990");
+         },
+         true, "outside 0.0200..0.9790"},
+        {"within the clearance",
+         [](Planted& p) {
+             const tc_planet& first = p.clean.planets[0].planet;
+             const auto at = [](int v) {
+                 return "0." + std::string(v < 100 ? "0" : "") + std::to_string(v) + "0";
+             };
+             p.rewrite(p.file(1), "MapPosition.X = [^\\r]*", "MapPosition.X = " + at(first.x));
+             p.rewrite(p.file(1), "MapPosition.Y = [^\\r]*", "MapPosition.Y = " + at(first.y));
+         },
+         true, "within 55 map units of planet 0"},
+        {"a link to no planet", [](Planted& p) { p.set_links(0, {99}); }, true, "does not exist"},
+        {"a link to itself", [](Planted& p) { p.set_links(0, {0}); }, true, "links to itself"},
+        {"a link twice",
+         [](Planted& p) {
+             p.set_links(0, {p.links(0)[0], p.links(0)[0]});
+         },
+         true, "twice"},
+        {"a link one way",
+         [](Planted& p) {
+             std::vector<int> more(p.links(0).begin(), p.links(0).end());
+             for (int q = 1; q < 12; ++q)
+                 if (std::find(more.begin(), more.end(), q) == more.end()) {
+                     more.push_back(q);
+                     break;
+                 }
+             p.set_links(0, more);
+         },
+         true, "is not mutual"},
+        {"hop counts", [](Planted& p) { p.rewrite(p.file(0), "0 = 0,0", "0 = 0,1"); }, true,
+         "[hopcounts] section does not match"},
+        {"a planet cut off",
+         [](Planted& p) {
+             for (int q : p.links(11)) {
+                 std::vector<int> kept;
+                 for (int l : p.links(q))
+                     if (l != 11)
+                         kept.push_back(l);
+                 p.set_links(q, kept);
+             }
+             p.set_links(11, {});
+         },
+         true, "11 cannot be reached from planet 0"},
+        {"home without its facilities",
+         [](Planted& p) {
+             p.rewrite(p.file(static_cast<int>(p.clean.home)), "1 = shipyarda", "1 = shipyardb");
+         },
+         true, "lacks its shipyarda"},
+        {"a byte-order mark", [](Planted& p) { p.rewrite(p.file(6), "^", "\xEF\xBB\xBF"); }, true,
+         "byte-order mark"},
+        {"UTF-8 text",
+         [](Planted& p) { p.rewrite(p.file(7), "guiname = [^\\r]*", "guiname = Caf\xC3\xA9"); },
+         true, "UTF-8"},
+        {"a bare LF", [](Planted& p) { p.rewrite(p.file(8), "\\r\\n", "\n"); }, true,
+         "without CR LF"},
+        {"a path out of the game folder",
+         [](Planted& p) { p.rewrite(p.map(), "\\n9 = [^\\r]*", "\n9 = ../../../../victim.txt"); },
+         true, "it was not opened"},
+        {"a stray file",
+         [](Planted& p) { p.dir.write("campaign/data/encounters/checkme/stray.txt", "x"); }, false,
+         "no entry of the map file names this file"},
+        {"a template gone",
+         [](Planted& p) {
+             fs::remove(p.dir.path() / "campaign/data/encounters/all" /
+                        p.clean.planets[1].file_name);
+         },
+         false, "no longer in encounters/all"},
+        {"an unknown keyword",
+         [](Planted& p) { p.rewrite(p.file(3), "$", "[variables]\r\nSTRANGE_RULE\r\n"); }, false,
+         "\"STRANGE_RULE\" is unknown"},
+    };
+    {
+        Planted clean;
+        EXPECT_TRUE(check_campaign(clean.folder, clean.clean).empty())
+            << check_campaign(clean.folder, clean.clean).front().sentence;
+    }
+    for (const Row& row : rows) {
+        Planted p;
+        row.edit(p);
+        const auto before = testing::snapshot(p.dir.path());
+        const std::vector<Finding> findings =
+            check_campaign(p.folder, load_campaign(p.folder, "checkme"));
+        const bool found = std::any_of(findings.begin(), findings.end(), [&](const Finding& f) {
+            return f.problem == row.problem && f.sentence.find(row.found) != std::string::npos;
+        });
+        std::string all;
+        for (const Finding& f : findings)
+            all += "\n  " + f.file + ":" + std::to_string(f.line) + ": " + f.sentence;
+        EXPECT_TRUE(found) << row.name << all;
+        EXPECT_EQ(testing::snapshot(p.dir.path()), before) << row.name << ": checking wrote";
+    }
+}
+
+// Hostile content gives findings: never a crash, a hang or a file opened outside the campaign.
+TEST(CampaignCheck, HostileContentGivesFindings)
+{
+    std::string many = "wormholes = ";
+    for (int i = 0; i < 10000; ++i)
+        many += std::to_string(i % 12) + ",";
+    struct Row {
+        const char* name;
+        std::function<void(Planted&)> edit;
+    } rows[] = {
+        {"a 10 MB line",
+         [](Planted& p) {
+             p.rewrite(p.file(0), "MapPosition.X = [^\\r]*",
+                       "MapPosition.X = 0." + std::string(10 << 20, '7'));
+         }},
+        {"binary junk",
+         [](Planted& p) {
+             std::ofstream(p.file(1), std::ios::binary)
+                 << std::string("\0\xff\xfe[config]\0\r\x80", 12);
+         }},
+        {"10,000 links", [&](Planted& p) { p.rewrite(p.file(2), "wormholes = [^\\r]*", many); }},
+        {"huge and negative numbers",
+         [](Planted& p) {
+             p.rewrite(p.map(), "Homeworld = \\d+", "Homeworld = -99999999999999999999");
+             p.rewrite(p.map(), "Planets = 12", "Planets = 999999999999");
+             p.set_links(3, {-5, 2147483647});
+             p.rewrite(p.file(4), "EncounterID = 4", "EncounterID = -1");
+         }},
+        {"paths out of the game folder",
+         [](Planted& p) {
+             p.rewrite(p.map(), "\\n1 = [^\\r]*", "\n1 = ..\\..\\x.txt");
+             p.rewrite(p.map(), "\\n2 = [^\\r]*", "\n2 = /etc/passwd");
+             p.rewrite(p.map(), "\\n3 = [^\\r]*",
+                       "\n3 = campaign/data/encounters/all/campaign_all_001.txt");
+         }},
+        {"an empty map file", [](Planted& p) { std::ofstream(p.map(), std::ios::trunc); }},
+    };
+    for (const Row& row : rows) {
+        Planted p;
+        row.edit(p);
+        const auto before = testing::snapshot(p.dir.path(), true);
+        const std::vector<Finding> findings =
+            check_campaign(p.folder, load_campaign(p.folder, "checkme"));
+        EXPECT_GT(problem_count(findings), 0) << row.name;
+        EXPECT_EQ(testing::snapshot(p.dir.path(), true), before) << row.name;
+    }
+}
+
+}  // namespace
+}  // namespace orvek

@@ -1,0 +1,114 @@
+#include "export/campaign_reader.h"
+
+#include "core/error.h"
+#include "core/generate_command.h"
+#include "core/random.h"
+#include "export/save.h"
+#include "gamedata/game_folder.h"
+#include "gamedata/game_services.h"
+#include "support/game_copy.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace orvek {
+namespace {
+
+struct Yes : SaveDialog {
+    void inform(const std::string&) override {}
+    bool confirm(const std::string&) override { return true; }
+};
+
+// Generate and Save, then read back: what the files hold is the galaxy that was saved.
+TEST(CampaignReader, ReadsBackWhatASaveWrote)
+{
+    struct Row {
+        const char* name;
+        GenerateKind kind;
+        int size, gates;
+        const char* custom;  // planets, wormholes, joins
+        bool inhibitions, facilities;
+    } rows[] = {
+        {"small string presets", GenerateKind::WithPresets, 0, 0, "", false, false},
+        {"massive web presets", GenerateKind::WithPresets, 3, 2, "", true, false},
+        {"8 planets, no wormholes", GenerateKind::Custom, -1, -1, "8,0,30,40,5", false, true},
+        {"175 planets, 9 wormholes", GenerateKind::Custom, -1, -1, "175,9,30,40,5", true, true},
+    };
+    testing::TempDir dir;
+    testing::make_small_game(dir, 180);
+    const GameFolder folder(dir.str());
+    for (const Row& row : rows) {
+        GalaxySettings settings;
+        settings.size_class = row.size;
+        settings.gate_style = row.gates;
+        if (row.kind == GenerateKind::Custom) {
+            const std::string c = row.custom;
+            const auto field = [&](int i) {
+                std::size_t start = 0;
+                for (int k = 0; k < i; ++k)
+                    start = c.find(',', start) + 1;
+                return c.substr(start, c.find(',', start) - start);
+            };
+            settings.planet_count = field(0);
+            settings.wormhole_count = field(1);
+            settings.join1_pct = field(2);
+            settings.join2_pct = field(3);
+            settings.join3_pct = field(4);
+        }
+        Random random(42);
+        GameFolderServices sources(folder);
+        LastStatus status;
+        GenerationServices services{status, sources, sources, sources};
+        Galaxy galaxy;
+        std::string name;
+        run_generate_command(row.kind, settings, galaxy, name, services, random);
+        SaveRequest request;
+        request.campaign_name = "Round Trip";
+        request.options = {row.inhibitions, row.facilities};
+        request.levels.inhibition_lists.fill(FrequencyLevel::Normal);
+        request.levels.shipyard = request.levels.factory = FrequencyLevel::Common;
+        Yes yes;
+        ASSERT_EQ(save_campaign(galaxy, request, folder, random, yes), SaveResult::Saved);
+
+        const LoadedCampaign loaded = load_campaign(folder, "roundtrip");
+        EXPECT_EQ(loaded.name, "Round Trip") << row.name;
+        EXPECT_EQ(loaded.picture, file_name_of(galaxy.background_path)) << row.name;
+        EXPECT_TRUE(loaded.reading.empty()) << row.name << ": " << loaded.reading.front().sentence;
+        const std::vector<tc_planet> planets = galaxy_planets(loaded);
+        ASSERT_EQ(planets.size(), galaxy.planets.size()) << row.name;
+        for (std::size_t i = 0; i < planets.size(); ++i) {
+            const tc_planet &want = galaxy.planets[i], &got = planets[i];
+            const std::string at = std::string(row.name) + ", planet " + std::to_string(i);
+            EXPECT_EQ(got.x, want.x) << at;
+            EXPECT_EQ(got.y, want.y) << at;
+            EXPECT_EQ(got.system_name, want.system_name) << at;
+            EXPECT_EQ(got.template_path, file_name_of(want.template_path)) << at;
+            EXPECT_EQ(got.links, std::vector<std::int32_t>(want.links.begin(),
+                                                           want.links.begin() + want.link_count))
+                << at;
+            EXPECT_EQ(got.home, want.home) << at;
+            // What the files say: inhibitions and facilities where their box was ticked, the
+            // home planet's three facilities always.
+            for (int f = 0; f < kFeatureCount; ++f) {
+                const bool written = f < kInhibitionCount ? row.inhibitions : row.facilities;
+                bool feature = written && want.features[static_cast<std::size_t>(f)];
+                if (want.home && f >= kInhibitionCount)
+                    feature = f == 10 || f == 11 || f == 13;
+                EXPECT_EQ(got.features[static_cast<std::size_t>(f)], feature)
+                    << at << ", feature " << f;
+            }
+        }
+    }
+}
+
+TEST(CampaignReader, WhatStopsIt)
+{
+    testing::TempDir dir;
+    testing::make_small_game(dir, 10);
+    const GameFolder folder(dir.str());
+    for (const char* id : {"../x", "all", "", "nothere"})
+        EXPECT_THROW(load_campaign(folder, id), Error) << id;
+}
+
+}  // namespace
+}  // namespace orvek
