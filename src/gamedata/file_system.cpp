@@ -363,6 +363,18 @@ std::vector<FolderEntry> list_folder_entries(const std::string& path)
     return entries;
 }
 
+std::int64_t modification_time(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    // FILETIME counts 100 ns steps from 1601.
+    const std::uint64_t ticks =
+        (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+        data.ftLastWriteTime.dwLowDateTime;
+    return static_cast<std::int64_t>(ticks / 10000000u) - 11644473600LL;
+}
+
 std::string current_folder()
 {
     char buffer[MAX_PATH + 1];
@@ -636,6 +648,12 @@ std::vector<FolderEntry> list_folder_entries(const std::string& path)
     if (error_number != 0)
         throw file_error("Cannot open folder", path, system_reason(error_number));
     return entries;
+}
+
+std::int64_t modification_time(const std::string& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_mtime) : 0;
 }
 
 std::string current_folder()

@@ -29,6 +29,10 @@ inline constexpr std::size_t kReadLimit = std::size_t{256} << 20;
 // pipe or a device (which are never opened, so nothing blocks), or holds more than `limit`.
 std::string read_file(const std::string& path, std::size_t limit = kReadLimit);
 
+// When the file at `path` was last written, in seconds since 1970, or 0 when the system cannot
+// tell.
+std::int64_t modification_time(const std::string& path);
+
 // The current working directory, or "." when the system cannot tell.
 std::string current_folder();
 

@@ -7,6 +7,8 @@
 #include "gamedata/cp1252.h"
 #include "gamedata/game_services.h"
 #include "gamedata/names.h"
+#include "export/campaign_reader.h"
+#include "ui/campaign_dialogs.h"
 #include "ui/controls.h"
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
@@ -68,6 +70,11 @@ TForm1::TForm1(GameFolder folder, std::uint32_t seed, QWidget* parent)
         if (generation_)
             generation_->progress.cancel = true;
     });
+
+    connect(new QShortcut(QKeySequence("Ctrl+O"), this), &QShortcut::activated, this,
+            &TForm1::on_open_campaign);
+    connect(new QShortcut(QKeySequence("Ctrl+K"), this), &QShortcut::activated, this,
+            &TForm1::on_check_campaign);
 
     progress_timer_ = new QTimer(this);
     progress_timer_->setInterval(100);
@@ -238,6 +245,13 @@ void TForm1::finish_generation()
         show_error(message_text(g->error));
     } else {
         galaxy_ = std::move(g->galaxy);
+        // A new galaxy is no longer the saved campaign that was opened.
+        opened_id_.clear();
+        findings_.clear();
+        map_->set_status(QString());
+        map_->select_planet(-1);
+        if (findings_dialog_)
+            findings_dialog_->hide();
         try {
             map_->set_background(load_background(galaxy_.background_path));
             map_->set_planets(galaxy_.planets);
@@ -302,6 +316,64 @@ void TForm1::on_new_background_clicked()
     } catch (const Error& e) {
         show_error(message_text(e.what()));
     }
+}
+
+void TForm1::open_campaign(const std::string& id)
+{
+    try {
+        const LoadedCampaign campaign = load_campaign(folder_, id);
+        findings_ = check_campaign(folder_, campaign);
+        galaxy_.planets = galaxy_planets(campaign);
+        // The templates the files came from, so that a Save writes the galaxy as it would write
+        // a generated one.
+        for (tc_planet& planet : galaxy_.planets)
+            planet.template_path = folder_.templates_folder() + planet.template_path;
+        galaxy_.background_path = folder_.backgrounds_folder() + campaign.picture;
+        opened_id_ = id;
+        last_command_.reset();
+        Edit_CName->setText(QString::fromStdString(cp1252_to_utf8(campaign.name)));
+    } catch (const Error& e) {
+        return show_error(message_text(e.what()));
+    }
+    try {
+        map_->set_background(load_background(galaxy_.background_path));
+    } catch (const Error&) {
+        // A missing or broken picture is one of the check's problems; the map shows the
+        // galaxy over the start-up picture meanwhile.
+        map_->set_background(startup_picture());
+    }
+    map_->set_planets(galaxy_.planets);
+    map_->select_planet(-1);
+    map_->set_progress(QString());  // a Save's notice is about what was shown before
+    const int problems = problem_count(findings_);
+    map_->set_status(problems == 0 ? QString()
+                                   : QString("%1 %2: Ctrl+K lists them")
+                                         .arg(problems)
+                                         .arg(problems == 1 ? "problem" : "problems"));
+    if (findings_dialog_ && findings_dialog_->isVisible())
+        on_check_campaign();
+}
+
+void TForm1::on_open_campaign()
+{
+    if (busy())
+        return;
+    OpenCampaignDialog dialog(saved_campaigns(folder_), this);
+    if (dialog.exec() == QDialog::Accepted && !dialog.chosen().empty())
+        open_campaign(dialog.chosen());
+}
+
+void TForm1::on_check_campaign()
+{
+    if (opened_id_.empty())
+        return show_information("Open a saved campaign first (Ctrl+O): the check reads its files.");
+    if (!findings_dialog_) {
+        findings_dialog_ = new FindingsDialog(this);
+        connect(findings_dialog_, &FindingsDialog::planet_chosen, map_, &MapWidget::select_planet);
+    }
+    findings_dialog_->show_findings(QString::fromStdString(opened_id_), findings_);
+    findings_dialog_->show();
+    findings_dialog_->raise();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

@@ -6,6 +6,7 @@
 #include "core/generator.h"
 #include "core/random.h"
 #include "core/settings.h"
+#include "export/campaign_check.h"
 #include "gamedata/game_folder.h"
 #include "ui/window_texts.h"
 
@@ -26,6 +27,7 @@ class QTimer;
 
 namespace orvek {
 
+class FindingsDialog;
 class MapWidget;
 
 class TForm1 : public QWidget {
@@ -56,11 +58,21 @@ public:
     QString seed_text() const;
     QString command_line() const;
 
+    // Shows the saved campaign `id` of the game folder over its own picture, with its name in the
+    // name field and its check's findings at hand (a line on the map tells how many problems).
+    // A campaign that cannot be read at all is an error message; the galaxy stays as it was.
+    void open_campaign(const std::string& id);
+    const std::vector<Finding>& findings() const { return findings_; }
+
 signals:
     // A Generate command has ended (completed, cancelled or failed).
     void generation_finished();
 
 public slots:
+    // Ctrl+O and the map's menu: the list of saved campaigns to open one from.
+    void on_open_campaign();
+    // Ctrl+K and the map's menu: the findings of the campaign shown.
+    void on_check_campaign();
     void on_generate_clicked();
     void on_save_clicked();
     void on_new_background_clicked();
@@ -100,6 +112,9 @@ private:
     Random random_;
     Galaxy galaxy_;  // its background_path is the picture shown and saved
     Hooks hooks_;
+    std::string opened_id_;  // the saved campaign shown, if one was opened
+    std::vector<Finding> findings_;
+    FindingsDialog* findings_dialog_ = nullptr;
 
     // What the last completed or failed Generate started from, for the seed and command line.
     struct LastCommand {

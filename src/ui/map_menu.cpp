@@ -45,6 +45,13 @@ void TForm1::show_map_menu(const QPoint& at)
             [this] { QGuiApplication::clipboard()->setText(seed_text()); });
     connect(line, &QAction::triggered, this,
             [this] { QGuiApplication::clipboard()->setText(command_line()); });
+    menu.addSeparator();
+    QAction* open = menu.addAction("Open campaign…\tCtrl+O");
+    QAction* check = menu.addAction("Check campaign…\tCtrl+K");
+    open->setEnabled(!busy());
+    check->setEnabled(!opened_id_.empty());
+    connect(open, &QAction::triggered, this, &TForm1::on_open_campaign);
+    connect(check, &QAction::triggered, this, &TForm1::on_check_campaign);
     menu.exec(map_->mapToGlobal(at));
 }
 

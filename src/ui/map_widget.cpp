@@ -65,6 +65,18 @@ void MapWidget::set_planets(const std::vector<tc_planet>& planets)
     update();
 }
 
+void MapWidget::set_status(const QString& text)
+{
+    status_ = text;
+    update();
+}
+
+void MapWidget::select_planet(int planet)
+{
+    selected_ = planet;
+    update();
+}
+
 void MapWidget::set_progress(const QString& text)
 {
     notice_timer_->stop();
@@ -77,6 +89,22 @@ void MapWidget::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
     paint_map(painter, fitted_, planets_.empty() ? nullptr : &planets_, kMapPixels, links_only_);
+    if (selected_ >= 0 && static_cast<std::size_t>(selected_) < planets_.size()) {
+        painter.setPen(QPen(Qt::yellow, 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(
+            marker_rect(planets_[static_cast<std::size_t>(selected_)]).adjusted(-6, -6, 6, 6));
+    }
+    if (!status_.isEmpty()) {
+        const QRect band(0, height() - 28, width(), 28);
+        painter.fillRect(band, QColor(0, 0, 0, 170));
+        painter.setPen(QColor(255, 200, 0));
+        QFont font = painter.font();
+        font.setPixelSize(14);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.drawText(band.adjusted(10, 0, -10, 0), Qt::AlignVCenter | Qt::AlignLeft, status_);
+    }
     if (!progress_.isEmpty()) {
         // Tall enough for the long-generation hint, which wraps over two or three lines.
         QRect box(0, height() / 2 - 50, width(), 100);

@@ -27,10 +27,16 @@ public:
     void set_progress(const QString& text);
     // A line over the map that goes by itself after `milliseconds`.
     void show_notice(const QString& text, int milliseconds);
+    // A line at the foot of the map that stays until replaced; empty hides it.
+    void set_status(const QString& text);
+    // Rings the planet (its number), or none with -1.
+    void select_planet(int planet);
 
     const QImage& background() const { return background_; }
     const QString& progress() const { return progress_; }
     const std::vector<tc_planet>& planets() const { return planets_; }
+    const QString& status() const { return status_; }
+    int selected_planet() const { return selected_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -40,7 +46,8 @@ protected:
 private:
     QImage background_, fitted_;
     std::vector<tc_planet> planets_;
-    QString progress_;
+    QString progress_, status_;
+    int selected_ = -1;
     bool links_only_ = false;
     QTimer* notice_timer_ = nullptr;
 };

@@ -6,6 +6,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QTreeWidget>
+#include <QTimer>
+#include <QPainter>
+#include <QDialogButtonBox>
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QLabel>
@@ -92,6 +96,85 @@ TEST(MainWindow, StartUpPastAnUntrustedSave)
     EXPECT_TRUE(shown[0].contains("could not be checked: the journal is incomplete"))
         << shown[0].toStdString();
     EXPECT_TRUE(std::filesystem::exists(game.path() / "campaign/data/.orvek-save/journal"));
+}
+
+// Two campaigns saved from the window, "Fine Reach" and "Broken Reach", and a fault planted by
+// hand in the second: planet 1's EncounterID says 7.
+void save_two_campaigns(Window& w)
+{
+    for (const char* name : {"Fine Reach", "Broken Reach"}) {
+        ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+        w.find<QLineEdit>("Edit_CName")->setText(name);
+        QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+    }
+    const fs::path data = w.game.dir.path() / "campaign/data";
+    const std::string map = testing::read_bytes(data / "maps/brokenreach.txt");
+    const std::size_t entry = map.find("\r\n1 = ");
+    ASSERT_NE(entry, std::string::npos);
+    const std::string line = map.substr(entry + 2, map.find('\r', entry + 2) - entry - 2);
+    const fs::path file = data / "encounters/brokenreach" / line.substr(line.rfind('/') + 1);
+    std::string bytes = testing::read_bytes(file);
+    bytes.replace(bytes.find("EncounterID = 1"), 15, "EncounterID = 7");
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The window's shortcuts work where it is the active window, as it is again for a player once a
+// dialog has closed.
+void activate(Window& w)
+{
+    w.form.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&w.form, 1000));
+}
+
+// Ctrl+O, then the campaign `id` chosen in the list and opened, as a player does.
+void open_with_keys(Window& w, const QString& id)
+{
+    std::function<void()> choose = [&w, id, &choose] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return QTimer::singleShot(20, choose);
+        auto* list = dialog->findChild<QTreeWidget*>("CampaignList");
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (list->topLevelItem(i)->text(1) == id)
+                list->setCurrentItem(list->topLevelItem(i));
+        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open),
+                          Qt::LeftButton);
+    };
+    QTimer::singleShot(0, choose);
+    activate(w);
+    QTest::keyClick(&w.form, Qt::Key_O, Qt::ControlModifier);
+}
+
+// Ctrl+K, then the finding that holds `text` chosen in the list.
+void check_with_keys(Window& w, const QString& text)
+{
+    activate(w);
+    QTest::keyClick(&w.form, Qt::Key_K, Qt::ControlModifier);
+    auto* list = w.form.findChild<QListWidget*>("FindingsList");
+    ASSERT_NE(list, nullptr);
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().contains(text))
+            list->setCurrentRow(i);
+}
+
+// Open and Check change nothing on disk; the problem is told on the map, and choosing it in the
+// list rings its planet.
+TEST(MainWindow, OpenAndCheckASavedCampaign)
+{
+    Window w;
+    save_two_campaigns(w);
+    const auto before = testing::snapshot(w.game.dir.path(), true);
+    open_with_keys(w, "brokenreach");
+    EXPECT_EQ(w.find<QLineEdit>("Edit_CName")->text(), "Broken Reach");
+    EXPECT_EQ(w.form.map()->status(), "1 problem: Ctrl+K lists them");
+    EXPECT_GE(w.form.map()->planets().size(), 8u);
+    check_with_keys(w, "EncounterID");
+    EXPECT_EQ(w.form.map()->selected_planet(), 1);
+    open_with_keys(w, "finereach");
+    EXPECT_EQ(w.form.map()->status(), "");
+    EXPECT_EQ(w.form.map()->selected_planet(), -1);
+    EXPECT_TRUE(w.messages.empty());
+    EXPECT_EQ(testing::snapshot(w.game.dir.path(), true), before);
 }
 
 TEST(MainWindow, StartUpShowsTheBuiltInPicture)
@@ -466,6 +549,22 @@ TEST(Screenshot, TealHeaderRedHomeSilverLink)
                                        "cancel.\n25000 attempts per second. ") +
                                kRareSettingsHint);
     ASSERT_TRUE(w.form.map()->grab().save("map-progress.png"));
+}
+
+// An opened campaign with one planted problem, its check listed and the problem's planet ringed.
+TEST(Screenshot, OpenedCampaignWithAProblem)
+{
+    Window w(11);
+    save_two_campaigns(w);
+    open_with_keys(w, "brokenreach");
+    check_with_keys(w, "EncounterID");
+    QTest::qWait(200);
+    QImage shot = w.form.grab().toImage();
+    const QImage findings = w.form.findChild<QWidget*>("Findings")->grab().toImage();
+    QPainter painter(&shot);
+    painter.drawImage(QPoint(75, shot.height() - findings.height() - 40), findings);
+    painter.end();
+    ASSERT_TRUE(shot.save("opened-campaign.png"));
 }
 
 }  // namespace

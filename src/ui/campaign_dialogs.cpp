@@ -1,0 +1,123 @@
+#include "ui/campaign_dialogs.h"
+
+#include "core/error.h"
+#include "export/campaign_reader.h"
+#include "gamedata/cp1252.h"
+#include "gamedata/file_system.h"
+#include "gamedata/game_folder.h"
+
+#include <QDateTime>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace orvek {
+
+std::vector<CampaignEntry> saved_campaigns(const GameFolder& folder)
+{
+    std::vector<CampaignEntry> entries;
+    for (const std::string& id : campaign_ids(folder)) {
+        CampaignEntry e;
+        e.id = id;
+        e.saved = modification_time(folder.maps_folder() + id + ".txt");
+        try {
+            const LoadedCampaign campaign = load_campaign(folder, id);
+            const std::vector<Finding> findings = check_campaign(folder, campaign);
+            e.name = campaign.name;
+            e.planets = static_cast<int>(campaign.planets.size());
+            e.problems = problem_count(findings);
+            e.notes = static_cast<int>(findings.size()) - e.problems;
+        } catch (const Error& error) {
+            e.error = error.what();
+        }
+        entries.push_back(std::move(e));
+    }
+    std::stable_sort(
+        entries.begin(), entries.end(),
+        [](const CampaignEntry& a, const CampaignEntry& b) { return a.saved > b.saved; });
+    return entries;
+}
+
+OpenCampaignDialog::OpenCampaignDialog(const std::vector<CampaignEntry>& campaigns, QWidget* parent)
+    : QDialog(parent), campaigns_(campaigns)
+{
+    setObjectName("OpenCampaign");
+    setWindowTitle("Open campaign");
+    resize(560, 360);
+    list_ = new QTreeWidget(this);
+    list_->setObjectName("CampaignList");
+    list_->setRootIsDecorated(false);
+    list_->setHeaderLabels({"Campaign", "Id", "Planets", "Saved", "Check"});
+    for (const CampaignEntry& e : campaigns_) {
+        const QString check =
+            !e.error.empty() ? QString("cannot be read")
+            : e.problems == 0
+                ? QString("fine") + (e.notes ? QString(", %1 notes").arg(e.notes) : "")
+                : QString("%1 problems").arg(e.problems);
+        auto* item = new QTreeWidgetItem(
+            {QString::fromStdString(cp1252_to_utf8(e.name)), QString::fromStdString(e.id),
+             QString::number(e.planets),
+             QDateTime::fromSecsSinceEpoch(e.saved).toString("yyyy-MM-dd hh:mm"), check});
+        item->setToolTip(4, QString::fromLocal8Bit(e.error));
+        list_->addTopLevelItem(item);
+    }
+    list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    if (!campaigns_.empty())
+        list_->setCurrentItem(list_->topLevelItem(0));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Open | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(list_, &QTreeWidget::itemActivated, this, &QDialog::accept);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_);
+    layout->addWidget(buttons);
+}
+
+std::string OpenCampaignDialog::chosen() const
+{
+    const int row = list_->indexOfTopLevelItem(list_->currentItem());
+    return row < 0 ? std::string() : campaigns_[static_cast<std::size_t>(row)].id;
+}
+
+FindingsDialog::FindingsDialog(QWidget* parent) : QDialog(parent)
+{
+    setObjectName("Findings");
+    resize(600, 180);
+    list_ = new QListWidget(this);
+    list_->setObjectName("FindingsList");
+    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && findings_[static_cast<std::size_t>(row)].planet >= 0)
+            emit planet_chosen(findings_[static_cast<std::size_t>(row)].planet);
+    });
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_);
+}
+
+void FindingsDialog::show_findings(const QString& campaign, const std::vector<Finding>& findings)
+{
+    findings_ = findings;
+    const int problems = problem_count(findings);
+    setWindowTitle(QString("Check of %1: %2 problems, %3 notes")
+                       .arg(campaign)
+                       .arg(problems)
+                       .arg(static_cast<int>(findings.size()) - problems));
+    list_->clear();
+    for (const Finding& f : findings) {
+        const QString where =
+            QString::fromStdString(f.file) + (f.line > 0 ? QString(":%1").arg(f.line) : QString());
+        auto* item = new QListWidgetItem(
+            where + ": " + (f.problem ? "" : "note: ") +
+                QString::fromStdString(cp1252_to_utf8(f.sentence)) +
+                (f.planet >= 0 ? QString(" (planet %1)").arg(f.planet) : QString()),
+            list_);
+        item->setForeground(f.problem ? QColor(160, 0, 0) : QColor(90, 90, 90));
+    }
+    if (findings.empty())
+        new QListWidgetItem("Nothing found: the campaign is as a Save writes it.", list_);
+}
+
+}  // namespace orvek

@@ -1,0 +1,60 @@
+#pragma once
+// The window's two views of saved campaigns: the list to open one from (each with its planets,
+// the date of its map file and how many problems its check finds), and the list of findings of
+// the campaign shown, where choosing one rings its planet on the map.
+
+#include "export/campaign_check.h"
+
+#include <QDialog>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QListWidget;
+class QTreeWidget;
+
+namespace orvek {
+
+class GameFolder;
+
+// A saved campaign as the open list shows it.
+struct CampaignEntry {
+    std::string id, name;
+    int planets = 0;
+    std::int64_t saved = 0;  // the map file's time, seconds since 1970
+    int problems = 0, notes = 0;
+    std::string error;  // why it cannot be read at all, if so
+};
+
+// Every saved campaign of the game folder, newest first. Reads and checks each; never writes.
+std::vector<CampaignEntry> saved_campaigns(const GameFolder& folder);
+
+class OpenCampaignDialog : public QDialog {
+    Q_OBJECT
+public:
+    OpenCampaignDialog(const std::vector<CampaignEntry>& campaigns, QWidget* parent);
+    // The id of the campaign chosen, or empty.
+    std::string chosen() const;
+
+private:
+    QTreeWidget* list_ = nullptr;
+    std::vector<CampaignEntry> campaigns_;
+};
+
+class FindingsDialog : public QDialog {
+    Q_OBJECT
+public:
+    FindingsDialog(QWidget* parent);
+    void show_findings(const QString& campaign, const std::vector<Finding>& findings);
+
+signals:
+    // A finding about a planet was chosen.
+    void planet_chosen(int planet);
+
+private:
+    QListWidget* list_ = nullptr;
+    std::vector<Finding> findings_;
+};
+
+}  // namespace orvek
