@@ -7,6 +7,7 @@
 #include "export/campaign_check.h"
 #include "export/campaign_reader.h"
 #include "export/save.h"
+#include "support/yes_dialog.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
 #include "support/temp_dir.h"
@@ -16,11 +17,6 @@
 namespace {
 
 using namespace orvek;
-
-struct Yes : SaveDialog {
-    void inform(const std::string&) override {}
-    bool confirm(const std::string&) override { return true; }
-};
 
 void save_175_planets(benchmark::State& state)
 {
@@ -38,7 +34,7 @@ void save_175_planets(benchmark::State& state)
     SaveRequest request;
     request.campaign_name = "Bench Reach";
     request.options = {true, true};
-    Yes dialog;
+    testing::YesDialog dialog;
     for (auto _ : state)
         save_campaign(galaxy, request, folder, random, dialog);
     state.counters["planets"] = static_cast<double>(galaxy.planets.size());
@@ -67,7 +63,7 @@ struct SavedCampaigns {
             SaveRequest request;
             request.campaign_name = "Bench " + std::to_string(i);
             request.options = {true, true};
-            Yes dialog;
+            testing::YesDialog dialog;
             save_campaign(galaxy, request, folder, random, dialog);
         }
     }

@@ -552,10 +552,13 @@ void sync_folder(const std::string& path)
         throw Error("Cannot flush folder \"" + path + "\" to disk. " + system_reason(error_number));
 }
 
-EntryKind entry_kind(const std::string& path)
+namespace {
+
+// What stat or lstat (`status`) says `path` is.
+EntryKind kind_by(int (*status)(const char*, struct stat*), const std::string& path)
 {
     struct stat info;
-    if (::lstat(path.c_str(), &info) != 0) {
+    if (status(path.c_str(), &info) != 0) {
         if (errno == ENOENT)
             return EntryKind::Missing;
         throw file_error("Cannot open file", path, last_reason());
@@ -563,15 +566,16 @@ EntryKind entry_kind(const std::string& path)
     return kind_of_mode(info.st_mode);
 }
 
+}  // namespace
+
+EntryKind entry_kind(const std::string& path)
+{
+    return kind_by(::lstat, path);
+}
+
 EntryKind target_kind(const std::string& path)
 {
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0) {
-        if (errno == ENOENT)
-            return EntryKind::Missing;
-        throw file_error("Cannot open file", path, last_reason());
-    }
-    return kind_of_mode(info.st_mode);
+    return kind_by(::stat, path);
 }
 
 std::string link_target(const std::string& path)

@@ -7,6 +7,7 @@
 #include "core/generate_command.h"
 #include "core/random.h"
 #include "export/save.h"
+#include "support/yes_dialog.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
 #include "support/game_copy.h"
@@ -21,11 +22,6 @@ namespace fs = std::filesystem;
 
 namespace orvek {
 namespace {
-
-struct Yes : SaveDialog {
-    void inform(const std::string&) override {}
-    bool confirm(const std::string&) override { return true; }
-};
 
 // A game folder with the clean campaign "checkme" of 12 planets.
 struct Planted {
@@ -48,7 +44,7 @@ struct Planted {
         run_generate_command(GenerateKind::Custom, settings, galaxy, name, services, random);
         SaveRequest request;
         request.campaign_name = "Check Me";
-        Yes yes;
+        testing::YesDialog yes;
         save_campaign(galaxy, request, folder, random, yes);
         clean = load_campaign(folder, "checkme");
     }

@@ -4,6 +4,7 @@
 #include "core/generate_command.h"
 #include "core/random.h"
 #include "export/save.h"
+#include "support/yes_dialog.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
 #include "support/game_copy.h"
@@ -13,11 +14,6 @@
 
 namespace orvek {
 namespace {
-
-struct Yes : SaveDialog {
-    void inform(const std::string&) override {}
-    bool confirm(const std::string&) override { return true; }
-};
 
 // Generate and Save, then read back: what the files hold is the galaxy that was saved.
 TEST(CampaignReader, ReadsBackWhatASaveWrote)
@@ -67,7 +63,7 @@ TEST(CampaignReader, ReadsBackWhatASaveWrote)
         request.options = {row.inhibitions, row.facilities};
         request.levels.inhibition_lists.fill(FrequencyLevel::Normal);
         request.levels.shipyard = request.levels.factory = FrequencyLevel::Common;
-        Yes yes;
+        testing::YesDialog yes;
         ASSERT_EQ(save_campaign(galaxy, request, folder, random, yes), SaveResult::Saved);
 
         const LoadedCampaign loaded = load_campaign(folder, "roundtrip");

@@ -6,6 +6,7 @@
 
 #include "core/random.h"
 #include "export/save.h"
+#include "support/yes_dialog.h"
 #include "export/save_journal.h"
 #include "gamedata/game_folder.h"
 #include "support/game_copy.h"
@@ -34,11 +35,6 @@ std::map<std::string, std::string> snapshot(const fs::path& root)
     return testing::snapshot(root, true);
 }
 
-struct DummyDialog : SaveDialog {
-    void inform(const std::string&) override {}
-    bool confirm(const std::string&) override { return true; }
-};
-
 struct Hostile : ::testing::Test {
     TempDir game, victim;
     GameFolder folder{game.str()};
@@ -51,7 +47,7 @@ struct Hostile : ::testing::Test {
         Galaxy galaxy = testing::generate_in(folder, random);
         SaveRequest request;
         request.campaign_name = "Mine";
-        DummyDialog dialog;
+        testing::YesDialog dialog;
         ASSERT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Saved);
         for (const tc_planet& planet : galaxy.planets)
             mine.push_back(file_name_of(planet.template_path));

@@ -1,0 +1,14 @@
+#pragma once
+// A Save's dialog that answers Yes to the overwrite question and keeps no message: for tests and
+// benchmarks that save without asking.
+
+#include "export/save.h"
+
+namespace orvek::testing {
+
+struct YesDialog : SaveDialog {
+    void inform(const std::string&) override {}
+    bool confirm(const std::string&) override { return true; }
+};
+
+}  // namespace orvek::testing
