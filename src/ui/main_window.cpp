@@ -292,7 +292,7 @@ void TForm1::on_save_clicked()
     try {
         if (orvek::save_campaign(galaxy_, request, folder_, random_, dialog) != SaveResult::Saved)
             return;
-        map_->set_planets(galaxy_.planets);  // the tooltips now tell the features
+        show_written_features(campaign_id(request.campaign_name));
         map_->show_notice(
             QString("Saved campaign \"%1\" (%2): %3 encounter files and the map file")
                 .arg(Edit_CName->text(), QString::fromStdString(campaign_id(request.campaign_name)))
@@ -301,6 +301,22 @@ void TForm1::on_save_clicked()
     } catch (const Error& e) {
         show_error(message_text(e.what()));
     }
+}
+
+// The tooltips tell what the files hold: the features read back from the campaign just saved
+// (what a feature box left unticked did not write is not there; the home planet's facilities
+// are).
+void TForm1::show_written_features(const std::string& id)
+{
+    try {
+        const LoadedCampaign saved = load_campaign(folder_, id);
+        if (saved.planets.size() == galaxy_.planets.size())
+            for (std::size_t i = 0; i < galaxy_.planets.size(); ++i)
+                galaxy_.planets[i].features = saved.planets[i].planet.features;
+    } catch (const Error&) {
+        // The Save succeeded; the tooltips then tell the features as they were assigned.
+    }
+    map_->set_planets(galaxy_.planets);
 }
 
 void TForm1::on_new_background_clicked()

@@ -101,6 +101,7 @@ private:
     void run_generation(Generation& generation);
     void finish_generation();
     void show_map_menu(const QPoint& at);
+    void show_written_features(const std::string& id);
     void show_command_fields(const GalaxySettings& settings, const std::string& campaign_name);
     void show_progress();
     void set_controls_enabled(bool enabled);

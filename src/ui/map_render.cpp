@@ -154,26 +154,37 @@ QPoint readable_position(QPoint at, const QFontMetrics& metrics, const QString& 
 
 QString planet_description(const std::vector<tc_planet>& planets, std::size_t index)
 {
+    // The features in a player's words, in the order of FeatureKeywords.
+    static const char* const kFeatureWords[kFeatureCount] = {
+        "Engines required", "Shields inoperable", "Fighters inoperable", "Cruisers inoperable",
+        "Cloak inoperable", "Tractor inoperable", "Repair inoperable",   "Repair yard",
+        "Small factory",    "Medium factory",     "Large factory",       "Small academy",
+        "Large academy",    "Shipyard A",         "Shipyard B",          "Shipyard C"};
     const tc_planet& p = planets[index];
     const auto text = [](const std::string& cp1252) {
         return QString::fromUtf8(cp1252_to_utf8(cp1252));
     };
     QStringList linked;
-    for (int k = 0; k < p.link_count; ++k)
-        linked << text(
-            planets[static_cast<std::size_t>(p.links[static_cast<std::size_t>(k)])].system_name);
-    QString description = QString("Planet %1: %2").arg(index).arg(text(p.system_name));
+    for (int k = 0; k < p.link_count && static_cast<std::size_t>(k) < p.links.size(); ++k) {
+        // An opened campaign may link to a planet it does not have; the check says so.
+        const std::int32_t to = p.links[static_cast<std::size_t>(k)];
+        linked << (to >= 0 && static_cast<std::size_t>(to) < planets.size()
+                       ? text(planets[static_cast<std::size_t>(to)].system_name)
+                       : QString("planet %1, which does not exist").arg(to));
+    }
+    QString description = QString("%1 (planet %2)").arg(text(p.system_name)).arg(index);
     if (p.home)
-        description += " (home planet)";
+        description += ", home planet";
     description += "\nTemplate: " + text(file_name_of(p.template_path));
     description += "\nLinked to: " + linked.join(", ");
-    QStringList features;
-    for (std::size_t f = 0; f < p.features.size(); ++f)
-        if (p.features[f])
-            features << QString::fromLatin1(FeatureKeywords[f].data(),
-                                            static_cast<qsizetype>(FeatureKeywords[f].size()));
-    if (!features.isEmpty())
-        description += "\nFeatures: " + features.join(", ");
+    QStringList effects, facilities;
+    for (int f = 0; f < kFeatureCount; ++f)
+        if (p.features[static_cast<std::size_t>(f)])
+            (f < kInhibitionCount ? effects : facilities) << kFeatureWords[f];
+    if (!effects.isEmpty())
+        description += "\nInhibition effects: " + effects.join(", ");
+    if (!facilities.isEmpty())
+        description += "\nFacilities: " + facilities.join(", ");
     return description;
 }
 

@@ -490,19 +490,41 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
         std::find_if(planets.begin(), planets.end(), [](auto& p) { return p.home; }) -
         planets.begin());
     const QString text = planet_description(planets, home);
-    EXPECT_TRUE(text.startsWith(QString("Planet %1: ").arg(home))) << text.toStdString();
-    EXPECT_NE(text.indexOf("(home planet)"), -1);
+    EXPECT_TRUE(text.startsWith(QString::fromStdString(planets[home].system_name) +
+                                QString(" (planet %1), home planet").arg(home)))
+        << text.toStdString();
     EXPECT_NE(text.indexOf(QString::fromStdString(
                   fs::path(planets[home].template_path).filename().string())),
               -1);
     const tc_planet& linked = planets[static_cast<std::size_t>(planets[home].links[0])];
     EXPECT_NE(text.indexOf("Linked to: " + QString::fromStdString(linked.system_name)), -1);
-    EXPECT_NE(text.indexOf("CLOAK_INOPERABLE"), -1) << "features show after a Save";
+    // What the files hold: no inhibition effect while its box is unticked, the home planet's
+    // own facilities always, in a player's words.
+    EXPECT_EQ(text.indexOf("Cloak inoperable"), -1) << text.toStdString();
+    EXPECT_NE(text.indexOf("Facilities: Large factory, Small academy, Shipyard A"), -1)
+        << text.toStdString();
     MapWidget* map = w.form.map();
     const QPoint at = marker_rect(planets[home]).center();
     QHelpEvent hover(QEvent::ToolTip, at, map->mapToGlobal(at));
     QApplication::sendEvent(map, &hover);
     EXPECT_EQ(QToolTip::text(), text);
+
+    // With the box ticked, the next Save writes the effect, and the tooltip says so.
+    w.find<QCheckBox>("CB_Inhibitions")->setChecked(true);
+    QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+    const QString saved = planet_description(w.form.galaxy().planets, home);
+    EXPECT_NE(saved.indexOf("Inhibition effects: "), -1) << saved.toStdString();
+    EXPECT_NE(saved.indexOf("Cloak inoperable"), -1) << saved.toStdString();
+}
+
+// An opened campaign may link to a planet it does not have: the tooltip says so, never follows it.
+TEST(MapView, ALinkToNoPlanetIsTold)
+{
+    std::vector<tc_planet> planets(2);
+    planets[0].system_name = "Vega";
+    planets[0].links = {1, 99};
+    planets[0].link_count = 2;
+    EXPECT_NE(planet_description(planets, 0).indexOf("planet 99, which does not exist"), -1);
 }
 
 // The window and the command-line tool, with the same seed, save the same campaign.
