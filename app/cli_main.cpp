@@ -174,6 +174,16 @@ std::string parse_name(const QString& text)
     return utf8_to_cp1252(text.toStdString());
 }
 
+// --check, --check-all and --open, which read a saved campaign and write no campaign.
+void parse_read_back(const QCommandLineParser& parser, Options& o)
+{
+    o.check = parser.value("check");
+    o.check_all = parser.isSet("check-all");
+    o.open = parser.value("open");
+    if ((!o.check.isEmpty() || o.check_all || !o.open.isEmpty()) && o.save)
+        throw ExitError{2, "--check, --check-all and --open write nothing: no --save with them"};
+}
+
 Options parse_options(const QCommandLineParser& parser)
 {
     if (!parser.positionalArguments().isEmpty())
@@ -222,11 +232,7 @@ Options parse_options(const QCommandLineParser& parser)
     for (const QString& setting : parser.values("level"))
         apply_level(setting, o.request);
     o.request.options = {parser.isSet("write-inhibitions"), parser.isSet("write-facilities")};
-    o.check = parser.value("check");
-    o.check_all = parser.isSet("check-all");
-    o.open = parser.value("open");
-    if ((!o.check.isEmpty() || o.check_all || !o.open.isEmpty()) && o.save)
-        throw ExitError{2, "--check, --check-all and --open write nothing: no --save with them"};
+    parse_read_back(parser, o);
     o.json = parser.value("json");
     o.png = parser.value("png");
     o.quiet = parser.isSet("quiet");
@@ -373,6 +379,17 @@ int open(const Options& o, const GameFolder& folder)
     return 0;
 }
 
+// The Save command on the generated galaxy; true when it saved.
+bool save(Options& o, const GameFolder& folder, Random& random, Galaxy& galaxy,
+          const std::string& name)
+{
+    o.request.campaign_name = name;
+    o.request.cancel = &interrupted;
+    CliDialog dialog;
+    dialog.overwrite = o.overwrite;
+    return orvek::save_campaign(galaxy, o.request, folder, random, dialog) == SaveResult::Saved;
+}
+
 int run(const QCommandLineParser& parser)
 {
     Options o = parse_options(parser);
@@ -394,17 +411,10 @@ int run(const QCommandLineParser& parser)
     generate(o, folder, random, galaxy, name, progress);
     if (o.rename)
         name = o.name;
-    if (o.save && !interrupted) {
-        o.request.campaign_name = name;
-        o.request.cancel = &interrupted;
-        CliDialog dialog;
-        dialog.overwrite = o.overwrite;
-        if (orvek::save_campaign(galaxy, o.request, folder, random, dialog) == SaveResult::Saved &&
-            interrupted) {
-            // Too late to stop: the campaign on disk is the new one, and the status says so.
-            std::cerr << "orvek-galaxy: interrupted, but the save had already completed\n";
-            return 0;
-        }
+    if (o.save && !interrupted && save(o, folder, random, galaxy, name) && interrupted) {
+        // Too late to stop: the campaign on disk is the new one, and the status says so.
+        std::cerr << "orvek-galaxy: interrupted, but the save had already completed\n";
+        return 0;
     }
     if (interrupted)
         throw ExitError{130, "interrupted before the save: nothing was written"};
@@ -422,9 +432,8 @@ int run(const QCommandLineParser& parser)
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// What the signals mean to the tool.
+void handle_signals()
 {
 #ifdef SIGPIPE
     // A reader that went away is a failed write ("Cannot write to standard output."), not a
@@ -438,25 +447,10 @@ int main(int argc, char** argv)
 #endif
     std::signal(SIGINT, on_interrupt);
     std::signal(SIGTERM, on_interrupt);
-    // Drawing names into a PNG needs fonts but no screen. On Windows the offscreen platform finds
-    // no fonts (it looks for font files beside Qt), while the minimal one asks the system.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-#ifdef _WIN32
-        qputenv("QT_QPA_PLATFORM", "minimal:enable_fonts");
-#else
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-#endif
-    }
-    // Standard error carries the tool's own messages only; Qt's notes about its environment
-    // would get in the way of scripts that read them.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::cerr << text.toStdString() << "\n";
-    });
-    QGuiApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription("Generates an Orvek galaxy and saves it as a campaign.");
-    parser.addHelpOption();
+}
+
+void add_options(QCommandLineParser& parser)
+{
     parser.addOptions({
         {"game-dir", "The game folder (default: the current directory).", "DIR"},
         {"seed", "The random source's state after start-up (0..4294967295).", "N"},
@@ -478,6 +472,33 @@ int main(int argc, char** argv)
         {"check-all", "Check every saved campaign of the game folder."},
         {"open", "Read the saved campaign ID instead of generating (for --json, --png).", "ID"},
     });
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    handle_signals();
+    // Drawing names into a PNG needs fonts but no screen. On Windows the offscreen platform finds
+    // no fonts (it looks for font files beside Qt), while the minimal one asks the system.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+#ifdef _WIN32
+        qputenv("QT_QPA_PLATFORM", "minimal:enable_fonts");
+#else
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    }
+    // Standard error carries the tool's own messages only; Qt's notes about its environment
+    // would get in the way of scripts that read them.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::cerr << text.toStdString() << "\n";
+    });
+    QGuiApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Generates an Orvek galaxy and saves it as a campaign.");
+    parser.addHelpOption();
+    add_options(parser);
     if (!parser.parse(QCoreApplication::arguments())) {
         std::cerr << "orvek-galaxy: " << parser.errorText().toStdString() << "\n";
         return 2;

@@ -94,6 +94,26 @@ int section_of(std::string_view line)
     return slot;
 }
 
+// The planet numbers of a wormholes line, each followed by a comma.
+void read_links(LoadedPlanet& p, std::string_view value, int number, ReadNote& bad)
+{
+    p.links_line = number;
+    std::size_t start = 0;
+    while (start < value.size()) {
+        const std::size_t comma = std::min(value.find(',', start), value.size());
+        const std::string_view item = value.substr(start, comma - start);
+        const auto link = whole_number(trimmed(item));
+        if (!link || *link < -1'000'000 || *link > 1'000'000)
+            bad = {p.file_name, number,
+                   "the wormholes line holds \"" + std::string(item.substr(0, 40)) +
+                       "\", which is no planet number"};
+        else
+            p.planet.links.push_back(static_cast<std::int32_t>(*link));
+        start = comma + 1;
+    }
+    p.planet.link_count = static_cast<std::int32_t>(p.planet.links.size());
+}
+
 void read_config_line(LoadedPlanet& p, const std::string& line, int number, ReadNote& bad)
 {
     const std::string_view value = value_of(line);
@@ -110,22 +130,7 @@ void read_config_line(LoadedPlanet& p, const std::string& line, int number, Read
         p.position_line = number;
     };
     if (line.find("wormholes") != std::string::npos) {
-        p.links_line = number;
-        std::size_t start = 0;
-        while (start < value.size()) {
-            const std::size_t comma = std::min(value.find(',', start), value.size());
-            const auto link = whole_number(trimmed(value.substr(start, comma - start)));
-            if (!link || *link < -1'000'000 || *link > 1'000'000)
-                bad = {
-                    p.file_name, number,
-                    "the wormholes line holds \"" +
-                        std::string(value.substr(start, std::min<std::size_t>(comma - start, 40))) +
-                        "\", which is no planet number"};
-            else
-                p.planet.links.push_back(static_cast<std::int32_t>(*link));
-            start = comma + 1;
-        }
-        p.planet.link_count = static_cast<std::int32_t>(p.planet.links.size());
+        read_links(p, value, number, bad);
     } else if (line.find("guiname") != std::string::npos) {
         p.planet.system_name = std::string(value);
     } else if (line.find("EncounterID") != std::string::npos) {
@@ -229,6 +234,30 @@ std::string file_in_campaign(const std::string& path, const std::string& folder_
     return parts[4];
 }
 
+// A key of the map file's [config] section.
+void read_map_key(LoadedCampaign& c, const std::string& line, std::string_view key,
+                  std::string_view value)
+{
+    const long long whole = whole_number(value.substr(0, value.find('.'))).value_or(-2);
+    if (key == "Homeworld")
+        c.home = whole;
+    else if (key == "MapSizeX")
+        c.size_x = whole;
+    else if (key == "MapSizeY")
+        c.size_y = whole;
+    else if (key == "Planets")
+        c.planet_count = whole_number(value).value_or(-2);
+    else if (key == "MapTexture")
+        c.picture = std::string(value);
+    else if (key == "Name")
+        c.name_key = std::string(value);
+    else if (key == "GUIName") {
+        // The name is kept byte for byte: only the one blank the Save puts after "=" goes.
+        const std::size_t start = line.find('=') + 1;
+        c.name = line.substr(start + (start < line.size() && line[start] == ' '));
+    }
+}
+
 }  // namespace
 
 void parse_map_file(LoadedCampaign& c)
@@ -253,27 +282,57 @@ void parse_map_file(LoadedCampaign& c)
             c.planets.push_back(std::move(p));
             continue;
         }
-        const auto whole = whole_number(value.substr(0, value.find('.')));
-        const long long n = whole ? *whole : -2;
-        if (key == "Homeworld")
-            c.home = n;
-        else if (key == "MapSizeX")
-            c.size_x = n;
-        else if (key == "MapSizeY")
-            c.size_y = n;
-        else if (key == "Planets")
-            c.planet_count = whole_number(value).value_or(-2);
-        else if (key == "MapTexture")
-            c.picture = std::string(value);
-        else if (key == "Name")
-            c.name_key = std::string(value);
-        else if (key == "GUIName")
-            // The name is kept byte for byte: only the one blank the Save puts after "=" goes.
-            c.name =
-                line.substr(line.find('=') + 1 +
-                            (line.size() > line.find('=') + 1 && line[line.find('=') + 1] == ' '));
+        read_map_key(c, line, key, value);
     }
 }
+
+namespace {
+
+// Opens the campaign's folder and lists its files; what fails is recorded for the checker.
+std::optional<Folder> open_campaign_folder(const GameFolder& game, const std::string& id,
+                                           LoadedCampaign& c)
+{
+    const Folder encounters = game.open_layout({"campaign", "data", "encounters"});
+    const std::string folder_name = file_name_of(game.campaign_folder(id));
+    c.folder = encounters.path_of(folder_name);
+    try {
+        Folder campaign = encounters.sub(folder_name);
+        for (const FolderEntry& entry : campaign.entries())
+            if (entry.kind != EntryKind::Folder)
+                c.folder_files.push_back(entry.name);
+        std::sort(c.folder_files.begin(), c.folder_files.end());
+        return campaign;
+    } catch (const Error& e) {
+        c.reading.push_back({folder_name, 0, e.what()});
+        return std::nullopt;
+    }
+}
+
+// Reads the encounter file an entry names, when it names one in the campaign's folder.
+void read_planet(LoadedPlanet& p, const std::optional<Folder>& campaign, LoadedCampaign& c)
+{
+    p.file_name = file_in_campaign(p.entry_path, file_name_of(c.folder));
+    if (p.file_name.empty())
+        return c.reading.push_back(
+            {c.map_file, p.map_line,
+             "the entry's path \"" + p.entry_path.substr(0, 200) +
+                 "\" is not a file in the campaign's folder; it was not opened"});
+    if (!campaign)
+        return;
+    if (!std::binary_search(c.folder_files.begin(), c.folder_files.end(), p.file_name))
+        return c.reading.push_back(
+            {c.map_file, p.map_line,
+             "the file \"" + p.file_name + "\" is not in the campaign's folder"});
+    try {
+        p.bytes = campaign->read_file(p.file_name, kCampaignFileLimit);
+        p.read = true;
+        parse_encounter_file(p, c.reading);
+    } catch (const Error& e) {
+        c.reading.push_back({p.file_name, 0, e.what()});
+    }
+}
+
+}  // namespace
 
 LoadedCampaign load_campaign(const GameFolder& game, const std::string& id)
 {
@@ -284,48 +343,12 @@ LoadedCampaign load_campaign(const GameFolder& game, const std::string& id)
     std::string lower = id;
     std::transform(lower.begin(), lower.end(), lower.begin(), ascii_lower);
     c.map_file = lower + ".txt";
-    const Folder maps = game.open_layout({"campaign", "data", "maps"});
-    c.map_bytes = maps.read_file(c.map_file, kCampaignFileLimit);
+    c.map_bytes =
+        game.open_layout({"campaign", "data", "maps"}).read_file(c.map_file, kCampaignFileLimit);
     parse_map_file(c);
-
-    const Folder encounters = game.open_layout({"campaign", "data", "encounters"});
-    const std::string folder_name = file_name_of(game.campaign_folder(lower));
-    c.folder = encounters.path_of(folder_name);
-    std::optional<Folder> campaign;
-    try {
-        campaign = encounters.sub(folder_name);
-        for (const FolderEntry& entry : campaign->entries())
-            if (entry.kind != EntryKind::Folder)
-                c.folder_files.push_back(entry.name);
-        std::sort(c.folder_files.begin(), c.folder_files.end());
-    } catch (const Error& e) {
-        c.reading.push_back({folder_name, 0, e.what()});
-    }
-    for (LoadedPlanet& p : c.planets) {
-        p.file_name = file_in_campaign(p.entry_path, folder_name);
-        if (p.file_name.empty()) {
-            c.reading.push_back(
-                {c.map_file, p.map_line,
-                 "the entry's path \"" + p.entry_path.substr(0, 200) +
-                     "\" is not a file in the campaign's folder; it was not opened"});
-            continue;
-        }
-        if (!campaign)
-            continue;
-        if (!std::binary_search(c.folder_files.begin(), c.folder_files.end(), p.file_name)) {
-            c.reading.push_back(
-                {c.map_file, p.map_line,
-                 "the file \"" + p.file_name + "\" is not in the campaign's folder"});
-            continue;
-        }
-        try {
-            p.bytes = campaign->read_file(p.file_name, kCampaignFileLimit);
-            p.read = true;
-            parse_encounter_file(p, c.reading);
-        } catch (const Error& e) {
-            c.reading.push_back({p.file_name, 0, e.what()});
-        }
-    }
+    const std::optional<Folder> campaign = open_campaign_folder(game, lower, c);
+    for (LoadedPlanet& p : c.planets)
+        read_planet(p, campaign, c);
     return c;
 }
 

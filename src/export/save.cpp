@@ -14,8 +14,51 @@
 
 namespace orvek {
 
+namespace {
+
+// Everything that can fail without touching the disk, before anything changes: every template
+// read, the maps folder there, the campaign folder a real folder if it exists.
+std::vector<std::string> check_before_writing(const Galaxy& galaxy, const GameFolder& folder,
+                                              const std::string& id,
+                                              const std::string& campaign_folder,
+                                              EntryKind existing)
+{
+    std::vector<std::string> templates;
+    for (const tc_planet& planet : galaxy.planets)
+        templates.push_back(read_file(planet.template_path));
+    const std::string maps_folder = folder.maps_folder();
+    if (entry_kind(maps_folder) != EntryKind::Folder)
+        throw file_error("Cannot create file", maps_folder + id + ".txt", system_reason(ENOENT));
+    if (existing == EntryKind::File)
+        throw file_error("Cannot create file",
+                         encounter_path(campaign_folder, galaxy.planets.front()),
+                         system_reason(ENOTDIR));
+    if (existing != EntryKind::Missing && existing != EntryKind::Folder)
+        throw Error(refusal(campaign_folder, existing, EntryKind::Folder));
+    return templates;
+}
+
+// The encounter files in planet order (their icon sizes are drawn in that order), the map file
+// last, all into the work folder; the commit puts them in place.
+void write_campaign(CampaignTransaction& transaction, const Galaxy& galaxy,
+                    const std::vector<std::string>& templates, const SaveRequest& request,
+                    const std::string& id, Random& random)
+{
+    for (std::size_t i = 0; i < galaxy.planets.size(); ++i) {
+        const tc_planet& planet = galaxy.planets[i];
+        transaction.stage_encounter(
+            file_name_of(planet.template_path),
+            render_encounter(templates[i], static_cast<int>(i), planet, request.options, random));
+    }
+    transaction.stage_map(map_file_text(id, request.campaign_name, home_index(galaxy.planets),
+                                        galaxy.planets, galaxy.background_path));
+    transaction.commit();
+}
+
+}  // namespace
+
 SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameFolder& folder,
-                           Random& random, SaveDialog& dialog)
+                         Random& random, SaveDialog& dialog)
 {
     if (galaxy.planets.empty()) {
         dialog.inform(kNothingGenerated);
@@ -39,36 +82,12 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
     const EntryKind existing = entry_kind(campaign_folder);
     if (existing != EntryKind::Missing && !dialog.confirm(kOverwriteQuestion))
         return SaveResult::NotConfirmed;
-
-    // Everything that can fail without touching the disk comes first.
-    std::vector<std::string> templates;
-    for (const tc_planet& planet : galaxy.planets)
-        templates.push_back(read_file(planet.template_path));
-    const std::string maps_folder = folder.maps_folder();
-    const std::string map_path = maps_folder + id + ".txt";
-    if (entry_kind(maps_folder) != EntryKind::Folder)
-        throw file_error("Cannot create file", map_path, system_reason(ENOENT));
-    if (existing == EntryKind::File)
-        throw file_error("Cannot create file",
-                         encounter_path(campaign_folder, galaxy.planets.front()),
-                         system_reason(ENOTDIR));
-    if (existing != EntryKind::Missing && existing != EntryKind::Folder)
-        throw Error(refusal(campaign_folder, existing, EntryKind::Folder));
+    const std::vector<std::string> templates =
+        check_before_writing(galaxy, folder, id, campaign_folder, existing);
     if (request.cancel && request.cancel->load())
         return SaveResult::Cancelled;
-
-    // The encounter files in planet order (their icon sizes are drawn in that order), the map
-    // file last, all into the work folder; the commit puts them in place.
     transaction->begin(file_name_of(campaign_folder), id + ".txt");
-    for (std::size_t i = 0; i < galaxy.planets.size(); ++i) {
-        const tc_planet& planet = galaxy.planets[i];
-        transaction->stage_encounter(
-            file_name_of(planet.template_path),
-            render_encounter(templates[i], static_cast<int>(i), planet, request.options, random));
-    }
-    transaction->stage_map(map_file_text(id, request.campaign_name, home_index(galaxy.planets),
-                                         galaxy.planets, galaxy.background_path));
-    transaction->commit();
+    write_campaign(*transaction, galaxy, templates, request, id, random);
     return SaveResult::Saved;
 }
 

@@ -245,13 +245,7 @@ void TForm1::finish_generation()
         show_error(message_text(g->error));
     } else {
         galaxy_ = std::move(g->galaxy);
-        // A new galaxy is no longer the saved campaign that was opened.
-        opened_id_.clear();
-        findings_.clear();
-        map_->set_status(QString());
-        map_->select_planet(-1);
-        if (findings_dialog_)
-            findings_dialog_->hide();
+        forget_opened_campaign();
         try {
             map_->set_background(load_background(galaxy_.background_path));
             map_->set_planets(galaxy_.planets);
@@ -368,6 +362,17 @@ void TForm1::open_campaign(const std::string& id)
                                          .arg(problems == 1 ? "problem" : "problems"));
     if (findings_dialog_ && findings_dialog_->isVisible())
         on_check_campaign();
+}
+
+// A new galaxy is no longer the saved campaign that was opened.
+void TForm1::forget_opened_campaign()
+{
+    opened_id_.clear();
+    findings_.clear();
+    map_->set_status(QString());
+    map_->select_planet(-1);
+    if (findings_dialog_)
+        findings_dialog_->hide();
 }
 
 void TForm1::on_open_campaign()

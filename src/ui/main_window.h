@@ -102,6 +102,7 @@ private:
     void finish_generation();
     void show_map_menu(const QPoint& at);
     void show_written_features(const std::string& id);
+    void forget_opened_campaign();
     void show_command_fields(const GalaxySettings& settings, const std::string& campaign_name);
     void show_progress();
     void set_controls_enabled(bool enabled);
