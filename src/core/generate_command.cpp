@@ -2,10 +2,21 @@
 
 namespace orvek {
 
+void set_aside_preset_fields(GenerateKind kind, GalaxySettings& s)
+{
+    if (kind != GenerateKind::WithPresets)
+        return;
+    if (s.size_class >= 0 && s.size_class < static_cast<int>(kSizeNames.size()))
+        s.planet_count = int_text(kFewestPlanets);
+    if (s.gate_style >= 0 && s.gate_style < static_cast<int>(kGateNames.size()))
+        s.join1_pct = s.join2_pct = s.join3_pct = "1";
+}
+
 GenerationResult run_generate_command(GenerateKind kind, GalaxySettings& settings, Galaxy& galaxy,
                                       std::string& campaign_name, GenerationServices& services,
                                       Random& random, GenerationProgress* progress)
 {
+    set_aside_preset_fields(kind, settings);
     Clamp_Params(settings);
     galaxy.planets.clear();
     if (kind == GenerateKind::WithPresets)

@@ -16,6 +16,12 @@ class Random;
 // the numbers in the fields as they are.
 enum class GenerateKind { WithPresets, Custom };
 
+// "Generate" sets the planet count (for a chosen size) and the join weights (for a chosen style)
+// from its presets whatever the fields hold, so those fields are never read: they get a value the
+// clamp accepts, and an empty or mistyped one cannot stop the command. "Generate Custom" keeps
+// every field as typed. Draws nothing.
+void set_aside_preset_fields(GenerateKind kind, GalaxySettings& settings);
+
 // Runs the command on the settings (whose fields it rewrites as the window shows them). The
 // campaign name is drawn once, before the first attempt, into campaign_name. Throws Error as
 // Clamp_Params and Generate_Galaxy do; a clamp failure leaves the galaxy as it was, any later

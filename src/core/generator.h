@@ -29,7 +29,7 @@ public:
 };
 
 // Chooses a random background picture: one draw, R(number of pictures). Returns its full path;
-// throws "List index out of bounds (0)" after the draw when there is no picture.
+// throws Error after the draw when there is no picture.
 class BackgroundChooser {
 public:
     virtual ~BackgroundChooser() = default;

@@ -63,7 +63,7 @@ public:
             const std::uint32_t templates_left = left(template_count_, p);
             out.template_at[p] = random(templates_left);
             if (templates_left == 0)
-                throw list_index_error(out.template_at[p]);
+                throw too_few_templates();
             const auto r = static_cast<std::int32_t>(random(join_sum_));
             out.own_links[p] = r < join1_ ? 1 : (r < join12_ ? 2 : 3);
         }
@@ -74,12 +74,24 @@ public:
             const std::uint32_t pool = left(static_cast<std::uint32_t>(n_), i);
             out.wormhole_at.push_back(random(pool));
             if (pool == 0)
-                throw list_index_error(out.wormhole_at.back());
+                throw Error(std::to_string(n_) + " planets can take at most " + std::to_string(n_) +
+                            " wormholes");
         }
         out.state_after = random.state();
     }
 
 private:
+    // Said after the draw that found the list empty, so that the draws stay as they were.
+    Error too_few_templates() const
+    {
+        if (template_count_ == 0)
+            return Error("No encounter templates in campaign/data/encounters/all: the game folder "
+                         "is incomplete");
+        return Error("Only " + std::to_string(template_count_) +
+                     " encounter templates in campaign/data/encounters/all, too few for " +
+                     std::to_string(n_) + " planets");
+    }
+
     static std::uint32_t left(std::uint32_t count, int taken)
     {
         return count > static_cast<std::uint32_t>(taken) ? count - static_cast<std::uint32_t>(taken)

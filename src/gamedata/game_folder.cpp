@@ -221,7 +221,8 @@ void Get_Background(const std::vector<std::string>& pictures, Random& random,
 {
     std::uint32_t i = random(static_cast<std::uint32_t>(pictures.size()));
     if (i >= pictures.size())
-        throw list_index_error(i);
+        throw Error("No nebula pictures in campaign/data/bitmaps/ui: the game folder is "
+                    "incomplete");
     background_path = pictures[i];
 }
 

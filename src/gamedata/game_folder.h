@@ -75,7 +75,7 @@ std::vector<std::string> Get_Templates(const GameFolder& folder);
 std::vector<std::string> list_backgrounds(const GameFolder& folder);
 
 // Draws one of the pictures (R(count)) into background_path. With no picture the draw still
-// happens, background_path keeps its value and "List index out of bounds (0)" is thrown.
+// happens, background_path keeps its value and Error "No nebula pictures in …" is thrown.
 void Get_Background(const std::vector<std::string>& pictures, Random& random,
                     std::string& background_path);
 

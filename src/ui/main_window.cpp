@@ -164,6 +164,7 @@ void TForm1::on_generate_clicked()
     g->seed = random_.state();
     // The clamp comes first and stops the command before anything changes when a field is bad.
     try {
+        set_aside_preset_fields(g->kind, g->settings);
         Clamp_Params(g->settings);
     } catch (const Error& e) {
         write_settings(g->settings);
@@ -235,17 +236,17 @@ void TForm1::finish_generation()
     }
     last_command_ = LastCommand{g->kind, g->fields_before, g->seed};
     write_settings(g->settings);
-    if (!g->campaign_name.empty() || g->error.empty())
-        Edit_CName->setText(QString::fromUtf8(cp1252_to_utf8(g->campaign_name)));
     map_->show_links_only(false);
     if (!g->error.empty()) {
-        galaxy_.planets.clear();
-        map_->set_planets({});
-        setWindowTitle(kCalculating);
+        // As Escape does: the galaxy, its drawing and its name stay, and the caption returns.
+        Edit_CName->setText(g->name_before);
+        setWindowTitle(kStartCaption);
         show_error(message_text(g->error));
     } else {
+        Edit_CName->setText(QString::fromUtf8(cp1252_to_utf8(g->campaign_name)));
         galaxy_ = std::move(g->galaxy);
         forget_opened_campaign();
+        map_->set_seed_text("Seed " + seed_text());
         try {
             map_->set_background(load_background(galaxy_.background_path));
             map_->set_planets(galaxy_.planets);
@@ -354,7 +355,8 @@ void TForm1::open_campaign(const std::string& id)
     }
     map_->set_planets(galaxy_.planets);
     map_->select_planet(-1);
-    map_->set_progress(QString());  // a Save's notice is about what was shown before
+    map_->set_progress(QString());   // a Save's notice is about what was shown before
+    map_->set_seed_text(QString());  // a saved campaign keeps no seed
     const int problems = problem_count(findings_);
     map_->set_status(problems == 0 ? QString()
                                    : QString("%1 %2: Ctrl+K lists them")

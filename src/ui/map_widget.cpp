@@ -71,6 +71,12 @@ void MapWidget::set_status(const QString& text)
     update();
 }
 
+void MapWidget::set_seed_text(const QString& text)
+{
+    seed_ = text;
+    update();
+}
+
 void MapWidget::select_planet(int planet)
 {
     selected_ = planet;
@@ -94,6 +100,15 @@ void MapWidget::paintEvent(QPaintEvent*)
         painter.setBrush(Qt::NoBrush);
         painter.drawEllipse(
             marker_rect(planets_[static_cast<std::size_t>(selected_)]).adjusted(-6, -6, 6, 6));
+    }
+    if (!seed_.isEmpty()) {
+        // Quiet, where it hides no planet near the edge for long: below the status line's band.
+        QFont font = painter.font();
+        font.setPixelSize(10);
+        painter.setFont(font);
+        painter.setPen(QColor(170, 170, 170));
+        painter.drawText(QRect(4, height() - 16 - (status_.isEmpty() ? 0 : 28), 200, 14),
+                         Qt::AlignLeft | Qt::AlignVCenter, seed_);
     }
     if (!status_.isEmpty()) {
         const QRect band(0, height() - 28, width(), 28);

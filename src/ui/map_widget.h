@@ -29,6 +29,9 @@ public:
     void show_notice(const QString& text, int milliseconds);
     // A line at the foot of the map that stays until replaced; empty hides it.
     void set_status(const QString& text);
+    // The seed of the galaxy shown, small in the lower-left corner; empty shows none.
+    void set_seed_text(const QString& text);
+    const QString& seed_text() const { return seed_; }
     // Rings the planet (its number), or none with -1.
     void select_planet(int planet);
 
@@ -46,7 +49,7 @@ protected:
 private:
     QImage background_, fitted_;
     std::vector<tc_planet> planets_;
-    QString progress_, status_;
+    QString progress_, status_, seed_;
     int selected_ = -1;
     bool links_only_ = false;
     QTimer* notice_timer_ = nullptr;

@@ -29,7 +29,8 @@ void TForm1::set_up_controls()
     on_advanced_toggled();
     inhibition_lists = {Combo_Engine, Combo_Shield,  Combo_Fighter, Combo_Cruiser,
                         Combo_Cloak,  Combo_Tractor, Combo_Repair};
-    Combo_Fighter->setStyleSheet("QComboBox { color: rgb(0,128,128); background-color: "
+    // White on the green: a contrast of 5.1 : 1, where the other lists' teal would give 1.1 : 1.
+    Combo_Fighter->setStyleSheet("QComboBox { color: white; background-color: "
                                  "rgb(0,128,0); border: 1px solid rgb(0,64,0); }");
 }
 

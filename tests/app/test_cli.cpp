@@ -49,7 +49,7 @@ TEST(Cli, ExitStatuses)
         {"--level cloak=often --save", 2, "unknown level"},
         {"--no-such-option", 2, "no-such-option"},
         {"--custom ,1,30,40,5", 1, "'' is not a valid integer value."},
-        {"--custom 8,9,30,40,5 --seed 3", 1, "List index out of bounds (0)."},
+        {"--custom 8,9,30,40,5 --seed 3", 1, "8 planets can take at most 8 wormholes."},
         {"--seed 5 --name '--!' --save", 1,
          "The campaign name needs at least one letter or digit!"},
         {"--seed 5 --name 'A l l' --save", 1, "reserved for the game's own templates"},

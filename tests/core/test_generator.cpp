@@ -219,8 +219,11 @@ TEST(Generator, FailuresLeaveTheGalaxyEmpty)
         std::string wormhole_text;
         std::string message;
     } cases[] = {
-        {"more wormholes than planets", 8, 9, 200, 2, "", "List index out of bounds (0)"},
-        {"fewer templates than planets", 30, 1, 29, 2, "", "List index out of bounds (0)"},
+        {"more wormholes than planets", 8, 9, 200, 2, "", "8 planets can take at most 8 wormholes"},
+        {"fewer templates than planets", 30, 1, 29, 2, "",
+         "Only 29 encounter templates in campaign/data/encounters/all, too few for 30 planets"},
+        {"no templates", 30, 1, 0, 2, "",
+         "No encounter templates in campaign/data/encounters/all: the game folder is incomplete"},
         {"no background", 30, 1, 200, 0, "", "List index out of bounds (0)"},
         {"empty wormhole field", 30, 1, 200, 2, "-", "'' is not a valid integer value"},
     };
@@ -327,6 +330,7 @@ TEST(GenerateCommand, ClampFailureKeepsTheGalaxy)
     Galaxy galaxy;
     galaxy.planets.resize(5);
     GalaxySettings settings;
+    settings.size_class = -1;  // no size chosen: the planets field is read
     settings.planet_count = "";
     std::string name = "kept";
     EXPECT_EQ(error_of([&] {
@@ -366,6 +370,26 @@ TEST(GenerateCommand, PresetsOnlyForTheGenerateButton)
         testing::plain_generate_galaxy(params, other.services, expected, reference);
         expect_same_galaxy(galaxy, reference, "command");
     }
+}
+
+// "Generate" with a size and a style chosen sets the planet count and the join weights itself:
+// what those fields hold, even nothing, changes nothing; "Generate Custom" reads them.
+TEST(GenerateCommand, AFieldThePresetSetsIsNeverRead)
+{
+    const auto generate = [](GenerateKind kind, const std::string& field) {
+        FakeWorld world;
+        Random random(5);
+        Galaxy galaxy;
+        GalaxySettings settings;
+        settings.planet_count = settings.join2_pct = field;
+        std::string name;
+        run_generate_command(kind, settings, galaxy, name, world.services, random);
+        return galaxy;
+    };
+    const Galaxy typed = generate(GenerateKind::WithPresets, "30");
+    for (const char* field : {"", "x", "-"})
+        expect_same_galaxy(generate(GenerateKind::WithPresets, field), typed, field);
+    EXPECT_THROW(generate(GenerateKind::Custom, ""), Error);
 }
 
 TEST(GenerateCommand, WormholeFieldErrorComesAfterTheCampaignName)

@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <regex>
 
 namespace fs = std::filesystem;
 
@@ -54,11 +53,39 @@ struct Planted {
         return dir.path() / "campaign/data/encounters/checkme" /
                clean.planets[static_cast<std::size_t>(planet)].file_name;
     }
+    // Replaces the first match of `pattern` in the file: text (with \r and \n written as such),
+    // optionally followed by [^\r]* (the rest of the line), [^\r]*\r\n (the whole line) or \d+
+    // (a number); "^" and "$" are the file's start and end.
     static void rewrite(const fs::path& path, const std::string& pattern, const std::string& with)
     {
         const std::string bytes = testing::read_bytes(path);
-        const std::string edited = std::regex_replace(bytes, std::regex(pattern), with,
-                                                      std::regex_constants::format_first_only);
+        std::string edited;
+        if (pattern == "^" || pattern == "$") {
+            edited = pattern == "^" ? with + bytes : bytes + with;
+        } else {
+            std::string text = pattern;
+            const auto strip = [&](const std::string& suffix) {
+                const bool has =
+                    text.size() >= suffix.size() &&
+                    text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+                if (has)
+                    text.erase(text.size() - suffix.size());
+                return has;
+            };
+            const bool line = strip("[^\\r]*\\r\\n"), rest = line || strip("[^\\r]*"),
+                       number = strip("\\d+");
+            for (const auto& [from, to] : {std::pair{"\\r", "\r"}, std::pair{"\\n", "\n"}})
+                for (std::size_t at; (at = text.find(from)) != std::string::npos;)
+                    text.replace(at, 2, to);
+            const std::size_t start = bytes.find(text);
+            ASSERT_NE(start, std::string::npos) << pattern << " in " << path;
+            std::size_t end = start + text.size();
+            if (rest)
+                end = std::min(bytes.find('\r', end), bytes.size()) + (line ? 2 : 0);
+            while (number && end < bytes.size() && bytes[end] >= '0' && bytes[end] <= '9')
+                ++end;
+            edited = bytes.substr(0, start) + with + bytes.substr(end);
+        }
         ASSERT_NE(edited, bytes) << pattern << " in " << path;
         std::ofstream(path, std::ios::binary | std::ios::trunc) << edited;
     }

@@ -390,7 +390,7 @@ TEST(Faults, ExtremeSettings)
         std::string err;
     } cases[] = {
         {"175,9,30,40,5", 0, ""},
-        {"8,9,30,40,5", 1, "List index out of bounds (0).\n"},
+        {"8,9,30,40,5", 1, "8 planets can take at most 8 wormholes.\n"},
         {"60,2,1,1,1", 0, ""},
         {"60,2,99,99,99", 0, ""},
     };

@@ -130,7 +130,8 @@ TEST(GetBackground, DrawsOneAndFailsOnNone)
         Get_Background(none, random, kept);
         FAIL();
     } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "List index out of bounds (0)");
+        EXPECT_STREQ(e.what(), "No nebula pictures in campaign/data/bitmaps/ui: the game folder "
+                               "is incomplete");
     }
     EXPECT_EQ(kept, "kept");
     expected(0);

@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -166,6 +167,7 @@ TEST(MainWindow, OpenAndCheckASavedCampaign)
     const auto before = testing::snapshot(w.game.dir.path(), true);
     open_with_keys(w, "brokenreach");
     EXPECT_EQ(w.find<QLineEdit>("Edit_CName")->text(), "Broken Reach");
+    EXPECT_EQ(w.form.map()->seed_text(), "") << "a saved campaign keeps no seed";
     EXPECT_EQ(w.form.map()->status(), "1 problem: Ctrl+K lists them");
     EXPECT_GE(w.form.map()->planets().size(), 8u);
     check_with_keys(w, "EncounterID");
@@ -291,6 +293,20 @@ TEST(MainWindow, TextsFitTheirControlsAndGreenIsGreen)
     for (const char* green : {"LMDButton3", "Combo_Fighter"})
         EXPECT_EQ(w.find<QWidget>(green)->grab().toImage().pixelColor(2, 2), QColor(0, 128, 0))
             << green;  // inside the border, above the text
+    // The green list's text reads at a contrast of at least 4.5 : 1 against its green.
+    const auto luminance = [](QColor c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const QImage fighter = w.find<QWidget>("Combo_Fighter")->grab().toImage();
+    double brightest = 0;
+    for (int y = 0; y < fighter.height(); ++y)
+        for (int x = 0; x < fighter.width() - 20; ++x)  // the text, not the arrow
+            brightest = std::max(brightest, luminance(fighter.pixelColor(x, y)));
+    EXPECT_GE((brightest + 0.05) / (luminance(QColor(0, 128, 0)) + 0.05), 4.5);
 }
 
 TEST(MainWindow, BrokenPictureIsReportedAfterTheGalaxyIsMade)
@@ -306,11 +322,17 @@ TEST(MainWindow, BrokenPictureIsReportedAfterTheGalaxyIsMade)
     EXPECT_FALSE(w.form.galaxy().planets.empty()) << "the galaxy stands; only its drawing failed";
 }
 
-TEST(MainWindow, EmptyPlanetFieldGivesTheConversionError)
+// The planets field, hidden in the closed Advanced section, is the preset's to set for Generate:
+// emptied, it stops only Generate Custom, which reads it.
+TEST(MainWindow, EmptyPlanetFieldStopsOnlyGenerateCustom)
 {
     Window w;
     w.find<QLineEdit>("Edit_SNr_Pl")->clear();
-    QTest::mouseClick(w.find<QPushButton>("LMDButton1"), Qt::LeftButton);
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    EXPECT_TRUE(w.messages.empty());
+    EXPECT_GE(w.form.galaxy().planets.size(), 20u);
+    w.find<QLineEdit>("Edit_SNr_Pl")->clear();
+    QTest::mouseClick(w.find<QPushButton>("LMDButton3"), Qt::LeftButton);
     ASSERT_EQ(w.messages.size(), 1u);
     EXPECT_EQ(w.messages[0].first, "Orvek - Galaxy Generator ");
     EXPECT_EQ(w.messages[0].second, "'' is not a valid integer value.");
@@ -322,6 +344,7 @@ TEST(MainWindow, GenerateDrawsTheGalaxy)
     Window w;
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
     EXPECT_EQ(w.form.windowTitle(), "The Galaxy is ready!");
+    EXPECT_EQ(w.form.map()->seed_text(), "Seed " + w.form.seed_text());
     const auto& planets = w.form.galaxy().planets;
     ASSERT_GE(planets.size(), 20u);
     EXPECT_EQ(std::count_if(planets.begin(), planets.end(), [](auto& p) { return p.home; }), 1);
@@ -515,6 +538,25 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
     const QString saved = planet_description(w.form.galaxy().planets, home);
     EXPECT_NE(saved.indexOf("Inhibition effects: "), -1) << saved.toStdString();
     EXPECT_NE(saved.indexOf("Cloak inoperable"), -1) << saved.toStdString();
+}
+
+// A Generate that cannot make a galaxy says what to change, and keeps what the window showed.
+TEST(MainWindow, AFailedGenerateKeepsTheGalaxy)
+{
+    Window w;
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    const auto planets = w.form.galaxy().planets.size();
+    const QString name = w.find<QLineEdit>("Edit_CName")->text();
+    w.find<QCheckBox>("CB_Advanced")->setChecked(true);
+    w.find<QLineEdit>("Edit_SNr_Pl")->setText("8");
+    w.find<QLineEdit>("Edit_SLRW")->setText("9");
+    ASSERT_TRUE(w.click_and_wait("LMDButton3"));
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_EQ(w.messages[0].second, "8 planets can take at most 8 wormholes.");
+    EXPECT_EQ(w.form.galaxy().planets.size(), planets);
+    EXPECT_EQ(w.form.map()->planets().size(), planets);
+    EXPECT_EQ(w.find<QLineEdit>("Edit_CName")->text(), name);
+    EXPECT_EQ(w.form.windowTitle(), kStartCaption);
 }
 
 // An opened campaign may link to a planet it does not have: the tooltip says so, never follows it.
