@@ -625,6 +625,31 @@ void write_to_stream(const std::string& path, std::string_view bytes)
         throw file_error("Cannot create file", path, system_reason(error_number));
 }
 
+namespace {
+
+// Reads a listing to its end and closes it; `describe` makes each entry (not "." and "..").
+template <typename Describe>
+std::vector<FolderEntry> read_listing(DIR* dir, const std::string& path, Describe describe)
+{
+    std::vector<FolderEntry> entries;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry)
+            break;
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            entries.push_back(describe(*entry, name));
+    }
+    const int error_number = errno;
+    ::closedir(dir);  // read-only: closing it cannot lose data
+    if (error_number != 0)
+        throw file_error("Cannot open folder", path, system_reason(error_number));
+    return entries;
+}
+
+}  // namespace
+
 std::vector<FolderEntry> list_folder_entries(const std::string& path)
 {
     DIR* dir = ::opendir(path.c_str());
@@ -633,25 +658,12 @@ std::vector<FolderEntry> list_folder_entries(const std::string& path)
             return {};
         throw file_error("Cannot open folder", path, last_reason());
     }
-    std::vector<FolderEntry> entries;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry)
-            break;
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
+    return read_listing(dir, path, [dir](const dirent& entry, const std::string& name) {
         struct stat info;
-        const bool there = ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0;
-        entries.push_back(
-            {name, there ? kind_of_mode(info.st_mode) : EntryKind::Missing, name.front() == '.'});
-    }
-    const int error_number = errno;
-    ::closedir(dir);  // read-only: closing it cannot lose data
-    if (error_number != 0)
-        throw file_error("Cannot open folder", path, system_reason(error_number));
-    return entries;
+        const bool there = ::fstatat(::dirfd(dir), entry.d_name, &info, 0) == 0;
+        return FolderEntry{name, there ? kind_of_mode(info.st_mode) : EntryKind::Missing,
+                           name.front() == '.'};
+    });
 }
 
 std::int64_t modification_time(const std::string& path)
@@ -693,30 +705,15 @@ std::vector<FolderEntry> Folder::entries() const
             ::close(fd);
         throw file_error("Cannot open folder", path_, system_reason(error_number));
     }
-    std::vector<FolderEntry> entries;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry)
-            break;
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        EntryKind found = EntryKind::Special;
-        switch (entry->d_type) {
-        case DT_REG: found = EntryKind::File; break;
-        case DT_DIR: found = EntryKind::Folder; break;
-        case DT_LNK: found = EntryKind::Link; break;
-        case DT_UNKNOWN: found = kind(name); break;
-        default: break;
+    return read_listing(dir, path_, [this](const dirent& entry, const std::string& name) {
+        switch (entry.d_type) {
+        case DT_REG: return FolderEntry{name, EntryKind::File};
+        case DT_DIR: return FolderEntry{name, EntryKind::Folder};
+        case DT_LNK: return FolderEntry{name, EntryKind::Link};
+        case DT_UNKNOWN: return FolderEntry{name, kind(name)};
+        default: return FolderEntry{name, EntryKind::Special};
         }
-        entries.push_back({name, found});
-    }
-    const int error_number = errno;
-    ::closedir(dir);
-    if (error_number != 0)
-        throw file_error("Cannot open folder", path_, system_reason(error_number));
-    return entries;
+    });
 }
 
 void Folder::create_folder(std::string_view name) const
