@@ -102,7 +102,7 @@ void MapWidget::paintEvent(QPaintEvent*)
             marker_rect(planets_[static_cast<std::size_t>(selected_)]).adjusted(-6, -6, 6, 6));
     }
     if (!seed_.isEmpty()) {
-        // Quiet, where it hides no planet near the edge for long: below the status line's band.
+        // Small and grey in the corner, above the status line's band when that shows.
         QFont font = painter.font();
         font.setPixelSize(10);
         painter.setFont(font);
