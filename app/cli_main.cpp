@@ -4,7 +4,7 @@
 #include "core/error.h"
 #include "core/generate_command.h"
 #include "core/random.h"
-#include "export/campaign_check.h"
+#include "cli_check.h"
 #include "export/campaign_reader.h"
 #include "export/campaign_transaction.h"
 #include "export/map_file.h"
@@ -311,55 +311,12 @@ void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& na
         write_output_file(o.json.toStdString(), text);
 }
 
-// "<file>:<line>: <sentence>", the line left out when the finding has none.
-std::string finding_line(const Finding& f)
-{
-    return f.file + (f.line > 0 ? ":" + std::to_string(f.line) : "") + ": " +
-           (f.problem ? "" : "note: ") + f.sentence +
-           (f.planet >= 0 ? " (planet " + std::to_string(f.planet) + ")" : "") + "\n";
-}
-
-std::string summary_of(const std::vector<Finding>& findings)
-{
-    const int problems = problem_count(findings);
-    return std::to_string(problems) + (problems == 1 ? " problem, " : " problems, ") +
-           std::to_string(findings.size() - static_cast<std::size_t>(problems)) + " notes";
-}
-
 // --check ID, --check-all: the findings, nothing written. Exit status 5 with a problem.
 int check(const Options& o, const GameFolder& folder)
 {
-    bool problems = false;
-    if (o.check_all) {
-        for (const std::string& id : campaign_ids(folder)) {
-            const std::vector<Finding> findings = check_campaign(folder, load_campaign(folder, id));
-            problems = problems || problem_count(findings) > 0;
-            print(id + ": " + summary_of(findings) + "\n");
-        }
-        return problems ? 5 : 0;
-    }
-    const std::string id = o.check.toStdString();
-    const std::vector<Finding> findings = check_campaign(folder, load_campaign(folder, id));
-    if (o.json == "-") {
-        nlohmann::ordered_json list = nlohmann::ordered_json::array();
-        for (const Finding& f : findings)
-            list.push_back({{"kind", f.problem ? "problem" : "note"},
-                            {"file", cp1252_to_utf8(f.file)},
-                            {"line", f.line},
-                            {"planet", f.planet},
-                            {"sentence", cp1252_to_utf8(f.sentence)}});
-        print(nlohmann::ordered_json{
-                  {"campaign_id", id}, {"problems", problem_count(findings)}, {"findings", list}}
-                  .dump(2) +
-              "\n");
-    } else {
-        std::string text;
-        for (const Finding& f : findings)
-            text += cp1252_to_utf8(finding_line(f));
-        print(text);
-    }
-    std::cerr << summary_of(findings) << "\n";
-    return problem_count(findings) > 0 ? 5 : 0;
+    if (o.check_all)
+        return check_all_campaigns(folder, print);
+    return check_one_campaign(folder, o.check.toStdString(), o.json == "-", print);
 }
 
 // --open ID: the saved campaign instead of a Generate, for --json and --png.

@@ -1,0 +1,24 @@
+#pragma once
+// orvek-galaxy's --check and --check-all: the findings of saved campaigns, printed; nothing is
+// written to the game folder.
+
+#include <functional>
+#include <string>
+
+namespace orvek {
+
+class GameFolder;
+
+// Writes text to standard output; throws when it cannot.
+using Print = std::function<void(const std::string&)>;
+
+// One summary line per campaign of the game folder. Returns 5 when one has a problem, else 0.
+// Throws Error when a campaign's map file cannot be read.
+int check_all_campaigns(const GameFolder& folder, const Print& print);
+
+// The findings of campaign `id`, one a line (or as JSON), and their summary on standard error.
+// Returns 5 when there is a problem, else 0. Throws Error as load_campaign does.
+int check_one_campaign(const GameFolder& folder, const std::string& id, bool json,
+                       const Print& print);
+
+}  // namespace orvek
