@@ -2,7 +2,7 @@
 
 #include "export/campaign_check.h"
 #include "export/campaign_reader.h"
-#include "gamedata/cp1252.h"
+#include "core/cp1252.h"
 #include "gamedata/game_folder.h"
 
 #include <nlohmann/json.hpp>

@@ -9,7 +9,7 @@
 #include "export/campaign_transaction.h"
 #include "export/map_file.h"
 #include "export/save.h"
-#include "gamedata/cp1252.h"
+#include "core/cp1252.h"
 #include "gamedata/text_file.h"
 #include "gamedata/game_services.h"
 #include "gamedata/names.h"

@@ -1,7 +1,7 @@
 // The campaign id of any name, typed (UTF-8) or read (8-bit): only a-z and 0-9, and the same id
 // whether the name is taken as bytes or through the Windows-1252 conversions.
 
-#include "gamedata/cp1252.h"
+#include "core/cp1252.h"
 #include "gamedata/names.h"
 
 #include <cstdlib>

@@ -23,6 +23,8 @@ struct tc_planet {
     std::int32_t farthest = 0;        // number of the planet farthest from this one
     bool home = false;
     std::array<bool, kFeatureCount> features{};  // indexed like FeatureKeywords
+
+    friend bool operator==(const tc_planet&, const tc_planet&) = default;
 };
 
 }  // namespace orvek

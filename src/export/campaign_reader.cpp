@@ -2,6 +2,7 @@
 
 #include "core/ascii.h"
 #include "core/error.h"
+#include "core/galaxy_edit.h"
 #include "export/features.h"
 #include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
@@ -368,18 +369,10 @@ std::vector<tc_planet> galaxy_planets(const LoadedCampaign& c)
     std::vector<tc_planet> planets;
     for (const LoadedPlanet& p : c.planets)
         planets.push_back(p.planet);
-    for (std::size_t i = 0; i < planets.size(); ++i) {
+    for (std::size_t i = 0; i < planets.size(); ++i)
         planets[i].home = static_cast<long long>(i) == c.home;
-        // The farthest planet is no part of the files; it is worked out as the generator does.
-        std::int64_t most = 0;
-        for (std::size_t j = 0; j < planets.size(); ++j) {
-            const std::int64_t dx = planets[i].x - planets[j].x, dy = planets[i].y - planets[j].y;
-            if (dx * dx + dy * dy > most) {
-                most = dx * dx + dy * dy;
-                planets[i].farthest = static_cast<std::int32_t>(j);
-            }
-        }
-    }
+    // The farthest planet is no part of the files; it is worked out as the generator does.
+    update_farthest(planets);
     return planets;
 }
 

@@ -2,7 +2,7 @@
 
 #include "core/error.h"
 #include "export/campaign_reader.h"
-#include "gamedata/cp1252.h"
+#include "core/cp1252.h"
 #include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
 

@@ -4,7 +4,7 @@
 #include "core/generate_command.h"
 #include "export/campaign_transaction.h"
 #include "export/save.h"
-#include "gamedata/cp1252.h"
+#include "core/cp1252.h"
 #include "gamedata/game_services.h"
 #include "gamedata/names.h"
 #include "export/campaign_reader.h"

@@ -1,7 +1,7 @@
 #include "ui/map_render.h"
 
 #include "export/features.h"
-#include "gamedata/cp1252.h"
+#include "core/cp1252.h"
 #include "gamedata/game_folder.h"
 #include "image/jpeg.h"
 

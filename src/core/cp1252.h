@@ -17,4 +17,8 @@ inline constexpr char kReplacement = '?';
 // malformed UTF-8 sequence, becomes kReplacement.
 std::string utf8_to_cp1252(std::string_view utf8);
 
+// The characters of `utf8` that Windows-1252 lacks, each once, in the order they first appear,
+// as UTF-8 (a malformed sequence counts as U+FFFD). Empty when the game can show the whole text.
+std::string unsupported_characters(std::string_view utf8);
+
 }  // namespace orvek

@@ -1,4 +1,4 @@
-#include "gamedata/cp1252.h"
+#include "core/cp1252.h"
 
 #include <cstdint>
 
@@ -26,21 +26,33 @@ void append_utf8(std::string& out, char32_t c)
     } else if (c < 0x800) {
         out += static_cast<char>(0xC0 | (c >> 6));
         out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
+    } else if (c < 0x10000) {
         out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
 
-char byte_of(char32_t c)
+// The Windows-1252 byte of c, or -1 when it has none.
+int byte_or_none(char32_t c)
 {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return static_cast<char>(c);
+        return static_cast<int>(c);
     for (int i = 0; i < 32; ++i)
         if (kHigh[i] == c)
-            return static_cast<char>(0x80 + i);
-    return kReplacement;
+            return 0x80 + i;
+    return -1;
+}
+
+char byte_of(char32_t c)
+{
+    const int byte = byte_or_none(c);
+    return byte < 0 ? kReplacement : static_cast<char>(byte);
 }
 
 // Reads one UTF-8 character from the front of `text` into c. Returns its length in bytes, or 0
@@ -93,6 +105,25 @@ std::string utf8_to_cp1252(std::string_view utf8)
         const std::size_t length = decode_utf8(utf8.substr(i), c);
         out += length == 0 ? kReplacement : byte_of(c);
         i += length == 0 ? 1 : length;
+    }
+    return out;
+}
+
+std::string unsupported_characters(std::string_view utf8)
+{
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t c = 0xFFFD;
+        const std::size_t length = decode_utf8(utf8.substr(i), c);
+        if (length == 0)
+            c = 0xFFFD;
+        i += length == 0 ? 1 : length;
+        if (byte_or_none(c) >= 0)
+            continue;
+        std::string character;
+        append_utf8(character, c);
+        if (out.find(character) == std::string::npos)
+            out += character;
     }
     return out;
 }

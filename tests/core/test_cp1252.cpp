@@ -1,4 +1,4 @@
-#include "gamedata/cp1252.h"
+#include "core/cp1252.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +31,22 @@ TEST(Cp1252, MissingCharactersAndBrokenUtf8BecomeQuestionMarks)
     EXPECT_EQ(utf8_to_cp1252("\xFFz"), "?z");
     EXPECT_EQ(utf8_to_cp1252("\xE0\x81\x81"), "???") << "an overlong A is no A";
     EXPECT_EQ(utf8_to_cp1252("\xC3\xA9\xC3"), "\xE9?");
+}
+
+TEST(Cp1252, NamesTheCharactersItLacksOnceEach)
+{
+    struct Case {
+        const char* name;
+        std::string utf8, lacking;
+    } cases[] = {
+        {"all shown", "\xC3\xA9 \xC3\xB1 \xC3\xBC \xE2\x82\xAC ?", ""},
+        {"Polish and CJK", "\xC5\x81\xC3\xB3" "d\xC5\xBA \xE6\x9D\xB1\xE4\xBA\xAC\xC5\x81",
+         "\xC5\x81\xC5\xBA\xE6\x9D\xB1\xE4\xBA\xAC"},
+        {"emoji", "a\xF0\x9F\x9A\x80", "\xF0\x9F\x9A\x80"},
+        {"broken", "\xFFz\xC3", "\xEF\xBF\xBD"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(unsupported_characters(c.utf8), c.lacking) << c.name;
 }
 
 }  // namespace

@@ -1,0 +1,438 @@
+#include "core/galaxy_edit.h"
+
+#include "core/cp1252.h"
+#include "core/free_map.h"
+#include "core/generator.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace orvek {
+
+namespace {
+
+using Planets = std::vector<tc_planet>;
+using Links = std::vector<std::int32_t>;
+
+std::size_t at(int p)
+{
+    return static_cast<std::size_t>(p);
+}
+
+void check_planet(const Planets& planets, int p)
+{
+    if (p < 0 || at(p) >= planets.size())
+        throw EditRefused("There is no planet " + std::to_string(p) + ": the galaxy has planets 0 to " +
+                          std::to_string(static_cast<int>(planets.size()) - 1) + ".");
+}
+
+bool joined(const tc_planet& planet, int q)
+{
+    const auto end = planet.links.begin() + std::min<std::ptrdiff_t>(planet.link_count,
+                                                                      std::ssize(planet.links));
+    return std::find(planet.links.begin(), end, q) != end;
+}
+
+std::string name_of(const Planets& planets, int p)
+{
+    return cp1252_to_utf8(planets[at(p)].system_name);
+}
+
+// The part of a template path after its last separator.
+std::string file_part(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Edits that change positions or the planet count keep each planet's farthest planet true and
+// give the old ones back on revert.
+class FarthestKept {
+protected:
+    // Called before the edit changes the galaxy.
+    void remember(const Planets& planets)
+    {
+        old_.clear();
+        for (const tc_planet& planet : planets)
+            old_.push_back(planet.farthest);
+    }
+    // Called once revert has given back the planets as they were.
+    void restore(Planets& planets) const
+    {
+        for (std::size_t i = 0; i < planets.size() && i < old_.size(); ++i)
+            planets[i].farthest = old_[i];
+    }
+
+private:
+    std::vector<std::int32_t> old_;
+};
+
+class Move : public GalaxyEdit, FarthestKept {
+public:
+    Move(const Planets& planets, int p, int x, int y)
+        : p_(p), x_(x), y_(y), old_x_(planets[at(p)].x), old_y_(planets[at(p)].y),
+          text_("Move " + name_of(planets, p))
+    {
+    }
+    void apply(Planets& planets) override
+    {
+        remember(planets);
+        place(planets, x_, y_);
+        update_farthest(planets);
+    }
+    void revert(Planets& planets) override
+    {
+        place(planets, old_x_, old_y_);
+        restore(planets);
+    }
+    std::string text() const override { return text_; }
+
+private:
+    void place(Planets& planets, int x, int y) const
+    {
+        planets[at(p_)].x = x;
+        planets[at(p_)].y = y;
+    }
+    int p_, x_, y_, old_x_, old_y_;
+    std::string text_;
+};
+
+// A planet's link list as it stands, entries past the link count included, so that revert can
+// give it back exactly.
+struct LinkState {
+    Links links;
+    std::int32_t count = 0;
+
+    explicit LinkState(const tc_planet& planet) : links(planet.links), count(planet.link_count) {}
+    void restore(tc_planet& planet) const
+    {
+        planet.links = links;
+        planet.link_count = count;
+    }
+};
+
+// Join and cut change the link lists of two planets.
+class LinkEdit : public GalaxyEdit {
+public:
+    LinkEdit(const Planets& planets, int p, int q, bool join, std::string text)
+        : p_(p), q_(q), join_(join), old_p_(planets[at(p)]), old_q_(planets[at(q)]),
+          text_(std::move(text))
+    {
+    }
+    void apply(Planets& planets) override
+    {
+        change(planets[at(p_)], q_);
+        change(planets[at(q_)], p_);
+    }
+    void revert(Planets& planets) override
+    {
+        old_p_.restore(planets[at(p_)]);
+        old_q_.restore(planets[at(q_)]);
+    }
+    std::string text() const override { return text_; }
+
+private:
+    void change(tc_planet& planet, int other) const
+    {
+        planet.links.resize(at(planet.link_count));
+        if (join_)
+            planet.links.push_back(other);
+        else
+            planet.links.erase(std::find(planet.links.begin(), planet.links.end(), other));
+        planet.link_count = static_cast<std::int32_t>(planet.links.size());
+    }
+    int p_, q_;
+    bool join_;
+    LinkState old_p_, old_q_;
+    std::string text_;
+};
+
+class Rename : public GalaxyEdit {
+public:
+    Rename(const Planets& planets, int p, std::string name)
+        : p_(p), name_(std::move(name)), old_(planets[at(p)].system_name),
+          text_("Rename " + cp1252_to_utf8(old_) + " to " + cp1252_to_utf8(name_))
+    {
+    }
+    void apply(Planets& planets) override { planets[at(p_)].system_name = name_; }
+    void revert(Planets& planets) override { planets[at(p_)].system_name = old_; }
+    std::string text() const override { return text_; }
+
+private:
+    int p_;
+    std::string name_, old_, text_;
+};
+
+class MakeHome : public GalaxyEdit {
+public:
+    MakeHome(const Planets& planets, int p) : p_(p), text_("Make " + name_of(planets, p) + " home")
+    {
+        for (const tc_planet& planet : planets)
+            old_.push_back(planet.home);
+    }
+    void apply(Planets& planets) override
+    {
+        for (tc_planet& planet : planets)
+            planet.home = false;
+        planets[at(p_)].home = true;
+    }
+    void revert(Planets& planets) override
+    {
+        for (std::size_t i = 0; i < planets.size(); ++i)
+            planets[i].home = old_[i];
+    }
+    std::string text() const override { return text_; }
+
+private:
+    int p_;
+    std::vector<bool> old_;
+    std::string text_;
+};
+
+class Add : public GalaxyEdit, FarthestKept {
+public:
+    explicit Add(tc_planet planet)
+        : planet_(std::move(planet)), text_("Add " + cp1252_to_utf8(planet_.system_name))
+    {
+    }
+    void apply(Planets& planets) override
+    {
+        remember(planets);
+        planets.push_back(planet_);
+        update_farthest(planets);
+    }
+    void revert(Planets& planets) override
+    {
+        planets.pop_back();
+        restore(planets);
+    }
+    std::string text() const override { return text_; }
+
+private:
+    tc_planet planet_;
+    std::string text_;
+};
+
+// The planets after the deleted one move down a number; every link list is kept whole for
+// revert, since the numbers in all of them change.
+class Delete : public GalaxyEdit, FarthestKept {
+public:
+    Delete(const Planets& planets, int p)
+        : p_(p), planet_(planets[at(p)]), text_("Delete " + name_of(planets, p))
+    {
+        for (const tc_planet& planet : planets)
+            old_links_.emplace_back(planet);
+    }
+    void apply(Planets& planets) override
+    {
+        remember(planets);
+        planets.erase(planets.begin() + p_);
+        for (tc_planet& planet : planets) {
+            planet.links.resize(at(planet.link_count));
+            std::erase(planet.links, p_);
+            for (std::int32_t& link : planet.links)
+                link -= link > p_ ? 1 : 0;
+            planet.link_count = static_cast<std::int32_t>(planet.links.size());
+        }
+        update_farthest(planets);
+    }
+    void revert(Planets& planets) override
+    {
+        planets.insert(planets.begin() + p_, planet_);
+        for (std::size_t i = 0; i < planets.size(); ++i)
+            old_links_[i].restore(planets[i]);
+        restore(planets);
+    }
+    std::string text() const override { return text_; }
+
+private:
+    int p_;
+    tc_planet planet_;
+    std::vector<LinkState> old_links_;
+    std::string text_;
+};
+
+void check_join(const Planets& planets, int p, int q)
+{
+    check_planet(planets, p);
+    check_planet(planets, q);
+    if (p == q)
+        throw EditRefused("A planet cannot be joined to itself.");
+    if (joined(planets[at(p)], q))
+        throw EditRefused(planet_title(planets, p) + " and " + planet_title(planets, q) +
+                          " are joined already.");
+    for (int r : {p, q})
+        if (planets[at(r)].link_count >= kMaxLinks)
+            throw EditRefused(planet_title(planets, r) + " has " + std::to_string(kMaxLinks) +
+                              " jumpgates already, the most a planet can hold.");
+}
+
+// The name the planet gets, in 8-bit text, or a refusal.
+std::string checked_name(const std::string& utf8)
+{
+    if (utf8.empty())
+        throw EditRefused("A planet needs a name.");
+    if (std::any_of(utf8.begin(), utf8.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 32 || c == 127; }))
+        throw EditRefused("A planet's name cannot hold control characters.");
+    if (const std::string lacking = unsupported_characters(utf8); !lacking.empty())
+        throw EditRefused("The game cannot show these characters of the name: " + lacking + ".");
+    std::string name = utf8_to_cp1252(utf8);
+    if (name.size() > static_cast<std::size_t>(kMaxNameLength))
+        throw EditRefused("A planet's name has at most " + std::to_string(kMaxNameLength) +
+                          " characters.");
+    return name;
+}
+
+template <class Range, class Taken>
+const std::string* first_free(const Range& range, Taken taken)
+{
+    for (const std::string& item : range)
+        if (!taken(item))
+            return &item;
+    return nullptr;
+}
+
+tc_planet new_planet(const Planets& planets, int x, int y, const NewPlanetSources& sources)
+{
+    tc_planet planet;
+    planet.x = x;
+    planet.y = y;
+    const std::string* path = first_free(sources.templates, [&](const std::string& t) {
+        return std::any_of(planets.begin(), planets.end(), [&](const tc_planet& q) {
+            return file_part(q.template_path) == file_part(t);
+        });
+    });
+    if (!path)
+        throw EditRefused("Every encounter template of the game is in use already: a galaxy has "
+                          "at most one planet for each template.");
+    planet.template_path = *path;
+    const auto has_name = [&](const std::string& name) {
+        return std::any_of(planets.begin(), planets.end(),
+                           [&](const tc_planet& q) { return q.system_name == name; });
+    };
+    if (const std::string* name = first_free(sources.names, has_name))
+        planet.system_name = *name;
+    for (int n = 1; planet.system_name.empty(); ++n)
+        if (!has_name("New planet " + std::to_string(n)))
+            planet.system_name = "New planet " + std::to_string(n);
+    return planet;
+}
+
+}  // namespace
+
+std::string planet_title(const Planets& planets, int p)
+{
+    return name_of(planets, p) + " (planet " + std::to_string(p) + ")";
+}
+
+std::string position_refusal(const Planets& planets, int p, int x, int y)
+{
+    constexpr int kMapMax = kMapMin + kMapRange - 1;
+    if (x < kMapMin || x > kMapMax || y < kMapMin || y > kMapMax)
+        return "A planet stands between " + std::to_string(kMapMin) + " and " +
+               std::to_string(kMapMax) + " on both axes.";
+    for (std::size_t q = 0; q < planets.size(); ++q)
+        if (static_cast<int>(q) != p && positions_clash(x, y, planets[q].x, planets[q].y))
+            return "Too close to " + planet_title(planets, static_cast<int>(q)) +
+                   ": planets stand more than " + std::to_string(kClearance) +
+                   " map units apart on one axis at least.";
+    return {};
+}
+
+EditPointer move_planet(const Planets& planets, int p, int x, int y)
+{
+    check_planet(planets, p);
+    if (const std::string refusal = position_refusal(planets, p, x, y); !refusal.empty())
+        throw EditRefused(refusal);
+    return std::make_unique<Move>(planets, p, x, y);
+}
+
+EditPointer join_planets(const Planets& planets, int p, int q)
+{
+    check_join(planets, p, q);
+    return std::make_unique<LinkEdit>(planets, p, q, true,
+                                      "Join " + name_of(planets, p) + " and " + name_of(planets, q));
+}
+
+EditPointer cut_link(const Planets& planets, int p, int q)
+{
+    check_planet(planets, p);
+    check_planet(planets, q);
+    if (p == q || !joined(planets[at(p)], q) || !joined(planets[at(q)], p))
+        throw EditRefused(planet_title(planets, p) + " and " + planet_title(planets, q) +
+                          " are not joined.");
+    return std::make_unique<LinkEdit>(planets, p, q, false,
+                                      "Cut " + name_of(planets, p) + " \xE2\x80\x93 " + name_of(planets, q));
+}
+
+EditPointer rename_planet(const Planets& planets, int p, const std::string& name)
+{
+    check_planet(planets, p);
+    return std::make_unique<Rename>(planets, p, checked_name(name));
+}
+
+EditPointer make_home(const Planets& planets, int p)
+{
+    check_planet(planets, p);
+    if (planets[at(p)].home)
+        throw EditRefused(planet_title(planets, p) + " is the home planet already.");
+    return std::make_unique<MakeHome>(planets, p);
+}
+
+EditPointer add_planet(const Planets& planets, int x, int y, const NewPlanetSources& sources)
+{
+    if (planets.size() >= static_cast<std::size_t>(kMaxPlanets))
+        throw EditRefused("A galaxy holds at most " + std::to_string(kMaxPlanets) + " planets.");
+    if (const std::string refusal = position_refusal(planets, -1, x, y); !refusal.empty())
+        throw EditRefused(refusal);
+    return std::make_unique<Add>(new_planet(planets, x, y, sources));
+}
+
+EditPointer delete_planet(const Planets& planets, int p)
+{
+    check_planet(planets, p);
+    if (planets.size() <= static_cast<std::size_t>(kMinPlanets))
+        throw EditRefused("A galaxy keeps at least " + std::to_string(kMinPlanets) + " planets.");
+    if (planets[at(p)].home)
+        throw EditRefused("The home planet cannot be deleted: make another planet home first.");
+    return std::make_unique<Delete>(planets, p);
+}
+
+std::vector<int> unreachable_planets(const Planets& planets)
+{
+    std::vector<bool> reached(planets.size(), false);
+    std::vector<int> queue;
+    if (!planets.empty())
+        reached[0] = true, queue.push_back(0);
+    for (std::size_t next = 0; next < queue.size(); ++next) {
+        const tc_planet& planet = planets[at(queue[next])];
+        for (int k = 0; k < planet.link_count && at(k) < planet.links.size(); ++k) {
+            const int q = planet.links[at(k)];
+            if (q >= 0 && at(q) < planets.size() && !reached[at(q)])
+                reached[at(q)] = true, queue.push_back(q);
+        }
+    }
+    std::vector<int> unreachable;
+    for (std::size_t i = 0; i < planets.size(); ++i)
+        if (!reached[i])
+            unreachable.push_back(static_cast<int>(i));
+    return unreachable;
+}
+
+void update_farthest(Planets& planets)
+{
+    for (tc_planet& planet : planets) {
+        std::int64_t most = 0;
+        planet.farthest = 0;
+        for (std::size_t j = 0; j < planets.size(); ++j) {
+            const std::int64_t dx = planet.x - planets[j].x, dy = planet.y - planets[j].y;
+            if (dx * dx + dy * dy > most) {
+                most = dx * dx + dy * dy;
+                planet.farthest = static_cast<std::int32_t>(j);
+            }
+        }
+    }
+}
+
+}  // namespace orvek

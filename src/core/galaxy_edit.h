@@ -1,0 +1,72 @@
+#pragma once
+// The player's edits of a galaxy: move, join, cut, rename, make home, add and delete a planet.
+// Each is checked against the galaxy when it is made and can then be applied and reverted any
+// number of times; the window's undo stack and the command-line tool share them.
+
+#include "core/error.h"
+#include "core/planet.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orvek {
+
+// The links a planet record has room for, and the bounds of a galaxy and of a planet's name.
+inline constexpr int kMaxLinks = 10;
+inline constexpr int kMinPlanets = 8;
+inline constexpr int kMaxPlanets = 175;
+inline constexpr int kMaxNameLength = 40;
+
+// An edit the galaxy cannot take; what() is a sentence that says why.
+class EditRefused : public Error {
+public:
+    using Error::Error;
+};
+
+class GalaxyEdit {
+public:
+    virtual ~GalaxyEdit() = default;
+    // Applies the edit to the galaxy it was made for, or reverts it on the galaxy that apply
+    // left. Revert gives that galaxy back exactly. Neither fails.
+    virtual void apply(std::vector<tc_planet>& planets) = 0;
+    virtual void revert(std::vector<tc_planet>& planets) = 0;
+    // What the edit does, for the undo menu ("Move Heze"), in UTF-8.
+    virtual std::string text() const = 0;
+};
+
+using EditPointer = std::unique_ptr<GalaxyEdit>;
+
+// What an added planet is given: the first template of the listing (full paths, in listing
+// order) whose file name no planet uses, and the first name of the name lists no planet has.
+struct NewPlanetSources {
+    std::vector<std::string> templates;
+    std::vector<std::string> names;  // 8-bit text
+};
+
+// Each of these throws EditRefused when the galaxy cannot take the edit (a planet number out of
+// range, a place too close to another planet, a name the game cannot show...).
+EditPointer move_planet(const std::vector<tc_planet>& planets, int p, int x, int y);
+EditPointer join_planets(const std::vector<tc_planet>& planets, int p, int q);
+EditPointer cut_link(const std::vector<tc_planet>& planets, int p, int q);
+// `name` is UTF-8 as typed; the planet gets its Windows-1252 bytes.
+EditPointer rename_planet(const std::vector<tc_planet>& planets, int p, const std::string& name);
+EditPointer make_home(const std::vector<tc_planet>& planets, int p);
+EditPointer add_planet(const std::vector<tc_planet>& planets, int x, int y,
+                       const NewPlanetSources& sources);
+EditPointer delete_planet(const std::vector<tc_planet>& planets, int p);
+
+// Why planet p (-1: a new planet) cannot stand at (x, y), or empty when it can: the window
+// rings the marker red while a drag is over such a place.
+std::string position_refusal(const std::vector<tc_planet>& planets, int p, int x, int y);
+
+// The planets that no chain of links joins to planet 0, in number order.
+std::vector<int> unreachable_planets(const std::vector<tc_planet>& planets);
+
+// Sets each planet's `farthest` from the positions: the lower number wins a tie.
+void update_farthest(std::vector<tc_planet>& planets);
+
+// "Heze (planet 3)" in UTF-8, for sentences about a planet.
+std::string planet_title(const std::vector<tc_planet>& planets, int p);
+
+}  // namespace orvek

@@ -1,0 +1,243 @@
+#include "core/galaxy_edit.h"
+
+#include "core/random.h"
+#include "support/fake_services.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <set>
+
+namespace orvek {
+
+void PrintTo(const tc_planet& p, std::ostream* out)
+{
+    *out << p.system_name << " at " << p.x << "," << p.y << (p.home ? " home" : "") << " links";
+    for (int k = 0; k < p.link_count; ++k)
+        *out << " " << p.links[static_cast<std::size_t>(k)];
+    *out << " farthest " << p.farthest;
+}
+
+namespace {
+
+using Planets = std::vector<tc_planet>;
+
+// Nine planets in a row, each joined to the next; planet 0 is home.
+Planets row_of_planets()
+{
+    Planets planets(9);
+    for (int i = 0; i < 9; ++i) {
+        tc_planet& p = planets[static_cast<std::size_t>(i)];
+        p.x = 20 + 100 * i;
+        p.y = 500;
+        p.system_name = "Star " + std::to_string(i);
+        p.template_path = "t/campaign_all_" + std::to_string(100 + i) + ".txt";
+        for (int q : {i - 1, i + 1})
+            if (q >= 0 && q < 9)
+                p.links.push_back(q);
+        p.link_count = static_cast<std::int32_t>(p.links.size());
+    }
+    planets[0].home = true;
+    update_farthest(planets);
+    return planets;
+}
+
+NewPlanetSources sources()
+{
+    return {{"t/campaign_all_100.txt", "t/campaign_all_200.txt"}, {"Star 1", "Vega"}};
+}
+
+// The rules every edited galaxy keeps.
+void expect_invariants(const Planets& planets, const std::string& what)
+{
+    ASSERT_GE(planets.size(), 8u) << what;
+    ASSERT_LE(planets.size(), 175u) << what;
+    EXPECT_EQ(std::count_if(planets.begin(), planets.end(), [](auto& p) { return p.home; }), 1)
+        << what;
+    std::set<std::string> templates;
+    for (std::size_t p = 0; p < planets.size(); ++p) {
+        const tc_planet& a = planets[p];
+        templates.insert(a.template_path);
+        EXPECT_TRUE(a.x >= 20 && a.x <= 979 && a.y >= 20 && a.y <= 979) << what;
+        EXPECT_LE(a.link_count, kMaxLinks) << what;
+        for (int k = 0; k < a.link_count; ++k) {
+            const int q = a.links[static_cast<std::size_t>(k)];
+            ASSERT_TRUE(q >= 0 && q < static_cast<int>(planets.size()) && q != static_cast<int>(p))
+                << what;
+            const tc_planet& b = planets[static_cast<std::size_t>(q)];
+            EXPECT_EQ(std::count(b.links.begin(), b.links.begin() + b.link_count, p), 1) << what;
+            EXPECT_EQ(std::count(a.links.begin(), a.links.begin() + a.link_count, q), 1) << what;
+        }
+        for (std::size_t q = 0; q < p; ++q)
+            EXPECT_FALSE(positions_clash(a.x, a.y, planets[q].x, planets[q].y)) << what;
+    }
+    EXPECT_EQ(templates.size(), planets.size()) << what;
+}
+
+TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
+{
+    using Make = std::function<EditPointer(const Planets&)>;
+    using Check = std::function<void(const Planets&)>;
+    struct Row {
+        const char* name;
+        Make make;
+        std::string refusal;  // a part of the sentence, or empty when the edit is taken
+        Check check = [](const Planets&) {};
+    } rows[] = {
+        {"move", [](auto& g) { return move_planet(g, 3, 330, 700); }, "",
+         [](auto& g) { EXPECT_EQ(g[3].x, 330); EXPECT_EQ(g[3].y, 700); }},
+        {"move to the edge", [](auto& g) { return move_planet(g, 3, 979, 20); }, ""},
+        {"move off the map", [](auto& g) { return move_planet(g, 3, 19, 500); }, "between 20 and 979"},
+        {"move past 979", [](auto& g) { return move_planet(g, 3, 300, 980); }, "between 20 and 979"},
+        {"move into a clearance", [](auto& g) { return move_planet(g, 3, 365, 555); },
+         "Too close to Star 4 (planet 4)"},
+        {"move 56 apart", [](auto& g) { return move_planet(g, 3, 364, 555); }, ""},
+        {"move no planet", [](auto& g) { return move_planet(g, 9, 300, 300); }, "no planet 9"},
+        {"join", [](auto& g) { return join_planets(g, 0, 5); }, "",
+         [](auto& g) {
+             EXPECT_EQ(g[0].links, (std::vector<std::int32_t>{1, 5}));
+             EXPECT_EQ(g[5].links, (std::vector<std::int32_t>{4, 6, 0}));
+         }},
+        {"join itself", [](auto& g) { return join_planets(g, 2, 2); }, "to itself"},
+        {"join twice", [](auto& g) { return join_planets(g, 2, 3); }, "joined already"},
+        {"join a full planet",
+         [](auto& g) {
+             Planets full = g;
+             full[4].links = {3, 5, 9, 10, 11, 12, 13, 14, 15, 16};
+             full[4].link_count = 10;
+             return join_planets(full, 0, 4);
+         },
+         "Star 4 (planet 4) has 10 jumpgates"},
+        {"cut", [](auto& g) { return cut_link(g, 4, 5); }, "",
+         [](auto& g) {
+             EXPECT_EQ(g[4].links, (std::vector<std::int32_t>{3}));
+             EXPECT_EQ(g[5].links, (std::vector<std::int32_t>{6}));
+         }},
+        {"cut no link", [](auto& g) { return cut_link(g, 0, 2); }, "are not joined"},
+        {"rename", [](auto& g) { return rename_planet(g, 2, "\xC3\x89toile"); }, "",
+         [](auto& g) { EXPECT_EQ(g[2].system_name, "\xC9toile"); }},
+        {"rename empty", [](auto& g) { return rename_planet(g, 2, ""); }, "needs a name"},
+        {"rename with a tab", [](auto& g) { return rename_planet(g, 2, "a\tb"); }, "control"},
+        {"rename with DEL", [](auto& g) { return rename_planet(g, 2, "a\x7F"); }, "control"},
+        {"rename with CJK", [](auto& g) { return rename_planet(g, 2, "\xC5\x81\xC3\xB3" "d\xC5\xBA"); },
+         "cannot show these characters of the name: \xC5\x81\xC5\xBA."},
+        {"rename 40", [](auto& g) { return rename_planet(g, 2, std::string(40, 'a')); }, ""},
+        {"rename 41", [](auto& g) { return rename_planet(g, 2, std::string(41, 'a')); }, "at most 40"},
+        {"home", [](auto& g) { return make_home(g, 6); }, "",
+         [](auto& g) { EXPECT_TRUE(g[6].home); EXPECT_FALSE(g[0].home); }},
+        {"home again", [](auto& g) { return make_home(g, 0); }, "home planet already"},
+        {"add", [](auto& g) { return add_planet(g, 500, 900, sources()); }, "",
+         [](auto& g) {
+             ASSERT_EQ(g.size(), 10u);
+             EXPECT_EQ(g[9].template_path, "t/campaign_all_200.txt") << "the first one free";
+             EXPECT_EQ(g[9].system_name, "Vega") << "the first name no planet has";
+             EXPECT_EQ(g[9].link_count, 0);
+         }},
+        {"add too close", [](auto& g) { return add_planet(g, 120, 540, sources()); }, "Too close"},
+        {"add without a template",
+         [](auto& g) { return add_planet(g, 500, 900, {{"u/campaign_all_101.txt"}, {}}); },
+         "in use already"},
+        {"add to 175",
+         [](auto& g) {
+             Planets many = g;
+             many.resize(175, g[8]);
+             return add_planet(many, 500, 900, sources());
+         },
+         "at most 175"},
+        {"delete", [](auto& g) { return delete_planet(g, 4); }, "",
+         [](auto& g) {
+             ASSERT_EQ(g.size(), 8u);
+             EXPECT_EQ(g[4].system_name, "Star 5");
+             EXPECT_EQ(g[3].links, (std::vector<std::int32_t>{2}));
+             EXPECT_EQ(g[4].links, (std::vector<std::int32_t>{5})) << "numbers move down";
+             EXPECT_EQ(g[0].farthest, 7);
+         }},
+        {"delete the home", [](auto& g) { return delete_planet(g, 0); }, "home planet cannot"},
+        {"delete below 8",
+         [](auto& g) {
+             Planets eight(g.begin(), g.begin() + 8);
+             return delete_planet(eight, 3);
+         },
+         "at least 8"},
+    };
+    for (const Row& row : rows) {
+        Planets planets = row_of_planets();
+        const Planets before = planets;
+        try {
+            EditPointer edit = row.make(planets);
+            ASSERT_TRUE(row.refusal.empty()) << row.name << " was taken";
+            edit->apply(planets);
+            row.check(planets);
+            edit->revert(planets);
+            EXPECT_EQ(planets, before) << row.name << ": revert";
+        } catch (const EditRefused& refused) {
+            EXPECT_FALSE(row.refusal.empty()) << row.name << ": " << refused.what();
+            EXPECT_NE(std::string(refused.what()).find(row.refusal), std::string::npos)
+                << row.name << ": " << refused.what();
+        }
+    }
+}
+
+// A random edit that the galaxy may or may not take.
+EditPointer random_edit(const Planets& g, Random& random)
+{
+    const auto n = static_cast<std::uint32_t>(g.size());
+    const int p = static_cast<int>(random(n)), q = static_cast<int>(random(n));
+    const int x = 20 + static_cast<int>(random(960)), y = 20 + static_cast<int>(random(960));
+    switch (random(7)) {
+    case 0: return move_planet(g, p, x, y);
+    case 1: return join_planets(g, p, q);
+    case 2: return g[static_cast<std::size_t>(p)].link_count > 0
+                       ? cut_link(g, p, g[static_cast<std::size_t>(p)].links[0])
+                       : cut_link(g, p, q);
+    case 3: return rename_planet(g, p, "Renamed " + std::to_string(x));
+    case 4: return make_home(g, p);
+    case 5: return add_planet(g, x, y, {{"new/campaign_all_" + std::to_string(g.size()) + ".txt"}, {}});
+    default: return delete_planet(g, p);
+    }
+}
+
+TEST(GalaxyEdit, UndoAfterAnySequenceGivesTheGalaxyBackExactly)
+{
+    for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+        testing::FakeWorld world;
+        Random random(seed);
+        Galaxy galaxy;
+        GalaxyParams params;
+        params.planets = 8 + static_cast<int>(seed * 7 % 60);
+        Generate_Galaxy(params, world.services, random, galaxy);
+        std::vector<Planets> states{galaxy.planets};
+        std::vector<EditPointer> done;
+        while (done.size() < 60) {
+            try {
+                done.push_back(random_edit(states.back(), random));
+            } catch (const EditRefused&) {
+                continue;
+            }
+            Planets next = states.back();
+            done.back()->apply(next);
+            expect_invariants(next, "seed " + std::to_string(seed) + ", " + done.back()->text());
+            states.push_back(std::move(next));
+        }
+        Planets planets = states.back();
+        for (std::size_t i = done.size(); i-- > 0;) {
+            done[i]->revert(planets);
+            ASSERT_EQ(planets, states[i]) << "seed " << seed << ", undo of " << done[i]->text();
+        }
+        for (std::size_t i = 0; i < done.size(); ++i)
+            done[i]->apply(planets);
+        EXPECT_EQ(planets, states.back()) << "seed " << seed << ": redo";
+    }
+}
+
+TEST(GalaxyEdit, FindsThePlanetsNoLinkReaches)
+{
+    Planets planets = row_of_planets();
+    EXPECT_TRUE(unreachable_planets(planets).empty());
+    cut_link(planets, 6, 7)->apply(planets);
+    EXPECT_EQ(unreachable_planets(planets), (std::vector<int>{7, 8}));
+}
+
+}  // namespace
+}  // namespace orvek
