@@ -5,6 +5,7 @@
 #include "core/generate_command.h"
 #include "core/random.h"
 #include "cli_check.h"
+#include "cli_edit.h"
 #include "export/campaign_reader.h"
 #include "export/campaign_transaction.h"
 #include "export/map_file.h"
@@ -150,6 +151,7 @@ struct Options {
     QString json, png;
     QString check, open;  // a campaign to check or to open instead of a Generate
     bool check_all = false;
+    std::vector<EditStep> edits;
 };
 
 // A whole number of plain digits from `least` to `most`; anything else is a usage error.
@@ -180,8 +182,21 @@ void parse_read_back(const QCommandLineParser& parser, Options& o)
     o.check = parser.value("check");
     o.check_all = parser.isSet("check-all");
     o.open = parser.value("open");
-    if ((!o.check.isEmpty() || o.check_all || !o.open.isEmpty()) && o.save)
-        throw ExitError{2, "--check, --check-all and --open write nothing: no --save with them"};
+    if ((!o.check.isEmpty() || o.check_all) && (o.save || !o.edits.empty()))
+        throw ExitError{2, "--check and --check-all change nothing: no --save or edit with them"};
+}
+
+// The edits in their order on the command line; checked here for their form only.
+std::vector<EditStep> parse_edits()
+{
+    std::vector<std::string> arguments;
+    for (const QString& argument : QCoreApplication::arguments())
+        arguments.push_back(argument.toStdString());
+    try {
+        return parse_edit_steps(arguments);
+    } catch (const EditRefused& e) {
+        throw ExitError{2, e.what()};
+    }
 }
 
 Options parse_options(const QCommandLineParser& parser)
@@ -232,6 +247,7 @@ Options parse_options(const QCommandLineParser& parser)
     for (const QString& setting : parser.values("level"))
         apply_level(setting, o.request);
     o.request.options = {parser.isSet("write-inhibitions"), parser.isSet("write-facilities")};
+    o.edits = parse_edits();
     parse_read_back(parser, o);
     o.json = parser.value("json");
     o.png = parser.value("png");
@@ -319,32 +335,64 @@ int check(const Options& o, const GameFolder& folder)
     return check_one_campaign(folder, o.check.toStdString(), o.json == "-", print);
 }
 
-// --open ID: the saved campaign instead of a Generate, for --json and --png.
-int open(const Options& o, const GameFolder& folder)
+// The edits of the command line on the galaxy; a refused one is a usage error, before anything
+// is written.
+void edit(const Options& o, const GameFolder& folder, Galaxy& galaxy)
 {
+    if (o.edits.empty())
+        return;
+    try {
+        apply_edit_steps(galaxy.planets, o.edits, new_planet_sources(folder));
+    } catch (const EditRefused& e) {
+        throw ExitError{2, e.what()};
+    }
+}
+
+// The Save command on the galaxy; true when it saved.
+bool save(Options& o, const GameFolder& folder, Random& random, Galaxy& galaxy,
+          const std::string& name, const LoadedCampaign* opened = nullptr)
+{
+    o.request.campaign_name = name;
+    o.request.cancel = &interrupted;
+    o.request.opened = opened;
+    CliDialog dialog;
+    dialog.overwrite = o.overwrite;
+    return orvek::save_campaign(galaxy, o.request, folder, random, dialog) == SaveResult::Saved;
+}
+
+// An unfinished Save that cannot be finished is the player's to look at; it does not stop a
+// run that only generates or reads.
+void recover(const GameFolder& folder)
+{
+    if (const std::string report = recover_interrupted_save(folder); !report.empty())
+        std::cerr << report << "\n";
+}
+
+// --open ID: the saved campaign instead of a Generate, edited and saved again (under its own
+// name unless --name gives another), for --json and --png.
+int open(Options& o, const GameFolder& folder)
+{
+    if (o.save)
+        recover(folder);
     const LoadedCampaign campaign = load_campaign(folder, o.open.toStdString());
     Galaxy galaxy;
     galaxy.planets = galaxy_planets(campaign);
     galaxy.background_path = folder.backgrounds_folder() + campaign.picture;
-    write_outputs(o, galaxy, campaign.name, 0, false);
+    edit(o, folder, galaxy);
+    const std::string name = o.rename ? o.name : campaign.name;
+    Random random(o.seed);
+    const bool saved = o.save && !interrupted && save(o, folder, random, galaxy, name, &campaign);
+    if (interrupted && !saved)
+        throw ExitError{130, "interrupted before the save: nothing was written"};
+    write_outputs(o, galaxy, name, 0, false);
     const std::string summary = "opened \"" + cp1252_to_utf8(campaign.name) + "\" (" + campaign.id +
-                                "), " + std::to_string(galaxy.planets.size()) + " planets\n";
+                                "), " + std::to_string(galaxy.planets.size()) + " planets" +
+                                (o.save ? ", saved as \"" + cp1252_to_utf8(name) + "\"" : "") + "\n";
     if (o.json == "-")
         std::cerr << summary;
     else
         print(summary);
     return 0;
-}
-
-// The Save command on the generated galaxy; true when it saved.
-bool save(Options& o, const GameFolder& folder, Random& random, Galaxy& galaxy,
-          const std::string& name)
-{
-    o.request.campaign_name = name;
-    o.request.cancel = &interrupted;
-    CliDialog dialog;
-    dialog.overwrite = o.overwrite;
-    return orvek::save_campaign(galaxy, o.request, folder, random, dialog) == SaveResult::Saved;
 }
 
 int run(const QCommandLineParser& parser)
@@ -357,15 +405,13 @@ int run(const QCommandLineParser& parser)
         return check(o, folder);
     if (!o.open.isEmpty())
         return open(o, folder);
-    // An unfinished Save that cannot be finished is the player's to look at; it does not stop
-    // a run that only generates.
-    if (const std::string report = recover_interrupted_save(folder); !report.empty())
-        std::cerr << report << "\n";
+    recover(folder);
     Random random(o.seed);
     Galaxy galaxy;
     std::string name;
     GenerationProgress progress;
     generate(o, folder, random, galaxy, name, progress);
+    edit(o, folder, galaxy);
     if (o.rename)
         name = o.name;
     if (o.save && !interrupted && save(o, folder, random, galaxy, name) && interrupted) {
@@ -427,7 +473,14 @@ void add_options(QCommandLineParser& parser)
         {"quiet", "No progress line."},
         {"check", "Check the saved campaign ID: its findings, exit 5 with a problem.", "ID"},
         {"check-all", "Check every saved campaign of the game folder."},
-        {"open", "Read the saved campaign ID instead of generating (for --json, --png).", "ID"},
+        {"open", "Read the saved campaign ID instead of generating; --save saves it again.", "ID"},
+        {"move", "Move planet P to X,Y (edits apply in the order given).", "P:X,Y"},
+        {"join", "Join planets P and Q by a jumpgate.", "P,Q"},
+        {"cut", "Cut the jumpgate between planets P and Q.", "P,Q"},
+        {"rename", "Rename planet P.", "P:NAME"},
+        {"home", "Make planet P the home planet.", "P"},
+        {"add", "Add a planet at X,Y.", "X,Y"},
+        {"delete", "Delete planet P.", "P"},
     });
 }
 

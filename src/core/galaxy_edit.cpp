@@ -1,5 +1,6 @@
 #include "core/galaxy_edit.h"
 
+#include "core/ascii.h"
 #include "core/cp1252.h"
 #include "core/free_map.h"
 #include "core/generator.h"
@@ -281,6 +282,14 @@ std::string checked_name(const std::string& utf8)
     if (name.size() > static_cast<std::size_t>(kMaxNameLength))
         throw EditRefused("A planet's name has at most " + std::to_string(kMaxNameLength) +
                           " characters.");
+    // The name is written into lines that the game and the loader tell apart by these keys: a
+    // name holding one would turn its line into another key's line.
+    std::string lower = name;
+    std::transform(lower.begin(), lower.end(), lower.begin(), ascii_lower);
+    for (const char* key : {"mapposition.", "encounterid", "mapiconsize", "guiname", "wormholes"})
+        if (lower.find(key) != std::string::npos)
+            throw EditRefused("A planet's name cannot hold \"" + std::string(key) +
+                              "\": the encounter file would read it as that key.");
     return name;
 }
 

@@ -23,6 +23,9 @@ struct tc_planet {
     std::int32_t farthest = 0;        // number of the planet farthest from this one
     bool home = false;
     std::array<bool, kFeatureCount> features{};  // indexed like FeatureKeywords
+    // The entry of the saved campaign this planet was read from, whose file a Save then keeps
+    // line for line; -1 for a planet that was generated or added.
+    std::int32_t source = -1;
 
     friend bool operator==(const tc_planet&, const tc_planet&) = default;
 };

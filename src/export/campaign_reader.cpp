@@ -3,6 +3,7 @@
 #include "core/ascii.h"
 #include "core/error.h"
 #include "core/galaxy_edit.h"
+#include "export/encounter.h"
 #include "export/features.h"
 #include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
@@ -77,22 +78,6 @@ int feature_index(std::string_view keyword, int first, int last)
         if (FeatureKeywords[static_cast<std::size_t>(f)] == keyword)
             return f;
     return -1;
-}
-
-// The section a line opens, as the encounter writer routes lines: the last of config, terrain,
-// variables, hopcounts, facilities that the line holds; -1 for none.
-int section_of(std::string_view line)
-{
-    int slot = -1;
-    const std::pair<const char*, int> headers[] = {{"[config]", 0},
-                                                   {"[terrain]", 2},
-                                                   {"[variables]", 1},
-                                                   {"[hopcounts]", 4},
-                                                   {"[facilities]", 3}};
-    for (const auto& [header, s] : headers)
-        if (line.find(header) != std::string_view::npos)
-            slot = s;
-    return slot;
 }
 
 // The planet numbers of a wormholes line, each followed by a comma.
@@ -184,20 +169,20 @@ void parse_encounter_file(LoadedPlanet& p, std::vector<ReadNote>& reading)
     for (std::size_t i = 0; i < p.lines.size(); ++i) {
         const std::string& line = p.lines[i];
         const int number = static_cast<int>(i) + 1;
-        if (const int opened = section_of(line); opened >= 0) {
+        if (const int opened = encounter_section(line); opened >= 0) {
             section = opened;
-            if (section == 3)
+            if (section == kFacilities)
                 p.facilities_line = number;
-            if (section == 4)
+            if (section == kHopcounts)
                 p.hopcounts_line = number;
             continue;
         }
         ReadNote bad;
         switch (section) {
-        case 0: read_config_line(p, line, number, bad); break;
-        case 1: read_feature_line(p, line, false); break;
-        case 3: read_feature_line(p, line, true); break;
-        case 4:
+        case kConfig: read_config_line(p, line, number, bad); break;
+        case kVariables: read_feature_line(p, line, false); break;
+        case kFacilities: read_feature_line(p, line, true); break;
+        case kHopcounts:
             if (!trimmed(line).empty())
                 read_hopcount_line(p, line);
             break;
@@ -369,8 +354,10 @@ std::vector<tc_planet> galaxy_planets(const LoadedCampaign& c)
     std::vector<tc_planet> planets;
     for (const LoadedPlanet& p : c.planets)
         planets.push_back(p.planet);
-    for (std::size_t i = 0; i < planets.size(); ++i)
+    for (std::size_t i = 0; i < planets.size(); ++i) {
         planets[i].home = static_cast<long long>(i) == c.home;
+        planets[i].source = static_cast<std::int32_t>(i);
+    }
     // The farthest planet is no part of the files; it is worked out as the generator does.
     update_farthest(planets);
     return planets;

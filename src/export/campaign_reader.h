@@ -70,7 +70,7 @@ void parse_encounter_file(LoadedPlanet& planet, std::vector<ReadNote>& reading);
 std::vector<std::string> campaign_ids(const GameFolder& folder);
 
 // The planets as the generator would hold them: index = entry order, home from Homeworld, the
-// farthest planet worked out from the positions.
+// farthest planet worked out from the positions, each planet's source its entry.
 std::vector<tc_planet> galaxy_planets(const LoadedCampaign& campaign);
 
 }  // namespace orvek

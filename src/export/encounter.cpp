@@ -14,8 +14,6 @@ namespace orvek {
 
 namespace {
 
-enum Slot { kConfig = 0, kVariables = 1, kTerrain = 2, kFacilities = 3, kHopcounts = 4 };
-
 // Searched in this order; on a line holding several headers the last one found wins.
 constexpr std::pair<std::string_view, int> kHeaders[] = {
     {"[config]", kConfig},       {"[terrain]", kTerrain},       {"[variables]", kVariables},
@@ -46,32 +44,85 @@ std::string key_name(const std::string& system_name)
     return name;
 }
 
-// Every rule is tested against the template's own line; the last rule that matches decides.
-std::string rewrite_config_line(const std::string& line, int index, const tc_planet& planet,
-                                Random& random)
+}  // namespace
+
+int encounter_section(std::string_view line)
 {
-    std::string out = line;
-    if (contains(line, "MapPosition.X"))
-        out = "MapPosition.X = " + map_fraction(planet.x);
-    if (contains(line, "MapPosition.Y"))
-        out = "MapPosition.Y = " + map_fraction(planet.y);
-    if (contains(line, "EncounterID"))
-        out = "EncounterID = " + std::to_string(index);
-    if (contains(line, "mapiconsize"))
-        out = "mapiconsize = " + std::to_string(22 + random(15)) + ".0000";
-    if (line.rfind("name = ", 0) == 0)
-        out = "name = " + key_name(planet.system_name);
-    if (contains(line, "guiname"))
-        out = "guiname = " + planet.system_name;
-    if (contains(line, "wormholes")) {
-        out = "wormholes = ";
-        for (int k = 0; k < planet.link_count; ++k)
-            out += std::to_string(planet.links[static_cast<std::size_t>(k)]) + ",";
-    }
-    return out;
+    int current = -1;
+    for (const auto& [header, slot] : kHeaders)
+        if (contains(line, header))
+            current = slot;
+    return current;
 }
 
-}  // namespace
+ConfigRule config_rule(std::string_view line)
+{
+    ConfigRule rule = ConfigRule::None;
+    if (contains(line, "MapPosition.X"))
+        rule = ConfigRule::PositionX;
+    if (contains(line, "MapPosition.Y"))
+        rule = ConfigRule::PositionY;
+    if (contains(line, "EncounterID"))
+        rule = ConfigRule::EncounterId;
+    if (contains(line, "mapiconsize"))
+        rule = ConfigRule::IconSize;
+    if (line.rfind("name = ", 0) == 0)
+        rule = ConfigRule::Name;
+    if (contains(line, "guiname"))
+        rule = ConfigRule::GuiName;
+    if (contains(line, "wormholes"))
+        rule = ConfigRule::Wormholes;
+    return rule;
+}
+
+std::string config_line(ConfigRule rule, int index, const tc_planet& planet)
+{
+    switch (rule) {
+    case ConfigRule::PositionX: return "MapPosition.X = " + map_fraction(planet.x);
+    case ConfigRule::PositionY: return "MapPosition.Y = " + map_fraction(planet.y);
+    case ConfigRule::EncounterId: return "EncounterID = " + std::to_string(index);
+    case ConfigRule::Name: return "name = " + key_name(planet.system_name);
+    case ConfigRule::GuiName: return "guiname = " + planet.system_name;
+    case ConfigRule::Wormholes: {
+        std::string line = "wormholes = ";
+        for (int k = 0; k < planet.link_count; ++k)
+            line += std::to_string(planet.links[static_cast<std::size_t>(k)]) + ",";
+        return line;
+    }
+    default: return {};
+    }
+}
+
+std::vector<std::string> variables_section(const tc_planet& planet)
+{
+    std::vector<std::string> section{"[variables]"};
+    for (int flag = 0; flag < kInhibitionCount; ++flag)
+        if (planet.features[static_cast<std::size_t>(flag)])
+            section.emplace_back(FeatureKeywords[static_cast<std::size_t>(flag)]);
+    return section;
+}
+
+std::vector<std::string> facilities_section(const tc_planet& planet)
+{
+    if (planet.home)
+        return {"[facilities]", "0 = largefactory", "1 = shipyarda", "2 = smallacademy"};
+    std::vector<std::string> section{"[facilities]"};
+    int written = 0;
+    for (int flag = kInhibitionCount; flag < kFeatureCount; ++flag)
+        if (planet.features[static_cast<std::size_t>(flag)])
+            section.push_back(std::to_string(written++) + " = " +
+                              std::string(FeatureKeywords[static_cast<std::size_t>(flag)]));
+    return section;
+}
+
+std::vector<std::string> hopcounts_section(int index, const tc_planet& planet)
+{
+    std::vector<std::string> section{"[hopcounts]", "0 = " + std::to_string(index) + ",0"};
+    for (int k = 0; k < planet.link_count; ++k)
+        section.push_back(std::to_string(k + 1) + " = " +
+                          std::to_string(planet.links[static_cast<std::size_t>(k)]) + ",1");
+    return section;
+}
 
 std::string render_encounter(std::string_view template_bytes, int index, const tc_planet& planet,
                              const EncounterOptions& options, Random& random)
@@ -79,39 +130,28 @@ std::string render_encounter(std::string_view template_bytes, int index, const t
     std::array<std::vector<std::string>, 5> sections;
     int current = -1;
     for (std::string& line : split_lines(template_bytes)) {
-        for (const auto& [header, slot] : kHeaders)
-            if (contains(line, header))
-                current = slot;
+        if (const int opened = encounter_section(line); opened >= 0)
+            current = opened;
         if (current < 0)
             continue;
-        if (current == kConfig)
-            line = rewrite_config_line(line, index, planet, random);
+        if (current == kConfig) {
+            // The draw is made for every line that holds the key, whichever rule decides it.
+            const std::uint32_t icon_size = contains(line, "mapiconsize") ? 22 + random(15) : 0;
+            const ConfigRule rule = config_rule(line);
+            if (rule == ConfigRule::IconSize)
+                line = "mapiconsize = " + std::to_string(icon_size) + ".0000";
+            else if (rule != ConfigRule::None)
+                line = config_line(rule, index, planet);
+        }
         sections[static_cast<std::size_t>(current)].push_back(std::move(line));
     }
 
-    if (options.write_inhibitions) {
-        sections[kVariables] = {"[variables]"};
-        for (int flag = 0; flag <= 6; ++flag)
-            if (planet.features[static_cast<std::size_t>(flag)])
-                sections[kVariables].emplace_back(FeatureKeywords[static_cast<std::size_t>(flag)]);
-    }
-    if (options.write_facilities) {
-        sections[kFacilities] = {"[facilities]"};
-        int written = 0;
-        for (int flag = kInhibitionCount; flag < kFeatureCount; ++flag)
-            if (planet.features[static_cast<std::size_t>(flag)])
-                sections[kFacilities].push_back(
-                    std::to_string(written++) + " = " +
-                    std::string(FeatureKeywords[static_cast<std::size_t>(flag)]));
-    }
-    if (planet.home)
-        sections[kFacilities] = {"[facilities]", "0 = largefactory", "1 = shipyarda",
-                                 "2 = smallacademy"};
-    sections[kHopcounts] = {"[hopcounts]", "0 = " + std::to_string(index) + ",0"};
-    for (int k = 0; k < planet.link_count; ++k)
-        sections[kHopcounts].push_back(std::to_string(k + 1) + " = " +
-                                       std::to_string(planet.links[static_cast<std::size_t>(k)]) +
-                                       ",1");
+    if (options.write_inhibitions)
+        sections[kVariables] = variables_section(planet);
+    // The home planet's facilities are the home set whether the box is ticked or not.
+    if (options.write_facilities || planet.home)
+        sections[kFacilities] = facilities_section(planet);
+    sections[kHopcounts] = hopcounts_section(index, planet);
 
     std::string text;
     for (const auto& section : sections) {

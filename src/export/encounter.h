@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvek {
 
@@ -21,6 +22,26 @@ struct EncounterOptions {
 // no section and are dropped. Never fails.
 std::string render_encounter(std::string_view template_bytes, int index, const tc_planet& planet,
                              const EncounterOptions& options, Random& random);
+
+// The sections of an encounter file, in the order the writer puts them.
+enum EncounterSection { kConfig = 0, kVariables = 1, kTerrain = 2, kFacilities = 3, kHopcounts = 4 };
+
+// The section a line opens: the last of config, terrain, variables, hopcounts, facilities whose
+// header it holds; -1 for none.
+int encounter_section(std::string_view line);
+
+// The rule that rewrites a config line: the last one whose key the line holds, or None.
+enum class ConfigRule { None, PositionX, PositionY, EncounterId, IconSize, Name, GuiName, Wormholes };
+ConfigRule config_rule(std::string_view line);
+
+// The line a rule writes for planet `index`; empty for None and IconSize (which draws).
+std::string config_line(ConfigRule rule, int index, const tc_planet& planet);
+
+// The sections that the feature boxes and the links decide, header first: the planet's
+// inhibition effects; the home set on the home planet, else its facilities; the hop counts.
+std::vector<std::string> variables_section(const tc_planet& planet);
+std::vector<std::string> facilities_section(const tc_planet& planet);
+std::vector<std::string> hopcounts_section(int index, const tc_planet& planet);
 
 // Where planet's encounter file goes: the campaign folder and the template's own file name.
 std::string encounter_path(const std::string& campaign_folder, const tc_planet& planet);

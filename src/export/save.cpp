@@ -1,6 +1,9 @@
 #include "export/save.h"
 
 #include "core/error.h"
+#include "core/galaxy_edit.h"
+#include "export/campaign_reader.h"
+#include "export/campaign_rewrite.h"
 #include "export/campaign_transaction.h"
 #include "export/map_file.h"
 #include "gamedata/file_system.h"
@@ -16,16 +19,35 @@ namespace orvek {
 
 namespace {
 
+// Whether planet i is written from the lines of the file it was read from.
+bool from_lines(const tc_planet& planet, const SaveRequest& request)
+{
+    return request.opened && planet.source >= 0 &&
+           static_cast<std::size_t>(planet.source) < request.opened->planets.size() &&
+           request.opened->planets[static_cast<std::size_t>(planet.source)].read;
+}
+
+// The template a planet's file is made from: a planet read from a file that is gone has only
+// its file name, which names a template of the game.
+std::string template_of(const tc_planet& planet, const GameFolder& folder)
+{
+    return planet.template_path.find_first_of("/\\") == std::string::npos
+               ? folder.templates_folder() + planet.template_path
+               : planet.template_path;
+}
+
 // Everything that can fail without touching the disk, before anything changes: every template
-// read, the maps folder there, the campaign folder a real folder if it exists.
-std::vector<std::string> check_before_writing(const Galaxy& galaxy, const GameFolder& folder,
-                                              const std::string& id,
+// read (empty for a planet written from its own file), the maps folder there, the campaign
+// folder a real folder if it exists.
+std::vector<std::string> check_before_writing(const Galaxy& galaxy, const SaveRequest& request,
+                                              const GameFolder& folder, const std::string& id,
                                               const std::string& campaign_folder,
                                               EntryKind existing)
 {
     std::vector<std::string> templates;
     for (const tc_planet& planet : galaxy.planets)
-        templates.push_back(read_file(planet.template_path));
+        templates.push_back(from_lines(planet, request) ? std::string()
+                                                         : read_file(template_of(planet, folder)));
     const std::string maps_folder = folder.maps_folder();
     if (entry_kind(maps_folder) != EntryKind::Folder)
         throw file_error("Cannot create file", maps_folder + id + ".txt", system_reason(ENOENT));
@@ -39,20 +61,44 @@ std::vector<std::string> check_before_writing(const Galaxy& galaxy, const GameFo
 }
 
 // The encounter files in planet order (their icon sizes are drawn in that order), the map file
-// last, all into the work folder; the commit puts them in place.
+// last, all into the work folder; the commit puts them in place. The campaign saved again under
+// its own id keeps every line that the galaxy does not change.
 void write_campaign(CampaignTransaction& transaction, const Galaxy& galaxy,
                     const std::vector<std::string>& templates, const SaveRequest& request,
-                    const std::string& id, Random& random)
+                    const std::string& id, bool own, Random& random)
 {
+    const std::vector<tc_planet> as_read =
+        request.opened ? galaxy_planets(*request.opened) : std::vector<tc_planet>();
     for (std::size_t i = 0; i < galaxy.planets.size(); ++i) {
         const tc_planet& planet = galaxy.planets[i];
+        const int index = static_cast<int>(i);
+        const auto source = static_cast<std::size_t>(planet.source);
         transaction.stage_encounter(
             file_name_of(planet.template_path),
-            render_encounter(templates[i], static_cast<int>(i), planet, request.options, random));
+            from_lines(planet, request)
+                ? rewrite_encounter(request.opened->planets[source], as_read[source], index,
+                                    planet, request.options)
+                : render_encounter(templates[i], index, planet, request.options, random));
     }
-    transaction.stage_map(map_file_text(id, request.campaign_name, home_index(galaxy.planets),
-                                        galaxy.planets, galaxy.background_path));
+    const int home = home_index(galaxy.planets);
+    transaction.stage_map(own ? rewrite_map_file(*request.opened, request.campaign_name, home,
+                                                 galaxy.planets, galaxy.background_path)
+                              : map_file_text(id, request.campaign_name, home, galaxy.planets,
+                                              galaxy.background_path));
     transaction.commit();
+}
+
+// "... cannot be reached: Heze (planet 7), Vega (planet 8)", at most ten named.
+std::string unreachable_message(const std::vector<tc_planet>& planets,
+                                const std::vector<int>& lost)
+{
+    std::string message = "The galaxy cannot be saved: no jumpgates lead from " +
+                          planet_title(planets, 0) + " to ";
+    for (std::size_t k = 0; k < lost.size() && k < 10; ++k)
+        message += (k ? ", " : "") + planet_title(planets, lost[k]);
+    if (lost.size() > 10)
+        message += " and " + std::to_string(lost.size() - 10) + " more";
+    return message + ". Join them to the others first.";
 }
 
 }  // namespace
@@ -63,6 +109,10 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
     if (galaxy.planets.empty()) {
         dialog.inform(kNothingGenerated);
         return SaveResult::NothingGenerated;
+    }
+    if (const std::vector<int> lost = unreachable_planets(galaxy.planets); !lost.empty()) {
+        dialog.inform(unreachable_message(galaxy.planets, lost));
+        return SaveResult::Refused;
     }
     Randomize_Advanced(galaxy.planets, request.levels, random);
     const std::string id = campaign_id(request.campaign_name);
@@ -80,14 +130,16 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
     }
     const std::string campaign_folder = folder.campaign_folder(id);
     const EntryKind existing = entry_kind(campaign_folder);
-    if (existing != EntryKind::Missing && !dialog.confirm(kOverwriteQuestion))
+    // The campaign that was opened is the document being saved: no question.
+    const bool own = request.opened && campaign_id(request.opened->id) == id;
+    if (existing != EntryKind::Missing && !own && !dialog.confirm(kOverwriteQuestion))
         return SaveResult::NotConfirmed;
     const std::vector<std::string> templates =
-        check_before_writing(galaxy, folder, id, campaign_folder, existing);
+        check_before_writing(galaxy, request, folder, id, campaign_folder, existing);
     if (request.cancel && request.cancel->load())
         return SaveResult::Cancelled;
     transaction->begin(file_name_of(campaign_folder), id + ".txt");
-    write_campaign(*transaction, galaxy, templates, request, id, random);
+    write_campaign(*transaction, galaxy, templates, request, id, own, random);
     return SaveResult::Saved;
 }
 

@@ -13,6 +13,7 @@ namespace orvek {
 
 class GameFolder;
 class Random;
+struct LoadedCampaign;
 
 // How the command talks to the user: the window shows message boxes, the command-line tool prints.
 class SaveDialog {
@@ -39,11 +40,15 @@ struct SaveRequest {
     // Set from elsewhere (Ctrl+C in the tool) to stop a Save that has not begun writing: while
     // it waits for another Save's lock, or before its first file.
     const std::atomic<bool>* cancel = nullptr;
+    // The saved campaign the galaxy was opened from, if it was: the planets read from it are
+    // written from their files' lines, and under its own id it is saved again without a question.
+    const LoadedCampaign* opened = nullptr;
 };
 
 enum class SaveResult { Saved, NothingGenerated, Refused, NotConfirmed, Cancelled };
 
-// Runs the Save command on the galaxy. Feature flags are assigned first whatever follows. Takes
+// Runs the Save command on the galaxy. A galaxy whose planets are not all reached from planet 0
+// is refused (the message names those planets). Feature flags are then assigned whatever follows. Takes
 // the game folder's save lock before the overwrite question; before anything on disk changes,
 // every template is read and the maps folder is found; then the campaign (the files of its
 // encounter folder, not its sub-folders, and its map file) is replaced as one transaction.

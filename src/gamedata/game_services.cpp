@@ -36,4 +36,9 @@ std::string GameFolderServices::Get_Campaign_Name(const GalaxySettings& settings
     return orvek::Get_Campaign_Name(folder_, settings, random);
 }
 
+NewPlanetSources new_planet_sources(const GameFolder& folder)
+{
+    return {orvek::Get_Templates(folder), orvek::Load_System_Names(folder)};
+}
+
 }  // namespace orvek

@@ -2,6 +2,7 @@
 // The generator's services backed by a real game folder. One object serves one Generate command:
 // each source is read the first time it is needed and every attempt starts from that reading.
 
+#include "core/galaxy_edit.h"
 #include "core/generator.h"
 #include "gamedata/game_folder.h"
 
@@ -26,6 +27,10 @@ private:
     std::optional<std::vector<std::string>> backgrounds_, templates_, system_names_;
     std::string background_path_;
 };
+
+// What an added planet is given: the templates as listed and the system names. Throws Error as
+// the listing of the templates does.
+NewPlanetSources new_planet_sources(const GameFolder& folder);
 
 // A status sink that keeps only the last text.
 class LastStatus : public StatusSink {

@@ -167,7 +167,12 @@ TEST(Cli, CheckAndOpenReadSavedCampaigns)
         {"--check-all", 5, "broken: 1 problem, 0 notes\nclean: 0 problems, 0 notes\n", ""},
         {"--check nothere", 1, "", "Cannot open file"},
         {"--check ../x", 1, "", "is not a campaign id"},
-        {"--open clean --save", 2, "", "write nothing"},
+        {"--check clean --save", 2, "", "change nothing"},
+        {"--check clean --home 1", 2, "", "change nothing"},
+        {"--open clean --move 0:5,5 --save", 2, "", "--move 0:5,5: A planet stands between 20"},
+        {"--open clean --delete x --save", 2, "", "--delete wants P, not \"x\""},
+        {"--open clean --home=1 --rename 2:\xC5\x81 --save", 2, "", "cannot show these characters"},
+        {"--seed 5 --add 20,20 --add 20,20 --save", 2, "", "--add 20,20: Too close to"},
     };
     for (const Row& row : rows) {
         const auto r = game.run(row.args);
@@ -188,6 +193,22 @@ TEST(Cli, CheckAndOpenReadSavedCampaigns)
             EXPECT_EQ(loaded["planets"][i][key], generated["planets"][i][key]) << i << " " << key;
     fs::remove("generated.json");
     EXPECT_EQ(testing::snapshot(game.dir.path(), true), before);
+}
+
+TEST(Cli, EditsApplyInTheirOrderAndSaveTheCampaignBack)
+{
+    DemoGame game;
+    ASSERT_EQ(game.run("--seed 5 --save --name Kept").status, 0);
+    const auto before = game.campaigns();
+    auto r = game.run("--open kept --save");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(game.campaigns(), before) << "saved back as it was, no question asked";
+    EXPECT_EQ(game.run("--open kept --cut 0,2 --join 0,2").status, 2) << "not joined yet";
+    r = game.run("--open kept --join 0,2 --cut 0,2 --rename '1:Nouvelle \xC3\x89toile' --save --json -");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["planets"][1]["name"], "Nouvelle \xC3\x89toile");
+    EXPECT_EQ(game.run("--check kept").status, 0);
+    EXPECT_NE(game.campaigns(), before);
 }
 
 TEST(Cli, InterruptedRunWritesNothing)

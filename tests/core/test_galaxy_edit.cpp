@@ -122,6 +122,8 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
         {"rename with DEL", [](auto& g) { return rename_planet(g, 2, "a\x7F"); }, "control"},
         {"rename with CJK", [](auto& g) { return rename_planet(g, 2, "\xC5\x81\xC3\xB3" "d\xC5\xBA"); },
          "cannot show these characters of the name: \xC5\x81\xC5\xBA."},
+        {"rename to a key", [](auto& g) { return rename_planet(g, 2, "Big WormHoles"); },
+         "cannot hold \"wormholes\""},
         {"rename 40", [](auto& g) { return rename_planet(g, 2, std::string(40, 'a')); }, ""},
         {"rename 41", [](auto& g) { return rename_planet(g, 2, std::string(41, 'a')); }, "at most 40"},
         {"home", [](auto& g) { return make_home(g, 6); }, "",

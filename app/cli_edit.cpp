@@ -1,0 +1,107 @@
+#include "cli_edit.h"
+
+#include <array>
+
+namespace orvek {
+
+namespace {
+
+struct Form {
+    const char* option;
+    const char* shape;  // what the value looks like, for the usage message
+    int numbers;        // how many numbers it holds; --rename: one, then the name
+};
+
+constexpr std::array<Form, 7> kForms{{
+    {"move", "P:X,Y", 3},
+    {"join", "P,Q", 2},
+    {"cut", "P,Q", 2},
+    {"rename", "P:NAME", 1},
+    {"home", "P", 1},
+    {"add", "X,Y", 2},
+    {"delete", "P", 1},
+}};
+
+// A whole number of at most six plain digits, or -1.
+int number_of(const std::string& text)
+{
+    if (text.empty() || text.size() > 6 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    return std::stoi(text);
+}
+
+EditStep parse_step(const Form& form, const std::string& value)
+{
+    EditStep step{form.option, value, {}, {}};
+    std::string rest = value;
+    if (step.option == "rename") {
+        const std::size_t colon = value.find(':');
+        step.name = colon == std::string::npos ? std::string() : value.substr(colon + 1);
+        rest = value.substr(0, colon);
+    }
+    std::size_t start = 0;
+    for (int k = 0; k < form.numbers; ++k) {
+        const std::size_t end =
+            k + 1 < form.numbers ? rest.find_first_of(k == 0 && form.numbers == 3 ? ":" : ",", start)
+                                 : rest.size();
+        const int n = end == std::string::npos ? -1 : number_of(rest.substr(start, end - start));
+        if (n < 0)
+            throw EditRefused("--" + step.option + " wants " + form.shape + ", not \"" + value +
+                              "\"");
+        step.numbers.push_back(n);
+        start = end + 1;
+    }
+    return step;
+}
+
+EditPointer make_edit(const std::vector<tc_planet>& planets, const EditStep& s,
+                      const NewPlanetSources& sources)
+{
+    const std::vector<int>& n = s.numbers;
+    if (s.option == "move")
+        return move_planet(planets, n[0], n[1], n[2]);
+    if (s.option == "join")
+        return join_planets(planets, n[0], n[1]);
+    if (s.option == "cut")
+        return cut_link(planets, n[0], n[1]);
+    if (s.option == "rename")
+        return rename_planet(planets, n[0], s.name);
+    if (s.option == "home")
+        return make_home(planets, n[0]);
+    if (s.option == "add")
+        return add_planet(planets, n[0], n[1], sources);
+    return delete_planet(planets, n[0]);
+}
+
+}  // namespace
+
+std::vector<EditStep> parse_edit_steps(const std::vector<std::string>& arguments)
+{
+    std::vector<EditStep> steps;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        for (const Form& form : kForms) {
+            const std::string option = std::string("--") + form.option;
+            if (argument == option && i + 1 < arguments.size())
+                steps.push_back(parse_step(form, arguments[++i]));
+            else if (argument.rfind(option + "=", 0) == 0)
+                steps.push_back(parse_step(form, argument.substr(option.size() + 1)));
+        }
+    }
+    return steps;
+}
+
+void apply_edit_steps(std::vector<tc_planet>& planets, const std::vector<EditStep>& steps,
+                      const NewPlanetSources& sources)
+{
+    for (const EditStep& step : steps) {
+        try {
+            make_edit(planets, step, sources)->apply(planets);
+        } catch (const EditRefused& refused) {
+            throw EditRefused("--" + step.option + " " + step.value + ": " + refused.what());
+        }
+    }
+}
+
+}  // namespace orvek

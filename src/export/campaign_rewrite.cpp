@@ -1,0 +1,189 @@
+#include "export/campaign_rewrite.h"
+
+#include "core/ascii.h"
+#include "export/map_file.h"
+#include "gamedata/game_folder.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+namespace orvek {
+
+namespace {
+
+bool is_blank(std::string_view line)
+{
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// The lines joined as the file was: CR LF unless it used LF alone, and a break after the last
+// line only when the file had one.
+std::string join_like(const std::string& original, const std::vector<std::string>& lines)
+{
+    const bool lf_only =
+        original.find("\r\n") == std::string::npos && original.find('\n') != std::string::npos;
+    const std::string end = lf_only ? "\n" : "\r\n";
+    const bool last_break =
+        original.empty() || original.back() == '\n' || original.back() == '\r';
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        text += lines[i] + (i + 1 < lines.size() || last_break ? end : "");
+    return text;
+}
+
+bool same_links(const tc_planet& a, const tc_planet& b)
+{
+    return a.link_count == b.link_count &&
+           std::equal(a.links.begin(), a.links.begin() + a.link_count, b.links.begin());
+}
+
+// Which config rules now write something else than the file holds.
+std::array<bool, 8> changed_rules(const tc_planet& was, int index, const tc_planet& now)
+{
+    std::array<bool, 8> changed{};
+    changed[static_cast<std::size_t>(ConfigRule::PositionX)] = was.x != now.x;
+    changed[static_cast<std::size_t>(ConfigRule::PositionY)] = was.y != now.y;
+    changed[static_cast<std::size_t>(ConfigRule::EncounterId)] = index != now.source;
+    changed[static_cast<std::size_t>(ConfigRule::Name)] = was.system_name != now.system_name;
+    changed[static_cast<std::size_t>(ConfigRule::GuiName)] = was.system_name != now.system_name;
+    changed[static_cast<std::size_t>(ConfigRule::Wormholes)] = !same_links(was, now);
+    return changed;
+}
+
+}  // namespace
+
+std::string rewrite_encounter(const LoadedPlanet& file, const tc_planet& as_read, int index,
+                              const tc_planet& planet, const EncounterOptions& options)
+{
+    const std::array<bool, 8> changed = changed_rules(as_read, index, planet);
+    std::array<std::optional<std::vector<std::string>>, 5> sections;
+    if (options.write_inhibitions)
+        sections[kVariables] = variables_section(planet);
+    if (options.write_facilities || planet.home != as_read.home)
+        sections[kFacilities] = options.write_facilities || planet.home
+                                    ? facilities_section(planet)
+                                    : std::vector<std::string>{"[facilities]"};
+    if (index != planet.source || !same_links(as_read, planet))
+        sections[kHopcounts] = hopcounts_section(index, planet);
+    if (std::none_of(changed.begin(), changed.end(), [](bool c) { return c; }) &&
+        std::none_of(sections.begin(), sections.end(), [](auto& s) { return s.has_value(); }))
+        return file.bytes;
+
+    std::vector<std::string> out;
+    int section = -1;
+    for (const std::string& line : file.lines) {
+        if (const int opened = encounter_section(line); opened >= 0) {
+            section = opened;
+            auto& fresh = sections[static_cast<std::size_t>(section)];
+            if (!fresh)
+                out.push_back(line);
+            else if (!fresh->empty())
+                out.insert(out.end(), fresh->begin(), fresh->end()), fresh->clear();
+            continue;
+        }
+        // A section written anew keeps the blank lines that followed its old entries.
+        if (section >= 0 && sections[static_cast<std::size_t>(section)] && !is_blank(line))
+            continue;
+        const ConfigRule rule = section == kConfig ? config_rule(line) : ConfigRule::None;
+        out.push_back(changed[static_cast<std::size_t>(rule)] ? config_line(rule, index, planet)
+                                                              : line);
+    }
+    // A section the file lacked goes at its end.
+    for (auto& fresh : sections)
+        if (fresh && !fresh->empty()) {
+            out.insert(out.end(), fresh->begin(), fresh->end());
+            out.emplace_back();
+        }
+    return join_like(file.bytes, out);
+}
+
+namespace {
+
+// Whether a map file line sets `key`: the name before its "=", blanks aside.
+bool sets(std::string_view line, std::string_view key)
+{
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos)
+        return false;
+    std::string_view name = line.substr(0, equals);
+    while (!name.empty() && (name.front() == ' ' || name.front() == '\t'))
+        name.remove_prefix(1);
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t'))
+        name.remove_suffix(1);
+    return name == key;
+}
+
+std::vector<std::string> entries(const LoadedCampaign& c, const std::vector<tc_planet>& planets)
+{
+    std::string folder = c.id;
+    std::transform(folder.begin(), folder.end(), folder.begin(), ascii_lower);
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < planets.size(); ++i) {
+        const int source = planets[i].source;
+        lines.push_back(std::to_string(i) + " = " +
+                        (source >= 0 ? c.planets[static_cast<std::size_t>(source)].entry_path
+                                     : "campaign/data/encounters/" + folder + "/" +
+                                           file_name_of(planets[i].template_path)));
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::string rewrite_map_file(const LoadedCampaign& c, const std::string& campaign_name, int home,
+                             const std::vector<tc_planet>& planets,
+                             const std::string& background_path)
+{
+    const bool recount = planets.size() != c.planets.size();
+    bool reentered = recount;
+    for (std::size_t i = 0; i < planets.size(); ++i)
+        reentered = reentered || planets[i].source != static_cast<int>(i);
+    const MapSize size = map_size(static_cast<long long>(planets.size()));
+    const std::string picture = file_name_of(background_path);
+    std::vector<int> entry_lines;
+    for (const LoadedPlanet& p : c.planets)
+        entry_lines.push_back(p.map_line);
+
+    std::vector<std::string> out;
+    bool changed = false, entries_written = false;
+    const auto replace = [&](bool differs, std::string line) {
+        changed = changed || differs;
+        if (differs)
+            out.back() = std::move(line);
+    };
+    for (std::size_t i = 0; i < c.map_lines.size(); ++i) {
+        const std::string& line = c.map_lines[i];
+        if (std::find(entry_lines.begin(), entry_lines.end(), static_cast<int>(i) + 1) !=
+            entry_lines.end()) {
+            if (!reentered)
+                out.push_back(line);
+            else if (!entries_written) {
+                const std::vector<std::string> fresh = entries(c, planets);
+                out.insert(out.end(), fresh.begin(), fresh.end());
+                entries_written = true;
+            }
+            continue;
+        }
+        out.push_back(line);
+        if (sets(line, "Homeworld"))
+            replace(home != c.home, "Homeworld = " + std::to_string(home));
+        else if (sets(line, "MapSizeX"))
+            replace(recount, "MapSizeX = " + std::to_string(size.width) + ".0000");
+        else if (sets(line, "MapSizeY"))
+            replace(recount, "MapSizeY = " + std::to_string(size.height) + ".0000");
+        else if (sets(line, "Planets"))
+            replace(recount, "Planets = " + std::to_string(planets.size()));
+        else if (sets(line, "MapTexture"))
+            replace(picture != c.picture, "MapTexture = " + picture);
+        else if (sets(line, "GUIName"))
+            replace(campaign_name != c.name, "GUIName = " + campaign_name);
+    }
+    if (reentered && !entries_written) {
+        const std::vector<std::string> fresh = entries(c, planets);
+        out.insert(out.end(), fresh.begin(), fresh.end());
+    }
+    return changed || reentered ? join_like(c.map_bytes, out) : c.map_bytes;
+}
+
+}  // namespace orvek

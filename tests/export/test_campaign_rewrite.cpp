@@ -1,0 +1,236 @@
+#include "export/campaign_rewrite.h"
+
+#include "core/galaxy_edit.h"
+#include "core/generate_command.h"
+#include "core/random.h"
+#include "export/campaign_check.h"
+#include "export/save.h"
+#include "gamedata/game_folder.h"
+#include "gamedata/game_services.h"
+#include "support/game_copy.h"
+#include "support/yes_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <set>
+
+namespace orvek {
+namespace {
+
+using Planets = std::vector<tc_planet>;
+
+struct Saved {
+    testing::TempDir dir;
+    GameFolder folder{dir.str()};
+    Random random{7};
+
+    Saved(int size, int gates, EncounterOptions options)
+    {
+        testing::make_small_game(dir, 180);
+        GameFolderServices sources(folder);
+        LastStatus status;
+        GenerationServices services{status, sources, sources, sources};
+        GalaxySettings settings;
+        settings.size_class = size;
+        settings.gate_style = gates;
+        Galaxy galaxy;
+        std::string name;
+        run_generate_command(GenerateKind::WithPresets, settings, galaxy, name, services, random);
+        save(galaxy, "Kept Whole", options, nullptr);
+    }
+
+    void save(Galaxy& galaxy, const std::string& name, EncounterOptions options,
+              const LoadedCampaign* opened)
+    {
+        SaveRequest request;
+        request.campaign_name = name;
+        request.options = options;
+        request.opened = opened;
+        testing::YesDialog yes;
+        ASSERT_EQ(save_campaign(galaxy, request, folder, random, yes), SaveResult::Saved);
+    }
+
+    std::map<std::string, std::string> files() const
+    {
+        return testing::snapshot(dir.path() / "campaign/data", false, [](const std::string& p) {
+            return p.rfind("encounters/all", 0) != 0 && p.rfind("bitmaps", 0) != 0;
+        });
+    }
+
+    // Opens the campaign, lets `edit` change it, saves it under its own name; returns the
+    // planets before and after the edit.
+    std::pair<Planets, Planets> edit_and_save(const std::function<void(Planets&)>& edit)
+    {
+        const LoadedCampaign opened = load_campaign(folder, "keptwhole");
+        Galaxy galaxy;
+        galaxy.planets = galaxy_planets(opened);
+        galaxy.background_path = folder.backgrounds_folder() + opened.picture;
+        edit(galaxy.planets);
+        save(galaxy, opened.name, {}, &opened);
+        return {galaxy_planets(opened), galaxy.planets};
+    }
+};
+
+// A file of the campaign folder, as snapshot() names it.
+std::string file_of(const Planets& planets, int p)
+{
+    return "encounters/keptwhole/" + file_name_of(planets[static_cast<std::size_t>(p)].template_path);
+}
+
+std::set<std::string> differing(const std::map<std::string, std::string>& before,
+                                const std::map<std::string, std::string>& after)
+{
+    std::set<std::string> names;
+    for (const auto& [name, bytes] : before)
+        if (!after.count(name) || after.at(name) != bytes)
+            names.insert(name);
+    for (const auto& [name, bytes] : after)
+        if (!before.count(name))
+            names.insert(name);
+    return names;
+}
+
+TEST(CampaignRewrite, AnOpenedCampaignSavedUnderItsOwnNameComesOutByteForByte)
+{
+    struct Row {
+        const char* name;
+        int size, gates;
+        EncounterOptions options;
+        bool hand_edited;  // LF line breaks and a key of a modder's own in one file
+    } rows[] = {
+        {"small string, no features", 0, 0, {false, false}, false},
+        {"normal web, inhibitions", 1, 2, {true, false}, false},
+        {"huge normal, facilities", 2, 1, {false, true}, false},
+        {"massive web, both, edited by hand", 3, 2, {true, true}, true},
+    };
+    for (const Row& row : rows) {
+        Saved saved(row.size, row.gates, row.options);
+        if (row.hand_edited) {
+            const auto path = saved.dir.path() / "campaign/data/encounters/keptwhole";
+            const auto file = *std::filesystem::directory_iterator(path);
+            std::string bytes = testing::read_bytes(file.path());
+            for (std::size_t at; (at = bytes.find("\r\n")) != std::string::npos;)
+                bytes.replace(at, 2, "\n");
+            std::ofstream(file.path(), std::ios::binary) << "; a modder's note\nmodkey = 1\n" + bytes;
+        }
+        const auto before = saved.files();
+        saved.edit_and_save([](Planets&) {});
+        EXPECT_EQ(saved.files(), before) << row.name;
+    }
+}
+
+TEST(CampaignRewrite, AnEditChangesOnlyTheFilesOfWhatItTouched)
+{
+    using Expect = std::function<std::set<std::string>(const Planets&, const Planets&)>;
+    struct Row {
+        const char* name;
+        std::function<void(Planets&)> edit;
+        Expect changed;
+    };
+    const auto free_spot = [](const Planets& g) {
+        for (int x = 20; x < 980; x += 7)
+            for (int y = 20; y < 980; y += 7)
+                if (position_refusal(g, -1, x, y).empty())
+                    return std::pair(x, y);
+        return std::pair(-1, -1);
+    };
+    // The last planet that planet 3 is not joined to.
+    const auto unjoined = [](const Planets& g) {
+        int q = static_cast<int>(g.size()) - 1;
+        while (std::count(g[3].links.begin(), g[3].links.end(), q) || q == 3)
+            --q;
+        return q;
+    };
+    // The first planet that is neither home nor needed to reach another.
+    const auto spare = [](const Planets& g) {
+        for (int p = 1; p < static_cast<int>(g.size()); ++p) {
+            Planets without = g;
+            if (g[static_cast<std::size_t>(p)].home)
+                continue;
+            delete_planet(g, p)->apply(without);
+            if (unreachable_planets(without).empty())
+                return p;
+        }
+        return -1;
+    };
+    const std::string map = "maps/keptwhole.txt";
+    NewPlanetSources sources;
+    for (int i = 0; i < 180; ++i)
+        sources.templates.push_back("campaign_all_" + std::to_string(1000 + i).substr(1) + ".txt");
+    const Row rows[] = {
+        {"move", [&](Planets& g) { auto [x, y] = free_spot(g); move_planet(g, 2, x, y)->apply(g); },
+         [](auto& g, auto&) { return std::set{file_of(g, 2)}; }},
+        {"join", [&](Planets& g) { join_planets(g, 3, unjoined(g))->apply(g); },
+         [&](auto& g, auto&) { return std::set{file_of(g, 3), file_of(g, unjoined(g))}; }},
+        {"rename", [](Planets& g) { rename_planet(g, 4, "Nouvelle \xC3\x89toile")->apply(g); },
+         [](auto& g, auto&) { return std::set{file_of(g, 4)}; }},
+        {"home", [](Planets& g) { make_home(g, g[0].home ? 1 : 0)->apply(g); },
+         [&](auto& g, auto&) {
+             const int home = static_cast<int>(
+                 std::find_if(g.begin(), g.end(), [](auto& p) { return p.home; }) - g.begin());
+             return std::set{file_of(g, home), file_of(g, g[0].home ? 1 : 0), map};
+         }},
+        {"add and join",
+         [&](Planets& g) {
+             auto [x, y] = free_spot(g);
+             add_planet(g, x, y, sources)->apply(g);
+             join_planets(g, 0, static_cast<int>(g.size()) - 1)->apply(g);
+         },
+         [&](auto& g, auto& after) {
+             return std::set{file_of(g, 0), file_of(after, static_cast<int>(g.size())), map};
+         }},
+        {"delete", [&](Planets& g) { delete_planet(g, spare(g))->apply(g); },
+         [&](auto& g, auto&) {
+             const int p = spare(g);
+             std::set<std::string> files{map};
+             for (int i = 0; i < static_cast<int>(g.size()); ++i)
+                 for (int link : g[static_cast<std::size_t>(i)].links)
+                     if (i >= p || link >= p)
+                         files.insert(file_of(g, i));
+             return files;
+         }},
+    };
+    for (const Row& row : rows) {
+        Saved saved(1, 1, {});
+        const auto before = saved.files();
+        const auto [was, now] = saved.edit_and_save(row.edit);
+        EXPECT_EQ(differing(before, saved.files()), row.changed(was, now)) << row.name;
+        const std::vector<Finding> findings =
+            check_campaign(saved.folder, load_campaign(saved.folder, "keptwhole"));
+        EXPECT_EQ(problem_count(findings), 0) << row.name << ": " << findings.front().sentence;
+    }
+}
+
+TEST(CampaignRewrite, AGalaxyWithAPlanetNoLinkReachesIsNotSaved)
+{
+    Saved saved(0, 0, {});
+    const auto before = saved.files();
+    const LoadedCampaign opened = load_campaign(saved.folder, "keptwhole");
+    Galaxy galaxy;
+    galaxy.planets = galaxy_planets(opened);
+    const tc_planet& last = galaxy.planets.back();
+    for (int k = last.link_count; k-- > 0;)
+        cut_link(galaxy.planets, static_cast<int>(galaxy.planets.size()) - 1,
+                 galaxy.planets.back().links[static_cast<std::size_t>(k)])
+            ->apply(galaxy.planets);
+    struct Told : SaveDialog {
+        std::string message;
+        void inform(const std::string& m) override { message = m; }
+        bool confirm(const std::string&) override { return true; }
+    } told;
+    SaveRequest request;
+    request.campaign_name = opened.name;
+    request.opened = &opened;
+    EXPECT_EQ(save_campaign(galaxy, request, saved.folder, saved.random, told), SaveResult::Refused);
+    EXPECT_NE(told.message.find("no jumpgates lead from"), std::string::npos) << told.message;
+    EXPECT_NE(told.message.find("(planet " + std::to_string(galaxy.planets.size() - 1) + ")"),
+              std::string::npos)
+        << told.message;
+    EXPECT_EQ(saved.files(), before);
+}
+
+}  // namespace
+}  // namespace orvek
