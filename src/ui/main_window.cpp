@@ -31,6 +31,7 @@
 #include <QRegularExpressionValidator>
 #include <QShortcut>
 #include <QTimer>
+#include <QUndoStack>
 
 #include <cstdio>
 
@@ -105,6 +106,8 @@ void TForm1::build_controls()
 
 TForm1::~TForm1()
 {
+    // The stack says it is clean as it goes, after the map it would tell has gone.
+    undo_stack_->disconnect();
     if (generation_)
         generation_->progress.cancel = true;
     if (worker_.joinable())
@@ -123,8 +126,7 @@ void TForm1::connect_handlers()
     connect(CB_Advanced, &QCheckBox::toggled, this, &TForm1::on_advanced_toggled);
     connect(CB_Inhibitions, &QCheckBox::toggled, this, &TForm1::on_inhibitions_toggled);
     connect(CB_Facility, &QCheckBox::toggled, this, &TForm1::on_facilities_toggled);
-    map_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(map_, &QWidget::customContextMenuRequested, this, &TForm1::show_map_menu);
+    set_up_editing();
 }
 
 // The Generate command's services as the window sees them: the caption follows the command's
@@ -246,6 +248,7 @@ void TForm1::finish_generation()
         Edit_CName->setText(QString::fromUtf8(cp1252_to_utf8(g->campaign_name)));
         galaxy_ = std::move(g->galaxy);
         forget_opened_campaign();
+        forget_edits();
         map_->set_seed_text("Seed " + seed_text());
         try {
             map_->set_background(load_background(galaxy_.background_path));
@@ -284,9 +287,11 @@ void TForm1::on_save_clicked()
     request.levels.repair_yard = level_of(Combo_RepairYard);
     request.options.write_inhibitions = CB_Inhibitions->isChecked();
     request.options.write_facilities = CB_Facility->isChecked();
+    request.opened = opened_ ? &*opened_ : nullptr;
     try {
         if (orvek::save_campaign(galaxy_, request, folder_, random_, dialog) != SaveResult::Saved)
             return;
+        undo_stack_->setClean();
         show_written_features(campaign_id(request.campaign_name));
         map_->show_notice(
             QString("Saved campaign \"%1\" (%2): %3 encounter files and the map file")
@@ -332,17 +337,16 @@ void TForm1::on_new_background_clicked()
 void TForm1::open_campaign(const std::string& id)
 {
     try {
-        const LoadedCampaign campaign = load_campaign(folder_, id);
+        LoadedCampaign campaign = load_campaign(folder_, id);
         findings_ = check_campaign(folder_, campaign);
+        // Each planet keeps the entry it was read from, so that a Save writes its file again
+        // from the file's own lines.
         galaxy_.planets = galaxy_planets(campaign);
-        // The templates the files came from, so that a Save writes the galaxy as it would write
-        // a generated one.
-        for (tc_planet& planet : galaxy_.planets)
-            planet.template_path = folder_.templates_folder() + planet.template_path;
         galaxy_.background_path = folder_.backgrounds_folder() + campaign.picture;
-        opened_id_ = id;
-        last_command_.reset();
         Edit_CName->setText(QString::fromStdString(cp1252_to_utf8(campaign.name)));
+        opened_ = std::move(campaign);
+        last_command_.reset();
+        forget_edits();
     } catch (const Error& e) {
         return show_error(message_text(e.what()));
     }
@@ -369,7 +373,7 @@ void TForm1::open_campaign(const std::string& id)
 // A new galaxy is no longer the saved campaign that was opened.
 void TForm1::forget_opened_campaign()
 {
-    opened_id_.clear();
+    opened_.reset();
     findings_.clear();
     map_->set_status(QString());
     map_->select_planet(-1);
@@ -388,19 +392,21 @@ void TForm1::on_open_campaign()
 
 void TForm1::on_check_campaign()
 {
-    if (opened_id_.empty())
+    if (!opened_)
         return show_information("Open a saved campaign first (Ctrl+O): the check reads its files.");
     if (!findings_dialog_) {
         findings_dialog_ = new FindingsDialog(this);
         connect(findings_dialog_, &FindingsDialog::planet_chosen, map_, &MapWidget::select_planet);
     }
-    findings_dialog_->show_findings(QString::fromStdString(opened_id_), findings_);
+    findings_dialog_->show_findings(QString::fromStdString(opened_->id), findings_);
     findings_dialog_->show();
     findings_dialog_->raise();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    if (!may_close())
+        return event->ignore();
     if (generation_)
         generation_->progress.cancel = true;
     if (worker_.joinable())

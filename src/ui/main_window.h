@@ -2,11 +2,13 @@
 // The main window: map on the left, the settings column on the right, and the handlers that wire
 // the controls to the Generate, Save and New Background commands of the libraries.
 
+#include "core/galaxy_edit.h"
 #include "core/generate_command.h"
 #include "core/generator.h"
 #include "core/random.h"
 #include "core/settings.h"
 #include "export/campaign_check.h"
+#include "export/campaign_reader.h"
 #include "gamedata/game_folder.h"
 #include "ui/window_texts.h"
 
@@ -24,6 +26,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTimer;
+class QUndoStack;
 
 namespace orvek {
 
@@ -40,9 +43,12 @@ public:
 
     // Where messages go instead of modal boxes (for tests): every box calls `message` with its
     // title and text; the overwrite question calls `confirm`.
+    enum class CloseAnswer { Save, Discard, Cancel };
     struct Hooks {
         std::function<void(const QString& title, const QString& text)> message;
         std::function<bool(const QString& question)> confirm;
+        // The question before a window with unsaved edits closes.
+        std::function<CloseAnswer(const QString& question)> close;
     };
     void set_hooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
@@ -63,6 +69,10 @@ public:
     // A campaign that cannot be read at all is an error message; the galaxy stays as it was.
     void open_campaign(const std::string& id);
     const std::vector<Finding>& findings() const { return findings_; }
+
+    // Whether the galaxy has edits that no Save has written since Generate, Open or a Save.
+    bool has_unsaved_edits() const;
+    QUndoStack* undo_stack() const { return undo_stack_; }
 
 signals:
     // A Generate command has ended (completed, cancelled or failed).
@@ -101,6 +111,17 @@ private:
     void run_generation(Generation& generation);
     void finish_generation();
     void show_map_menu(const QPoint& at);
+    void set_up_editing();
+    // Makes an edit from the galaxy and pushes it on the undo stack, which applies it; a refused
+    // one is said in a message.
+    void edit(const std::function<EditPointer(const std::vector<tc_planet>&)>& make);
+    void forget_edits();
+    void show_planet_menu(int planet, const QPoint& at);
+    void show_link_menu(int planet, int other, const QPoint& at);
+    CloseAnswer ask_before_closing();
+    // Whether the window may close: without unsaved edits, or once the player has saved them
+    // or chosen to discard them.
+    bool may_close();
     void show_written_features(const std::string& id);
     void forget_opened_campaign();
     void show_command_fields(const GalaxySettings& settings, const std::string& campaign_name);
@@ -114,7 +135,8 @@ private:
     Random random_;
     Galaxy galaxy_;  // its background_path is the picture shown and saved
     Hooks hooks_;
-    std::string opened_id_;  // the saved campaign shown, if one was opened
+    std::optional<LoadedCampaign> opened_;  // the saved campaign shown, if one was opened
+    QUndoStack* undo_stack_ = nullptr;
     std::vector<Finding> findings_;
     FindingsDialog* findings_dialog_ = nullptr;
 

@@ -49,7 +49,7 @@ void TForm1::show_map_menu(const QPoint& at)
     QAction* open = menu.addAction("Open campaign…\tCtrl+O");
     QAction* check = menu.addAction("Check campaign…\tCtrl+K");
     open->setEnabled(!busy());
-    check->setEnabled(!opened_id_.empty());
+    check->setEnabled(opened_.has_value());
     connect(open, &QAction::triggered, this, &TForm1::on_open_campaign);
     connect(check, &QAction::triggered, this, &TForm1::on_check_campaign);
     menu.exec(map_->mapToGlobal(at));

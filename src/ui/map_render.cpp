@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 // The start-up picture is a resource of this static library. Nothing in a program refers to the
@@ -103,6 +104,57 @@ QPoint label_position(const tc_planet& planet, int pixels)
 QPoint link_end(const tc_planet& planet, int pixels)
 {
     return QPoint(scaled(planet.x, pixels), scaled(planet.y, pixels));
+}
+
+QPoint map_position(QPoint pixel, int pixels)
+{
+    // The first map unit that scales to the pixel.
+    const auto unit = [pixels](int v) { return static_cast<int>(std::ceil(v * 1000.0 / pixels)); };
+    return QPoint(unit(pixel.x()), unit(pixel.y()));
+}
+
+QRect label_rect(const tc_planet& planet, int pixels)
+{
+    const QFontMetrics metrics(name_font());
+    const QString name = QString::fromUtf8(cp1252_to_utf8(planet.system_name));
+    const QPoint at = readable_position(label_position(planet, pixels), metrics, name, pixels);
+    return QRect(at, QSize(metrics.horizontalAdvance(name), metrics.height()));
+}
+
+int planet_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels)
+{
+    for (std::size_t i = planets.size(); i-- > 0;)
+        if (marker_rect(planets[i], pixels).contains(pixel))
+            return static_cast<int>(i);
+    return -1;
+}
+
+int label_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels)
+{
+    for (std::size_t i = planets.size(); i-- > 0;)
+        if (label_rect(planets[i], pixels).contains(pixel))
+            return static_cast<int>(i);
+    return -1;
+}
+
+std::pair<int, int> link_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels)
+{
+    const QPointF at(pixel);
+    for (std::size_t p = 0; p < planets.size(); ++p)
+        for (int k = 0; k < planets[p].link_count; ++k) {
+            const int q = planets[p].links[static_cast<std::size_t>(k)];
+            if (q < 0 || static_cast<std::size_t>(q) >= planets.size())
+                continue;
+            const QPointF a(link_end(planets[p], pixels)),
+                b(link_end(planets[static_cast<std::size_t>(q)], pixels));
+            const QPointF ab = b - a;
+            const double length2 = QPointF::dotProduct(ab, ab);
+            const double t = length2 > 0 ? std::clamp(QPointF::dotProduct(at - a, ab) / length2, 0.0, 1.0) : 0;
+            const QPointF near = a + t * ab - at;
+            if (QPointF::dotProduct(near, near) <= 16)
+                return {static_cast<int>(p), q};
+        }
+    return {-1, -1};
 }
 
 void paint_map(QPainter& painter, const QImage& background, const std::vector<tc_planet>* planets,

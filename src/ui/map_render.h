@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 class QFontMetrics;
@@ -29,6 +30,22 @@ QImage startup_picture();
 QRect marker_rect(const tc_planet& planet, int pixels = kMapPixels);
 QPoint label_position(const tc_planet& planet, int pixels = kMapPixels);
 QPoint link_end(const tc_planet& planet, int pixels = kMapPixels);
+
+// The map position under a pixel of the map: the nearest map unit whose pixel it is.
+QPoint map_position(QPoint pixel, int pixels = kMapPixels);
+
+// The box a planet's name is drawn in.
+QRect label_rect(const tc_planet& planet, int pixels = kMapPixels);
+
+// The planet whose marker lies under `pixel` (the one drawn last on top), or -1.
+int planet_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels = kMapPixels);
+
+// The planet whose name lies under `pixel`, or -1.
+int label_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels = kMapPixels);
+
+// The two planets of the link drawn within 4 pixels of `pixel`, or (-1, -1).
+std::pair<int, int> link_at(const std::vector<tc_planet>& planets, QPoint pixel,
+                            int pixels = kMapPixels);
 
 // Paints the background and, when given, the galaxy (links, then names, then markers) onto a
 // painter whose device is the map, `pixels` square; with `links_only`, the links alone.

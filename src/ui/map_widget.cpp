@@ -14,6 +14,8 @@ MapWidget::MapWidget(QWidget* parent) : QWidget(parent)
     setObjectName("Panel_GalMap");
     setFixedSize(kMapPixels, kMapPixels);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::ClickFocus);
+    setMouseTracking(false);
     notice_timer_ = new QTimer(this);
     notice_timer_->setSingleShot(true);
     connect(notice_timer_, &QTimer::timeout, this, [this] { set_progress(QString()); });
@@ -62,6 +64,8 @@ void MapWidget::set_background(const QImage& picture)
 void MapWidget::set_planets(const std::vector<tc_planet>& planets)
 {
     planets_ = planets;
+    if (selected_ >= static_cast<int>(planets_.size()))
+        selected_ = -1;
     update();
 }
 
@@ -100,6 +104,15 @@ void MapWidget::paintEvent(QPaintEvent*)
         painter.setBrush(Qt::NoBrush);
         painter.drawEllipse(
             marker_rect(planets_[static_cast<std::size_t>(selected_)]).adjusted(-6, -6, 6, 6));
+    }
+    paint_drag(painter);
+    if (unsaved_) {
+        QFont font = painter.font();
+        font.setPixelSize(11);
+        painter.setFont(font);
+        painter.setPen(QColor(255, 200, 0));
+        painter.drawText(QRect(width() - 304, height() - 16 - (status_.isEmpty() ? 0 : 28), 300, 14),
+                         Qt::AlignRight | Qt::AlignVCenter, "Unsaved edits (Ctrl+Z undoes)");
     }
     if (!seed_.isEmpty()) {
         // Small and grey in the corner, above the status line's band when that shows.

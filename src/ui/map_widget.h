@@ -7,8 +7,10 @@
 #include <QImage>
 #include <QWidget>
 
+class QLineEdit;
 class QTimer;
 
+#include <optional>
 #include <vector>
 
 namespace orvek {
@@ -35,19 +37,58 @@ public:
     // Rings the planet (its number), or none with -1.
     void select_planet(int planet);
 
+    // Whether the player can edit the galaxy with the mouse (not while a generation runs).
+    void set_editable(bool editable);
+    // A quiet mark in the lower-right corner that the galaxy has edits no Save has written.
+    void set_unsaved(bool unsaved);
+    bool unsaved() const { return unsaved_; }
+    // Opens the name editor over planet's name (double-click on a name, F2).
+    void start_rename(int planet);
+    QLineEdit* name_editor() const { return name_editor_; }
+
     const QImage& background() const { return background_; }
     const QString& progress() const { return progress_; }
     const std::vector<tc_planet>& planets() const { return planets_; }
     const QString& status() const { return status_; }
     int selected_planet() const { return selected_; }
 
+signals:
+    // What the player asked for with the mouse and keys; the window makes them edits.
+    void move_requested(int planet, int x, int y);
+    void join_requested(int planet, int other);
+    void add_requested(int x, int y);
+    void rename_requested(int planet, const QString& name);
+    // A right-click on a planet, on a link, or elsewhere on the map.
+    void planet_menu_requested(int planet, const QPoint& at);
+    void link_menu_requested(int planet, int other, const QPoint& at);
+    void map_menu_requested(const QPoint& at);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     // Hovering a planet's marker shows what it is (planet_description).
     bool event(QEvent* event) override;
 
 private:
+    // A drag that began on a planet's marker: a move, or with Shift a new jumpgate.
+    struct Drag {
+        int planet;
+        bool join;
+        QPoint at;  // the pointer, in map pixels
+    };
+    void paint_drag(QPainter& painter) const;
+    void finish_rename(bool accept);
+
     QImage background_, fitted_;
+    std::optional<Drag> drag_;
+    QLineEdit* name_editor_ = nullptr;
+    int renaming_ = -1;
+    bool editable_ = true, unsaved_ = false;
     std::vector<tc_planet> planets_;
     QString progress_, status_, seed_;
     int selected_ = -1;

@@ -4,6 +4,7 @@
 
 #include "ui/controls.h"
 #include "ui/main_window.h"
+#include "ui/map_widget.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -195,6 +196,7 @@ void TForm1::set_controls_enabled(bool enabled)
         edit->setReadOnly(!enabled);
     LMDListBox_Size->setEnabled(enabled);
     LMDListBox_JGs->setEnabled(enabled);
+    map_->set_editable(enabled);
 }
 
 }  // namespace orvek

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "support/game_copy.h"
+#include "ui/window_fixture.h"
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
 
@@ -31,48 +32,8 @@ namespace fs = std::filesystem;
 namespace orvek {
 namespace {
 
-struct DemoGame : testing::DemoGame {
-    GameFolder folder() const { return GameFolder(dir.str()); }
-};
-
-// The command-line tool with these arguments, as the platform's shell takes it.
-std::string cli_command(const std::string& args)
-{
-#ifdef _WIN32
-    // Under Wine the host's files lie on drive Z:, and cmd.exe knows only double quotes.
-    return "\"Z:" + std::string(ORVEK_CLI) + "\"" + args;
-#else
-    return "'" + std::string(ORVEK_CLI) + "'" + args;
-#endif
-}
-
-struct Window {
-    DemoGame game;
-    TForm1 form;
-    std::vector<std::pair<QString, QString>> messages;
-    bool answer = true;
-    int questions = 0;
-    explicit Window(std::uint32_t seed = 42) : form(game.folder(), seed)
-    {
-        form.set_hooks({[this](const QString& t, const QString& m) { messages.emplace_back(t, m); },
-                        [this](const QString&) {
-                            ++questions;
-                            return answer;
-                        }});
-        form.show();
-    }
-    template <class T>
-    T* find(const char* name)
-    {
-        return form.findChild<T*>(name);
-    }
-    bool click_and_wait(const char* button)
-    {
-        QSignalSpy spy(&form, &TForm1::generation_finished);
-        QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton);
-        return !spy.isEmpty() || spy.wait(60000);
-    }
-};
+using testing::cli_command;
+using testing::Window;
 
 TEST(MainWindow, StartUpOutsideTheGameFolderShowsNoWindow)
 {
@@ -575,7 +536,7 @@ TEST(MainWindow, SameCampaignAsTheCommandLineTool)
     Window w(20261207);
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
     QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
-    DemoGame other;
+    testing::WindowGame other;
     const auto result = testing::run_command(
         cli_command(" --quiet --seed 20261207 --save --game-dir \"" + other.dir.str() + "\""));
     ASSERT_EQ(result.status, 0) << result.err;

@@ -1,0 +1,161 @@
+// The window's side of editing: each request of the map becomes a library edit on the undo
+// stack (Ctrl+Z, Ctrl+Shift+Z, Ctrl+Y), the planet and link menus, and the question before a
+// window with unsaved edits closes.
+
+#include "core/cp1252.h"
+#include "core/galaxy_edit.h"
+#include "gamedata/game_services.h"
+#include "ui/main_window.h"
+#include "ui/map_widget.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMessageBox>
+#include <QUndoStack>
+
+namespace orvek {
+
+namespace {
+
+// One edit on the undo stack; the first redo applies it.
+class EditCommand : public QUndoCommand {
+public:
+    EditCommand(EditPointer edit, std::function<void(GalaxyEdit&, bool apply)> run)
+        : QUndoCommand(QString::fromUtf8(edit->text())), edit_(std::move(edit)), run_(std::move(run))
+    {
+    }
+    void redo() override { run_(*edit_, true); }
+    void undo() override { run_(*edit_, false); }
+
+private:
+    EditPointer edit_;
+    std::function<void(GalaxyEdit&, bool)> run_;
+};
+
+QString name_of(const std::vector<tc_planet>& planets, int p)
+{
+    return QString::fromUtf8(cp1252_to_utf8(planets[static_cast<std::size_t>(p)].system_name));
+}
+
+}  // namespace
+
+void TForm1::set_up_editing()
+{
+    undo_stack_ = new QUndoStack(this);
+    QAction* undo = undo_stack_->createUndoAction(this, "Undo");
+    QAction* redo = undo_stack_->createRedoAction(this, "Redo");
+    undo->setShortcut(QKeySequence("Ctrl+Z"));
+    redo->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
+    for (QAction* action : {undo, redo}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+    connect(undo_stack_, &QUndoStack::cleanChanged, this,
+            [this](bool clean) { map_->set_unsaved(!clean); });
+    connect(map_, &MapWidget::move_requested, this, [this](int p, int x, int y) {
+        edit([=](const auto& g) { return move_planet(g, p, x, y); });
+    });
+    connect(map_, &MapWidget::join_requested, this, [this](int p, int q) {
+        edit([=](const auto& g) { return join_planets(g, p, q); });
+    });
+    connect(map_, &MapWidget::rename_requested, this, [this](int p, const QString& name) {
+        edit([=](const auto& g) { return rename_planet(g, p, name.toStdString()); });
+    });
+    connect(map_, &MapWidget::add_requested, this, [this](int x, int y) {
+        edit([=, this](const auto& g) { return add_planet(g, x, y, new_planet_sources(folder_)); });
+    });
+    connect(map_, &MapWidget::planet_menu_requested, this, &TForm1::show_planet_menu);
+    connect(map_, &MapWidget::link_menu_requested, this, &TForm1::show_link_menu);
+    connect(map_, &MapWidget::map_menu_requested, this, &TForm1::show_map_menu);
+}
+
+bool TForm1::has_unsaved_edits() const
+{
+    return !undo_stack_->isClean();
+}
+
+void TForm1::edit(const std::function<EditPointer(const std::vector<tc_planet>&)>& make)
+{
+    if (busy())
+        return;
+    try {
+        undo_stack_->push(new EditCommand(make(galaxy_.planets), [this](GalaxyEdit& e, bool apply) {
+            apply ? e.apply(galaxy_.planets) : e.revert(galaxy_.planets);
+            map_->set_planets(galaxy_.planets);
+        }));
+    } catch (const Error& e) {
+        // A refused edit, or an added planet's templates that cannot be listed.
+        show_information(QString::fromUtf8(e.what()));
+    }
+}
+
+// Generate and Open start a new document: nothing to undo, nothing unsaved.
+void TForm1::forget_edits()
+{
+    undo_stack_->clear();
+    map_->set_unsaved(false);
+}
+
+void TForm1::show_planet_menu(int planet, const QPoint& at)
+{
+    const std::vector<tc_planet>& g = galaxy_.planets;
+    QMenu menu(this);
+    connect(menu.addAction("Rename planet\tF2"), &QAction::triggered, this,
+            [this, planet] { map_->start_rename(planet); });
+    QAction* home = menu.addAction("Make home planet");
+    home->setEnabled(!g[static_cast<std::size_t>(planet)].home);
+    connect(home, &QAction::triggered, this,
+            [this, planet] { edit([=](const auto& g) { return make_home(g, planet); }); });
+    connect(menu.addAction("Delete planet"), &QAction::triggered, this,
+            [this, planet] { edit([=](const auto& g) { return delete_planet(g, planet); }); });
+    menu.addSeparator();
+    const tc_planet& p = g[static_cast<std::size_t>(planet)];
+    for (int k = 0; k < p.link_count; ++k) {
+        const int other = p.links[static_cast<std::size_t>(k)];
+        if (other < 0 || static_cast<std::size_t>(other) >= g.size())
+            continue;
+        connect(menu.addAction("Cut jumpgate to " + name_of(g, other)), &QAction::triggered, this,
+                [this, planet, other] {
+                    edit([=](const auto& g) { return cut_link(g, planet, other); });
+                });
+    }
+    menu.exec(map_->mapToGlobal(at));
+}
+
+void TForm1::show_link_menu(int planet, int other, const QPoint& at)
+{
+    QMenu menu(this);
+    const QString text = QString("Cut jumpgate %1 \u2013 %2")
+                             .arg(name_of(galaxy_.planets, planet), name_of(galaxy_.planets, other));
+    connect(menu.addAction(text), &QAction::triggered, this, [this, planet, other] {
+        edit([=](const auto& g) { return cut_link(g, planet, other); });
+    });
+    menu.exec(map_->mapToGlobal(at));
+}
+
+TForm1::CloseAnswer TForm1::ask_before_closing()
+{
+    const QString question = "The galaxy has edits that no Save has written. Save them first?";
+    if (hooks_.close)
+        return hooks_.close(question);
+    QMessageBox box(QMessageBox::Warning, kApplicationTitle, question,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save: return CloseAnswer::Save;
+    case QMessageBox::Discard: return CloseAnswer::Discard;
+    default: return CloseAnswer::Cancel;
+    }
+}
+
+bool TForm1::may_close()
+{
+    if (!has_unsaved_edits())
+        return true;
+    const CloseAnswer answer = ask_before_closing();
+    if (answer == CloseAnswer::Save)
+        on_save_clicked();
+    return answer == CloseAnswer::Discard || (answer == CloseAnswer::Save && !has_unsaved_edits());
+}
+
+}  // namespace orvek

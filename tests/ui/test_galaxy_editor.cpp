@@ -1,0 +1,140 @@
+#include "core/galaxy_edit.h"
+#include "ui/map_render.h"
+#include "ui/map_widget.h"
+#include "ui/window_fixture.h"
+
+#include <QLineEdit>
+#include <QUndoStack>
+
+#include <gtest/gtest.h>
+
+namespace orvek {
+namespace {
+
+using testing::Window;
+using Planets = std::vector<tc_planet>;
+
+// A pixel of the map where a planet `p` could stand (moving it there is allowed).
+QPoint free_pixel(const Planets& planets, int p)
+{
+    for (int y = 40; y < kMapPixels - 40; y += 9)
+        for (int x = 40; x < kMapPixels - 40; x += 9) {
+            const QPoint unit = map_position(QPoint(x, y));
+            if (position_refusal(planets, p, unit.x(), unit.y()).empty())
+                return QPoint(x, y);
+        }
+    return QPoint(-1, -1);
+}
+
+QPoint centre(const Planets& planets, int p)
+{
+    return link_end(planets[static_cast<std::size_t>(p)]);
+}
+
+void drag(QWidget* map, QPoint from, QPoint to, Qt::KeyboardModifiers keys = {})
+{
+    QTest::mousePress(map, Qt::LeftButton, keys, from);
+    QTest::mouseMove(map, (from + to) / 2);
+    QTest::mouseMove(map, to);
+    QTest::mouseRelease(map, Qt::LeftButton, keys, to);
+}
+
+struct Editor : Window {
+    MapWidget* map = nullptr;
+    Editor() : Window(7)
+    {
+        EXPECT_TRUE(click_and_wait("LMDButton1"));
+        map = find<MapWidget>("Panel_GalMap");
+    }
+    const Planets& planets() const { return form.galaxy().planets; }
+    void keys(const char* sequence) { QTest::keySequence(&form, QKeySequence(sequence)); }
+};
+
+TEST(GalaxyEditor, DragMovesAPlanetAndUndoRedoFollow)
+{
+    Editor e;
+    const Planets generated = e.planets();
+    const QPoint to = free_pixel(generated, 2);
+    drag(e.map, centre(generated, 2), to);
+    const QPoint unit = map_position(to);
+    EXPECT_EQ(e.planets()[2].x, unit.x());
+    EXPECT_EQ(e.planets()[2].y, unit.y());
+    EXPECT_EQ(e.map->planets(), e.planets()) << "the map shows the galaxy";
+    EXPECT_TRUE(e.map->unsaved());
+    const Planets moved = e.planets();
+
+    drag(e.map, centre(moved, 2), centre(moved, 3));
+    EXPECT_EQ(e.planets(), moved) << "a planet cannot stand on another: it goes back";
+    EXPECT_TRUE(e.messages.empty()) << "quietly";
+    e.keys("Ctrl+Z");
+    EXPECT_EQ(e.planets(), generated);
+    EXPECT_FALSE(e.map->unsaved());
+    e.keys("Ctrl+Shift+Z");
+    EXPECT_EQ(e.planets(), moved);
+    e.keys("Ctrl+Z");
+    e.keys("Ctrl+Y");
+    EXPECT_EQ(e.planets(), moved);
+
+    ASSERT_TRUE(e.click_and_wait("LMDButton1"));
+    EXPECT_EQ(e.form.undo_stack()->count(), 0) << "Generate empties the undo stack";
+    EXPECT_FALSE(e.map->unsaved());
+}
+
+TEST(GalaxyEditor, ShiftDragJoinsAndRenameHappensInPlace)
+{
+    Editor e;
+    const Planets generated = e.planets();
+    int other = static_cast<int>(generated.size()) - 1;
+    while (std::count(generated[0].links.begin(), generated[0].links.end(), other))
+        --other;
+    drag(e.map, centre(generated, 0), centre(generated, other), Qt::ShiftModifier);
+    EXPECT_EQ(e.planets()[0].links.back(), other);
+    EXPECT_EQ(e.planets()[static_cast<std::size_t>(other)].links.back(), 0);
+
+    QTest::mouseDClick(e.map, Qt::LeftButton, {}, label_rect(generated[4]).center());
+    QLineEdit* editor = e.map->name_editor();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, "Nouvelle \xC3\x89toile");
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(e.planets()[4].system_name, "Nouvelle \xC9toile");
+
+    // F2 on the selected planet; Escape leaves the name as it was.
+    QTest::mouseClick(e.map, Qt::LeftButton, {}, centre(generated, 5));
+    QTest::keyClick(e.map, Qt::Key_F2);
+    ASSERT_NE(e.map->name_editor(), nullptr);
+    QTest::keyClicks(e.map->name_editor(), "Lost");
+    QTest::keyClick(e.map->name_editor(), Qt::Key_Escape);
+    EXPECT_EQ(e.planets()[5].system_name, generated[5].system_name);
+
+    e.keys("Ctrl+Z");
+    e.keys("Ctrl+Z");
+    EXPECT_EQ(e.planets(), generated);
+    EXPECT_TRUE(e.messages.empty());
+}
+
+TEST(GalaxyEditor, ClosingWithUnsavedEditsAsksFirst)
+{
+    Editor e;
+    const std::size_t generated = e.planets().size();
+    QTest::mouseDClick(e.map, Qt::LeftButton, {}, free_pixel(e.planets(), -1));
+    ASSERT_EQ(e.planets().size(), generated + 1) << "a double-click on empty space adds a planet";
+    EXPECT_EQ(e.planets().back().link_count, 0);
+
+    e.form.close();
+    EXPECT_EQ(e.close_questions, 1);
+    EXPECT_TRUE(e.form.isVisible()) << "Cancel keeps the window";
+    e.close_answer = TForm1::CloseAnswer::Save;
+    e.form.close();
+    EXPECT_TRUE(e.form.isVisible()) << "the new planet is reached by no jumpgate: nothing saved";
+    ASSERT_FALSE(e.messages.empty());
+    EXPECT_TRUE(e.messages.back().second.contains("no jumpgates lead from"));
+    EXPECT_EQ(e.game.saved_files(), 0u);
+    e.close_answer = TForm1::CloseAnswer::Discard;
+    e.form.close();
+    EXPECT_FALSE(e.form.isVisible());
+    EXPECT_EQ(e.close_questions, 3);
+}
+
+}  // namespace
+}  // namespace orvek

@@ -1,0 +1,63 @@
+#pragma once
+// What the window's test files share: the window over a fresh copy of the demo game folder, its
+// message boxes and questions answered by the test, and the tool's command line.
+
+#include "support/game_copy.h"
+#include "ui/main_window.h"
+
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace orvek::testing {
+
+struct WindowGame : DemoGame {
+    GameFolder folder() const { return GameFolder(dir.str()); }
+};
+
+// The command-line tool with these arguments, as the platform's shell takes it.
+inline std::string cli_command(const std::string& args)
+{
+#ifdef _WIN32
+    // Under Wine the host's files lie on drive Z:, and cmd.exe knows only double quotes.
+    return "\"Z:" + std::string(ORVEK_CLI) + "\"" + args;
+#else
+    return "'" + std::string(ORVEK_CLI) + "'" + args;
+#endif
+}
+
+struct Window {
+    WindowGame game;
+    TForm1 form;
+    std::vector<std::pair<QString, QString>> messages;
+    bool answer = true;
+    int questions = 0;
+    TForm1::CloseAnswer close_answer = TForm1::CloseAnswer::Cancel;
+    int close_questions = 0;
+    explicit Window(std::uint32_t seed = 42) : form(game.folder(), seed)
+    {
+        form.set_hooks({[this](const QString& t, const QString& m) { messages.emplace_back(t, m); },
+                        [this](const QString&) {
+                            ++questions;
+                            return answer;
+                        },
+                        [this](const QString&) {
+                            ++close_questions;
+                            return close_answer;
+                        }});
+        form.show();
+    }
+    template <class T>
+    T* find(const char* name)
+    {
+        return form.findChild<T*>(name);
+    }
+    bool click_and_wait(const char* button)
+    {
+        QSignalSpy spy(&form, &TForm1::generation_finished);
+        QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton);
+        return !spy.isEmpty() || spy.wait(60000);
+    }
+};
+
+}  // namespace orvek::testing
