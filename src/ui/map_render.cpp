@@ -61,16 +61,30 @@ QFont name_font()
     return font;
 }
 
-// White text with a thin dark outline, so that a name reads over the brightest nebula.
-void draw_name(QPainter& painter, const QFont& font, QPoint baseline, const QString& text)
+}  // namespace
+
+// White text with a thin dark outline, so that a name reads over the brightest nebula. The
+// picture's corner lies on whole pixels, so the outline falls on the same pixels as on the map.
+const NameSprites::Sprite& NameSprites::sprite(const QString& name, qreal ratio)
 {
+    const QString key = name + QChar(0) + QString::number(ratio);
+    if (const auto found = sprites_.constFind(key); found != sprites_.constEnd())
+        return *found;
+    if (sprites_.size() > 2000)
+        sprites_.clear();
     QPainterPath path;
-    path.addText(baseline, font, text);
+    path.addText(QPointF(0, 0), name_font(), name);
+    const QRect box = path.boundingRect().toAlignedRect().adjusted(-2, -2, 2, 2);
+    Sprite sprite{QImage(box.size() * ratio, QImage::Format_ARGB32_Premultiplied), box.topLeft()};
+    sprite.image.setDevicePixelRatio(ratio);
+    sprite.image.fill(Qt::transparent);
+    QPainter painter(&sprite.image);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.translate(-box.topLeft());
     painter.strokePath(path, QPen(QColor(0, 0, 0, 200), 2.0));
     painter.fillPath(path, Qt::white);
+    return *sprites_.insert(key, std::move(sprite));
 }
-
-}  // namespace
 
 QImage load_background(const std::string& path)
 {
@@ -158,8 +172,10 @@ std::pair<int, int> link_at(const std::vector<tc_planet>& planets, QPoint pixel,
 }
 
 void paint_map(QPainter& painter, const QImage& background, const std::vector<tc_planet>* planets,
-               int pixels, bool links_only)
+               int pixels, bool links_only, NameSprites* sprites)
 {
+    NameSprites own;
+    NameSprites& names = sprites ? *sprites : own;
     if (!background.isNull()) {
         // A picture already fitted to the map (as the window keeps it) is drawn as it is.
         const QSize fitted = background.size().scaled(pixels, pixels, Qt::KeepAspectRatio);
@@ -188,7 +204,9 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<tc
     for (const tc_planet& p : *planets) {
         const QString name = QString::fromUtf8(cp1252_to_utf8(p.system_name));
         const QPoint at = readable_position(label_position(p, pixels), metrics, name, pixels);
-        draw_name(painter, font, QPoint(at.x(), at.y() + metrics.ascent()), name);
+        const NameSprites::Sprite& sprite =
+            names.sprite(name, painter.device()->devicePixelRatioF());
+        painter.drawImage(QPoint(at.x(), at.y() + metrics.ascent()) + sprite.offset, sprite.image);
     }
     for (const tc_planet& p : *planets) {
         // The 2-pixel outline lies inside the marker's box, as a shape control draws it.

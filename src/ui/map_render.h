@@ -4,6 +4,7 @@
 
 #include "core/planet.h"
 
+#include <QHash>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -47,10 +48,25 @@ int label_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels = k
 std::pair<int, int> link_at(const std::vector<tc_planet>& planets, QPoint pixel,
                             int pixels = kMapPixels);
 
+// Each name drawn once, outline and all, into a small picture that redraws copy: stroking 175
+// outlined names anew would take longer than a frame. Pixels as if drawn straight onto the map.
+class NameSprites {
+public:
+    struct Sprite {
+        QImage image;
+        QPoint offset;  // of the picture's corner from the name's baseline start
+    };
+    const Sprite& sprite(const QString& name, qreal device_pixel_ratio);
+
+private:
+    QHash<QString, Sprite> sprites_;
+};
+
 // Paints the background and, when given, the galaxy (links, then names, then markers) onto a
-// painter whose device is the map, `pixels` square; with `links_only`, the links alone.
+// painter whose device is the map, `pixels` square; with `links_only`, the links alone. Names
+// come from `sprites` when given, which keeps them for the next call.
 void paint_map(QPainter& painter, const QImage& background, const std::vector<tc_planet>* planets,
-               int pixels = kMapPixels, bool links_only = false);
+               int pixels = kMapPixels, bool links_only = false, NameSprites* sprites = nullptr);
 
 // Where a name drawn at `at` goes so that the map's top and right edges do not cut it.
 QPoint readable_position(QPoint at, const QFontMetrics& metrics, const QString& name,

@@ -98,7 +98,8 @@ void MapWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    paint_map(painter, fitted_, planets_.empty() ? nullptr : &planets_, kMapPixels, links_only_);
+    paint_map(painter, fitted_, planets_.empty() ? nullptr : &planets_, kMapPixels, links_only_,
+              &names_);
     if (selected_ >= 0 && static_cast<std::size_t>(selected_) < planets_.size()) {
         painter.setPen(QPen(Qt::yellow, 2));
         painter.setBrush(Qt::NoBrush);

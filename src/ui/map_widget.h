@@ -3,6 +3,7 @@
 // a long generation, a line telling how many attempts have been made.
 
 #include "core/planet.h"
+#include "ui/map_render.h"
 
 #include <QImage>
 #include <QWidget>
@@ -85,6 +86,7 @@ private:
     void finish_rename(bool accept);
 
     QImage background_, fitted_;
+    NameSprites names_;
     std::optional<Drag> drag_;
     QLineEdit* name_editor_ = nullptr;
     int renaming_ = -1;

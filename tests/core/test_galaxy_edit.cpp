@@ -2,6 +2,7 @@
 
 #include "core/random.h"
 #include "support/fake_services.h"
+#include "support/random_edits.h"
 
 #include <gtest/gtest.h>
 
@@ -181,25 +182,6 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
     }
 }
 
-// A random edit that the galaxy may or may not take.
-EditPointer random_edit(const Planets& g, Random& random)
-{
-    const auto n = static_cast<std::uint32_t>(g.size());
-    const int p = static_cast<int>(random(n)), q = static_cast<int>(random(n));
-    const int x = 20 + static_cast<int>(random(960)), y = 20 + static_cast<int>(random(960));
-    switch (random(7)) {
-    case 0: return move_planet(g, p, x, y);
-    case 1: return join_planets(g, p, q);
-    case 2: return g[static_cast<std::size_t>(p)].link_count > 0
-                       ? cut_link(g, p, g[static_cast<std::size_t>(p)].links[0])
-                       : cut_link(g, p, q);
-    case 3: return rename_planet(g, p, "Renamed " + std::to_string(x));
-    case 4: return make_home(g, p);
-    case 5: return add_planet(g, x, y, {{"new/campaign_all_" + std::to_string(g.size()) + ".txt"}, {}});
-    default: return delete_planet(g, p);
-    }
-}
-
 TEST(GalaxyEdit, UndoAfterAnySequenceGivesTheGalaxyBackExactly)
 {
     for (std::uint32_t seed = 1; seed <= 20; ++seed) {
@@ -213,7 +195,7 @@ TEST(GalaxyEdit, UndoAfterAnySequenceGivesTheGalaxyBackExactly)
         std::vector<EditPointer> done;
         while (done.size() < 60) {
             try {
-                done.push_back(random_edit(states.back(), random));
+                done.push_back(testing::random_edit(states.back(), random));
             } catch (const EditRefused&) {
                 continue;
             }

@@ -5,6 +5,9 @@
 # strace's fault injection stops the tool at the Nth call of each kind (SIGKILL) or makes that
 # call fail (EIO, ENOSPC, EACCES); the tool is then started once more, as a player would, and
 # the tree compared. Prints "kills tried/held, errors tried/held, races tried/held".
+# With CRASH_SAVE=edited the Save is that of the saved campaign opened and edited (a planet
+# added and joined, made home, another renamed), which writes it back from its own files; races
+# are then left out.
 set -uo pipefail
 tool=$1 demo=$2 work=$3
 calls=(openat write fsync renameat unlinkat mkdirat flock getdents64 close newfstatat)
@@ -27,18 +30,29 @@ restart() { run "$1" --seed 9 --size small >/dev/null 2>&1; }
 run "$base" --seed 1 --size small --save --name Crash >/dev/null || exit 1
 # A sub-folder and a file of the player's own inside the campaign folder stay as they are.
 mkdir -p "$base"/campaign/data/encounters/crash/notes && echo mine >"$base"/campaign/data/encounters/crash/notes/a.txt
+edited=${CRASH_SAVE:-generated}
+if [ "$edited" = edited ]; then
+  # The first free place of a few for the new planet, number 8 of the small galaxy.
+  for at in 100,100 900,900 100,900 900,100 500,500 300,700 700,300; do
+    save_args=(--open crash --add "$at" --join 0,8 --home 8 --rename 1:Edited --save)
+    rm -rf "$work/try" && cp -a "$base" "$work/try"
+    run "$work/try" "${save_args[@]}" >/dev/null 2>&1 && break
+  done
+fi
 old=$(snapshot "$base")
 cp -a "$base" "$work/new" && run "$work/new" --seed 2 "${save_args[@]}" >/dev/null || exit 1
 new=$(snapshot "$work/new")
 cp -a "$base" "$work/other" && run "$work/other" --seed 3 "${save_args[@]}" >/dev/null || exit 1
 other=$(snapshot "$work/other")
-[ "$old" != "$new" ] && [ "$new" != "$other" ] || { echo "the three states must differ"; exit 1; }
+[ "$old" != "$new" ] && { [ "$new" != "$other" ] || [ "$edited" = edited ]; } ||
+  { echo "the three states must differ"; exit 1; }
 
 # Which calls of each kind the save makes: those from its lock on Orvek.exe on (the calls before
 # belong to start-up and to the Generate command).
 declare -A first last
+rm -rf "$work/count" && cp -a "$base" "$work/count"
 strace -f -qq -o "$work/count.log" -e trace="$(IFS=,; echo "${calls[*]}")" \
-  "$tool" --game-dir "$work/new" --quiet --seed 2 "${save_args[@]}" >/dev/null
+  "$tool" --game-dir "$work/count" --quiet --seed 2 "${save_args[@]}" >/dev/null
 start=$(grep -n 'openat(.*Orvek\.exe' "$work/count.log" | tail -1 | cut -d: -f1)
 for c in "${calls[@]}"; do
   first[$c]=$(($(head -n "$start" "$work/count.log" | grep -c "^[0-9]* *$c(") + 1))
@@ -81,7 +95,8 @@ done
 
 # Two saves of the same campaign at once: both succeed, one after the other.
 races=0 races_held=0
-for i in $(seq 1 20); do
+[ "$edited" = edited ] && rounds=0 || rounds=20
+for ((i = 1; i <= rounds; i++)); do
   rm -rf "$case_dir" && cp -a "$base" "$case_dir"
   run "$case_dir" --seed 2 "${save_args[@]}" >/dev/null 2>&1 & a=$!
   run "$case_dir" --seed 3 "${save_args[@]}" >/dev/null 2>&1 & b=$!

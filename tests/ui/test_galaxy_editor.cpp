@@ -3,7 +3,11 @@
 #include "ui/map_widget.h"
 #include "ui/window_fixture.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
 #include <QUndoStack>
 
 #include <gtest/gtest.h>
@@ -37,6 +41,25 @@ void drag(QWidget* map, QPoint from, QPoint to, Qt::KeyboardModifiers keys = {})
     QTest::mouseMove(map, (from + to) / 2);
     QTest::mouseMove(map, to);
     QTest::mouseRelease(map, Qt::LeftButton, keys, to);
+}
+
+// Right-clicks the map at `at` and chooses the menu entry that begins with `text`.
+void choose(QWidget* map, QPoint at, const QString& text)
+{
+    QTimer::singleShot(50, map, [text] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions())
+            if (action->text().startsWith(text)) {
+                menu->setActiveAction(action);
+                QTest::keyClick(menu, Qt::Key_Return);
+                return;
+            }
+        menu->close();
+        ADD_FAILURE() << "no menu entry " << text.toStdString();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, map->mapToGlobal(at));
+    QApplication::sendEvent(map, &event);
 }
 
 struct Editor : Window {
@@ -113,6 +136,23 @@ TEST(GalaxyEditor, ShiftDragJoinsAndRenameHappensInPlace)
     EXPECT_TRUE(e.messages.empty());
 }
 
+TEST(GalaxyEditor, MenusCutMakeHomeAndDelete)
+{
+    Editor e;
+    const Planets generated = e.planets();
+    const int p = 1, q = generated[1].links[0];
+    choose(e.map, (centre(generated, p) + centre(generated, q)) / 2, "Cut jumpgate");
+    EXPECT_EQ(std::count(e.planets()[1].links.begin(), e.planets()[1].links.end(), q), 0);
+    e.keys("Ctrl+Z");
+    choose(e.map, centre(generated, p), "Make home planet");
+    EXPECT_TRUE(e.planets()[1].home);
+    choose(e.map, centre(generated, 2), "Delete planet");
+    EXPECT_EQ(e.planets().size(), generated.size() - 1);
+    e.keys("Ctrl+Z");
+    e.keys("Ctrl+Z");
+    EXPECT_EQ(e.planets(), generated);
+}
+
 TEST(GalaxyEditor, ClosingWithUnsavedEditsAsksFirst)
 {
     Editor e;
@@ -134,6 +174,24 @@ TEST(GalaxyEditor, ClosingWithUnsavedEditsAsksFirst)
     e.form.close();
     EXPECT_FALSE(e.form.isVisible());
     EXPECT_EQ(e.close_questions, 3);
+}
+
+// A galaxy mid-edit: one planet renamed (the corner says the edits are unsaved) and another
+// dragged over a third, where it cannot stand: ringed red, its links following it.
+TEST(Screenshot, GalaxyMidEdit)
+{
+    Editor e;
+    const Planets& g = e.planets();
+    rename_planet(g, 0, "Renamed Here");  // refused names would throw here rather than below
+    QTest::mouseDClick(e.map, Qt::LeftButton, {}, label_rect(g[0]).center());
+    e.map->name_editor()->setText("Renamed Here");
+    QTest::keyClick(e.map->name_editor(), Qt::Key_Return);
+    QTest::mousePress(e.map, Qt::LeftButton, {}, centre(g, 1));
+    QTest::mouseMove(e.map, centre(g, 2) + QPoint(6, 4));
+    QTest::qWait(200);
+    ASSERT_TRUE(e.form.grab().toImage().save("galaxy-mid-edit.png"));
+    QTest::mouseRelease(e.map, Qt::LeftButton, {}, centre(g, 2) + QPoint(6, 4));
+    EXPECT_EQ(e.form.undo_stack()->count(), 1) << "the refused move is no edit";
 }
 
 }  // namespace

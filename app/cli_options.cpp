@@ -1,0 +1,183 @@
+#include "cli_options.h"
+
+#include "core/cp1252.h"
+#include "core/random.h"
+#include "gamedata/game_folder.h"
+#include "ui/window_texts.h"
+
+#include <QCoreApplication>
+
+namespace orvek {
+
+namespace {
+
+// The index of the name that `value` equals, letter case and the window's trailing blanks aside.
+template <class Names>
+int index_of(const QString& value, const Names& names, const char* option)
+{
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        const std::string_view name = names[i];
+        if (QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()))
+                .trimmed()
+                .compare(value, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    }
+    throw ExitError{2, std::string("unknown ") + option + " \"" + value.toStdString() + "\""};
+}
+
+void apply_level(const QString& setting, SaveRequest& request)
+{
+    static constexpr std::string_view lists[] = {"engine",   "shield",  "fighter",   "cruiser",
+                                                 "cloak",    "tractor", "repair",    "academy",
+                                                 "shipyard", "factory", "repairyard"};
+    const QStringList parts = setting.split('=');
+    if (parts.size() != 2)
+        throw ExitError{2, "--level wants LIST=LEVEL, not \"" + setting.toStdString() + "\""};
+    const int list = index_of(parts[0], lists, "list");
+    const auto level =
+        static_cast<FrequencyLevel>(index_of(parts[1], kFrequencyLevelNames, "level"));
+    FrequencyLevel* facility[] = {&request.levels.academy, &request.levels.shipyard,
+                                  &request.levels.factory, &request.levels.repair_yard};
+    if (list < 7)
+        request.levels.inhibition_lists[static_cast<std::size_t>(list)] = level;
+    else
+        *facility[list - 7] = level;
+}
+
+// A whole number of plain digits from `least` to `most`; anything else is a usage error.
+std::uint64_t parse_count(const QString& text, std::uint64_t least, std::uint64_t most,
+                          const std::string& complaint)
+{
+    bool ok = !text.isEmpty() && text.size() <= 19;
+    for (QChar c : text)
+        ok = ok && c >= '0' && c <= '9';
+    const qulonglong value = ok ? text.toULongLong(&ok) : 0;
+    if (!ok || value < least || value > most)
+        throw ExitError{2, complaint};
+    return value;
+}
+
+// The campaign name becomes a line of the map file: a line break in it would add lines of its own.
+std::string parse_name(const QString& text)
+{
+    for (QChar c : text)
+        if (c.unicode() < 32 || c.unicode() == 127)
+            throw ExitError{2, "--name cannot hold control characters (line breaks, tabs)"};
+    return utf8_to_cp1252(text.toStdString());
+}
+
+// --check, --check-all and --open, which read a saved campaign and write no campaign.
+void parse_read_back(const QCommandLineParser& parser, Options& o)
+{
+    o.check = parser.value("check");
+    o.check_all = parser.isSet("check-all");
+    o.open = parser.value("open");
+    if ((!o.check.isEmpty() || o.check_all) && (o.save || !o.edits.empty()))
+        throw ExitError{2, "--check and --check-all change nothing: no --save or edit with them"};
+}
+
+// The edits in their order on the command line; checked here for their form only.
+std::vector<EditStep> parse_edits()
+{
+    std::vector<std::string> arguments;
+    for (const QString& argument : QCoreApplication::arguments())
+        arguments.push_back(argument.toStdString());
+    try {
+        return parse_edit_steps(arguments);
+    } catch (const EditRefused& e) {
+        throw ExitError{2, e.what()};
+    }
+}
+
+}  // namespace
+
+Options parse_options(const QCommandLineParser& parser)
+{
+    if (!parser.positionalArguments().isEmpty())
+        throw ExitError{2, "unexpected argument \"" +
+                               parser.positionalArguments().first().toStdString() + "\""};
+    Options o;
+    o.game_dir = parser.isSet("game-dir") ? parser.value("game-dir").toStdString()
+                                          : GameFolder::current().game_dir();
+    o.seed =
+        parser.isSet("seed")
+            ? static_cast<std::uint32_t>(parse_count(parser.value("seed"), 0, 4294967295ull,
+                                                     "--seed wants a number from 0 to 4294967295"))
+            : clock_seed();
+    if (parser.isSet("max-attempts"))
+        o.max_attempts = parse_count(parser.value("max-attempts"), 1, 1000000000000ull,
+                                     "--max-attempts wants a number from 1 to 10^12");
+    if (parser.isSet("custom") && parser.isSet("fields"))
+        throw ExitError{2, "--custom and --fields exclude each other"};
+    for (const char* option : {"custom", "fields"}) {
+        if (!parser.isSet(option))
+            continue;
+        const QStringList numbers = parser.value(option).split(',');
+        if (numbers.size() != 5)
+            throw ExitError{2, std::string("--") + option + " wants PLANETS,WORMHOLES,J1,J2,J3"};
+        o.settings.planet_count = numbers[0].toStdString();
+        o.settings.wormhole_count = numbers[1].toStdString();
+        o.settings.join1_pct = numbers[2].toStdString();
+        o.settings.join2_pct = numbers[3].toStdString();
+        o.settings.join3_pct = numbers[4].toStdString();
+    }
+    if (parser.isSet("custom"))
+        o.kind = GenerateKind::Custom;
+    // "none" is a list with nothing selected: the numbers in the fields stay as they are.
+    if (parser.isSet("size"))
+        o.settings.size_class = parser.value("size") == "none"
+                                    ? -1
+                                    : index_of(parser.value("size"), kSizeNames, "size");
+    if (parser.isSet("gates"))
+        o.settings.gate_style = parser.value("gates") == "none"
+                                    ? -1
+                                    : index_of(parser.value("gates"), kGateNames, "gate style");
+    o.rename = parser.isSet("name");
+    o.name = parse_name(parser.value("name"));
+    o.save = parser.isSet("save");
+    o.overwrite = parser.isSet("overwrite");
+    for (const QString& setting : parser.values("level"))
+        apply_level(setting, o.request);
+    o.request.options = {parser.isSet("write-inhibitions"), parser.isSet("write-facilities")};
+    o.edits = parse_edits();
+    parse_read_back(parser, o);
+    o.json = parser.value("json");
+    o.png = parser.value("png");
+    o.quiet = parser.isSet("quiet");
+    return o;
+}
+
+
+void add_options(QCommandLineParser& parser)
+{
+    parser.addOptions({
+        {"game-dir", "The game folder (default: the current directory).", "DIR"},
+        {"seed", "The random source's state after start-up (0..4294967295).", "N"},
+        {"size", "Galaxy size: small, normal, huge, massive or none.", "SIZE"},
+        {"gates", "Jumpgate style: string, normal, web or none.", "STYLE"},
+        {"custom", "Generate Custom with these five numbers.", "P,W,J1,J2,J3"},
+        {"fields", "Generate with these five numbers in the fields.", "P,W,J1,J2,J3"},
+        {"name", "The campaign name, set after Generate.", "TEXT"},
+        {"save", "Save the galaxy as a campaign."},
+        {"overwrite", "Replace an existing campaign of the same name."},
+        {"write-inhibitions", "Write the inhibition effects."},
+        {"write-facilities", "Write the facilities."},
+        {"level", "A frequency list's level, e.g. cloak=rare.", "LIST=LEVEL"},
+        {"max-attempts", "Give up after N attempts without a connected galaxy (exit 4).", "N"},
+        {"json", "Write the galaxy as JSON (- for standard output).", "FILE"},
+        {"png", "Write the map as a PNG picture.", "FILE"},
+        {"quiet", "No progress line."},
+        {"check", "Check the saved campaign ID: its findings, exit 5 with a problem.", "ID"},
+        {"check-all", "Check every saved campaign of the game folder."},
+        {"open", "Read the saved campaign ID instead of generating; --save saves it again.", "ID"},
+        {"move", "Move planet P to X,Y (edits apply in the order given).", "P:X,Y"},
+        {"join", "Join planets P and Q by a jumpgate.", "P,Q"},
+        {"cut", "Cut the jumpgate between planets P and Q.", "P,Q"},
+        {"rename", "Rename planet P.", "P:NAME"},
+        {"home", "Make planet P the home planet.", "P"},
+        {"add", "Add a planet at X,Y.", "X,Y"},
+        {"delete", "Delete planet P.", "P"},
+    });
+}
+
+}  // namespace orvek

@@ -1,0 +1,86 @@
+// The galaxy editor at 175 planets: 10,000 random edits (about half of them refused, as a
+// player's drags onto other planets are) applied and then all undone; and one edit with the
+// redraw of the whole map that follows it, which has to fit in a frame (16 ms).
+
+#include "core/galaxy_edit.h"
+#include "support/fake_services.h"
+#include "support/random_edits.h"
+#include "ui/map_render.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace orvek;
+
+std::vector<tc_planet> galaxy_of_175()
+{
+    testing::FakeWorld world;
+    Random random(175);
+    Galaxy galaxy;
+    GalaxyParams params;
+    params.planets = 175;
+    Generate_Galaxy(params, world.services, random, galaxy);
+    return galaxy.planets;
+}
+
+void ten_thousand_edits_with_undo(benchmark::State& state)
+{
+    const std::vector<tc_planet> start = galaxy_of_175();
+    std::int64_t applied = 0;
+    for (auto _ : state) {
+        std::vector<tc_planet> planets = start;
+        Random random(1);
+        std::vector<EditPointer> done;
+        for (int i = 0; i < 10'000; ++i) {
+            try {
+                done.push_back(testing::random_edit(planets, random));
+                done.back()->apply(planets);
+            } catch (const EditRefused&) {
+            }
+        }
+        for (std::size_t i = done.size(); i-- > 0;)
+            done[i]->revert(planets);
+        applied += static_cast<std::int64_t>(done.size());
+        benchmark::DoNotOptimize(planets);
+    }
+    state.counters["applied"] = benchmark::Counter(static_cast<double>(applied) /
+                                                   static_cast<double>(state.iterations()));
+}
+BENCHMARK(ten_thousand_edits_with_undo)->Unit(benchmark::kMillisecond);
+
+void move_and_redraw(benchmark::State& state)
+{
+    std::vector<tc_planet> planets = galaxy_of_175();
+    QImage map(kMapPixels, kMapPixels, QImage::Format_RGB32);
+    const QImage background = startup_picture().scaled(kMapPixels, kMapPixels);
+    NameSprites names;
+    int step = 0;
+    for (auto _ : state) {
+        // Planet 3 goes back and forth between two free places, as a drag does.
+        const int x = step++ % 2 ? planets[3].x + 1 : planets[3].x - 1;
+        try {
+            move_planet(planets, 3, x, planets[3].y)->apply(planets);
+        } catch (const EditRefused&) {
+        }
+        QPainter painter(&map);
+        paint_map(painter, background, &planets, kMapPixels, false, &names);
+    }
+}
+BENCHMARK(move_and_redraw)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // The names are drawn with the system's fonts, which need an application but no screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
