@@ -209,6 +209,9 @@ TEST(Cli, EditsApplyInTheirOrderAndSaveTheCampaignBack)
     EXPECT_EQ(nlohmann::json::parse(r.out)["planets"][1]["name"], "Nouvelle \xC3\x89toile");
     EXPECT_EQ(game.run("--check kept").status, 0);
     EXPECT_NE(game.campaigns(), before);
+    EXPECT_EQ(game.run("--open kept --name Copy --save").status, 0) << "a new campaign";
+    EXPECT_EQ(game.run("--open kept --name Copy --save").status, 3) << "which now exists";
+    EXPECT_EQ(game.run("--check copy").status, 0);
 }
 
 TEST(Cli, InterruptedRunWritesNothing)

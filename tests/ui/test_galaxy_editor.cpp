@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 #include <QUndoStack>
 
@@ -151,6 +152,24 @@ TEST(GalaxyEditor, MenusCutMakeHomeAndDelete)
     e.keys("Ctrl+Z");
     e.keys("Ctrl+Z");
     EXPECT_EQ(e.planets(), generated);
+}
+
+TEST(GalaxyEditor, AnOpenedCampaignIsSavedBackWithoutAQuestion)
+{
+    Editor e;
+    e.find<QLineEdit>("Edit_CName")->setText("Kept Reach");
+    QTest::mouseClick(e.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+    const auto before = e.game.campaigns();
+    e.form.open_campaign("keptreach");
+    const Planets opened = e.planets();
+    drag(e.map, centre(opened, 2), free_pixel(opened, 2));
+    QTest::mouseClick(e.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+    EXPECT_EQ(e.questions, 0) << "the document that was opened";
+    EXPECT_FALSE(e.map->unsaved());
+    std::size_t differing = 0;
+    for (const auto& [file, bytes] : e.game.campaigns())
+        differing += before.at(file) != bytes;
+    EXPECT_EQ(differing, 1u) << "only the moved planet's file";
 }
 
 TEST(GalaxyEditor, ClosingWithUnsavedEditsAsksFirst)
