@@ -240,12 +240,30 @@ int open(Options& o, const GameFolder& folder)
     return 0;
 }
 
+// A --name whose files this game folder cannot hold is a usage error, before any Generate.
+void check_name_length(const Options& o, const GameFolder& folder)
+{
+    if (!o.rename)
+        return;
+    std::size_t longest = 0;
+    try {
+        for (const std::string& path : Get_Templates(folder))
+            longest = std::max(longest, file_name_of(path).size());
+    } catch (const Error&) {
+        return;  // the Generate says what is wrong with the templates
+    }
+    if (const std::size_t limit = campaign_id_limit(folder, longest);
+        campaign_id(o.name).size() > limit)
+        throw ExitError{2, campaign_id_too_long(limit)};
+}
+
 int run(const QCommandLineParser& parser)
 {
     Options o = parse_options(parser);
     const GameFolder folder(o.game_dir);
     if (!folder.has_game_executable())
         throw ExitError{1, kNotInGameFolder};
+    check_name_length(o, folder);
     if (!o.check.isEmpty() || o.check_all)
         return check(o, folder);
     if (!o.open.isEmpty())

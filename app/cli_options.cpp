@@ -134,6 +134,10 @@ Options parse_options(const QCommandLineParser& parser)
                                     : index_of(parser.value("gates"), kGateNames, "gate style");
     o.rename = parser.isSet("name");
     o.name = parse_name(parser.value("name"));
+    const std::string lacking = unsupported_characters(parser.value("name").toStdString());
+    if (!lacking.empty() && !parser.isSet("replace-unsupported"))
+        throw ExitError{2, "--name holds characters the game cannot show: " + lacking +
+                               " (give --replace-unsupported to write each as \"?\")"};
     o.save = parser.isSet("save");
     o.overwrite = parser.isSet("overwrite");
     for (const QString& setting : parser.values("level"))
@@ -158,6 +162,7 @@ void add_options(QCommandLineParser& parser)
         {"custom", "Generate Custom with these five numbers.", "P,W,J1,J2,J3"},
         {"fields", "Generate with these five numbers in the fields.", "P,W,J1,J2,J3"},
         {"name", "The campaign name, set after Generate.", "TEXT"},
+        {"replace-unsupported", "Write characters of --name the game cannot show as \"?\"."},
         {"save", "Save the galaxy as a campaign."},
         {"overwrite", "Replace an existing campaign of the same name."},
         {"write-inhibitions", "Write the inhibition effects."},

@@ -30,6 +30,7 @@ struct Options {
     GalaxySettings settings;
     GenerateKind kind = GenerateKind::WithPresets;
     bool rename = false, save = false, overwrite = false, quiet = false;
+    std::string name_lacking;  // the characters of --name the game cannot show
     std::uint64_t max_attempts = 0;
     std::string name;
     SaveRequest request;

@@ -4,9 +4,9 @@
 #include "core/random.h"
 #include "gamedata/game_folder.h"
 #include "ui/main_window.h"
+#include "ui/message_box.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 #include <csignal>
 
@@ -20,8 +20,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(orvek::kApplicationTitle);
     const std::uint32_t seed = orvek::clock_seed();
     auto window = orvek::start_up(orvek::GameFolder::current(), seed, [](const QString& text) {
-        QMessageBox box(QMessageBox::NoIcon, orvek::kApplicationTitle, text, QMessageBox::Ok);
-        box.exec();
+        orvek::show_message(nullptr, QMessageBox::NoIcon, orvek::kApplicationTitle, text);
     });
     if (!window)
         return 1;

@@ -11,6 +11,7 @@
 #include "gamedata/names.h"
 #include "gamedata/text_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <vector>
@@ -88,6 +89,14 @@ void write_campaign(CampaignTransaction& transaction, const Galaxy& galaxy,
     transaction.commit();
 }
 
+std::size_t longest_template_name(const Galaxy& galaxy)
+{
+    std::size_t longest = 0;
+    for (const tc_planet& planet : galaxy.planets)
+        longest = std::max(longest, file_name_of(planet.template_path).size());
+    return longest;
+}
+
 // "... cannot be reached: Heze (planet 7), Vega (planet 8)", at most ten named.
 std::string unreachable_message(const std::vector<tc_planet>& planets,
                                 const std::vector<int>& lost)
@@ -118,6 +127,11 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
     const std::string id = campaign_id(request.campaign_name);
     if (id.empty() || id == "all") {
         dialog.inform(id.empty() ? kNeedsLetterOrDigit : kAllIsReserved);
+        return SaveResult::Refused;
+    }
+    if (const std::size_t limit = campaign_id_limit(folder, longest_template_name(galaxy));
+        id.size() > limit) {
+        dialog.inform(campaign_id_too_long(limit));
         return SaveResult::Refused;
     }
     // The lock is taken before the question, so that the answer still holds when the files are

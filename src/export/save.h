@@ -48,7 +48,9 @@ struct SaveRequest {
 enum class SaveResult { Saved, NothingGenerated, Refused, NotConfirmed, Cancelled };
 
 // Runs the Save command on the galaxy. A galaxy whose planets are not all reached from planet 0
-// is refused (the message names those planets). Feature flags are then assigned whatever follows. Takes
+// is refused (the message names those planets). Feature flags are then assigned whatever follows;
+// a campaign name whose id is empty, "all", or longer than this game folder's files can be named
+// by (campaign_id_limit) is refused. Takes
 // the game folder's save lock before the overwrite question; before anything on disk changes,
 // every template is read and the maps folder is found; then the campaign (the files of its
 // encounter folder, not its sub-folders, and its map file) is replaced as one transaction.

@@ -211,14 +211,19 @@ template <typename Describe>
 std::vector<FolderEntry> read_listing(DIR* dir, const std::string& path, Describe describe)
 {
     std::vector<FolderEntry> entries;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry)
-            break;
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            entries.push_back(describe(*entry, name));
+    try {
+        for (;;) {
+            errno = 0;
+            const dirent* entry = ::readdir(dir);
+            if (!entry)
+                break;
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..")
+                entries.push_back(describe(*entry, name));
+        }
+    } catch (...) {
+        ::closedir(dir);
+        throw;
     }
     const int error_number = errno;
     ::closedir(dir);  // read-only: closing it cannot lose data
@@ -237,9 +242,14 @@ std::vector<FolderEntry> list_folder_entries(const std::string& path)
             return {};
         throw file_error("Cannot open folder", path, last_reason());
     }
-    return read_listing(dir, path, [dir](const dirent& entry, const std::string& name) {
+    return read_listing(dir, path, [dir, &path](const dirent& entry, const std::string& name) {
         struct stat info;
         const bool there = ::fstatat(::dirfd(dir), entry.d_name, &info, 0) == 0;
+        // An entry gone since the listing, or a link that leads nowhere, is no entry; any other
+        // failure would silently drop, say, a template from the galaxy's draws.
+        if (!there && errno != ENOENT && errno != ELOOP && errno != ENOTDIR)
+            throw file_error("Cannot open file",
+                             (path.ends_with('/') ? path : path + "/") + name, last_reason());
         return FolderEntry{name, there ? kind_of_mode(info.st_mode) : EntryKind::Missing,
                            name.front() == '.'};
     });

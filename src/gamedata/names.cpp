@@ -1,5 +1,7 @@
 #include "gamedata/names.h"
 
+#include <algorithm>
+
 #include "core/ascii.h"
 #include "core/random.h"
 #include "core/settings.h"
@@ -85,6 +87,32 @@ std::string campaign_id(std::string_view campaign_name)
             id += c;
     }
     return id;
+}
+
+std::size_t campaign_id_limit(const GameFolder& folder, std::size_t template_name,
+                              bool short_paths)
+{
+    constexpr std::size_t kMapFileLimit = 255 - 4;  // "<id>.txt"
+    if (!short_paths)
+        return kMapFileLimit;
+    // The characters of the campaign folder's path without the id, counted as characters: a
+    // UTF-8 continuation byte is part of the character before it.
+    const std::string prefix = folder.campaign_folder("");
+    const auto characters = static_cast<std::size_t>(
+        std::count_if(prefix.begin(), prefix.end(),
+                      [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    const std::size_t used = characters + 1 + template_name;
+    return std::min(kMapFileLimit, used >= kPathLimit ? 0 : kPathLimit - used);
+}
+
+std::string campaign_id_too_long(std::size_t limit, bool short_paths)
+{
+    return "The campaign name holds more than " + std::to_string(limit) +
+           " letters and digits, the most a campaign's files can be named by in this game "
+           "folder" +
+           (short_paths ? " (the game reads paths of at most " + std::to_string(kPathLimit) +
+                              " characters)."
+                        : " (a file name has at most 255 bytes).");
 }
 
 }  // namespace orvek

@@ -39,4 +39,22 @@ bool is_campaign_folder_name(std::string_view folder_name);
 // map file and may be empty.
 std::string campaign_id(std::string_view campaign_name);
 
+// Where the game reads paths of at most 259 characters (Windows), a Save's longest path is
+// "<game>\campaign\data\encounters\<id>\<template>"; everywhere a file name has at most 255
+// bytes, and the map file is "<id>.txt".
+#ifdef _WIN32
+inline constexpr bool kShortPaths = true;
+#else
+inline constexpr bool kShortPaths = false;
+#endif
+inline constexpr std::size_t kPathLimit = 259;
+
+// The longest campaign id a Save can write in this game folder with templates whose file names
+// have at most `template_name` characters.
+std::size_t campaign_id_limit(const GameFolder& folder, std::size_t template_name,
+                              bool short_paths = kShortPaths);
+
+// What a Save says of a campaign name whose id is longer than `limit`.
+std::string campaign_id_too_long(std::size_t limit, bool short_paths = kShortPaths);
+
 }  // namespace orvek

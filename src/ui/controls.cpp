@@ -1,5 +1,8 @@
 #include "ui/controls.h"
 
+#include "core/cp1252.h"
+#include "gamedata/names.h"
+
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QLabel>
@@ -134,6 +137,15 @@ QString message_text(const std::string& message)
 FrequencyLevel level_of(const QComboBox* combo)
 {
     return static_cast<FrequencyLevel>(std::max(0, combo->currentIndex()));
+}
+
+QValidator::State CampaignNameValidator::validate(QString& input, int&) const
+{
+    for (QChar c : input)
+        if (c.unicode() < 32 || c.unicode() == 127)
+            return Invalid;
+    return campaign_id(utf8_to_cp1252(input.toStdString())).size() > id_limit_ ? Invalid
+                                                                              : Acceptable;
 }
 
 }  // namespace orvek

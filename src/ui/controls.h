@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QString>
 #include <QStringList>
+#include <QValidator>
 #include <QWidget>
 
 #include <array>
@@ -26,6 +27,19 @@ namespace orvek {
 inline const QColor kTeal(0, 128, 128);
 inline const QColor kGreen(0, 128, 0);
 inline constexpr int kColumnWidth = 190;
+
+// The campaign name field's rule: no control character (a line break would add lines of its own
+// to the map file) and no more letters and digits than this game folder's campaign ids can hold.
+class CampaignNameValidator : public QValidator {
+public:
+    CampaignNameValidator(std::size_t id_limit, QObject* parent)
+        : QValidator(parent), id_limit_(id_limit)
+    {}
+    State validate(QString& input, int& position) const override;
+
+private:
+    std::size_t id_limit_;
+};
 
 // A strip filled with a gradient of a fixed number of colour steps.
 class GradientStrip : public QWidget {

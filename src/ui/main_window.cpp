@@ -12,6 +12,7 @@
 #include "ui/controls.h"
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
+#include "ui/message_box.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -277,8 +278,14 @@ void TForm1::on_save_clicked()
         }
     } dialog;
     dialog.form = this;
+    const std::string typed = Edit_CName->text().toStdString();
+    if (const std::string lacking = unsupported_characters(typed); !lacking.empty() &&
+        !ask(QString::fromStdString("The game cannot show these characters of the campaign name: " +
+                                    lacking + ". Save with each of them written as \"?\"? (No goes "
+                                    "back to the name.)")))
+        return Edit_CName->setFocus();
     SaveRequest request;
-    request.campaign_name = utf8_to_cp1252(Edit_CName->text().toStdString());
+    request.campaign_name = utf8_to_cp1252(typed);
     for (std::size_t k = 0; k < kInhibitionCount; ++k)
         request.levels.inhibition_lists[k] = level_of(inhibition_lists[k]);
     request.levels.shipyard = level_of(Combo_Shipyard);
@@ -418,15 +425,15 @@ void TForm1::show_error(const QString& message)
 {
     const QString text = QString::fromStdString(with_full_stop(message.toStdString()));
     if (hooks_.message)
-        return hooks_.message(kApplicationTitle, text);
-    QMessageBox::critical(this, kApplicationTitle, text);
+        return hooks_.message(kApplicationTitle, elide_long_paths(text));
+    show_message(this, QMessageBox::Critical, kApplicationTitle, text);
 }
 
 void TForm1::show_information(const QString& message)
 {
     if (hooks_.message)
-        return hooks_.message("Information", message);
-    QMessageBox::information(this, "Information", message);
+        return hooks_.message("Information", elide_long_paths(message));
+    show_message(this, QMessageBox::Information, "Information", message);
 }
 
 bool TForm1::ask(const QString& question)

@@ -112,6 +112,8 @@ private:
     void finish_generation();
     void show_map_menu(const QPoint& at);
     void set_up_editing();
+    std::size_t campaign_id_limit_for_templates() const;
+    void mark_unsupported_characters(const QString& text);
     // Makes an edit from the galaxy and pushes it on the undo stack, which applies it; a refused
     // one is said in a message.
     void edit(const std::function<EditPointer(const std::vector<tc_planet>&)>& make);

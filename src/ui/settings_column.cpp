@@ -2,6 +2,10 @@
 // Facility Placement) with their fields and lists, how they open, close and stack, and how the
 // settings are read from them and written back.
 
+#include "core/cp1252.h"
+#include "core/error.h"
+#include "gamedata/game_folder.h"
+#include "gamedata/names.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
 #include "ui/map_widget.h"
@@ -35,17 +39,46 @@ void TForm1::set_up_controls()
                                  "rgb(0,128,0); border: 1px solid rgb(0,64,0); }");
 }
 
+namespace {
+
+const QString kNameStyle = "color: rgb(0,128,128); background: white; font-size: 12px;";
+
+}  // namespace
+
+// The longest campaign id this game folder takes with the longest template name it has.
+std::size_t TForm1::campaign_id_limit_for_templates() const
+{
+    std::size_t longest = 0;
+    try {
+        for (const std::string& path : Get_Templates(folder_))
+            longest = std::max(longest, file_name_of(path).size());
+    } catch (const Error&) {
+        // Without a templates folder nothing can be saved; Save says so.
+    }
+    return campaign_id_limit(folder_, longest);
+}
+
+// Characters the game's 8-bit text lacks turn the field red, and its tooltip names them; a Save
+// asks before it writes each as "?".
+void TForm1::mark_unsupported_characters(const QString& text)
+{
+    const QString lacking = QString::fromStdString(unsupported_characters(text.toStdString()));
+    Edit_CName->setStyleSheet(lacking.isEmpty() ? kNameStyle
+                                                : kNameStyle + "background: rgb(255,205,205);");
+    Edit_CName->setToolTip(lacking.isEmpty() ? QString()
+                                             : "The game cannot show these characters: " +
+                                                   lacking + ". A Save writes each as \"?\".");
+}
+
 void TForm1::build_basic_settings()
 {
     Panel_Main = section(column_, "Panel_Main", "Basic Settings");
     Edit_CName = new QLineEdit(Panel_Main);
     Edit_CName->setObjectName("Edit_CName");
     Edit_CName->setGeometry(5, 20, 180, 20);
-    Edit_CName->setStyleSheet("color: rgb(0,128,128); background: white; font-size: 12px;");
-    // The name becomes a line of the map file: a control character pasted into it (a line break
-    // above all) would add lines of its own, so the field takes none.
-    Edit_CName->setValidator(
-        new QRegularExpressionValidator(QRegularExpression("[^\\x00-\\x1f\\x7f]*"), Edit_CName));
+    Edit_CName->setStyleSheet(kNameStyle);
+    Edit_CName->setValidator(new CampaignNameValidator(campaign_id_limit_for_templates(), Edit_CName));
+    connect(Edit_CName, &QLineEdit::textChanged, this, &TForm1::mark_unsupported_characters);
     LMDListBox_Size =
         list_box(Panel_Main, "LMDListBox_Size", "Galaxy size", items_of(kSizeNames), 5, 46);
     LMDListBox_JGs =

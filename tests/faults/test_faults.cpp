@@ -95,6 +95,15 @@ TEST(Faults, UnreadableTemplatesFolder)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Cannot open folder \"" + template_folder(game.dir) + "/\". " +
                          "Permission denied.\n");
+    // Listed but not searchable: each entry's kind cannot be found, which is an error too, not
+    // a listing without the templates.
+    fs::permissions(template_folder(game.dir),
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    r = game.run("--seed 1", true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(starts_with(r.err, "Cannot open file \"" + template_folder(game.dir) +
+                                       "/campaign_all_"))
+        << r.err;
 }
 
 TEST(Faults, OddTemplatesAreWrittenWithWhatTheyHave)

@@ -116,6 +116,17 @@ TEST(CampaignId, LettersAndDigitsLowerCased)
         EXPECT_EQ(campaign_id(c.name), c.id);
 }
 
+TEST(CampaignId, LongestIdThePathsAllow)
+{
+    const GameFolder folder("/games/orvek");
+    const std::size_t prefix = folder.campaign_folder("").size();
+    EXPECT_EQ(campaign_id_limit(folder, 20, false), 251u) << "a map file name of 255 bytes";
+    EXPECT_EQ(campaign_id_limit(folder, 20, true), 259 - prefix - 1 - 20) << "paths of 259";
+    EXPECT_EQ(campaign_id_limit(GameFolder("/" + std::string(300, 'g')), 20, true), 0u);
+    EXPECT_NE(campaign_id_too_long(210, true).find("more than 210 letters and digits"),
+              std::string::npos);
+}
+
 TEST(GameServices, GalaxyFromASmallGameFolder)
 {
     TempDir dir;

@@ -4,6 +4,7 @@
 #include "ui/window_fixture.h"
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
+#include "ui/message_box.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -211,10 +212,40 @@ TEST(MainWindow, FieldsTakeOnlyWhatTheyMayHold)
     name->setText("Calm");
     name->insert("Evil\r\nPlanets = 3");  // what pasting a line break does
     EXPECT_EQ(name->text(), "Calm") << "the name field takes no control characters";
+    name->insert(QString(300, 'a'));
+    EXPECT_EQ(name->text(), "Calm") << "nor more letters than a campaign's files can be named by";
+    name->setText("\u0141\u00f3d\u017a \u6771\u4eac");
+    EXPECT_EQ(name->toolTip(), "The game cannot show these characters: \u0141\u017a\u6771\u4eac. "
+                               "A Save writes each as \"?\".");
+    w.answer = false;
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    name->setText("\u0141\u00f3d\u017a");
+    QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+    EXPECT_EQ(w.questions, 1) << "Save asks before it writes them as \"?\"";
+    EXPECT_EQ(w.game.saved_files(), 0u) << "No goes back to the name";
+    name->setText("\u00e9t\u00e9 Reach");
+    EXPECT_EQ(name->toolTip(), "") << "accented letters the game shows stay as they are";
     QApplication::setActiveWindow(&w.form);
     planets->setFocus();
     QTest::keyClick(planets, Qt::Key_Tab);
     EXPECT_FALSE(planets->hasFocus()) << "Tab leaves the field";
+}
+
+TEST(MessageBox, LongPathsAreElidedInTheMiddle)
+{
+    const QString path = "/home/player/" + QString(100, 'x') + "/campaign/data/maps/reach.txt";
+    struct Row {
+        const char* name;
+        QString text, shown;
+    } rows[] = {
+        {"short", "Cannot open file \"/g/a.txt\". Gone.", "Cannot open file \"/g/a.txt\". Gone."},
+        {"long", "Cannot open file \"" + path + "\". File name too long.",
+         "Cannot open file \"/home/player/" + QString(26, 'x') + QChar(0x2026) + QString(10, 'x') +
+             "/campaign/data/maps/reach.txt\". File name too long."},
+        {"unpaired quote", "A \"b", "A \"b"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(elide_long_paths(row.text), row.shown) << row.name;
 }
 
 TEST(MainWindow, ListWithNothingSelectedKeepsItsField)
