@@ -336,9 +336,10 @@ std::string recover(const GameFolder& game)
 
 }  // namespace
 
-CampaignTransaction::CampaignTransaction(const GameFolder& folder, const std::atomic<bool>* cancel)
-    : lock_(std::make_unique<FileLock>(folder.file(kGameExecutable), std::chrono::seconds(10),
-                                       kSaveBusy, cancel))
+CampaignTransaction::CampaignTransaction(const GameFolder& folder, const std::atomic<bool>* cancel,
+                                         const LockWait& wait)
+    : lock_(std::make_unique<FileLock>(folder.file(kGameExecutable), wait.patience, kSaveBusy,
+                                       cancel, wait.waiting))
 {
     const std::string report = recover(folder);
     if (!report.empty())

@@ -14,6 +14,8 @@
 // and left exactly as it is; nothing outside the campaign data is ever touched.
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,14 +31,22 @@ struct SavePlaces;
 inline constexpr char kSaveBusy[] =
     "Another save is running in this game folder. Try again when it has finished.";
 
+// How a Save waits for another one in the same game folder: for how long, and what it does
+// (once, on the Save's own thread) when it starts to wait.
+struct LockWait {
+    std::chrono::milliseconds patience{10'000};
+    std::function<void()> waiting;
+};
+
 class CampaignTransaction {
 public:
-    // Takes the game folder's save lock (a lock on "Orvek.exe", waited for up to ten seconds) and
+    // Takes the game folder's save lock (a lock on "Orvek.exe", waited for as `wait` says) and
     // finishes any interrupted Save. Throws LockWaitCancelled when `*cancel` is set while it
     // waits, Error kSaveBusy, Error with the recovery's report when an interrupted Save cannot
     // be finished (this Save then writes nothing), or the Error of a failing file call.
     explicit CampaignTransaction(const GameFolder& folder,
-                                 const std::atomic<bool>* cancel = nullptr);
+                                 const std::atomic<bool>* cancel = nullptr,
+                                 const LockWait& wait = {});
     // A transaction begun and not committed deletes its work folder; what it cannot delete is
     // deleted at the next start, and the campaign is as it was either way.
     ~CampaignTransaction();

@@ -134,20 +134,25 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
         dialog.inform(campaign_id_too_long(limit));
         return SaveResult::Refused;
     }
-    // The lock is taken before the question, so that the answer still holds when the files are
-    // written: another Save in this game folder waits for this one to end.
+    const std::string campaign_folder = folder.campaign_folder(id);
+    // The campaign that was opened is the document being saved: no question.
+    const bool own = request.opened && campaign_id(request.opened->id) == id;
+    const bool asked = entry_kind(campaign_folder) != EntryKind::Missing && !own;
+    if (asked && !dialog.confirm(kOverwriteQuestion))
+        return SaveResult::NotConfirmed;
     std::optional<CampaignTransaction> transaction;
     try {
-        transaction.emplace(folder, request.cancel);
+        transaction.emplace(folder, request.cancel, request.wait);
     } catch (const LockWaitCancelled&) {
         return SaveResult::Cancelled;
     }
-    const std::string campaign_folder = folder.campaign_folder(id);
+    // Another Save may have written this campaign while this one waited.
     const EntryKind existing = entry_kind(campaign_folder);
-    // The campaign that was opened is the document being saved: no question.
-    const bool own = request.opened && campaign_id(request.opened->id) == id;
-    if (existing != EntryKind::Missing && !own && !dialog.confirm(kOverwriteQuestion))
-        return SaveResult::NotConfirmed;
+    if (existing != EntryKind::Missing && !asked && !own) {
+        transaction.reset();
+        dialog.inform(kCampaignAppeared);
+        return SaveResult::Refused;
+    }
     const std::vector<std::string> templates =
         check_before_writing(galaxy, request, folder, id, campaign_folder, existing);
     if (request.cancel && request.cancel->load())

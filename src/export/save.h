@@ -3,6 +3,7 @@
 // question through the caller, then every file written so that nothing is lost on failure.
 
 #include "core/generator.h"
+#include "export/campaign_transaction.h"
 #include "export/encounter.h"
 #include "export/features.h"
 
@@ -30,6 +31,8 @@ inline constexpr char kOverwriteQuestion[] =
     "A campaign with this name exists already! Do you want to overwrite?";
 inline constexpr char kNeedsLetterOrDigit[] =
     "The campaign name needs at least one letter or digit!";
+inline constexpr char kCampaignAppeared[] =
+    "Another save has just written a campaign of this name. Save again to replace it.";
 inline constexpr char kAllIsReserved[] =
     "The campaign name \"all\" is reserved for the game's own templates!";
 
@@ -43,6 +46,8 @@ struct SaveRequest {
     // The saved campaign the galaxy was opened from, if it was: the planets read from it are
     // written from their files' lines, and under its own id it is saved again without a question.
     const LoadedCampaign* opened = nullptr;
+    // How long to wait for another Save in this game folder, and what to do when waiting starts.
+    LockWait wait;
 };
 
 enum class SaveResult { Saved, NothingGenerated, Refused, NotConfirmed, Cancelled };
@@ -50,10 +55,12 @@ enum class SaveResult { Saved, NothingGenerated, Refused, NotConfirmed, Cancelle
 // Runs the Save command on the galaxy. A galaxy whose planets are not all reached from planet 0
 // is refused (the message names those planets). Feature flags are then assigned whatever follows;
 // a campaign name whose id is empty, "all", or longer than this game folder's files can be named
-// by (campaign_id_limit) is refused. Takes
-// the game folder's save lock before the overwrite question; before anything on disk changes,
-// every template is read and the maps folder is found; then the campaign (the files of its
-// encounter folder, not its sub-folders, and its map file) is replaced as one transaction.
+// by (campaign_id_limit) is refused. The overwrite question comes before the game folder's save
+// lock, so that an unanswered question never holds up a Save elsewhere; under the lock, a
+// campaign that appeared since the question was not asked is refused (kCampaignAppeared).
+// Before anything on disk changes, every template is read and the maps folder is found; then the
+// campaign (the files of its encounter folder, not its sub-folders, and its map file) is replaced
+// as one transaction.
 // Returns Cancelled, with nothing written, when request.cancel was set before the first file.
 // Throws Error "Cannot open file ...", "Cannot create file ...", kSaveBusy, the refusal of a
 // campaign folder or map file that is a link, or the error of another failing file call; a

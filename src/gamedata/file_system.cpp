@@ -128,11 +128,15 @@ Folder& Folder::operator=(Folder&& other) noexcept
 }
 
 FileLock::FileLock(const std::string& path, std::chrono::milliseconds patience,
-                   const std::string& busy_message, const std::atomic<bool>* cancel)
+                   const std::string& busy_message, const std::atomic<bool>* cancel,
+                   const std::function<void()>& waiting)
     : FileLock(path)
 {
     const auto give_up = std::chrono::steady_clock::now() + patience;
+    bool said = false;
     while (!try_lock()) {
+        if (waiting && !std::exchange(said, true))
+            waiting();
         if (cancel && cancel->load())
             throw LockWaitCancelled{};
         if (std::chrono::steady_clock::now() >= give_up)

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -162,12 +163,14 @@ struct LockWaitCancelled {};
 // bytes readable), so the death of its process releases it; the file itself is never changed.
 class FileLock {
 public:
-    // Waits up to `patience` for the lock. Throws Error `busy_message` when another process still
-    // holds it then, LockWaitCancelled as soon as `*cancel` is set while waiting, Error "Cannot
-    // open file "<path>". <reason>" when the file cannot be opened, or Error "Cannot lock file
-    // "<path>". <reason>" when the system refuses the lock itself.
+    // Waits up to `patience` for the lock, calling `waiting` once when it has to wait at all.
+    // Throws Error `busy_message` when another process still holds it then, LockWaitCancelled as
+    // soon as `*cancel` is set while waiting, Error "Cannot open file "<path>". <reason>" when
+    // the file cannot be opened, or Error "Cannot lock file "<path>". <reason>" when the system
+    // refuses the lock itself.
     FileLock(const std::string& path, std::chrono::milliseconds patience,
-             const std::string& busy_message, const std::atomic<bool>* cancel = nullptr);
+             const std::string& busy_message, const std::atomic<bool>* cancel = nullptr,
+             const std::function<void()>& waiting = {});
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;

@@ -9,6 +9,7 @@
 #include "ui/map_widget.h"
 
 #include <QAction>
+#include <QEventLoop>
 #include <QMenu>
 #include <QMessageBox>
 #include <QUndoStack>
@@ -42,11 +43,11 @@ QString name_of(const std::vector<tc_planet>& planets, int p)
 void TForm1::set_up_editing()
 {
     undo_stack_ = new QUndoStack(this);
-    QAction* undo = undo_stack_->createUndoAction(this, "Undo");
-    QAction* redo = undo_stack_->createRedoAction(this, "Redo");
-    undo->setShortcut(QKeySequence("Ctrl+Z"));
-    redo->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
-    for (QAction* action : {undo, redo}) {
+    undo_action_ = undo_stack_->createUndoAction(this, "Undo");
+    redo_action_ = undo_stack_->createRedoAction(this, "Redo");
+    undo_action_->setShortcut(QKeySequence("Ctrl+Z"));
+    redo_action_->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
+    for (QAction* action : {undo_action_, redo_action_}) {
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
     }
@@ -67,6 +68,13 @@ void TForm1::set_up_editing()
     connect(map_, &MapWidget::planet_menu_requested, this, &TForm1::show_planet_menu);
     connect(map_, &MapWidget::link_menu_requested, this, &TForm1::show_link_menu);
     connect(map_, &MapWidget::map_menu_requested, this, &TForm1::show_map_menu);
+}
+
+// While a Generate or a Save runs, the galaxy stays as it is: no undo, no redo.
+void TForm1::set_undo_enabled(bool enabled)
+{
+    undo_action_->setEnabled(enabled && undo_stack_->canUndo());
+    redo_action_->setEnabled(enabled && undo_stack_->canRedo());
 }
 
 bool TForm1::has_unsaved_edits() const
@@ -153,8 +161,18 @@ bool TForm1::may_close()
     if (!has_unsaved_edits())
         return true;
     const CloseAnswer answer = ask_before_closing();
-    if (answer == CloseAnswer::Save)
+    if (answer == CloseAnswer::Save) {
+        // The Save runs on its own thread; closing waits for its end.
+        bool ended = false;
+        QEventLoop loop;
+        connect(this, &TForm1::save_finished, &loop, [&] {
+            ended = true;
+            loop.quit();
+        });
         on_save_clicked();
+        if (!ended)
+            loop.exec();
+    }
     return answer == CloseAnswer::Discard || (answer == CloseAnswer::Save && !has_unsaved_edits());
 }
 

@@ -13,6 +13,7 @@
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
 #include "ui/message_box.h"
+#include "ui/window_save.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -66,11 +67,14 @@ TForm1::TForm1(GameFolder folder, std::uint32_t seed, QWidget* parent)
     build_controls();
     set_up_controls();
 
-    // Escape cancels a running generation wherever the focus is.
+    // Escape cancels a running generation, or a Save's wait for another one, wherever the
+    // focus is.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] {
         if (generation_)
             generation_->progress.cancel = true;
+        if (saving_)
+            saving_->cancel = true;
     });
 
     connect(new QShortcut(QKeySequence("Ctrl+O"), this), &QShortcut::activated, this,
@@ -109,6 +113,7 @@ TForm1::~TForm1()
 {
     // The stack says it is clean as it goes, after the map it would tell has gone.
     undo_stack_->disconnect();
+    stop_saving();
     if (generation_)
         generation_->progress.cancel = true;
     if (worker_.joinable())
@@ -262,70 +267,6 @@ void TForm1::finish_generation()
     emit generation_finished();
 }
 
-void TForm1::on_save_clicked()
-{
-    if (busy())
-        return;
-    struct Dialog : SaveDialog {
-        TForm1* form;
-        void inform(const std::string& message) override
-        {
-            form->show_information(QString::fromStdString(message));
-        }
-        bool confirm(const std::string& question) override
-        {
-            return form->ask(QString::fromStdString(question));
-        }
-    } dialog;
-    dialog.form = this;
-    const std::string typed = Edit_CName->text().toStdString();
-    if (const std::string lacking = unsupported_characters(typed); !lacking.empty() &&
-        !ask(QString::fromStdString("The game cannot show these characters of the campaign name: " +
-                                    lacking + ". Save with each of them written as \"?\"? (No goes "
-                                    "back to the name.)")))
-        return Edit_CName->setFocus();
-    SaveRequest request;
-    request.campaign_name = utf8_to_cp1252(typed);
-    for (std::size_t k = 0; k < kInhibitionCount; ++k)
-        request.levels.inhibition_lists[k] = level_of(inhibition_lists[k]);
-    request.levels.shipyard = level_of(Combo_Shipyard);
-    request.levels.academy = level_of(Combo_Academy);
-    request.levels.factory = level_of(Combo_Factory);
-    request.levels.repair_yard = level_of(Combo_RepairYard);
-    request.options.write_inhibitions = CB_Inhibitions->isChecked();
-    request.options.write_facilities = CB_Facility->isChecked();
-    request.opened = opened_ ? &*opened_ : nullptr;
-    try {
-        if (orvek::save_campaign(galaxy_, request, folder_, random_, dialog) != SaveResult::Saved)
-            return;
-        undo_stack_->setClean();
-        show_written_features(campaign_id(request.campaign_name));
-        map_->show_notice(
-            QString("Saved campaign \"%1\" (%2): %3 encounter files and the map file")
-                .arg(Edit_CName->text(), QString::fromStdString(campaign_id(request.campaign_name)))
-                .arg(galaxy_.planets.size()),
-            4000);
-    } catch (const Error& e) {
-        show_error(message_text(e.what()));
-    }
-}
-
-// The tooltips tell what the files hold: the features read back from the campaign just saved
-// (what a feature box left unticked did not write is not there; the home planet's facilities
-// are).
-void TForm1::show_written_features(const std::string& id)
-{
-    try {
-        const LoadedCampaign saved = load_campaign(folder_, id);
-        if (saved.planets.size() == galaxy_.planets.size())
-            for (std::size_t i = 0; i < galaxy_.planets.size(); ++i)
-                galaxy_.planets[i].features = saved.planets[i].planet.features;
-    } catch (const Error&) {
-        // The Save succeeded; the tooltips then tell the features as they were assigned.
-    }
-    map_->set_planets(galaxy_.planets);
-}
-
 void TForm1::on_new_background_clicked()
 {
     if (busy())
@@ -414,6 +355,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     if (!may_close())
         return event->ignore();
+    stop_saving();
     if (generation_)
         generation_->progress.cancel = true;
     if (worker_.joinable())

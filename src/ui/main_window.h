@@ -9,6 +9,7 @@
 #include "core/settings.h"
 #include "export/campaign_check.h"
 #include "export/campaign_reader.h"
+#include "export/save.h"
 #include "gamedata/game_folder.h"
 #include "ui/window_texts.h"
 
@@ -19,6 +20,7 @@
 #include <optional>
 #include <thread>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -52,7 +54,8 @@ public:
     };
     void set_hooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
-    bool busy() const { return worker_.joinable(); }
+    // A Generate or a Save is running.
+    bool busy() const { return worker_.joinable() || save_worker_.joinable(); }
     Random& random() { return random_; }
     const Galaxy& galaxy() const { return galaxy_; }
     const std::string& background_path() const { return galaxy_.background_path; }
@@ -77,6 +80,8 @@ public:
 signals:
     // A Generate command has ended (completed, cancelled or failed).
     void generation_finished();
+    // A Save has ended (saved, refused, cancelled or failed).
+    void save_finished();
 
 public slots:
     // Ctrl+O and the map's menu: the list of saved campaigns to open one from.
@@ -125,6 +130,12 @@ private:
     // or chosen to discard them.
     bool may_close();
     void show_written_features(const std::string& id);
+    struct Saving;
+    SaveRequest save_request(const std::string& campaign_name);
+    void run_save(Saving& saving);
+    void finish_save();
+    void stop_saving();
+    void set_undo_enabled(bool enabled);
     void forget_opened_campaign();
     void show_command_fields(const GalaxySettings& settings, const std::string& campaign_name);
     void show_progress();
@@ -139,6 +150,7 @@ private:
     Hooks hooks_;
     std::optional<LoadedCampaign> opened_;  // the saved campaign shown, if one was opened
     QUndoStack* undo_stack_ = nullptr;
+    QAction *undo_action_ = nullptr, *redo_action_ = nullptr;
     std::vector<Finding> findings_;
     FindingsDialog* findings_dialog_ = nullptr;
 
@@ -153,6 +165,10 @@ private:
     // The running Generate command, off the user-interface thread.
     std::unique_ptr<Generation> generation_;
     std::thread worker_;
+    // The running Save: its questions and messages on this thread, its wait and writing on its
+    // own.
+    std::unique_ptr<Saving> saving_;
+    std::thread save_worker_;
     QTimer* progress_timer_ = nullptr;
 
     MapWidget* map_ = nullptr;

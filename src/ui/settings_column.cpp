@@ -230,6 +230,7 @@ void TForm1::set_controls_enabled(bool enabled)
     LMDListBox_Size->setEnabled(enabled);
     LMDListBox_JGs->setEnabled(enabled);
     map_->set_editable(enabled);
+    set_undo_enabled(enabled);
 }
 
 }  // namespace orvek

@@ -156,6 +156,46 @@ TEST_F(SaveFixture, OneSaveAtATimePerGameFolder)
         << "the running save's work folder is left alone";
 }
 
+// The overwrite question comes before the lock: a Save elsewhere goes on while it is open.
+TEST_F(SaveFixture, AnOpenQuestionHoldsUpNoOtherSave)
+{
+    ASSERT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Saved);
+    struct SaveWhileAsking : SaveDialog {
+        SaveFixture* f;
+        SaveResult other = SaveResult::Cancelled;
+        void inform(const std::string&) override {}
+        bool confirm(const std::string&) override
+        {
+            SaveRequest elsewhere;
+            elsewhere.campaign_name = "Elsewhere";
+            elsewhere.wait.patience = std::chrono::milliseconds(200);
+            Galaxy copy = f->galaxy;
+            other = save_campaign(copy, elsewhere, f->folder, f->random, f->dialog);
+            return true;
+        }
+    } asking;
+    asking.f = this;
+    EXPECT_EQ(save_campaign(galaxy, request, folder, random, asking), SaveResult::Saved);
+    EXPECT_EQ(asking.other, SaveResult::Saved);
+}
+
+// A campaign that another Save wrote while this one waited for the lock was never asked about.
+TEST_F(SaveFixture, ACampaignThatAppearsWhileWaitingIsNotReplaced)
+{
+    auto other = std::make_unique<CampaignTransaction>(folder);
+    int waited = 0;
+    request.wait.waiting = [&] {
+        ++waited;
+        fs::create_directories(campaign());
+        other.reset();
+    };
+    EXPECT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Refused);
+    EXPECT_EQ(waited, 1);
+    EXPECT_EQ(dialog.messages, std::vector<std::string>{kCampaignAppeared});
+    EXPECT_TRUE(dialog.questions.empty());
+    EXPECT_TRUE(fs::is_empty(campaign()));
+}
+
 TEST_F(SaveFixture, MissingTemplateLeavesTheOldCampaignUntouched)
 {
     save_campaign(galaxy, request, folder, random, dialog);

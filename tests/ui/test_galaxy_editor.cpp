@@ -158,12 +158,12 @@ TEST(GalaxyEditor, AnOpenedCampaignIsSavedBackWithoutAQuestion)
 {
     Editor e;
     e.find<QLineEdit>("Edit_CName")->setText("Kept Reach");
-    QTest::mouseClick(e.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+    ASSERT_TRUE(e.save("LMDButton2"));
     const auto before = e.game.campaigns();
     e.form.open_campaign("keptreach");
     const Planets opened = e.planets();
     drag(e.map, centre(opened, 2), free_pixel(opened, 2));
-    QTest::mouseClick(e.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+    ASSERT_TRUE(e.save("LMDButton2"));
     EXPECT_EQ(e.questions, 0) << "the document that was opened";
     EXPECT_FALSE(e.map->unsaved());
     std::size_t differing = 0;

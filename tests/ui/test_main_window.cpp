@@ -68,7 +68,7 @@ void save_two_campaigns(Window& w)
     for (const char* name : {"Fine Reach", "Broken Reach"}) {
         ASSERT_TRUE(w.click_and_wait("LMDButton1"));
         w.find<QLineEdit>("Edit_CName")->setText(name);
-        QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+        ASSERT_TRUE(w.save("LMDButton2"));
     }
     const fs::path data = w.game.dir.path() / "campaign/data";
     const std::string map = testing::read_bytes(data / "maps/brokenreach.txt");
@@ -220,7 +220,7 @@ TEST(MainWindow, FieldsTakeOnlyWhatTheyMayHold)
     w.answer = false;
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
     name->setText("\u0141\u00f3d\u017a");
-    QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+    ASSERT_TRUE(w.save("LMDButton2"));
     EXPECT_EQ(w.questions, 1) << "Save asks before it writes them as \"?\"";
     EXPECT_EQ(w.game.saved_files(), 0u) << "No goes back to the name";
     name->setText("\u00e9t\u00e9 Reach");
@@ -376,17 +376,17 @@ TEST(MainWindow, SaveAsksBeforeReplacing)
     Window w;
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
     w.find<QLineEdit>("Edit_CName")->setText("Test Run");
-    QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+    ASSERT_TRUE(w.save("LMDButton2"));
     const fs::path map = w.game.dir.path() / "campaign/data/maps/testrun.txt";
     ASSERT_TRUE(fs::exists(map));
     EXPECT_EQ(w.questions, 0);
     const std::string first = testing::read_bytes(map);
     w.answer = false;
-    QTest::mouseClick(w.find<QPushButton>("LMDButton4"), Qt::LeftButton);
+    ASSERT_TRUE(w.save("LMDButton4"));
     EXPECT_EQ(w.questions, 1);
     EXPECT_EQ(testing::read_bytes(map), first);
     w.answer = true;
-    QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+    ASSERT_TRUE(w.save("LMDButton2"));
     EXPECT_EQ(w.questions, 2);
     EXPECT_TRUE(w.messages.empty());
     EXPECT_EQ(w.form.map()->progress(),
@@ -499,7 +499,7 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
     w.find<QComboBox>("Combo_Cloak")->setCurrentIndex(5);  // "Everywhere"
     w.find<QLineEdit>("Edit_CName")->setText("Tooltips");
-    QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+    ASSERT_TRUE(w.save("LMDButton2"));
     const auto& planets = w.form.galaxy().planets;
     const std::size_t home = static_cast<std::size_t>(
         std::find_if(planets.begin(), planets.end(), [](auto& p) { return p.home; }) -
@@ -526,7 +526,7 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
 
     // With the box ticked, the next Save writes the effect, and the tooltip says so.
     w.find<QCheckBox>("CB_Inhibitions")->setChecked(true);
-    QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+    ASSERT_TRUE(w.save("LMDButton2"));
     const QString saved = planet_description(w.form.galaxy().planets, home);
     EXPECT_NE(saved.indexOf("Inhibition effects: "), -1) << saved.toStdString();
     EXPECT_NE(saved.indexOf("Cloak inoperable"), -1) << saved.toStdString();
@@ -566,7 +566,7 @@ TEST(MainWindow, SameCampaignAsTheCommandLineTool)
 {
     Window w(20261207);
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
-    QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+    ASSERT_TRUE(w.save("LMDButton2"));
     testing::WindowGame other;
     const auto result = testing::run_command(
         cli_command(" --quiet --seed 20261207 --save --game-dir \"" + other.dir.str() + "\""));

@@ -52,6 +52,13 @@ struct Window {
     {
         return form.findChild<T*>(name);
     }
+    // Presses a Save button and waits for that Save to end, which it does on a thread of its own.
+    bool save(const char* button = "LMDButton2")
+    {
+        QSignalSpy spy(&form, &TForm1::save_finished);
+        QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton);
+        return !spy.isEmpty() || spy.wait(60000);
+    }
     bool click_and_wait(const char* button)
     {
         QSignalSpy spy(&form, &TForm1::generation_finished);

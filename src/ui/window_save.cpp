@@ -1,0 +1,149 @@
+// The window's Save. The question about characters the game cannot show, the overwrite question
+// and the messages are asked on the user-interface thread; the wait for another Save in this
+// game folder and the writing run on a thread of their own, so the window stays live meanwhile
+// ("Waiting for another save…", Escape gives up).
+
+#include "core/cp1252.h"
+#include "export/campaign_reader.h"
+#include "gamedata/names.h"
+#include "ui/controls.h"
+#include "ui/main_window.h"
+#include "ui/map_widget.h"
+#include "ui/window_save.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCheckBox>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QUndoStack>
+
+namespace orvek {
+
+SaveRequest TForm1::save_request(const std::string& campaign_name)
+{
+    SaveRequest request;
+    request.campaign_name = campaign_name;
+    for (std::size_t k = 0; k < kInhibitionCount; ++k)
+        request.levels.inhibition_lists[k] = level_of(inhibition_lists[k]);
+    request.levels.shipyard = level_of(Combo_Shipyard);
+    request.levels.academy = level_of(Combo_Academy);
+    request.levels.factory = level_of(Combo_Factory);
+    request.levels.repair_yard = level_of(Combo_RepairYard);
+    request.options.write_inhibitions = CB_Inhibitions->isChecked();
+    request.options.write_facilities = CB_Facility->isChecked();
+    request.opened = opened_ ? &*opened_ : nullptr;
+    return request;
+}
+
+void TForm1::on_save_clicked()
+{
+    if (busy())
+        return;
+    const std::string typed = Edit_CName->text().toStdString();
+    if (const std::string lacking = unsupported_characters(typed); !lacking.empty() &&
+        !ask(QString::fromStdString("The game cannot show these characters of the campaign name: " +
+                                    lacking + ". Save with each of them written as \"?\"? (No goes "
+                                    "back to the name.)"))) {
+        Edit_CName->setFocus();
+        return emit save_finished();
+    }
+    saving_ = std::make_unique<Saving>();
+    Saving& s = *saving_;
+    s.galaxy = galaxy_;
+    s.shown_name = Edit_CName->text();
+    s.request = save_request(utf8_to_cp1252(typed));
+    s.request.cancel = &s.cancel;
+    // The window waits as long as the player likes: Escape gives up.
+    s.request.wait.patience = std::chrono::hours(24 * 365);
+    s.request.wait.waiting = [this] {
+        QMetaObject::invokeMethod(this, [this] {
+            map_->set_progress("Waiting for another save in this game folder\u2026 (Escape gives up)");
+        });
+    };
+    set_controls_enabled(false);
+    save_worker_ = std::thread([this, &s] {
+        run_save(s);
+        QMetaObject::invokeMethod(this, &TForm1::finish_save, Qt::QueuedConnection);
+    });
+}
+
+// On the Save's thread: its messages and question wait for the player on the window's thread.
+void TForm1::run_save(Saving& s)
+{
+    struct Dialog : SaveDialog {
+        TForm1* form;
+        void inform(const std::string& message) override
+        {
+            QMetaObject::invokeMethod(
+                form, [&] { form->show_information(QString::fromStdString(message)); },
+                Qt::BlockingQueuedConnection);
+        }
+        bool confirm(const std::string& question) override
+        {
+            bool yes = false;
+            QMetaObject::invokeMethod(
+                form, [&] { yes = form->ask(QString::fromStdString(question)); },
+                Qt::BlockingQueuedConnection);
+            return yes;
+        }
+    } dialog;
+    dialog.form = this;
+    try {
+        s.result = save_campaign(s.galaxy, s.request, folder_, random_, dialog);
+    } catch (const Error& e) {
+        s.error = e.what();
+    }
+}
+
+void TForm1::finish_save()
+{
+    if (!saving_)
+        return;
+    if (save_worker_.joinable())
+        save_worker_.join();
+    const std::unique_ptr<Saving> s = std::move(saving_);
+    map_->set_progress(QString());
+    set_controls_enabled(true);
+    if (!s->error.empty()) {
+        show_error(message_text(s->error));
+    } else if (s->result == SaveResult::Saved) {
+        // The features the Save assigned, and the tooltips then tell what the files hold.
+        galaxy_ = std::move(s->galaxy);
+        undo_stack_->setClean();
+        const std::string id = campaign_id(s->request.campaign_name);
+        show_written_features(id);
+        map_->show_notice(QString("Saved campaign \"%1\" (%2): %3 encounter files and the map file")
+                              .arg(s->shown_name, QString::fromStdString(id))
+                              .arg(galaxy_.planets.size()),
+                          4000);
+    }
+    emit save_finished();
+}
+
+// Closing: a Save still waiting gives up; one writing ends first.
+void TForm1::stop_saving()
+{
+    if (saving_)
+        saving_->cancel = true;
+    if (save_worker_.joinable())
+        save_worker_.join();
+}
+
+// The tooltips tell what the files hold: the features read back from the campaign just saved
+// (what a feature box left unticked did not write is not there; the home planet's facilities
+// are).
+void TForm1::show_written_features(const std::string& id)
+{
+    try {
+        const LoadedCampaign saved = load_campaign(folder_, id);
+        if (saved.planets.size() == galaxy_.planets.size())
+            for (std::size_t i = 0; i < galaxy_.planets.size(); ++i)
+                galaxy_.planets[i].features = saved.planets[i].planet.features;
+    } catch (const Error&) {
+        // The Save succeeded; the tooltips then tell the features as they were assigned.
+    }
+    map_->set_planets(galaxy_.planets);
+}
+
+}  // namespace orvek

@@ -1,0 +1,23 @@
+#pragma once
+// A Save the window runs: what it saves and how it ended, shared by its thread and the window's.
+
+#include "export/save.h"
+#include "ui/main_window.h"
+
+#include <QString>
+
+#include <atomic>
+#include <string>
+
+namespace orvek {
+
+struct TForm1::Saving {
+    Galaxy galaxy;  // a copy: the map keeps showing the window's own
+    SaveRequest request;
+    QString shown_name;
+    std::atomic<bool> cancel{false};
+    SaveResult result = SaveResult::Cancelled;
+    std::string error;
+};
+
+}  // namespace orvek
