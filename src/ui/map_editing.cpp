@@ -116,7 +116,7 @@ void MapWidget::start_rename(int planet)
     name_editor_ = new QLineEdit(QString::fromUtf8(cp1252_to_utf8(p.system_name)), this);
     name_editor_->setObjectName("NameEditor");
     name_editor_->setMaxLength(kMaxNameLength);
-    const QRect box = label_rect(p);
+    const QRect box = label_rect(planets_, static_cast<std::size_t>(planet));
     name_editor_->setGeometry(std::min(box.left(), width() - 180), std::max(0, box.top() - 3), 180,
                               22);
     name_editor_->selectAll();

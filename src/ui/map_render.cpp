@@ -1,5 +1,7 @@
 #include "ui/map_render.h"
 
+#include "ui/map_labels.h"
+
 #include "export/features.h"
 #include "core/cp1252.h"
 #include "gamedata/game_folder.h"
@@ -51,6 +53,8 @@ int scaled(double value, int pixels)
     return static_cast<int>(std::trunc(value / (1000.0 / pixels)));
 }
 
+}  // namespace
+
 QFont name_font()
 {
     QFont font("Arial Black");
@@ -60,8 +64,6 @@ QFont name_font()
     font.setWeight(QFont::Black);
     return font;
 }
-
-}  // namespace
 
 // White text with a thin dark outline, so that a name reads over the brightest nebula. The
 // picture's corner lies on whole pixels, so the outline falls on the same pixels as on the map.
@@ -127,12 +129,9 @@ QPoint map_position(QPoint pixel, int pixels)
     return QPoint(unit(pixel.x()), unit(pixel.y()));
 }
 
-QRect label_rect(const tc_planet& planet, int pixels)
+QRect label_rect(const std::vector<tc_planet>& planets, std::size_t index, int pixels)
 {
-    const QFontMetrics metrics(name_font());
-    const QString name = QString::fromUtf8(cp1252_to_utf8(planet.system_name));
-    const QPoint at = readable_position(label_position(planet, pixels), metrics, name, pixels);
-    return QRect(at, QSize(metrics.horizontalAdvance(name), metrics.height()));
+    return place_names(planets, pixels)[index];
 }
 
 int planet_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels)
@@ -145,8 +144,9 @@ int planet_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels)
 
 int label_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels)
 {
-    for (std::size_t i = planets.size(); i-- > 0;)
-        if (label_rect(planets[i], pixels).contains(pixel))
+    const std::vector<QRect> boxes = place_names(planets, pixels);
+    for (std::size_t i = boxes.size(); i-- > 0;)
+        if (boxes[i].contains(pixel))
             return static_cast<int>(i);
     return -1;
 }
@@ -198,15 +198,15 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<tc
     if (links_only)
         return;
     painter.setRenderHint(QPainter::Antialiasing, true);
-    const QFont font = name_font();
-    const QFontMetrics metrics(font);
+    const QFontMetrics metrics(name_font());
+    const std::vector<QRect> boxes = place_names(*planets, pixels);
     // Names first, so that where a name runs over another planet its marker stays on top.
-    for (const tc_planet& p : *planets) {
-        const QString name = QString::fromUtf8(cp1252_to_utf8(p.system_name));
-        const QPoint at = readable_position(label_position(p, pixels), metrics, name, pixels);
+    for (std::size_t i = 0; i < planets->size(); ++i) {
+        const QString name = QString::fromUtf8(cp1252_to_utf8((*planets)[i].system_name));
         const NameSprites::Sprite& sprite =
             names.sprite(name, painter.device()->devicePixelRatioF());
-        painter.drawImage(QPoint(at.x(), at.y() + metrics.ascent()) + sprite.offset, sprite.image);
+        painter.drawImage(boxes[i].topLeft() + QPoint(0, metrics.ascent()) + sprite.offset,
+                          sprite.image);
     }
     for (const tc_planet& p : *planets) {
         // The 2-pixel outline lies inside the marker's box, as a shape control draws it.

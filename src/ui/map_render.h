@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+class QFont;
 class QFontMetrics;
 class QPainter;
 
@@ -35,8 +36,12 @@ QPoint link_end(const tc_planet& planet, int pixels = kMapPixels);
 // The map position under a pixel of the map: the nearest map unit whose pixel it is.
 QPoint map_position(QPoint pixel, int pixels = kMapPixels);
 
-// The box a planet's name is drawn in.
-QRect label_rect(const tc_planet& planet, int pixels = kMapPixels);
+// The font of the planets' names.
+QFont name_font();
+
+// The box planet `index`'s name is drawn in (see place_names).
+QRect label_rect(const std::vector<tc_planet>& planets, std::size_t index,
+                 int pixels = kMapPixels);
 
 // The planet whose marker lies under `pixel` (the one drawn last on top), or -1.
 int planet_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels = kMapPixels);

@@ -115,7 +115,7 @@ TEST(GalaxyEditor, ShiftDragJoinsAndRenameHappensInPlace)
     EXPECT_EQ(e.planets()[0].links.back(), other);
     EXPECT_EQ(e.planets()[static_cast<std::size_t>(other)].links.back(), 0);
 
-    QTest::mouseDClick(e.map, Qt::LeftButton, {}, label_rect(generated[4]).center());
+    QTest::mouseDClick(e.map, Qt::LeftButton, {}, label_rect(generated, 4).center());
     QLineEdit* editor = e.map->name_editor();
     ASSERT_NE(editor, nullptr);
     editor->selectAll();
@@ -202,7 +202,7 @@ TEST(Screenshot, GalaxyMidEdit)
     Editor e;
     const Planets& g = e.planets();
     rename_planet(g, 0, "Renamed Here");  // refused names would throw here rather than below
-    QTest::mouseDClick(e.map, Qt::LeftButton, {}, label_rect(g[0]).center());
+    QTest::mouseDClick(e.map, Qt::LeftButton, {}, label_rect(g, 0).center());
     e.map->name_editor()->setText("Renamed Here");
     QTest::keyClick(e.map->name_editor(), Qt::Key_Return);
     QTest::mousePress(e.map, Qt::LeftButton, {}, centre(g, 1));

@@ -1,0 +1,94 @@
+#include "ui/map_labels.h"
+
+#include "core/cp1252.h"
+#include "ui/map_render.h"
+
+#include <QFontMetrics>
+
+#include <limits>
+
+namespace orvek {
+
+namespace {
+
+long long area(const QRect& a, const QRect& b)
+{
+    const QRect shared = a.intersected(b);
+    return shared.isEmpty() ? 0 : static_cast<long long>(shared.width()) * shared.height();
+}
+
+// The spots around a marker for a box of `size`, the usual one first.
+std::vector<QRect> spots(const tc_planet& planet, QSize size, int pixels)
+{
+    const QRect m = marker_rect(planet, pixels);
+    const int w = size.width(), h = size.height(), mid = m.center().y() - h / 2;
+    return {QRect(label_position(planet, pixels), size),
+            QRect(m.right() + 3, mid, w, h),
+            QRect(m.left() - 3 - w, mid, w, h),
+            QRect(m.center().x() - w / 2, m.bottom() + 2, w, h),
+            QRect(m.right() + 1, m.top() - h, w, h),
+            QRect(m.left() - 1 - w, m.top() - h, w, h),
+            QRect(m.right() + 1, m.bottom() + 1, w, h),
+            QRect(m.left() - 1 - w, m.bottom() + 1, w, h)};
+}
+
+}  // namespace
+
+std::vector<QRect> place_names(const std::vector<tc_planet>& planets, int pixels)
+{
+    const QFontMetrics metrics(name_font());
+    const QRect map(0, 0, pixels, pixels);
+    std::vector<QRect> markers, boxes(planets.size());
+    for (const tc_planet& p : planets)
+        markers.push_back(marker_rect(p, pixels));
+    // The home planet's name first: no other is then placed over it.
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < planets.size(); ++i)
+        if (planets[i].home)
+            order.insert(order.begin(), i);
+        else
+            order.push_back(i);
+    std::vector<bool> placed(planets.size(), false);
+    for (std::size_t i : order) {
+        const QString name = QString::fromUtf8(cp1252_to_utf8(planets[i].system_name));
+        const QSize size(metrics.horizontalAdvance(name), metrics.height());
+        long long best = std::numeric_limits<long long>::max();
+        for (const QRect& spot : spots(planets[i], size, pixels)) {
+            long long cost = map.contains(spot) ? 0 : 1'000'000'000LL;
+            for (const QRect& marker : markers)
+                cost += area(spot, marker);
+            for (std::size_t j = 0; j < planets.size(); ++j)
+                if (placed[j])
+                    cost += area(spot, boxes[j]) * (planets[j].home ? 1'000'000LL : 1);
+            if (cost < best) {
+                best = cost;
+                boxes[i] = spot;
+            }
+            if (cost == 0)
+                break;
+        }
+        if (!map.contains(boxes[i]))
+            boxes[i].moveTopLeft(readable_position(boxes[i].topLeft(), metrics, name, pixels));
+        placed[i] = true;
+    }
+    return boxes;
+}
+
+NameOverlaps name_overlaps(const std::vector<tc_planet>& planets, const std::vector<QRect>& boxes,
+                           int pixels)
+{
+    NameOverlaps overlaps;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        for (const tc_planet& p : planets)
+            overlaps.under_markers += area(boxes[i], marker_rect(p, pixels));
+        for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+            const long long shared = area(boxes[i], boxes[j]);
+            overlaps.between_names += shared;
+            overlaps.home_covered =
+                overlaps.home_covered || (shared > 0 && (planets[i].home || planets[j].home));
+        }
+    }
+    return overlaps;
+}
+
+}  // namespace orvek

@@ -1,0 +1,29 @@
+#pragma once
+// Where each planet's name goes on the map, so that names hide neither each other nor markers:
+// the same placement in the window and in the tool's picture.
+
+#include "core/planet.h"
+
+#include <QRect>
+
+#include <vector>
+
+namespace orvek {
+
+// Each planet's name box: the first of the spots around its marker (the usual one above it, then
+// right, left, below and the four diagonals) that lies inside the map and overlaps no marker and
+// no name placed before it, the home planet's placed first; where none is free, the spot that
+// overlaps least. No name is placed over the home planet's name while another spot is left.
+std::vector<QRect> place_names(const std::vector<tc_planet>& planets, int pixels);
+
+// How much names hide: pixels shared by two name boxes, pixels of name boxes under markers, and
+// whether any name box overlaps the home planet's name.
+struct NameOverlaps {
+    long long between_names = 0;
+    long long under_markers = 0;
+    bool home_covered = false;
+};
+NameOverlaps name_overlaps(const std::vector<tc_planet>& planets, const std::vector<QRect>& boxes,
+                           int pixels);
+
+}  // namespace orvek

@@ -1,0 +1,76 @@
+#include "ui/map_labels.h"
+
+#include "core/cp1252.h"
+#include "core/generate_command.h"
+#include "core/random.h"
+#include "gamedata/game_folder.h"
+#include "gamedata/game_services.h"
+#include "ui/map_render.h"
+
+#include <QFontMetrics>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace orvek {
+namespace {
+
+// Each name where it went before names were placed apart: its usual spot, pushed inside the map.
+std::vector<QRect> usual_boxes(const std::vector<tc_planet>& planets)
+{
+    const QFontMetrics metrics(name_font());
+    std::vector<QRect> boxes;
+    for (const tc_planet& p : planets) {
+        const QString name = QString::fromUtf8(cp1252_to_utf8(p.system_name));
+        boxes.emplace_back(readable_position(label_position(p), metrics, name),
+                           QSize(metrics.horizontalAdvance(name), metrics.height()));
+    }
+    return boxes;
+}
+
+// Over 8 seeds, the 4 sizes and the 3 jumpgate styles of the demo game folder: how many pixels
+// of names lie under other names and under markers, before and after; the home planet's name
+// is never covered.
+TEST(MapLabels, NamesHideLessAndNeverTheHomePlanets)
+{
+    const GameFolder folder(ORVEK_DEMO_GAME);
+    NameOverlaps before, after;
+    int galaxies = 0, home_covered_before = 0;
+    for (std::uint32_t seed = 1; seed <= 8; ++seed)
+        for (int size = 0; size < 4; ++size)
+            for (int gates = 0; gates < 3; ++gates) {
+                GameFolderServices sources(folder);
+                LastStatus status;
+                GenerationServices services{status, sources, sources, sources};
+                GalaxySettings settings;
+                settings.size_class = size;
+                settings.gate_style = gates;
+                Galaxy galaxy;
+                std::string name;
+                Random random(seed);
+                run_generate_command(GenerateKind::WithPresets, settings, galaxy, name, services,
+                                     random);
+                const NameOverlaps was = name_overlaps(galaxy.planets, usual_boxes(galaxy.planets),
+                                                       kMapPixels);
+                const NameOverlaps is = name_overlaps(
+                    galaxy.planets, place_names(galaxy.planets, kMapPixels), kMapPixels);
+                before.between_names += was.between_names;
+                before.under_markers += was.under_markers;
+                home_covered_before += was.home_covered;
+                after.between_names += is.between_names;
+                after.under_markers += is.under_markers;
+                EXPECT_FALSE(is.home_covered) << "seed " << seed << ", size " << size << ", gates "
+                                              << gates;
+                ++galaxies;
+            }
+    std::printf("%d galaxies: pixels of names under names %lld before, %lld after; under markers "
+                "%lld before, %lld after; home planet's name covered in %d before, 0 after\n",
+                galaxies, before.between_names, after.between_names, before.under_markers,
+                after.under_markers, home_covered_before);
+    EXPECT_LT(after.between_names * 5, before.between_names);
+    EXPECT_LT(after.under_markers * 5, before.under_markers);
+}
+
+}  // namespace
+}  // namespace orvek
