@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Makes the Debian package of the programs built in build/, installs it, and starts both from
+# their installed paths: orvek-galaxy --help and a Generate in the demo game folder, and the
+# window under Xvfb, which must still be running three seconds later.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+(cd build && cpack -G DEB >/dev/null)
+deb=$(ls build/orvek-galaxy-generator_*.deb | head -1)
+sudo_cmd=""
+[ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+$sudo_cmd dpkg -i "$deb" >/dev/null
+for f in /usr/bin/orvek-galaxy /usr/bin/orvek-galaxy-generator /usr/share/man/man1/orvek-galaxy.1 \
+         /usr/share/applications/orvek-galaxy-generator.desktop \
+         /usr/share/icons/hicolor/scalable/apps/orvek-galaxy-generator.svg; do
+  [ -f "$f" ] || { echo "[deb] $f is not installed"; exit 1; }
+done
+/usr/bin/orvek-galaxy --help | grep -q -- "--game-dir"
+/usr/bin/orvek-galaxy --game-dir build/demo-game --seed 1 --quiet >/dev/null
+(cd build/demo-game &&
+  xvfb-run -a -s "-screen 0 1280x800x24" sh -c \
+    '/usr/bin/orvek-galaxy-generator & pid=$!; sleep 3; kill -0 $pid && kill $pid') ||
+  { echo "[deb] the installed window did not keep running"; exit 1; }
+echo "[deb] $(basename "$deb") installed; both programs ran from /usr/bin"
