@@ -27,6 +27,9 @@ namespace orvek {
 inline const QColor kTeal(0, 128, 128);
 inline const QColor kGreen(0, 128, 0);
 inline constexpr int kColumnWidth = 190;
+// The settings column with its two gradient strips, and the smallest map the window shrinks to.
+inline constexpr int kColumnSpan = 229;
+inline constexpr int kMinimumMap = 240;
 
 // The campaign name field's rule: no control character (a line break would add lines of its own
 // to the map file) and no more letters and digits than this game folder's campaign ids can hold.

@@ -31,6 +31,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 #include <QUndoStack>
@@ -58,7 +59,8 @@ TForm1::TForm1(GameFolder folder, std::uint32_t seed, QWidget* parent)
 {
     setObjectName("Form1");
     setWindowTitle(kStartCaption);
-    setFixedSize(979, 750);
+    setMinimumSize(kMinimumMap + kColumnSpan, 400);
+    resize(opening_size(screen()->availableGeometry()));
     move(0, 0);
     load_stand_in_fonts();
     QFont font("Tahoma");
@@ -91,13 +93,11 @@ TForm1::TForm1(GameFolder folder, std::uint32_t seed, QWidget* parent)
 void TForm1::build_controls()
 {
     map_ = new MapWidget(this);
-    map_->move(0, 0);
     map_->set_background(startup_picture());
-    (new GradientStrip(Qt::black, kTeal, 32, Qt::Horizontal, this))->setGeometry(750, 0, 20, 750);
-    (new GradientStrip(kTeal, Qt::black, 32, Qt::Horizontal, this))->setGeometry(960, 0, 20, 750);
+    strip_before_ = new GradientStrip(Qt::black, kTeal, 32, Qt::Horizontal, this);
+    strip_after_ = new GradientStrip(kTeal, Qt::black, 32, Qt::Horizontal, this);
     column_ = new QWidget(this);
     column_->setObjectName("Panel_Controls");
-    column_->setGeometry(770, 0, kColumnWidth, 750);
     for (int i = 0; i < 5; ++i)
         separators_.push_back(new GradientStrip(Qt::black, kTeal, 120, Qt::Horizontal, column_));
     build_basic_settings();
@@ -107,6 +107,28 @@ void TForm1::build_controls()
     filler_ = new CrossHatch(column_);
     filler_->setObjectName("Filler");
     connect_handlers();
+}
+
+QSize TForm1::opening_size(const QRect& available)
+{
+    // What the window's frame (title bar, borders) takes, about, on the systems players use.
+    constexpr int kFrameWidth = 16, kFrameHeight = 40;
+    const int side = std::clamp(std::min(available.height() - kFrameHeight,
+                                         available.width() - kFrameWidth - kColumnSpan),
+                                kMinimumMap, kMapPixels);
+    return QSize(side + kColumnSpan, side);
+}
+
+// The settings column keeps its width at the right edge; the map takes the rest, drawn in the
+// largest square it holds.
+void TForm1::resizeEvent(QResizeEvent*)
+{
+    const int map_width = width() - kColumnSpan;
+    map_->setGeometry(0, 0, map_width, height());
+    strip_before_->setGeometry(map_width, 0, 20, height());
+    column_->setGeometry(map_width + 20, 0, kColumnWidth, height());
+    strip_after_->setGeometry(map_width + 20 + kColumnWidth, 0, 20, height());
+    relayout();
 }
 
 TForm1::~TForm1()

@@ -55,6 +55,10 @@ public:
     void set_hooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
     // A Generate or a Save is running.
+    // The window's size on a screen whose available area is `available`: 979 x 750 where that
+    // fits with the window's frame; else smaller, the map drawn smaller beside the same column.
+    static QSize opening_size(const QRect& available);
+
     bool busy() const { return worker_.joinable() || save_worker_.joinable(); }
     Random& random() { return random_; }
     const Galaxy& galaxy() const { return galaxy_; }
@@ -98,6 +102,7 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void set_up_controls();
@@ -173,6 +178,7 @@ private:
 
     MapWidget* map_ = nullptr;
     QWidget* column_ = nullptr;
+    QWidget *strip_before_ = nullptr, *strip_after_ = nullptr;  // the gradients around the column
     QWidget *Panel_Main = nullptr, *Panel_Advanced = nullptr, *Panel_HEffect = nullptr,
             *Panel_Facility = nullptr, *filler_ = nullptr;
     std::vector<QWidget*> separators_;

@@ -33,7 +33,7 @@ void MapWidget::set_unsaved(bool unsaved)
 
 void MapWidget::mousePressEvent(QMouseEvent* event)
 {
-    const int planet = planet_at(planets_, event->position().toPoint());
+    const int planet = planet_at(planets_, event->position().toPoint(), side());
     if (!editable_ || links_only_ || event->button() != Qt::LeftButton || planet < 0)
         return QWidget::mousePressEvent(event);
     setFocus(Qt::MouseFocusReason);
@@ -58,16 +58,16 @@ void MapWidget::mouseReleaseEvent(QMouseEvent* event)
     update();
     const QPoint at = event->position().toPoint();
     if (drag.join) {
-        const int other = planet_at(planets_, at);
+        const int other = planet_at(planets_, at, side());
         if (other >= 0 && other != drag.planet)
             emit join_requested(drag.planet, other);
         return;
     }
-    const QPoint unit = map_position(at);
+    const QPoint unit = map_position(at, side());
     const tc_planet& planet = planets_[static_cast<std::size_t>(drag.planet)];
     // A release on the marker's own pixel is a click, not a move; a refused place sends the
     // planet back where it was.
-    if (link_end(planet) != at &&
+    if (link_end(planet, side()) != at &&
         position_refusal(planets_, drag.planet, unit.x(), unit.y()).empty())
         emit move_requested(drag.planet, unit.x(), unit.y());
 }
@@ -78,10 +78,10 @@ void MapWidget::mouseDoubleClickEvent(QMouseEvent* event)
     if (!editable_ || links_only_ || event->button() != Qt::LeftButton)
         return QWidget::mouseDoubleClickEvent(event);
     drag_.reset();
-    if (const int named = label_at(planets_, at); named >= 0)
+    if (const int named = label_at(planets_, at, side()); named >= 0)
         return start_rename(named);
-    if (planet_at(planets_, at) < 0 && !planets_.empty()) {
-        const QPoint unit = map_position(at);
+    if (planet_at(planets_, at, side()) < 0 && !planets_.empty()) {
+        const QPoint unit = map_position(at, side());
         emit add_requested(unit.x(), unit.y());
     }
 }
@@ -98,9 +98,9 @@ void MapWidget::contextMenuEvent(QContextMenuEvent* event)
 {
     const QPoint at = event->pos();
     if (editable_ && !links_only_) {
-        if (const int planet = planet_at(planets_, at); planet >= 0)
+        if (const int planet = planet_at(planets_, at, side()); planet >= 0)
             return emit planet_menu_requested(planet, at);
-        if (const auto [p, q] = link_at(planets_, at); p >= 0)
+        if (const auto [p, q] = link_at(planets_, at, side()); p >= 0)
             return emit link_menu_requested(p, q, at);
     }
     emit map_menu_requested(at);
@@ -116,7 +116,7 @@ void MapWidget::start_rename(int planet)
     name_editor_ = new QLineEdit(QString::fromUtf8(cp1252_to_utf8(p.system_name)), this);
     name_editor_->setObjectName("NameEditor");
     name_editor_->setMaxLength(kMaxNameLength);
-    const QRect box = label_rect(planets_, static_cast<std::size_t>(planet));
+    const QRect box = label_rect(planets_, static_cast<std::size_t>(planet), side());
     name_editor_->setGeometry(std::min(box.left(), width() - 180), std::max(0, box.top() - 3), 180,
                               22);
     name_editor_->selectAll();
@@ -150,11 +150,11 @@ void MapWidget::paint_drag(QPainter& painter) const
     painter.setRenderHint(QPainter::Antialiasing, true);
     if (drag_->join) {
         painter.setPen(QPen(QColor(255, 220, 0), 2, Qt::DashLine));
-        painter.drawLine(link_end(planet), drag_->at);
+        painter.drawLine(link_end(planet, side()), drag_->at);
         return;
     }
     // The marker where it would go, ringed red where the planet cannot stand.
-    const QPoint unit = map_position(drag_->at);
+    const QPoint unit = map_position(drag_->at, side());
     tc_planet moved = planet;
     moved.x = unit.x();
     moved.y = unit.y();
@@ -164,15 +164,15 @@ void MapWidget::paint_drag(QPainter& painter) const
     for (int k = 0; k < planet.link_count; ++k) {
         const std::size_t q = static_cast<std::size_t>(planet.links[static_cast<std::size_t>(k)]);
         if (q < planets_.size())
-            painter.drawLine(link_end(moved), link_end(planets_[q]));
+            painter.drawLine(link_end(moved, side()), link_end(planets_[q], side()));
     }
     painter.setPen(QPen(QColor(166, 202, 240), 2));
     painter.setBrush(planet.home ? QColor(255, 0, 0, 160) : QColor(0, 128, 0, 160));
-    painter.drawEllipse(QRectF(marker_rect(moved)).adjusted(1, 1, -1, -1));
+    painter.drawEllipse(QRectF(marker_rect(moved, side())).adjusted(1, 1, -1, -1));
     if (refused) {
         painter.setPen(QPen(Qt::red, 3));
         painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(marker_rect(moved).adjusted(-6, -6, 6, 6));
+        painter.drawEllipse(marker_rect(moved, side()).adjusted(-6, -6, 6, 6));
     }
 }
 

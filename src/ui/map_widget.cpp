@@ -12,7 +12,7 @@ namespace orvek {
 MapWidget::MapWidget(QWidget* parent) : QWidget(parent)
 {
     setObjectName("Panel_GalMap");
-    setFixedSize(kMapPixels, kMapPixels);
+    resize(kMapPixels, kMapPixels);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
     setMouseTracking(false);
@@ -40,7 +40,7 @@ bool MapWidget::event(QEvent* event)
     const QPoint at = static_cast<QHelpEvent*>(event)->pos();
     // The last marker drawn lies on top, so the search runs from the end.
     for (std::size_t i = planets_.size(); !links_only_ && i-- > 0;)
-        if (marker_rect(planets_[i]).contains(at)) {
+        if (marker_rect(planets_[i], side()).contains(at)) {
             QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
                                planet_description(planets_, i), this);
             return true;
@@ -53,12 +53,22 @@ bool MapWidget::event(QEvent* event)
 void MapWidget::set_background(const QImage& picture)
 {
     background_ = picture;
-    // Scaled once here rather than at every repaint: the progress line repaints the map ten times
-    // a second while a generation runs, and paint_map draws a fitted picture as it is.
-    fitted_ = picture.isNull() ? picture
-                               : picture.scaled(kMapPixels, kMapPixels, Qt::KeepAspectRatio,
-                                                Qt::SmoothTransformation);
+    fit_background();
+}
+
+// Scaled once here rather than at every repaint: the progress line repaints the map ten times a
+// second while a generation runs, and paint_map draws a fitted picture as it is.
+void MapWidget::fit_background()
+{
+    fitted_ = background_.isNull() ? background_
+                                   : background_.scaled(side(), side(), Qt::KeepAspectRatio,
+                                                        Qt::SmoothTransformation);
     update();
+}
+
+void MapWidget::resizeEvent(QResizeEvent*)
+{
+    fit_background();
 }
 
 void MapWidget::set_planets(const std::vector<tc_planet>& planets)
@@ -98,13 +108,13 @@ void MapWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    paint_map(painter, fitted_, planets_.empty() ? nullptr : &planets_, kMapPixels, links_only_,
+    paint_map(painter, fitted_, planets_.empty() ? nullptr : &planets_, side(), links_only_,
               &names_);
     if (selected_ >= 0 && static_cast<std::size_t>(selected_) < planets_.size()) {
         painter.setPen(QPen(Qt::yellow, 2));
         painter.setBrush(Qt::NoBrush);
         painter.drawEllipse(
-            marker_rect(planets_[static_cast<std::size_t>(selected_)]).adjusted(-6, -6, 6, 6));
+            marker_rect(planets_[static_cast<std::size_t>(selected_)], side()).adjusted(-6, -6, 6, 6));
     }
     paint_drag(painter);
     if (unsaved_) {
@@ -112,7 +122,7 @@ void MapWidget::paintEvent(QPaintEvent*)
         font.setPixelSize(11);
         painter.setFont(font);
         painter.setPen(QColor(255, 200, 0));
-        painter.drawText(QRect(width() - 304, height() - 16 - (status_.isEmpty() ? 0 : 28), 300, 14),
+        painter.drawText(QRect(side() - 304, side() - 16 - (status_.isEmpty() ? 0 : 28), 300, 14),
                          Qt::AlignRight | Qt::AlignVCenter, "Unsaved edits (Ctrl+Z undoes)");
     }
     if (!seed_.isEmpty()) {
@@ -121,11 +131,11 @@ void MapWidget::paintEvent(QPaintEvent*)
         font.setPixelSize(10);
         painter.setFont(font);
         painter.setPen(QColor(170, 170, 170));
-        painter.drawText(QRect(4, height() - 16 - (status_.isEmpty() ? 0 : 28), 200, 14),
+        painter.drawText(QRect(4, side() - 16 - (status_.isEmpty() ? 0 : 28), 200, 14),
                          Qt::AlignLeft | Qt::AlignVCenter, seed_);
     }
     if (!status_.isEmpty()) {
-        const QRect band(0, height() - 28, width(), 28);
+        const QRect band(0, side() - 28, side(), 28);
         painter.fillRect(band, QColor(0, 0, 0, 170));
         painter.setPen(QColor(255, 200, 0));
         QFont font = painter.font();
@@ -136,7 +146,7 @@ void MapWidget::paintEvent(QPaintEvent*)
     }
     if (!progress_.isEmpty()) {
         // Tall enough for the long-generation hint, which wraps over two or three lines.
-        QRect box(0, height() / 2 - 50, width(), 100);
+        QRect box(0, side() / 2 - 50, side(), 100);
         painter.fillRect(box, QColor(0, 0, 0, 160));
         painter.setPen(Qt::white);
         QFont font = painter.font();

@@ -11,6 +11,7 @@
 class QLineEdit;
 class QTimer;
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -47,6 +48,10 @@ public:
     void start_rename(int planet);
     QLineEdit* name_editor() const { return name_editor_; }
 
+    // The side of the square the map is drawn in: the widget's shorter side. Positions stay
+    // exact in map units at any size.
+    int side() const { return std::min(width(), height()); }
+
     const QImage& background() const { return background_; }
     const QString& progress() const { return progress_; }
     const std::vector<tc_planet>& planets() const { return planets_; }
@@ -72,6 +77,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     // Hovering a planet's marker shows what it is (planet_description).
     bool event(QEvent* event) override;
 
@@ -83,6 +89,7 @@ private:
         QPoint at;  // the pointer, in map pixels
     };
     void paint_drag(QPainter& painter) const;
+    void fit_background();
     void finish_rename(bool accept);
 
     QImage background_, fitted_;

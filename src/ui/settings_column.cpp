@@ -154,7 +154,7 @@ void TForm1::relayout()
     }
     separators_[4]->setGeometry(0, y, kColumnWidth, 15);
     y += 15;
-    filler_->setGeometry(0, y, kColumnWidth, std::max(0, 750 - y));
+    filler_->setGeometry(0, y, kColumnWidth, std::max(0, column_->height() - y));
 }
 
 void TForm1::on_advanced_toggled()

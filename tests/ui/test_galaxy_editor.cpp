@@ -4,6 +4,7 @@
 #include "ui/window_fixture.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -195,6 +196,40 @@ TEST(GalaxyEditor, ClosingWithUnsavedEditsAsksFirst)
     EXPECT_EQ(e.close_questions, 3);
 }
 
+// On a 1366 x 768 laptop or at 150 % on 1920 x 1080 the window opens smaller: the map drawn
+// smaller, square, its positions still exact in map units; the settings column as it is.
+TEST(GalaxyEditor, TheWindowFitsSmallScreens)
+{
+    struct Row {
+        const char* name;
+        QRect available;
+        QSize size;
+    } rows[] = {
+        {"1920 x 1080", QRect(0, 0, 1920, 1040), QSize(979, 750)},
+        {"1366 x 768", QRect(0, 0, 1366, 728), QSize(688 + 229, 688)},
+        {"1920 x 1080 at 150 %", QRect(0, 0, 1280, 688), QSize(648 + 229, 648)},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(TForm1::opening_size(row.available), row.size) << row.name;
+
+    Editor e;
+    e.form.resize(TForm1::opening_size(rows[2].available));
+    QTest::qWait(50);
+    ASSERT_EQ(e.map->side(), 648);
+    EXPECT_EQ(e.find<QWidget>("Panel_Controls")->geometry(), QRect(648 + 20, 0, 190, 648));
+    EXPECT_LE(e.find<QPushButton>("LMDButton2")->geometry().bottom(), 648);
+    const Planets& g = e.planets();
+    QPoint to(-1, -1);
+    for (int y = 40; y < 600 && to.x() < 0; y += 9)
+        for (int x = 40; x < 600 && to.x() < 0; x += 9) {
+            const QPoint unit = map_position(QPoint(x, y), 648);
+            if (position_refusal(g, 3, unit.x(), unit.y()).empty())
+                to = QPoint(x, y);
+        }
+    drag(e.map, link_end(g[3], 648), to);
+    EXPECT_EQ(QPoint(e.planets()[3].x, e.planets()[3].y), map_position(to, 648));
+}
+
 // A galaxy mid-edit: one planet renamed (the corner says the edits are unsaved) and another
 // dragged over a third, where it cannot stand: ringed red, its links following it.
 TEST(Screenshot, GalaxyMidEdit)
@@ -211,6 +246,16 @@ TEST(Screenshot, GalaxyMidEdit)
     ASSERT_TRUE(e.form.grab().toImage().save("galaxy-mid-edit.png"));
     QTest::mouseRelease(e.map, Qt::LeftButton, {}, centre(g, 2) + QPoint(6, 4));
     EXPECT_EQ(e.form.undo_stack()->count(), 1) << "the refused move is no edit";
+}
+
+// The window on a laptop's screen (1366 x 768, task bar and title bar taken off).
+TEST(Screenshot, WindowOnASmallScreen)
+{
+    Editor e;
+    e.form.resize(TForm1::opening_size(QRect(0, 0, 1366, 728)));
+    e.find<QCheckBox>("CB_Advanced")->setChecked(true);
+    QTest::qWait(200);
+    ASSERT_TRUE(e.form.grab().toImage().save("window-small-screen.png"));
 }
 
 }  // namespace

@@ -45,6 +45,9 @@ struct Window {
                             ++close_questions;
                             return close_answer;
                         }});
+        // The window as it opens on a screen where 979 x 750 fits, whatever the test
+        // platform's screen is.
+        form.resize(979, 750);
         form.show();
     }
     template <class T>
