@@ -1,5 +1,6 @@
 // orvek-galaxy: the window's twin without a window. One run is one session: start-up, one
-// Generate, optionally one Save, with the window's draws in the window's order.
+// Generate (or a saved campaign read instead), the edits asked for, optionally one Save, with
+// the window's draws in the window's order.
 
 #include "core/error.h"
 #include "core/generate_command.h"

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <utility>
 
 namespace orvek {
 
@@ -131,58 +132,75 @@ std::vector<std::string> entries(const LoadedCampaign& c, const std::vector<tc_p
 
 }  // namespace
 
+namespace {
+
+// What the map file's keys say of the galaxy now.
+struct MapKeys {
+    int home;
+    bool recount;  // the planet count changed
+    std::size_t count;
+    MapSize size;
+    std::string picture, name;
+};
+
+// The line as the galaxy has it now: its key's line written anew where the value changed (which
+// `changed` then records), else the line as read.
+std::string key_line_now(const std::string& line, const LoadedCampaign& c, const MapKeys& now,
+                         bool& changed)
+{
+    const auto pick = [&](bool differs, const std::string& fresh) {
+        changed = changed || differs;
+        return differs ? fresh : line;
+    };
+    if (sets(line, "Homeworld"))
+        return pick(now.home != c.home, "Homeworld = " + std::to_string(now.home));
+    if (sets(line, "MapSizeX"))
+        return pick(now.recount, "MapSizeX = " + std::to_string(now.size.width) + ".0000");
+    if (sets(line, "MapSizeY"))
+        return pick(now.recount, "MapSizeY = " + std::to_string(now.size.height) + ".0000");
+    if (sets(line, "Planets"))
+        return pick(now.recount, "Planets = " + std::to_string(now.count));
+    if (sets(line, "MapTexture"))
+        return pick(now.picture != c.picture, "MapTexture = " + now.picture);
+    if (sets(line, "GUIName"))
+        return pick(now.name != c.name, "GUIName = " + now.name);
+    return line;
+}
+
+}  // namespace
+
 std::string rewrite_map_file(const LoadedCampaign& c, const std::string& campaign_name, int home,
                              const std::vector<tc_planet>& planets,
                              const std::string& background_path)
 {
-    const bool recount = planets.size() != c.planets.size();
-    bool reentered = recount;
+    const MapKeys now{home, planets.size() != c.planets.size(), planets.size(),
+                      map_size(static_cast<long long>(planets.size())),
+                      file_name_of(background_path), campaign_name};
+    bool reentered = now.recount;
     for (std::size_t i = 0; i < planets.size(); ++i)
         reentered = reentered || planets[i].source != static_cast<int>(i);
-    const MapSize size = map_size(static_cast<long long>(planets.size()));
-    const std::string picture = file_name_of(background_path);
     std::vector<int> entry_lines;
     for (const LoadedPlanet& p : c.planets)
         entry_lines.push_back(p.map_line);
 
+    // The entries read give way, at the first of them, to the galaxy's when those changed.
     std::vector<std::string> out;
-    bool changed = false, entries_written = false;
-    const auto replace = [&](bool differs, std::string line) {
-        changed = changed || differs;
-        if (differs)
-            out.back() = std::move(line);
-    };
+    bool changed = false, entries_written = !reentered;
     for (std::size_t i = 0; i < c.map_lines.size(); ++i) {
         const std::string& line = c.map_lines[i];
-        if (std::find(entry_lines.begin(), entry_lines.end(), static_cast<int>(i) + 1) !=
-            entry_lines.end()) {
-            if (!reentered)
-                out.push_back(line);
-            else if (!entries_written) {
-                const std::vector<std::string> fresh = entries(c, planets);
-                out.insert(out.end(), fresh.begin(), fresh.end());
-                entries_written = true;
-            }
-            continue;
-        }
-        out.push_back(line);
-        if (sets(line, "Homeworld"))
-            replace(home != c.home, "Homeworld = " + std::to_string(home));
-        else if (sets(line, "MapSizeX"))
-            replace(recount, "MapSizeX = " + std::to_string(size.width) + ".0000");
-        else if (sets(line, "MapSizeY"))
-            replace(recount, "MapSizeY = " + std::to_string(size.height) + ".0000");
-        else if (sets(line, "Planets"))
-            replace(recount, "Planets = " + std::to_string(planets.size()));
-        else if (sets(line, "MapTexture"))
-            replace(picture != c.picture, "MapTexture = " + picture);
-        else if (sets(line, "GUIName"))
-            replace(campaign_name != c.name, "GUIName = " + campaign_name);
+        const bool entry = std::find(entry_lines.begin(), entry_lines.end(),
+                                     static_cast<int>(i) + 1) != entry_lines.end();
+        if (!entry)
+            out.push_back(key_line_now(line, c, now, changed));
+        else if (!reentered)
+            out.push_back(line);
+        else if (!std::exchange(entries_written, true))
+            for (std::string& fresh : entries(c, planets))
+                out.push_back(std::move(fresh));
     }
-    if (reentered && !entries_written) {
-        const std::vector<std::string> fresh = entries(c, planets);
-        out.insert(out.end(), fresh.begin(), fresh.end());
-    }
+    if (!entries_written)
+        for (std::string& fresh : entries(c, planets))
+            out.push_back(std::move(fresh));
     return changed || reentered ? join_like(c.map_bytes, out) : c.map_bytes;
 }
 

@@ -113,46 +113,54 @@ void MapWidget::paintEvent(QPaintEvent*)
     if (selected_ >= 0 && static_cast<std::size_t>(selected_) < planets_.size()) {
         painter.setPen(QPen(Qt::yellow, 2));
         painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(
-            marker_rect(planets_[static_cast<std::size_t>(selected_)], side()).adjusted(-6, -6, 6, 6));
+        painter.drawEllipse(marker_rect(planets_[static_cast<std::size_t>(selected_)], side())
+                                .adjusted(-6, -6, 6, 6));
     }
     paint_drag(painter);
+    paint_lines(painter);
+}
+
+namespace {
+
+void set_font(QPainter& painter, int pixels, bool bold = false)
+{
+    QFont font = painter.font();
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    painter.setFont(font);
+}
+
+}  // namespace
+
+// The texts over the map: small and quiet in its lower corners (the seed, unsaved edits) above
+// the status line's band when that shows, and the progress line across its middle.
+void MapWidget::paint_lines(QPainter& painter) const
+{
+    const int corner = side() - 16 - (status_.isEmpty() ? 0 : 28);
     if (unsaved_) {
-        QFont font = painter.font();
-        font.setPixelSize(11);
-        painter.setFont(font);
+        set_font(painter, 11);
         painter.setPen(QColor(255, 200, 0));
-        painter.drawText(QRect(side() - 304, side() - 16 - (status_.isEmpty() ? 0 : 28), 300, 14),
-                         Qt::AlignRight | Qt::AlignVCenter, "Unsaved edits (Ctrl+Z undoes)");
+        painter.drawText(QRect(side() - 304, corner, 300, 14), Qt::AlignRight | Qt::AlignVCenter,
+                         "Unsaved edits (Ctrl+Z undoes)");
     }
     if (!seed_.isEmpty()) {
-        // Small and grey in the corner, above the status line's band when that shows.
-        QFont font = painter.font();
-        font.setPixelSize(10);
-        painter.setFont(font);
+        set_font(painter, 10);
         painter.setPen(QColor(170, 170, 170));
-        painter.drawText(QRect(4, side() - 16 - (status_.isEmpty() ? 0 : 28), 200, 14),
-                         Qt::AlignLeft | Qt::AlignVCenter, seed_);
+        painter.drawText(QRect(4, corner, 200, 14), Qt::AlignLeft | Qt::AlignVCenter, seed_);
     }
     if (!status_.isEmpty()) {
         const QRect band(0, side() - 28, side(), 28);
         painter.fillRect(band, QColor(0, 0, 0, 170));
         painter.setPen(QColor(255, 200, 0));
-        QFont font = painter.font();
-        font.setPixelSize(14);
-        font.setBold(true);
-        painter.setFont(font);
+        set_font(painter, 14, true);
         painter.drawText(band.adjusted(10, 0, -10, 0), Qt::AlignVCenter | Qt::AlignLeft, status_);
     }
     if (!progress_.isEmpty()) {
         // Tall enough for the long-generation hint, which wraps over two or three lines.
-        QRect box(0, side() / 2 - 50, side(), 100);
+        const QRect box(0, side() / 2 - 50, side(), 100);
         painter.fillRect(box, QColor(0, 0, 0, 160));
         painter.setPen(Qt::white);
-        QFont font = painter.font();
-        font.setPixelSize(16);
-        font.setBold(true);
-        painter.setFont(font);
+        set_font(painter, 16, true);
         painter.drawText(box.adjusted(20, 0, -20, 0), Qt::AlignCenter | Qt::TextWordWrap,
                          progress_);
     }

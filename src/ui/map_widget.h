@@ -89,6 +89,7 @@ private:
         QPoint at;  // the pointer, in map pixels
     };
     void paint_drag(QPainter& painter) const;
+    void paint_lines(QPainter& painter) const;
     void fit_background();
     void finish_rename(bool accept);
 
