@@ -97,6 +97,15 @@ std::size_t longest_template_name(const Galaxy& galaxy)
     return longest;
 }
 
+// Why a campaign id cannot name a campaign in this game folder, or empty when it can.
+std::string id_refusal(const std::string& id, const Galaxy& galaxy, const GameFolder& folder)
+{
+    if (id.empty() || id == "all")
+        return id.empty() ? kNeedsLetterOrDigit : kAllIsReserved;
+    const std::size_t limit = campaign_id_limit(folder, longest_template_name(galaxy));
+    return id.size() > limit ? campaign_id_too_long(limit) : std::string();
+}
+
 // "... cannot be reached: Heze (planet 7), Vega (planet 8)", at most ten named.
 std::string unreachable_message(const std::vector<tc_planet>& planets,
                                 const std::vector<int>& lost)
@@ -125,13 +134,8 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
     }
     Randomize_Advanced(galaxy.planets, request.levels, random);
     const std::string id = campaign_id(request.campaign_name);
-    if (id.empty() || id == "all") {
-        dialog.inform(id.empty() ? kNeedsLetterOrDigit : kAllIsReserved);
-        return SaveResult::Refused;
-    }
-    if (const std::size_t limit = campaign_id_limit(folder, longest_template_name(galaxy));
-        id.size() > limit) {
-        dialog.inform(campaign_id_too_long(limit));
+    if (const std::string refusal = id_refusal(id, galaxy, folder); !refusal.empty()) {
+        dialog.inform(refusal);
         return SaveResult::Refused;
     }
     const std::string campaign_folder = folder.campaign_folder(id);
