@@ -246,15 +246,13 @@ void check_name_length(const Options& o, const GameFolder& folder)
 {
     if (!o.rename)
         return;
-    std::size_t longest = 0;
+    std::size_t limit = 0;
     try {
-        for (const std::string& path : Get_Templates(folder))
-            longest = std::max(longest, file_name_of(path).size());
+        limit = campaign_id_limit(folder);
     } catch (const Error&) {
         return;  // the Generate says what is wrong with the templates
     }
-    if (const std::size_t limit = campaign_id_limit(folder, longest);
-        campaign_id(o.name).size() > limit)
+    if (campaign_id(o.name).size() > limit)
         throw ExitError{2, campaign_id_too_long(limit)};
 }
 

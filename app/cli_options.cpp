@@ -151,7 +151,6 @@ Options parse_options(const QCommandLineParser& parser)
     return o;
 }
 
-
 void add_options(QCommandLineParser& parser)
 {
     parser.addOptions({

@@ -51,11 +51,6 @@ std::string_view value_of(std::string_view line)
     return equals == std::string_view::npos ? std::string_view() : trimmed(line.substr(equals + 1));
 }
 
-std::string_view key_of(std::string_view line)
-{
-    return trimmed(line.substr(0, line.find('=')));
-}
-
 // A map position as the Save writes it ("0.0870" is 87), or nothing when it is no number.
 std::optional<int> position(std::string_view text)
 {
@@ -161,6 +156,11 @@ void read_hopcount_line(LoadedPlanet& p, const std::string& line)
 
 }  // namespace
 
+std::string_view line_key(std::string_view line)
+{
+    return trimmed(line.substr(0, line.find('=')));
+}
+
 void parse_encounter_file(LoadedPlanet& p, std::vector<ReadNote>& reading)
 {
     p.lines = split_lines(p.bytes);
@@ -258,7 +258,7 @@ void parse_map_file(LoadedCampaign& c)
         }
         if (line.find('=') == std::string::npos)
             continue;
-        const std::string_view key = key_of(line), value = value_of(line);
+        const std::string_view key = line_key(line), value = value_of(line);
         const auto number = whole_number(key);
         if (encounters && number) {
             LoadedPlanet p;

@@ -6,6 +6,7 @@
 #include "core/planet.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvek {
@@ -64,6 +65,9 @@ LoadedCampaign load_campaign(const GameFolder& folder, const std::string& id);
 // file_name set), a malformed line recorded in `reading`. Never fail.
 void parse_map_file(LoadedCampaign& campaign);
 void parse_encounter_file(LoadedPlanet& planet, std::vector<ReadNote>& reading);
+
+// The key of a "key = value" line: what comes before its first "=", blanks around it taken off.
+std::string_view line_key(std::string_view line);
 
 // The campaign ids of the game folder: the names of its map files without ".txt" that are
 // campaign ids, in listing order.

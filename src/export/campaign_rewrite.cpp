@@ -1,6 +1,5 @@
 #include "export/campaign_rewrite.h"
 
-#include "core/ascii.h"
 #include "export/map_file.h"
 #include "gamedata/game_folder.h"
 
@@ -101,24 +100,15 @@ std::string rewrite_encounter(const LoadedPlanet& file, const tc_planet& as_read
 
 namespace {
 
-// Whether a map file line sets `key`: the name before its "=", blanks aside.
+// Whether a map file line sets `key`.
 bool sets(std::string_view line, std::string_view key)
 {
-    const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos)
-        return false;
-    std::string_view name = line.substr(0, equals);
-    while (!name.empty() && (name.front() == ' ' || name.front() == '\t'))
-        name.remove_prefix(1);
-    while (!name.empty() && (name.back() == ' ' || name.back() == '\t'))
-        name.remove_suffix(1);
-    return name == key;
+    return line.find('=') != std::string_view::npos && line_key(line) == key;
 }
 
 std::vector<std::string> entries(const LoadedCampaign& c, const std::vector<tc_planet>& planets)
 {
-    std::string folder = c.id;
-    std::transform(folder.begin(), folder.end(), folder.begin(), ascii_lower);
+    const std::string folder = file_name_of(c.folder);
     std::vector<std::string> lines;
     for (std::size_t i = 0; i < planets.size(); ++i) {
         const int source = planets[i].source;

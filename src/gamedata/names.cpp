@@ -1,13 +1,13 @@
 #include "gamedata/names.h"
 
-#include <algorithm>
-
 #include "core/ascii.h"
 #include "core/random.h"
 #include "core/settings.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/file_system.h"
 #include "gamedata/text_file.h"
+
+#include <algorithm>
 
 namespace orvek {
 
@@ -103,6 +103,14 @@ std::size_t campaign_id_limit(const GameFolder& folder, std::size_t template_nam
                       [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
     const std::size_t used = characters + 1 + template_name;
     return std::min(kMapFileLimit, used >= kPathLimit ? 0 : kPathLimit - used);
+}
+
+std::size_t campaign_id_limit(const GameFolder& folder)
+{
+    std::size_t longest = 0;
+    for (const std::string& path : Get_Templates(folder))
+        longest = std::max(longest, file_name_of(path).size());
+    return campaign_id_limit(folder, longest);
 }
 
 std::string campaign_id_too_long(std::size_t limit, bool short_paths)

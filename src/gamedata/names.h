@@ -54,6 +54,10 @@ inline constexpr std::size_t kPathLimit = 259;
 std::size_t campaign_id_limit(const GameFolder& folder, std::size_t template_name,
                               bool short_paths = kShortPaths);
 
+// campaign_id_limit with the longest template file name of the folder's listing. Throws Error
+// as the listing does.
+std::size_t campaign_id_limit(const GameFolder& folder);
+
 // What a Save says of a campaign name whose id is longer than `limit`.
 std::string campaign_id_too_long(std::size_t limit, bool short_paths = kShortPaths);
 

@@ -134,7 +134,7 @@ private:
     // Whether the window may close: without unsaved edits, or once the player has saved them
     // or chosen to discard them.
     bool may_close();
-    void show_written_features(const std::string& id);
+    std::vector<std::array<bool, kFeatureCount>> written_features(const std::string& id) const;
     struct Saving;
     SaveRequest save_request(const std::string& campaign_name);
     void run_save(Saving& saving);

@@ -48,14 +48,12 @@ const QString kNameStyle = "color: rgb(0,128,128); background: white; font-size:
 // The longest campaign id this game folder takes with the longest template name it has.
 std::size_t TForm1::campaign_id_limit_for_templates() const
 {
-    std::size_t longest = 0;
     try {
-        for (const std::string& path : Get_Templates(folder_))
-            longest = std::max(longest, file_name_of(path).size());
+        return campaign_id_limit(folder_);
     } catch (const Error&) {
         // Without a templates folder nothing can be saved; Save says so.
+        return campaign_id_limit(folder_, 0);
     }
-    return campaign_id_limit(folder_, longest);
 }
 
 // Characters the game's 8-bit text lacks turn the field red, and its tooltip names them; a Save

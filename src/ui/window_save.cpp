@@ -94,6 +94,8 @@ void TForm1::run_save(Saving& s)
     } catch (const Error& e) {
         s.error = e.what();
     }
+    if (s.result == SaveResult::Saved)
+        s.written = written_features(campaign_id(s.request.campaign_name));
 }
 
 void TForm1::finish_save()
@@ -110,9 +112,12 @@ void TForm1::finish_save()
     } else if (s->result == SaveResult::Saved) {
         // The features the Save assigned, and the tooltips then tell what the files hold.
         galaxy_ = std::move(s->galaxy);
+        if (s->written.size() == galaxy_.planets.size())
+            for (std::size_t i = 0; i < galaxy_.planets.size(); ++i)
+                galaxy_.planets[i].features = s->written[i];
+        map_->set_planets(galaxy_.planets);
         undo_stack_->setClean();
         const std::string id = campaign_id(s->request.campaign_name);
-        show_written_features(id);
         map_->show_notice(QString("Saved campaign \"%1\" (%2): %3 encounter files and the map file")
                               .arg(s->shown_name, QString::fromStdString(id))
                               .arg(galaxy_.planets.size()),
@@ -132,18 +137,18 @@ void TForm1::stop_saving()
 
 // The tooltips tell what the files hold: the features read back from the campaign just saved
 // (what a feature box left unticked did not write is not there; the home planet's facilities
-// are).
-void TForm1::show_written_features(const std::string& id)
+// are). Runs on the Save's thread; empty when the campaign cannot be read, and the tooltips then
+// tell the features as they were assigned.
+std::vector<std::array<bool, kFeatureCount>> TForm1::written_features(const std::string& id) const
 {
+    std::vector<std::array<bool, kFeatureCount>> features;
     try {
-        const LoadedCampaign saved = load_campaign(folder_, id);
-        if (saved.planets.size() == galaxy_.planets.size())
-            for (std::size_t i = 0; i < galaxy_.planets.size(); ++i)
-                galaxy_.planets[i].features = saved.planets[i].planet.features;
+        for (const LoadedPlanet& planet : load_campaign(folder_, id).planets)
+            features.push_back(planet.planet.features);
     } catch (const Error&) {
-        // The Save succeeded; the tooltips then tell the features as they were assigned.
+        features.clear();
     }
-    map_->set_planets(galaxy_.planets);
+    return features;
 }
 
 }  // namespace orvek

@@ -6,8 +6,10 @@
 
 #include <QString>
 
+#include <array>
 #include <atomic>
 #include <string>
+#include <vector>
 
 namespace orvek {
 
@@ -18,6 +20,9 @@ struct TForm1::Saving {
     std::atomic<bool> cancel{false};
     SaveResult result = SaveResult::Cancelled;
     std::string error;
+    // What the files just saved hold, read back on the Save's thread for the tooltips; empty
+    // when they could not be read.
+    std::vector<std::array<bool, kFeatureCount>> written;
 };
 
 }  // namespace orvek

@@ -8,6 +8,7 @@
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
 #include "support/game_copy.h"
+#include "support/small_galaxy.h"
 #include "support/yes_dialog.h"
 
 #include <gtest/gtest.h>
@@ -30,15 +31,7 @@ struct Saved {
     Saved(int size, int gates, EncounterOptions options)
     {
         testing::make_small_game(dir, 180);
-        GameFolderServices sources(folder);
-        LastStatus status;
-        GenerationServices services{status, sources, sources, sources};
-        GalaxySettings settings;
-        settings.size_class = size;
-        settings.gate_style = gates;
-        Galaxy galaxy;
-        std::string name;
-        run_generate_command(GenerateKind::WithPresets, settings, galaxy, name, services, random);
+        Galaxy galaxy = testing::generate_in(folder, random, size, gates);
         save(galaxy, "Kept Whole", options, nullptr);
     }
 

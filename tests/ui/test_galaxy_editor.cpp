@@ -20,12 +20,12 @@ namespace {
 using testing::Window;
 using Planets = std::vector<tc_planet>;
 
-// A pixel of the map where a planet `p` could stand (moving it there is allowed).
-QPoint free_pixel(const Planets& planets, int p)
+// A pixel of a map of `pixels` where planet `p` could stand (moving it there is allowed).
+QPoint free_pixel(const Planets& planets, int p, int pixels = kMapPixels)
 {
-    for (int y = 40; y < kMapPixels - 40; y += 9)
-        for (int x = 40; x < kMapPixels - 40; x += 9) {
-            const QPoint unit = map_position(QPoint(x, y));
+    for (int y = 40; y < pixels - 40; y += 9)
+        for (int x = 40; x < pixels - 40; x += 9) {
+            const QPoint unit = map_position(QPoint(x, y), pixels);
             if (position_refusal(planets, p, unit.x(), unit.y()).empty())
                 return QPoint(x, y);
         }
@@ -219,13 +219,7 @@ TEST(GalaxyEditor, TheWindowFitsSmallScreens)
     EXPECT_EQ(e.find<QWidget>("Panel_Controls")->geometry(), QRect(648 + 20, 0, 190, 648));
     EXPECT_LE(e.find<QPushButton>("LMDButton2")->geometry().bottom(), 648);
     const Planets& g = e.planets();
-    QPoint to(-1, -1);
-    for (int y = 40; y < 600 && to.x() < 0; y += 9)
-        for (int x = 40; x < 600 && to.x() < 0; x += 9) {
-            const QPoint unit = map_position(QPoint(x, y), 648);
-            if (position_refusal(g, 3, unit.x(), unit.y()).empty())
-                to = QPoint(x, y);
-        }
+    const QPoint to = free_pixel(g, 3, 648);
     drag(e.map, link_end(g[3], 648), to);
     EXPECT_EQ(QPoint(e.planets()[3].x, e.planets()[3].y), map_position(to, 648));
 }

@@ -1,10 +1,9 @@
 #include "ui/map_labels.h"
 
 #include "core/cp1252.h"
-#include "core/generate_command.h"
 #include "core/random.h"
 #include "gamedata/game_folder.h"
-#include "gamedata/game_services.h"
+#include "support/small_galaxy.h"
 #include "ui/map_render.h"
 
 #include <QFontMetrics>
@@ -40,17 +39,8 @@ TEST(MapLabels, NamesHideLessAndNeverTheHomePlanets)
     for (std::uint32_t seed = 1; seed <= 8; ++seed)
         for (int size = 0; size < 4; ++size)
             for (int gates = 0; gates < 3; ++gates) {
-                GameFolderServices sources(folder);
-                LastStatus status;
-                GenerationServices services{status, sources, sources, sources};
-                GalaxySettings settings;
-                settings.size_class = size;
-                settings.gate_style = gates;
-                Galaxy galaxy;
-                std::string name;
                 Random random(seed);
-                run_generate_command(GenerateKind::WithPresets, settings, galaxy, name, services,
-                                     random);
+                const Galaxy galaxy = testing::generate_in(folder, random, size, gates);
                 const NameOverlaps was = name_overlaps(galaxy.planets, usual_boxes(galaxy.planets),
                                                        kMapPixels);
                 const NameOverlaps is = name_overlaps(
