@@ -45,6 +45,15 @@ std::vector<std::string> check_before_writing(const Galaxy& galaxy, const SaveRe
                                               const std::string& campaign_folder,
                                               EntryKind existing)
 {
+    // A planet of the opened campaign whose file was not read (missing, a link, a special file,
+    // or named by a path outside the campaign's folder) has nothing to be written from.
+    for (std::size_t i = 0; i < galaxy.planets.size(); ++i)
+        if (request.opened && galaxy.planets[i].source >= 0 &&
+            !from_lines(galaxy.planets[i], request))
+            throw Error(planet_title(galaxy.planets, static_cast<int>(i)) +
+                        " cannot be saved: its file was not read when the campaign was opened "
+                        "(Check campaign says why). Delete the planet, or mend its file and open "
+                        "the campaign again");
     std::vector<std::string> templates;
     for (const tc_planet& planet : galaxy.planets)
         templates.push_back(from_lines(planet, request) ? std::string()

@@ -18,8 +18,14 @@
 #include <functional>
 #include <set>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace orvek {
 namespace {
+
+namespace fs = std::filesystem;
 
 using Planets = std::vector<tc_planet>;
 
@@ -224,6 +230,58 @@ TEST(CampaignRewrite, AGalaxyWithAPlanetNoLinkReachesIsNotSaved)
         << told.message;
     EXPECT_EQ(saved.files(), before);
 }
+
+#ifndef _WIN32
+// A shared campaign whose map file names a file outside the game folder, with a link to that
+// file and a FIFO among its encounter files: opened, joined up and saved back, it writes nothing,
+// and the victim's file beside it comes out as it was.
+TEST(CampaignRewrite, AHostileOpenedCampaignIsNotSavedFromWhatItCouldNotRead)
+{
+    Saved saved(1, 1, {});
+    testing::TempDir victim;
+    victim.write("a.txt", "precious");
+    const fs::path folder = saved.dir.path() / "campaign/data/encounters/keptwhole";
+    const fs::path map = saved.dir.path() / "campaign/data/maps/keptwhole.txt";
+    std::string bytes = testing::read_bytes(map);
+    const std::size_t entry = bytes.find("\r\n1 = ") + 2;
+    bytes.replace(entry, bytes.find('\r', entry) - entry, "1 = " + (victim.path() / "a.txt").string());
+    std::ofstream(map, std::ios::binary | std::ios::trunc) << bytes;
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(folder))
+        files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    fs::remove(files[0]);
+    fs::create_symlink(victim.path() / "a.txt", files[0]);
+    fs::remove(files[1]);
+    ASSERT_EQ(mkfifo(files[1].c_str(), 0644), 0);
+    const auto game_before = testing::snapshot(saved.dir.path(), true);
+    const auto victim_before = testing::snapshot(victim.path());
+
+    const LoadedCampaign opened = load_campaign(saved.folder, "keptwhole");
+    Galaxy galaxy;
+    galaxy.planets = galaxy_planets(opened);
+    for (std::vector<int> lost; !(lost = unreachable_planets(galaxy.planets)).empty();) {
+        int q = 0;
+        while (galaxy.planets[static_cast<std::size_t>(q)].link_count >= kMaxLinks)
+            ++q;
+        join_planets(galaxy.planets, lost.front(), q)->apply(galaxy.planets);
+    }
+    SaveRequest request;
+    request.campaign_name = opened.name;
+    request.opened = &opened;
+    testing::YesDialog yes;
+    try {
+        save_campaign(galaxy, request, saved.folder, saved.random, yes);
+        ADD_FAILURE() << "saved";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("cannot be saved: its file was not read"),
+                  std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(testing::snapshot(saved.dir.path(), true), game_before);
+    EXPECT_EQ(testing::snapshot(victim.path()), victim_before);
+}
+#endif  // FIFOs and links made by a user are POSIX's
 
 }  // namespace
 }  // namespace orvek
