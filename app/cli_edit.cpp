@@ -1,6 +1,7 @@
 #include "cli_edit.h"
 
 #include <array>
+#include <string_view>
 
 namespace orvek {
 
@@ -8,18 +9,18 @@ namespace {
 
 struct Form {
     const char* option;
-    const char* shape;  // what the value looks like, for the usage message
-    int numbers;        // how many numbers it holds; --rename: one, then the name
+    const char* shape;       // what the value looks like, for the usage message
+    const char* separators;  // between its numbers; --rename's name follows its one number
 };
 
 constexpr std::array<Form, 7> kForms{{
-    {"move", "P:X,Y", 3},
-    {"join", "P,Q", 2},
-    {"cut", "P,Q", 2},
-    {"rename", "P:NAME", 1},
-    {"home", "P", 1},
-    {"add", "X,Y", 2},
-    {"delete", "P", 1},
+    {"move", "P:X,Y", ":,"},
+    {"join", "P,Q", ","},
+    {"cut", "P,Q", ","},
+    {"rename", "P:NAME", ""},
+    {"home", "P", ""},
+    {"add", "X,Y", ","},
+    {"delete", "P", ""},
 }};
 
 // A whole number of at most six plain digits, or -1.
@@ -40,11 +41,11 @@ EditStep parse_step(const Form& form, const std::string& value)
         step.name = colon == std::string::npos ? std::string() : value.substr(colon + 1);
         rest = value.substr(0, colon);
     }
+    const std::string_view separators = form.separators;
     std::size_t start = 0;
-    for (int k = 0; k < form.numbers; ++k) {
+    for (std::size_t k = 0; k <= separators.size(); ++k) {
         const std::size_t end =
-            k + 1 < form.numbers ? rest.find_first_of(k == 0 && form.numbers == 3 ? ":" : ",", start)
-                                 : rest.size();
+            k < separators.size() ? rest.find(separators[k], start) : rest.size();
         const int n = end == std::string::npos ? -1 : number_of(rest.substr(start, end - start));
         if (n < 0)
             throw EditRefused("--" + step.option + " wants " + form.shape + ", not \"" + value +
