@@ -23,14 +23,15 @@ std::size_t at(int p)
 void check_planet(const Planets& planets, int p)
 {
     if (p < 0 || at(p) >= planets.size())
-        throw EditRefused("There is no planet " + std::to_string(p) + ": the galaxy has planets 0 to " +
+        throw EditRefused("There is no planet " + std::to_string(p) +
+                          ": the galaxy has planets 0 to " +
                           std::to_string(static_cast<int>(planets.size()) - 1) + ".");
 }
 
 bool joined(const tc_planet& planet, int q)
 {
-    const auto end = planet.links.begin() + std::min<std::ptrdiff_t>(planet.link_count,
-                                                                      std::ssize(planet.links));
+    const auto end = planet.links.begin() +
+                     std::min<std::ptrdiff_t>(planet.link_count, std::ssize(planet.links));
     return std::find(planet.links.begin(), end, q) != end;
 }
 
@@ -73,8 +74,7 @@ public:
     Move(const Planets& planets, int p, int x, int y)
         : p_(p), x_(x), y_(y), old_x_(planets[at(p)].x), old_y_(planets[at(p)].y),
           text_("Move " + name_of(planets, p))
-    {
-    }
+    {}
     void apply(Planets& planets) override
     {
         remember(planets);
@@ -118,8 +118,7 @@ public:
     LinkEdit(const Planets& planets, int p, int q, bool join, std::string text)
         : p_(p), q_(q), join_(join), old_p_(planets[at(p)]), old_q_(planets[at(q)]),
           text_(std::move(text))
-    {
-    }
+    {}
     void apply(Planets& planets) override
     {
         change(planets[at(p_)], q_);
@@ -153,8 +152,7 @@ public:
     Rename(const Planets& planets, int p, std::string name)
         : p_(p), name_(std::move(name)), old_(planets[at(p)].system_name),
           text_("Rename " + cp1252_to_utf8(old_) + " to " + cp1252_to_utf8(name_))
-    {
-    }
+    {}
     void apply(Planets& planets) override { planets[at(p_)].system_name = name_; }
     void revert(Planets& planets) override { planets[at(p_)].system_name = old_; }
     std::string text() const override { return text_; }
@@ -194,8 +192,7 @@ class Add : public GalaxyEdit, FarthestKept {
 public:
     explicit Add(tc_planet planet)
         : planet_(std::move(planet)), text_("Add " + cp1252_to_utf8(planet_.system_name))
-    {
-    }
+    {}
     void apply(Planets& planets) override
     {
         remember(planets);
@@ -332,7 +329,10 @@ tc_planet new_planet(const Planets& planets, int x, int y, const NewPlanetSource
 
 std::string planet_title(const Planets& planets, int p)
 {
-    return name_of(planets, p) + " (planet " + std::to_string(p) + ")";
+    // A planet read from a file without a name is called by its number alone.
+    const std::string name = name_of(planets, p);
+    return name.empty() ? "planet " + std::to_string(p)
+                        : name + " (planet " + std::to_string(p) + ")";
 }
 
 std::string position_refusal(const Planets& planets, int p, int x, int y)
@@ -360,8 +360,8 @@ EditPointer move_planet(const Planets& planets, int p, int x, int y)
 EditPointer join_planets(const Planets& planets, int p, int q)
 {
     check_join(planets, p, q);
-    return std::make_unique<LinkEdit>(planets, p, q, true,
-                                      "Join " + name_of(planets, p) + " and " + name_of(planets, q));
+    return std::make_unique<LinkEdit>(
+        planets, p, q, true, "Join " + name_of(planets, p) + " and " + name_of(planets, q));
 }
 
 EditPointer cut_link(const Planets& planets, int p, int q)
@@ -372,7 +372,8 @@ EditPointer cut_link(const Planets& planets, int p, int q)
         throw EditRefused(planet_title(planets, p) + " and " + planet_title(planets, q) +
                           " are not joined.");
     return std::make_unique<LinkEdit>(planets, p, q, false,
-                                      "Cut " + name_of(planets, p) + " \xE2\x80\x93 " + name_of(planets, q));
+                                      "Cut " + name_of(planets, p) + " \xE2\x80\x93 " +
+                                          name_of(planets, q));
 }
 
 EditPointer rename_planet(const Planets& planets, int p, const std::string& name)
@@ -408,20 +409,25 @@ EditPointer delete_planet(const Planets& planets, int p)
     return std::make_unique<Delete>(planets, p);
 }
 
-std::vector<int> unreachable_planets(const Planets& planets)
+std::vector<int> unreachable_planets(const Planets& planets, int from)
 {
+    // Links are followed both ways, as a ship goes through a jumpgate, so that a link one planet
+    // of an opened campaign lacks still joins the two.
+    std::vector<std::vector<int>> joined(planets.size());
+    for (std::size_t p = 0; p < planets.size(); ++p)
+        for (int k = 0; k < planets[p].link_count && at(k) < planets[p].links.size(); ++k)
+            if (const int q = planets[p].links[at(k)]; q >= 0 && at(q) < planets.size()) {
+                joined[p].push_back(q);
+                joined[at(q)].push_back(static_cast<int>(p));
+            }
     std::vector<bool> reached(planets.size(), false);
     std::vector<int> queue;
-    if (!planets.empty())
-        reached[0] = true, queue.push_back(0);
-    for (std::size_t next = 0; next < queue.size(); ++next) {
-        const tc_planet& planet = planets[at(queue[next])];
-        for (int k = 0; k < planet.link_count && at(k) < planet.links.size(); ++k) {
-            const int q = planet.links[at(k)];
-            if (q >= 0 && at(q) < planets.size() && !reached[at(q)])
+    if (from >= 0 && at(from) < planets.size())
+        reached[at(from)] = true, queue.push_back(from);
+    for (std::size_t next = 0; next < queue.size(); ++next)
+        for (const int q : joined[at(queue[next])])
+            if (!reached[at(q)])
                 reached[at(q)] = true, queue.push_back(q);
-        }
-    }
     std::vector<int> unreachable;
     for (std::size_t i = 0; i < planets.size(); ++i)
         if (!reached[i])

@@ -60,8 +60,9 @@ EditPointer delete_planet(const std::vector<tc_planet>& planets, int p);
 // rings the marker red while a drag is over such a place.
 std::string position_refusal(const std::vector<tc_planet>& planets, int p, int x, int y);
 
-// The planets that no chain of links joins to planet 0, in number order.
-std::vector<int> unreachable_planets(const std::vector<tc_planet>& planets);
+// The planets that no chain of links, followed either way, joins to planet `from`, in number
+// order (every planet when `from` is no planet). Links to no planet are passed over.
+std::vector<int> unreachable_planets(const std::vector<tc_planet>& planets, int from = 0);
 
 // Sets each planet's `farthest` from the positions: the lower number wins a tie.
 void update_farthest(std::vector<tc_planet>& planets);

@@ -3,6 +3,8 @@
 #include "core/ascii.h"
 #include "core/error.h"
 #include "core/galaxy_edit.h"
+#include "core/settings.h"
+#include "export/campaign_format.h"
 #include "export/encounter.h"
 #include "export/features.h"
 #include "gamedata/file_system.h"
@@ -20,53 +22,6 @@ namespace {
 // A map file or encounter file is a few kilobytes; a damaged or hostile one is cut off here.
 constexpr std::size_t kCampaignFileLimit = 64u << 20;
 
-// A whole number of at most 18 digits, with an optional minus, or nothing.
-std::optional<long long> whole_number(std::string_view text)
-{
-    const bool negative = !text.empty() && text.front() == '-';
-    if (negative)
-        text.remove_prefix(1);
-    if (text.empty() || text.size() > 18 ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    long long value = 0;
-    for (char c : text)
-        value = value * 10 + (c - '0');
-    return negative ? -value : value;
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
-// What follows the first "=" of a key line, blanks around it taken off.
-std::string_view value_of(std::string_view line)
-{
-    const std::size_t equals = line.find('=');
-    return equals == std::string_view::npos ? std::string_view() : trimmed(line.substr(equals + 1));
-}
-
-// A map position as the Save writes it ("0.0870" is 87), or nothing when it is no number.
-std::optional<int> position(std::string_view text)
-{
-    const std::size_t point = text.find('.');
-    const std::string_view whole = text.substr(0, point);
-    const std::string_view part = point == std::string_view::npos ? "" : text.substr(point + 1);
-    const auto units = whole_number(whole);
-    if (!units || *units < 0 || *units > 1000 || part.size() > 12 ||
-        !std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    long long thousandths = *units * 1000;
-    for (std::size_t i = 0; i < 3; ++i)
-        thousandths += (i < part.size() ? part[i] - '0' : 0) * (i == 0 ? 100 : i == 1 ? 10 : 1);
-    return static_cast<int>(thousandths);
-}
-
 int feature_index(std::string_view keyword, int first, int last)
 {
     for (int f = first; f < last; ++f)
@@ -75,54 +30,100 @@ int feature_index(std::string_view keyword, int first, int last)
     return -1;
 }
 
-// The planet numbers of a wormholes line, each followed by a comma.
-void read_links(LoadedPlanet& p, std::string_view value, int number, ReadNote& bad)
-{
-    p.links_line = number;
-    std::size_t start = 0;
-    while (start < value.size()) {
-        const std::size_t comma = std::min(value.find(',', start), value.size());
-        const std::string_view item = value.substr(start, comma - start);
-        const auto link = whole_number(trimmed(item));
-        if (!link || *link < -1'000'000 || *link > 1'000'000)
-            bad = {p.file_name, number,
-                   "the wormholes line holds \"" + std::string(item.substr(0, 40)) +
-                       "\", which is no planet number"};
-        else
-            p.planet.links.push_back(static_cast<std::int32_t>(*link));
-        start = comma + 1;
-    }
-    p.planet.link_count = static_cast<std::int32_t>(p.planet.links.size());
-}
+// The value a config line gives its key, in the form two lines of one key are compared in.
+struct KeyValue {
+    std::optional<long long> number;  // a position or the EncounterID
+    std::vector<std::int32_t> links;
+    std::string text;  // guiname
+    bool usable = true;
+    bool operator==(const KeyValue&) const = default;
+};
 
-void read_config_line(LoadedPlanet& p, const std::string& line, int number, ReadNote& bad)
+KeyValue key_value(ConfigRule rule, const std::string& line, std::string& bad)
 {
     const std::string_view value = value_of(line);
-    const auto read_position = [&](bool is_x) {
-        const std::optional<int> v = position(value);
-        if (!v) {
-            bad = {p.file_name, number,
-                   std::string(is_x ? "MapPosition.X" : "MapPosition.Y") + " \"" +
-                       std::string(value) + "\" is not a position"};
-            return;
-        }
-        (is_x ? p.planet.x : p.planet.y) = *v;
-        (is_x ? p.has_x : p.has_y) = true;
-        p.position_line = number;
-    };
-    if (line.find("wormholes") != std::string::npos) {
-        read_links(p, value, number, bad);
-    } else if (line.find("guiname") != std::string::npos) {
-        p.planet.system_name = std::string(value);
-    } else if (line.find("EncounterID") != std::string::npos) {
-        const auto id = whole_number(value);
-        p.encounter_id = id && *id >= 0 && *id < 1'000'000 ? static_cast<int>(*id) : -2;
-        p.encounter_id_line = number;
-    } else if (line.find("MapPosition.X") != std::string::npos) {
-        read_position(true);
-    } else if (line.find("MapPosition.Y") != std::string::npos) {
-        read_position(false);
+    KeyValue v;
+    switch (rule) {
+    case ConfigRule::PositionX:
+    case ConfigRule::PositionY:
+        v.number = map_position(value);
+        if (!v.number)
+            bad = std::string(config_key(rule)) + " \"" + std::string(value.substr(0, 40)) +
+                  "\" is not a position";
+        break;
+    case ConfigRule::EncounterId:
+        v.number = whole_number(value);
+        if (!v.number || *v.number < 0 || *v.number >= 1'000'000)
+            v.number.reset(), bad = "EncounterID \"" + std::string(value.substr(0, 40)) +
+                                    "\" is not a planet number";
+        break;
+    case ConfigRule::GuiName: {
+        // The name is kept byte for byte after the "guiname = " that the writer puts before it.
+        const std::string prefix = config_prefix(rule);
+        v.text = line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : std::string(value);
+        break;
     }
+    case ConfigRule::Wormholes: {
+        std::string item;
+        if (auto links = link_list(value, item))
+            v.links = std::move(*links);
+        else
+            bad = "the wormholes line holds \"" + item + "\", which is no planet number";
+        break;
+    }
+    default: break;
+    }
+    v.usable = bad.empty();
+    return v;
+}
+
+// Takes the value of a key's first line; a later line of the same key must agree with it.
+void read_config_line(LoadedPlanet& p, std::array<KeyValue, kConfigRuleCount>& values,
+                      const std::string& line, int number, std::vector<ReadNote>& reading)
+{
+    const ConfigRule rule = config_rule(line);
+    if (rule == ConfigRule::None || rule == ConfigRule::IconSize || rule == ConfigRule::Name)
+        return;
+    std::string bad;
+    KeyValue value = key_value(rule, line, bad);
+    if (!bad.empty())
+        reading.push_back({p.file_name, number, bad});
+    int& first = p.key_lines[static_cast<std::size_t>(rule)];
+    KeyValue& kept = values[static_cast<std::size_t>(rule)];
+    if (first == 0) {
+        first = number;
+        kept = std::move(value);
+    } else if (value != kept) {
+        reading.push_back({p.file_name, number,
+                           "two " + std::string(config_key(rule)) + " lines disagree (lines " +
+                               std::to_string(first) + " and " + std::to_string(number) + ")"});
+    }
+}
+
+// The planet as its config keys say, where they were usable.
+void take_config_values(LoadedPlanet& p, const std::array<KeyValue, kConfigRuleCount>& values)
+{
+    const auto& at = [&](ConfigRule rule) -> const KeyValue& {
+        return values[static_cast<std::size_t>(rule)];
+    };
+    const auto present = [&](ConfigRule rule) { return p.key_line(rule) > 0 && at(rule).usable; };
+    if ((p.has_x = present(ConfigRule::PositionX)))
+        p.planet.x = static_cast<std::int32_t>(*at(ConfigRule::PositionX).number);
+    if ((p.has_y = present(ConfigRule::PositionY)))
+        p.planet.y = static_cast<std::int32_t>(*at(ConfigRule::PositionY).number);
+    if (present(ConfigRule::EncounterId))
+        p.encounter_id = static_cast<int>(*at(ConfigRule::EncounterId).number);
+    p.planet.system_name = at(ConfigRule::GuiName).text;
+    if (p.key_line(ConfigRule::Wormholes) > 0) {
+        p.planet.links = at(ConfigRule::Wormholes).links;
+    } else {
+        // Without a wormholes line the hop counts, which the writer makes from the same links,
+        // still say where the jumpgates go; the check names the missing line.
+        for (std::size_t k = 1; k < p.hopcounts.size(); ++k)
+            if (p.hopcounts[k].second == 1)
+                p.planet.links.push_back(p.hopcounts[k].first);
+    }
+    p.planet.link_count = static_cast<std::int32_t>(p.planet.links.size());
 }
 
 void read_feature_line(LoadedPlanet& p, const std::string& line, bool facility)
@@ -131,7 +132,7 @@ void read_feature_line(LoadedPlanet& p, const std::string& line, bool facility)
     // lines are the template's own variables.
     const bool key_line = line.find('=') != std::string::npos;
     const std::string_view keyword = facility ? value_of(line) : trimmed(line);
-    if (keyword.empty() || key_line != facility)
+    if (keyword.empty() || key_line != facility || is_comment(line))
         return;
     const int f = facility ? feature_index(keyword, kInhibitionCount, kFeatureCount)
                            : feature_index(keyword, 0, kInhibitionCount);
@@ -156,16 +157,12 @@ void read_hopcount_line(LoadedPlanet& p, const std::string& line)
 
 }  // namespace
 
-std::string_view line_key(std::string_view line)
-{
-    return trimmed(line.substr(0, line.find('=')));
-}
-
 void parse_encounter_file(LoadedPlanet& p, std::vector<ReadNote>& reading)
 {
     p.lines = split_lines(p.bytes);
     p.planet.template_path = p.file_name;
-    int section = -1;
+    std::array<KeyValue, kConfigRuleCount> values;
+    int section = kFirstWrittenSection;
     for (std::size_t i = 0; i < p.lines.size(); ++i) {
         const std::string& line = p.lines[i];
         const int number = static_cast<int>(i) + 1;
@@ -175,11 +172,12 @@ void parse_encounter_file(LoadedPlanet& p, std::vector<ReadNote>& reading)
                 p.facilities_line = number;
             if (section == kHopcounts)
                 p.hopcounts_line = number;
-            continue;
+            // A config header that holds a key is written as that key: it is read as one.
+            if (section != kConfig)
+                continue;
         }
-        ReadNote bad;
         switch (section) {
-        case kConfig: read_config_line(p, line, number, bad); break;
+        case kConfig: read_config_line(p, values, line, number, reading); break;
         case kVariables: read_feature_line(p, line, false); break;
         case kFacilities: read_feature_line(p, line, true); break;
         case kHopcounts:
@@ -188,9 +186,8 @@ void parse_encounter_file(LoadedPlanet& p, std::vector<ReadNote>& reading)
             break;
         default: break;
         }
-        if (!bad.sentence.empty())
-            reading.push_back(bad);
     }
+    take_config_values(p, values);
 }
 
 namespace {
@@ -220,27 +217,35 @@ std::string file_in_campaign(const std::string& path, const std::string& folder_
     return parts[4];
 }
 
-// A key of the map file's [config] section.
-void read_map_key(LoadedCampaign& c, const std::string& line, std::string_view key,
-                  std::string_view value)
+// A key of the map file's [config] section; a key set twice keeps its first line's value.
+void read_map_key(LoadedCampaign& c, const std::string& line, int number)
 {
+    const MapKey key = map_key(line);
+    if (key == MapKey::None)
+        return;
+    int& first = c.key_lines[static_cast<std::size_t>(key)];
+    if (first != 0)
+        return c.reading.push_back({c.map_file, number,
+                                    std::string(map_key_name(key)) + " is set twice (lines " +
+                                        std::to_string(first) + " and " + std::to_string(number) +
+                                        ")"});
+    first = number;
+    const std::string_view value = value_of(line);
     const long long whole = whole_number(value.substr(0, value.find('.'))).value_or(-2);
-    if (key == "Homeworld")
-        c.home = whole;
-    else if (key == "MapSizeX")
-        c.size_x = whole;
-    else if (key == "MapSizeY")
-        c.size_y = whole;
-    else if (key == "Planets")
-        c.planet_count = whole_number(value).value_or(-2);
-    else if (key == "MapTexture")
-        c.picture = std::string(value);
-    else if (key == "Name")
-        c.name_key = std::string(value);
-    else if (key == "GUIName") {
+    switch (key) {
+    case MapKey::Homeworld: c.home = whole; break;
+    case MapKey::MapSizeX: c.size_x = whole; break;
+    case MapKey::MapSizeY: c.size_y = whole; break;
+    case MapKey::Planets: c.planet_count = whole_number(value).value_or(-2); break;
+    case MapKey::MapTexture: c.picture = std::string(value); break;
+    case MapKey::Name: c.name_key = std::string(value); break;
+    case MapKey::GUIName: {
         // The name is kept byte for byte: only the one blank the Save puts after "=" goes.
         const std::size_t start = line.find('=') + 1;
         c.name = line.substr(start + (start < line.size() && line[start] == ' '));
+        break;
+    }
+    default: break;
     }
 }
 
@@ -250,26 +255,38 @@ void parse_map_file(LoadedCampaign& c)
 {
     c.map_lines = split_lines(c.map_bytes);
     bool encounters = false;
+    long long beyond = 0;
     for (std::size_t i = 0; i < c.map_lines.size(); ++i) {
         const std::string& line = c.map_lines[i];
-        if (line == "[encounters]") {
+        const int number = static_cast<int>(i) + 1;
+        if (line == kMapEntriesHeader) {
             encounters = true;
             continue;
         }
         if (line.find('=') == std::string::npos)
             continue;
-        const std::string_view key = line_key(line), value = value_of(line);
-        const auto number = whole_number(key);
-        if (encounters && number) {
-            LoadedPlanet p;
-            p.entry = static_cast<int>(std::clamp<long long>(*number, -1, 1'000'000));
-            p.map_line = static_cast<int>(i) + 1;
-            p.entry_path = std::string(value);
-            c.planets.push_back(std::move(p));
+        const auto entry = whole_number(line_key(line));
+        if (!encounters || !entry) {
+            read_map_key(c, line, number);
             continue;
         }
-        read_map_key(c, line, key, value);
+        // A galaxy holds at most kMostPlanets planets: the entries after them are not read, so
+        // a hostile map file costs no more than the largest galaxy.
+        if (c.planets.size() == static_cast<std::size_t>(kMostPlanets)) {
+            ++beyond;
+            continue;
+        }
+        LoadedPlanet p;
+        p.entry = static_cast<int>(std::clamp<long long>(*entry, -1, 1'000'000));
+        p.map_line = number;
+        p.entry_path = std::string(value_of(line));
+        c.planets.push_back(std::move(p));
     }
+    if (beyond > 0)
+        c.reading.push_back({c.map_file, 0,
+                             "the map file has " + std::to_string(beyond) +
+                                 " entries more than the " + std::to_string(kMostPlanets) +
+                                 " planets a galaxy holds; they were not read"});
 }
 
 namespace {

@@ -4,6 +4,10 @@
 // each file's lines as read). Reading never writes and never leaves the campaign data folder.
 
 #include "core/planet.h"
+#include "export/campaign_format.h"
+
+#include <array>
+#include <optional>
 
 #include <string>
 #include <string_view>
@@ -31,12 +35,18 @@ struct LoadedPlanet {
     std::string bytes;       // the file as read
     std::vector<std::string> lines;
     tc_planet planet;  // template_path holds the file name
-    bool has_x = false, has_y = false;
-    int encounter_id = -1, encounter_id_line = 0;
-    int position_line = 0, links_line = 0, facilities_line = 0;
+    // The first line of each config key (indexed by ConfigRule), 0 where the file has none.
+    // Several lines of one key are one value when they agree; when they do not, the first
+    // counts and the reading notes name both lines.
+    std::array<int, kConfigRuleCount> key_lines{};
+    bool has_x = false, has_y = false;  // a usable position was read
+    std::optional<int> encounter_id;    // nothing when absent or not a number
+    int facilities_line = 0;
     std::vector<std::pair<int, int>> hopcounts;  // (planet, hops) in file order
     int hopcounts_line = 0;
     std::vector<std::string> unknown_keywords;
+
+    int key_line(ConfigRule rule) const { return key_lines[static_cast<std::size_t>(rule)]; }
 };
 
 struct LoadedCampaign {
@@ -49,9 +59,10 @@ struct LoadedCampaign {
     std::string name_key;  // Name
     std::string picture;   // MapTexture
     long long planet_count = -1, home = -1, size_x = -1, size_y = -1;
-    std::vector<LoadedPlanet> planets;      // in the map file's order
-    std::vector<std::string> folder_files;  // every file in the campaign folder
-    std::vector<ReadNote> reading;          // what could not be read, for the checker
+    std::array<int, kMapKeyCount> key_lines{};  // where each key was read, 0 where it was not
+    std::vector<LoadedPlanet> planets;          // in the map file's order
+    std::vector<std::string> folder_files;      // every file in the campaign folder
+    std::vector<ReadNote> reading;              // what could not be read, for the checker
 };
 
 // Reads the campaign `id` of the game folder. Throws Error when `id` is no campaign id, or the
@@ -65,9 +76,6 @@ LoadedCampaign load_campaign(const GameFolder& folder, const std::string& id);
 // file_name set), a malformed line recorded in `reading`. Never fail.
 void parse_map_file(LoadedCampaign& campaign);
 void parse_encounter_file(LoadedPlanet& planet, std::vector<ReadNote>& reading);
-
-// The key of a "key = value" line: what comes before its first "=", blanks around it taken off.
-std::string_view line_key(std::string_view line);
 
 // The campaign ids of the game folder: the names of its map files without ".txt" that are
 // campaign ids, in listing order.

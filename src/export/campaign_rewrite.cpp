@@ -24,8 +24,7 @@ std::string join_like(const std::string& original, const std::vector<std::string
     const bool lf_only =
         original.find("\r\n") == std::string::npos && original.find('\n') != std::string::npos;
     const std::string end = lf_only ? "\n" : "\r\n";
-    const bool last_break =
-        original.empty() || original.back() == '\n' || original.back() == '\r';
+    const bool last_break = original.empty() || original.back() == '\n' || original.back() == '\r';
     std::string text;
     for (std::size_t i = 0; i < lines.size(); ++i)
         text += lines[i] + (i + 1 < lines.size() || last_break ? end : "");
@@ -71,16 +70,21 @@ std::string rewrite_encounter(const LoadedPlanet& file, const tc_planet& as_read
         return file.bytes;
 
     std::vector<std::string> out;
-    int section = -1;
+    int section = kFirstWrittenSection;
     for (const std::string& line : file.lines) {
         if (const int opened = encounter_section(line); opened >= 0) {
             section = opened;
             auto& fresh = sections[static_cast<std::size_t>(section)];
-            if (!fresh)
+            if (fresh) {
+                if (!fresh->empty())
+                    out.insert(out.end(), fresh->begin(), fresh->end()), fresh->clear();
+                continue;
+            }
+            // A config header that holds a key is that key's line: the key rewriting below has it.
+            if (section != kConfig || config_rule(line) == ConfigRule::None) {
                 out.push_back(line);
-            else if (!fresh->empty())
-                out.insert(out.end(), fresh->begin(), fresh->end()), fresh->clear();
-            continue;
+                continue;
+            }
         }
         // A section written anew keeps the blank lines that followed its old entries.
         if (section >= 0 && sections[static_cast<std::size_t>(section)] && !is_blank(line))
@@ -99,12 +103,6 @@ std::string rewrite_encounter(const LoadedPlanet& file, const tc_planet& as_read
 }
 
 namespace {
-
-// Whether a map file line sets `key`.
-bool sets(std::string_view line, std::string_view key)
-{
-    return line.find('=') != std::string_view::npos && line_key(line) == key;
-}
 
 std::vector<std::string> entries(const LoadedCampaign& c, const std::vector<tc_planet>& planets)
 {
@@ -142,18 +140,18 @@ std::string key_line_now(const std::string& line, const LoadedCampaign& c, const
         changed = changed || differs;
         return differs ? fresh : line;
     };
-    if (sets(line, "Homeworld"))
+    switch (map_key(line)) {
+    case MapKey::Homeworld:
         return pick(now.home != c.home, "Homeworld = " + std::to_string(now.home));
-    if (sets(line, "MapSizeX"))
+    case MapKey::MapSizeX:
         return pick(now.recount, "MapSizeX = " + std::to_string(now.size.width) + ".0000");
-    if (sets(line, "MapSizeY"))
+    case MapKey::MapSizeY:
         return pick(now.recount, "MapSizeY = " + std::to_string(now.size.height) + ".0000");
-    if (sets(line, "Planets"))
-        return pick(now.recount, "Planets = " + std::to_string(now.count));
-    if (sets(line, "MapTexture"))
-        return pick(now.picture != c.picture, "MapTexture = " + now.picture);
-    if (sets(line, "GUIName"))
-        return pick(now.name != c.name, "GUIName = " + now.name);
+    case MapKey::Planets: return pick(now.recount, "Planets = " + std::to_string(now.count));
+    case MapKey::MapTexture: return pick(now.picture != c.picture, "MapTexture = " + now.picture);
+    case MapKey::GUIName: return pick(now.name != c.name, "GUIName = " + now.name);
+    default: break;
+    }
     return line;
 }
 
@@ -163,9 +161,12 @@ std::string rewrite_map_file(const LoadedCampaign& c, const std::string& campaig
                              const std::vector<tc_planet>& planets,
                              const std::string& background_path)
 {
-    const MapKeys now{home, planets.size() != c.planets.size(), planets.size(),
+    const MapKeys now{home,
+                      planets.size() != c.planets.size(),
+                      planets.size(),
                       map_size(static_cast<long long>(planets.size())),
-                      file_name_of(background_path), campaign_name};
+                      file_name_of(background_path),
+                      campaign_name};
     bool reentered = now.recount;
     for (std::size_t i = 0; i < planets.size(); ++i)
         reentered = reentered || planets[i].source != static_cast<int>(i);

@@ -14,12 +14,6 @@ namespace orvek {
 
 namespace {
 
-// Searched in this order; on a line holding several headers the last one found wins.
-constexpr std::pair<std::string_view, int> kHeaders[] = {
-    {"[config]", kConfig},       {"[terrain]", kTerrain},       {"[variables]", kVariables},
-    {"[hopcounts]", kHopcounts}, {"[facilities]", kFacilities},
-};
-
 bool contains(std::string_view line, std::string_view text)
 {
     return line.find(text) != std::string_view::npos;
@@ -46,45 +40,16 @@ std::string key_name(const std::string& system_name)
 
 }  // namespace
 
-int encounter_section(std::string_view line)
-{
-    int current = -1;
-    for (const auto& [header, slot] : kHeaders)
-        if (contains(line, header))
-            current = slot;
-    return current;
-}
-
-ConfigRule config_rule(std::string_view line)
-{
-    ConfigRule rule = ConfigRule::None;
-    if (contains(line, "MapPosition.X"))
-        rule = ConfigRule::PositionX;
-    if (contains(line, "MapPosition.Y"))
-        rule = ConfigRule::PositionY;
-    if (contains(line, "EncounterID"))
-        rule = ConfigRule::EncounterId;
-    if (contains(line, "mapiconsize"))
-        rule = ConfigRule::IconSize;
-    if (line.rfind("name = ", 0) == 0)
-        rule = ConfigRule::Name;
-    if (contains(line, "guiname"))
-        rule = ConfigRule::GuiName;
-    if (contains(line, "wormholes"))
-        rule = ConfigRule::Wormholes;
-    return rule;
-}
-
 std::string config_line(ConfigRule rule, int index, const tc_planet& planet)
 {
     switch (rule) {
-    case ConfigRule::PositionX: return "MapPosition.X = " + map_fraction(planet.x);
-    case ConfigRule::PositionY: return "MapPosition.Y = " + map_fraction(planet.y);
-    case ConfigRule::EncounterId: return "EncounterID = " + std::to_string(index);
-    case ConfigRule::Name: return "name = " + key_name(planet.system_name);
-    case ConfigRule::GuiName: return "guiname = " + planet.system_name;
+    case ConfigRule::PositionX: return config_prefix(rule) + map_fraction(planet.x);
+    case ConfigRule::PositionY: return config_prefix(rule) + map_fraction(planet.y);
+    case ConfigRule::EncounterId: return config_prefix(rule) + std::to_string(index);
+    case ConfigRule::Name: return config_prefix(rule) + key_name(planet.system_name);
+    case ConfigRule::GuiName: return config_prefix(rule) + planet.system_name;
     case ConfigRule::Wormholes: {
-        std::string line = "wormholes = ";
+        std::string line = config_prefix(rule);
         for (int k = 0; k < planet.link_count; ++k)
             line += std::to_string(planet.links[static_cast<std::size_t>(k)]) + ",";
         return line;

@@ -3,6 +3,7 @@
 // links, hop counts and chosen features, its five known sections put in a fixed order.
 
 #include "core/planet.h"
+#include "export/campaign_format.h"
 
 #include <string>
 #include <string_view>
@@ -22,17 +23,6 @@ struct EncounterOptions {
 // no section and are dropped. Never fails.
 std::string render_encounter(std::string_view template_bytes, int index, const tc_planet& planet,
                              const EncounterOptions& options, Random& random);
-
-// The sections of an encounter file, in the order the writer puts them.
-enum EncounterSection { kConfig = 0, kVariables = 1, kTerrain = 2, kFacilities = 3, kHopcounts = 4 };
-
-// The section a line opens: the last of config, terrain, variables, hopcounts, facilities whose
-// header it holds; -1 for none.
-int encounter_section(std::string_view line);
-
-// The rule that rewrites a config line: the last one whose key the line holds, or None.
-enum class ConfigRule { None, PositionX, PositionY, EncounterId, IconSize, Name, GuiName, Wormholes };
-ConfigRule config_rule(std::string_view line);
 
 // The line a rule writes for planet `index`; empty for None and IconSize (which draws).
 std::string config_line(ConfigRule rule, int index, const tc_planet& planet);

@@ -1,5 +1,6 @@
 #include "export/map_file.h"
 
+#include "export/campaign_format.h"
 #include "gamedata/game_folder.h"
 
 #include <algorithm>
@@ -135,16 +136,19 @@ std::string map_file_text(const std::string& campaign_id, const std::string& cam
     const MapSize size = map_size(static_cast<long long>(planets.size()));
     std::string text;
     auto line = [&text](const std::string& s) { text += s + "\r\n"; };
-    line("[config]");
-    line("Homeworld = " + std::to_string(home));
-    line("MapSizeX = " + std::to_string(size.width) + ".0000");
-    line("MapSizeY = " + std::to_string(size.height) + ".0000");
-    line("MapTexture = " + file_name_of(background_path));
-    line("Name = " + campaign_id);
-    line("GUIName = " + campaign_name);
-    line("Planets = " + std::to_string(planets.size()));
+    const auto key = [&line](MapKey k, const std::string& value) {
+        line(std::string(map_key_name(k)) + " = " + value);
+    };
+    line(std::string(kMapConfigHeader));
+    key(MapKey::Homeworld, std::to_string(home));
+    key(MapKey::MapSizeX, std::to_string(size.width) + ".0000");
+    key(MapKey::MapSizeY, std::to_string(size.height) + ".0000");
+    key(MapKey::MapTexture, file_name_of(background_path));
+    key(MapKey::Name, campaign_id);
+    key(MapKey::GUIName, campaign_name);
+    key(MapKey::Planets, std::to_string(planets.size()));
     line("");
-    line("[encounters]");
+    line(std::string(kMapEntriesHeader));
     for (std::size_t i = 0; i < planets.size(); ++i)
         line(std::to_string(i) + " = campaign/data/encounters/" + campaign_id + "/" +
              file_name_of(planets[i].template_path));

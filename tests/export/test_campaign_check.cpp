@@ -144,6 +144,26 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
              p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = zero");
          },
          true, "is not a position"},
+        {"position with a sign",
+         [](Planted& p) {
+             p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = -0.4040");
+         },
+         true, "\"-0.4040\" is not a position"},
+        {"two wormholes lines that disagree",
+         [](Planted& p) {
+             p.rewrite(p.file(5), "[terrain]", "[config]\r\nwormholes = 98,\r\n[terrain]");
+         },
+         true, "two wormholes lines disagree (lines "},
+        {"no wormholes line",
+         [](Planted& p) { p.rewrite(p.file(6), "wormholes = [^\\r]*\\r\\n", ""); }, true,
+         "the file has no wormholes line"},
+        {"no guiname line", [](Planted& p) { p.rewrite(p.file(6), "guiname = [^\\r]*\\r\\n", ""); },
+         true, "the file has no guiname line"},
+        {"a map key twice",
+         [](Planted& p) {
+             p.rewrite(p.map(), "\\r\\n[encounters]", "\r\nHomeworld = 1\r\n[encounters]");
+         },
+         true, "Homeworld is set twice (lines 2 and "},
         {"position outside",
          [](Planted& p) {
              p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 0.9990");
@@ -190,7 +210,7 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
              }
              p.set_links(11, {});
          },
-         true, "11 cannot be reached from planet 0"},
+         true, "11 cannot be reached from planet"},
         {"home without its facilities",
          [](Planted& p) {
              p.rewrite(p.file(static_cast<int>(p.clean.home)), "1 = shipyarda", "1 = shipyardb");
@@ -219,6 +239,13 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
          [](Planted& p) { p.rewrite(p.file(3), "$", "[variables]\r\nSTRANGE_RULE\r\n"); }, false,
          "\"STRANGE_RULE\" is unknown"},
     };
+    // A comment in [variables] is no feature.
+    {
+        Planted p;
+        p.rewrite(p.file(3), "$", "[variables]\r\n// inherited\r\n; old\r\n");
+        for (const Finding& f : check_campaign(p.folder, load_campaign(p.folder, "checkme")))
+            EXPECT_EQ(f.sentence.find("inherited"), std::string::npos) << f.sentence;
+    }
     {
         Planted clean;
         EXPECT_TRUE(check_campaign(clean.folder, clean.clean).empty())
