@@ -30,6 +30,14 @@ std::string summary_of(const std::vector<Finding>& findings)
 
 }  // namespace
 
+std::string findings_text(const std::vector<Finding>& findings)
+{
+    std::string text;
+    for (const Finding& f : findings)
+        text += cp1252_to_utf8(finding_line(f));
+    return text;
+}
+
 int check_all_campaigns(const GameFolder& folder, const Print& print)
 {
     bool problems = false;
@@ -58,10 +66,7 @@ int check_one_campaign(const GameFolder& folder, const std::string& id, bool jso
                   .dump(2) +
               "\n");
     } else {
-        std::string text;
-        for (const Finding& f : findings)
-            text += cp1252_to_utf8(finding_line(f));
-        print(text);
+        print(findings_text(findings));
     }
     std::cerr << summary_of(findings) << "\n";
     return problem_count(findings) > 0 ? 5 : 0;

@@ -4,10 +4,15 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orvek {
 
 class GameFolder;
+struct Finding;
+
+// The findings one a line, "<file>:<line>: <sentence> (planet N)", in UTF-8.
+std::string findings_text(const std::vector<Finding>& findings);
 
 // Writes text to standard output; throws when it cannot.
 using Print = std::function<void(const std::string&)>;

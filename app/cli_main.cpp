@@ -55,12 +55,24 @@ extern "C" void on_interrupt(int)
 }
 
 struct CliDialog : SaveDialog {
-    bool overwrite = false;
+    bool overwrite = false, keep_problems = false;
     void inform(const std::string& message) override { throw ExitError{1, message, true}; }
     bool confirm(const std::string& question) override
     {
         if (!overwrite)
             throw ExitError{3, question + "\n(give --overwrite to replace the existing campaign)"};
+        return true;
+    }
+    bool accept_problems(const std::vector<Finding>& problems) override
+    {
+        if (!keep_problems)
+            throw ExitError{5,
+                            "The campaign was not saved: it would have " +
+                                std::to_string(problems.size()) +
+                                (problems.size() == 1 ? " problem" : " problems") + ":\n" +
+                                findings_text(problems) +
+                                "(give --keep-problems to save it with them)",
+                            true};
         return true;
     }
 };
@@ -203,6 +215,7 @@ bool save(Options& o, const GameFolder& folder, Random& random, Galaxy& galaxy,
     o.request.opened = opened;
     CliDialog dialog;
     dialog.overwrite = o.overwrite;
+    dialog.keep_problems = o.keep_problems;
     return orvek::save_campaign(galaxy, o.request, folder, random, dialog) == SaveResult::Saved;
 }
 
@@ -350,7 +363,7 @@ int main(int argc, char** argv)
     try {
         return run(parser);
     } catch (const ExitError& e) {
-        if (e.status == 1)
+        if (e.status == 1 || (e.status == 5 && e.as_is))
             std::cerr << (e.as_is ? e.message : with_full_stop(e.message)) << "\n";
         else
             std::cerr << "orvek-galaxy: " << e.message << "\n";

@@ -140,6 +140,7 @@ Options parse_options(const QCommandLineParser& parser)
                                " (give --replace-unsupported to write each as \"?\")"};
     o.save = parser.isSet("save");
     o.overwrite = parser.isSet("overwrite");
+    o.keep_problems = parser.isSet("keep-problems");
     for (const QString& setting : parser.values("level"))
         apply_level(setting, o.request);
     o.request.options = {parser.isSet("write-inhibitions"), parser.isSet("write-facilities")};
@@ -164,6 +165,7 @@ void add_options(QCommandLineParser& parser)
         {"replace-unsupported", "Write characters of --name the game cannot show as \"?\"."},
         {"save", "Save the galaxy as a campaign."},
         {"overwrite", "Replace an existing campaign of the same name."},
+        {"keep-problems", "Save a campaign even when its check finds problems (else exit 5)."},
         {"write-inhibitions", "Write the inhibition effects."},
         {"write-facilities", "Write the facilities."},
         {"level", "A frequency list's level, e.g. cloak=rare.", "LIST=LEVEL"},

@@ -29,7 +29,7 @@ struct Options {
     std::uint32_t seed = 0;
     GalaxySettings settings;
     GenerateKind kind = GenerateKind::WithPresets;
-    bool rename = false, save = false, overwrite = false, quiet = false;
+    bool rename = false, save = false, overwrite = false, quiet = false, keep_problems = false;
     std::string name_lacking;  // the characters of --name the game cannot show
     std::uint64_t max_attempts = 0;
     std::string name;

@@ -1,14 +1,17 @@
 // make-demo-game DIR: writes a complete game folder of the project's own, so that the generator
 // can be tried and tested without the game: the "Orvek.exe" marker, 200 encounter templates,
 // eight nebula pictures, an empty maps folder and the three name lists. The output is the same
-// on every run. make-demo-game --picture FILE [SIZE] writes the window's built-in start-up picture
-// (1024 pixels square unless SIZE says otherwise).
+// on every run. make-demo-game --variant NAME DIR writes a game folder whose templates have one
+// of the shapes of template_variants.h (and two small pictures). make-demo-game --picture FILE
+// [SIZE] writes the window's built-in start-up picture (1024 pixels square unless SIZE says
+// otherwise).
 
 #include "core/ascii.h"
 #include "core/random.h"
 #include "demo_names.h"
 #include "image/jpeg.h"
 #include "nebula.h"
+#include "template_variants.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -130,27 +133,35 @@ std::string make_template(int number)
     return text;
 }
 
-void make_game(const fs::path& dir)
+void make_game(const fs::path& dir, const std::string& variant)
 {
     const fs::path data = dir / "campaign" / "data";
     fs::create_directories(data / "encounters" / "all");
     fs::create_directories(data / "bitmaps" / "ui");
     fs::create_directories(data / "maps");
     write_bytes(dir / "Orvek.exe", "");
-    for (int i = 0; i < 200; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "campaign_all_%03d.txt", i);
-        write_bytes(data / "encounters" / "all" / name, make_template(i));
-    }
-    for (int i = 1; i <= 8; ++i) {
+    for (int i = 0; i < 200; ++i)
+        write_bytes(data / "encounters" / "all" / orvek::demo::variant_template_name(variant, i),
+                    orvek::demo::vary_template(variant, i, make_template(i)));
+    // A variant is for the writer and the reader: two small pictures are enough.
+    const int pictures = variant.empty() ? 8 : 2, size = variant.empty() ? 1024 : 256;
+    for (int i = 1; i <= pictures; ++i) {
         orvek::RgbImage picture =
-            orvek::demo::make_nebula(1024, 1000u + static_cast<std::uint32_t>(i), i - 1);
+            orvek::demo::make_nebula(size, 1000u + static_cast<std::uint32_t>(i), i - 1);
         write_bytes(data / "bitmaps" / "ui" / ("nebula" + std::to_string(i) + ".jpg"),
                     orvek::encode_jpeg(picture, 88));
     }
     write_bytes(dir / "stars.txt", lines_of(orvek::demo::kStarNames));
     write_bytes(dir / "regions.txt", lines_of(orvek::demo::kRegions));
     write_bytes(dir / "types.txt", lines_of(orvek::demo::kTypes));
+}
+
+void usage()
+{
+    std::cerr << "usage: make-demo-game DIR\n       make-demo-game --variant NAME DIR\n"
+                 "       make-demo-game --picture FILE [SIZE]\nvariants:\n";
+    for (const auto& v : orvek::demo::template_variants())
+        std::cerr << "  " << v.name << ": " << v.holds << "\n";
 }
 
 }  // namespace
@@ -163,11 +174,16 @@ int main(int argc, char** argv)
             write_bytes(argv[2], orvek::encode_jpeg(orvek::demo::make_nebula(size, 4242u, 3), 85));
             return 0;
         }
-        if (argc != 2) {
-            std::cerr << "usage: make-demo-game DIR\n       make-demo-game --picture FILE [SIZE]\n";
+        if (argc == 4 && std::string(argv[1]) == "--variant" &&
+            orvek::demo::is_template_variant(argv[2])) {
+            make_game(argv[3], argv[2]);
+            return 0;
+        }
+        if (argc != 2 || argv[1][0] == '-') {
+            usage();
             return 2;
         }
-        make_game(argv[1]);
+        make_game(argv[1], "");
         return 0;
     } catch (const std::exception& e) {
         std::cerr << "make-demo-game: " << e.what() << "\n";

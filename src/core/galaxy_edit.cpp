@@ -188,26 +188,38 @@ private:
     std::string text_;
 };
 
+// A link to no planet (an opened campaign may hold one) keeps pointing at no planet: those at
+// or past the new planet's number move up one, so that none comes to name the new planet.
 class Add : public GalaxyEdit, FarthestKept {
 public:
-    explicit Add(tc_planet planet)
+    Add(const Planets& planets, tc_planet planet)
         : planet_(std::move(planet)), text_("Add " + cp1252_to_utf8(planet_.system_name))
-    {}
+    {
+        for (std::size_t i = 0; i < planets.size(); ++i)
+            for (std::size_t k = 0; k < planets[i].links.size(); ++k)
+                if (planets[i].links[k] >= static_cast<std::int32_t>(planets.size()))
+                    dangling_.emplace_back(i, k);
+    }
     void apply(Planets& planets) override
     {
         remember(planets);
+        for (const auto& [i, k] : dangling_)
+            ++planets[i].links[k];
         planets.push_back(planet_);
         update_farthest(planets);
     }
     void revert(Planets& planets) override
     {
         planets.pop_back();
+        for (const auto& [i, k] : dangling_)
+            --planets[i].links[k];
         restore(planets);
     }
     std::string text() const override { return text_; }
 
 private:
     tc_planet planet_;
+    std::vector<std::pair<std::size_t, std::size_t>> dangling_;
     std::string text_;
 };
 
@@ -224,12 +236,14 @@ public:
     void apply(Planets& planets) override
     {
         remember(planets);
+        const auto count = static_cast<std::int32_t>(planets.size());
         planets.erase(planets.begin() + p_);
         for (tc_planet& planet : planets) {
             planet.links.resize(at(planet.link_count));
             std::erase(planet.links, p_);
+            // A link to no planet keeps its number, and with it its meaning.
             for (std::int32_t& link : planet.links)
-                link -= link > p_ ? 1 : 0;
+                link -= link > p_ && link < count ? 1 : 0;
             planet.link_count = static_cast<std::int32_t>(planet.links.size());
         }
         update_farthest(planets);
@@ -396,7 +410,7 @@ EditPointer add_planet(const Planets& planets, int x, int y, const NewPlanetSour
         throw EditRefused("A galaxy holds at most " + std::to_string(kMaxPlanets) + " planets.");
     if (const std::string refusal = position_refusal(planets, -1, x, y); !refusal.empty())
         throw EditRefused(refusal);
-    return std::make_unique<Add>(new_planet(planets, x, y, sources));
+    return std::make_unique<Add>(planets, new_planet(planets, x, y, sources));
 }
 
 EditPointer delete_planet(const Planets& planets, int p)

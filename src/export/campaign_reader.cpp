@@ -355,6 +355,38 @@ LoadedCampaign load_campaign(const GameFolder& game, const std::string& id)
     return c;
 }
 
+LoadedCampaign campaign_from_bytes(const std::string& id, const std::string& folder,
+                                   std::string map_bytes,
+                                   const std::vector<std::pair<std::string, std::string>>& files)
+{
+    LoadedCampaign c;
+    c.id = id;
+    std::string lower = id;
+    std::transform(lower.begin(), lower.end(), lower.begin(), ascii_lower);
+    c.map_file = lower + ".txt";
+    c.folder = folder;
+    c.map_bytes = std::move(map_bytes);
+    parse_map_file(c);
+    for (const auto& [name, bytes] : files)
+        c.folder_files.push_back(name);
+    std::sort(c.folder_files.begin(), c.folder_files.end());
+    for (LoadedPlanet& p : c.planets) {
+        p.file_name = file_in_campaign(p.entry_path, file_name_of(c.folder));
+        const auto file = std::find_if(files.begin(), files.end(),
+                                       [&](const auto& f) { return f.first == p.file_name; });
+        if (p.file_name.empty() || file == files.end()) {
+            c.reading.push_back({c.map_file, p.map_line,
+                                 "the entry's path \"" + p.entry_path.substr(0, 200) +
+                                     "\" names no file the Save writes"});
+            continue;
+        }
+        p.bytes = file->second;
+        p.read = true;
+        parse_encounter_file(p, c.reading);
+    }
+    return c;
+}
+
 std::vector<std::string> campaign_ids(const GameFolder& game)
 {
     std::vector<std::string> ids;

@@ -71,6 +71,13 @@ struct LoadedCampaign {
 // which is then never opened) is recorded for check_campaign. Never writes.
 LoadedCampaign load_campaign(const GameFolder& folder, const std::string& id);
 
+// The campaign `id` as load_campaign would read it if its map file held `map_bytes` and its
+// folder (at `folder`) held exactly `files` (by name): what a Save is about to write, read back
+// before anything is written. Never fails.
+LoadedCampaign campaign_from_bytes(const std::string& id, const std::string& folder,
+                                   std::string map_bytes,
+                                   const std::vector<std::pair<std::string, std::string>>& files);
+
 // What load_campaign does with the bytes it read, for the fuzzer: the map file's lines into
 // `campaign` (its map_bytes set), an encounter file's lines into `planet` (its bytes and
 // file_name set), a malformed line recorded in `reading`. Never fail.

@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "core/galaxy_edit.h"
+#include "export/campaign_check.h"
 #include "export/campaign_reader.h"
 #include "export/campaign_rewrite.h"
 #include "export/campaign_transaction.h"
@@ -37,16 +38,10 @@ std::string template_of(const tc_planet& planet, const GameFolder& folder)
                : planet.template_path;
 }
 
-// Everything that can fail without touching the disk, before anything changes: every template
-// read (empty for a planet written from its own file), the maps folder there, the campaign
-// folder a real folder if it exists.
-std::vector<std::string> check_before_writing(const Galaxy& galaxy, const SaveRequest& request,
-                                              const GameFolder& folder, const std::string& id,
-                                              const std::string& campaign_folder,
-                                              EntryKind existing)
+// A planet of the opened campaign whose file was not read (missing, a link, a special file, or
+// named by a path outside the campaign's folder) has nothing to be written from.
+void refuse_unread_planets(const Galaxy& galaxy, const SaveRequest& request)
 {
-    // A planet of the opened campaign whose file was not read (missing, a link, a special file,
-    // or named by a path outside the campaign's folder) has nothing to be written from.
     for (std::size_t i = 0; i < galaxy.planets.size(); ++i)
         if (request.opened && galaxy.planets[i].source >= 0 &&
             !from_lines(galaxy.planets[i], request))
@@ -54,36 +49,44 @@ std::vector<std::string> check_before_writing(const Galaxy& galaxy, const SaveRe
                         " cannot be saved: its file was not read when the campaign was opened "
                         "(Check campaign says why). Delete the planet, or mend its file and open "
                         "the campaign again");
-    std::vector<std::string> templates;
-    for (const tc_planet& planet : galaxy.planets)
-        templates.push_back(from_lines(planet, request) ? std::string()
-                                                         : read_file(template_of(planet, folder)));
+}
+
+// What can fail under the lock without touching the disk: the maps folder there, the campaign
+// folder a real folder if it exists.
+void check_before_writing(const GameFolder& folder, const std::string& id,
+                          const CampaignFiles& files, const std::string& campaign_folder,
+                          EntryKind existing)
+{
     const std::string maps_folder = folder.maps_folder();
     if (entry_kind(maps_folder) != EntryKind::Folder)
         throw file_error("Cannot create file", maps_folder + id + ".txt", system_reason(ENOENT));
     if (existing == EntryKind::File)
         throw file_error("Cannot create file",
-                         encounter_path(campaign_folder, galaxy.planets.front()),
+                         campaign_folder + kPathSeparator + files.encounters.front().first,
                          system_reason(ENOTDIR));
     if (existing != EntryKind::Missing && existing != EntryKind::Folder)
         throw Error(refusal(campaign_folder, existing, EntryKind::Folder));
-    return templates;
 }
 
-// The encounter files in planet order (their icon sizes are drawn in that order), the map file
-// last, all into the work folder; the commit puts them in place. The campaign saved again under
-// its own id keeps every line that the galaxy does not change.
-void write_campaign(CampaignTransaction& transaction, const Galaxy& galaxy,
-                    const std::vector<std::string>& templates, const SaveRequest& request,
-                    const std::string& id, bool own, Random& random)
+// The encounter files in planet order (their icon sizes are drawn in that order) and the map
+// file, in memory. Every template is read first. The campaign saved again under its own id keeps
+// every line that the galaxy does not change.
+CampaignFiles render_campaign(const Galaxy& galaxy, const GameFolder& folder,
+                              const SaveRequest& request, const std::string& id, bool own,
+                              Random& random)
 {
+    std::vector<std::string> templates;
+    for (const tc_planet& planet : galaxy.planets)
+        templates.push_back(from_lines(planet, request) ? std::string()
+                                                         : read_file(template_of(planet, folder)));
     const std::vector<tc_planet> as_read =
         request.opened ? galaxy_planets(*request.opened) : std::vector<tc_planet>();
+    CampaignFiles files;
     for (std::size_t i = 0; i < galaxy.planets.size(); ++i) {
         const tc_planet& planet = galaxy.planets[i];
         const int index = static_cast<int>(i);
         const auto source = static_cast<std::size_t>(planet.source);
-        transaction.stage_encounter(
+        files.encounters.emplace_back(
             file_name_of(planet.template_path),
             from_lines(planet, request)
                 ? rewrite_encounter(request.opened->planets[source], as_read[source], index,
@@ -91,11 +94,21 @@ void write_campaign(CampaignTransaction& transaction, const Galaxy& galaxy,
                 : render_encounter(templates[i], index, planet, request.options, random));
     }
     const int home = home_index(galaxy.planets);
-    transaction.stage_map(own ? rewrite_map_file(*request.opened, request.campaign_name, home,
-                                                 galaxy.planets, galaxy.background_path)
-                              : map_file_text(id, request.campaign_name, home, galaxy.planets,
-                                              galaxy.background_path));
-    transaction.commit();
+    files.map = own ? rewrite_map_file(*request.opened, request.campaign_name, home,
+                                       galaxy.planets, galaxy.background_path)
+                    : map_file_text(id, request.campaign_name, home, galaxy.planets,
+                                    galaxy.background_path);
+    return files;
+}
+
+// The problems of what the Save is about to write, read back as the game would read it.
+std::vector<Finding> problems_of(const CampaignFiles& files, const GameFolder& folder,
+                                 const std::string& id, const std::string& campaign_folder)
+{
+    std::vector<Finding> findings =
+        check_campaign(folder, campaign_from_bytes(id, campaign_folder, files.map, files.encounters));
+    std::erase_if(findings, [](const Finding& f) { return !f.problem; });
+    return findings;
 }
 
 std::size_t longest_template_name(const Galaxy& galaxy)
@@ -130,6 +143,11 @@ std::string unreachable_message(const std::vector<tc_planet>& planets,
 
 }  // namespace
 
+bool SaveDialog::accept_problems(const std::vector<Finding>&)
+{
+    return false;
+}
+
 SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameFolder& folder,
                          Random& random, SaveDialog& dialog)
 {
@@ -153,6 +171,13 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
     const bool asked = entry_kind(campaign_folder) != EntryKind::Missing && !own;
     if (asked && !dialog.confirm(kOverwriteQuestion))
         return SaveResult::NotConfirmed;
+    // What is written is read back and checked before the lock: a campaign with problems is
+    // written only when the player says so.
+    refuse_unread_planets(galaxy, request);
+    const CampaignFiles files = render_campaign(galaxy, folder, request, id, own, random);
+    if (const auto problems = problems_of(files, folder, id, campaign_folder);
+        !problems.empty() && !dialog.accept_problems(problems))
+        return SaveResult::HasProblems;
     std::optional<CampaignTransaction> transaction;
     try {
         transaction.emplace(folder, request.cancel, request.wait);
@@ -166,12 +191,14 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
         dialog.inform(kCampaignAppeared);
         return SaveResult::Refused;
     }
-    const std::vector<std::string> templates =
-        check_before_writing(galaxy, request, folder, id, campaign_folder, existing);
+    check_before_writing(folder, id, files, campaign_folder, existing);
     if (request.cancel && request.cancel->load())
         return SaveResult::Cancelled;
     transaction->begin(file_name_of(campaign_folder), id + ".txt");
-    write_campaign(*transaction, galaxy, templates, request, id, own, random);
+    for (const auto& [name, bytes] : files.encounters)
+        transaction->stage_encounter(name, bytes);
+    transaction->stage_map(files.map);
+    transaction->commit();
     return SaveResult::Saved;
 }
 

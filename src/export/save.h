@@ -3,12 +3,15 @@
 // question through the caller, then every file written so that nothing is lost on failure.
 
 #include "core/generator.h"
+#include "export/campaign_check.h"
 #include "export/campaign_transaction.h"
 #include "export/encounter.h"
 #include "export/features.h"
 
 #include <atomic>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace orvek {
 
@@ -24,6 +27,15 @@ public:
     virtual void inform(const std::string& message) = 0;
     // The overwrite question; true only for the answer Yes.
     virtual bool confirm(const std::string& question) = 0;
+    // Whether to write a campaign that has these problems (the check's, on what the Save is
+    // about to write); unless told otherwise, no.
+    virtual bool accept_problems(const std::vector<Finding>& problems);
+};
+
+// The files a Save writes: each encounter file by its name, in planet order, and the map file.
+struct CampaignFiles {
+    std::vector<std::pair<std::string, std::string>> encounters;
+    std::string map;
 };
 
 inline constexpr char kNothingGenerated[] = "Nothing was generated!";
@@ -50,7 +62,7 @@ struct SaveRequest {
     LockWait wait;
 };
 
-enum class SaveResult { Saved, NothingGenerated, Refused, NotConfirmed, Cancelled };
+enum class SaveResult { Saved, NothingGenerated, Refused, NotConfirmed, Cancelled, HasProblems };
 
 // Runs the Save command on the galaxy. A galaxy whose planets are not all reached from planet 0
 // is refused (the message names those planets). Feature flags are then assigned whatever follows;
@@ -58,9 +70,10 @@ enum class SaveResult { Saved, NothingGenerated, Refused, NotConfirmed, Cancelle
 // by (campaign_id_limit) is refused. The overwrite question comes before the game folder's save
 // lock, so that an unanswered question never holds up a Save elsewhere; under the lock, a
 // campaign that appeared since the question was not asked is refused (kCampaignAppeared).
-// Before anything on disk changes, every template is read and the maps folder is found; then the
-// campaign (the files of its encounter folder, not its sub-folders, and its map file) is replaced
-// as one transaction.
+// Before the lock every template is read and every file made in memory, then read back and
+// checked: with problems, it returns HasProblems unless dialog.accept_problems says to go on.
+// Under the lock the maps folder is found; then the campaign (the files of its encounter folder,
+// not its sub-folders, and its map file) is replaced as one transaction.
 // Returns Cancelled, with nothing written, when request.cancel was set before the first file.
 // Throws Error "Cannot open file ...", "Cannot create file ...", kSaveBusy, the refusal of a
 // campaign folder or map file that is a link, or the error of another failing file call; a

@@ -223,5 +223,29 @@ TEST(GalaxyEdit, FindsThePlanetsNoLinkReaches)
     EXPECT_EQ(unreachable_planets(planets), (std::vector<int>{7, 8}));
 }
 
+// An opened campaign may hold links to no planet: whatever is added or deleted, each keeps
+// pointing at no planet, and undo gives it back as it was.
+TEST(GalaxyEdit, ALinkToNoPlanetStaysOne)
+{
+    Planets planets = row_of_planets();
+    for (const int dangling : {9, 10, -1}) {
+        planets[4].links.push_back(dangling);
+        ++planets[4].link_count;
+    }
+    const auto nowhere = [](const Planets& g) {
+        return std::vector<std::int32_t>(g[4].links.end() - 3, g[4].links.end());
+    };
+    const Planets before = planets;
+    const EditPointer added = add_planet(planets, 500, 900, sources());
+    added->apply(planets);
+    EXPECT_EQ(nowhere(planets), (std::vector<std::int32_t>{10, 11, -1})) << "after an add";
+    const EditPointer deleted = delete_planet(planets, 8);
+    deleted->apply(planets);
+    EXPECT_EQ(nowhere(planets), (std::vector<std::int32_t>{10, 11, -1})) << "after a delete";
+    deleted->revert(planets);
+    added->revert(planets);
+    EXPECT_EQ(planets, before);
+}
+
 }  // namespace
 }  // namespace orvek

@@ -144,7 +144,7 @@ TEST(Faults, OddTemplatesThroughTheTool)
 {
     Game game;
     game.every_template(std::string("stray\r\0\0[config]\rname = \0\r[terrain]\n\0", 37));
-    auto r = game.run("--seed 2 --save --name Odd");
+    auto r = game.run("--seed 2 --save --name Odd --keep-problems");
     ASSERT_EQ(r.status, 0) << r.err;
     const fs::directory_entry first = *fs::directory_iterator(game.campaign("odd"));
     const std::string bytes = testing::read_bytes(first.path());
