@@ -66,13 +66,12 @@ struct CliDialog : SaveDialog {
     bool accept_problems(const std::vector<Finding>& problems) override
     {
         if (!keep_problems)
-            throw ExitError{5,
-                            "The campaign was not saved: it would have " +
-                                std::to_string(problems.size()) +
-                                (problems.size() == 1 ? " problem" : " problems") + ":\n" +
-                                findings_text(problems) +
-                                "(give --keep-problems to save it with them)",
-                            true};
+            throw ExitError{
+                5,
+                "The campaign was not saved: it would have " + std::to_string(problems.size()) +
+                    (problems.size() == 1 ? " problem" : " problems") + ":\n" +
+                    findings_text(problems) + "(give --keep-problems to save it with them)",
+                true};
         return true;
     }
 };
@@ -246,7 +245,8 @@ int open(Options& o, const GameFolder& folder)
     write_outputs(o, galaxy, name, 0, false);
     const std::string summary = "opened \"" + cp1252_to_utf8(campaign.name) + "\" (" + campaign.id +
                                 "), " + std::to_string(galaxy.planets.size()) + " planets" +
-                                (o.save ? ", saved as \"" + cp1252_to_utf8(name) + "\"" : "") + "\n";
+                                (o.save ? ", saved as \"" + cp1252_to_utf8(name) + "\"" : "") +
+                                "\n";
     if (o.json == "-")
         std::cerr << summary;
     else

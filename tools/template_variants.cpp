@@ -100,7 +100,9 @@ Lines repeats(Lines lines, int number)
 // Windows-1252 bytes and keys in other letter case, which the writer copies as they are.
 Lines encodings(Lines lines, int number)
 {
-    insert_after(lines, "[terrain]", {"remark = Caf\xE9 \xB1" "5 \x80 au large"});
+    insert_after(lines, "[terrain]",
+                 {"remark = Caf\xE9 \xB1"
+                  "5 \x80 au large"});
     if (number % 3 == 0)
         insert_after(lines, "owner",
                      {"Wormholes = 1", "GUIName = Other", "mapIconSize = 3", "encounterid = 9",
@@ -168,7 +170,8 @@ const std::vector<TemplateVariant>& template_variants()
 bool is_template_variant(const std::string& name)
 {
     const auto& all = variants();
-    return std::any_of(all.begin(), all.end(), [&](const Variant& v) { return name == v.about.name; });
+    return std::any_of(all.begin(), all.end(),
+                       [&](const Variant& v) { return name == v.about.name; });
 }
 
 std::string vary_template(const std::string& variant, int number, const std::string& demo)

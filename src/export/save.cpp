@@ -78,7 +78,7 @@ CampaignFiles render_campaign(const Galaxy& galaxy, const GameFolder& folder,
     std::vector<std::string> templates;
     for (const tc_planet& planet : galaxy.planets)
         templates.push_back(from_lines(planet, request) ? std::string()
-                                                         : read_file(template_of(planet, folder)));
+                                                        : read_file(template_of(planet, folder)));
     const std::vector<tc_planet> as_read =
         request.opened ? galaxy_planets(*request.opened) : std::vector<tc_planet>();
     CampaignFiles files;
@@ -89,13 +89,13 @@ CampaignFiles render_campaign(const Galaxy& galaxy, const GameFolder& folder,
         files.encounters.emplace_back(
             file_name_of(planet.template_path),
             from_lines(planet, request)
-                ? rewrite_encounter(request.opened->planets[source], as_read[source], index,
-                                    planet, request.options)
+                ? rewrite_encounter(request.opened->planets[source], as_read[source], index, planet,
+                                    request.options)
                 : render_encounter(templates[i], index, planet, request.options, random));
     }
     const int home = home_index(galaxy.planets);
-    files.map = own ? rewrite_map_file(*request.opened, request.campaign_name, home,
-                                       galaxy.planets, galaxy.background_path)
+    files.map = own ? rewrite_map_file(*request.opened, request.campaign_name, home, galaxy.planets,
+                                       galaxy.background_path)
                     : map_file_text(id, request.campaign_name, home, galaxy.planets,
                                     galaxy.background_path);
     return files;
@@ -105,8 +105,8 @@ CampaignFiles render_campaign(const Galaxy& galaxy, const GameFolder& folder,
 std::vector<Finding> problems_of(const CampaignFiles& files, const GameFolder& folder,
                                  const std::string& id, const std::string& campaign_folder)
 {
-    std::vector<Finding> findings =
-        check_campaign(folder, campaign_from_bytes(id, campaign_folder, files.map, files.encounters));
+    std::vector<Finding> findings = check_campaign(
+        folder, campaign_from_bytes(id, campaign_folder, files.map, files.encounters));
     std::erase_if(findings, [](const Finding& f) { return !f.problem; });
     return findings;
 }
@@ -129,11 +129,10 @@ std::string id_refusal(const std::string& id, const Galaxy& galaxy, const GameFo
 }
 
 // "... cannot be reached: Heze (planet 7), Vega (planet 8)", at most ten named.
-std::string unreachable_message(const std::vector<tc_planet>& planets,
-                                const std::vector<int>& lost)
+std::string unreachable_message(const std::vector<tc_planet>& planets, const std::vector<int>& lost)
 {
-    std::string message = "The galaxy cannot be saved: no jumpgates lead from " +
-                          planet_title(planets, 0) + " to ";
+    std::string message =
+        "The galaxy cannot be saved: no jumpgates lead from " + planet_title(planets, 0) + " to ";
     for (std::size_t k = 0; k < lost.size() && k < 10; ++k)
         message += (k ? ", " : "") + planet_title(planets, lost[k]);
     if (lost.size() > 10)
@@ -142,6 +141,25 @@ std::string unreachable_message(const std::vector<tc_planet>& planets,
 }
 
 }  // namespace
+
+std::vector<Finding> preview_findings(const Galaxy& galaxy, const SaveRequest& request,
+                                      const GameFolder& folder, Random random)
+{
+    if (galaxy.planets.empty())
+        return {};
+    std::string id = campaign_id(request.campaign_name);
+    if (!id_refusal(id, galaxy, folder).empty())
+        id = request.opened ? campaign_id(request.opened->id) : "campaign";
+    const bool own = request.opened && campaign_id(request.opened->id) == id;
+    try {
+        refuse_unread_planets(galaxy, request);
+    } catch (const Error&) {
+        return check_campaign(folder, *request.opened);
+    }
+    const CampaignFiles files = render_campaign(galaxy, folder, request, id, own, random);
+    return check_campaign(
+        folder, campaign_from_bytes(id, folder.campaign_folder(id), files.map, files.encounters));
+}
 
 bool SaveDialog::accept_problems(const std::vector<Finding>&)
 {

@@ -7,6 +7,7 @@
 #include "export/campaign_transaction.h"
 #include "export/encounter.h"
 #include "export/features.h"
+#include "core/random.h"
 
 #include <atomic>
 #include <string>
@@ -79,6 +80,13 @@ enum class SaveResult { Saved, NothingGenerated, Refused, NotConfirmed, Cancelle
 // campaign folder or map file that is a link, or the error of another failing file call; a
 // failure leaves the game folder as it was.
 SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameFolder& folder,
-                           Random& random, SaveDialog& dialog);
+                         Random& random, SaveDialog& dialog);
+
+// The findings of the campaign that a Save of the galaxy would write now under the request's
+// name (or of the opened campaign's files, where a planet's file was not read): the files made
+// in memory with a copy of the random source, no feature assigned, nothing written. Throws Error
+// when a template or a listing cannot be read.
+std::vector<Finding> preview_findings(const Galaxy& galaxy, const SaveRequest& request,
+                                      const GameFolder& folder, Random random);
 
 }  // namespace orvek

@@ -53,6 +53,7 @@ void TForm1::set_up_editing()
     }
     connect(undo_stack_, &QUndoStack::cleanChanged, this,
             [this](bool clean) { map_->set_unsaved(!clean); });
+    connect(undo_stack_, &QUndoStack::indexChanged, this, [this] { refresh_findings(); });
     connect(map_, &MapWidget::move_requested, this, [this](int p, int x, int y) {
         edit([=](const auto& g) { return move_planet(g, p, x, y); });
     });

@@ -113,9 +113,9 @@ QSize TForm1::opening_size(const QRect& available)
 {
     // What the window's frame (title bar, borders) takes, about, on the systems players use.
     constexpr int kFrameWidth = 16, kFrameHeight = 40;
-    const int side = std::clamp(std::min(available.height() - kFrameHeight,
-                                         available.width() - kFrameWidth - kColumnSpan),
-                                kMinimumMap, kMapPixels);
+    const int side = std::clamp(
+        std::min(available.height() - kFrameHeight, available.width() - kFrameWidth - kColumnSpan),
+        kMinimumMap, kMapPixels);
     return QSize(side + kColumnSpan, side);
 }
 
@@ -331,6 +331,11 @@ void TForm1::open_campaign(const std::string& id)
     map_->select_planet(-1);
     map_->set_progress(QString());   // a Save's notice is about what was shown before
     map_->set_seed_text(QString());  // a saved campaign keeps no seed
+    show_problem_line();
+}
+
+void TForm1::show_problem_line()
+{
     const int problems = problem_count(findings_);
     map_->set_status(problems == 0 ? QString()
                                    : QString("%1 %2: Ctrl+K lists them")
@@ -338,6 +343,19 @@ void TForm1::open_campaign(const std::string& id)
                                          .arg(problems == 1 ? "problem" : "problems"));
     if (findings_dialog_ && findings_dialog_->isVisible())
         on_check_campaign();
+}
+
+void TForm1::refresh_findings()
+{
+    if (!opened_ || busy())
+        return;
+    try {
+        findings_ = preview_findings(galaxy_, save_request(Edit_CName->text().toStdString()),
+                                     folder_, random_);
+    } catch (const Error&) {
+        return;  // a template gone since: the Save will say so
+    }
+    show_problem_line();
 }
 
 // A new galaxy is no longer the saved campaign that was opened.
@@ -364,11 +382,16 @@ void TForm1::on_check_campaign()
 {
     if (!opened_)
         return show_information("Open a saved campaign first (Ctrl+O): the check reads its files.");
+    show_findings_dialog(QString::fromStdString(opened_->id), findings_);
+}
+
+void TForm1::show_findings_dialog(const QString& id, const std::vector<Finding>& findings)
+{
     if (!findings_dialog_) {
         findings_dialog_ = new FindingsDialog(this);
         connect(findings_dialog_, &FindingsDialog::planet_chosen, map_, &MapWidget::select_planet);
     }
-    findings_dialog_->show_findings(QString::fromStdString(opened_->id), findings_);
+    findings_dialog_->show_findings(id, findings);
     findings_dialog_->show();
     findings_dialog_->raise();
 }

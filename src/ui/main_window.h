@@ -51,6 +51,8 @@ public:
         std::function<bool(const QString& question)> confirm;
         // The question before a window with unsaved edits closes.
         std::function<CloseAnswer(const QString& question)> close;
+        // The question before a Save that would write problems: the button's text chosen.
+        std::function<QString(const QString& question)> problems;
     };
     void set_hooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
@@ -142,6 +144,13 @@ private:
     void stop_saving();
     void set_undo_enabled(bool enabled);
     void forget_opened_campaign();
+    // The findings of the opened campaign as a Save would write it now, after every edit and
+    // Save, and the map's line that counts its problems.
+    void refresh_findings();
+    void show_problem_line();
+    // Asks whether to save a campaign with these problems ("Check campaign" lists them instead).
+    bool ask_about_problems(const std::vector<Finding>& problems);
+    void show_findings_dialog(const QString& id, const std::vector<Finding>& findings);
     void show_command_fields(const GalaxySettings& settings, const std::string& campaign_name);
     void show_progress();
     void set_controls_enabled(bool enabled);

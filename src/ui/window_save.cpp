@@ -4,6 +4,7 @@
 // ("Waiting for another save…", Escape gives up).
 
 #include "core/cp1252.h"
+#include "core/galaxy_edit.h"
 #include "export/campaign_reader.h"
 #include "gamedata/names.h"
 #include "ui/controls.h"
@@ -16,6 +17,8 @@
 #include <QCheckBox>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QUndoStack>
 
 namespace orvek {
@@ -41,10 +44,12 @@ void TForm1::on_save_clicked()
     if (busy())
         return;
     const std::string typed = Edit_CName->text().toStdString();
-    if (const std::string lacking = unsupported_characters(typed); !lacking.empty() &&
-        !ask(QString::fromStdString("The game cannot show these characters of the campaign name: " +
-                                    lacking + ". Save with each of them written as \"?\"? (No goes "
-                                    "back to the name.)"))) {
+    if (const std::string lacking = unsupported_characters(typed);
+        !lacking.empty() &&
+        !ask(QString::fromStdString(
+            "The game cannot show these characters of the campaign name: " + lacking +
+            ". Save with each of them written as \"?\"? (No goes "
+            "back to the name.)"))) {
         Edit_CName->setFocus();
         return emit save_finished();
     }
@@ -58,7 +63,8 @@ void TForm1::on_save_clicked()
     s.request.wait.patience = std::chrono::hours(24 * 365);
     s.request.wait.waiting = [this] {
         QMetaObject::invokeMethod(this, [this] {
-            map_->set_progress("Waiting for another save in this game folder\u2026 (Escape gives up)");
+            map_->set_progress(
+                "Waiting for another save in this game folder\u2026 (Escape gives up)");
         });
     };
     set_controls_enabled(false);
@@ -84,6 +90,14 @@ void TForm1::run_save(Saving& s)
             bool yes = false;
             QMetaObject::invokeMethod(
                 form, [&] { yes = form->ask(QString::fromStdString(question)); },
+                Qt::BlockingQueuedConnection);
+            return yes;
+        }
+        bool accept_problems(const std::vector<Finding>& problems) override
+        {
+            bool yes = false;
+            QMetaObject::invokeMethod(
+                form, [&] { yes = form->ask_about_problems(problems); },
                 Qt::BlockingQueuedConnection);
             return yes;
         }
@@ -122,8 +136,46 @@ void TForm1::finish_save()
                               .arg(s->shown_name, QString::fromStdString(id))
                               .arg(galaxy_.planets.size()),
                           4000);
+        refresh_findings();
     }
     emit save_finished();
+}
+
+bool TForm1::ask_about_problems(const std::vector<Finding>& problems)
+{
+    QString list;
+    for (std::size_t k = 0; k < problems.size() && k < 8; ++k) {
+        const Finding& f = problems[k];
+        const std::string where =
+            f.planet >= 0 && static_cast<std::size_t>(f.planet) < galaxy_.planets.size()
+                ? planet_title(galaxy_.planets, f.planet)
+                : cp1252_to_utf8(f.file);
+        list += QString::fromStdString("\n\u2022 " + where + ": " + cp1252_to_utf8(f.sentence));
+    }
+    if (problems.size() > 8)
+        list += QString("\n\u2022 and %1 more").arg(problems.size() - 8);
+    const QString text = QString("The campaign would be saved with %1 %2 that the game may "
+                                 "stumble on:%3")
+                             .arg(problems.size())
+                             .arg(problems.size() == 1 ? "problem" : "problems")
+                             .arg(list);
+    const QString save = "Save anyway", check = "Check campaign";
+    QString choice;
+    if (hooks_.problems) {
+        choice = hooks_.problems(text);
+    } else {
+        QMessageBox box(QMessageBox::Warning, "Confirm", text, QMessageBox::NoButton, this);
+        box.addButton(save, QMessageBox::AcceptRole);
+        box.addButton(check, QMessageBox::ActionRole);
+        box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+        box.setEscapeButton(box.defaultButton());
+        box.exec();
+        choice = box.clickedButton() ? box.clickedButton()->text() : QString();
+    }
+    if (choice == check)
+        show_findings_dialog(QString::fromStdString(campaign_id(saving_->request.campaign_name)),
+                             problems);
+    return choice == save;
 }
 
 // Closing: a Save still waiting gives up; one writing ends first.

@@ -87,10 +87,15 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
         Check check = [](const Planets&) {};
     } rows[] = {
         {"move", [](auto& g) { return move_planet(g, 3, 330, 700); }, "",
-         [](auto& g) { EXPECT_EQ(g[3].x, 330); EXPECT_EQ(g[3].y, 700); }},
+         [](auto& g) {
+             EXPECT_EQ(g[3].x, 330);
+             EXPECT_EQ(g[3].y, 700);
+         }},
         {"move to the edge", [](auto& g) { return move_planet(g, 3, 979, 20); }, ""},
-        {"move off the map", [](auto& g) { return move_planet(g, 3, 19, 500); }, "between 20 and 979"},
-        {"move past 979", [](auto& g) { return move_planet(g, 3, 300, 980); }, "between 20 and 979"},
+        {"move off the map", [](auto& g) { return move_planet(g, 3, 19, 500); },
+         "between 20 and 979"},
+        {"move past 979", [](auto& g) { return move_planet(g, 3, 300, 980); },
+         "between 20 and 979"},
         {"move into a clearance", [](auto& g) { return move_planet(g, 3, 365, 555); },
          "Too close to Star 4 (planet 4)"},
         {"move 56 apart", [](auto& g) { return move_planet(g, 3, 364, 555); }, ""},
@@ -121,14 +126,23 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
         {"rename empty", [](auto& g) { return rename_planet(g, 2, ""); }, "needs a name"},
         {"rename with a tab", [](auto& g) { return rename_planet(g, 2, "a\tb"); }, "control"},
         {"rename with DEL", [](auto& g) { return rename_planet(g, 2, "a\x7F"); }, "control"},
-        {"rename with CJK", [](auto& g) { return rename_planet(g, 2, "\xC5\x81\xC3\xB3" "d\xC5\xBA"); },
+        {"rename with CJK",
+         [](auto& g) {
+             return rename_planet(g, 2,
+                                  "\xC5\x81\xC3\xB3"
+                                  "d\xC5\xBA");
+         },
          "cannot show these characters of the name: \xC5\x81\xC5\xBA."},
         {"rename to a key", [](auto& g) { return rename_planet(g, 2, "Big WormHoles"); },
          "cannot hold \"wormholes\""},
         {"rename 40", [](auto& g) { return rename_planet(g, 2, std::string(40, 'a')); }, ""},
-        {"rename 41", [](auto& g) { return rename_planet(g, 2, std::string(41, 'a')); }, "at most 40"},
+        {"rename 41", [](auto& g) { return rename_planet(g, 2, std::string(41, 'a')); },
+         "at most 40"},
         {"home", [](auto& g) { return make_home(g, 6); }, "",
-         [](auto& g) { EXPECT_TRUE(g[6].home); EXPECT_FALSE(g[0].home); }},
+         [](auto& g) {
+             EXPECT_TRUE(g[6].home);
+             EXPECT_FALSE(g[0].home);
+         }},
         {"home again", [](auto& g) { return make_home(g, 0); }, "home planet already"},
         {"add", [](auto& g) { return add_planet(g, 500, 900, sources()); }, "",
          [](auto& g) {
@@ -139,7 +153,9 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
          }},
         {"add too close", [](auto& g) { return add_planet(g, 120, 540, sources()); }, "Too close"},
         {"add without a template",
-         [](auto& g) { return add_planet(g, 500, 900, {{"u/campaign_all_101.txt"}, {}}); },
+         [](auto& g) {
+             return add_planet(g, 500, 900, {{"u/campaign_all_101.txt"}, {}});
+         },
          "in use already"},
         {"add to 175",
          [](auto& g) {

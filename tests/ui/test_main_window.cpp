@@ -134,11 +134,31 @@ TEST(MainWindow, OpenAndCheckASavedCampaign)
     EXPECT_GE(w.form.map()->planets().size(), 8u);
     check_with_keys(w, "EncounterID");
     EXPECT_EQ(w.form.map()->selected_planet(), 1);
+    // Saved back, it asks first, naming the planet: Cancel writes nothing, "Check campaign"
+    // lists the problems, "Save anyway" saves and the problem line stays.
+    for (const char* answer : {"Cancel", "Check campaign"}) {
+        w.problems_answer = answer;
+        ASSERT_TRUE(w.save());
+        EXPECT_EQ(testing::snapshot(w.game.dir.path(), true), before) << answer;
+    }
+    ASSERT_EQ(w.problem_questions.size(), 2u);
+    EXPECT_TRUE(w.problem_questions[0].contains("(planet 1): EncounterID is not 1"))
+        << w.problem_questions[0].toStdString();
+    QListWidget* findings = w.form.findChild<QListWidget*>("FindingsList");
+    EXPECT_TRUE(findings->isVisible());
+    findings->window()->close();
+    w.problems_answer = "Save anyway";
+    ASSERT_TRUE(w.save());
+    EXPECT_EQ(w.problem_questions.size(), 3u);
+    EXPECT_TRUE(w.form.map()->progress().startsWith("Saved campaign"))
+        << w.form.map()->progress().toStdString();
+    EXPECT_EQ(w.form.map()->status(), "1 problem: Ctrl+K lists them");
+    const auto saved = testing::snapshot(w.game.dir.path(), true);
     open_with_keys(w, "finereach");
     EXPECT_EQ(w.form.map()->status(), "");
     EXPECT_EQ(w.form.map()->selected_planet(), -1);
     EXPECT_TRUE(w.messages.empty());
-    EXPECT_EQ(testing::snapshot(w.game.dir.path(), true), before);
+    EXPECT_EQ(testing::snapshot(w.game.dir.path(), true), saved);
 }
 
 TEST(MainWindow, StartUpShowsTheBuiltInPicture)

@@ -34,6 +34,8 @@ struct Window {
     int questions = 0;
     TForm1::CloseAnswer close_answer = TForm1::CloseAnswer::Cancel;
     int close_questions = 0;
+    QString problems_answer = "Cancel";  // the button chosen when a Save would write problems
+    std::vector<QString> problem_questions;
     explicit Window(std::uint32_t seed = 42) : form(game.folder(), seed)
     {
         form.set_hooks({[this](const QString& t, const QString& m) { messages.emplace_back(t, m); },
@@ -44,6 +46,10 @@ struct Window {
                         [this](const QString&) {
                             ++close_questions;
                             return close_answer;
+                        },
+                        [this](const QString& question) {
+                            problem_questions.push_back(question);
+                            return problems_answer;
                         }});
         // The window as it opens on a screen where 979 x 750 fits, whatever the test
         // platform's screen is.
