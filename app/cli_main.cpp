@@ -29,6 +29,7 @@
 #include <csignal>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <thread>
 
@@ -184,6 +185,23 @@ void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& na
         write_output_file(o.json.toStdString(), text);
 }
 
+// What follows a Save: when an output fails after the campaign was saved, the message says so,
+// so that a script does not take the failure for a Save that did not happen.
+void after_save(bool saved, const std::function<void()>& outputs)
+{
+    try {
+        outputs();
+    } catch (const ExitError& e) {
+        if (!saved)
+            throw;
+        throw ExitError{e.status, with_full_stop(e.message) + " The campaign was saved."};
+    } catch (const Error& e) {
+        if (!saved)
+            throw;
+        throw ExitError{1, with_full_stop(e.what()) + " The campaign was saved."};
+    }
+}
+
 // --check ID, --check-all: the findings, nothing written. Exit status 5 with a problem.
 int check(const Options& o, const GameFolder& folder)
 {
@@ -233,6 +251,8 @@ int open(Options& o, const GameFolder& folder)
     if (o.save)
         recover(folder);
     const LoadedCampaign campaign = load_campaign(folder, o.open.toStdString());
+    if (const std::string none = no_planets_read(campaign); !none.empty())
+        throw ExitError{1, none};
     Galaxy galaxy;
     galaxy.planets = galaxy_planets(campaign);
     galaxy.background_path = folder.backgrounds_folder() + campaign.picture;
@@ -242,15 +262,17 @@ int open(Options& o, const GameFolder& folder)
     const bool saved = o.save && !interrupted && save(o, folder, random, galaxy, name, &campaign);
     if (interrupted && !saved)
         throw ExitError{130, "interrupted before the save: nothing was written"};
-    write_outputs(o, galaxy, name, 0, false);
-    const std::string summary = "opened \"" + cp1252_to_utf8(campaign.name) + "\" (" + campaign.id +
-                                "), " + std::to_string(galaxy.planets.size()) + " planets" +
-                                (o.save ? ", saved as \"" + cp1252_to_utf8(name) + "\"" : "") +
-                                "\n";
-    if (o.json == "-")
-        std::cerr << summary;
-    else
-        print(summary);
+    after_save(saved, [&] {
+        write_outputs(o, galaxy, name, 0, false);
+        const std::string summary =
+            "opened \"" + cp1252_to_utf8(campaign.name) + "\" (" + campaign.id + "), " +
+            std::to_string(galaxy.planets.size()) + " planets" +
+            (o.save ? ", saved as \"" + cp1252_to_utf8(name) + "\"" : "") + "\n";
+        if (o.json == "-")
+            std::cerr << summary;
+        else
+            print(summary);
+    });
     return 0;
 }
 
@@ -289,24 +311,28 @@ int run(const QCommandLineParser& parser)
     edit(o, folder, galaxy);
     if (o.rename)
         name = o.name;
-    if (o.save && !interrupted && save(o, folder, random, galaxy, name) && interrupted) {
+    const bool saved = o.save && !interrupted && save(o, folder, random, galaxy, name);
+    if (saved && interrupted) {
         // Too late to stop: the campaign on disk is the new one, and the status says so.
         std::cerr << "orvek-galaxy: interrupted, but the save had already completed\n";
         return 0;
     }
     if (interrupted)
         throw ExitError{130, "interrupted before the save: nothing was written"};
-    write_outputs(o, galaxy, name, progress.attempts.load());
-    const std::string summary =
-        "seed " + std::to_string(o.seed) + ": \"" + cp1252_to_utf8(name) + "\" (" +
-        campaign_id(name) + "), " + std::to_string(galaxy.planets.size()) + " planets, " +
-        std::to_string(progress.attempts.load()) + " attempts" + (o.save ? ", saved" : "") + "\n";
-    // With the JSON on standard output, the summary goes to standard error so that a pipe
-    // receives nothing but the JSON.
-    if (o.json == "-")
-        std::cerr << summary;
-    else
-        print(summary);
+    after_save(saved, [&] {
+        write_outputs(o, galaxy, name, progress.attempts.load());
+        const std::string summary = "seed " + std::to_string(o.seed) + ": \"" +
+                                    cp1252_to_utf8(name) + "\" (" + campaign_id(name) + "), " +
+                                    std::to_string(galaxy.planets.size()) + " planets, " +
+                                    std::to_string(progress.attempts.load()) + " attempts" +
+                                    (o.save ? ", saved" : "") + "\n";
+        // With the JSON on standard output, the summary goes to standard error so that a pipe
+        // receives nothing but the JSON.
+        if (o.json == "-")
+            std::cerr << summary;
+        else
+            print(summary);
+    });
     return 0;
 }
 

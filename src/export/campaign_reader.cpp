@@ -387,6 +387,19 @@ LoadedCampaign campaign_from_bytes(const std::string& id, const std::string& fol
     return c;
 }
 
+std::string no_planets_read(const LoadedCampaign& c)
+{
+    if (!c.planets.empty())
+        return {};
+    const std::string start = "The map file \"" + c.map_file + "\" ";
+    const std::string& b = c.map_bytes;
+    if (b.find_first_not_of("\r\n") == std::string::npos)
+        return start + (b.empty() ? "is empty" : "holds only line breaks");
+    if (b.rfind("\xFF\xFE", 0) == 0 || b.rfind("\xFE\xFF", 0) == 0)
+        return start + "is UTF-16 text, where the game reads Windows-1252: it names no planet";
+    return start + "has no [encounters] entries: it names no planet";
+}
+
 std::vector<std::string> campaign_ids(const GameFolder& game)
 {
     std::vector<std::string> ids;

@@ -84,6 +84,10 @@ LoadedCampaign campaign_from_bytes(const std::string& id, const std::string& fol
 void parse_map_file(LoadedCampaign& campaign);
 void parse_encounter_file(LoadedPlanet& planet, std::vector<ReadNote>& reading);
 
+// Why a campaign read has no planet to show ("the map file ... is empty", "... is UTF-16 text",
+// "... has no [encounters] entries"), or empty when it has planets.
+std::string no_planets_read(const LoadedCampaign& campaign);
+
 // The campaign ids of the game folder: the names of its map files without ".txt" that are
 // campaign ids, in listing order.
 std::vector<std::string> campaign_ids(const GameFolder& folder);

@@ -308,6 +308,8 @@ void TForm1::open_campaign(const std::string& id)
 {
     try {
         LoadedCampaign campaign = load_campaign(folder_, id);
+        if (const std::string none = no_planets_read(campaign); !none.empty())
+            return show_error(message_text(none));
         findings_ = check_campaign(folder_, campaign);
         // Each planet keeps the entry it was read from, so that a Save writes its file again
         // from the file's own lines.

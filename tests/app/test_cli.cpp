@@ -55,8 +55,12 @@ TEST(Cli, ExitStatuses)
         {"--seed 5 --name 'A l l' --save", 1, "reserved for the game's own templates"},
         {"--seed 5 --save --name \"$(printf 'Evil\\r\\nPlanets = 3')\"", 2, "control characters"},
         {"--seed 5 --save --name \"$(printf 'Evil\\177')\"", 2, "control characters"},
-        {"--seed 5 --save --name '\xC5\x81\xC3\xB3" "d\xC5\xBA'", 2, "cannot show: \xC5\x81\xC5\xBA (give"},
-        {"--seed 5 --name '\xC5\x81\xC3\xB3" "d\xC5\xBA Reach' --replace-unsupported", 0, ""},
+        {"--seed 5 --save --name '\xC5\x81\xC3\xB3"
+         "d\xC5\xBA'",
+         2, "cannot show: \xC5\x81\xC5\xBA (give"},
+        {"--seed 5 --name '\xC5\x81\xC3\xB3"
+         "d\xC5\xBA Reach' --replace-unsupported",
+         0, ""},
         {"--seed 5 --save --name " + std::string(300, 'a'), 2, "more than 251 letters and digits"},
         {"--seed 1 --custom 146,5,87,6,11 --max-attempts 40 --save", 4,
          "gave up after 40 attempts"},
@@ -125,6 +129,22 @@ TEST(Cli, StatusesTellTheTruth)
     r = testing::run_command("( { sleep 0.5; " + tool +
                              " --seed 1 --json -; echo status $? >&2; } | true )");
     EXPECT_NE(r.err.find("Cannot write to standard output.\nstatus 1"), std::string::npos) << r.err;
+
+    // After a completed Save, a failing output says that the campaign was saved.
+    r = testing::run_command("( " + tool +
+                             " --seed 1 --save --name Full >/dev/full; echo status $? >&2 )");
+    EXPECT_NE(r.err.find("Cannot write to standard output. The campaign was saved.\nstatus 1"),
+              std::string::npos)
+        << r.err;
+
+    // A map file that names no planet is told as what it is.
+    for (const auto& [bytes, told] :
+         {std::pair{"", "is empty"}, {"\n\n", "only line breaks"}, {"\xFF\xFE[\0c\0", "UTF-16"}}) {
+        game.dir.write("campaign/data/maps/odd.txt", bytes);
+        r = game.run("--open odd --json -");
+        EXPECT_EQ(r.status, 1) << told;
+        EXPECT_NE(r.err.find(told), std::string::npos) << r.err;
+    }
 }
 
 // A work folder that a shared archive could hold is reported, and the run goes on.
@@ -207,7 +227,8 @@ TEST(Cli, EditsApplyInTheirOrderAndSaveTheCampaignBack)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(game.campaigns(), before) << "saved back as it was, no question asked";
     EXPECT_EQ(game.run("--open kept --cut 0,2 --join 0,2").status, 2) << "not joined yet";
-    r = game.run("--open kept --join 0,2 --cut 0,2 --rename '1:Nouvelle \xC3\x89toile' --save --json -");
+    r = game.run(
+        "--open kept --join 0,2 --cut 0,2 --rename '1:Nouvelle \xC3\x89toile' --save --json -");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(nlohmann::json::parse(r.out)["planets"][1]["name"], "Nouvelle \xC3\x89toile");
     EXPECT_EQ(game.run("--check kept").status, 0);
