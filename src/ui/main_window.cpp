@@ -352,7 +352,8 @@ void TForm1::refresh_findings()
     if (!opened_ || busy())
         return;
     try {
-        findings_ = preview_findings(galaxy_, save_request(Edit_CName->text().toStdString()),
+        findings_ = preview_findings(galaxy_,
+                                     save_request(utf8_to_cp1252(Edit_CName->text().toStdString())),
                                      folder_, random_);
     } catch (const Error&) {
         return;  // a template gone since: the Save will say so
