@@ -74,6 +74,11 @@ void parse_read_back(const QCommandLineParser& parser, Options& o)
     o.open = parser.value("open");
     if ((!o.check.isEmpty() || o.check_all) && (o.save || !o.edits.empty()))
         throw ExitError{2, "--check and --check-all change nothing: no --save or edit with them"};
+    // The findings go to standard output only; a picture or a JSON file would be left unwritten.
+    const bool json_file = parser.isSet("json") && (o.check_all || parser.value("json") != "-");
+    if ((!o.check.isEmpty() || o.check_all) && (parser.isSet("png") || json_file))
+        throw ExitError{2, "--check writes its findings to standard output only (--json - for "
+                           "JSON); --png and --json FILE are not for --check or --check-all"};
 }
 
 // The edits in their order on the command line; checked here for their form only.

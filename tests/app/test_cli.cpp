@@ -46,6 +46,8 @@ TEST(Cli, ExitStatuses)
         {"--seed=4294967295", 0, ""},
         {"--size tiny", 2, "unknown size"},
         {"--custom 1,2,3", 2, "--custom"},
+        {"--check x --png x.png", 2, "--png and --json FILE are not for --check"},
+        {"--check-all --json -", 2, "--png and --json FILE are not for --check"},
         {"--level cloak=often --save", 2, "unknown level"},
         {"--no-such-option", 2, "no-such-option"},
         {"--custom ,1,30,40,5", 1, "'' is not a valid integer value."},
