@@ -336,6 +336,24 @@ int run(const QCommandLineParser& parser)
     return 0;
 }
 
+// A usage error repeats what was typed: control characters in it are shown as \xNN, so that a
+// refused value cannot move the cursor or recolour the player's terminal.
+std::string shown_escaped(const std::string& text)
+{
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += c;
+            continue;
+        }
+        char code[8];
+        std::snprintf(code, sizeof code, "\\x%02X", byte);
+        shown += code;
+    }
+    return shown;
+}
+
 // What the signals mean to the tool.
 void handle_signals()
 {
@@ -392,7 +410,7 @@ int main(int argc, char** argv)
         if (e.status == 1 || (e.status == 5 && e.as_is))
             std::cerr << (e.as_is ? e.message : with_full_stop(e.message)) << "\n";
         else
-            std::cerr << "orvek-galaxy: " << e.message << "\n";
+            std::cerr << "orvek-galaxy: " << shown_escaped(e.message) << "\n";
         return e.status;
     } catch (const Error& e) {
         // Messages name files by their paths, which are already in the system's own encoding.

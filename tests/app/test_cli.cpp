@@ -47,6 +47,7 @@ TEST(Cli, ExitStatuses)
         {"--size tiny", 2, "unknown size"},
         {"--custom 1,2,3", 2, "--custom"},
         {"--check x --png x.png", 2, "--png and --json FILE are not for --check"},
+        {"--seed 1 --rename \"$(printf '0:A\\033[31mB')\"", 2, "--rename 0:A\\x1B[31mB: "},
         {"--check-all --json -", 2, "--png and --json FILE are not for --check"},
         {"--level cloak=often --save", 2, "unknown level"},
         {"--no-such-option", 2, "no-such-option"},
