@@ -292,10 +292,43 @@ bool inspect(SavePlaces& p)
     return true;
 }
 
-std::string untrusted_report(const std::string& work, const std::string& what, bool folder)
+// What the work folder holds that a Save moved out of a campaign: once moved, the only copies.
+// Empty when it holds none, or when it cannot be looked at.
+std::string moved_out(const std::optional<SavePlaces>& p, const GameFolder& game)
 {
-    return "An unfinished save in " + quoted(work) + " could not be checked: " + what +
-           ". Nothing was changed. Remove " + (folder ? "the folder " : "") + quoted(work) +
+    std::size_t files = 0;
+    bool map = false;
+    try {
+        if (!p || !p->work)
+            return {};
+        if (p->old_files)
+            files = p->old_files->entries().size();
+        map = p->work->kind(kOldMap) == EntryKind::File;
+    } catch (const Error&) {
+        return {};
+    }
+    if (files == 0 && !map)
+        return {};
+    std::string held = files == 0 ? std::string()
+                                  : "its folder \"old\" holds " + std::to_string(files) +
+                                        (files == 1 ? " file" : " files") +
+                                        " moved out of a campaign's folder in " +
+                                        quoted(game.data_folder() + "encounters");
+    if (map)
+        held += std::string(files ? ", and " : "") + "\"old-map.txt\" is a map file moved out of " +
+                quoted(game.data_folder() + "maps");
+    return held + "; these are the only copies: put them back where they came from first";
+}
+
+std::string untrusted_report(const std::string& work, const std::string& what, bool folder,
+                             const std::string& moved)
+{
+    // Removing the work folder would lose what was moved out of a campaign: that comes first.
+    const std::string start = "An unfinished save in " + quoted(work) +
+                              " could not be checked: " + what + ". Nothing was changed. ";
+    if (!moved.empty())
+        return start + "Before you remove it, look inside: " + moved + ".";
+    return start + "Remove " + (folder ? "the folder " : "") + quoted(work) +
            " to stop this message.";
 }
 
@@ -315,9 +348,9 @@ std::string recover(const GameFolder& game)
         work_path = places->data.path_of(kWork);
         journal = inspect(*places);
     } catch (const Untrusted& u) {
-        return untrusted_report(work_path, u.what, is_folder);
+        return untrusted_report(work_path, u.what, is_folder, moved_out(places, game));
     } catch (const Error& e) {
-        return untrusted_report(work_path, e.what(), is_folder);
+        return untrusted_report(work_path, e.what(), is_folder, moved_out(places, game));
     }
     try {
         if (journal) {

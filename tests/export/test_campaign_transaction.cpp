@@ -158,7 +158,8 @@ TEST_F(Hostile, NothingOutsideTheGameFolderNorInItChanges)
              h.plant(text.substr(0, text.size() - 4));
              fs::rename(h.data() / "encounters/mine" / h.mine[1], h.work() / "old" / h.mine[1]);
          },
-         "incomplete"},
+         "incomplete. Nothing was changed. Before you remove it, look inside: its folder \"old\" "
+         "holds 1 file moved out of a campaign's folder in "},
         {"a 100 MB journal",
          [&](const Hostile& h) {
              h.plant("x");
