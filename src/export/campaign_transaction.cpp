@@ -46,6 +46,15 @@ bool is_new(const SaveJournal& journal, const std::string& name)
            journal.new_files.end();
 }
 
+// Whether the Save leaves this file of the campaign folder where it is: a file the old map file
+// did not name, in a campaign saved back under its own name.
+bool is_kept(const SaveJournal& journal, const std::string& name)
+{
+    return journal.keep_others && !is_new(journal, name) &&
+           std::find(journal.old_files.begin(), journal.old_files.end(), name) ==
+               journal.old_files.end();
+}
+
 std::string quoted(const std::string& path)
 {
     return "\"" + path + "\"";
@@ -103,7 +112,7 @@ void roll_forward(SavePlaces& p)
         p.campaign = p.encounters->sub(j.folder_name);
     }
     for (const FolderEntry& entry : p.campaign->entries()) {
-        if (entry.kind == EntryKind::Folder ||
+        if (entry.kind == EntryKind::Folder || is_kept(j, entry.name) ||
             (is_new(j, entry.name) && p.new_files->kind(entry.name) == EntryKind::Missing))
             continue;
         p.campaign->move(entry.name, *p.old_files, entry.name);
@@ -244,7 +253,8 @@ void check_committed_state(const SavePlaces& p)
     // A Save moves every old file aside before it puts the first new one in place.
     if (placing)
         for (const FolderEntry& entry : p.campaign->entries())
-            if (entry.kind != EntryKind::Folder && !is_new(j, entry.name))
+            if (entry.kind != EntryKind::Folder && !is_new(j, entry.name) &&
+                !is_kept(j, entry.name))
                 throw Untrusted{"the campaign folder holds " +
                                 quoted(p.campaign->path_of(entry.name)) +
                                 ", which the journal does not name, beside new files in place"};
@@ -395,11 +405,17 @@ CampaignTransaction::~CampaignTransaction()
     }
 }
 
-void CampaignTransaction::begin(const std::string& folder_name, const std::string& map_name)
+void CampaignTransaction::begin(const std::string& folder_name, const std::string& map_name,
+                                const std::vector<std::string>* replaced)
 {
     places_ = std::make_unique<SavePlaces>(*game_);
     SavePlaces& p = *places_;
-    p.journal = {folder_name, false, map_name, {}};
+    p.journal = {folder_name,
+                 false,
+                 map_name,
+                 {},
+                 replaced != nullptr,
+                 replaced ? *replaced : std::vector<std::string>()};
     p.open_campaign();
     p.journal.created_folder = !p.campaign;
     p.data.create_folder(kWork);

@@ -55,9 +55,12 @@ public:
 
     // Starts replacing the campaign whose encounter folder is `folder_name` in the encounters
     // folder (created if missing) and whose map file is `map_name` in the maps folder: opens
-    // those folders and creates the empty work folder. Throws Error when a file call fails or
-    // when the campaign folder, the map file or a folder above them is a link or a special file.
-    void begin(const std::string& folder_name, const std::string& map_name);
+    // those folders and creates the empty work folder. With `replaced`, only those files of the
+    // campaign folder and the staged ones are replaced, and every other file stays. Throws Error
+    // when a file call fails or when the campaign folder, the map file or a folder above them is
+    // a link or a special file.
+    void begin(const std::string& folder_name, const std::string& map_name,
+               const std::vector<std::string>* replaced = nullptr);
 
     // Writes the new encounter file `file_name` (a plain name) into the work folder, flushed to
     // disk. Throws Error "Cannot create file ...".
@@ -67,9 +70,10 @@ public:
     void stage_map(std::string_view bytes);
 
     // Makes the staged files the campaign: every entry of the old encounter folder but its
-    // sub-folders and the old map file go, the new ones take their places, all flushed to disk.
-    // Throws Error when a file call fails, after putting the old campaign back; if even that
-    // fails, the message says so and the next start completes the Save instead.
+    // sub-folders (or, with `replaced`, those files) and the old map file go, the new ones take
+    // their places, all flushed to disk. Throws Error when a file call fails, after putting the old
+    // campaign back; if even that fails, the message says so and the next start completes the Save
+    // instead.
     void commit();
 
 private:

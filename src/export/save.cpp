@@ -212,7 +212,15 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
     check_before_writing(folder, id, files, campaign_folder, existing);
     if (request.cancel && request.cancel->load())
         return SaveResult::Cancelled;
-    transaction->begin(file_name_of(campaign_folder), id + ".txt");
+    // Saved back under its own name, the campaign replaces the files its map file named; a
+    // file of the player's own in its folder stays.
+    std::vector<std::string> named;
+    if (own)
+        for (const LoadedPlanet& p : request.opened->planets)
+            if (!p.file_name.empty() &&
+                std::find(named.begin(), named.end(), p.file_name) == named.end())
+                named.push_back(p.file_name);
+    transaction->begin(file_name_of(campaign_folder), id + ".txt", own ? &named : nullptr);
     for (const auto& [name, bytes] : files.encounters)
         transaction->stage_encounter(name, bytes);
     transaction->stage_map(files.map);

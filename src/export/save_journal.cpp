@@ -70,6 +70,11 @@ std::string journal_text(const SaveJournal& journal)
     text += "map " + escape(journal.map_name) + "\n";
     for (const std::string& name : journal.new_files)
         text += "new " + escape(name) + "\n";
+    if (journal.keep_others) {
+        text += "keep 1\n";
+        for (const std::string& name : journal.old_files)
+            text += "old " + escape(name) + "\n";
+    }
     return text + "end\n";
 }
 
@@ -86,12 +91,19 @@ std::string journal_problem(const SaveJournal& journal)
     const std::size_t count = journal.new_files.size();
     if (count == 0 || count > static_cast<std::size_t>(kMostPlanets))
         return "the journal names " + std::to_string(count) + " files";
-    std::set<std::string> seen;
-    for (const std::string& name : journal.new_files) {
-        if (!is_plain_file_name(name))
-            return "the journal names the file " + shown(name) + ", which is not a plain file name";
-        if (!seen.insert(name).second)
-            return "the journal names the file " + shown(name) + " twice";
+    if (!journal.keep_others && !journal.old_files.empty())
+        return "the journal names old files without keeping the others";
+    if (journal.old_files.size() > static_cast<std::size_t>(kMostPlanets))
+        return "the journal names " + std::to_string(journal.old_files.size()) + " old files";
+    for (const auto* names : {&journal.new_files, &journal.old_files}) {
+        std::set<std::string> seen;
+        for (const std::string& name : *names) {
+            if (!is_plain_file_name(name))
+                return "the journal names the file " + shown(name) +
+                       ", which is not a plain file name";
+            if (!seen.insert(name).second)
+                return "the journal names the file " + shown(name) + " twice";
+        }
     }
     return {};
 }
@@ -112,7 +124,7 @@ JournalReading read_journal(std::string_view text)
         if (!value)
             return {std::nullopt,
                     "the journal has a broken escape in line " + std::to_string(i + 1)};
-        if (key != "new" && !keys.insert(key).second)
+        if (key != "new" && key != "old" && !keys.insert(key).second)
             return {std::nullopt, "the journal has two \"" + key + "\" lines"};
         if (key == "folder")
             journal.folder_name = *value;
@@ -122,6 +134,10 @@ JournalReading read_journal(std::string_view text)
             journal.map_name = *value;
         else if (key == "new")
             journal.new_files.push_back(*value);
+        else if (key == "keep" && *value == "1")
+            journal.keep_others = true;
+        else if (key == "old")
+            journal.old_files.push_back(*value);
         else
             return {std::nullopt,
                     "the journal has a line no save writes (line " + std::to_string(i + 1) + ")"};

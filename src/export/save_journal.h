@@ -16,12 +16,16 @@ struct SaveJournal {
     bool created_folder = false;
     std::string map_name;  // the map file in the maps folder
     std::vector<std::string> new_files;
+    // A campaign saved back under its own name replaces only the files its map file named
+    // (`old_files`) and the new ones; every other file of its folder stays where it is.
+    bool keep_others = false;
+    std::vector<std::string> old_files;
 
     bool operator==(const SaveJournal&) const = default;
 };
 
-// No journal a Save writes is longer: 175 names of at most 255 bytes, each escaped three times
-// over at the very worst, and four short lines.
+// No journal a Save writes is longer: 350 names of at most 255 bytes, each escaped three times
+// over at the very worst, and five short lines.
 inline constexpr std::size_t kJournalLimit = 256 * 1024;
 
 // The journal's text. The journal must be valid (journal_problem is empty).
@@ -30,7 +34,8 @@ std::string journal_text(const SaveJournal& journal);
 // What makes `journal` one that no Save writes, as a phrase ("the journal names the campaign
 // folder "../x", which is not a campaign name"), or empty when it is valid: the folder a campaign
 // id (ASCII letters and digits, at most 251, not "all"), the map that id lower-cased with ".txt",
-// the new files 1 to 175 distinct plain file names.
+// the new files 1 to 175 distinct plain file names, the old files at most 175 distinct plain file
+// names and only where the others are kept.
 std::string journal_problem(const SaveJournal& journal);
 
 struct JournalReading {

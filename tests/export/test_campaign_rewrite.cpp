@@ -76,7 +76,8 @@ struct Saved {
 // A file of the campaign folder, as snapshot() names it.
 std::string file_of(const Planets& planets, int p)
 {
-    return "encounters/keptwhole/" + file_name_of(planets[static_cast<std::size_t>(p)].template_path);
+    return "encounters/keptwhole/" +
+           file_name_of(planets[static_cast<std::size_t>(p)].template_path);
 }
 
 std::set<std::string> differing(const std::map<std::string, std::string>& before,
@@ -113,8 +114,11 @@ TEST(CampaignRewrite, AnOpenedCampaignSavedUnderItsOwnNameComesOutByteForByte)
             std::string bytes = testing::read_bytes(file.path());
             for (std::size_t at; (at = bytes.find("\r\n")) != std::string::npos;)
                 bytes.replace(at, 2, "\n");
-            std::ofstream(file.path(), std::ios::binary) << "; a modder's note\nmodkey = 1\n" + bytes;
+            std::ofstream(file.path(), std::ios::binary)
+                << "; a modder's note\nmodkey = 1\n" + bytes;
         }
+        // A file of the player's own in the campaign folder is no file of the campaign: it stays.
+        saved.dir.write("campaign/data/encounters/keptwhole/player-notes.txt", "mine");
         const auto before = saved.files();
         saved.edit_and_save([](Planets&) {});
         EXPECT_EQ(saved.files(), before) << row.name;
@@ -160,10 +164,16 @@ TEST(CampaignRewrite, AnEditChangesOnlyTheFilesOfWhatItTouched)
     for (int i = 0; i < 180; ++i)
         sources.templates.push_back("campaign_all_" + std::to_string(1000 + i).substr(1) + ".txt");
     const Row rows[] = {
-        {"move", [&](Planets& g) { auto [x, y] = free_spot(g); move_planet(g, 2, x, y)->apply(g); },
+        {"move",
+         [&](Planets& g) {
+             auto [x, y] = free_spot(g);
+             move_planet(g, 2, x, y)->apply(g);
+         },
          [](auto& g, auto&) { return std::set{file_of(g, 2)}; }},
         {"join", [&](Planets& g) { join_planets(g, 3, unjoined(g))->apply(g); },
-         [&](auto& g, auto&) { return std::set{file_of(g, 3), file_of(g, unjoined(g))}; }},
+         [&](auto& g, auto&) {
+             return std::set{file_of(g, 3), file_of(g, unjoined(g))};
+         }},
         {"rename", [](Planets& g) { rename_planet(g, 4, "Nouvelle \xC3\x89toile")->apply(g); },
          [](auto& g, auto&) { return std::set{file_of(g, 4)}; }},
         {"home", [](Planets& g) { make_home(g, g[0].home ? 1 : 0)->apply(g); },
@@ -223,7 +233,8 @@ TEST(CampaignRewrite, AGalaxyWithAPlanetNoLinkReachesIsNotSaved)
     SaveRequest request;
     request.campaign_name = opened.name;
     request.opened = &opened;
-    EXPECT_EQ(save_campaign(galaxy, request, saved.folder, saved.random, told), SaveResult::Refused);
+    EXPECT_EQ(save_campaign(galaxy, request, saved.folder, saved.random, told),
+              SaveResult::Refused);
     EXPECT_NE(told.message.find("no jumpgates lead from"), std::string::npos) << told.message;
     EXPECT_NE(told.message.find("(planet " + std::to_string(galaxy.planets.size() - 1) + ")"),
               std::string::npos)
@@ -244,7 +255,8 @@ TEST(CampaignRewrite, AHostileOpenedCampaignIsNotSavedFromWhatItCouldNotRead)
     const fs::path map = saved.dir.path() / "campaign/data/maps/keptwhole.txt";
     std::string bytes = testing::read_bytes(map);
     const std::size_t entry = bytes.find("\r\n1 = ") + 2;
-    bytes.replace(entry, bytes.find('\r', entry) - entry, "1 = " + (victim.path() / "a.txt").string());
+    bytes.replace(entry, bytes.find('\r', entry) - entry,
+                  "1 = " + (victim.path() / "a.txt").string());
     std::ofstream(map, std::ios::binary | std::ios::trunc) << bytes;
     std::vector<fs::path> files;
     for (const auto& e : fs::directory_iterator(folder))

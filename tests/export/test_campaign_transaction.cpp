@@ -272,19 +272,33 @@ TEST_F(Hostile, NothingOutsideTheGameFolderNorInItChanges)
     }
 }
 
-// A work folder that a Save killed after its commit really leaves is still completed.
+// A work folder that a Save killed after its commit really leaves is still completed: the player's
+// own file in the campaign folder goes with the old campaign, or, in a campaign saved back under
+// its own name, stays.
+void complete_interrupted_save(Hostile& h, bool keep_others)
+{
+    SaveJournal j{"mine", false, "mine.txt", {"campaign_all_001.txt"}, keep_others, {}};
+    if (keep_others)
+        j.old_files = h.mine;
+    h.plant(journal_text(j));
+    h.game.write("campaign/data/.orvek-save/map.txt", "new map");
+    for (const std::string& name : h.mine)
+        fs::rename(h.data() / "encounters/mine" / name, h.work() / "old" / name);
+    EXPECT_EQ(recover_interrupted_save(h.folder), "");
+    EXPECT_FALSE(fs::exists(h.work()));
+    EXPECT_EQ(testing::read_bytes(h.data() / "encounters/mine/campaign_all_001.txt"), "new");
+    EXPECT_EQ(testing::read_bytes(h.data() / "maps/mine.txt"), "new map");
+    EXPECT_EQ(fs::exists(h.data() / "encounters/mine/notes.txt"), keep_others);
+}
+
 TEST_F(Hostile, AGenuineInterruptedSaveIsCompleted)
 {
-    SaveJournal j{"mine", false, "mine.txt", {"campaign_all_001.txt"}};
-    plant(journal_text(j));
-    game.write("campaign/data/.orvek-save/map.txt", "new map");
-    for (const std::string& name : mine)
-        fs::rename(data() / "encounters/mine" / name, work() / "old" / name);
-    EXPECT_EQ(recover_interrupted_save(folder), "");
-    EXPECT_FALSE(fs::exists(work()));
-    EXPECT_EQ(testing::read_bytes(data() / "encounters/mine/campaign_all_001.txt"), "new");
-    EXPECT_EQ(testing::read_bytes(data() / "maps/mine.txt"), "new map");
-    EXPECT_FALSE(fs::exists(data() / "encounters/mine/notes.txt"));
+    complete_interrupted_save(*this, false);
+}
+
+TEST_F(Hostile, AnInterruptedSaveBackKeepsThePlayersFiles)
+{
+    complete_interrupted_save(*this, true);
 }
 
 }  // namespace
