@@ -1,5 +1,8 @@
 #include "cli_check.h"
 
+#include "cli_options.h"
+#include "core/error.h"
+
 #include "export/campaign_check.h"
 #include "export/campaign_reader.h"
 #include "core/cp1252.h"
@@ -38,13 +41,25 @@ std::string findings_text(const std::vector<Finding>& findings)
     return text;
 }
 
-int check_all_campaigns(const GameFolder& folder, const Print& print)
+int check_all_campaigns(const GameFolder& folder, const Print& print,
+                        const std::atomic<bool>& stop)
 {
     bool problems = false;
     for (const std::string& id : campaign_ids(folder)) {
-        const std::vector<Finding> findings = check_campaign(folder, load_campaign(folder, id));
-        problems = problems || problem_count(findings) > 0;
-        print(id + ": " + summary_of(findings) + "\n");
+        if (stop)
+            throw ExitError{130, "interrupted: the campaigns listed above were checked"};
+        // A campaign whose map file cannot be read (a link, a pipe, a folder, too large) gets
+        // its line with what is wrong, and the others are still checked.
+        std::string line;
+        try {
+            const std::vector<Finding> findings = check_campaign(folder, load_campaign(folder, id));
+            problems = problems || problem_count(findings) > 0;
+            line = summary_of(findings);
+        } catch (const Error& e) {
+            problems = true;
+            line = "1 problem: " + std::string(e.what());
+        }
+        print(id + ": " + line + "\n");
     }
     return problems ? 5 : 0;
 }

@@ -2,6 +2,7 @@
 // orvek-galaxy's --check and --check-all: the findings of saved campaigns, printed; nothing is
 // written to the game folder.
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,9 +18,11 @@ std::string findings_text(const std::vector<Finding>& findings);
 // Writes text to standard output; throws when it cannot.
 using Print = std::function<void(const std::string&)>;
 
-// One summary line per campaign of the game folder. Returns 5 when one has a problem, else 0.
-// Throws Error when a campaign's map file cannot be read.
-int check_all_campaigns(const GameFolder& folder, const Print& print);
+// One summary line per campaign of the game folder; one whose map file cannot be read has its
+// line with the reason, as a problem. Returns 5 when one has a problem, else 0. Throws Error when
+// the maps folder cannot be listed, and ExitError 130 once `stop` is set (Ctrl+C).
+int check_all_campaigns(const GameFolder& folder, const Print& print,
+                        const std::atomic<bool>& stop);
 
 // The findings of campaign `id`, one a line (or as JSON), and their summary on standard error.
 // Returns 5 when there is a problem, else 0. Throws Error as load_campaign does.

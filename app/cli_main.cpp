@@ -206,7 +206,7 @@ void after_save(bool saved, const std::function<void()>& outputs)
 int check(const Options& o, const GameFolder& folder)
 {
     if (o.check_all)
-        return check_all_campaigns(folder, print);
+        return check_all_campaigns(folder, print, interrupted);
     return check_one_campaign(folder, o.check.toStdString(), o.json == "-", print);
 }
 

@@ -16,13 +16,6 @@ namespace orvek {
 
 namespace {
 
-bool same_ignoring_case(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return ascii_lower(x) == ascii_lower(y);
-           });
-}
-
 std::string quoted(std::string_view text)
 {
     return "\"" + std::string(text.substr(0, 80)) + (text.size() > 80 ? "…" : "") + "\"";

@@ -205,14 +205,9 @@ std::string file_in_campaign(const std::string& path, const std::string& folder_
             break;
         start = slash + 1;
     }
-    const auto same = [](const std::string& a, std::string_view b) {
-        return a.size() == b.size() &&
-               std::equal(a.begin(), a.end(), b.begin(),
-                          [](char x, char y) { return ascii_lower(x) == ascii_lower(y); });
-    };
-    if (parts.size() != 5 || !same(parts[0], "campaign") || !same(parts[1], "data") ||
-        !same(parts[2], "encounters") || !same(parts[3], folder_name) ||
-        !is_plain_file_name(parts[4]))
+    if (parts.size() != 5 || !same_ignoring_case(parts[0], "campaign") ||
+        !same_ignoring_case(parts[1], "data") || !same_ignoring_case(parts[2], "encounters") ||
+        !same_ignoring_case(parts[3], folder_name) || !is_plain_file_name(parts[4]))
         return {};
     return parts[4];
 }
@@ -345,10 +340,18 @@ LoadedCampaign load_campaign(const GameFolder& game, const std::string& id)
     c.id = id;
     std::string lower = id;
     std::transform(lower.begin(), lower.end(), lower.begin(), ascii_lower);
-    c.map_file = lower + ".txt";
+    // The map file as it is spelt on disk; another spelling beside it would be a second map of
+    // the same campaign folder wherever letter case does not count.
+    c.map_file = game.map_file_name(lower);
     c.map_bytes =
         game.open_layout({"campaign", "data", "maps"}).read_file(c.map_file, kCampaignFileLimit);
     parse_map_file(c);
+    for (const FolderEntry& other : game.map_entries())
+        if (other.name != c.map_file && same_ignoring_case(other.name, c.map_file))
+            c.reading.push_back({c.map_file, 0,
+                                 "the map file \"" + other.name +
+                                     "\" names the same campaign, its name differing only in "
+                                     "letter case; the game sees one of them"});
     const std::optional<Folder> campaign = open_campaign_folder(game, lower, c);
     for (LoadedPlanet& p : c.planets)
         read_planet(p, campaign, c);
@@ -403,9 +406,12 @@ std::string no_planets_read(const LoadedCampaign& c)
 std::vector<std::string> campaign_ids(const GameFolder& game)
 {
     std::vector<std::string> ids;
-    for (const std::string& name : list_folder(game.maps_folder(), "", ".txt")) {
-        std::string id = name.substr(0, name.size() - 4);
-        if (is_campaign_folder_name(id))
+    for (const FolderEntry& entry : game.map_entries()) {
+        std::string id = entry.name.substr(0, entry.name.size() - 4);
+        const bool seen = std::any_of(ids.begin(), ids.end(), [&](const std::string& i) {
+            return same_ignoring_case(i, id);
+        });
+        if (is_campaign_folder_name(id) && !seen)
             ids.push_back(std::move(id));
     }
     return ids;

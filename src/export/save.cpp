@@ -220,7 +220,8 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
             if (!p.file_name.empty() &&
                 std::find(named.begin(), named.end(), p.file_name) == named.end())
                 named.push_back(p.file_name);
-    transaction->begin(file_name_of(campaign_folder), id + ".txt", own ? &named : nullptr);
+    transaction->begin(file_name_of(campaign_folder), folder.map_file_name(id),
+                       own ? &named : nullptr);
     for (const auto& [name, bytes] : files.encounters)
         transaction->stage_encounter(name, bytes);
     transaction->stage_map(files.map);

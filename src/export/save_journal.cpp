@@ -83,9 +83,8 @@ std::string journal_problem(const SaveJournal& journal)
     if (!is_campaign_folder_name(journal.folder_name))
         return "the journal names the campaign folder " + shown(journal.folder_name) +
                ", which is not a campaign name";
-    std::string map = journal.folder_name + ".txt";
-    std::transform(map.begin(), map.end(), map.begin(), ascii_lower);
-    if (journal.map_name != map)
+    // The map keeps the spelling it has on disk; only its letter case may differ from the folder's.
+    if (!same_ignoring_case(journal.map_name, journal.folder_name + ".txt"))
         return "the journal names the map file " + shown(journal.map_name) + " for the campaign " +
                shown(journal.folder_name);
     const std::size_t count = journal.new_files.size();

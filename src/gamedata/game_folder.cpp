@@ -11,13 +11,6 @@ namespace orvek {
 
 namespace {
 
-bool same_ignoring_case(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return ascii_upper(x) == ascii_upper(y);
-           });
-}
-
 // By the upper-cased bytes, then, between names equal but for case, by the raw bytes.
 bool listing_order(const std::string& a, const std::string& b)
 {
@@ -118,6 +111,27 @@ std::string GameFolder::data_folder() const
 std::string GameFolder::campaign_folder(std::string_view campaign_id) const
 {
     return resolve({"campaign", "data", "encounters", campaign_id}, false);
+}
+
+std::string GameFolder::map_file_name(std::string_view campaign_id) const
+{
+    std::string name(campaign_id);
+    std::transform(name.begin(), name.end(), name.begin(), ascii_lower);
+    return file_name_of(resolve({"campaign", "data", "maps", name + ".txt"}, false));
+}
+
+std::vector<FolderEntry> GameFolder::map_entries() const
+{
+    if (entry_kind(maps_folder()) == EntryKind::Missing)
+        return {};
+    std::vector<FolderEntry> found;
+    for (FolderEntry& entry : open_layout({"campaign", "data", "maps"}).entries())
+        if (matches(entry.name, "", ".txt") && is_plain_file_name(entry.name))
+            found.push_back(std::move(entry));
+    std::sort(found.begin(), found.end(), [](const FolderEntry& a, const FolderEntry& b) {
+        return listing_order(a.name, b.name);
+    });
+    return found;
 }
 
 std::string GameFolder::file(std::string_view name) const

@@ -37,6 +37,16 @@ public:
     // else the lower-case id.
     std::string campaign_folder(std::string_view campaign_id) const;
 
+    // The name of a campaign's map file in the maps folder: an existing one whatever its letter
+    // case (the first in listing order), else the lower-case id with ".txt".
+    std::string map_file_name(std::string_view campaign_id) const;
+
+    // Every entry of the maps folder whose name ends in ".txt" (any case) and is a plain file
+    // name, whatever its kind (a link, a pipe or a folder too, for the caller to report), in
+    // listing order. The maps folder is opened as open_layout does; a missing one has no entries.
+    // Throws Error as open_layout does.
+    std::vector<FolderEntry> map_entries() const;
+
     // A file directly in the game folder ("stars.txt", "Orvek.exe"), found whatever its case.
     std::string file(std::string_view name) const;
 

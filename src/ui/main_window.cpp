@@ -140,6 +140,8 @@ TForm1::~TForm1()
         generation_->progress.cancel = true;
     if (worker_.joinable())
         worker_.join();
+    if (listing_worker_.joinable())
+        listing_worker_.join();
 }
 
 void TForm1::connect_handlers()
@@ -304,101 +306,6 @@ void TForm1::on_new_background_clicked()
     }
 }
 
-void TForm1::open_campaign(const std::string& id)
-{
-    try {
-        LoadedCampaign campaign = load_campaign(folder_, id);
-        if (const std::string none = no_planets_read(campaign); !none.empty())
-            return show_error(message_text(none));
-        findings_ = check_campaign(folder_, campaign);
-        // Each planet keeps the entry it was read from, so that a Save writes its file again
-        // from the file's own lines.
-        galaxy_.planets = galaxy_planets(campaign);
-        galaxy_.background_path = folder_.backgrounds_folder() + campaign.picture;
-        Edit_CName->setText(QString::fromStdString(cp1252_to_utf8(campaign.name)));
-        opened_ = std::move(campaign);
-        last_command_.reset();
-        forget_edits();
-    } catch (const Error& e) {
-        return show_error(message_text(e.what()));
-    }
-    try {
-        map_->set_background(load_background(galaxy_.background_path));
-    } catch (const Error&) {
-        // A missing or broken picture is one of the check's problems; the map shows the
-        // galaxy over the start-up picture meanwhile.
-        map_->set_background(startup_picture());
-    }
-    map_->set_planets(galaxy_.planets);
-    map_->select_planet(-1);
-    map_->set_progress(QString());   // a Save's notice is about what was shown before
-    map_->set_seed_text(QString());  // a saved campaign keeps no seed
-    show_problem_line();
-}
-
-void TForm1::show_problem_line()
-{
-    const int problems = problem_count(findings_);
-    map_->set_status(problems == 0 ? QString()
-                                   : QString("%1 %2: Ctrl+K lists them")
-                                         .arg(problems)
-                                         .arg(problems == 1 ? "problem" : "problems"));
-    if (findings_dialog_ && findings_dialog_->isVisible())
-        on_check_campaign();
-}
-
-void TForm1::refresh_findings()
-{
-    if (!opened_ || busy())
-        return;
-    try {
-        findings_ = preview_findings(galaxy_,
-                                     save_request(utf8_to_cp1252(Edit_CName->text().toStdString())),
-                                     folder_, random_);
-    } catch (const Error&) {
-        return;  // a template gone since: the Save will say so
-    }
-    show_problem_line();
-}
-
-// A new galaxy is no longer the saved campaign that was opened.
-void TForm1::forget_opened_campaign()
-{
-    opened_.reset();
-    findings_.clear();
-    map_->set_status(QString());
-    map_->select_planet(-1);
-    if (findings_dialog_)
-        findings_dialog_->hide();
-}
-
-void TForm1::on_open_campaign()
-{
-    if (busy())
-        return;
-    OpenCampaignDialog dialog(saved_campaigns(folder_), this);
-    if (dialog.exec() == QDialog::Accepted && !dialog.chosen().empty())
-        open_campaign(dialog.chosen());
-}
-
-void TForm1::on_check_campaign()
-{
-    if (!opened_)
-        return show_information("Open a saved campaign first (Ctrl+O): the check reads its files.");
-    show_findings_dialog(QString::fromStdString(opened_->id), findings_);
-}
-
-void TForm1::show_findings_dialog(const QString& id, const std::vector<Finding>& findings)
-{
-    if (!findings_dialog_) {
-        findings_dialog_ = new FindingsDialog(this);
-        connect(findings_dialog_, &FindingsDialog::planet_chosen, map_, &MapWidget::select_planet);
-    }
-    findings_dialog_->show_findings(id, findings);
-    findings_dialog_->show();
-    findings_dialog_->raise();
-}
-
 void TForm1::closeEvent(QCloseEvent* event)
 {
     if (!may_close())
@@ -408,6 +315,8 @@ void TForm1::closeEvent(QCloseEvent* event)
         generation_->progress.cancel = true;
     if (worker_.joinable())
         worker_.join();
+    if (listing_worker_.joinable())
+        listing_worker_.join();
     event->accept();
 }
 

@@ -33,6 +33,7 @@ class QUndoStack;
 namespace orvek {
 
 class FindingsDialog;
+struct CampaignEntry;
 class MapWidget;
 
 class TForm1 : public QWidget {
@@ -151,6 +152,7 @@ private:
     // Asks whether to save a campaign with these problems ("Check campaign" lists them instead).
     bool ask_about_problems(const std::vector<Finding>& problems);
     void show_findings_dialog(const QString& id, const std::vector<Finding>& findings);
+    void show_campaign_list(const std::vector<CampaignEntry>& campaigns, const std::string& error);
     void show_command_fields(const GalaxySettings& settings, const std::string& campaign_name);
     void show_progress();
     void set_controls_enabled(bool enabled);
@@ -183,6 +185,8 @@ private:
     // own.
     std::unique_ptr<Saving> saving_;
     std::thread save_worker_;
+    // The saved campaigns being read for the Open list.
+    std::thread listing_worker_;
     QTimer* progress_timer_ = nullptr;
 
     MapWidget* map_ = nullptr;

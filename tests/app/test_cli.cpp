@@ -221,6 +221,51 @@ TEST(Cli, CheckAndOpenReadSavedCampaigns)
     EXPECT_EQ(testing::snapshot(game.dir.path(), true), before);
 }
 
+// Every campaign gets its line in --check-all: one whose map file is a link, a pipe, a folder or
+// too large has its problem, and the others are still checked; nothing is written or followed.
+TEST(Cli, CheckAllListsEveryCampaignAndOddOnes)
+{
+    DemoGame game;
+    TempDir victim;
+    victim.write("letter.txt", "[config]\r\nHomeworld = 0\r\n");
+    ASSERT_EQ(game.run("--seed 5 --save --name Clean").status, 0);
+    const fs::path maps = game.dir.path() / "campaign/data/maps";
+    fs::create_symlink(victim.path() / "letter.txt", maps / "linked.txt");
+    ASSERT_EQ(::mkfifo((maps / "piped.txt").c_str(), 0644), 0);
+    fs::create_directory(maps / "folder.txt");
+    std::ofstream(maps / "huge.txt").close();
+    fs::resize_file(maps / "huge.txt", 65u << 20);
+    const auto before = testing::snapshot(game.dir.path(), true);
+    const auto victim_before = testing::snapshot(victim.path());
+    const auto r = game.run("--check-all");
+    EXPECT_EQ(r.status, 5) << r.err;
+    for (const char* line : {"clean: 0 problems", "folder: 1 problem: ", "huge: 1 problem: ",
+                             "linked: 1 problem: ", "piped: 1 problem: "})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+    EXPECT_EQ(testing::snapshot(game.dir.path(), true), before);
+    EXPECT_EQ(testing::snapshot(victim.path()), victim_before);
+}
+
+// A campaign folder "Alpha" beside a map "Alpha.txt": a Save of "Alpha" keeps that spelling
+// rather than writing a second map "alpha.txt"; two spellings of one map are a problem.
+TEST(Cli, AMapFileKeepsItsSpelling)
+{
+    DemoGame game;
+    ASSERT_EQ(game.run("--seed 5 --save --name Alpha").status, 0);
+    const fs::path data = game.dir.path() / "campaign/data";
+    fs::rename(data / "maps/alpha.txt", data / "maps/Alpha.txt");
+    fs::rename(data / "encounters/alpha", data / "encounters/Alpha");
+    ASSERT_EQ(game.run("--seed 6 --save --name Alpha --overwrite").status, 0);
+    EXPECT_TRUE(fs::exists(data / "maps/Alpha.txt"));
+    EXPECT_FALSE(fs::exists(data / "maps/alpha.txt"));
+    EXPECT_EQ(game.run("--check Alpha").status, 0);
+    fs::copy_file(data / "maps/Alpha.txt", data / "maps/alpha.txt");
+    const auto r = game.run("--check-all");
+    EXPECT_EQ(r.status, 5);
+    EXPECT_NE(r.out.find("1 problem"), std::string::npos) << r.out;
+    EXPECT_NE(game.run("--check alpha").out.find("names the same campaign"), std::string::npos);
+}
+
 TEST(Cli, EditsApplyInTheirOrderAndSaveTheCampaignBack)
 {
     DemoGame game;

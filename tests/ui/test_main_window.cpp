@@ -89,13 +89,16 @@ void activate(Window& w)
     EXPECT_TRUE(QTest::qWaitForWindowActive(&w.form, 1000));
 }
 
-// Ctrl+O, then the campaign `id` chosen in the list and opened, as a player does.
+// Ctrl+O, then the campaign `id` chosen in the list and opened, as a player does. The list is
+// read off the user-interface thread, so it opens a moment after the keys.
 void open_with_keys(Window& w, const QString& id)
 {
-    std::function<void()> choose = [&w, id, &choose] {
+    bool chosen = false;
+    std::function<void()> choose = [&w, id, &choose, &chosen] {
         QWidget* dialog = QApplication::activeModalWidget();
         if (!dialog)
             return QTimer::singleShot(20, choose);
+        chosen = true;
         auto* list = dialog->findChild<QTreeWidget*>("CampaignList");
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             if (list->topLevelItem(i)->text(1) == id)
@@ -106,6 +109,8 @@ void open_with_keys(Window& w, const QString& id)
     QTimer::singleShot(0, choose);
     activate(w);
     QTest::keyClick(&w.form, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return chosen && !QApplication::activeModalWidget(); }, 20000));
 }
 
 // Ctrl+K, then the finding that holds `text` chosen in the list.
