@@ -173,8 +173,17 @@ void print(const std::string& text)
 void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& name,
                    std::uint64_t attempts, bool generated = true)
 {
+    // A pipe that nobody reads is waited for, as long as no signal says to stop.
+    const auto write = [](const QString& path, const std::string& bytes) {
+        try {
+            write_output_file(path.toStdString(), bytes, &interrupted);
+        } catch (const WaitCancelled&) {
+            throw ExitError{130, "interrupted while waiting for something to read \"" +
+                                     path.toStdString() + "\""};
+        }
+    };
     if (!o.png.isEmpty())
-        write_output_file(o.png.toStdString(), png_bytes(galaxy, o.png.toStdString()));
+        write(o.png, png_bytes(galaxy, o.png.toStdString()));
     if (o.json.isEmpty())
         return;
     const std::string text =
@@ -182,7 +191,7 @@ void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& na
     if (o.json == "-")
         print(text);
     else
-        write_output_file(o.json.toStdString(), text);
+        write(o.json, text);
 }
 
 // What follows a Save: when an output fails after the campaign was saved, the message says so,

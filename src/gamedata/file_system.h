@@ -80,10 +80,15 @@ std::string link_target(const std::string& path);
 // apply. Throws Error "Cannot create file "<file>". <reason>".
 void copy_permissions(const std::string& model, const std::string& file);
 
+// Thrown by a wait for another process (a lock, a pipe's reader) when its cancel flag is set.
+struct WaitCancelled {};
+
 // Writes the bytes into an existing character device or pipe at `path` (through links: the
-// user named it), without creating, truncating or replacing anything. Throws Error "Cannot
-// create file "<path>". <reason>", also when it is anything else.
-void write_to_stream(const std::string& path, std::string_view bytes);
+// user named it), without creating, truncating or replacing anything. A pipe that nobody reads
+// is waited for; setting `*cancel` (a signal) ends the wait with WaitCancelled. Throws Error
+// "Cannot create file "<path>". <reason>", also when it is anything else.
+void write_to_stream(const std::string& path, std::string_view bytes,
+                     const std::atomic<bool>* cancel = nullptr);
 
 // The sentence that refuses `path` for being `found` where `wanted` (File or Folder) must be.
 std::string refusal(const std::string& path, EntryKind found, EntryKind wanted);
@@ -156,7 +161,7 @@ private:
 };
 
 // Thrown by a FileLock still waiting when its cancel flag is set.
-struct LockWaitCancelled {};
+using LockWaitCancelled = WaitCancelled;
 
 // An exclusive lock held on an existing file while the object lives. It is the operating system's
 // lock (flock on POSIX, LockFileEx beyond the end of the file on Windows, which leaves the file's

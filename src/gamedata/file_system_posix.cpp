@@ -9,6 +9,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -183,7 +184,52 @@ void copy_permissions(const std::string& model, const std::string& file)
         throw file_error("Cannot create file", file, last_reason());
 }
 
-void write_to_stream(const std::string& path, std::string_view bytes)
+namespace {
+
+// Opens a pipe or device for writing without blocking: a pipe without a reader is tried again
+// every 20 ms until one comes or `cancel` is set.
+int open_stream(const std::string& path, const std::atomic<bool>* cancel)
+{
+    for (;;) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+        if (fd >= 0)
+            return fd;
+        if (errno != ENXIO && errno != EINTR)
+            throw file_error("Cannot create file", path, last_reason());
+        if (cancel && cancel->load())
+            throw WaitCancelled{};
+        ::usleep(20'000);
+    }
+}
+
+// Writes everything, waiting (in steps of 50 ms, so that `cancel` is seen) while a full pipe
+// takes nothing. False with errno set on an error.
+bool write_waiting(int fd, std::string_view bytes, const std::atomic<bool>* cancel)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(written));
+            continue;
+        }
+        if (written < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        if (written == 0) {
+            errno = EIO;
+            return false;
+        }
+        if (cancel && cancel->load())
+            throw WaitCancelled{};
+        pollfd ready{fd, POLLOUT, 0};
+        ::poll(&ready, 1, 50);
+    }
+    return true;
+}
+
+}  // namespace
+
+void write_to_stream(const std::string& path, std::string_view bytes,
+                     const std::atomic<bool>* cancel)
 {
     struct stat info;
     if (::stat(path.c_str(), &info) != 0)
@@ -191,10 +237,14 @@ void write_to_stream(const std::string& path, std::string_view bytes)
     if (!S_ISCHR(info.st_mode) && !S_ISFIFO(info.st_mode))
         throw file_error("Cannot create file", path,
                          "It is not a regular file, a character device or a pipe");
-    const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        throw file_error("Cannot create file", path, last_reason());
-    bool ok = write_all(fd, bytes);
+    const int fd = open_stream(path, cancel);
+    bool ok = false;
+    try {
+        ok = write_waiting(fd, bytes, cancel);
+    } catch (const WaitCancelled&) {
+        ::close(fd);
+        throw;
+    }
     int error_number = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
@@ -248,8 +298,8 @@ std::vector<FolderEntry> list_folder_entries(const std::string& path)
         // An entry gone since the listing, or a link that leads nowhere, is no entry; any other
         // failure would silently drop, say, a template from the galaxy's draws.
         if (!there && errno != ENOENT && errno != ELOOP && errno != ENOTDIR)
-            throw file_error("Cannot open file",
-                             (path.ends_with('/') ? path : path + "/") + name, last_reason());
+            throw file_error("Cannot open file", (path.ends_with('/') ? path : path + "/") + name,
+                             last_reason());
         return FolderEntry{name, there ? kind_of_mode(info.st_mode) : EntryKind::Missing,
                            name.front() == '.'};
     });

@@ -140,7 +140,7 @@ std::string link_target(const std::string& path)
 
 void copy_permissions(const std::string&, const std::string&) {}
 
-void write_to_stream(const std::string& path, std::string_view)
+void write_to_stream(const std::string& path, std::string_view, const std::atomic<bool>*)
 {
     throw file_error("Cannot create file", path, windows_reason(ERROR_ACCESS_DENIED));
 }

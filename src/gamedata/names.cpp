@@ -89,8 +89,7 @@ std::string campaign_id(std::string_view campaign_name)
     return id;
 }
 
-std::size_t campaign_id_limit(const GameFolder& folder, std::size_t template_name,
-                              bool short_paths)
+std::size_t campaign_id_limit(const GameFolder& folder, std::size_t template_name, bool short_paths)
 {
     constexpr std::size_t kMapFileLimit = 255 - 4;  // "<id>.txt"
     if (!short_paths)
@@ -98,9 +97,10 @@ std::size_t campaign_id_limit(const GameFolder& folder, std::size_t template_nam
     // The characters of the campaign folder's path without the id, counted as characters: a
     // UTF-8 continuation byte is part of the character before it.
     const std::string prefix = folder.campaign_folder("");
-    const auto characters = static_cast<std::size_t>(
-        std::count_if(prefix.begin(), prefix.end(),
-                      [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    const auto characters =
+        static_cast<std::size_t>(std::count_if(prefix.begin(), prefix.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }));
     const std::size_t used = characters + 1 + template_name;
     return std::min(kMapFileLimit, used >= kPathLimit ? 0 : kPathLimit - used);
 }

@@ -64,12 +64,13 @@ void write_file_atomically(const std::string& path, std::string_view bytes)
     sync_folder(at == 0 ? std::string(".") : target.substr(0, at));
 }
 
-void write_output_file(const std::string& path, std::string_view bytes)
+void write_output_file(const std::string& path, std::string_view bytes,
+                       const std::atomic<bool>* cancel)
 {
     switch (target_kind(path)) {
     case EntryKind::Missing:
     case EntryKind::File: return write_file_atomically(path, bytes);
-    case EntryKind::Special: return write_to_stream(path, bytes);
+    case EntryKind::Special: return write_to_stream(path, bytes, cancel);
     default: throw file_error("Cannot create file", path, system_reason(EISDIR));
     }
 }

@@ -2,6 +2,7 @@
 // Whole-file writing that no reader ever sees half done, and the one line-splitting rule of
 // every text file the tool reads (CR LF, lone CR or lone LF end a line).
 
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,10 +22,11 @@ std::vector<std::string> split_lines(std::string_view text);
 void write_file_atomically(const std::string& path, std::string_view bytes);
 
 // Writes an output the user named (the tool's JSON or picture): into a character device or a
-// pipe directly, to anything else with write_file_atomically. Throws Error "Cannot create file
-// "<path>". <reason>", also for a folder or anything else that is not a regular file, which is
-// never replaced.
-void write_output_file(const std::string& path, std::string_view bytes);
+// pipe directly (waiting for a pipe's reader until `*cancel` is set: WaitCancelled), to anything
+// else with write_file_atomically. Throws Error "Cannot create file "<path>". <reason>", also
+// for a folder or anything else that is not a regular file, which is never replaced.
+void write_output_file(const std::string& path, std::string_view bytes,
+                       const std::atomic<bool>* cancel = nullptr);
 
 // The name a file is staged under before it is renamed to `path`: the same folder, the file's
 // name behind ".orvek-new-".

@@ -140,6 +140,19 @@ TEST(Cli, StatusesTellTheTruth)
               std::string::npos)
         << r.err;
 
+    // A pipe nobody reads: the tool waits for a reader, and a signal ends the wait.
+    TempDir pipes;
+    const std::string fifo = (pipes.path() / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    for (const char* output : {"--json", "--png"}) {
+        r = testing::run_command("( " + tool + " --seed 1 " + output + " '" + fifo +
+                                 "' & pid=$!; sleep 0.5; kill -TERM $pid; wait $pid; "
+                                 "echo status $? >&2 )");
+        EXPECT_NE(r.err.find("interrupted while waiting for something to read"), std::string::npos)
+            << output << ": " << r.err;
+        EXPECT_NE(r.err.find("status 130"), std::string::npos) << output << ": " << r.err;
+    }
+
     // A map file that names no planet is told as what it is.
     for (const auto& [bytes, told] :
          {std::pair{"", "is empty"}, {"\n\n", "only line breaks"}, {"\xFF\xFE[\0c\0", "UTF-16"}}) {
