@@ -147,6 +147,28 @@ private:
     std::string text_;
 };
 
+// A link to no planet (an opened campaign's) is cut from the one planet that holds it.
+class CutNowhere : public GalaxyEdit {
+public:
+    CutNowhere(const Planets& planets, int p, int q, std::string text)
+        : p_(p), q_(q), old_(planets[at(p)]), text_(std::move(text))
+    {}
+    void apply(Planets& planets) override
+    {
+        tc_planet& planet = planets[at(p_)];
+        planet.links.resize(at(planet.link_count));
+        planet.links.erase(std::find(planet.links.begin(), planet.links.end(), q_));
+        planet.link_count = static_cast<std::int32_t>(planet.links.size());
+    }
+    void revert(Planets& planets) override { old_.restore(planets[at(p_)]); }
+    std::string text() const override { return text_; }
+
+private:
+    int p_, q_;
+    LinkState old_;
+    std::string text_;
+};
+
 class Rename : public GalaxyEdit {
 public:
     Rename(const Planets& planets, int p, std::string name)
@@ -381,6 +403,10 @@ EditPointer join_planets(const Planets& planets, int p, int q)
 EditPointer cut_link(const Planets& planets, int p, int q)
 {
     check_planet(planets, p);
+    if ((q < 0 || at(q) >= planets.size()) && joined(planets[at(p)], q))
+        return std::make_unique<CutNowhere>(planets, p, q,
+                                            "Cut " + name_of(planets, p) + " \xE2\x80\x93 planet " +
+                                                std::to_string(q));
     check_planet(planets, q);
     if (p == q || !joined(planets[at(p)], q) || !joined(planets[at(q)], p))
         throw EditRefused(planet_title(planets, p) + " and " + planet_title(planets, q) +

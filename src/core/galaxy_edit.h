@@ -48,6 +48,7 @@ struct NewPlanetSources {
 // range, a place too close to another planet, a name the game cannot show...).
 EditPointer move_planet(const std::vector<tc_planet>& planets, int p, int x, int y);
 EditPointer join_planets(const std::vector<tc_planet>& planets, int p, int q);
+// A link of p to no planet (q out of range, which an opened campaign may hold) can be cut too.
 EditPointer cut_link(const std::vector<tc_planet>& planets, int p, int q);
 // `name` is UTF-8 as typed; the planet gets its Windows-1252 bytes.
 EditPointer rename_planet(const std::vector<tc_planet>& planets, int p, const std::string& name);

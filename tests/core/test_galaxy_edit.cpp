@@ -258,6 +258,11 @@ TEST(GalaxyEdit, ALinkToNoPlanetStaysOne)
     const EditPointer deleted = delete_planet(planets, 8);
     deleted->apply(planets);
     EXPECT_EQ(nowhere(planets), (std::vector<std::int32_t>{10, 11, -1})) << "after a delete";
+    const EditPointer cut = cut_link(planets, 4, 11);
+    cut->apply(planets);
+    EXPECT_EQ(std::count(planets[4].links.begin(), planets[4].links.end(), 11), 0) << "cut";
+    EXPECT_THROW(cut_link(planets, 4, 12), EditRefused) << "a link it does not hold";
+    cut->revert(planets);
     deleted->revert(planets);
     added->revert(planets);
     EXPECT_EQ(planets, before);
