@@ -56,7 +56,7 @@ EditStep parse_step(const Form& form, const std::string& value)
     return step;
 }
 
-EditPointer make_edit(const std::vector<tc_planet>& planets, const EditStep& s,
+EditPointer make_edit(const std::vector<Planet>& planets, const EditStep& s,
                       const NewPlanetSources& sources)
 {
     const std::vector<int>& n = s.numbers;
@@ -93,7 +93,7 @@ std::vector<EditStep> parse_edit_steps(const std::vector<std::string>& arguments
     return steps;
 }
 
-void apply_edit_steps(std::vector<tc_planet>& planets, const std::vector<EditStep>& steps,
+void apply_edit_steps(std::vector<Planet>& planets, const std::vector<EditStep>& steps,
                       const NewPlanetSources& sources)
 {
     for (const EditStep& step : steps) {

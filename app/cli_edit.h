@@ -22,7 +22,7 @@ std::vector<EditStep> parse_edit_steps(const std::vector<std::string>& arguments
 
 // Applies the steps in order. Throws EditRefused, the option and its value before the edit's
 // own sentence, at the first edit the galaxy cannot take.
-void apply_edit_steps(std::vector<tc_planet>& planets, const std::vector<EditStep>& steps,
+void apply_edit_steps(std::vector<Planet>& planets, const std::vector<EditStep>& steps,
                       const NewPlanetSources& sources);
 
 }  // namespace orvek

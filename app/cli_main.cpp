@@ -82,11 +82,11 @@ nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name
                                    const GalaxySettings* s, std::uint64_t attempts)
 {
     nlohmann::ordered_json planets = nlohmann::ordered_json::array();
-    for (const tc_planet& p : galaxy.planets) {
+    for (const Planet& p : galaxy.planets) {
         nlohmann::ordered_json features = nlohmann::ordered_json::array();
         for (int f = 0; f < kFeatureCount; ++f)
             if (p.features[static_cast<std::size_t>(f)])
-                features.push_back(std::string(FeatureKeywords[static_cast<std::size_t>(f)]));
+                features.push_back(std::string(kFeatureKeywords[static_cast<std::size_t>(f)]));
         planets.push_back({{"x", p.x},
                            {"y", p.y},
                            {"name", cp1252_to_utf8(p.system_name)},

@@ -39,7 +39,7 @@ void apply_level(const QString& setting, SaveRequest& request)
     FrequencyLevel* facility[] = {&request.levels.academy, &request.levels.shipyard,
                                   &request.levels.factory, &request.levels.repair_yard};
     if (list < 7)
-        request.levels.inhibition_lists[static_cast<std::size_t>(list)] = level;
+        request.levels.inhibitions[static_cast<std::size_t>(list)] = level;
     else
         *facility[list - 7] = level;
 }

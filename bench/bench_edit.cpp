@@ -16,23 +16,23 @@ namespace {
 
 using namespace orvek;
 
-std::vector<tc_planet> galaxy_of_175()
+std::vector<Planet> galaxy_of_175()
 {
     testing::FakeWorld world;
     Random random(175);
     Galaxy galaxy;
     GalaxyParams params;
     params.planets = 175;
-    Generate_Galaxy(params, world.services, random, galaxy);
+    generate_galaxy(params, world.services, random, galaxy);
     return galaxy.planets;
 }
 
 void ten_thousand_edits_with_undo(benchmark::State& state)
 {
-    const std::vector<tc_planet> start = galaxy_of_175();
+    const std::vector<Planet> start = galaxy_of_175();
     std::int64_t applied = 0;
     for (auto _ : state) {
-        std::vector<tc_planet> planets = start;
+        std::vector<Planet> planets = start;
         Random random(1);
         std::vector<EditPointer> done;
         for (int i = 0; i < 10'000; ++i) {
@@ -47,14 +47,14 @@ void ten_thousand_edits_with_undo(benchmark::State& state)
         applied += static_cast<std::int64_t>(done.size());
         benchmark::DoNotOptimize(planets);
     }
-    state.counters["applied"] = benchmark::Counter(static_cast<double>(applied) /
-                                                   static_cast<double>(state.iterations()));
+    state.counters["applied"] =
+        benchmark::Counter(static_cast<double>(applied) / static_cast<double>(state.iterations()));
 }
 BENCHMARK(ten_thousand_edits_with_undo)->Unit(benchmark::kMillisecond);
 
 void move_and_redraw(benchmark::State& state)
 {
-    std::vector<tc_planet> planets = galaxy_of_175();
+    std::vector<Planet> planets = galaxy_of_175();
     QImage map(kMapPixels, kMapPixels, QImage::Format_RGB32);
     const QImage background = startup_picture().scaled(kMapPixels, kMapPixels);
     NameSprites names;

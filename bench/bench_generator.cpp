@@ -39,11 +39,11 @@ GalaxyParams params_of(const Corner& c)
 struct LimitedBackgrounds : testing::ListBackgrounds {
     GenerationProgress* progress = nullptr;
     std::uint64_t limit = 0, calls = 0;
-    const std::string& Get_Background(Random& random) override
+    const std::string& draw_background(Random& random) override
     {
         if (++calls == limit)
             progress->cancel = true;
-        return ListBackgrounds::Get_Background(random);
+        return ListBackgrounds::draw_background(random);
     }
 };
 
@@ -64,7 +64,7 @@ void fast_per_attempt(benchmark::State& state)
         backgrounds.calls = 0;
         backgrounds.limit = limit;
         Galaxy galaxy;
-        Generate_Galaxy(params_of(corner), services, random, galaxy, &progress,
+        generate_galaxy(params_of(corner), services, random, galaxy, &progress,
                         static_cast<std::uint64_t>(state.range(2)));
         attempts += progress.attempts.load();
     }
@@ -84,7 +84,7 @@ void fast_to_connected(benchmark::State& state)
     for (auto _ : state) {
         GenerationProgress progress;
         Galaxy galaxy;
-        Generate_Galaxy(params_of(corner), world.services, random, galaxy, &progress);
+        generate_galaxy(params_of(corner), world.services, random, galaxy, &progress);
         attempts += progress.attempts.load();
     }
     state.counters["attempts_per_galaxy"] =

@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    orvek::tc_planet planet;
+    orvek::Planet planet;
     planet.x = 87;
     planet.y = 979;
     planet.system_name = "Tau  Minor";

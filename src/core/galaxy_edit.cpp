@@ -12,7 +12,7 @@ namespace orvek {
 
 namespace {
 
-using Planets = std::vector<tc_planet>;
+using Planets = std::vector<Planet>;
 using Links = std::vector<std::int32_t>;
 
 std::size_t at(int p)
@@ -28,7 +28,7 @@ void check_planet(const Planets& planets, int p)
                           std::to_string(static_cast<int>(planets.size()) - 1) + ".");
 }
 
-bool joined(const tc_planet& planet, int q)
+bool joined(const Planet& planet, int q)
 {
     const auto end = planet.links.begin() +
                      std::min<std::ptrdiff_t>(planet.link_count, std::ssize(planet.links));
@@ -55,7 +55,7 @@ protected:
     void remember(const Planets& planets)
     {
         old_.clear();
-        for (const tc_planet& planet : planets)
+        for (const Planet& planet : planets)
             old_.push_back(planet.farthest);
     }
     // Called once revert has given back the planets as they were.
@@ -104,8 +104,8 @@ struct LinkState {
     Links links;
     std::int32_t count = 0;
 
-    explicit LinkState(const tc_planet& planet) : links(planet.links), count(planet.link_count) {}
-    void restore(tc_planet& planet) const
+    explicit LinkState(const Planet& planet) : links(planet.links), count(planet.link_count) {}
+    void restore(Planet& planet) const
     {
         planet.links = links;
         planet.link_count = count;
@@ -132,7 +132,7 @@ public:
     std::string text() const override { return text_; }
 
 private:
-    void change(tc_planet& planet, int other) const
+    void change(Planet& planet, int other) const
     {
         planet.links.resize(at(planet.link_count));
         if (join_)
@@ -155,7 +155,7 @@ public:
     {}
     void apply(Planets& planets) override
     {
-        tc_planet& planet = planets[at(p_)];
+        Planet& planet = planets[at(p_)];
         planet.links.resize(at(planet.link_count));
         planet.links.erase(std::find(planet.links.begin(), planet.links.end(), q_));
         planet.link_count = static_cast<std::int32_t>(planet.links.size());
@@ -188,12 +188,12 @@ class MakeHome : public GalaxyEdit {
 public:
     MakeHome(const Planets& planets, int p) : p_(p), text_("Make " + name_of(planets, p) + " home")
     {
-        for (const tc_planet& planet : planets)
+        for (const Planet& planet : planets)
             old_.push_back(planet.home);
     }
     void apply(Planets& planets) override
     {
-        for (tc_planet& planet : planets)
+        for (Planet& planet : planets)
             planet.home = false;
         planets[at(p_)].home = true;
     }
@@ -214,7 +214,7 @@ private:
 // or past the new planet's number move up one, so that none comes to name the new planet.
 class Add : public GalaxyEdit, FarthestKept {
 public:
-    Add(const Planets& planets, tc_planet planet)
+    Add(const Planets& planets, Planet planet)
         : planet_(std::move(planet)), text_("Add " + cp1252_to_utf8(planet_.system_name))
     {
         for (std::size_t i = 0; i < planets.size(); ++i)
@@ -240,7 +240,7 @@ public:
     std::string text() const override { return text_; }
 
 private:
-    tc_planet planet_;
+    Planet planet_;
     std::vector<std::pair<std::size_t, std::size_t>> dangling_;
     std::string text_;
 };
@@ -252,7 +252,7 @@ public:
     Delete(const Planets& planets, int p)
         : p_(p), planet_(planets[at(p)]), text_("Delete " + name_of(planets, p))
     {
-        for (const tc_planet& planet : planets)
+        for (const Planet& planet : planets)
             old_links_.emplace_back(planet);
     }
     void apply(Planets& planets) override
@@ -260,7 +260,7 @@ public:
         remember(planets);
         const auto count = static_cast<std::int32_t>(planets.size());
         planets.erase(planets.begin() + p_);
-        for (tc_planet& planet : planets) {
+        for (Planet& planet : planets) {
             planet.links.resize(at(planet.link_count));
             std::erase(planet.links, p_);
             // A link to no planet keeps its number, and with it its meaning.
@@ -281,7 +281,7 @@ public:
 
 private:
     int p_;
-    tc_planet planet_;
+    Planet planet_;
     std::vector<LinkState> old_links_;
     std::string text_;
 };
@@ -335,13 +335,13 @@ const std::string* first_free(const Range& range, Taken taken)
     return nullptr;
 }
 
-tc_planet new_planet(const Planets& planets, int x, int y, const NewPlanetSources& sources)
+Planet new_planet(const Planets& planets, int x, int y, const NewPlanetSources& sources)
 {
-    tc_planet planet;
+    Planet planet;
     planet.x = x;
     planet.y = y;
     const std::string* path = first_free(sources.templates, [&](const std::string& t) {
-        return std::any_of(planets.begin(), planets.end(), [&](const tc_planet& q) {
+        return std::any_of(planets.begin(), planets.end(), [&](const Planet& q) {
             return file_part(q.template_path) == file_part(t);
         });
     });
@@ -351,7 +351,7 @@ tc_planet new_planet(const Planets& planets, int x, int y, const NewPlanetSource
     planet.template_path = *path;
     const auto has_name = [&](const std::string& name) {
         return std::any_of(planets.begin(), planets.end(),
-                           [&](const tc_planet& q) { return q.system_name == name; });
+                           [&](const Planet& q) { return q.system_name == name; });
     };
     if (const std::string* name = first_free(sources.names, has_name))
         planet.system_name = *name;
@@ -477,7 +477,7 @@ std::vector<int> unreachable_planets(const Planets& planets, int from)
 
 void update_farthest(Planets& planets)
 {
-    for (tc_planet& planet : planets) {
+    for (Planet& planet : planets) {
         std::int64_t most = 0;
         planet.farthest = 0;
         for (std::size_t j = 0; j < planets.size(); ++j) {

@@ -29,8 +29,8 @@ public:
     virtual ~GalaxyEdit() = default;
     // Applies the edit to the galaxy it was made for, or reverts it on the galaxy that apply
     // left. Revert gives that galaxy back exactly. Neither fails.
-    virtual void apply(std::vector<tc_planet>& planets) = 0;
-    virtual void revert(std::vector<tc_planet>& planets) = 0;
+    virtual void apply(std::vector<Planet>& planets) = 0;
+    virtual void revert(std::vector<Planet>& planets) = 0;
     // What the edit does, for the undo menu ("Move Heze"), in UTF-8.
     virtual std::string text() const = 0;
 };
@@ -46,29 +46,29 @@ struct NewPlanetSources {
 
 // Each of these throws EditRefused when the galaxy cannot take the edit (a planet number out of
 // range, a place too close to another planet, a name the game cannot show...).
-EditPointer move_planet(const std::vector<tc_planet>& planets, int p, int x, int y);
-EditPointer join_planets(const std::vector<tc_planet>& planets, int p, int q);
+EditPointer move_planet(const std::vector<Planet>& planets, int p, int x, int y);
+EditPointer join_planets(const std::vector<Planet>& planets, int p, int q);
 // A link of p to no planet (q out of range, which an opened campaign may hold) can be cut too.
-EditPointer cut_link(const std::vector<tc_planet>& planets, int p, int q);
+EditPointer cut_link(const std::vector<Planet>& planets, int p, int q);
 // `name` is UTF-8 as typed; the planet gets its Windows-1252 bytes.
-EditPointer rename_planet(const std::vector<tc_planet>& planets, int p, const std::string& name);
-EditPointer make_home(const std::vector<tc_planet>& planets, int p);
-EditPointer add_planet(const std::vector<tc_planet>& planets, int x, int y,
+EditPointer rename_planet(const std::vector<Planet>& planets, int p, const std::string& name);
+EditPointer make_home(const std::vector<Planet>& planets, int p);
+EditPointer add_planet(const std::vector<Planet>& planets, int x, int y,
                        const NewPlanetSources& sources);
-EditPointer delete_planet(const std::vector<tc_planet>& planets, int p);
+EditPointer delete_planet(const std::vector<Planet>& planets, int p);
 
 // Why planet p (-1: a new planet) cannot stand at (x, y), or empty when it can: the window
 // rings the marker red while a drag is over such a place.
-std::string position_refusal(const std::vector<tc_planet>& planets, int p, int x, int y);
+std::string position_refusal(const std::vector<Planet>& planets, int p, int x, int y);
 
 // The planets that no chain of links, followed either way, joins to planet `from`, in number
 // order (every planet when `from` is no planet). Links to no planet are passed over.
-std::vector<int> unreachable_planets(const std::vector<tc_planet>& planets, int from = 0);
+std::vector<int> unreachable_planets(const std::vector<Planet>& planets, int from = 0);
 
 // Sets each planet's `farthest` from the positions: the lower number wins a tie.
-void update_farthest(std::vector<tc_planet>& planets);
+void update_farthest(std::vector<Planet>& planets);
 
 // "Heze (planet 3)" in UTF-8, for sentences about a planet.
-std::string planet_title(const std::vector<tc_planet>& planets, int p);
+std::string planet_title(const std::vector<Planet>& planets, int p);
 
 }  // namespace orvek

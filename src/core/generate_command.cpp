@@ -17,11 +17,11 @@ GenerationResult run_generate_command(GenerateKind kind, GalaxySettings& setting
                                       Random& random, GenerationProgress* progress)
 {
     set_aside_preset_fields(kind, settings);
-    Clamp_Params(settings);
+    clamp_settings(settings);
     galaxy.planets.clear();
     if (kind == GenerateKind::WithPresets)
-        Randomize_Params(settings, random);
-    campaign_name = services.names.Get_Campaign_Name(settings, random);
+        randomize_settings(settings, random);
+    campaign_name = services.names.draw_campaign_name(settings, random);
 
     GalaxyParams params;
     params.planets = parse_int(settings.planet_count);
@@ -29,7 +29,7 @@ GenerationResult run_generate_command(GenerateKind kind, GalaxySettings& setting
     params.join2 = parse_int(settings.join2_pct);
     params.join3 = parse_int(settings.join3_pct);
     params.wormhole_text = settings.wormhole_count;
-    return Generate_Galaxy(params, services, random, galaxy, progress);
+    return generate_galaxy(params, services, random, galaxy, progress);
 }
 
 }  // namespace orvek

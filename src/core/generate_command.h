@@ -24,7 +24,7 @@ void set_aside_preset_fields(GenerateKind kind, GalaxySettings& settings);
 
 // Runs the command on the settings (whose fields it rewrites as the window shows them). The
 // campaign name is drawn once, before the first attempt, into campaign_name. Throws Error as
-// Clamp_Params and Generate_Galaxy do; a clamp failure leaves the galaxy as it was, any later
+// clamp_settings and generate_galaxy do; a clamp failure leaves the galaxy as it was, any later
 // failure leaves it empty. Returns Cancelled, with the galaxy empty, when progress asks to stop.
 GenerationResult run_generate_command(GenerateKind kind, GalaxySettings& settings, Galaxy& galaxy,
                                       std::string& campaign_name, GenerationServices& services,

@@ -55,7 +55,7 @@ public:
         const std::optional<std::int32_t> wormholes = try_parse(params_.wormhole_text);
         // The template folder is listed once per command; every attempt draws from a fresh copy
         // of that listing.
-        services_.templates.Get_Templates(templates_);
+        services_.templates.list_templates(templates_);
         Placer placer(params_, static_cast<std::uint32_t>(templates_.size()), wormholes);
         Linker linker(params_.planets);
         Placed placed(params_.planets);
@@ -88,7 +88,7 @@ private:
 
     GenerationResult complete(Linker& linker, Placed& placed)
     {
-        linker.store(placed, galaxy_.planets, templates_, services_.names.Load_System_Names());
+        linker.store(placed, galaxy_.planets, templates_, services_.names.load_system_names());
         galaxy_.background_path = placed.background;
         services_.status.show_status(kReady);
         return GenerationResult::Complete;
@@ -212,7 +212,7 @@ private:
 
 }  // namespace
 
-GenerationResult Generate_Galaxy(const GalaxyParams& params, GenerationServices& services,
+GenerationResult generate_galaxy(const GalaxyParams& params, GenerationServices& services,
                                  Random& random, Galaxy& galaxy, GenerationProgress* progress,
                                  std::uint64_t pipeline_after)
 {

@@ -33,7 +33,7 @@ public:
 class BackgroundChooser {
 public:
     virtual ~BackgroundChooser() = default;
-    virtual const std::string& Get_Background(Random& random) = 0;
+    virtual const std::string& draw_background(Random& random) = 0;
 };
 
 // Replaces the list's content with the full path of every encounter template. Throws Error
@@ -41,7 +41,7 @@ public:
 class TemplateSource {
 public:
     virtual ~TemplateSource() = default;
-    virtual void Get_Templates(std::vector<std::string>& list) = 0;
+    virtual void list_templates(std::vector<std::string>& list) = 0;
 };
 
 // System names and the campaign name. None of these fail.
@@ -54,11 +54,11 @@ class NameSource {
 public:
     virtual ~NameSource() = default;
     // The names every attempt's pool starts from, in list order.
-    virtual const std::vector<std::string>& Load_System_Names() = 0;
+    virtual const std::vector<std::string>& load_system_names() = 0;
     // A made-up name, for a planet that finds the pool empty.
     virtual void Make_Up_System_Name(Random& random, std::string& name) = 0;
     // A random campaign name for a galaxy of the settings' planet count.
-    virtual std::string Get_Campaign_Name(const GalaxySettings& settings, Random& random) = 0;
+    virtual std::string draw_campaign_name(const GalaxySettings& settings, Random& random) = 0;
 };
 
 struct GenerationServices {
@@ -88,7 +88,7 @@ struct GalaxyParams {
 };
 
 struct Galaxy {
-    std::vector<tc_planet> planets;
+    std::vector<Planet> planets;
     std::string background_path;
 };
 
@@ -110,7 +110,7 @@ constexpr bool positions_clash(int x, int y, int qx, int qy)
 // After `pipeline_after` attempts without a connected galaxy, on a machine with two cores or
 // more, the draws of later attempts are made on a second thread while this one tests the earlier
 // ones; the result and every draw stay the same. The services are then called from that thread.
-GenerationResult Generate_Galaxy(const GalaxyParams& params, GenerationServices& services,
+GenerationResult generate_galaxy(const GalaxyParams& params, GenerationServices& services,
                                  Random& random, Galaxy& galaxy,
                                  GenerationProgress* progress = nullptr,
                                  std::uint64_t pipeline_after = 100);

@@ -50,17 +50,17 @@ public:
     }
 
     // The connected galaxy as planets, its names and templates looked up by the drawn positions.
-    void store(Placed& placed, std::vector<tc_planet>& planets,
+    void store(Placed& placed, std::vector<Planet>& planets,
                const std::vector<std::string>& templates,
                const std::vector<std::string>& system_names)
     {
         link(placed);
-        planets.assign(static_cast<std::size_t>(n_), tc_planet{});
+        planets.assign(static_cast<std::size_t>(n_), Planet{});
         IndexPool name_pool, template_pool;
         name_pool.fill(static_cast<std::uint32_t>(system_names.size()));
         template_pool.fill(static_cast<std::uint32_t>(templates.size()));
         for (int p = 0; p < n_; ++p) {
-            tc_planet& planet = planets[static_cast<std::size_t>(p)];
+            Planet& planet = planets[static_cast<std::size_t>(p)];
             planet.system_name = placed.name_at[p] == Placed::kMadeUp
                                      ? std::move(placed.names[p])
                                      : system_names[name_pool.take(placed.name_at[p])];

@@ -43,9 +43,9 @@ public:
         placed_ = &out;
         out.kind = Placed::Kind::Ready;
         out.nearest_done = 0;
-        out.background = backgrounds.Get_Background(random);
+        out.background = backgrounds.draw_background(random);
         out.home = static_cast<int>(random(static_cast<std::uint32_t>(n_ - 1)));
-        const auto name_count = static_cast<std::uint32_t>(names.Load_System_Names().size());
+        const auto name_count = static_cast<std::uint32_t>(names.load_system_names().size());
         grid_.fill(kEmptyCell);
         for (int p = 0; p < n_; ++p) {
             if (!place(p, random)) {

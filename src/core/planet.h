@@ -13,7 +13,7 @@ constexpr int kFeatureCount = 16;
 // Features 0..6 are the inhibition effects, the rest the facilities.
 constexpr int kInhibitionCount = 7;
 
-struct tc_planet {
+struct Planet {
     std::int32_t x = 0;               // map units, 0..999 (20..979 once generated)
     std::int32_t y = 0;               // map units, growing downwards
     std::string system_name;          // 8-bit (Windows-1252) text
@@ -22,12 +22,12 @@ struct tc_planet {
     std::vector<std::int32_t> links;  // planet numbers in link order; grows as needed
     std::int32_t farthest = 0;        // number of the planet farthest from this one
     bool home = false;
-    std::array<bool, kFeatureCount> features{};  // indexed like FeatureKeywords
+    std::array<bool, kFeatureCount> features{};  // indexed like kFeatureKeywords
     // The entry of the saved campaign this planet was read from, whose file a Save then keeps
     // line for line; -1 for a planet that was generated or added.
     std::int32_t source = -1;
 
-    friend bool operator==(const tc_planet&, const tc_planet&) = default;
+    friend bool operator==(const Planet&, const Planet&) = default;
 };
 
 }  // namespace orvek

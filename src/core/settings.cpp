@@ -38,7 +38,7 @@ std::string int_text(std::int64_t value)
     return std::to_string(value);
 }
 
-void Clamp_Params(GalaxySettings& s)
+void clamp_settings(GalaxySettings& s)
 {
     if (parse_int(s.planet_count) < kFewestPlanets)
         s.planet_count = int_text(kFewestPlanets);
@@ -68,7 +68,7 @@ constexpr JoinPreset kJoinPresets[3] = {
 
 }  // namespace
 
-void Randomize_Params(GalaxySettings& s, Random& random)
+void randomize_settings(GalaxySettings& s, Random& random)
 {
     if (s.size_class >= 0 && s.size_class < 4)
         s.planet_count = int_text(kSizeBase[s.size_class] + random(kSizeRange[s.size_class]));

@@ -40,10 +40,10 @@ std::string int_text(std::int64_t value);
 // Lifts the planet count into kFewestPlanets..kMostPlanets and each join weight to at least 1, in
 // that order, re-reading each field as it goes. Throws the conversion error at the first field that
 // is not a number; the fields tested before it stay clamped.
-void Clamp_Params(GalaxySettings& settings);
+void clamp_settings(GalaxySettings& settings);
 
 // Rolls the planet count and the join weights from the two choices (nothing is drawn for a choice
 // of -1), then always the wormhole count. Draws, in order: planets, join 1, 2, 3, wormholes.
-void Randomize_Params(GalaxySettings& settings, Random& random);
+void randomize_settings(GalaxySettings& settings, Random& random);
 
 }  // namespace orvek

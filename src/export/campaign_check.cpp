@@ -217,8 +217,9 @@ private:
         links(i, p);
         if (static_cast<long long>(i) == c_.home)
             for (const char* facility : {"largefactory", "shipyarda", "smallacademy"}) {
-                const auto at = std::find(FeatureKeywords.begin(), FeatureKeywords.end(), facility);
-                if (!p.planet.features[static_cast<std::size_t>(at - FeatureKeywords.begin())])
+                const auto at =
+                    std::find(kFeatureKeywords.begin(), kFeatureKeywords.end(), facility);
+                if (!p.planet.features[static_cast<std::size_t>(at - kFeatureKeywords.begin())])
                     problem("home facilities missing", f, p.facilities_line, i,
                             std::string("the home planet lacks its ") + facility);
             }
@@ -275,7 +276,7 @@ private:
         if (count() == 0)
             return;
         const int home = c_.home >= 0 && c_.home < count() ? static_cast<int>(c_.home) : 0;
-        std::vector<tc_planet> planets;
+        std::vector<Planet> planets;
         for (const LoadedPlanet& p : c_.planets)
             planets.push_back(p.planet);
         const std::vector<int> lost = unreachable_planets(planets, home);
@@ -327,7 +328,7 @@ std::vector<Finding> check_campaign(const GameFolder& folder, const LoadedCampai
             path = file_name_of(path);
         return paths;
     };
-    return check_campaign(campaign, names(list_backgrounds(folder)), names(Get_Templates(folder)));
+    return check_campaign(campaign, names(list_backgrounds(folder)), names(list_templates(folder)));
 }
 
 int problem_count(const std::vector<Finding>& findings)

@@ -25,7 +25,7 @@ constexpr std::size_t kCampaignFileLimit = 64u << 20;
 int feature_index(std::string_view keyword, int first, int last)
 {
     for (int f = first; f < last; ++f)
-        if (FeatureKeywords[static_cast<std::size_t>(f)] == keyword)
+        if (kFeatureKeywords[static_cast<std::size_t>(f)] == keyword)
             return f;
     return -1;
 }
@@ -417,9 +417,9 @@ std::vector<std::string> campaign_ids(const GameFolder& game)
     return ids;
 }
 
-std::vector<tc_planet> galaxy_planets(const LoadedCampaign& c)
+std::vector<Planet> galaxy_planets(const LoadedCampaign& c)
 {
-    std::vector<tc_planet> planets;
+    std::vector<Planet> planets;
     for (const LoadedPlanet& p : c.planets)
         planets.push_back(p.planet);
     for (std::size_t i = 0; i < planets.size(); ++i) {

@@ -34,7 +34,7 @@ struct LoadedPlanet {
     bool read = false;       // whether that file was read
     std::string bytes;       // the file as read
     std::vector<std::string> lines;
-    tc_planet planet;  // template_path holds the file name
+    Planet planet;  // template_path holds the file name
     // The first line of each config key (indexed by ConfigRule), 0 where the file has none.
     // Several lines of one key are one value when they agree; when they do not, the first
     // counts and the reading notes name both lines.
@@ -94,6 +94,6 @@ std::vector<std::string> campaign_ids(const GameFolder& folder);
 
 // The planets as the generator would hold them: index = entry order, home from Homeworld, the
 // farthest planet worked out from the positions, each planet's source its entry.
-std::vector<tc_planet> galaxy_planets(const LoadedCampaign& campaign);
+std::vector<Planet> galaxy_planets(const LoadedCampaign& campaign);
 
 }  // namespace orvek

@@ -31,14 +31,14 @@ std::string join_like(const std::string& original, const std::vector<std::string
     return text;
 }
 
-bool same_links(const tc_planet& a, const tc_planet& b)
+bool same_links(const Planet& a, const Planet& b)
 {
     return a.link_count == b.link_count &&
            std::equal(a.links.begin(), a.links.begin() + a.link_count, b.links.begin());
 }
 
 // Which config rules now write something else than the file holds.
-std::array<bool, 8> changed_rules(const tc_planet& was, int index, const tc_planet& now)
+std::array<bool, 8> changed_rules(const Planet& was, int index, const Planet& now)
 {
     std::array<bool, 8> changed{};
     changed[static_cast<std::size_t>(ConfigRule::PositionX)] = was.x != now.x;
@@ -52,8 +52,8 @@ std::array<bool, 8> changed_rules(const tc_planet& was, int index, const tc_plan
 
 }  // namespace
 
-std::string rewrite_encounter(const LoadedPlanet& file, const tc_planet& as_read, int index,
-                              const tc_planet& planet, const EncounterOptions& options)
+std::string rewrite_encounter(const LoadedPlanet& file, const Planet& as_read, int index,
+                              const Planet& planet, const EncounterOptions& options)
 {
     const std::array<bool, 8> changed = changed_rules(as_read, index, planet);
     std::array<std::optional<std::vector<std::string>>, 5> sections;
@@ -104,7 +104,7 @@ std::string rewrite_encounter(const LoadedPlanet& file, const tc_planet& as_read
 
 namespace {
 
-std::vector<std::string> entries(const LoadedCampaign& c, const std::vector<tc_planet>& planets)
+std::vector<std::string> entries(const LoadedCampaign& c, const std::vector<Planet>& planets)
 {
     const std::string folder = file_name_of(c.folder);
     std::vector<std::string> lines;
@@ -158,8 +158,7 @@ std::string key_line_now(const std::string& line, const LoadedCampaign& c, const
 }  // namespace
 
 std::string rewrite_map_file(const LoadedCampaign& c, const std::string& campaign_name, int home,
-                             const std::vector<tc_planet>& planets,
-                             const std::string& background_path)
+                             const std::vector<Planet>& planets, const std::string& background_path)
 {
     const MapKeys now{home,
                       planets.size() != c.planets.size(),

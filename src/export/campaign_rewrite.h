@@ -16,14 +16,14 @@ namespace orvek {
 // changed, the facilities when the home moved to or from the planet (a planet that is no longer
 // home keeps none) or the facility box is ticked, the inhibition effects when that box is. The
 // bytes as read when nothing differs; the file's own line breaks otherwise. Never fails.
-std::string rewrite_encounter(const LoadedPlanet& file, const tc_planet& as_read, int index,
-                              const tc_planet& planet, const EncounterOptions& options);
+std::string rewrite_encounter(const LoadedPlanet& file, const Planet& as_read, int index,
+                              const Planet& planet, const EncounterOptions& options);
 
 // The map file of the campaign saved again under its own id: Homeworld, the map size and
 // Planets, MapTexture, GUIName and the encounter entries rewritten where they differ (an entry
 // read keeps its path), every other line as read. The bytes as read when nothing differs.
 std::string rewrite_map_file(const LoadedCampaign& campaign, const std::string& campaign_name,
-                             int home, const std::vector<tc_planet>& planets,
+                             int home, const std::vector<Planet>& planets,
                              const std::string& background_path);
 
 }  // namespace orvek

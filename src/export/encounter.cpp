@@ -40,7 +40,7 @@ std::string key_name(const std::string& system_name)
 
 }  // namespace
 
-std::string config_line(ConfigRule rule, int index, const tc_planet& planet)
+std::string config_line(ConfigRule rule, int index, const Planet& planet)
 {
     switch (rule) {
     case ConfigRule::PositionX: return config_prefix(rule) + map_fraction(planet.x);
@@ -58,16 +58,16 @@ std::string config_line(ConfigRule rule, int index, const tc_planet& planet)
     }
 }
 
-std::vector<std::string> variables_section(const tc_planet& planet)
+std::vector<std::string> variables_section(const Planet& planet)
 {
     std::vector<std::string> section{"[variables]"};
     for (int flag = 0; flag < kInhibitionCount; ++flag)
         if (planet.features[static_cast<std::size_t>(flag)])
-            section.emplace_back(FeatureKeywords[static_cast<std::size_t>(flag)]);
+            section.emplace_back(kFeatureKeywords[static_cast<std::size_t>(flag)]);
     return section;
 }
 
-std::vector<std::string> facilities_section(const tc_planet& planet)
+std::vector<std::string> facilities_section(const Planet& planet)
 {
     if (planet.home)
         return {"[facilities]", "0 = largefactory", "1 = shipyarda", "2 = smallacademy"};
@@ -76,11 +76,11 @@ std::vector<std::string> facilities_section(const tc_planet& planet)
     for (int flag = kInhibitionCount; flag < kFeatureCount; ++flag)
         if (planet.features[static_cast<std::size_t>(flag)])
             section.push_back(std::to_string(written++) + " = " +
-                              std::string(FeatureKeywords[static_cast<std::size_t>(flag)]));
+                              std::string(kFeatureKeywords[static_cast<std::size_t>(flag)]));
     return section;
 }
 
-std::vector<std::string> hopcounts_section(int index, const tc_planet& planet)
+std::vector<std::string> hopcounts_section(int index, const Planet& planet)
 {
     std::vector<std::string> section{"[hopcounts]", "0 = " + std::to_string(index) + ",0"};
     for (int k = 0; k < planet.link_count; ++k)
@@ -89,7 +89,7 @@ std::vector<std::string> hopcounts_section(int index, const tc_planet& planet)
     return section;
 }
 
-std::string render_encounter(std::string_view template_bytes, int index, const tc_planet& planet,
+std::string render_encounter(std::string_view template_bytes, int index, const Planet& planet,
                              const EncounterOptions& options, Random& random)
 {
     std::array<std::vector<std::string>, 5> sections;
@@ -127,7 +127,7 @@ std::string render_encounter(std::string_view template_bytes, int index, const t
     return text;
 }
 
-std::string encounter_path(const std::string& campaign_folder, const tc_planet& planet)
+std::string encounter_path(const std::string& campaign_folder, const Planet& planet)
 {
     return campaign_folder + kPathSeparator + file_name_of(planet.template_path);
 }

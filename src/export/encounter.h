@@ -14,26 +14,26 @@ namespace orvek {
 class Random;
 
 struct EncounterOptions {
-    bool write_inhibitions = false;  // CB_Inhibitions ticked
-    bool write_facilities = false;   // CB_Facility ticked
+    bool write_inhibitions = false;  // inhibitions_box_ ticked
+    bool write_facilities = false;   // facilities_box_ ticked
 };
 
 // The encounter file's bytes for planet `index` from its template's bytes. Draws once for every
 // config line that holds "mapiconsize". Lines before the first known section header belong to
 // no section and are dropped. Never fails.
-std::string render_encounter(std::string_view template_bytes, int index, const tc_planet& planet,
+std::string render_encounter(std::string_view template_bytes, int index, const Planet& planet,
                              const EncounterOptions& options, Random& random);
 
 // The line a rule writes for planet `index`; empty for None and IconSize (which draws).
-std::string config_line(ConfigRule rule, int index, const tc_planet& planet);
+std::string config_line(ConfigRule rule, int index, const Planet& planet);
 
 // The sections that the feature boxes and the links decide, header first: the planet's
 // inhibition effects; the home set on the home planet, else its facilities; the hop counts.
-std::vector<std::string> variables_section(const tc_planet& planet);
-std::vector<std::string> facilities_section(const tc_planet& planet);
-std::vector<std::string> hopcounts_section(int index, const tc_planet& planet);
+std::vector<std::string> variables_section(const Planet& planet);
+std::vector<std::string> facilities_section(const Planet& planet);
+std::vector<std::string> hopcounts_section(int index, const Planet& planet);
 
 // Where planet's encounter file goes: the campaign folder and the template's own file name.
-std::string encounter_path(const std::string& campaign_folder, const tc_planet& planet);
+std::string encounter_path(const std::string& campaign_folder, const Planet& planet);
 
 }  // namespace orvek

@@ -22,15 +22,15 @@ namespace {
 
 // Chooses (N x share) div 100 distinct planets and sets flag first + v on each, v drawn among
 // `variants` right after the planet when there is more than one.
-void assign(std::vector<tc_planet>& planets, FrequencyLevel level, int first,
-            std::uint32_t variants, Random& random)
+void assign(std::vector<Planet>& planets, FrequencyLevel level, int first, std::uint32_t variants,
+            Random& random)
 {
     const int share = feature_share(level, random);
     IndexPool pool;
     pool.fill(static_cast<std::uint32_t>(planets.size()));
     const std::size_t count = planets.size() * static_cast<std::size_t>(share) / 100;
     for (std::size_t i = 0; i < count; ++i) {
-        tc_planet& planet = planets[pool.draw(random)];
+        Planet& planet = planets[pool.draw(random)];
         const int variant = variants > 1 ? static_cast<int>(random(variants)) : 0;
         planet.features[static_cast<std::size_t>(first + variant)] = true;
     }
@@ -38,14 +38,13 @@ void assign(std::vector<tc_planet>& planets, FrequencyLevel level, int first,
 
 }  // namespace
 
-void Randomize_Advanced(std::vector<tc_planet>& planets, const FeatureLevels& levels,
-                        Random& random)
+void assign_features(std::vector<Planet>& planets, const FeatureLevels& levels, Random& random)
 {
     // A Save writes the levels on screen now, not what earlier Saves of this galaxy added.
-    for (tc_planet& planet : planets)
+    for (Planet& planet : planets)
         planet.features = {};
     for (int k = 0; k < kInhibitionCount; ++k)
-        assign(planets, levels.inhibition_lists[static_cast<std::size_t>(k)], k, 1, random);
+        assign(planets, levels.inhibitions[static_cast<std::size_t>(k)], k, 1, random);
     assign(planets, levels.shipyard, 13, 3, random);
     assign(planets, levels.academy, 11, 2, random);
     assign(planets, levels.factory, 8, 3, random);

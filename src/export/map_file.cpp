@@ -120,7 +120,7 @@ MapSize map_size(long long planets)
             std::max(700LL, truncated_quotient_product(planets, 700))};
 }
 
-int home_index(const std::vector<tc_planet>& planets)
+int home_index(const std::vector<Planet>& planets)
 {
     int home = 0;
     for (std::size_t i = 0; i < planets.size(); ++i)
@@ -130,7 +130,7 @@ int home_index(const std::vector<tc_planet>& planets)
 }
 
 std::string map_file_text(const std::string& campaign_id, const std::string& campaign_name,
-                          int home, const std::vector<tc_planet>& planets,
+                          int home, const std::vector<Planet>& planets,
                           const std::string& background_path)
 {
     const MapSize size = map_size(static_cast<long long>(planets.size()));

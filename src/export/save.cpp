@@ -22,7 +22,7 @@ namespace orvek {
 namespace {
 
 // Whether planet i is written from the lines of the file it was read from.
-bool from_lines(const tc_planet& planet, const SaveRequest& request)
+bool from_lines(const Planet& planet, const SaveRequest& request)
 {
     return request.opened && planet.source >= 0 &&
            static_cast<std::size_t>(planet.source) < request.opened->planets.size() &&
@@ -31,7 +31,7 @@ bool from_lines(const tc_planet& planet, const SaveRequest& request)
 
 // The template a planet's file is made from: a planet read from a file that is gone has only
 // its file name, which names a template of the game.
-std::string template_of(const tc_planet& planet, const GameFolder& folder)
+std::string template_of(const Planet& planet, const GameFolder& folder)
 {
     return planet.template_path.find_first_of("/\\") == std::string::npos
                ? folder.templates_folder() + planet.template_path
@@ -76,14 +76,14 @@ CampaignFiles render_campaign(const Galaxy& galaxy, const GameFolder& folder,
                               Random& random)
 {
     std::vector<std::string> templates;
-    for (const tc_planet& planet : galaxy.planets)
+    for (const Planet& planet : galaxy.planets)
         templates.push_back(from_lines(planet, request) ? std::string()
                                                         : read_file(template_of(planet, folder)));
-    const std::vector<tc_planet> as_read =
-        request.opened ? galaxy_planets(*request.opened) : std::vector<tc_planet>();
+    const std::vector<Planet> as_read =
+        request.opened ? galaxy_planets(*request.opened) : std::vector<Planet>();
     CampaignFiles files;
     for (std::size_t i = 0; i < galaxy.planets.size(); ++i) {
-        const tc_planet& planet = galaxy.planets[i];
+        const Planet& planet = galaxy.planets[i];
         const int index = static_cast<int>(i);
         const auto source = static_cast<std::size_t>(planet.source);
         files.encounters.emplace_back(
@@ -114,7 +114,7 @@ std::vector<Finding> problems_of(const CampaignFiles& files, const GameFolder& f
 std::size_t longest_template_name(const Galaxy& galaxy)
 {
     std::size_t longest = 0;
-    for (const tc_planet& planet : galaxy.planets)
+    for (const Planet& planet : galaxy.planets)
         longest = std::max(longest, file_name_of(planet.template_path).size());
     return longest;
 }
@@ -129,7 +129,7 @@ std::string id_refusal(const std::string& id, const Galaxy& galaxy, const GameFo
 }
 
 // "... cannot be reached: Heze (planet 7), Vega (planet 8)", at most ten named.
-std::string unreachable_message(const std::vector<tc_planet>& planets, const std::vector<int>& lost)
+std::string unreachable_message(const std::vector<Planet>& planets, const std::vector<int>& lost)
 {
     std::string message =
         "The galaxy cannot be saved: no jumpgates lead from " + planet_title(planets, 0) + " to ";
@@ -177,7 +177,7 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
         dialog.inform(unreachable_message(galaxy.planets, lost));
         return SaveResult::Refused;
     }
-    Randomize_Advanced(galaxy.planets, request.levels, random);
+    assign_features(galaxy.planets, request.levels, random);
     const std::string id = campaign_id(request.campaign_name);
     if (const std::string refusal = id_refusal(id, galaxy, folder); !refusal.empty()) {
         dialog.inform(refusal);

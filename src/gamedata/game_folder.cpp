@@ -218,7 +218,7 @@ std::vector<std::string> full_paths(const std::string& folder, std::vector<std::
 
 }  // namespace
 
-std::vector<std::string> Get_Templates(const GameFolder& folder)
+std::vector<std::string> list_templates(const GameFolder& folder)
 {
     const std::string templates = folder.templates_folder();
     return full_paths(templates, list_folder(templates, "", ".txt"));
@@ -230,8 +230,8 @@ std::vector<std::string> list_backgrounds(const GameFolder& folder)
     return full_paths(pictures, list_folder(pictures, "nebula", ".jpg"));
 }
 
-void Get_Background(const std::vector<std::string>& pictures, Random& random,
-                    std::string& background_path)
+void draw_background(const std::vector<std::string>& pictures, Random& random,
+                     std::string& background_path)
 {
     std::uint32_t i = random(static_cast<std::uint32_t>(pictures.size()));
     if (i >= pictures.size())

@@ -79,15 +79,15 @@ std::vector<std::string> list_folder(const std::string& folder, std::string_view
                                      std::string_view suffix);
 
 // Full paths of every encounter template ("*.txt"), in listing order. Fails as list_folder.
-std::vector<std::string> Get_Templates(const GameFolder& folder);
+std::vector<std::string> list_templates(const GameFolder& folder);
 
 // Full paths of every nebula picture ("nebula*.jpg"), in listing order. Fails as list_folder.
 std::vector<std::string> list_backgrounds(const GameFolder& folder);
 
 // Draws one of the pictures (R(count)) into background_path. With no picture the draw still
 // happens, background_path keeps its value and Error "No nebula pictures in …" is thrown.
-void Get_Background(const std::vector<std::string>& pictures, Random& random,
-                    std::string& background_path);
+void draw_background(const std::vector<std::string>& pictures, Random& random,
+                     std::string& background_path);
 
 // The part of a path after its last separator (backslash, slash on POSIX, or colon).
 std::string file_name_of(std::string_view path);

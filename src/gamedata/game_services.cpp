@@ -4,25 +4,25 @@
 
 namespace orvek {
 
-const std::string& GameFolderServices::Get_Background(Random& random)
+const std::string& GameFolderServices::draw_background(Random& random)
 {
     if (!backgrounds_)
         backgrounds_ = list_backgrounds(folder_);
-    orvek::Get_Background(*backgrounds_, random, background_path_);
+    orvek::draw_background(*backgrounds_, random, background_path_);
     return background_path_;
 }
 
-void GameFolderServices::Get_Templates(std::vector<std::string>& list)
+void GameFolderServices::list_templates(std::vector<std::string>& list)
 {
     if (!templates_)
-        templates_ = orvek::Get_Templates(folder_);
+        templates_ = orvek::list_templates(folder_);
     list = *templates_;
 }
 
-const std::vector<std::string>& GameFolderServices::Load_System_Names()
+const std::vector<std::string>& GameFolderServices::load_system_names()
 {
     if (!system_names_)
-        system_names_ = orvek::Load_System_Names(folder_);
+        system_names_ = orvek::load_system_names(folder_);
     return *system_names_;
 }
 
@@ -31,14 +31,14 @@ void GameFolderServices::Make_Up_System_Name(Random& random, std::string& name)
     orvek::Make_Up_System_Name(random, name);
 }
 
-std::string GameFolderServices::Get_Campaign_Name(const GalaxySettings& settings, Random& random)
+std::string GameFolderServices::draw_campaign_name(const GalaxySettings& settings, Random& random)
 {
-    return orvek::Get_Campaign_Name(folder_, settings, random);
+    return orvek::draw_campaign_name(folder_, settings, random);
 }
 
 NewPlanetSources new_planet_sources(const GameFolder& folder)
 {
-    return {orvek::Get_Templates(folder), orvek::Load_System_Names(folder)};
+    return {orvek::list_templates(folder), orvek::load_system_names(folder)};
 }
 
 }  // namespace orvek

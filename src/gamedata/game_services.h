@@ -16,11 +16,11 @@ class GameFolderServices : public BackgroundChooser, public TemplateSource, publ
 public:
     explicit GameFolderServices(const GameFolder& folder) : folder_(folder) {}
 
-    const std::string& Get_Background(Random& random) override;
-    void Get_Templates(std::vector<std::string>& list) override;
-    const std::vector<std::string>& Load_System_Names() override;
+    const std::string& draw_background(Random& random) override;
+    void list_templates(std::vector<std::string>& list) override;
+    const std::vector<std::string>& load_system_names() override;
     void Make_Up_System_Name(Random& random, std::string& name) override;
-    std::string Get_Campaign_Name(const GalaxySettings& settings, Random& random) override;
+    std::string draw_campaign_name(const GalaxySettings& settings, Random& random) override;
 
 private:
     const GameFolder& folder_;

@@ -22,7 +22,7 @@ std::vector<std::string> read_name_list(const std::string& path)
     return parse_name_list(read_file(path));
 }
 
-std::vector<std::string> Load_System_Names(const GameFolder& folder)
+std::vector<std::string> load_system_names(const GameFolder& folder)
 {
     try {
         return read_name_list(folder.file("stars.txt"));
@@ -50,8 +50,8 @@ std::string pick(const std::vector<std::string>& list, Random& random)
 
 }  // namespace
 
-std::string Get_Campaign_Name(const GameFolder& folder, const GalaxySettings& settings,
-                              Random& random)
+std::string draw_campaign_name(const GameFolder& folder, const GalaxySettings& settings,
+                               Random& random)
 {
     try {
         std::string region = pick(read_name_list(folder.file("regions.txt")), random);
@@ -108,7 +108,7 @@ std::size_t campaign_id_limit(const GameFolder& folder, std::size_t template_nam
 std::size_t campaign_id_limit(const GameFolder& folder)
 {
     std::size_t longest = 0;
-    for (const std::string& path : Get_Templates(folder))
+    for (const std::string& path : list_templates(folder))
         longest = std::max(longest, file_name_of(path).size());
     return campaign_id_limit(folder, longest);
 }

@@ -20,7 +20,7 @@ std::vector<std::string> parse_name_list(std::string_view text);
 std::vector<std::string> read_name_list(const std::string& path);
 
 // The entries of "stars.txt", or none when it is missing or unreadable.
-std::vector<std::string> Load_System_Names(const GameFolder& folder);
+std::vector<std::string> load_system_names(const GameFolder& folder);
 
 // A made-up name: a capital A..Y, then 5 + R(6) small letters a..y, drawn in that order.
 void Make_Up_System_Name(Random& random, std::string& name);
@@ -28,8 +28,8 @@ void Make_Up_System_Name(Random& random, std::string& name);
 // Region + " " + type from "regions.txt" and "types.txt", with "Galaxy" added twice to the types
 // above 50 planets and "Galaxy" twice more and "Supercluster" above 70. "Delphic Expanse" when a
 // list cannot be read or the planet count is not a number. Never fails.
-std::string Get_Campaign_Name(const GameFolder& folder, const GalaxySettings& settings,
-                              Random& random);
+std::string draw_campaign_name(const GameFolder& folder, const GalaxySettings& settings,
+                               Random& random);
 
 // Whether `folder_name` can name a campaign's folder: 1 to 251 ASCII letters and digits (so that
 // its map file's name fits), not "all" in any letter case (the game's own templates).

@@ -22,9 +22,9 @@ namespace {
 class EditCommand : public QUndoCommand {
 public:
     EditCommand(EditPointer edit, std::function<void(GalaxyEdit&, bool apply)> run)
-        : QUndoCommand(QString::fromUtf8(edit->text())), edit_(std::move(edit)), run_(std::move(run))
-    {
-    }
+        : QUndoCommand(QString::fromUtf8(edit->text())), edit_(std::move(edit)),
+          run_(std::move(run))
+    {}
     void redo() override { run_(*edit_, true); }
     void undo() override { run_(*edit_, false); }
 
@@ -33,14 +33,14 @@ private:
     std::function<void(GalaxyEdit&, bool)> run_;
 };
 
-QString name_of(const std::vector<tc_planet>& planets, int p)
+QString name_of(const std::vector<Planet>& planets, int p)
 {
     return QString::fromUtf8(cp1252_to_utf8(planets[static_cast<std::size_t>(p)].system_name));
 }
 
 }  // namespace
 
-void TForm1::set_up_editing()
+void MainWindow::set_up_editing()
 {
     undo_stack_ = new QUndoStack(this);
     undo_action_ = undo_stack_->createUndoAction(this, "Undo");
@@ -57,33 +57,32 @@ void TForm1::set_up_editing()
     connect(map_, &MapWidget::move_requested, this, [this](int p, int x, int y) {
         edit([=](const auto& g) { return move_planet(g, p, x, y); });
     });
-    connect(map_, &MapWidget::join_requested, this, [this](int p, int q) {
-        edit([=](const auto& g) { return join_planets(g, p, q); });
-    });
+    connect(map_, &MapWidget::join_requested, this,
+            [this](int p, int q) { edit([=](const auto& g) { return join_planets(g, p, q); }); });
     connect(map_, &MapWidget::rename_requested, this, [this](int p, const QString& name) {
         edit([=](const auto& g) { return rename_planet(g, p, name.toStdString()); });
     });
     connect(map_, &MapWidget::add_requested, this, [this](int x, int y) {
         edit([=, this](const auto& g) { return add_planet(g, x, y, new_planet_sources(folder_)); });
     });
-    connect(map_, &MapWidget::planet_menu_requested, this, &TForm1::show_planet_menu);
-    connect(map_, &MapWidget::link_menu_requested, this, &TForm1::show_link_menu);
-    connect(map_, &MapWidget::map_menu_requested, this, &TForm1::show_map_menu);
+    connect(map_, &MapWidget::planet_menu_requested, this, &MainWindow::show_planet_menu);
+    connect(map_, &MapWidget::link_menu_requested, this, &MainWindow::show_link_menu);
+    connect(map_, &MapWidget::map_menu_requested, this, &MainWindow::show_map_menu);
 }
 
 // While a Generate or a Save runs, the galaxy stays as it is: no undo, no redo.
-void TForm1::set_undo_enabled(bool enabled)
+void MainWindow::set_undo_enabled(bool enabled)
 {
     undo_action_->setEnabled(enabled && undo_stack_->canUndo());
     redo_action_->setEnabled(enabled && undo_stack_->canRedo());
 }
 
-bool TForm1::has_unsaved_edits() const
+bool MainWindow::has_unsaved_edits() const
 {
     return !undo_stack_->isClean();
 }
 
-void TForm1::edit(const std::function<EditPointer(const std::vector<tc_planet>&)>& make)
+void MainWindow::edit(const std::function<EditPointer(const std::vector<Planet>&)>& make)
 {
     if (busy())
         return;
@@ -99,15 +98,15 @@ void TForm1::edit(const std::function<EditPointer(const std::vector<tc_planet>&)
 }
 
 // Generate and Open start a new document: nothing to undo, nothing unsaved.
-void TForm1::forget_edits()
+void MainWindow::forget_edits()
 {
     undo_stack_->clear();
     map_->set_unsaved(false);
 }
 
-void TForm1::show_planet_menu(int planet, const QPoint& at)
+void MainWindow::show_planet_menu(int planet, const QPoint& at)
 {
-    const std::vector<tc_planet>& g = galaxy_.planets;
+    const std::vector<Planet>& g = galaxy_.planets;
     QMenu menu(this);
     connect(menu.addAction("Rename planet\tF2"), &QAction::triggered, this,
             [this, planet] { map_->start_rename(planet); });
@@ -118,7 +117,7 @@ void TForm1::show_planet_menu(int planet, const QPoint& at)
     connect(menu.addAction("Delete planet"), &QAction::triggered, this,
             [this, planet] { edit([=](const auto& g) { return delete_planet(g, planet); }); });
     menu.addSeparator();
-    const tc_planet& p = g[static_cast<std::size_t>(planet)];
+    const Planet& p = g[static_cast<std::size_t>(planet)];
     for (int k = 0; k < p.link_count; ++k) {
         const int other = p.links[static_cast<std::size_t>(k)];
         if (other < 0 || static_cast<std::size_t>(other) >= g.size())
@@ -131,18 +130,19 @@ void TForm1::show_planet_menu(int planet, const QPoint& at)
     menu.exec(map_->mapToGlobal(at));
 }
 
-void TForm1::show_link_menu(int planet, int other, const QPoint& at)
+void MainWindow::show_link_menu(int planet, int other, const QPoint& at)
 {
     QMenu menu(this);
-    const QString text = QString("Cut jumpgate %1 \u2013 %2")
-                             .arg(name_of(galaxy_.planets, planet), name_of(galaxy_.planets, other));
+    const QString text =
+        QString("Cut jumpgate %1 \u2013 %2")
+            .arg(name_of(galaxy_.planets, planet), name_of(galaxy_.planets, other));
     connect(menu.addAction(text), &QAction::triggered, this, [this, planet, other] {
         edit([=](const auto& g) { return cut_link(g, planet, other); });
     });
     menu.exec(map_->mapToGlobal(at));
 }
 
-TForm1::CloseAnswer TForm1::ask_before_closing()
+MainWindow::CloseAnswer MainWindow::ask_before_closing()
 {
     const QString question = "The galaxy has edits that no Save has written. Save them first?";
     if (hooks_.close)
@@ -157,7 +157,7 @@ TForm1::CloseAnswer TForm1::ask_before_closing()
     }
 }
 
-bool TForm1::may_close()
+bool MainWindow::may_close()
 {
     if (!has_unsaved_edits())
         return true;
@@ -166,7 +166,7 @@ bool TForm1::may_close()
         // The Save runs on its own thread; closing waits for its end.
         bool ended = false;
         QEventLoop loop;
-        connect(this, &TForm1::save_finished, &loop, [&] {
+        connect(this, &MainWindow::save_finished, &loop, [&] {
             ended = true;
             loop.quit();
         });

@@ -40,7 +40,7 @@
 
 namespace orvek {
 
-struct TForm1::Generation {
+struct MainWindow::Generation {
     GenerateKind kind;
     GalaxySettings settings;
     GalaxySettings fields_before;  // the fields as the command found them
@@ -54,7 +54,7 @@ struct TForm1::Generation {
     QElapsedTimer clock;
 };
 
-TForm1::TForm1(GameFolder folder, std::uint32_t seed, QWidget* parent)
+MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
     : QWidget(parent), folder_(std::move(folder)), random_(seed)
 {
     setObjectName("Form1");
@@ -80,17 +80,17 @@ TForm1::TForm1(GameFolder folder, std::uint32_t seed, QWidget* parent)
     });
 
     connect(new QShortcut(QKeySequence("Ctrl+O"), this), &QShortcut::activated, this,
-            &TForm1::on_open_campaign);
+            &MainWindow::on_open_campaign);
     connect(new QShortcut(QKeySequence("Ctrl+K"), this), &QShortcut::activated, this,
-            &TForm1::on_check_campaign);
+            &MainWindow::on_check_campaign);
 
     progress_timer_ = new QTimer(this);
     progress_timer_->setInterval(100);
-    connect(progress_timer_, &QTimer::timeout, this, &TForm1::show_progress);
+    connect(progress_timer_, &QTimer::timeout, this, &MainWindow::show_progress);
 }
 
 // The map on the left, the settings column on the right, between them two gradient strips.
-void TForm1::build_controls()
+void MainWindow::build_controls()
 {
     map_ = new MapWidget(this);
     map_->set_background(startup_picture());
@@ -109,7 +109,7 @@ void TForm1::build_controls()
     connect_handlers();
 }
 
-QSize TForm1::opening_size(const QRect& available)
+QSize MainWindow::opening_size(const QRect& available)
 {
     // What the window's frame (title bar, borders) takes, about, on the systems players use.
     constexpr int kFrameWidth = 16, kFrameHeight = 40;
@@ -121,7 +121,7 @@ QSize TForm1::opening_size(const QRect& available)
 
 // The settings column keeps its width at the right edge; the map takes the rest, drawn in the
 // largest square it holds.
-void TForm1::resizeEvent(QResizeEvent*)
+void MainWindow::resizeEvent(QResizeEvent*)
 {
     const int map_width = width() - kColumnSpan;
     map_->setGeometry(0, 0, map_width, height());
@@ -131,7 +131,7 @@ void TForm1::resizeEvent(QResizeEvent*)
     relayout();
 }
 
-TForm1::~TForm1()
+MainWindow::~MainWindow()
 {
     // The stack says it is clean as it goes, after the map it would tell has gone.
     undo_stack_->disconnect();
@@ -144,26 +144,29 @@ TForm1::~TForm1()
         listing_worker_.join();
 }
 
-void TForm1::connect_handlers()
+void MainWindow::connect_handlers()
 {
-    for (QLineEdit* edit : {Edit_SNr_Pl, Edit_SLRW, edit_s1join, edit_s2join, edit_s3join})
+    for (QLineEdit* edit :
+         {planets_field_, wormholes_field_, join1_field_, join2_field_, join3_field_})
         edit->installEventFilter(this);
-    connect(LMDButton1, &QPushButton::clicked, this, &TForm1::on_generate_clicked);
-    connect(LMDButton3, &QPushButton::clicked, this, &TForm1::on_generate_clicked);
-    connect(LMDButton2, &QPushButton::clicked, this, &TForm1::on_save_clicked);
-    connect(LMDButton4, &QPushButton::clicked, this, &TForm1::on_save_clicked);
-    connect(LMDButton5, &QPushButton::clicked, this, &TForm1::on_new_background_clicked);
-    connect(CB_Advanced, &QCheckBox::toggled, this, &TForm1::on_advanced_toggled);
-    connect(CB_Inhibitions, &QCheckBox::toggled, this, &TForm1::on_inhibitions_toggled);
-    connect(CB_Facility, &QCheckBox::toggled, this, &TForm1::on_facilities_toggled);
+    connect(generate_button_, &QPushButton::clicked, this, &MainWindow::on_generate_clicked);
+    connect(generate_custom_button_, &QPushButton::clicked, this, &MainWindow::on_generate_clicked);
+    connect(save_button_, &QPushButton::clicked, this, &MainWindow::on_save_clicked);
+    connect(save_custom_button_, &QPushButton::clicked, this, &MainWindow::on_save_clicked);
+    connect(new_background_button_, &QPushButton::clicked, this,
+            &MainWindow::on_new_background_clicked);
+    connect(advanced_box_, &QCheckBox::toggled, this, &MainWindow::on_advanced_toggled);
+    connect(inhibitions_box_, &QCheckBox::toggled, this, &MainWindow::on_inhibitions_toggled);
+    connect(facilities_box_, &QCheckBox::toggled, this, &MainWindow::on_facilities_toggled);
     set_up_editing();
 }
 
 // The Generate command's services as the window sees them: the caption follows the command's
 // status, and its numbers and campaign name show as soon as they are drawn, all on the
 // user-interface thread.
-struct TForm1::Services : GameFolderServices, StatusSink {
-    Services(const GameFolder& folder, TForm1* form) : GameFolderServices(folder), form_(form) {}
+struct MainWindow::Services : GameFolderServices, StatusSink {
+    Services(const GameFolder& folder, MainWindow* form) : GameFolderServices(folder), form_(form)
+    {}
 
     void show_status(std::string_view text) override
     {
@@ -172,9 +175,9 @@ struct TForm1::Services : GameFolderServices, StatusSink {
             Qt::QueuedConnection);
     }
 
-    std::string Get_Campaign_Name(const GalaxySettings& settings, Random& random) override
+    std::string draw_campaign_name(const GalaxySettings& settings, Random& random) override
     {
-        std::string name = GameFolderServices::Get_Campaign_Name(settings, random);
+        std::string name = GameFolderServices::draw_campaign_name(settings, random);
         QMetaObject::invokeMethod(
             form_, [form = form_, settings, name] { form->show_command_fields(settings, name); },
             Qt::QueuedConnection);
@@ -182,22 +185,23 @@ struct TForm1::Services : GameFolderServices, StatusSink {
     }
 
 private:
-    TForm1* form_;
+    MainWindow* form_;
 };
 
-void TForm1::on_generate_clicked()
+void MainWindow::on_generate_clicked()
 {
     if (busy())
         return;
     auto g = std::make_unique<Generation>();
-    g->kind = sender() == LMDButton3 ? GenerateKind::Custom : GenerateKind::WithPresets;
+    g->kind =
+        sender() == generate_custom_button_ ? GenerateKind::Custom : GenerateKind::WithPresets;
     g->fields_before = g->settings = read_settings();
-    g->name_before = Edit_CName->text();
+    g->name_before = campaign_name_field_->text();
     g->seed = random_.state();
     // The clamp comes first and stops the command before anything changes when a field is bad.
     try {
         set_aside_preset_fields(g->kind, g->settings);
-        Clamp_Params(g->settings);
+        clamp_settings(g->settings);
     } catch (const Error& e) {
         write_settings(g->settings);
         show_error(e.what());
@@ -212,7 +216,7 @@ void TForm1::on_generate_clicked()
 }
 
 // On the worker thread: the command itself, then the window is told on its own thread.
-void TForm1::run_generation(Generation& g)
+void MainWindow::run_generation(Generation& g)
 {
     Services services_of_window(folder_, this);
     GenerationServices services{services_of_window, services_of_window, services_of_window,
@@ -227,13 +231,14 @@ void TForm1::run_generation(Generation& g)
         this, [this] { finish_generation(); }, Qt::QueuedConnection);
 }
 
-void TForm1::show_command_fields(const GalaxySettings& settings, const std::string& campaign_name)
+void MainWindow::show_command_fields(const GalaxySettings& settings,
+                                     const std::string& campaign_name)
 {
     write_settings(settings);
-    Edit_CName->setText(QString::fromUtf8(cp1252_to_utf8(campaign_name)));
+    campaign_name_field_->setText(QString::fromUtf8(cp1252_to_utf8(campaign_name)));
 }
 
-void TForm1::show_progress()
+void MainWindow::show_progress()
 {
     if (!generation_ || generation_->clock.elapsed() < 400)
         return;
@@ -249,7 +254,7 @@ void TForm1::show_progress()
     map_->set_progress(text);
 }
 
-void TForm1::finish_generation()
+void MainWindow::finish_generation()
 {
     if (worker_.joinable())
         worker_.join();
@@ -260,7 +265,7 @@ void TForm1::finish_generation()
     if (g->error.empty() && g->result == GenerationResult::Cancelled) {
         // As if Generate had not been pressed: the galaxy, its drawing and the fields as they were.
         write_settings(g->fields_before);
-        Edit_CName->setText(g->name_before);
+        campaign_name_field_->setText(g->name_before);
         map_->show_links_only(false);
         setWindowTitle(kStartCaption);
         emit generation_finished();
@@ -271,11 +276,11 @@ void TForm1::finish_generation()
     map_->show_links_only(false);
     if (!g->error.empty()) {
         // As Escape does: the galaxy, its drawing and its name stay, and the caption returns.
-        Edit_CName->setText(g->name_before);
+        campaign_name_field_->setText(g->name_before);
         setWindowTitle(kStartCaption);
         show_error(message_text(g->error));
     } else {
-        Edit_CName->setText(QString::fromUtf8(cp1252_to_utf8(g->campaign_name)));
+        campaign_name_field_->setText(QString::fromUtf8(cp1252_to_utf8(g->campaign_name)));
         galaxy_ = std::move(g->galaxy);
         forget_opened_campaign();
         forget_edits();
@@ -291,13 +296,13 @@ void TForm1::finish_generation()
     emit generation_finished();
 }
 
-void TForm1::on_new_background_clicked()
+void MainWindow::on_new_background_clicked()
 {
     if (busy())
         return;
     try {
         std::string path = galaxy_.background_path;
-        Get_Background(list_backgrounds(folder_), random_, path);
+        draw_background(list_backgrounds(folder_), random_, path);
         QImage picture = load_background(path);
         galaxy_.background_path = path;  // the next Save names the new picture
         map_->set_background(picture);
@@ -306,7 +311,7 @@ void TForm1::on_new_background_clicked()
     }
 }
 
-void TForm1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!may_close())
         return event->ignore();
@@ -320,7 +325,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void TForm1::show_error(const QString& message)
+void MainWindow::show_error(const QString& message)
 {
     const QString text = QString::fromStdString(with_full_stop(message.toStdString()));
     if (hooks_.message)
@@ -328,14 +333,14 @@ void TForm1::show_error(const QString& message)
     show_message(this, QMessageBox::Critical, kApplicationTitle, text);
 }
 
-void TForm1::show_information(const QString& message)
+void MainWindow::show_information(const QString& message)
 {
     if (hooks_.message)
         return hooks_.message("Information", elide_long_paths(message));
     show_message(this, QMessageBox::Information, "Information", message);
 }
 
-bool TForm1::ask(const QString& question)
+bool MainWindow::ask(const QString& question)
 {
     if (hooks_.confirm)
         return hooks_.confirm(question);
@@ -346,8 +351,8 @@ bool TForm1::ask(const QString& question)
     return box.exec() == QMessageBox::Yes;
 }
 
-std::unique_ptr<TForm1> start_up(const GameFolder& folder, std::uint32_t seed,
-                                 const std::function<void(const QString&)>& refuse)
+std::unique_ptr<MainWindow> start_up(const GameFolder& folder, std::uint32_t seed,
+                                     const std::function<void(const QString&)>& refuse)
 {
     if (!folder.has_game_executable()) {
         refuse(kNotInGameFolder);
@@ -359,7 +364,7 @@ std::unique_ptr<TForm1> start_up(const GameFolder& folder, std::uint32_t seed,
         std::fprintf(stderr, "%s\n", report.c_str());
         refuse(QString::fromLocal8Bit(report));
     }
-    return std::make_unique<TForm1>(folder, seed);
+    return std::make_unique<MainWindow>(folder, seed);
 }
 
 }  // namespace orvek

@@ -36,13 +36,13 @@ class FindingsDialog;
 struct CampaignEntry;
 class MapWidget;
 
-class TForm1 : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 public:
     // The window for a game folder, the random source seeded with `seed`. The caller has checked
     // that the folder holds "Orvek.exe".
-    TForm1(GameFolder folder, std::uint32_t seed, QWidget* parent = nullptr);
-    ~TForm1() override;
+    MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Where messages go instead of modal boxes (for tests): every box calls `message` with its
     // title and text; the overwrite question calls `confirm`.
@@ -129,7 +129,7 @@ private:
     void mark_unsupported_characters(const QString& text);
     // Makes an edit from the galaxy and pushes it on the undo stack, which applies it; a refused
     // one is said in a message.
-    void edit(const std::function<EditPointer(const std::vector<tc_planet>&)>& make);
+    void edit(const std::function<EditPointer(const std::vector<Planet>&)>& make);
     void forget_edits();
     void show_planet_menu(int planet, const QPoint& at);
     void show_link_menu(int planet, int other, const QPoint& at);
@@ -192,27 +192,29 @@ private:
     MapWidget* map_ = nullptr;
     QWidget* column_ = nullptr;
     QWidget *strip_before_ = nullptr, *strip_after_ = nullptr;  // the gradients around the column
-    QWidget *Panel_Main = nullptr, *Panel_Advanced = nullptr, *Panel_HEffect = nullptr,
-            *Panel_Facility = nullptr, *filler_ = nullptr;
+    QWidget *basic_section_ = nullptr, *advanced_section_ = nullptr,
+            *inhibitions_section_ = nullptr, *facility_section_ = nullptr, *filler_ = nullptr;
     std::vector<QWidget*> separators_;
-    QLineEdit *Edit_CName = nullptr, *Edit_SNr_Pl = nullptr, *Edit_SLRW = nullptr,
-              *edit_s1join = nullptr, *edit_s2join = nullptr, *edit_s3join = nullptr;
-    QListWidget *LMDListBox_Size = nullptr, *LMDListBox_JGs = nullptr;
-    QPushButton *LMDButton1 = nullptr, *LMDButton2 = nullptr, *LMDButton3 = nullptr,
-                *LMDButton4 = nullptr, *LMDButton5 = nullptr;
-    QCheckBox *CB_Advanced = nullptr, *CB_Inhibitions = nullptr, *CB_Facility = nullptr;
-    QComboBox *Combo_Fighter = nullptr, *Combo_Cruiser = nullptr, *Combo_Cloak = nullptr,
-              *Combo_Shield = nullptr, *Combo_Engine = nullptr, *Combo_Repair = nullptr,
-              *Combo_Tractor = nullptr, *Combo_Academy = nullptr, *Combo_Shipyard = nullptr,
-              *Combo_Factory = nullptr, *Combo_RepairYard = nullptr;
-    std::array<QComboBox*, kInhibitionCount> inhibition_lists{};
+    QLineEdit *campaign_name_field_ = nullptr, *planets_field_ = nullptr,
+              *wormholes_field_ = nullptr, *join1_field_ = nullptr, *join2_field_ = nullptr,
+              *join3_field_ = nullptr;
+    QListWidget *size_list_ = nullptr, *gates_list_ = nullptr;
+    QPushButton *generate_button_ = nullptr, *save_button_ = nullptr,
+                *generate_custom_button_ = nullptr, *save_custom_button_ = nullptr,
+                *new_background_button_ = nullptr;
+    QCheckBox *advanced_box_ = nullptr, *inhibitions_box_ = nullptr, *facilities_box_ = nullptr;
+    QComboBox *fighter_list_ = nullptr, *cruiser_list_ = nullptr, *cloak_list_ = nullptr,
+              *shield_list_ = nullptr, *engine_list_ = nullptr, *repair_list_ = nullptr,
+              *tractor_list_ = nullptr, *academy_list_ = nullptr, *shipyard_list_ = nullptr,
+              *factory_list_ = nullptr, *repair_yard_list_ = nullptr;
+    std::array<QComboBox*, kInhibitionCount> inhibition_lists_{};
 };
 
 // Start-up: the window for the game folder, or, when the folder holds no "Orvek.exe", nullptr
 // after `refuse` has shown kNotInGameFolder (the program then ends without any window). An
 // interrupted Save is finished before the window exists; what cannot be finished or trusted is
 // shown through `refuse` (and on standard error), and the window opens all the same.
-std::unique_ptr<TForm1> start_up(const GameFolder& folder, std::uint32_t seed,
-                                 const std::function<void(const QString&)>& refuse);
+std::unique_ptr<MainWindow> start_up(const GameFolder& folder, std::uint32_t seed,
+                                     const std::function<void(const QString&)>& refuse);
 
 }  // namespace orvek

@@ -38,7 +38,8 @@ void MapWidget::mousePressEvent(QMouseEvent* event)
         return QWidget::mousePressEvent(event);
     setFocus(Qt::MouseFocusReason);
     select_planet(planet);
-    drag_ = Drag{planet, (event->modifiers() & Qt::ShiftModifier) != 0, event->position().toPoint()};
+    drag_ =
+        Drag{planet, (event->modifiers() & Qt::ShiftModifier) != 0, event->position().toPoint()};
 }
 
 void MapWidget::mouseMoveEvent(QMouseEvent* event)
@@ -64,7 +65,7 @@ void MapWidget::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     const QPoint unit = map_position(at, side());
-    const tc_planet& planet = planets_[static_cast<std::size_t>(drag.planet)];
+    const Planet& planet = planets_[static_cast<std::size_t>(drag.planet)];
     // A release on the marker's own pixel is a click, not a move; a refused place sends the
     // planet back where it was.
     if (link_end(planet, side()) != at &&
@@ -112,7 +113,7 @@ void MapWidget::start_rename(int planet)
     if (planet < 0 || static_cast<std::size_t>(planet) >= planets_.size())
         return;
     renaming_ = planet;
-    const tc_planet& p = planets_[static_cast<std::size_t>(planet)];
+    const Planet& p = planets_[static_cast<std::size_t>(planet)];
     name_editor_ = new QLineEdit(QString::fromUtf8(cp1252_to_utf8(p.system_name)), this);
     name_editor_->setObjectName("NameEditor");
     name_editor_->setMaxLength(kMaxNameLength);
@@ -146,7 +147,7 @@ void MapWidget::paint_drag(QPainter& painter) const
 {
     if (!drag_ || static_cast<std::size_t>(drag_->planet) >= planets_.size())
         return;
-    const tc_planet& planet = planets_[static_cast<std::size_t>(drag_->planet)];
+    const Planet& planet = planets_[static_cast<std::size_t>(drag_->planet)];
     painter.setRenderHint(QPainter::Antialiasing, true);
     if (drag_->join) {
         painter.setPen(QPen(QColor(255, 220, 0), 2, Qt::DashLine));
@@ -155,7 +156,7 @@ void MapWidget::paint_drag(QPainter& painter) const
     }
     // The marker where it would go, ringed red where the planet cannot stand.
     const QPoint unit = map_position(drag_->at, side());
-    tc_planet moved = planet;
+    Planet moved = planet;
     moved.x = unit.x();
     moved.y = unit.y();
     const bool refused = !position_refusal(planets_, drag_->planet, unit.x(), unit.y()).empty();

@@ -18,7 +18,7 @@ long long area(const QRect& a, const QRect& b)
 }
 
 // The spots around a marker for a box of `size`, the usual one first.
-std::vector<QRect> spots(const tc_planet& planet, QSize size, int pixels)
+std::vector<QRect> spots(const Planet& planet, QSize size, int pixels)
 {
     const QRect m = marker_rect(planet, pixels);
     const int w = size.width(), h = size.height(), mid = m.center().y() - h / 2;
@@ -34,12 +34,12 @@ std::vector<QRect> spots(const tc_planet& planet, QSize size, int pixels)
 
 }  // namespace
 
-std::vector<QRect> place_names(const std::vector<tc_planet>& planets, int pixels)
+std::vector<QRect> place_names(const std::vector<Planet>& planets, int pixels)
 {
     const QFontMetrics metrics(name_font());
     const QRect map(0, 0, pixels, pixels);
     std::vector<QRect> markers, boxes(planets.size());
-    for (const tc_planet& p : planets)
+    for (const Planet& p : planets)
         markers.push_back(marker_rect(p, pixels));
     // The home planet's name first: no other is then placed over it.
     std::vector<std::size_t> order;
@@ -74,12 +74,12 @@ std::vector<QRect> place_names(const std::vector<tc_planet>& planets, int pixels
     return boxes;
 }
 
-NameOverlaps name_overlaps(const std::vector<tc_planet>& planets, const std::vector<QRect>& boxes,
+NameOverlaps name_overlaps(const std::vector<Planet>& planets, const std::vector<QRect>& boxes,
                            int pixels)
 {
     NameOverlaps overlaps;
     for (std::size_t i = 0; i < boxes.size(); ++i) {
-        for (const tc_planet& p : planets)
+        for (const Planet& p : planets)
             overlaps.under_markers += area(boxes[i], marker_rect(p, pixels));
         for (std::size_t j = i + 1; j < boxes.size(); ++j) {
             const long long shared = area(boxes[i], boxes[j]);

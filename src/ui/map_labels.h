@@ -14,7 +14,7 @@ namespace orvek {
 // right, left, below and the four diagonals) that lies inside the map and overlaps no marker and
 // no name placed before it, the home planet's placed first; where none is free, the spot that
 // overlaps least. No name is placed over the home planet's name while another spot is left.
-std::vector<QRect> place_names(const std::vector<tc_planet>& planets, int pixels);
+std::vector<QRect> place_names(const std::vector<Planet>& planets, int pixels);
 
 // How much names hide: pixels shared by two name boxes, pixels of name boxes under markers, and
 // whether any name box overlaps the home planet's name.
@@ -23,7 +23,7 @@ struct NameOverlaps {
     long long under_markers = 0;
     bool home_covered = false;
 };
-NameOverlaps name_overlaps(const std::vector<tc_planet>& planets, const std::vector<QRect>& boxes,
+NameOverlaps name_overlaps(const std::vector<Planet>& planets, const std::vector<QRect>& boxes,
                            int pixels);
 
 }  // namespace orvek

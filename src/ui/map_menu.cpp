@@ -12,12 +12,12 @@
 
 namespace orvek {
 
-QString TForm1::seed_text() const
+QString MainWindow::seed_text() const
 {
     return last_command_ ? QString::number(last_command_->seed) : QString();
 }
 
-QString TForm1::command_line() const
+QString MainWindow::command_line() const
 {
     if (!last_command_)
         return QString();
@@ -34,7 +34,7 @@ QString TForm1::command_line() const
            option_word(kGateNames, f.gate_style) + " --fields " + numbers;
 }
 
-void TForm1::show_map_menu(const QPoint& at)
+void MainWindow::show_map_menu(const QPoint& at)
 {
     QMenu menu(this);
     QAction* seed = menu.addAction("Copy seed");
@@ -50,8 +50,8 @@ void TForm1::show_map_menu(const QPoint& at)
     QAction* check = menu.addAction("Check campaign…\tCtrl+K");
     open->setEnabled(!busy());
     check->setEnabled(opened_.has_value());
-    connect(open, &QAction::triggered, this, &TForm1::on_open_campaign);
-    connect(check, &QAction::triggered, this, &TForm1::on_check_campaign);
+    connect(open, &QAction::triggered, this, &MainWindow::on_open_campaign);
+    connect(check, &QAction::triggered, this, &MainWindow::on_check_campaign);
     menu.exec(map_->mapToGlobal(at));
 }
 

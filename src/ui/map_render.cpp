@@ -42,7 +42,7 @@ QImage to_qimage(const RgbImage& picture)
     return image;
 }
 
-int marker_size(const tc_planet& planet)
+int marker_size(const Planet& planet)
 {
     return planet.home ? 20 : 14;
 }
@@ -105,19 +105,19 @@ QImage startup_picture()
         decode_jpeg(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
 }
 
-QRect marker_rect(const tc_planet& planet, int pixels)
+QRect marker_rect(const Planet& planet, int pixels)
 {
     const int size = marker_size(planet), half = size / 2;
     return QRect(scaled(planet.x - half, pixels), scaled(planet.y - half, pixels), size, size);
 }
 
-QPoint label_position(const tc_planet& planet, int pixels)
+QPoint label_position(const Planet& planet, int pixels)
 {
     const int half = marker_size(planet) / 2;
     return QPoint(scaled(planet.x - half, pixels), scaled(planet.y - half - 20, pixels));
 }
 
-QPoint link_end(const tc_planet& planet, int pixels)
+QPoint link_end(const Planet& planet, int pixels)
 {
     return QPoint(scaled(planet.x, pixels), scaled(planet.y, pixels));
 }
@@ -129,12 +129,12 @@ QPoint map_position(QPoint pixel, int pixels)
     return QPoint(unit(pixel.x()), unit(pixel.y()));
 }
 
-QRect label_rect(const std::vector<tc_planet>& planets, std::size_t index, int pixels)
+QRect label_rect(const std::vector<Planet>& planets, std::size_t index, int pixels)
 {
     return place_names(planets, pixels)[index];
 }
 
-int planet_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels)
+int planet_at(const std::vector<Planet>& planets, QPoint pixel, int pixels)
 {
     for (std::size_t i = planets.size(); i-- > 0;)
         if (marker_rect(planets[i], pixels).contains(pixel))
@@ -142,7 +142,7 @@ int planet_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels)
     return -1;
 }
 
-int label_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels)
+int label_at(const std::vector<Planet>& planets, QPoint pixel, int pixels)
 {
     const std::vector<QRect> boxes = place_names(planets, pixels);
     for (std::size_t i = boxes.size(); i-- > 0;)
@@ -151,7 +151,7 @@ int label_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels)
     return -1;
 }
 
-std::pair<int, int> link_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels)
+std::pair<int, int> link_at(const std::vector<Planet>& planets, QPoint pixel, int pixels)
 {
     const QPointF at(pixel);
     for (std::size_t p = 0; p < planets.size(); ++p)
@@ -163,7 +163,8 @@ std::pair<int, int> link_at(const std::vector<tc_planet>& planets, QPoint pixel,
                 b(link_end(planets[static_cast<std::size_t>(q)], pixels));
             const QPointF ab = b - a;
             const double length2 = QPointF::dotProduct(ab, ab);
-            const double t = length2 > 0 ? std::clamp(QPointF::dotProduct(at - a, ab) / length2, 0.0, 1.0) : 0;
+            const double t =
+                length2 > 0 ? std::clamp(QPointF::dotProduct(at - a, ab) / length2, 0.0, 1.0) : 0;
             const QPointF near = a + t * ab - at;
             if (QPointF::dotProduct(near, near) <= 16)
                 return {static_cast<int>(p), q};
@@ -171,7 +172,7 @@ std::pair<int, int> link_at(const std::vector<tc_planet>& planets, QPoint pixel,
     return {-1, -1};
 }
 
-void paint_map(QPainter& painter, const QImage& background, const std::vector<tc_planet>* planets,
+void paint_map(QPainter& painter, const QImage& background, const std::vector<Planet>* planets,
                int pixels, bool links_only, NameSprites* sprites)
 {
     NameSprites own;
@@ -189,7 +190,7 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<tc
         return;
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QPen(kSilver, 1));
-    for (const tc_planet& p : *planets)
+    for (const Planet& p : *planets)
         for (int k = 0; k < p.link_count; ++k)
             painter.drawLine(
                 link_end(p, pixels),
@@ -208,7 +209,7 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<tc
         painter.drawImage(boxes[i].topLeft() + QPoint(0, metrics.ascent()) + sprite.offset,
                           sprite.image);
     }
-    for (const tc_planet& p : *planets) {
+    for (const Planet& p : *planets) {
         // The 2-pixel outline lies inside the marker's box, as a shape control draws it.
         painter.setPen(QPen(kSkyBlue, 2));
         painter.setBrush(p.home ? kRed : kGreen);
@@ -222,15 +223,15 @@ QPoint readable_position(QPoint at, const QFontMetrics& metrics, const QString& 
     return QPoint(std::max(0, std::min(at.x(), pixels - width)), std::max(0, at.y()));
 }
 
-QString planet_description(const std::vector<tc_planet>& planets, std::size_t index)
+QString planet_description(const std::vector<Planet>& planets, std::size_t index)
 {
-    // The features in a player's words, in the order of FeatureKeywords.
+    // The features in a player's words, in the order of kFeatureKeywords.
     static const char* const kFeatureWords[kFeatureCount] = {
         "Engines required", "Shields inoperable", "Fighters inoperable", "Cruisers inoperable",
         "Cloak inoperable", "Tractor inoperable", "Repair inoperable",   "Repair yard",
         "Small factory",    "Medium factory",     "Large factory",       "Small academy",
         "Large academy",    "Shipyard A",         "Shipyard B",          "Shipyard C"};
-    const tc_planet& p = planets[index];
+    const Planet& p = planets[index];
     const auto text = [](const std::string& cp1252) {
         return QString::fromUtf8(cp1252_to_utf8(cp1252));
     };
@@ -258,7 +259,7 @@ QString planet_description(const std::vector<tc_planet>& planets, std::size_t in
     return description;
 }
 
-QImage render_map(const QImage& background, const std::vector<tc_planet>& planets)
+QImage render_map(const QImage& background, const std::vector<Planet>& planets)
 {
     QImage image(kMapPixels, kMapPixels, QImage::Format_RGB32);
     image.fill(Qt::black);

@@ -29,9 +29,9 @@ QImage startup_picture();
 
 // Where a planet's marker and label go on a map of `pixels` x `pixels`: map units scaled by
 // 1000 / pixels and cut toward zero, the marker's half size taken off before scaling.
-QRect marker_rect(const tc_planet& planet, int pixels = kMapPixels);
-QPoint label_position(const tc_planet& planet, int pixels = kMapPixels);
-QPoint link_end(const tc_planet& planet, int pixels = kMapPixels);
+QRect marker_rect(const Planet& planet, int pixels = kMapPixels);
+QPoint label_position(const Planet& planet, int pixels = kMapPixels);
+QPoint link_end(const Planet& planet, int pixels = kMapPixels);
 
 // The map position under a pixel of the map: the nearest map unit whose pixel it is.
 QPoint map_position(QPoint pixel, int pixels = kMapPixels);
@@ -40,17 +40,16 @@ QPoint map_position(QPoint pixel, int pixels = kMapPixels);
 QFont name_font();
 
 // The box planet `index`'s name is drawn in (see place_names).
-QRect label_rect(const std::vector<tc_planet>& planets, std::size_t index,
-                 int pixels = kMapPixels);
+QRect label_rect(const std::vector<Planet>& planets, std::size_t index, int pixels = kMapPixels);
 
 // The planet whose marker lies under `pixel` (the one drawn last on top), or -1.
-int planet_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels = kMapPixels);
+int planet_at(const std::vector<Planet>& planets, QPoint pixel, int pixels = kMapPixels);
 
 // The planet whose name lies under `pixel`, or -1.
-int label_at(const std::vector<tc_planet>& planets, QPoint pixel, int pixels = kMapPixels);
+int label_at(const std::vector<Planet>& planets, QPoint pixel, int pixels = kMapPixels);
 
 // The two planets of the link drawn within 4 pixels of `pixel`, or (-1, -1).
-std::pair<int, int> link_at(const std::vector<tc_planet>& planets, QPoint pixel,
+std::pair<int, int> link_at(const std::vector<Planet>& planets, QPoint pixel,
                             int pixels = kMapPixels);
 
 // Each name drawn once, outline and all, into a small picture that redraws copy: stroking 175
@@ -70,7 +69,7 @@ private:
 // Paints the background and, when given, the galaxy (links, then names, then markers) onto a
 // painter whose device is the map, `pixels` square; with `links_only`, the links alone. Names
 // come from `sprites` when given, which keeps them for the next call.
-void paint_map(QPainter& painter, const QImage& background, const std::vector<tc_planet>* planets,
+void paint_map(QPainter& painter, const QImage& background, const std::vector<Planet>* planets,
                int pixels = kMapPixels, bool links_only = false, NameSprites* sprites = nullptr);
 
 // Where a name drawn at `at` goes so that the map's top and right edges do not cut it.
@@ -79,9 +78,9 @@ QPoint readable_position(QPoint at, const QFontMetrics& metrics, const QString& 
 
 // What the map's tooltip tells about a planet: its number, name, home, template file, the names
 // of the planets it links to, and its features once a Save has assigned them.
-QString planet_description(const std::vector<tc_planet>& planets, std::size_t index);
+QString planet_description(const std::vector<Planet>& planets, std::size_t index);
 
 // The same onto a new image, for the command-line tool's PNG.
-QImage render_map(const QImage& background, const std::vector<tc_planet>& planets);
+QImage render_map(const QImage& background, const std::vector<Planet>& planets);
 
 }  // namespace orvek

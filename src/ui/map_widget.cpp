@@ -71,7 +71,7 @@ void MapWidget::resizeEvent(QResizeEvent*)
     fit_background();
 }
 
-void MapWidget::set_planets(const std::vector<tc_planet>& planets)
+void MapWidget::set_planets(const std::vector<Planet>& planets)
 {
     planets_ = planets;
     if (selected_ >= static_cast<int>(planets_.size()))

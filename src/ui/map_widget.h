@@ -24,7 +24,7 @@ public:
 
     void set_background(const QImage& picture);
     // Shows the planets (a copy); an empty list shows none.
-    void set_planets(const std::vector<tc_planet>& planets);
+    void set_planets(const std::vector<Planet>& planets);
     // While a new galaxy is being made, the old one's links stay and its markers and names go.
     void show_links_only(bool links_only);
     // A progress line over the map; empty hides it.
@@ -54,7 +54,7 @@ public:
 
     const QImage& background() const { return background_; }
     const QString& progress() const { return progress_; }
-    const std::vector<tc_planet>& planets() const { return planets_; }
+    const std::vector<Planet>& planets() const { return planets_; }
     const QString& status() const { return status_; }
     int selected_planet() const { return selected_; }
 
@@ -99,7 +99,7 @@ private:
     QLineEdit* name_editor_ = nullptr;
     int renaming_ = -1;
     bool editable_ = true, unsaved_ = false;
-    std::vector<tc_planet> planets_;
+    std::vector<Planet> planets_;
     QString progress_, status_, seed_;
     int selected_ = -1;
     bool links_only_ = false;

@@ -23,19 +23,19 @@ namespace orvek {
 
 // The start-up defaults: "Normal" in both list boxes, "Random" in every frequency list, the three
 // sections closed, the inhibition lists in flag order, and the one green list.
-void TForm1::set_up_controls()
+void MainWindow::set_up_controls()
 {
-    LMDListBox_Size->setCurrentRow(1);
-    LMDListBox_JGs->setCurrentRow(1);
+    size_list_->setCurrentRow(1);
+    gates_list_->setCurrentRow(1);
     for (QComboBox* combo : findChildren<QComboBox*>())
         combo->setCurrentIndex(0);
     on_facilities_toggled();
     on_inhibitions_toggled();
     on_advanced_toggled();
-    inhibition_lists = {Combo_Engine, Combo_Shield,  Combo_Fighter, Combo_Cruiser,
-                        Combo_Cloak,  Combo_Tractor, Combo_Repair};
+    inhibition_lists_ = {engine_list_, shield_list_,  fighter_list_, cruiser_list_,
+                         cloak_list_,  tractor_list_, repair_list_};
     // White on the green: a contrast of 5.1 : 1, where the other lists' teal would give 1.1 : 1.
-    Combo_Fighter->setStyleSheet("QComboBox { color: white; background-color: "
+    fighter_list_->setStyleSheet("QComboBox { color: white; background-color: "
                                  "rgb(0,128,0); border: 1px solid rgb(0,64,0); }");
 }
 
@@ -46,7 +46,7 @@ const QString kNameStyle = "color: rgb(0,128,128); background: white; font-size:
 }  // namespace
 
 // The longest campaign id this game folder takes with the longest template name it has.
-std::size_t TForm1::campaign_id_limit_for_templates() const
+std::size_t MainWindow::campaign_id_limit_for_templates() const
 {
     try {
         return campaign_id_limit(folder_);
@@ -58,92 +58,97 @@ std::size_t TForm1::campaign_id_limit_for_templates() const
 
 // Characters the game's 8-bit text lacks turn the field red, and its tooltip names them; a Save
 // asks before it writes each as "?".
-void TForm1::mark_unsupported_characters(const QString& text)
+void MainWindow::mark_unsupported_characters(const QString& text)
 {
     const QString lacking = QString::fromStdString(unsupported_characters(text.toStdString()));
-    Edit_CName->setStyleSheet(lacking.isEmpty() ? kNameStyle
-                                                : kNameStyle + "background: rgb(255,205,205);");
-    Edit_CName->setToolTip(lacking.isEmpty() ? QString()
-                                             : "The game cannot show these characters: " +
-                                                   lacking + ". A Save writes each as \"?\".");
+    campaign_name_field_->setStyleSheet(
+        lacking.isEmpty() ? kNameStyle : kNameStyle + "background: rgb(255,205,205);");
+    campaign_name_field_->setToolTip(lacking.isEmpty()
+                                         ? QString()
+                                         : "The game cannot show these characters: " + lacking +
+                                               ". A Save writes each as \"?\".");
 }
 
-void TForm1::build_basic_settings()
+void MainWindow::build_basic_settings()
 {
-    Panel_Main = section(column_, "Panel_Main", "Basic Settings");
-    Edit_CName = new QLineEdit(Panel_Main);
-    Edit_CName->setObjectName("Edit_CName");
-    Edit_CName->setGeometry(5, 20, 180, 20);
-    Edit_CName->setStyleSheet(kNameStyle);
-    Edit_CName->setValidator(new CampaignNameValidator(campaign_id_limit_for_templates(), Edit_CName));
-    connect(Edit_CName, &QLineEdit::textChanged, this, &TForm1::mark_unsupported_characters);
-    LMDListBox_Size =
-        list_box(Panel_Main, "LMDListBox_Size", "Galaxy size", items_of(kSizeNames), 5, 46);
-    LMDListBox_JGs =
-        list_box(Panel_Main, "LMDListBox_JGs", "Jumpgates", items_of(kGateNames), 100, 46);
-    LMDButton1 = button(Panel_Main, "LMDButton1", "Generate", 5, 137);
-    LMDButton2 = button(Panel_Main, "LMDButton2", "Save", 100, 137);
+    basic_section_ = section(column_, "Panel_Main", "Basic Settings");
+    campaign_name_field_ = new QLineEdit(basic_section_);
+    campaign_name_field_->setObjectName("Edit_CName");
+    campaign_name_field_->setGeometry(5, 20, 180, 20);
+    campaign_name_field_->setStyleSheet(kNameStyle);
+    campaign_name_field_->setValidator(
+        new CampaignNameValidator(campaign_id_limit_for_templates(), campaign_name_field_));
+    connect(campaign_name_field_, &QLineEdit::textChanged, this,
+            &MainWindow::mark_unsupported_characters);
+    size_list_ =
+        list_box(basic_section_, "LMDListBox_Size", "Galaxy size", items_of(kSizeNames), 5, 46);
+    gates_list_ =
+        list_box(basic_section_, "LMDListBox_JGs", "Jumpgates", items_of(kGateNames), 100, 46);
+    generate_button_ = button(basic_section_, "LMDButton1", "Generate", 5, 137);
+    save_button_ = button(basic_section_, "LMDButton2", "Save", 100, 137);
 }
 
-void TForm1::build_advanced_settings()
+void MainWindow::build_advanced_settings()
 {
-    Panel_Advanced = section(column_, "Panel_Advanced", "Advanced settings");
-    CB_Advanced = section_check(Panel_Advanced, "CB_Advanced");
-    label(Panel_Advanced, "Planets", 5, 21, 80);
-    label(Panel_Advanced, "Wormholes", 5, 42, 80);
-    label(Panel_Advanced, "1 join %", 100, 21, 70);
-    label(Panel_Advanced, "2 joins %", 100, 42, 70);
-    label(Panel_Advanced, "3 joins %", 100, 63, 70);
-    Edit_SNr_Pl = number_edit(Panel_Advanced, "Edit_SNr_Pl", "30", 3, 65, 21, 25);
-    Edit_SLRW = number_edit(Panel_Advanced, "Edit_SLRW", "1", 1, 65, 42, 25);
-    edit_s1join = number_edit(Panel_Advanced, "edit_s1join", "30", 2, 160, 21, 23);
-    edit_s2join = number_edit(Panel_Advanced, "edit_s2join", "40", 2, 160, 42, 23);
-    edit_s3join = number_edit(Panel_Advanced, "edit_s3join", "5", 2, 160, 63, 23);
-    LMDButton5 = button(Panel_Advanced, "LMDButton5", "New Background", 5, 65, "color: black;");
+    advanced_section_ = section(column_, "Panel_Advanced", "Advanced settings");
+    advanced_box_ = section_check(advanced_section_, "CB_Advanced");
+    label(advanced_section_, "Planets", 5, 21, 80);
+    label(advanced_section_, "Wormholes", 5, 42, 80);
+    label(advanced_section_, "1 join %", 100, 21, 70);
+    label(advanced_section_, "2 joins %", 100, 42, 70);
+    label(advanced_section_, "3 joins %", 100, 63, 70);
+    planets_field_ = number_edit(advanced_section_, "Edit_SNr_Pl", "30", 3, 65, 21, 25);
+    wormholes_field_ = number_edit(advanced_section_, "Edit_SLRW", "1", 1, 65, 42, 25);
+    join1_field_ = number_edit(advanced_section_, "edit_s1join", "30", 2, 160, 21, 23);
+    join2_field_ = number_edit(advanced_section_, "edit_s2join", "40", 2, 160, 42, 23);
+    join3_field_ = number_edit(advanced_section_, "edit_s3join", "5", 2, 160, 63, 23);
+    new_background_button_ =
+        button(advanced_section_, "LMDButton5", "New Background", 5, 65, "color: black;");
     // A flat face of its own (a border of its own turns the style's gradient off).
-    LMDButton3 = button(Panel_Advanced, "LMDButton3", "Generate Custom", 5, 90,
-                        "background-color: rgb(0,128,0); color: black; "
-                        "border: 1px solid rgb(0,64,0);");
-    LMDButton4 = button(Panel_Advanced, "LMDButton4", "Save", 100, 90);
+    generate_custom_button_ = button(advanced_section_, "LMDButton3", "Generate Custom", 5, 90,
+                                     "background-color: rgb(0,128,0); color: black; "
+                                     "border: 1px solid rgb(0,64,0);");
+    save_custom_button_ = button(advanced_section_, "LMDButton4", "Save", 100, 90);
 }
 
-void TForm1::build_inhibition_effects()
+void MainWindow::build_inhibition_effects()
 {
-    Panel_HEffect = section(column_, "Panel_HEffect", "Inhibition Effects");
-    CB_Inhibitions = section_check(Panel_HEffect, "CB_Inhibitions");
+    inhibitions_section_ = section(column_, "Panel_HEffect", "Inhibition Effects");
+    inhibitions_box_ = section_check(inhibitions_section_, "CB_Inhibitions");
     const std::pair<const char*, QComboBox**> rows[] = {
-        {"Fighter Inhibition", &Combo_Fighter}, {"Cruiser Inhibition", &Combo_Cruiser},
-        {"Cloak Inhibition", &Combo_Cloak},     {"Shield Inoperable", &Combo_Shield},
-        {"Engine Required", &Combo_Engine},     {"Repair Inoperable", &Combo_Repair},
-        {"Tractor Inoperable", &Combo_Tractor}};
+        {"Fighter Inhibition", &fighter_list_}, {"Cruiser Inhibition", &cruiser_list_},
+        {"Cloak Inhibition", &cloak_list_},     {"Shield Inoperable", &shield_list_},
+        {"Engine Required", &engine_list_},     {"Repair Inoperable", &repair_list_},
+        {"Tractor Inoperable", &tractor_list_}};
     const char* row_names[] = {"Combo_Fighter", "Combo_Cruiser", "Combo_Cloak",  "Combo_Shield",
                                "Combo_Engine",  "Combo_Repair",  "Combo_Tractor"};
     for (int i = 0; i < kInhibitionCount; ++i) {
-        label(Panel_HEffect, rows[i].first, 5, 21 + 21 * i, 100);
-        *rows[i].second = frequency_list(Panel_HEffect, row_names[i], 21 + 21 * i);
+        label(inhibitions_section_, rows[i].first, 5, 21 + 21 * i, 100);
+        *rows[i].second = frequency_list(inhibitions_section_, row_names[i], 21 + 21 * i);
     }
 }
 
-void TForm1::build_facility_placement()
+void MainWindow::build_facility_placement()
 {
-    Panel_Facility = section(column_, "Panel_Facility", "Facility placement");
-    CB_Facility = section_check(Panel_Facility, "CB_Facility");
-    label(Panel_Facility, "Academy", 5, 21, 85);
-    label(Panel_Facility, "Shipyard", 6, 42, 85);
-    label(Panel_Facility, "Factory", 5, 63, 85);
-    label(Panel_Facility, "Repair Yard", 5, 84, 85);
-    Combo_Academy = frequency_list(Panel_Facility, "Combo_Academy", 21);
-    Combo_Shipyard = frequency_list(Panel_Facility, "Combo_Shipyard", 42);
-    Combo_Factory = frequency_list(Panel_Facility, "Combo_Factory", 63);
-    Combo_RepairYard = frequency_list(Panel_Facility, "Combo_RepairYard", 84);
+    facility_section_ = section(column_, "Panel_Facility", "Facility placement");
+    facilities_box_ = section_check(facility_section_, "CB_Facility");
+    label(facility_section_, "Academy", 5, 21, 85);
+    label(facility_section_, "Shipyard", 6, 42, 85);
+    label(facility_section_, "Factory", 5, 63, 85);
+    label(facility_section_, "Repair Yard", 5, 84, 85);
+    academy_list_ = frequency_list(facility_section_, "Combo_Academy", 21);
+    shipyard_list_ = frequency_list(facility_section_, "Combo_Shipyard", 42);
+    factory_list_ = frequency_list(facility_section_, "Combo_Factory", 63);
+    repair_yard_list_ = frequency_list(facility_section_, "Combo_RepairYard", 84);
 }
 
 // Stacks the blocks of the control column from the top; a section that opens or closes moves
 // everything below it.
-void TForm1::relayout()
+void MainWindow::relayout()
 {
     int y = 0;
-    QWidget* blocks[] = {Panel_Main, Panel_Advanced, Panel_HEffect, Panel_Facility};
+    QWidget* blocks[] = {basic_section_, advanced_section_, inhibitions_section_,
+                         facility_section_};
     for (int i = 0; i < 4; ++i) {
         separators_[static_cast<std::size_t>(i)]->setGeometry(0, y, kColumnWidth, 15);
         y += 15;
@@ -155,29 +160,29 @@ void TForm1::relayout()
     filler_->setGeometry(0, y, kColumnWidth, std::max(0, column_->height() - y));
 }
 
-void TForm1::on_advanced_toggled()
+void MainWindow::on_advanced_toggled()
 {
-    Panel_Advanced->resize(kColumnWidth, CB_Advanced->isChecked() ? 120 : 21);
-    Panel_Main->resize(kColumnWidth, 171);
+    advanced_section_->resize(kColumnWidth, advanced_box_->isChecked() ? 120 : 21);
+    basic_section_->resize(kColumnWidth, 171);
     relayout();
 }
 
-void TForm1::on_inhibitions_toggled()
+void MainWindow::on_inhibitions_toggled()
 {
-    Panel_HEffect->resize(kColumnWidth, CB_Inhibitions->isChecked() ? 175 : 21);
+    inhibitions_section_->resize(kColumnWidth, inhibitions_box_->isChecked() ? 175 : 21);
     relayout();
 }
 
-void TForm1::on_facilities_toggled()
+void MainWindow::on_facilities_toggled()
 {
-    Panel_Facility->resize(kColumnWidth, CB_Facility->isChecked() ? 112 : 21);
+    facility_section_->resize(kColumnWidth, facilities_box_->isChecked() ? 112 : 21);
     relayout();
 }
 
 // Whether a key may reach a number field: of the characters typed, only digits; every key that
 // types no printable character (Tab, the arrows, Backspace, Escape) and every shortcut (Ctrl+A,
 // Ctrl+C, Ctrl+V, Ctrl+X) keeps its use.
-bool TForm1::is_number_key(const QKeyEvent& key) const
+bool MainWindow::is_number_key(const QKeyEvent& key) const
 {
     if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return true;
@@ -187,46 +192,47 @@ bool TForm1::is_number_key(const QKeyEvent& key) const
     return text.size() == 1 && text[0] >= '0' && text[0] <= '9';
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && !is_number_key(static_cast<const QKeyEvent&>(*event)))
         return true;
     return QWidget::eventFilter(watched, event);
 }
 
-GalaxySettings TForm1::read_settings() const
+GalaxySettings MainWindow::read_settings() const
 {
     GalaxySettings s;
-    s.planet_count = Edit_SNr_Pl->text().toStdString();
-    s.wormhole_count = Edit_SLRW->text().toStdString();
-    s.join1_pct = edit_s1join->text().toStdString();
-    s.join2_pct = edit_s2join->text().toStdString();
-    s.join3_pct = edit_s3join->text().toStdString();
-    s.size_class = selected_row(LMDListBox_Size);
-    s.gate_style = selected_row(LMDListBox_JGs);
+    s.planet_count = planets_field_->text().toStdString();
+    s.wormhole_count = wormholes_field_->text().toStdString();
+    s.join1_pct = join1_field_->text().toStdString();
+    s.join2_pct = join2_field_->text().toStdString();
+    s.join3_pct = join3_field_->text().toStdString();
+    s.size_class = selected_row(size_list_);
+    s.gate_style = selected_row(gates_list_);
     return s;
 }
 
-void TForm1::write_settings(const GalaxySettings& s)
+void MainWindow::write_settings(const GalaxySettings& s)
 {
-    Edit_SNr_Pl->setText(QString::fromStdString(s.planet_count));
-    Edit_SLRW->setText(QString::fromStdString(s.wormhole_count));
-    edit_s1join->setText(QString::fromStdString(s.join1_pct));
-    edit_s2join->setText(QString::fromStdString(s.join2_pct));
-    edit_s3join->setText(QString::fromStdString(s.join3_pct));
+    planets_field_->setText(QString::fromStdString(s.planet_count));
+    wormholes_field_->setText(QString::fromStdString(s.wormhole_count));
+    join1_field_->setText(QString::fromStdString(s.join1_pct));
+    join2_field_->setText(QString::fromStdString(s.join2_pct));
+    join3_field_->setText(QString::fromStdString(s.join3_pct));
 }
 
 // While a command runs, the buttons take no clicks and the inputs it writes back take no edits,
 // so that nothing typed meanwhile is overwritten.
-void TForm1::set_controls_enabled(bool enabled)
+void MainWindow::set_controls_enabled(bool enabled)
 {
-    for (QPushButton* b : {LMDButton1, LMDButton2, LMDButton3, LMDButton4, LMDButton5})
+    for (QPushButton* b : {generate_button_, save_button_, generate_custom_button_,
+                           save_custom_button_, new_background_button_})
         b->setEnabled(enabled);
-    for (QLineEdit* edit :
-         {Edit_CName, Edit_SNr_Pl, Edit_SLRW, edit_s1join, edit_s2join, edit_s3join})
+    for (QLineEdit* edit : {campaign_name_field_, planets_field_, wormholes_field_, join1_field_,
+                            join2_field_, join3_field_})
         edit->setReadOnly(!enabled);
-    LMDListBox_Size->setEnabled(enabled);
-    LMDListBox_JGs->setEnabled(enabled);
+    size_list_->setEnabled(enabled);
+    gates_list_->setEnabled(enabled);
     map_->set_editable(enabled);
     set_undo_enabled(enabled);
 }

@@ -17,7 +17,7 @@
 
 namespace orvek {
 
-void TForm1::open_campaign(const std::string& id)
+void MainWindow::open_campaign(const std::string& id)
 {
     try {
         LoadedCampaign campaign = load_campaign(folder_, id);
@@ -28,7 +28,7 @@ void TForm1::open_campaign(const std::string& id)
         // from the file's own lines.
         galaxy_.planets = galaxy_planets(campaign);
         galaxy_.background_path = folder_.backgrounds_folder() + campaign.picture;
-        Edit_CName->setText(QString::fromStdString(cp1252_to_utf8(campaign.name)));
+        campaign_name_field_->setText(QString::fromStdString(cp1252_to_utf8(campaign.name)));
         opened_ = std::move(campaign);
         last_command_.reset();
         forget_edits();
@@ -49,7 +49,7 @@ void TForm1::open_campaign(const std::string& id)
     show_problem_line();
 }
 
-void TForm1::show_problem_line()
+void MainWindow::show_problem_line()
 {
     const int problems = problem_count(findings_);
     map_->set_status(problems == 0 ? QString()
@@ -60,14 +60,14 @@ void TForm1::show_problem_line()
         on_check_campaign();
 }
 
-void TForm1::refresh_findings()
+void MainWindow::refresh_findings()
 {
     if (!opened_ || busy())
         return;
     try {
-        findings_ = preview_findings(galaxy_,
-                                     save_request(utf8_to_cp1252(Edit_CName->text().toStdString())),
-                                     folder_, random_);
+        findings_ = preview_findings(
+            galaxy_, save_request(utf8_to_cp1252(campaign_name_field_->text().toStdString())),
+            folder_, random_);
     } catch (const Error&) {
         return;  // a template gone since: the Save will say so
     }
@@ -75,7 +75,7 @@ void TForm1::refresh_findings()
 }
 
 // A new galaxy is no longer the saved campaign that was opened.
-void TForm1::forget_opened_campaign()
+void MainWindow::forget_opened_campaign()
 {
     opened_.reset();
     findings_.clear();
@@ -87,7 +87,7 @@ void TForm1::forget_opened_campaign()
 
 // The saved campaigns are read and checked on a thread of their own, so that a game folder of
 // many (or hostile) campaigns never freezes the window; the list opens when they are read.
-void TForm1::on_open_campaign()
+void MainWindow::on_open_campaign()
 {
     if (busy() || listing_worker_.joinable())
         return;
@@ -107,8 +107,8 @@ void TForm1::on_open_campaign()
     });
 }
 
-void TForm1::show_campaign_list(const std::vector<CampaignEntry>& campaigns,
-                                const std::string& error)
+void MainWindow::show_campaign_list(const std::vector<CampaignEntry>& campaigns,
+                                    const std::string& error)
 {
     if (listing_worker_.joinable())
         listing_worker_.join();
@@ -120,14 +120,14 @@ void TForm1::show_campaign_list(const std::vector<CampaignEntry>& campaigns,
         open_campaign(dialog.chosen());
 }
 
-void TForm1::on_check_campaign()
+void MainWindow::on_check_campaign()
 {
     if (!opened_)
         return show_information("Open a saved campaign first (Ctrl+O): the check reads its files.");
     show_findings_dialog(QString::fromStdString(opened_->id), findings_);
 }
 
-void TForm1::show_findings_dialog(const QString& id, const std::vector<Finding>& findings)
+void MainWindow::show_findings_dialog(const QString& id, const std::vector<Finding>& findings)
 {
     if (!findings_dialog_) {
         findings_dialog_ = new FindingsDialog(this);

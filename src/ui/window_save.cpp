@@ -23,40 +23,40 @@
 
 namespace orvek {
 
-SaveRequest TForm1::save_request(const std::string& campaign_name)
+SaveRequest MainWindow::save_request(const std::string& campaign_name)
 {
     SaveRequest request;
     request.campaign_name = campaign_name;
     for (std::size_t k = 0; k < kInhibitionCount; ++k)
-        request.levels.inhibition_lists[k] = level_of(inhibition_lists[k]);
-    request.levels.shipyard = level_of(Combo_Shipyard);
-    request.levels.academy = level_of(Combo_Academy);
-    request.levels.factory = level_of(Combo_Factory);
-    request.levels.repair_yard = level_of(Combo_RepairYard);
-    request.options.write_inhibitions = CB_Inhibitions->isChecked();
-    request.options.write_facilities = CB_Facility->isChecked();
+        request.levels.inhibitions[k] = level_of(inhibition_lists_[k]);
+    request.levels.shipyard = level_of(shipyard_list_);
+    request.levels.academy = level_of(academy_list_);
+    request.levels.factory = level_of(factory_list_);
+    request.levels.repair_yard = level_of(repair_yard_list_);
+    request.options.write_inhibitions = inhibitions_box_->isChecked();
+    request.options.write_facilities = facilities_box_->isChecked();
     request.opened = opened_ ? &*opened_ : nullptr;
     return request;
 }
 
-void TForm1::on_save_clicked()
+void MainWindow::on_save_clicked()
 {
     if (busy())
         return;
-    const std::string typed = Edit_CName->text().toStdString();
+    const std::string typed = campaign_name_field_->text().toStdString();
     if (const std::string lacking = unsupported_characters(typed);
         !lacking.empty() &&
         !ask(QString::fromStdString(
             "The game cannot show these characters of the campaign name: " + lacking +
             ". Save with each of them written as \"?\"? (No goes "
             "back to the name.)"))) {
-        Edit_CName->setFocus();
+        campaign_name_field_->setFocus();
         return emit save_finished();
     }
     saving_ = std::make_unique<Saving>();
     Saving& s = *saving_;
     s.galaxy = galaxy_;
-    s.shown_name = Edit_CName->text();
+    s.shown_name = campaign_name_field_->text();
     s.request = save_request(utf8_to_cp1252(typed));
     s.request.cancel = &s.cancel;
     // The window waits as long as the player likes: Escape gives up.
@@ -70,15 +70,15 @@ void TForm1::on_save_clicked()
     set_controls_enabled(false);
     save_worker_ = std::thread([this, &s] {
         run_save(s);
-        QMetaObject::invokeMethod(this, &TForm1::finish_save, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &MainWindow::finish_save, Qt::QueuedConnection);
     });
 }
 
 // On the Save's thread: its messages and question wait for the player on the window's thread.
-void TForm1::run_save(Saving& s)
+void MainWindow::run_save(Saving& s)
 {
     struct Dialog : SaveDialog {
-        TForm1* form;
+        MainWindow* form;
         void inform(const std::string& message) override
         {
             QMetaObject::invokeMethod(
@@ -112,7 +112,7 @@ void TForm1::run_save(Saving& s)
         s.written = written_features(campaign_id(s.request.campaign_name));
 }
 
-void TForm1::finish_save()
+void MainWindow::finish_save()
 {
     if (!saving_)
         return;
@@ -141,7 +141,7 @@ void TForm1::finish_save()
     emit save_finished();
 }
 
-bool TForm1::ask_about_problems(const std::vector<Finding>& problems)
+bool MainWindow::ask_about_problems(const std::vector<Finding>& problems)
 {
     QString list;
     for (std::size_t k = 0; k < problems.size() && k < 8; ++k) {
@@ -179,7 +179,7 @@ bool TForm1::ask_about_problems(const std::vector<Finding>& problems)
 }
 
 // Closing: a Save still waiting gives up; one writing ends first.
-void TForm1::stop_saving()
+void MainWindow::stop_saving()
 {
     if (saving_)
         saving_->cancel = true;
@@ -191,7 +191,8 @@ void TForm1::stop_saving()
 // (what a feature box left unticked did not write is not there; the home planet's facilities
 // are). Runs on the Save's thread; empty when the campaign cannot be read, and the tooltips then
 // tell the features as they were assigned.
-std::vector<std::array<bool, kFeatureCount>> TForm1::written_features(const std::string& id) const
+std::vector<std::array<bool, kFeatureCount>>
+MainWindow::written_features(const std::string& id) const
 {
     std::vector<std::array<bool, kFeatureCount>> features;
     try {

@@ -13,7 +13,7 @@
 
 namespace orvek {
 
-struct TForm1::Saving {
+struct MainWindow::Saving {
     Galaxy galaxy;  // a copy: the map keeps showing the window's own
     SaveRequest request;
     QString shown_name;

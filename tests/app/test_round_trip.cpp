@@ -169,11 +169,11 @@ std::string differing(const std::map<std::string, std::string>& a,
     return names + (a.size() == b.size() ? "" : "(another count of files)");
 }
 
-std::vector<tc_planet> planets_of(const json& g)
+std::vector<Planet> planets_of(const json& g)
 {
-    std::vector<tc_planet> planets;
+    std::vector<Planet> planets;
     for (const json& p : g["planets"]) {
-        tc_planet planet;
+        Planet planet;
         planet.x = p["x"], planet.y = p["y"];
         planet.links = p["links"].get<std::vector<std::int32_t>>();
         planet.link_count = static_cast<std::int32_t>(planet.links.size());
@@ -183,7 +183,7 @@ std::vector<tc_planet> planets_of(const json& g)
     return planets;
 }
 
-std::pair<int, int> free_spot(const std::vector<tc_planet>& g)
+std::pair<int, int> free_spot(const std::vector<Planet>& g)
 {
     for (int x = 20; x < 980; x += 3)
         for (int y = 20; y < 980; y += 3)
@@ -193,23 +193,23 @@ std::pair<int, int> free_spot(const std::vector<tc_planet>& g)
 }
 
 // The first link whose cut keeps every planet reached, and the first planet that can go.
-std::pair<int, int> spare_link(const std::vector<tc_planet>& g)
+std::pair<int, int> spare_link(const std::vector<Planet>& g)
 {
     for (int p = 0; p < static_cast<int>(g.size()); ++p)
         for (const int q : g[static_cast<std::size_t>(p)].links) {
-            std::vector<tc_planet> cut = g;
+            std::vector<Planet> cut = g;
             cut_link(cut, p, q)->apply(cut);
             if (unreachable_planets(cut).empty())
                 return {p, q};
         }
     return {-1, -1};
 }
-int spare_planet(const std::vector<tc_planet>& g)
+int spare_planet(const std::vector<Planet>& g)
 {
     if (g.size() <= 8)
         return -1;
     for (int p = 1; p < static_cast<int>(g.size()); ++p) {
-        std::vector<tc_planet> without = g;
+        std::vector<Planet> without = g;
         if (g[static_cast<std::size_t>(p)].home)
             continue;
         delete_planet(g, p)->apply(without);
@@ -223,7 +223,7 @@ int spare_planet(const std::vector<tc_planet>& g)
 // galaxy cannot take it.
 std::string edit_of(const std::string& kind, const json& g)
 {
-    const std::vector<tc_planet> planets = planets_of(g);
+    const std::vector<Planet> planets = planets_of(g);
     const int n = static_cast<int>(planets.size());
     const auto [x, y] = free_spot(planets);
     const auto spot = std::to_string(x) + "," + std::to_string(y);

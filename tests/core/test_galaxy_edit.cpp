@@ -12,7 +12,7 @@
 
 namespace orvek {
 
-void PrintTo(const tc_planet& p, std::ostream* out)
+void PrintTo(const Planet& p, std::ostream* out)
 {
     *out << p.system_name << " at " << p.x << "," << p.y << (p.home ? " home" : "") << " links";
     for (int k = 0; k < p.link_count; ++k)
@@ -22,14 +22,14 @@ void PrintTo(const tc_planet& p, std::ostream* out)
 
 namespace {
 
-using Planets = std::vector<tc_planet>;
+using Planets = std::vector<Planet>;
 
 // Nine planets in a row, each joined to the next; planet 0 is home.
 Planets row_of_planets()
 {
     Planets planets(9);
     for (int i = 0; i < 9; ++i) {
-        tc_planet& p = planets[static_cast<std::size_t>(i)];
+        Planet& p = planets[static_cast<std::size_t>(i)];
         p.x = 20 + 100 * i;
         p.y = 500;
         p.system_name = "Star " + std::to_string(i);
@@ -58,7 +58,7 @@ void expect_invariants(const Planets& planets, const std::string& what)
         << what;
     std::set<std::string> templates;
     for (std::size_t p = 0; p < planets.size(); ++p) {
-        const tc_planet& a = planets[p];
+        const Planet& a = planets[p];
         templates.insert(a.template_path);
         EXPECT_TRUE(a.x >= 20 && a.x <= 979 && a.y >= 20 && a.y <= 979) << what;
         EXPECT_LE(a.link_count, kMaxLinks) << what;
@@ -66,7 +66,7 @@ void expect_invariants(const Planets& planets, const std::string& what)
             const int q = a.links[static_cast<std::size_t>(k)];
             ASSERT_TRUE(q >= 0 && q < static_cast<int>(planets.size()) && q != static_cast<int>(p))
                 << what;
-            const tc_planet& b = planets[static_cast<std::size_t>(q)];
+            const Planet& b = planets[static_cast<std::size_t>(q)];
             EXPECT_EQ(std::count(b.links.begin(), b.links.begin() + b.link_count, p), 1) << what;
             EXPECT_EQ(std::count(a.links.begin(), a.links.begin() + a.link_count, q), 1) << what;
         }
@@ -206,7 +206,7 @@ TEST(GalaxyEdit, UndoAfterAnySequenceGivesTheGalaxyBackExactly)
         Galaxy galaxy;
         GalaxyParams params;
         params.planets = 8 + static_cast<int>(seed * 7 % 60);
-        Generate_Galaxy(params, world.services, random, galaxy);
+        generate_galaxy(params, world.services, random, galaxy);
         std::vector<Planets> states{galaxy.planets};
         std::vector<EditPointer> done;
         while (done.size() < 60) {

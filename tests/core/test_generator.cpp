@@ -30,7 +30,7 @@ GalaxyParams params_of(int planets, int wormholes, int j1, int j2, int j3)
     return p;
 }
 
-std::int64_t d2(const tc_planet& a, const tc_planet& b)
+std::int64_t d2(const Planet& a, const Planet& b)
 {
     std::int64_t dx = a.x - b.x, dy = a.y - b.y;
     return dx * dx + dy * dy;
@@ -41,7 +41,7 @@ void expect_same_galaxy(const Galaxy& a, const Galaxy& b, const std::string& wha
     ASSERT_EQ(a.planets.size(), b.planets.size()) << what;
     EXPECT_EQ(a.background_path, b.background_path) << what;
     for (std::size_t i = 0; i < a.planets.size(); ++i) {
-        const tc_planet &p = a.planets[i], &q = b.planets[i];
+        const Planet &p = a.planets[i], &q = b.planets[i];
         EXPECT_EQ(p.x, q.x) << what << " planet " << i;
         EXPECT_EQ(p.y, q.y) << what << " planet " << i;
         EXPECT_EQ(p.system_name, q.system_name) << what << " planet " << i;
@@ -68,7 +68,7 @@ TEST(Clearance, FiftyFiveClashesFiftySixDoesNot)
 
 TEST(MutualLinks, FourPlanetExample)
 {
-    std::vector<tc_planet> planets(4);
+    std::vector<Planet> planets(4);
     const std::vector<std::vector<std::int32_t>> before = {{1}, {2}, {1}, {1}};
     for (int i = 0; i < 4; ++i) {
         planets[i].links = before[i];
@@ -115,7 +115,7 @@ TEST(Generator, FastPathEqualsPlainDrawForDraw)
                 Galaxy fast;
                 GenerationProgress progress;
                 progress.attempt_limit = static_cast<std::uint64_t>(c.limit);
-                Generate_Galaxy(params, fast_world.services, fast_random, fast, &progress,
+                generate_galaxy(params, fast_world.services, fast_random, fast, &progress,
                                 pipeline_after);
                 if (c.limit)  // a generation that gave up keeps no picture of its own
                     fast.background_path = plain.background_path;
@@ -142,7 +142,7 @@ TEST(Generator, FullMapAbandonsTheAttempt)
         GenerationProgress progress;
         testing::PlainStats stats;
         GalaxyParams params = params_of(175, 0, 1, 1, 98);
-        Generate_Galaxy(params, fast_world.services, fast_random, fast, &progress);
+        generate_galaxy(params, fast_world.services, fast_random, fast, &progress);
         testing::plain_generate_galaxy(params, plain_world.services, plain_random, plain, 0,
                                        &stats);
         expect_same_galaxy(fast, plain, "seed " + std::to_string(seed));
@@ -160,14 +160,14 @@ TEST(Generator, GalaxiesKeepTheirRules)
         Random random(seed);
         Galaxy galaxy;
         int n = 8 + seed % 50;
-        Generate_Galaxy(params_of(n, seed % 4, 30, 40, 5), world.services, random, galaxy);
+        generate_galaxy(params_of(n, seed % 4, 30, 40, 5), world.services, random, galaxy);
         const auto& planets = galaxy.planets;
         ASSERT_EQ(static_cast<int>(planets.size()), n);
         EXPECT_EQ(std::count_if(planets.begin(), planets.end(), [](auto& p) { return p.home; }), 1);
         EXPECT_FALSE(planets.back().home) << "the last planet is never home";
         std::set<std::string> templates;
         for (int p = 0; p < n; ++p) {
-            const tc_planet& a = planets[p];
+            const Planet& a = planets[p];
             EXPECT_TRUE(a.x >= 20 && a.x <= 979 && a.y >= 20 && a.y <= 979);
             templates.insert(a.template_path);
             ASSERT_GE(a.link_count, 1);
@@ -204,7 +204,7 @@ TEST(Generator, MoreThanTenLinksAreKept)
         FakeWorld world;
         Random random(seed);
         Galaxy galaxy;
-        Generate_Galaxy(params_of(12, 9, 1, 1, 98), world.services, random, galaxy);
+        generate_galaxy(params_of(12, 9, 1, 1, 98), world.services, random, galaxy);
         for (const auto& p : galaxy.planets)
             most = std::max(most, p.link_count);
     }
@@ -237,7 +237,7 @@ TEST(Generator, FailuresLeaveTheGalaxyEmpty)
         GalaxyParams params = params_of(c.planets, c.wormholes, 30, 40, 5);
         if (c.wormhole_text == "-")
             params.wormhole_text = "";
-        EXPECT_EQ(error_of([&] { Generate_Galaxy(params, world.services, random, galaxy); }),
+        EXPECT_EQ(error_of([&] { generate_galaxy(params, world.services, random, galaxy); }),
                   c.message)
             << c.what;
         EXPECT_TRUE(galaxy.planets.empty()) << c.what;
@@ -250,11 +250,11 @@ TEST(Generator, FailureOnTheSecondThreadIsTheSameAsOnOne)
 {
     struct VanishingBackgrounds : testing::ListBackgrounds {
         int calls = 0;
-        const std::string& Get_Background(Random& random) override
+        const std::string& draw_background(Random& random) override
         {
             if (++calls == 6)
                 throw Error("picture gone");
-            return ListBackgrounds::Get_Background(random);
+            return ListBackgrounds::draw_background(random);
         }
     };
     std::uint32_t states[2];
@@ -266,7 +266,7 @@ TEST(Generator, FailureOnTheSecondThreadIsTheSameAsOnOne)
         Galaxy galaxy;
         GenerationProgress progress;
         EXPECT_EQ(error_of([&] {
-                      Generate_Galaxy(params_of(69, 0, 59, 20, 1), services, random, galaxy,
+                      generate_galaxy(params_of(69, 0, 59, 20, 1), services, random, galaxy,
                                       &progress, pipeline_after);
                   }),
                   "picture gone");
@@ -291,7 +291,7 @@ TEST(Generator, CancelOnTheSecondThread)
     });
     // This seed's galaxy takes far more than 500 attempts to connect.
     const GenerationResult result =
-        Generate_Galaxy(params_of(69, 0, 59, 20, 1), world.services, random, galaxy, &progress, 1);
+        generate_galaxy(params_of(69, 0, 59, 20, 1), world.services, random, galaxy, &progress, 1);
     finished = true;
     stopper.join();
     EXPECT_EQ(result, GenerationResult::Cancelled);
@@ -306,7 +306,7 @@ TEST(Generator, CancelStopsBetweenAttempts)
     GenerationProgress progress;
     progress.cancel = true;
     EXPECT_EQ(
-        Generate_Galaxy(params_of(69, 0, 59, 20, 1), world.services, random, galaxy, &progress),
+        generate_galaxy(params_of(69, 0, 59, 20, 1), world.services, random, galaxy, &progress),
         GenerationResult::Cancelled);
     EXPECT_TRUE(galaxy.planets.empty());
     EXPECT_EQ(progress.attempts.load(), 0u);
@@ -318,7 +318,7 @@ TEST(Generator, CountsAttemptsAndListsTemplatesOnce)
     Random random(8);
     Galaxy galaxy;
     GenerationProgress progress;
-    Generate_Galaxy(params_of(40, 0, 59, 20, 1), world.services, random, galaxy, &progress);
+    generate_galaxy(params_of(40, 0, 59, 20, 1), world.services, random, galaxy, &progress);
     EXPECT_GT(progress.attempts.load(), 1u) << "string-like weights rarely connect at once";
     EXPECT_EQ(world.templates.listings, 1);
 }
@@ -356,7 +356,7 @@ TEST(GenerateCommand, PresetsOnlyForTheGenerateButton)
         GalaxySettings want;
         want.planet_count = "8";
         if (button == GenerateKind::WithPresets)
-            Randomize_Params(want, expected);
+            randomize_settings(want, expected);
         else
             EXPECT_EQ(settings.wormhole_count, "1");
         EXPECT_EQ(settings.planet_count, want.planet_count);

@@ -50,7 +50,7 @@ TEST(ClampParams, BringsNumbersIntoRange)
         s.planet_count = c.planets;
         s.join1_pct = s.join2_pct = s.join3_pct = c.join;
         s.wormhole_count = "15";
-        Clamp_Params(s);
+        clamp_settings(s);
         EXPECT_EQ(s.planet_count, c.planets_after);
         EXPECT_EQ(s.join1_pct, c.join_after);
         EXPECT_EQ(s.join2_pct, c.join_after);
@@ -66,7 +66,7 @@ TEST(ClampParams, StopsAtTheFirstBadFieldWithEarlierFieldsClamped)
     s.join1_pct = "0";
     s.join2_pct = "";
     s.join3_pct = "0";
-    EXPECT_THROW(Clamp_Params(s), Error);
+    EXPECT_THROW(clamp_settings(s), Error);
     EXPECT_EQ(s.planet_count, "8");
     EXPECT_EQ(s.join1_pct, "1");
     EXPECT_EQ(s.join3_pct, "0");
@@ -98,7 +98,7 @@ TEST(RandomizeParams, DrawsInOrderWithinThePresetRanges)
         s.gate_style = c.gate;
         s.planet_count = "123";
         Random random(c.seed);
-        Randomize_Params(s, random);
+        randomize_settings(s, random);
         const std::string what = std::to_string(c.size) + "/" + std::to_string(c.gate);
         EXPECT_EQ(s.planet_count, c.planets) << what;
         EXPECT_EQ(s.join1_pct, c.join1) << what;
@@ -116,7 +116,7 @@ TEST(RandomizeParams, PresetPlanetCountsStayInsideTheClampRange)
         for (int i = 0; i < 500; ++i) {
             GalaxySettings s;
             s.size_class = size;
-            Randomize_Params(s, random);
+            randomize_settings(s, random);
             int n = parse_int(s.planet_count);
             EXPECT_GE(n, 8);
             EXPECT_LE(n, 69);

@@ -171,7 +171,7 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
          true, "outside 0.0200..0.9790"},
         {"within the clearance",
          [](Planted& p) {
-             const tc_planet& first = p.clean.planets[0].planet;
+             const Planet& first = p.clean.planets[0].planet;
              const auto at = [](int v) {
                  return "0." + std::string(v < 100 ? "0" : "") + std::to_string(v) + "0";
              };

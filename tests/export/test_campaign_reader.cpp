@@ -61,7 +61,7 @@ TEST(CampaignReader, ReadsBackWhatASaveWrote)
         SaveRequest request;
         request.campaign_name = "Round Trip";
         request.options = {row.inhibitions, row.facilities};
-        request.levels.inhibition_lists.fill(FrequencyLevel::Normal);
+        request.levels.inhibitions.fill(FrequencyLevel::Normal);
         request.levels.shipyard = request.levels.factory = FrequencyLevel::Common;
         testing::YesDialog yes;
         ASSERT_EQ(save_campaign(galaxy, request, folder, random, yes), SaveResult::Saved);
@@ -70,10 +70,10 @@ TEST(CampaignReader, ReadsBackWhatASaveWrote)
         EXPECT_EQ(loaded.name, "Round Trip") << row.name;
         EXPECT_EQ(loaded.picture, file_name_of(galaxy.background_path)) << row.name;
         EXPECT_TRUE(loaded.reading.empty()) << row.name << ": " << loaded.reading.front().sentence;
-        const std::vector<tc_planet> planets = galaxy_planets(loaded);
+        const std::vector<Planet> planets = galaxy_planets(loaded);
         ASSERT_EQ(planets.size(), galaxy.planets.size()) << row.name;
         for (std::size_t i = 0; i < planets.size(); ++i) {
-            const tc_planet &want = galaxy.planets[i], &got = planets[i];
+            const Planet &want = galaxy.planets[i], &got = planets[i];
             const std::string at = std::string(row.name) + ", planet " + std::to_string(i);
             EXPECT_EQ(got.x, want.x) << at;
             EXPECT_EQ(got.y, want.y) << at;

@@ -27,7 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Planets = std::vector<tc_planet>;
+using Planets = std::vector<Planet>;
 
 struct Saved {
     testing::TempDir dir;
@@ -220,7 +220,7 @@ TEST(CampaignRewrite, AGalaxyWithAPlanetNoLinkReachesIsNotSaved)
     const LoadedCampaign opened = load_campaign(saved.folder, "keptwhole");
     Galaxy galaxy;
     galaxy.planets = galaxy_planets(opened);
-    const tc_planet& last = galaxy.planets.back();
+    const Planet& last = galaxy.planets.back();
     for (int k = last.link_count; k-- > 0;)
         cut_link(galaxy.planets, static_cast<int>(galaxy.planets.size()) - 1,
                  galaxy.planets.back().links[static_cast<std::size_t>(k)])

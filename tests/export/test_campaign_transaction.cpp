@@ -49,7 +49,7 @@ struct Hostile : ::testing::Test {
         request.campaign_name = "Mine";
         testing::YesDialog dialog;
         ASSERT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Saved);
-        for (const tc_planet& planet : galaxy.planets)
+        for (const Planet& planet : galaxy.planets)
             mine.push_back(file_name_of(planet.template_path));
         game.write("campaign/data/encounters/mine/notes.txt", "the player's own notes");
         victim.write("letter.txt", "dear");

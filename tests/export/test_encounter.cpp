@@ -17,9 +17,9 @@ std::string crlf(const std::vector<std::string>& lines)
     return text;
 }
 
-tc_planet tau_minor()
+Planet tau_minor()
 {
-    tc_planet p;
+    Planet p;
     p.x = 87;
     p.y = 345;
     p.system_name = "Tau Minor";
@@ -28,7 +28,7 @@ tc_planet tau_minor()
     return p;
 }
 
-std::string render(const std::vector<std::string>& lines, const tc_planet& planet,
+std::string render(const std::vector<std::string>& lines, const Planet& planet,
                    EncounterOptions options = {}, int index = 4)
 {
     Random random(1);
@@ -47,7 +47,7 @@ TEST(Encounter, WorkedExample)
 
 TEST(Encounter, ConfigRules)
 {
-    tc_planet p = tau_minor();
+    Planet p = tau_minor();
     p.system_name = "Tau  Minor X";
     struct Case {
         std::string line, written;
@@ -70,7 +70,7 @@ TEST(Encounter, ConfigRules)
 
 TEST(Encounter, CoordinatesAtTheMapEdges)
 {
-    tc_planet p = tau_minor();
+    Planet p = tau_minor();
     p.x = 20;
     p.y = 979;
     std::string text = render({"[config]", "MapPosition.X = 0", "MapPosition.Y = 0"}, p);
@@ -89,7 +89,7 @@ TEST(Encounter, IconSizeDrawnPerLine)
 
 TEST(Encounter, SectionsRoutedByHeaderSearch)
 {
-    tc_planet p = tau_minor();
+    Planet p = tau_minor();
     p.link_count = 0;
     p.links.clear();
     // Another order; text around headers; an unknown section after config; two headers on one
@@ -105,7 +105,7 @@ TEST(Encounter, SectionsRoutedByHeaderSearch)
 
 TEST(Encounter, FeaturesWrittenWhenTicked)
 {
-    tc_planet p = tau_minor();
+    Planet p = tau_minor();
     p.features[0] = p.features[4] = true;   // ENGINES_REQUIRED, CLOAK_INOPERABLE
     p.features[8] = p.features[13] = true;  // smallfactory, shipyarda
     const std::vector<std::string> lines = {"[config]", "[variables]", "V = 1", "[facilities]",
@@ -118,14 +118,14 @@ TEST(Encounter, FeaturesWrittenWhenTicked)
               std::string::npos);
     EXPECT_NE(on.find("[facilities]\r\n0 = smallfactory\r\n1 = shipyarda\r\n\r\n"),
               std::string::npos);
-    tc_planet bare = tau_minor();
+    Planet bare = tau_minor();
     EXPECT_NE(render(lines, bare, {true, false}).find("\r\n\r\n[variables]\r\n\r\n"),
               std::string::npos);
 }
 
 TEST(Encounter, HomePlanetAlwaysGetsItsFacilities)
 {
-    tc_planet p = tau_minor();
+    Planet p = tau_minor();
     p.home = true;
     p.features[7] = true;
     const std::string home =
@@ -137,7 +137,7 @@ TEST(Encounter, HomePlanetAlwaysGetsItsFacilities)
 
 TEST(Encounter, BytesKeptAsRead)
 {
-    tc_planet p = tau_minor();
+    Planet p = tau_minor();
     std::string text = render({"[terrain]", std::string("a\0\xE9\xFF", 4), "  trailing  "}, p);
     EXPECT_NE(text.find(std::string("[terrain]\r\na\0\xE9\xFF\r\n  trailing  \r\n\r\n", 33)),
               std::string::npos);
@@ -145,7 +145,7 @@ TEST(Encounter, BytesKeptAsRead)
 
 TEST(Encounter, OutputPathIsTheCampaignFolderAndTheTemplateName)
 {
-    tc_planet p;
+    Planet p;
     p.template_path = "/games/encounters/all/x/campaign/data/encounters/all/campaign_all_017.txt";
     EXPECT_EQ(encounter_path("/g/campaign/data/encounters/silver", p),
               "/g/campaign/data/encounters/silver" + std::string(1, kPathSeparator) +

@@ -13,23 +13,23 @@ namespace {
 FeatureLevels all(FrequencyLevel level)
 {
     FeatureLevels levels;
-    levels.inhibition_lists.fill(level);
+    levels.inhibitions.fill(level);
     levels.shipyard = levels.academy = levels.factory = levels.repair_yard = level;
     return levels;
 }
 
-int count_flag(const std::vector<tc_planet>& planets, int flag)
+int count_flag(const std::vector<Planet>& planets, int flag)
 {
     return static_cast<int>(std::count_if(planets.begin(), planets.end(),
-                                          [flag](const tc_planet& p) { return p.features[flag]; }));
+                                          [flag](const Planet& p) { return p.features[flag]; }));
 }
 
 TEST(Features, NoneDrawsNothingAndClearsEarlierFlags)
 {
-    std::vector<tc_planet> planets(30);
+    std::vector<Planet> planets(30);
     planets[3].features[4] = planets[5].features[12] = true;
     Random random(1);
-    Randomize_Advanced(planets, all(FrequencyLevel::None), random);
+    assign_features(planets, all(FrequencyLevel::None), random);
     EXPECT_EQ(random.state(), 1u) << "None draws nothing";
     for (int flag = 0; flag < kFeatureCount; ++flag)
         EXPECT_EQ(count_flag(planets, flag), 0);
@@ -37,9 +37,9 @@ TEST(Features, NoneDrawsNothingAndClearsEarlierFlags)
 
 TEST(Features, EverywhereGivesEveryPlanetOneVariantPerGroup)
 {
-    std::vector<tc_planet> planets(17);
+    std::vector<Planet> planets(17);
     Random random(2), expected(2);
-    Randomize_Advanced(planets, all(FrequencyLevel::Everywhere), random);
+    assign_features(planets, all(FrequencyLevel::Everywhere), random);
     // The draws worked out apart from the code: each list takes all 17 planets in a drawn
     // order, a facility with a variant drawn right after its planet.
     std::vector<std::array<bool, kFeatureCount>> want(planets.size());
@@ -71,11 +71,11 @@ TEST(Features, CountFollowsTheShare)
 {
     // 8 planets at "Rare": the share 10 + R(20) decides 0, 1 or 2 planets.
     for (std::uint32_t seed = 1; seed < 200; ++seed) {
-        std::vector<tc_planet> planets(8);
+        std::vector<Planet> planets(8);
         FeatureLevels levels = all(FrequencyLevel::None);
-        levels.inhibition_lists[0] = FrequencyLevel::Rare;
+        levels.inhibitions[0] = FrequencyLevel::Rare;
         Random random(seed), expected(seed);
-        Randomize_Advanced(planets, levels, random);
+        assign_features(planets, levels, random);
         int share = 10 + static_cast<int>(expected(20));
         int want = share <= 12 ? 0 : share <= 24 ? 1 : 2;
         EXPECT_EQ(count_flag(planets, 0), want) << "share " << share;
@@ -84,12 +84,12 @@ TEST(Features, CountFollowsTheShare)
 
 TEST(Features, DrawsComeInTheirOrder)
 {
-    std::vector<tc_planet> planets(10);
+    std::vector<Planet> planets(10);
     FeatureLevels levels = all(FrequencyLevel::None);
-    levels.inhibition_lists[2] = FrequencyLevel::Everywhere;  // 10 planets, no share draw
-    levels.academy = FrequencyLevel::Common;                  // share, then planet and variant
+    levels.inhibitions[2] = FrequencyLevel::Everywhere;  // 10 planets, no share draw
+    levels.academy = FrequencyLevel::Common;             // share, then planet and variant
     Random random(7), expected(7);
-    Randomize_Advanced(planets, levels, random);
+    assign_features(planets, levels, random);
     std::vector<int> pool = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
     for (int i = 0; i < 10; ++i) {
         int j = static_cast<int>(expected(static_cast<std::uint32_t>(pool.size())));

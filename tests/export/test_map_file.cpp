@@ -39,7 +39,7 @@ TEST(MapSize, MatchesExtendedPrecisionHardware)
 
 TEST(MapFile, WorkedExample)
 {
-    std::vector<tc_planet> planets(30);
+    std::vector<Planet> planets(30);
     for (int i = 0; i < 30; ++i)
         planets[i].template_path = "/g/campaign/data/encounters/all/campaign_all_" +
                                    std::to_string(100 + i).substr(1) + "9.txt";
@@ -61,7 +61,7 @@ TEST(MapFile, WorkedExample)
 
 TEST(MapFile, HomeIndexIsTheLastMarkedOrZero)
 {
-    std::vector<tc_planet> planets(5);
+    std::vector<Planet> planets(5);
     EXPECT_EQ(home_index(planets), 0);
     planets[1].home = planets[3].home = true;
     EXPECT_EQ(home_index(planets), 3);

@@ -93,16 +93,16 @@ TEST_F(SaveFixture, NothingGeneratedAndUnusableNames)
 
 TEST_F(SaveFixture, SecondSaveAsksAndNoChangesNothing)
 {
-    request.levels.inhibition_lists.fill(FrequencyLevel::None);
-    request.levels.inhibition_lists[4] = FrequencyLevel::Everywhere;
+    request.levels.inhibitions.fill(FrequencyLevel::None);
+    request.levels.inhibitions[4] = FrequencyLevel::Everywhere;
     save_campaign(galaxy, request, folder, random, dialog);
     auto before = snapshot(dir.path());
     dialog.answer = false;
-    request.levels.inhibition_lists[4] = FrequencyLevel::None;
+    request.levels.inhibitions[4] = FrequencyLevel::None;
     EXPECT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::NotConfirmed);
     EXPECT_EQ(dialog.questions, (std::vector<std::string>{kOverwriteQuestion}));
     EXPECT_EQ(snapshot(dir.path()), before);
-    for (const tc_planet& p : galaxy.planets)
+    for (const Planet& p : galaxy.planets)
         EXPECT_FALSE(p.features[4]) << "each Save assigns afresh, even one that is not confirmed";
 }
 

@@ -101,14 +101,14 @@ TEST(Faults, UnreadableTemplatesFolder)
                     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     r = game.run("--seed 1", true);
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(starts_with(r.err, "Cannot open file \"" + template_folder(game.dir) +
-                                       "/campaign_all_"))
+    EXPECT_TRUE(
+        starts_with(r.err, "Cannot open file \"" + template_folder(game.dir) + "/campaign_all_"))
         << r.err;
 }
 
 TEST(Faults, OddTemplatesAreWrittenWithWhatTheyHave)
 {
-    tc_planet planet;
+    Planet planet;
     planet.link_count = 1;
     planet.links = {3};
     const std::string hop = "[hopcounts]\r\n0 = 0,0\r\n1 = 3,1\r\n\r\n";
@@ -427,7 +427,7 @@ TEST(Faults, StringStyleAtFullSizeIsCancelled)
         std::this_thread::sleep_for(std::chrono::seconds(2));
         progress.cancel = true;
     });
-    EXPECT_EQ(Generate_Galaxy(params, world.services, random, galaxy, &progress),
+    EXPECT_EQ(generate_galaxy(params, world.services, random, galaxy, &progress),
               GenerationResult::Cancelled);
     stopper.join();
     EXPECT_TRUE(galaxy.planets.empty());

@@ -49,8 +49,8 @@ TEST(Listing, TakesVisibleMatchingFilesInCaseInsensitiveOrder)
     dir.mkdir(all + "folder.txt");
     GameFolder folder(dir.str());
     // Upper-cased bytes first ("_" sorts after the letters), raw bytes between equals.
-    EXPECT_EQ(names_of(Get_Templates(folder)), listed);
-    EXPECT_EQ(Get_Templates(folder).front(),
+    EXPECT_EQ(names_of(list_templates(folder)), listed);
+    EXPECT_EQ(list_templates(folder).front(),
               under(dir, {"campaign", "data", "encounters", "all", "A.TXT"}));
 }
 
@@ -69,9 +69,9 @@ TEST(Listing, BackgroundPatternIgnoresCase)
 TEST(Listing, MissingOrEmptyFolderGivesNothing)
 {
     TempDir dir;
-    EXPECT_TRUE(Get_Templates(GameFolder(dir.str())).empty());
+    EXPECT_TRUE(list_templates(GameFolder(dir.str())).empty());
     dir.mkdir("campaign/data/encounters/all");
-    EXPECT_TRUE(Get_Templates(GameFolder(dir.str())).empty());
+    EXPECT_TRUE(list_templates(GameFolder(dir.str())).empty());
 }
 
 TEST(Listing, FindsTheLayoutWhateverItsLetterCase)
@@ -85,12 +85,12 @@ TEST(Listing, FindsTheLayoutWhateverItsLetterCase)
 #ifdef _WIN32
     // Windows finds every name whatever its case; the paths keep the documented spelling.
     EXPECT_EQ(
-        Get_Templates(folder),
+        list_templates(folder),
         (std::vector<std::string>{under(dir, {"campaign", "data", "encounters", "all", "t.txt"})}));
     EXPECT_EQ(folder.file("stars.txt"), under(dir, {"stars.txt"}));
 #else
     EXPECT_EQ(
-        Get_Templates(folder),
+        list_templates(folder),
         (std::vector<std::string>{under(dir, {"Campaign", "DATA", "Encounters", "ALL", "t.txt"})}));
     EXPECT_EQ(folder.file("stars.txt"), under(dir, {"STARS.TXT"}));
     EXPECT_EQ(folder.campaign_folder("new"), under(dir, {"Campaign", "DATA", "Encounters", "new"}));
@@ -121,13 +121,13 @@ TEST(GetBackground, DrawsOneAndFailsOnNone)
     std::vector<std::string> pictures = {"p/nebula1.jpg", "p/nebula2.jpg", "p/nebula3.jpg"};
     Random random(5), expected(5);
     std::string path = "before";
-    Get_Background(pictures, random, path);
+    draw_background(pictures, random, path);
     EXPECT_EQ(path, pictures[expected(3)]);
 
     std::vector<std::string> none;
     std::string kept = "kept";
     try {
-        Get_Background(none, random, kept);
+        draw_background(none, random, kept);
         FAIL();
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "No nebula pictures in campaign/data/bitmaps/ui: the game folder "

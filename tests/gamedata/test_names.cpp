@@ -20,14 +20,14 @@ TEST(NameLists, LinesUpToTheFirstNul)
 {
     TempDir dir;
     dir.write("stars.txt", std::string("Vega\r\n Deneb \rAltair\n\nSirius\0Hidden\r\n", 36));
-    EXPECT_EQ(Load_System_Names(GameFolder(dir.str())),
+    EXPECT_EQ(load_system_names(GameFolder(dir.str())),
               (std::vector<std::string>{"Vega", " Deneb ", "Altair", "", "Sirius"}));
 }
 
 TEST(NameLists, MissingStarsGiveAnEmptyPool)
 {
     TempDir dir;
-    EXPECT_TRUE(Load_System_Names(GameFolder(dir.str())).empty());
+    EXPECT_TRUE(load_system_names(GameFolder(dir.str())).empty());
 }
 
 TEST(SystemNames, MadeUpNameDrawsCapitalLengthAndLetters)
@@ -71,7 +71,7 @@ TEST(CampaignName, TypeListGrowsWithThePlanetCount)
             GalaxySettings settings;
             settings.planet_count = c.planets;
             Random random(seed), expected(seed);
-            std::string name = Get_Campaign_Name(GameFolder(dir.str()), settings, random);
+            std::string name = draw_campaign_name(GameFolder(dir.str()), settings, random);
             expected(1);
             EXPECT_EQ(name, "Cygnus " + names[expected(c.types)]) << c.planets;
         }
@@ -83,14 +83,14 @@ TEST(CampaignName, FallbacksAndEmptyLists)
     {
         TempDir dir;  // no lists at all: no draw is made
         Random random(3);
-        EXPECT_EQ(Get_Campaign_Name(GameFolder(dir.str()), settings, random), "Delphic Expanse");
+        EXPECT_EQ(draw_campaign_name(GameFolder(dir.str()), settings, random), "Delphic Expanse");
         EXPECT_EQ(random.state(), 3u);
     }
     {
         TempDir dir;  // regions but no types: the region draw happened
         dir.write("regions.txt", "Cygnus\n");
         Random random(3), expected(3);
-        EXPECT_EQ(Get_Campaign_Name(GameFolder(dir.str()), settings, random), "Delphic Expanse");
+        EXPECT_EQ(draw_campaign_name(GameFolder(dir.str()), settings, random), "Delphic Expanse");
         expected(1);
         EXPECT_EQ(random.state(), expected.state());
     }
@@ -99,7 +99,7 @@ TEST(CampaignName, FallbacksAndEmptyLists)
         dir.write("regions.txt", "");
         dir.write("types.txt", "");
         Random random(3);
-        EXPECT_EQ(Get_Campaign_Name(GameFolder(dir.str()), settings, random), " ");
+        EXPECT_EQ(draw_campaign_name(GameFolder(dir.str()), settings, random), " ");
     }
 }
 

@@ -40,7 +40,7 @@ TEST(Windows, HiddenAndSystemFilesAreNotListed)
     attrib("+s", system);
     ASSERT_NE(GetFileAttributesW(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
     std::vector<std::string> names;
-    for (const auto& path : Get_Templates(GameFolder(dir.str())))
+    for (const auto& path : list_templates(GameFolder(dir.str())))
         names.push_back(file_name_of(path));
     EXPECT_EQ(names, std::vector<std::string>{"visible.txt"});
 }
@@ -62,7 +62,7 @@ TEST(Windows, GameFolderAtADriveRoot)
     std::filesystem::create_directories(root / "campaign/data/encounters/all");
     std::ofstream(root / "campaign/data/encounters/all/t.txt", std::ios::binary) << "[config]\r\n";
     GameFolder folder(drive + "\\");
-    const auto templates = Get_Templates(folder);
+    const auto templates = list_templates(folder);
     const std::string text = templates.empty() ? "" : read_file(templates.front());
     std::filesystem::remove_all(root / "campaign");
     if (!std::getenv("ORVEK_ROOT_DRIVE"))

@@ -23,7 +23,7 @@ struct ListBackgrounds : BackgroundChooser {
     explicit ListBackgrounds(std::vector<std::string> list = {"bg/nebula1.jpg", "bg/nebula2.jpg"})
         : pictures(std::move(list))
     {}
-    const std::string& Get_Background(Random& random) override
+    const std::string& draw_background(Random& random) override
     {
         std::uint32_t i = random(static_cast<std::uint32_t>(pictures.size()));
         if (i >= pictures.size())
@@ -41,7 +41,7 @@ struct ListTemplates : TemplateSource {
         for (int i = 0; i < count; ++i)
             paths.push_back("t/campaign_all_" + std::to_string(1000 + i).substr(1) + ".txt");
     }
-    void Get_Templates(std::vector<std::string>& list) override
+    void list_templates(std::vector<std::string>& list) override
     {
         ++listings;
         list = paths;
@@ -56,12 +56,12 @@ struct ListNames : NameSource {
         for (int i = 0; i < count; ++i)
             names.push_back("Star " + std::to_string(i));
     }
-    const std::vector<std::string>& Load_System_Names() override { return names; }
+    const std::vector<std::string>& load_system_names() override { return names; }
     void Make_Up_System_Name(Random& random, std::string& name) override
     {
         name = "Z" + std::to_string(random(1000));
     }
-    std::string Get_Campaign_Name(const GalaxySettings&, Random& random) override
+    std::string draw_campaign_name(const GalaxySettings&, Random& random) override
     {
         return "Campaign " + std::to_string(random(100));
     }

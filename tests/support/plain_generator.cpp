@@ -32,7 +32,7 @@ struct Coverage {
     }
 };
 
-bool among_links(const tc_planet& planet, int number)
+bool among_links(const Planet& planet, int number)
 {
     for (int k = 0; k < planet.link_count; ++k)
         if (planet.links[k] == number)
@@ -40,7 +40,7 @@ bool among_links(const tc_planet& planet, int number)
     return false;
 }
 
-void append_link(tc_planet& planet, int number)
+void append_link(Planet& planet, int number)
 {
     if (static_cast<int>(planet.links.size()) <= planet.link_count)
         planet.links.resize(planet.link_count + 1);
@@ -49,12 +49,12 @@ void append_link(tc_planet& planet, int number)
 
 }  // namespace
 
-void Make_Links_Mutual(std::vector<tc_planet>& planets)
+void Make_Links_Mutual(std::vector<Planet>& planets)
 {
     for (std::size_t p = 0; p < planets.size(); ++p) {
         const int own = planets[p].link_count;
         for (int k = 0; k < own; ++k) {
-            tc_planet& t = planets[static_cast<std::size_t>(planets[p].links[k])];
+            Planet& t = planets[static_cast<std::size_t>(planets[p].links[k])];
             auto end = t.links.begin() + t.link_count;
             if (std::find(t.links.begin(), end, static_cast<std::int32_t>(p)) != end)
                 continue;
@@ -74,7 +74,7 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
         stats = &ignored;
     const int n = params.planets;
     const int j1 = params.join1, j2 = params.join2, j3 = params.join3;
-    std::vector<tc_planet> planets;
+    std::vector<Planet> planets;
     std::vector<std::string> templates, wormhole_pool;
     std::vector<double> distance(n);
     std::vector<char> marks(n);
@@ -85,15 +85,15 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
         if (max_attempts != 0 && stats->attempts == max_attempts)
             return GenerationResult::Cancelled;
         ++stats->attempts;
-        galaxy.background_path = services.backgrounds.Get_Background(random);
-        planets.assign(n, tc_planet{});
+        galaxy.background_path = services.backgrounds.draw_background(random);
+        planets.assign(n, Planet{});
         for (auto& planet : planets)
             planet.links.assign(10, 0);
         int home = static_cast<int>(random(n - 1));
         planets[home].home = true;
         wormhole_pool.clear();
-        services.templates.Get_Templates(templates);
-        std::vector<std::string> name_pool = services.names.Load_System_Names();
+        services.templates.list_templates(templates);
+        std::vector<std::string> name_pool = services.names.load_system_names();
         // Fewer than 75 planets can never fill the map; only larger galaxies need the coverage.
         std::optional<Coverage> coverage;
         if (n > 74)
@@ -168,7 +168,7 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
             std::uint32_t j = random(static_cast<std::uint32_t>(wormhole_pool.size()));
             if (j >= wormhole_pool.size())
                 throw list_index_error(j);
-            tc_planet& q = planets[std::stoi(wormhole_pool[j])];
+            Planet& q = planets[std::stoi(wormhole_pool[j])];
             if (!among_links(q, q.farthest))
                 append_link(q, q.farthest);
             wormhole_pool.erase(wormhole_pool.begin() + j);

@@ -8,7 +8,7 @@
 namespace orvek::testing {
 
 // A random edit that the galaxy may or may not take.
-inline EditPointer random_edit(const std::vector<tc_planet>& g, Random& random)
+inline EditPointer random_edit(const std::vector<Planet>& g, Random& random)
 {
     const auto n = static_cast<std::uint32_t>(g.size());
     const int p = static_cast<int>(random(n)), q = static_cast<int>(random(n));
@@ -16,12 +16,14 @@ inline EditPointer random_edit(const std::vector<tc_planet>& g, Random& random)
     switch (random(7)) {
     case 0: return move_planet(g, p, x, y);
     case 1: return join_planets(g, p, q);
-    case 2: return g[static_cast<std::size_t>(p)].link_count > 0
-                       ? cut_link(g, p, g[static_cast<std::size_t>(p)].links[0])
-                       : cut_link(g, p, q);
+    case 2:
+        return g[static_cast<std::size_t>(p)].link_count > 0
+                   ? cut_link(g, p, g[static_cast<std::size_t>(p)].links[0])
+                   : cut_link(g, p, q);
     case 3: return rename_planet(g, p, "Renamed " + std::to_string(x));
     case 4: return make_home(g, p);
-    case 5: return add_planet(g, x, y, {{"new/campaign_all_" + std::to_string(g.size()) + ".txt"}, {}});
+    case 5:
+        return add_planet(g, x, y, {{"new/campaign_all_" + std::to_string(g.size()) + ".txt"}, {}});
     default: return delete_planet(g, p);
     }
 }

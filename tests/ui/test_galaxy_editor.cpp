@@ -18,7 +18,7 @@ namespace orvek {
 namespace {
 
 using testing::Window;
-using Planets = std::vector<tc_planet>;
+using Planets = std::vector<Planet>;
 
 // A pixel of a map of `pixels` where planet `p` could stand (moving it there is allowed).
 QPoint free_pixel(const Planets& planets, int p, int pixels = kMapPixels)
@@ -184,13 +184,13 @@ TEST(GalaxyEditor, ClosingWithUnsavedEditsAsksFirst)
     e.form.close();
     EXPECT_EQ(e.close_questions, 1);
     EXPECT_TRUE(e.form.isVisible()) << "Cancel keeps the window";
-    e.close_answer = TForm1::CloseAnswer::Save;
+    e.close_answer = MainWindow::CloseAnswer::Save;
     e.form.close();
     EXPECT_TRUE(e.form.isVisible()) << "the new planet is reached by no jumpgate: nothing saved";
     ASSERT_FALSE(e.messages.empty());
     EXPECT_TRUE(e.messages.back().second.contains("no jumpgates lead from"));
     EXPECT_EQ(e.game.saved_files(), 0u);
-    e.close_answer = TForm1::CloseAnswer::Discard;
+    e.close_answer = MainWindow::CloseAnswer::Discard;
     e.form.close();
     EXPECT_FALSE(e.form.isVisible());
     EXPECT_EQ(e.close_questions, 3);
@@ -210,10 +210,10 @@ TEST(GalaxyEditor, TheWindowFitsSmallScreens)
         {"1920 x 1080 at 150 %", QRect(0, 0, 1280, 688), QSize(648 + 229, 648)},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(TForm1::opening_size(row.available), row.size) << row.name;
+        EXPECT_EQ(MainWindow::opening_size(row.available), row.size) << row.name;
 
     Editor e;
-    e.form.resize(TForm1::opening_size(rows[2].available));
+    e.form.resize(MainWindow::opening_size(rows[2].available));
     QTest::qWait(50);
     ASSERT_EQ(e.map->side(), 648);
     EXPECT_EQ(e.find<QWidget>("Panel_Controls")->geometry(), QRect(648 + 20, 0, 190, 648));
@@ -246,7 +246,7 @@ TEST(Screenshot, GalaxyMidEdit)
 TEST(Screenshot, WindowOnASmallScreen)
 {
     Editor e;
-    e.form.resize(TForm1::opening_size(QRect(0, 0, 1366, 728)));
+    e.form.resize(MainWindow::opening_size(QRect(0, 0, 1366, 728)));
     e.find<QCheckBox>("CB_Advanced")->setChecked(true);
     QTest::qWait(200);
     ASSERT_TRUE(e.form.grab().toImage().save("window-small-screen.png"));

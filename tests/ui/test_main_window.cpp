@@ -372,7 +372,7 @@ TEST(MainWindow, GenerateDrawsTheGalaxy)
 
 TEST(MapView, PositionsCutTowardZero)
 {
-    tc_planet p;
+    Planet p;
     p.x = 500;
     p.y = 300;
     EXPECT_EQ(marker_rect(p), QRect(369, 219, 14, 14));
@@ -380,10 +380,10 @@ TEST(MapView, PositionsCutTowardZero)
     p.home = true;
     EXPECT_EQ(marker_rect(p), QRect(367, 217, 20, 20));
     EXPECT_EQ(label_position(p), QPoint(367, 202));
-    tc_planet edge;
+    Planet edge;
     edge.x = edge.y = 21;
     EXPECT_EQ(label_position(edge).y(), -4);
-    tc_planet far;
+    Planet far;
     far.x = 101;
     far.y = 61;
     EXPECT_EQ(link_end(edge), QPoint(15, 15));
@@ -426,7 +426,7 @@ TEST(MainWindow, NewBackgroundKeepsThePlanets)
     // Every planet as it stands: where, its name and template, its links.
     const auto planets = [&] {
         std::vector<std::string> out;
-        for (const tc_planet& p : w.form.galaxy().planets) {
+        for (const Planet& p : w.form.galaxy().planets) {
             std::string line = std::to_string(p.x) + "," + std::to_string(p.y) + " " +
                                p.system_name + " " + p.template_path;
             for (int link : p.links)
@@ -459,7 +459,7 @@ TEST(MainWindow, EscapeKeepsWhatYouHad)
 {
     Window w;
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
-    const std::vector<tc_planet> before = w.form.galaxy().planets;
+    const std::vector<Planet> before = w.form.galaxy().planets;
     const QString name = w.find<QLineEdit>("Edit_CName")->text();
     QPushButton* generate = w.find<QPushButton>("LMDButton1");
     const QImage enabled_face = generate->grab().toImage();
@@ -470,7 +470,7 @@ TEST(MainWindow, EscapeKeepsWhatYouHad)
                                {"edit_s3join", "1"},
                                {"Edit_SLRW", "0"}})
         w.find<QLineEdit>(field)->setText(text);
-    QSignalSpy spy(&w.form, &TForm1::generation_finished);
+    QSignalSpy spy(&w.form, &MainWindow::generation_finished);
     QTest::mouseClick(w.find<QPushButton>("LMDButton3"), Qt::LeftButton);
     ASSERT_TRUE(w.form.busy());
     EXPECT_NE(generate->grab().toImage(), enabled_face) << "a disabled button looks disabled";
@@ -536,7 +536,7 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
     EXPECT_NE(text.indexOf(QString::fromStdString(
                   fs::path(planets[home].template_path).filename().string())),
               -1);
-    const tc_planet& linked = planets[static_cast<std::size_t>(planets[home].links[0])];
+    const Planet& linked = planets[static_cast<std::size_t>(planets[home].links[0])];
     EXPECT_NE(text.indexOf("Linked to: " + QString::fromStdString(linked.system_name)), -1);
     // What the files hold: no inhibition effect while its box is unticked, the home planet's
     // own facilities always, in a player's words.
@@ -579,7 +579,7 @@ TEST(MainWindow, AFailedGenerateKeepsTheGalaxy)
 // An opened campaign may link to a planet it does not have: the tooltip says so, never follows it.
 TEST(MapView, ALinkToNoPlanetIsTold)
 {
-    std::vector<tc_planet> planets(2);
+    std::vector<Planet> planets(2);
     planets[0].system_name = "Vega";
     planets[0].links = {1, 99};
     planets[0].link_count = 2;
@@ -611,7 +611,7 @@ TEST(Screenshot, TealHeaderRedHomeSilverLink)
     // The "Basic Settings" header lies on the teal section below the first separator.
     EXPECT_EQ(shot.pixelColor(770 + 3, 15 + 10), QColor(0, 128, 128));
     const auto& planets = w.form.galaxy().planets;
-    const tc_planet& home =
+    const Planet& home =
         *std::find_if(planets.begin(), planets.end(), [](auto& p) { return p.home; });
     EXPECT_EQ(shot.pixelColor(marker_rect(home).center()), QColor(255, 0, 0));
     int silver = 0;

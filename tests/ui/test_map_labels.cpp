@@ -16,11 +16,11 @@ namespace orvek {
 namespace {
 
 // Each name where it went before names were placed apart: its usual spot, pushed inside the map.
-std::vector<QRect> usual_boxes(const std::vector<tc_planet>& planets)
+std::vector<QRect> usual_boxes(const std::vector<Planet>& planets)
 {
     const QFontMetrics metrics(name_font());
     std::vector<QRect> boxes;
-    for (const tc_planet& p : planets) {
+    for (const Planet& p : planets) {
         const QString name = QString::fromUtf8(cp1252_to_utf8(p.system_name));
         boxes.emplace_back(readable_position(label_position(p), metrics, name),
                            QSize(metrics.horizontalAdvance(name), metrics.height()));
@@ -41,8 +41,8 @@ TEST(MapLabels, NamesHideLessAndNeverTheHomePlanets)
             for (int gates = 0; gates < 3; ++gates) {
                 Random random(seed);
                 const Galaxy galaxy = testing::generate_in(folder, random, size, gates);
-                const NameOverlaps was = name_overlaps(galaxy.planets, usual_boxes(galaxy.planets),
-                                                       kMapPixels);
+                const NameOverlaps was =
+                    name_overlaps(galaxy.planets, usual_boxes(galaxy.planets), kMapPixels);
                 const NameOverlaps is = name_overlaps(
                     galaxy.planets, place_names(galaxy.planets, kMapPixels), kMapPixels);
                 before.between_names += was.between_names;
@@ -50,8 +50,8 @@ TEST(MapLabels, NamesHideLessAndNeverTheHomePlanets)
                 home_covered_before += was.home_covered;
                 after.between_names += is.between_names;
                 after.under_markers += is.under_markers;
-                EXPECT_FALSE(is.home_covered) << "seed " << seed << ", size " << size << ", gates "
-                                              << gates;
+                EXPECT_FALSE(is.home_covered)
+                    << "seed " << seed << ", size " << size << ", gates " << gates;
                 ++galaxies;
             }
     std::printf("%d galaxies: pixels of names under names %lld before, %lld after; under markers "

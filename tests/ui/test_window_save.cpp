@@ -22,7 +22,7 @@ TEST(WindowSave, AnotherSaveRunningNeitherFreezesTheWindowNorHoldsItsQuestion)
     Window w;
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
     auto other = std::make_unique<CampaignTransaction>(w.game.folder());
-    QSignalSpy ended(&w.form, &TForm1::save_finished);
+    QSignalSpy ended(&w.form, &MainWindow::save_finished);
     QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(w.form.map()->progress(), kWaiting, 5000);
     EXPECT_TRUE(w.form.busy());

@@ -28,11 +28,11 @@ inline std::string cli_command(const std::string& args)
 
 struct Window {
     WindowGame game;
-    TForm1 form;
+    MainWindow form;
     std::vector<std::pair<QString, QString>> messages;
     bool answer = true;
     int questions = 0;
-    TForm1::CloseAnswer close_answer = TForm1::CloseAnswer::Cancel;
+    MainWindow::CloseAnswer close_answer = MainWindow::CloseAnswer::Cancel;
     int close_questions = 0;
     QString problems_answer = "Cancel";  // the button chosen when a Save would write problems
     std::vector<QString> problem_questions;
@@ -64,13 +64,13 @@ struct Window {
     // Presses a Save button and waits for that Save to end, which it does on a thread of its own.
     bool save(const char* button = "LMDButton2")
     {
-        QSignalSpy spy(&form, &TForm1::save_finished);
+        QSignalSpy spy(&form, &MainWindow::save_finished);
         QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton);
         return !spy.isEmpty() || spy.wait(60000);
     }
     bool click_and_wait(const char* button)
     {
-        QSignalSpy spy(&form, &TForm1::generation_finished);
+        QSignalSpy spy(&form, &MainWindow::generation_finished);
         QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton);
         return !spy.isEmpty() || spy.wait(60000);
     }
