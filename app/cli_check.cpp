@@ -3,8 +3,8 @@
 #include "cli_options.h"
 #include "core/error.h"
 
-#include "export/campaign_check.h"
-#include "export/campaign_reader.h"
+#include "campaign/campaign_check.h"
+#include "campaign/campaign_reader.h"
 #include "core/cp1252.h"
 #include "gamedata/game_folder.h"
 

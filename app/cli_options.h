@@ -5,7 +5,7 @@
 #include "cli_edit.h"
 #include "core/settings.h"
 #include "core/generate_command.h"
-#include "export/save.h"
+#include "campaign/save.h"
 
 #include <QCommandLineParser>
 #include <QString>

@@ -4,9 +4,9 @@
 
 #include "core/generate_command.h"
 #include "core/random.h"
-#include "export/campaign_check.h"
-#include "export/campaign_reader.h"
-#include "export/save.h"
+#include "campaign/campaign_check.h"
+#include "campaign/campaign_reader.h"
+#include "campaign/save.h"
 #include "support/yes_dialog.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"

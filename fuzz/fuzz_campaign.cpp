@@ -1,8 +1,8 @@
 // Any bytes as a saved campaign: a map file, then encounter files, split at each pair of NUL
 // bytes. Reading and checking them never crashes, hangs or reads out of bounds.
 
-#include "export/campaign_check.h"
-#include "export/campaign_reader.h"
+#include "campaign/campaign_check.h"
+#include "campaign/campaign_reader.h"
 
 #include <cstdint>
 #include <string_view>

@@ -2,7 +2,7 @@
 // ends with an empty line and holds the hop counts of the planet.
 
 #include "core/random.h"
-#include "export/encounter.h"
+#include "campaign/encounter.h"
 
 #include <cstdlib>
 #include <string_view>

@@ -1,7 +1,7 @@
 // Any bytes as a Save's journal, as the recovery at start-up reads it: it never fails, and what it
 // accepts names only a campaign id and plain file names, and reads back the same from its text.
 
-#include "export/save_journal.h"
+#include "campaign/save_journal.h"
 #include "gamedata/game_folder.h"
 
 #include <cstdint>

@@ -13,7 +13,7 @@ rm -rf "$root" && mkdir -p "$root"
 ln -sfn "$root" "$WINEPREFIX/dosdevices/q:"
 export ORVEK_ROOT_DRIVE=Q:
 failed=""
-for t in core_tests gamedata_tests export_tests platform_tests image_tests ui_tests; do
+for t in core_tests gamedata_tests campaign_tests platform_tests image_tests ui_tests; do
   echo "== $t.exe under Wine"
   wine build-win/tests/$t.exe --gtest_brief=1 --gtest_filter=-Screenshot.* || failed="$failed $t"
 done

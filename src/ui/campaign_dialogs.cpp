@@ -1,7 +1,7 @@
 #include "ui/campaign_dialogs.h"
 
 #include "core/error.h"
-#include "export/campaign_reader.h"
+#include "campaign/campaign_reader.h"
 #include "core/cp1252.h"
 #include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"

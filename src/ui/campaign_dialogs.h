@@ -3,7 +3,7 @@
 // the date of its map file and how many problems its check finds), and the list of findings of
 // the campaign shown, where choosing one rings its planet on the map.
 
-#include "export/campaign_check.h"
+#include "campaign/campaign_check.h"
 
 #include <QDialog>
 

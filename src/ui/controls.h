@@ -2,7 +2,7 @@
 // The window's building blocks in the look players know: gradient strips, collapsible sections,
 // labels, number fields, buttons, frequency lists and list boxes with a header bar.
 
-#include "export/features.h"
+#include "campaign/features.h"
 
 #include <QColor>
 #include <QComboBox>

@@ -7,9 +7,9 @@
 #include "core/generator.h"
 #include "core/random.h"
 #include "core/settings.h"
-#include "export/campaign_check.h"
-#include "export/campaign_reader.h"
-#include "export/save.h"
+#include "campaign/campaign_check.h"
+#include "campaign/campaign_reader.h"
+#include "campaign/save.h"
 #include "gamedata/game_folder.h"
 #include "ui/window_texts.h"
 

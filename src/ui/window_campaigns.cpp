@@ -3,8 +3,8 @@
 
 #include "core/cp1252.h"
 #include "core/error.h"
-#include "export/campaign_reader.h"
-#include "export/save.h"
+#include "campaign/campaign_reader.h"
+#include "campaign/save.h"
 #include "ui/campaign_dialogs.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"

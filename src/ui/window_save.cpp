@@ -5,7 +5,7 @@
 
 #include "core/cp1252.h"
 #include "core/galaxy_edit.h"
-#include "export/campaign_reader.h"
+#include "campaign/campaign_reader.h"
 #include "gamedata/names.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"

@@ -1,7 +1,7 @@
 #pragma once
 // A Save the window runs: what it saves and how it ended, shared by its thread and the window's.
 
-#include "export/save.h"
+#include "campaign/save.h"
 #include "ui/main_window.h"
 
 #include <QString>

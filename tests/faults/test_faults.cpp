@@ -5,7 +5,7 @@
 #include "core/error.h"
 #include "core/generator.h"
 #include "core/random.h"
-#include "export/encounter.h"
+#include "campaign/encounter.h"
 #include "image/jpeg.h"
 #include "support/fake_services.h"
 #include "support/game_copy.h"

@@ -5,7 +5,7 @@
 
 #include "core/generate_command.h"
 #include "core/random.h"
-#include "export/save.h"
+#include "campaign/save.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
 #include "gamedata/file_system.h"

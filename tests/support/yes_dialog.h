@@ -2,7 +2,7 @@
 // A Save's dialog that answers Yes to the overwrite question and to saving with problems, and keeps
 // no message: for tests and benchmarks that save without asking.
 
-#include "export/save.h"
+#include "campaign/save.h"
 
 namespace orvek::testing {
 

@@ -1,4 +1,4 @@
-#include "export/campaign_transaction.h"
+#include "campaign/campaign_transaction.h"
 #include "ui/map_widget.h"
 #include "ui/window_fixture.h"
 

@@ -2,11 +2,11 @@
 // row edits the files as a player or a modder might and must get its finding, and nothing more
 // than notes is found in the clean campaign.
 
-#include "export/campaign_check.h"
+#include "campaign/campaign_check.h"
 
 #include "core/generate_command.h"
 #include "core/random.h"
-#include "export/save.h"
+#include "campaign/save.h"
 #include "support/yes_dialog.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"

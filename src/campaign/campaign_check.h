@@ -3,7 +3,7 @@
 // can make the game stumble) and notes (what is odd but harmless), each with its file, line and
 // planet, in one sentence a player understands.
 
-#include "export/campaign_reader.h"
+#include "campaign/campaign_reader.h"
 
 #include <string>
 #include <vector>

@@ -1,10 +1,10 @@
-#include "export/campaign_rewrite.h"
+#include "campaign/campaign_rewrite.h"
 
 #include "core/galaxy_edit.h"
 #include "core/generate_command.h"
 #include "core/random.h"
-#include "export/campaign_check.h"
-#include "export/save.h"
+#include "campaign/campaign_check.h"
+#include "campaign/save.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
 #include "support/game_copy.h"

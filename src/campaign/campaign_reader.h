@@ -4,7 +4,7 @@
 // each file's lines as read). Reading never writes and never leaves the campaign data folder.
 
 #include "core/planet.h"
-#include "export/campaign_format.h"
+#include "campaign/campaign_format.h"
 
 #include <array>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "export/features.h"
+#include "campaign/features.h"
 
 #include "core/index_pool.h"
 #include "core/random.h"

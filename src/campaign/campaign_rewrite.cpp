@@ -1,6 +1,6 @@
-#include "export/campaign_rewrite.h"
+#include "campaign/campaign_rewrite.h"
 
-#include "export/map_file.h"
+#include "campaign/map_file.h"
 #include "gamedata/game_folder.h"
 
 #include <algorithm>

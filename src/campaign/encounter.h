@@ -3,7 +3,7 @@
 // links, hop counts and chosen features, its five known sections put in a fixed order.
 
 #include "core/planet.h"
-#include "export/campaign_format.h"
+#include "campaign/campaign_format.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
-#include "export/map_file.h"
+#include "campaign/map_file.h"
 
-#include "export/campaign_format.h"
+#include "campaign/campaign_format.h"
 #include "gamedata/game_folder.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
-#include "export/campaign_transaction.h"
+#include "campaign/campaign_transaction.h"
 
 #include "core/error.h"
-#include "export/save_journal.h"
+#include "campaign/save_journal.h"
 #include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
 

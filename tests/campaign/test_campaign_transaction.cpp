@@ -2,12 +2,12 @@
 // hold: each row plants one beside a saved campaign and a "victim" folder outside the game
 // folder, and the recovery must change nothing anywhere and say what it found.
 
-#include "export/campaign_transaction.h"
+#include "campaign/campaign_transaction.h"
 
 #include "core/random.h"
-#include "export/save.h"
+#include "campaign/save.h"
 #include "support/yes_dialog.h"
-#include "export/save_journal.h"
+#include "campaign/save_journal.h"
 #include "gamedata/game_folder.h"
 #include "support/game_copy.h"
 #include "support/small_galaxy.h"

@@ -1,8 +1,8 @@
-#include "export/encounter.h"
+#include "campaign/encounter.h"
 
 #include "core/ascii.h"
 #include "core/random.h"
-#include "export/features.h"
+#include "campaign/features.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/text_file.h"
 

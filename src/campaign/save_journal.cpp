@@ -1,4 +1,4 @@
-#include "export/save_journal.h"
+#include "campaign/save_journal.h"
 
 #include "core/ascii.h"
 #include "core/settings.h"

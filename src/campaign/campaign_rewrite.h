@@ -2,8 +2,8 @@
 // An opened campaign written again: every line of its files that no edit touched is kept as it
 // was read, and only the keys, sections and entries that the galaxy now says otherwise change.
 
-#include "export/campaign_reader.h"
-#include "export/encounter.h"
+#include "campaign/campaign_reader.h"
+#include "campaign/encounter.h"
 
 #include <string>
 #include <vector>

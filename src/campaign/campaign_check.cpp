@@ -1,11 +1,11 @@
-#include "export/campaign_check.h"
+#include "campaign/campaign_check.h"
 
 #include "core/ascii.h"
 #include "core/free_map.h"
 #include "core/galaxy_edit.h"
 #include "core/generator.h"
-#include "export/features.h"
-#include "export/map_file.h"
+#include "campaign/features.h"
+#include "campaign/map_file.h"
 #include "gamedata/game_folder.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "export/encounter.h"
+#include "campaign/encounter.h"
 
 #include "core/random.h"
 #include "gamedata/game_folder.h"

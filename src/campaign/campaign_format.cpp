@@ -1,4 +1,4 @@
-#include "export/campaign_format.h"
+#include "campaign/campaign_format.h"
 
 #include <algorithm>
 #include <array>

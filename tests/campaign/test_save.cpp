@@ -1,9 +1,9 @@
-#include "export/save.h"
+#include "campaign/save.h"
 
 #include "core/error.h"
 #include "core/generate_command.h"
 #include "core/random.h"
-#include "export/campaign_transaction.h"
+#include "campaign/campaign_transaction.h"
 #include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"

@@ -1,4 +1,4 @@
-#include "export/map_file.h"
+#include "campaign/map_file.h"
 
 #include <gtest/gtest.h>
 

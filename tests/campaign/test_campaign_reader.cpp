@@ -1,9 +1,9 @@
-#include "export/campaign_reader.h"
+#include "campaign/campaign_reader.h"
 
 #include "core/error.h"
 #include "core/generate_command.h"
 #include "core/random.h"
-#include "export/save.h"
+#include "campaign/save.h"
 #include "support/yes_dialog.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"

@@ -3,10 +3,10 @@
 // question through the caller, then every file written so that nothing is lost on failure.
 
 #include "core/generator.h"
-#include "export/campaign_check.h"
-#include "export/campaign_transaction.h"
-#include "export/encounter.h"
-#include "export/features.h"
+#include "campaign/campaign_check.h"
+#include "campaign/campaign_transaction.h"
+#include "campaign/encounter.h"
+#include "campaign/features.h"
 #include "core/random.h"
 
 #include <atomic>
