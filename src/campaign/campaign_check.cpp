@@ -202,7 +202,7 @@ private:
                     "EncounterID is not " + std::to_string(i) + ", this planet's number");
         if (p.has_x && p.has_y &&
             (std::min(p.planet.x, p.planet.y) < kMapMin ||
-             std::max(p.planet.x, p.planet.y) > kMapMin + kMapRange - 1))
+             std::max(p.planet.x, p.planet.y) > kMapMax))
             problem("positions outside the map", f, p.key_line(ConfigRule::PositionX), i,
                     "the position lies outside 0.0200..0.9790");
     }

@@ -22,6 +22,8 @@ struct TileSummary {
 inline constexpr int kMapMin = 20;
 inline constexpr int kMapRange = 960;
 inline constexpr int kClearance = 55;
+// The last position a planet may take on either axis.
+inline constexpr int kMapMax = kMapMin + kMapRange - 1;
 
 class FreeMap {
 public:

@@ -373,7 +373,6 @@ std::string planet_title(const Planets& planets, int p)
 
 std::string position_refusal(const Planets& planets, int p, int x, int y)
 {
-    constexpr int kMapMax = kMapMin + kMapRange - 1;
     if (x < kMapMin || x > kMapMax || y < kMapMin || y > kMapMax)
         return "A planet stands between " + std::to_string(kMapMin) + " and " +
                std::to_string(kMapMax) + " on both axes.";
@@ -432,8 +431,8 @@ EditPointer make_home(const Planets& planets, int p)
 
 EditPointer add_planet(const Planets& planets, int x, int y, const NewPlanetSources& sources)
 {
-    if (planets.size() >= static_cast<std::size_t>(kMaxPlanets))
-        throw EditRefused("A galaxy holds at most " + std::to_string(kMaxPlanets) + " planets.");
+    if (planets.size() >= static_cast<std::size_t>(kMostPlanets))
+        throw EditRefused("A galaxy holds at most " + std::to_string(kMostPlanets) + " planets.");
     if (const std::string refusal = position_refusal(planets, -1, x, y); !refusal.empty())
         throw EditRefused(refusal);
     return std::make_unique<Add>(planets, new_planet(planets, x, y, sources));
@@ -442,8 +441,9 @@ EditPointer add_planet(const Planets& planets, int x, int y, const NewPlanetSour
 EditPointer delete_planet(const Planets& planets, int p)
 {
     check_planet(planets, p);
-    if (planets.size() <= static_cast<std::size_t>(kMinPlanets))
-        throw EditRefused("A galaxy keeps at least " + std::to_string(kMinPlanets) + " planets.");
+    if (planets.size() <= static_cast<std::size_t>(kFewestPlanets))
+        throw EditRefused("A galaxy keeps at least " + std::to_string(kFewestPlanets) +
+                          " planets.");
     if (planets[at(p)].home)
         throw EditRefused("The home planet cannot be deleted: make another planet home first.");
     return std::make_unique<Delete>(planets, p);

@@ -5,6 +5,7 @@
 
 #include "core/error.h"
 #include "core/planet.h"
+#include "core/settings.h"
 
 #include <memory>
 #include <string>
@@ -12,10 +13,9 @@
 
 namespace orvek {
 
-// The links a planet record has room for, and the bounds of a galaxy and of a planet's name.
+// The links a planet record has room for, and the longest name of a planet. A galaxy holds
+// kFewestPlanets to kMostPlanets planets (settings.h).
 inline constexpr int kMaxLinks = 10;
-inline constexpr int kMinPlanets = 8;
-inline constexpr int kMaxPlanets = 175;
 inline constexpr int kMaxNameLength = 40;
 
 // An edit the galaxy cannot take; what() is a sentence that says why.

@@ -12,7 +12,6 @@
 
 namespace orvek {
 
-inline constexpr int kMapMax = kMapMin + kMapRange - 1;
 inline constexpr int kCell = kClearance + 1;
 inline constexpr int kGrid = (kMapMax / kCell) + 1;
 inline constexpr int kRoomyCount = 74;  // up to this many planets can never fill the map

@@ -98,11 +98,6 @@ std::string GameFolder::maps_folder() const
     return resolve({"campaign", "data", "maps"}, true);
 }
 
-std::string GameFolder::encounters_folder() const
-{
-    return resolve({"campaign", "data", "encounters"}, true);
-}
-
 std::string GameFolder::data_folder() const
 {
     return resolve({"campaign", "data"}, true);

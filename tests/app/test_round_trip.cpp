@@ -229,7 +229,7 @@ std::string edit_of(const std::string& kind, const json& g)
     const auto spot = std::to_string(x) + "," + std::to_string(y);
     if ((kind == "move" || kind == "add") && x < 0)
         return "";  // a full map
-    if (kind == "add" && n == kMaxPlanets)
+    if (kind == "add" && n == kMostPlanets)
         return "";
     if (kind == "move")
         return "--move 1:" + spot;
