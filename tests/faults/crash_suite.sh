@@ -4,7 +4,8 @@
 #   crash_suite.sh TOOL DEMO_GAME WORK_DIR [EMULATOR]
 # strace's fault injection stops the tool at the Nth call of each kind (SIGKILL) or makes that
 # call fail (EIO, ENOSPC, EACCES); the tool is then started once more, as a player would, and
-# the tree compared. Prints "kills tried/held, errors tried/held, races tried/held".
+# the tree compared: a call failing up to the commit must leave the old campaign with exit 1; after
+# it the Save may complete. Prints "kills tried/held, errors tried/held, races tried/held".
 # With CRASH_SAVE=edited the Save is that of the saved campaign opened and edited (a planet
 # added and joined, made home, another renamed), which writes it back from its own files; races
 # are then left out.
@@ -54,9 +55,15 @@ rm -rf "$work/count" && cp -a "$base" "$work/count"
 strace -f -qq -o "$work/count.log" -e trace="$(IFS=,; echo "${calls[*]}")" \
   "$tool" --game-dir "$work/count" --quiet --seed 2 "${save_args[@]}" >/dev/null
 start=$(grep -n 'openat(.*Orvek\.exe' "$work/count.log" | tail -1 | cut -d: -f1)
+# The commit point: the journal renamed into place. A call that fails up to it must leave the old
+# campaign; only after it may a Save complete despite a failure.
+commit=$(grep -n 'renameat(.*journal\.new' "$work/count.log" | tail -1 | cut -d: -f1)
+[ -n "$commit" ] || { echo "the save's commit was not found"; exit 1; }
+declare -A committed
 for c in "${calls[@]}"; do
   first[$c]=$(($(head -n "$start" "$work/count.log" | grep -c "^[0-9]* *$c(") + 1))
   last[$c]=$(($(grep -c "^[0-9]* *$c(" "$work/count.log") + 1))
+  committed[$c]=$(head -n "$commit" "$work/count.log" | grep -c "^[0-9]* *$c(")
 done
 
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
@@ -77,16 +84,18 @@ for c in "${calls[@]}"; do
 
     # Failing call n: exit 1 with the old tree, or a save that succeeded despite it.
     for e in EIO ENOSPC EACCES; do
-      [ "$e" != EIO ] && [ "$c" != write ] && [ "$c" != rename ] && continue
+      [ "$e" != EIO ] && [ "$c" != write ] && [ "$c" != renameat ] && continue
       rm -rf "$case_dir" && cp -a "$base" "$case_dir"
       msg=$(strace -f -qq -o /dev/null -e trace="$c" -e inject="$c":error=$e:when=$n \
         "$tool" --game-dir "$case_dir" --quiet --seed 2 "${save_args[@]}" 2>&1 >/dev/null)
       status=$?
       after=$(snapshot "$case_dir")
       errors=$((errors + 1))
+      after_commit=$((n > committed[$c]))
       if { [ $status = 1 ] && [ "$after" = "$old" ] && [ -n "$msg" ]; } ||
-         { [ $status = 0 ] && [ "$after" = "$new" ]; } ||
-         { [ $status = 1 ] && [ "$after" = "$new" ] && [[ $msg == "Cannot write to standard output"* ]]; }; then
+         { [ $after_commit = 1 ] && [ $status = 0 ] && [ "$after" = "$new" ]; } ||
+         { [ $after_commit = 1 ] && [ $status = 1 ] && [ "$after" = "$new" ] &&
+           [[ $msg == "Cannot write to standard output"* ]]; }; then
         errors_held=$((errors_held + 1))
       else fail "$e at $c #$n: status $status, $msg"; diff <(echo "$old") <(echo "$after") | head -5; fi
     done
