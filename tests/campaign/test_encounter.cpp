@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace orvek {
 namespace {
 
@@ -77,14 +79,24 @@ TEST(Encounter, CoordinatesAtTheMapEdges)
     EXPECT_NE(text.find("MapPosition.X = 0.0200\r\nMapPosition.Y = 0.9790\r\n"), std::string::npos);
 }
 
+// Each line draws its own size, from 22 to 36: over many lines both ends come up and nothing
+// beyond them.
 TEST(Encounter, IconSizeDrawnPerLine)
 {
-    Random random(5), expected(5);
+    Random random(5);
     std::string text = render_encounter(
         crlf({"[config]", "mapiconsize = 1", "x", "mapiconsize = 2"}), 0, tau_minor(), {}, random);
-    std::string a = std::to_string(22 + expected(15)), b = std::to_string(22 + expected(15));
     EXPECT_EQ(text.substr(0, text.find("\r\n\r\n")),
-              "[config]\r\nmapiconsize = " + a + ".0000\r\nx\r\nmapiconsize = " + b + ".0000");
+              "[config]\r\nmapiconsize = 24.0000\r\nx\r\nmapiconsize = 24.0000");
+    std::vector<std::string> many = {"[config]"};
+    many.resize(401, "mapiconsize = 1");
+    text = render_encounter(crlf(many), 0, tau_minor(), {}, random);
+    std::set<int> sizes;
+    for (std::size_t at = 0; (at = text.find("mapiconsize = ", at)) != std::string::npos; at += 14)
+        sizes.insert(std::stoi(text.substr(at + 14, 2)));
+    EXPECT_EQ(*sizes.begin(), 22);
+    EXPECT_EQ(*sizes.rbegin(), 36);
+    EXPECT_EQ(sizes.size(), 15u);
 }
 
 TEST(Encounter, SectionsRoutedByHeaderSearch)

@@ -207,6 +207,15 @@ TEST_F(SaveFixture, MissingTemplateLeavesTheOldCampaignUntouched)
     EXPECT_EQ(snapshot(dir.path()), before);
 }
 
+TEST_F(SaveFixture, CancelledBeforeTheFirstFileWritesNothing)
+{
+    const auto before = snapshot(dir.path());
+    const std::atomic<bool> cancel{true};
+    request.cancel = &cancel;
+    EXPECT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Cancelled);
+    EXPECT_EQ(snapshot(dir.path()), before);
+}
+
 TEST_F(SaveFixture, MissingMapsFolderChangesNothing)
 {
     fs::remove_all(dir.path() / "campaign/data/maps");

@@ -114,6 +114,20 @@ TEST(CampaignId, LettersAndDigitsLowerCased)
                  {"ALL", "all"}};
     for (const Case& c : cases)
         EXPECT_EQ(campaign_id(c.name), c.id);
+    // What names a campaign's folder: 1 to 251 letters and digits (the map file's name is then at
+    // most 255 bytes), never "all" in any letter case.
+    struct Folder {
+        std::string name;
+        bool ok;
+    } folders[] = {{std::string(251, 'a'), true},
+                   {std::string(252, 'a'), false},
+                   {"", false},
+                   {"all", false},
+                   {"ALL", false},
+                   {"all1", true},
+                   {"a-b", false}};
+    for (const Folder& f : folders)
+        EXPECT_EQ(is_campaign_folder_name(f.name), f.ok) << f.name.size() << " " << f.name;
 }
 
 TEST(CampaignId, LongestIdThePathsAllow)
