@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Puts small faults into a copy of the tree one at a time and tells which the tests catch.
 
-    scripts/mutate.py [--list tests/mutations.txt] [--work DIR] [--only NAME] [--verify]
+    scripts/mutate.py [--list tests/mutations.txt] [--work DIR] [--only NAME ...] [--verify]
 
 Each line of the list is "name | file | test program | text | replacement" (blank lines and
 lines starting with "#" are skipped; "<br>" stands for a line break); the text must occur
@@ -88,12 +88,12 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--list", default=str(ROOT / "tests" / "mutations.txt"))
     parser.add_argument("--work", default=str(ROOT / "build-mutate"))
-    parser.add_argument("--only")
+    parser.add_argument("--only", action="append", help="a mutation's name (repeatable)")
     parser.add_argument("--verify", action="store_true")
     args = parser.parse_args()
     mutations = read_list(pathlib.Path(args.list))
     if args.only:
-        mutations = [m for m in mutations if m["name"] == args.only]
+        mutations = [m for m in mutations if m["name"] in args.only]
     if not check(mutations, ROOT):
         sys.exit(1)
     if args.verify:

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace orvek {
@@ -24,6 +25,26 @@ inline constexpr int kMapRange = 960;
 inline constexpr int kClearance = 55;
 // The last position a planet may take on either axis.
 inline constexpr int kMapMax = kMapMin + kMapRange - 1;
+
+// The planet farthest from planet p of the n whose positions `at(i)` gives ({x, y}): the lower
+// number wins a tie, and p itself never counts (0 when every planet stands on p's spot). The
+// generator's wormholes and every planet's `farthest` come from here.
+template <typename At>
+int farthest_planet(int n, int p, At at)
+{
+    int best = 0;
+    std::int64_t most = 0;
+    const auto [px, py] = at(p);
+    for (int i = 0; i < n; ++i) {
+        const auto [x, y] = at(i);
+        const std::int64_t dx = px - x, dy = py - y;
+        if (dx * dx + dy * dy > most) {
+            most = dx * dx + dy * dy;
+            best = i;
+        }
+    }
+    return best;
+}
 
 class FreeMap {
 public:

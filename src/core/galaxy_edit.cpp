@@ -477,17 +477,12 @@ std::vector<int> unreachable_planets(const Planets& planets, int from)
 
 void update_farthest(Planets& planets)
 {
-    for (Planet& planet : planets) {
-        std::int64_t most = 0;
-        planet.farthest = 0;
-        for (std::size_t j = 0; j < planets.size(); ++j) {
-            const std::int64_t dx = planet.x - planets[j].x, dy = planet.y - planets[j].y;
-            if (dx * dx + dy * dy > most) {
-                most = dx * dx + dy * dy;
-                planet.farthest = static_cast<std::int32_t>(j);
-            }
-        }
-    }
+    const int n = static_cast<int>(planets.size());
+    const auto position = [&](int i) {
+        return std::pair<std::int64_t, std::int64_t>(planets[at(i)].x, planets[at(i)].y);
+    };
+    for (int p = 0; p < n; ++p)
+        planets[at(p)].farthest = farthest_planet(n, p, position);
 }
 
 }  // namespace orvek

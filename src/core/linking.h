@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvek {
@@ -133,19 +134,11 @@ private:
         return 1;
     }
 
-    // The planet farthest from p; the lower number wins a tie, and p itself never counts.
     int farthest(const Placed& placed, int p) const
     {
-        int best = 0;
-        std::int32_t most = 0;
-        for (int i = 0; i < n_; ++i) {
-            const std::int32_t dx = placed.xs[p] - placed.xs[i], dy = placed.ys[p] - placed.ys[i];
-            if (dx * dx + dy * dy > most) {
-                most = dx * dx + dy * dy;
-                best = i;
-            }
-        }
-        return best;
+        return farthest_planet(n_, p, [&](int i) {
+            return std::pair<std::int64_t, std::int64_t>(placed.xs[i], placed.ys[i]);
+        });
     }
 
     void add_link_once(int from, int to)

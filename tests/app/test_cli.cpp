@@ -140,6 +140,19 @@ TEST(Cli, StatusesTellTheTruth)
               std::string::npos)
         << r.err;
 
+    // The new files' folder is flushed to disk before the journal that names them is in place.
+    TempDir traces;
+    const std::string log = (traces.path() / "trace").string();
+    r = testing::run_command("ASAN_OPTIONS=detect_leaks=0 strace -f -y -qq -e trace=fsync,renameat "
+                             "-o '" +
+                             log + "' " + tool + " --seed 1 --save --name Flushed");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string trace = testing::read_bytes(log);
+    const std::size_t flushed = trace.find(".orvek-save/new>)"),
+                      journal = trace.find("journal.new");
+    ASSERT_NE(journal, std::string::npos) << trace;
+    EXPECT_LT(flushed, journal) << trace;
+
     // A pipe nobody reads: the tool waits for a reader, and a signal ends the wait.
     TempDir pipes;
     const std::string fifo = (pipes.path() / "fifo").string();
@@ -205,6 +218,7 @@ TEST(Cli, CheckAndOpenReadSavedCampaigns)
         {"--check broken --json -", 5, "\"kind\": \"problem\"", "1 problem, "},
         {"--check-all", 5, "broken: 1 problem, 0 notes\nclean: 0 problems, 0 notes\n", ""},
         {"--check nothere", 1, "", "Cannot open file"},
+        {"--open broken --save", 5, "", "(give --keep-problems to save it with them)"},
         {"--check ../x", 1, "", "is not a campaign id"},
         {"--check clean --save", 2, "", "change nothing"},
         {"--check clean --home 1", 2, "", "change nothing"},

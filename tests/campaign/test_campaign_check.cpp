@@ -234,6 +234,13 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
         {"a stray file",
          [](Planted& p) { p.dir.write("campaign/data/encounters/checkme/stray.txt", "x"); }, false,
          "no entry of the map file names this file"},
+        {"30 stray files, 20 of them listed",
+         [](Planted& p) {
+             for (int i = 0; i < 30; ++i)
+                 p.dir.write("campaign/data/encounters/checkme/stray" + std::to_string(i) + ".txt",
+                             "x");
+         },
+         false, "and 10 more: files no entry names"},
         {"a template gone",
          [](Planted& p) {
              fs::remove(p.dir.path() / "campaign/data/encounters/all" /

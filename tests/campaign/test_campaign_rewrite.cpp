@@ -207,9 +207,18 @@ TEST(CampaignRewrite, AnEditChangesOnlyTheFilesOfWhatItTouched)
         const auto before = saved.files();
         const auto [was, now] = saved.edit_and_save(row.edit);
         EXPECT_EQ(differing(before, saved.files()), row.changed(was, now)) << row.name;
-        const std::vector<Finding> findings =
-            check_campaign(saved.folder, load_campaign(saved.folder, "keptwhole"));
+        const LoadedCampaign back = load_campaign(saved.folder, "keptwhole");
+        const std::vector<Finding> findings = check_campaign(saved.folder, back);
         EXPECT_EQ(problem_count(findings), 0) << row.name << ": " << findings.front().sentence;
+        // The edit reads back as made.
+        const Planets read = galaxy_planets(back);
+        ASSERT_EQ(read.size(), now.size()) << row.name;
+        for (std::size_t i = 0; i < now.size(); ++i) {
+            EXPECT_EQ(std::tie(read[i].x, read[i].y, read[i].system_name, read[i].home),
+                      std::tie(now[i].x, now[i].y, now[i].system_name, now[i].home))
+                << row.name << ", planet " << i;
+            EXPECT_EQ(read[i].links, now[i].links) << row.name << ", planet " << i;
+        }
     }
 }
 

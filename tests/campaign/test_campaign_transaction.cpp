@@ -147,6 +147,8 @@ TEST_F(Hostile, NothingOutsideTheGameFolderNorInItChanges)
          "not a plain file name"},
         {"broken escape", [&](const Hostile& h) { h.plant(journal("mine", "mine.txt", {"%G1"})); },
          "broken escape"},
+        {"no new file", [&](const Hostile& h) { h.plant(journal("mine", "mine.txt", {})); },
+         "the journal names 0 files"},
         {"a line no save writes",
          [&](const Hostile& h) {
              h.plant("orvek-save 1\nfolder mine\ncreated 0\nmap mine.txt\ndelete /\nend\n");
@@ -289,6 +291,17 @@ void complete_interrupted_save(Hostile& h, bool keep_others)
     EXPECT_EQ(testing::read_bytes(h.data() / "encounters/mine/campaign_all_001.txt"), "new");
     EXPECT_EQ(testing::read_bytes(h.data() / "maps/mine.txt"), "new map");
     EXPECT_EQ(fs::exists(h.data() / "encounters/mine/notes.txt"), keep_others);
+}
+
+// A journal reads back as written, the old files of a save back and odd bytes in names included.
+TEST(SaveJournal, ReadsBackAsWritten)
+{
+    SaveJournal j{"Mine",     true,
+                  "Mine.txt", {"a%b.txt", "campaign_all_001.txt"},
+                  true,       {"campaign_all_002.txt", "campaign_all_001.txt"}};
+    const JournalReading read = read_journal(journal_text(j));
+    ASSERT_TRUE(read.journal) << read.problem;
+    EXPECT_EQ(*read.journal, j);
 }
 
 TEST_F(Hostile, AGenuineInterruptedSaveIsCompleted)

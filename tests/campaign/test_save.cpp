@@ -11,9 +11,12 @@
 #include "support/game_copy.h"
 #include "support/small_galaxy.h"
 #include "support/temp_dir.h"
+#include "support/yes_dialog.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <fstream>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -214,6 +217,22 @@ TEST_F(SaveFixture, CancelledBeforeTheFirstFileWritesNothing)
     request.cancel = &cancel;
     EXPECT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Cancelled);
     EXPECT_EQ(snapshot(dir.path()), before);
+}
+
+// Templates without a wormholes line make a campaign with problems: written only when the
+// dialog says so (a ScriptedDialog, like the tool without --keep-problems, does not).
+TEST_F(SaveFixture, ACampaignWithProblemsIsSavedOnlyWhenAccepted)
+{
+    for (const auto& entry : fs::directory_iterator(dir.path() / "campaign/data/encounters/all")) {
+        std::string bytes = testing::read_bytes(entry.path());
+        bytes.erase(bytes.find("wormholes = \r\n"), 14);
+        std::ofstream(entry.path(), std::ios::binary | std::ios::trunc) << bytes;
+    }
+    const auto before = snapshot(dir.path());
+    EXPECT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::HasProblems);
+    EXPECT_EQ(snapshot(dir.path()), before);
+    testing::YesDialog yes;
+    EXPECT_EQ(save_campaign(galaxy, request, folder, random, yes), SaveResult::Saved);
 }
 
 TEST_F(SaveFixture, MissingMapsFolderChangesNothing)

@@ -15,6 +15,7 @@ TEST(Cp1252, ConvertsBothWays)
         {"\x80", "\xE2\x82\xAC"},          // €
         {"\x8A\x9F", "\xC5\xA0\xC5\xB8"},  // Š Ÿ
         {"\xFF", "\xC3\xBF"},
+        {"\xA0\xA1", "\xC2\xA0\xC2\xA1"},  // the first of Latin-1: a no-break space, ¡
         {std::string("a\0b", 3), std::string("a\0b", 3)},
     };
     for (const Case& c : cases) {
@@ -40,7 +41,9 @@ TEST(Cp1252, NamesTheCharactersItLacksOnceEach)
         std::string utf8, lacking;
     } cases[] = {
         {"all shown", "\xC3\xA9 \xC3\xB1 \xC3\xBC \xE2\x82\xAC ?", ""},
-        {"Polish and CJK", "\xC5\x81\xC3\xB3" "d\xC5\xBA \xE6\x9D\xB1\xE4\xBA\xAC\xC5\x81",
+        {"Polish and CJK",
+         "\xC5\x81\xC3\xB3"
+         "d\xC5\xBA \xE6\x9D\xB1\xE4\xBA\xAC\xC5\x81",
          "\xC5\x81\xC5\xBA\xE6\x9D\xB1\xE4\xBA\xAC"},
         {"emoji", "a\xF0\x9F\x9A\x80", "\xF0\x9F\x9A\x80"},
         {"broken", "\xFFz\xC3", "\xEF\xBF\xBD"},

@@ -121,6 +121,14 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
              EXPECT_EQ(g[5].links, (std::vector<std::int32_t>{6}));
          }},
         {"cut no link", [](auto& g) { return cut_link(g, 0, 2); }, "are not joined"},
+        {"cut a link held one way",
+         [](auto& g) {
+             Planets one_way = g;
+             one_way[0].links.push_back(2);
+             ++one_way[0].link_count;
+             return cut_link(one_way, 0, 2);
+         },
+         "are not joined"},
         {"rename", [](auto& g) { return rename_planet(g, 2, "\xC3\x89toile"); }, "",
          [](auto& g) { EXPECT_EQ(g[2].system_name, "\xC9toile"); }},
         {"rename empty", [](auto& g) { return rename_planet(g, 2, ""); }, "needs a name"},
@@ -237,6 +245,35 @@ TEST(GalaxyEdit, FindsThePlanetsNoLinkReaches)
     EXPECT_TRUE(unreachable_planets(planets).empty());
     cut_link(planets, 6, 7)->apply(planets);
     EXPECT_EQ(unreachable_planets(planets), (std::vector<int>{7, 8}));
+    // A link held one way (an opened campaign's) joins both planets, as a jumpgate does.
+    planets[8].links.push_back(6);
+    ++planets[8].link_count;
+    EXPECT_TRUE(unreachable_planets(planets).empty());
+    EXPECT_EQ(unreachable_planets(planets, 7), std::vector<int>{}) << "from any planet";
+}
+
+// The farthest planet, of which the lower number wins a tie (the generator's wormholes and every
+// planet's `farthest` alike).
+TEST(GalaxyEdit, FarthestPlanetTakesTheLowerNumberOfATie)
+{
+    struct Row {
+        const char* name;
+        std::vector<std::pair<int, int>> at;
+        std::vector<std::int32_t> farthest;
+    } rows[] = {
+        {"a tie on a line", {{500, 500}, {400, 500}, {600, 500}}, {1, 2, 1}},
+        {"ties across", {{100, 100}, {900, 100}, {100, 900}, {500, 500}}, {1, 2, 1, 0}},
+        {"all on one spot", {{300, 300}, {300, 300}}, {0, 0}},
+        {"positions read from a file", {{0, 0}, {1000000, 0}}, {1, 0}},
+    };
+    for (const Row& row : rows) {
+        Planets planets(row.at.size());
+        for (std::size_t i = 0; i < row.at.size(); ++i)
+            std::tie(planets[i].x, planets[i].y) = row.at[i];
+        update_farthest(planets);
+        for (std::size_t i = 0; i < row.at.size(); ++i)
+            EXPECT_EQ(planets[i].farthest, row.farthest[i]) << row.name << ", planet " << i;
+    }
 }
 
 // An opened campaign may hold links to no planet: whatever is added or deleted, each keeps
