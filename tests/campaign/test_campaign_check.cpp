@@ -234,13 +234,6 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
         {"a stray file",
          [](Planted& p) { p.dir.write("campaign/data/encounters/checkme/stray.txt", "x"); }, false,
          "no entry of the map file names this file"},
-        {"30 stray files, 20 of them listed",
-         [](Planted& p) {
-             for (int i = 0; i < 30; ++i)
-                 p.dir.write("campaign/data/encounters/checkme/stray" + std::to_string(i) + ".txt",
-                             "x");
-         },
-         false, "and 10 more: files no entry names"},
         {"a template gone",
          [](Planted& p) {
              fs::remove(p.dir.path() / "campaign/data/encounters/all" /
@@ -251,6 +244,19 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
          [](Planted& p) { p.rewrite(p.file(3), "$", "[variables]\r\nSTRANGE_RULE\r\n"); }, false,
          "\"STRANGE_RULE\" is unknown"},
     };
+    // Of 30 stray files, 20 are listed and the rest counted.
+    {
+        Planted p;
+        for (int i = 0; i < 30; ++i)
+            p.dir.write("campaign/data/encounters/checkme/stray" + std::to_string(i) + ".txt", "x");
+        const std::vector<Finding> findings =
+            check_campaign(p.folder, load_campaign(p.folder, "checkme"));
+        const auto listed = std::count_if(findings.begin(), findings.end(), [](const Finding& f) {
+            return f.sentence == "no entry of the map file names this file";
+        });
+        EXPECT_EQ(listed, 20);
+        EXPECT_EQ(findings.back().sentence, "and 10 more: files no entry names");
+    }
     // A comment in [variables] is no feature.
     {
         Planted p;
