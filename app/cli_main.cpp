@@ -8,22 +8,18 @@
 #include "cli_check.h"
 #include "cli_edit.h"
 #include "cli_options.h"
+#include "cli_output.h"
 #include "campaign/campaign_reader.h"
 #include "campaign/campaign_transaction.h"
-#include "campaign/map_file.h"
 #include "campaign/save.h"
 #include "core/cp1252.h"
 #include "gamedata/text_file.h"
 #include "gamedata/game_services.h"
 #include "gamedata/names.h"
 #include "ui/window_texts.h"
-#include "ui/map_render.h"
 
-#include <QBuffer>
 #include <QCommandLineParser>
 #include <QGuiApplication>
-
-#include <nlohmann/json.hpp>
 
 #include <atomic>
 #include <csignal>
@@ -77,42 +73,6 @@ struct CliDialog : SaveDialog {
     }
 };
 
-// The galaxy as JSON; `settings` and `attempts` only for a generated one.
-nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name,
-                                   const GalaxySettings* s, std::uint64_t attempts)
-{
-    nlohmann::ordered_json planets = nlohmann::ordered_json::array();
-    for (const Planet& p : galaxy.planets) {
-        nlohmann::ordered_json features = nlohmann::ordered_json::array();
-        for (int f = 0; f < kFeatureCount; ++f)
-            if (p.features[static_cast<std::size_t>(f)])
-                features.push_back(std::string(kFeatureKeywords[static_cast<std::size_t>(f)]));
-        planets.push_back({{"x", p.x},
-                           {"y", p.y},
-                           {"name", cp1252_to_utf8(p.system_name)},
-                           {"template", cp1252_to_utf8(file_name_of(p.template_path))},
-                           {"links", p.links},
-                           {"farthest", p.farthest},
-                           {"home", p.home},
-                           {"features", features}});
-    }
-    nlohmann::ordered_json json = {
-        {"campaign_name", cp1252_to_utf8(name)},
-        {"campaign_id", campaign_id(name)},
-        {"background", cp1252_to_utf8(file_name_of(galaxy.background_path))}};
-    if (s) {
-        json["attempts"] = attempts;
-        json["settings"] = {{"planets", parse_int(s->planet_count)},
-                            {"wormholes", parse_int(s->wormhole_count)},
-                            {"join1", parse_int(s->join1_pct)},
-                            {"join2", parse_int(s->join2_pct)},
-                            {"join3", parse_int(s->join3_pct)}};
-    }
-    json["home"] = home_index(galaxy.planets);
-    json["planets"] = planets;
-    return json;
-}
-
 // Shows "generating: N attempts, T s" on a terminal's standard error until stopped.
 void report_progress(std::stop_token stop, const GenerationProgress& progress)
 {
@@ -149,66 +109,6 @@ void generate(Options& o, const GameFolder& folder, Random& random, Galaxy& gala
     if (result == GenerationResult::Cancelled)
         throw ExitError{4, "gave up after " + std::to_string(progress.attempts.load()) +
                                " attempts without a connected galaxy (--max-attempts)"};
-}
-
-// The map as PNG bytes, drawn as the window draws it.
-std::string png_bytes(const Galaxy& galaxy, const std::string& path)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!render_map(load_background(galaxy.background_path), galaxy.planets).save(&buffer, "PNG"))
-        throw file_error("Cannot create file", path, "The picture cannot be encoded");
-    return bytes.toStdString();
-}
-
-// Writes standard output's text; a closed pipe or a full disk behind it is an error too.
-void print(const std::string& text)
-{
-    std::cout << text << std::flush;
-    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout))
-        throw ExitError{1, "Cannot write to standard output"};
-}
-
-void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& name,
-                   std::uint64_t attempts, bool generated = true)
-{
-    // A pipe that nobody reads is waited for, as long as no signal says to stop.
-    const auto write = [](const QString& path, const std::string& bytes) {
-        try {
-            write_output_file(path.toStdString(), bytes, &interrupted);
-        } catch (const WaitCancelled&) {
-            throw ExitError{130, "interrupted while waiting for something to read \"" +
-                                     path.toStdString() + "\""};
-        }
-    };
-    if (!o.png.isEmpty())
-        write(o.png, png_bytes(galaxy, o.png.toStdString()));
-    if (o.json.isEmpty())
-        return;
-    const std::string text =
-        galaxy_json(galaxy, name, generated ? &o.settings : nullptr, attempts).dump(2) + "\n";
-    if (o.json == "-")
-        print(text);
-    else
-        write(o.json, text);
-}
-
-// What follows a Save: when an output fails after the campaign was saved, the message says so,
-// so that a script does not take the failure for a Save that did not happen.
-void after_save(bool saved, const std::function<void()>& outputs)
-{
-    try {
-        outputs();
-    } catch (const ExitError& e) {
-        if (!saved)
-            throw;
-        throw ExitError{e.status, with_full_stop(e.message) + " The campaign was saved."};
-    } catch (const Error& e) {
-        if (!saved)
-            throw;
-        throw ExitError{1, with_full_stop(e.what()) + " The campaign was saved."};
-    }
 }
 
 // --check ID, --check-all: the findings, nothing written. Exit status 5 with a problem.
@@ -272,7 +172,7 @@ int open(Options& o, const GameFolder& folder)
     if (interrupted && !saved)
         throw ExitError{130, "interrupted before the save: nothing was written"};
     after_save(saved, [&] {
-        write_outputs(o, galaxy, name, 0, false);
+        write_outputs(o, galaxy, name, 0, false, interrupted);
         const std::string summary =
             "opened \"" + cp1252_to_utf8(campaign.name) + "\" (" + campaign.id + "), " +
             std::to_string(galaxy.planets.size()) + " planets" +
@@ -329,7 +229,7 @@ int run(const QCommandLineParser& parser)
     if (interrupted)
         throw ExitError{130, "interrupted before the save: nothing was written"};
     after_save(saved, [&] {
-        write_outputs(o, galaxy, name, progress.attempts.load());
+        write_outputs(o, galaxy, name, progress.attempts.load(), true, interrupted);
         const std::string summary = "seed " + std::to_string(o.seed) + ": \"" +
                                     cp1252_to_utf8(name) + "\" (" + campaign_id(name) + "), " +
                                     std::to_string(galaxy.planets.size()) + " planets, " +

@@ -1,0 +1,115 @@
+#include "cli_output.h"
+
+#include "campaign/map_file.h"
+#include "core/cp1252.h"
+#include "core/error.h"
+#include "gamedata/file_system.h"
+#include "gamedata/game_folder.h"
+#include "gamedata/names.h"
+#include "gamedata/text_file.h"
+#include "ui/map_render.h"
+
+#include <QBuffer>
+
+#include <cstdio>
+#include <iostream>
+
+namespace orvek {
+
+nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name,
+                                   const GalaxySettings* s, std::uint64_t attempts)
+{
+    nlohmann::ordered_json planets = nlohmann::ordered_json::array();
+    for (const Planet& p : galaxy.planets) {
+        nlohmann::ordered_json features = nlohmann::ordered_json::array();
+        for (int f = 0; f < kFeatureCount; ++f)
+            if (p.features[static_cast<std::size_t>(f)])
+                features.push_back(std::string(kFeatureKeywords[static_cast<std::size_t>(f)]));
+        planets.push_back({{"x", p.x},
+                           {"y", p.y},
+                           {"name", cp1252_to_utf8(p.system_name)},
+                           {"template", cp1252_to_utf8(file_name_of(p.template_path))},
+                           {"links", p.links},
+                           {"farthest", p.farthest},
+                           {"home", p.home},
+                           {"features", features}});
+    }
+    nlohmann::ordered_json json = {
+        {"campaign_name", cp1252_to_utf8(name)},
+        {"campaign_id", campaign_id(name)},
+        {"background", cp1252_to_utf8(file_name_of(galaxy.background_path))}};
+    if (s) {
+        json["attempts"] = attempts;
+        json["settings"] = {{"planets", parse_int(s->planet_count)},
+                            {"wormholes", parse_int(s->wormhole_count)},
+                            {"join1", parse_int(s->join1_pct)},
+                            {"join2", parse_int(s->join2_pct)},
+                            {"join3", parse_int(s->join3_pct)}};
+    }
+    json["home"] = home_index(galaxy.planets);
+    json["planets"] = planets;
+    return json;
+}
+
+namespace {
+
+// The map as PNG bytes, drawn as the window draws it.
+std::string png_bytes(const Galaxy& galaxy, const std::string& path)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!render_map(load_background(galaxy.background_path), galaxy.planets).save(&buffer, "PNG"))
+        throw file_error("Cannot create file", path, "The picture cannot be encoded");
+    return bytes.toStdString();
+}
+
+}  // namespace
+
+void print(const std::string& text)
+{
+    std::cout << text << std::flush;
+    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout))
+        throw ExitError{1, "Cannot write to standard output"};
+}
+
+void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& name,
+                   std::uint64_t attempts, bool generated, const std::atomic<bool>& stop)
+{
+    // A pipe that nobody reads is waited for, as long as no signal says to stop.
+    const auto write = [&stop](const QString& path, const std::string& bytes) {
+        try {
+            write_output_file(path.toStdString(), bytes, &stop);
+        } catch (const WaitCancelled&) {
+            throw ExitError{130, "interrupted while waiting for something to read \"" +
+                                     path.toStdString() + "\""};
+        }
+    };
+    if (!o.png.isEmpty())
+        write(o.png, png_bytes(galaxy, o.png.toStdString()));
+    if (o.json.isEmpty())
+        return;
+    const std::string text =
+        galaxy_json(galaxy, name, generated ? &o.settings : nullptr, attempts).dump(2) + "\n";
+    if (o.json == "-")
+        print(text);
+    else
+        write(o.json, text);
+}
+
+void after_save(bool saved, const std::function<void()>& outputs)
+{
+    try {
+        outputs();
+    } catch (const ExitError& e) {
+        if (!saved)
+            throw;
+        throw ExitError{e.status, with_full_stop(e.message) + " The campaign was saved."};
+    } catch (const Error& e) {
+        if (!saved)
+            throw;
+        throw ExitError{1, with_full_stop(e.what()) + " The campaign was saved."};
+    }
+}
+
+}  // namespace orvek

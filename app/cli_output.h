@@ -1,0 +1,35 @@
+#pragma once
+// What orvek-galaxy writes besides a campaign: the galaxy as JSON, the map as a picture, and
+// standard output's text, each failure an ExitError or Error that says what was not written.
+
+#include "cli_options.h"
+#include "core/generator.h"
+
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace orvek {
+
+// The galaxy as JSON; `settings` and `attempts` only for a generated one.
+nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name,
+                                   const GalaxySettings* settings, std::uint64_t attempts);
+
+// Writes standard output's text; throws ExitError 1 "Cannot write to standard output" when a
+// closed pipe or a full disk behind it refuses it.
+void print(const std::string& text);
+
+// --png and --json as the options ask. A pipe that nobody reads is waited for until `stop` is
+// set (ExitError 130). Throws Error "Cannot create file ..." or ExitError as print does.
+void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& name,
+                   std::uint64_t attempts, bool generated, const std::atomic<bool>& stop);
+
+// Runs what follows a Save: when it fails after the campaign was saved, the message says so
+// ("… The campaign was saved."), so that a script does not take it for a Save that did not
+// happen. Rethrows as it was when nothing was saved.
+void after_save(bool saved, const std::function<void()>& outputs);
+
+}  // namespace orvek
