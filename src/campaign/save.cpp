@@ -101,14 +101,12 @@ CampaignFiles render_campaign(const Galaxy& galaxy, const GameFolder& folder,
     return files;
 }
 
-// The problems of what the Save is about to write, read back as the game would read it.
-std::vector<Finding> problems_of(const CampaignFiles& files, const GameFolder& folder,
+// The findings of what the Save is about to write, read back as the game would read it.
+std::vector<Finding> findings_of(const CampaignFiles& files, const GameFolder& folder,
                                  const std::string& id, const std::string& campaign_folder)
 {
-    std::vector<Finding> findings = check_campaign(
-        folder, campaign_from_bytes(id, campaign_folder, files.map, files.encounters));
-    std::erase_if(findings, [](const Finding& f) { return !f.problem; });
-    return findings;
+    return check_campaign(folder,
+                          campaign_from_bytes(id, campaign_folder, files.map, files.encounters));
 }
 
 std::size_t longest_template_name(const Galaxy& galaxy)
@@ -157,8 +155,7 @@ std::vector<Finding> preview_findings(const Galaxy& galaxy, const SaveRequest& r
         return check_campaign(folder, *request.opened);
     }
     const CampaignFiles files = render_campaign(galaxy, folder, request, id, own, random);
-    return check_campaign(
-        folder, campaign_from_bytes(id, folder.campaign_folder(id), files.map, files.encounters));
+    return findings_of(files, folder, id, folder.campaign_folder(id));
 }
 
 bool SaveDialog::accept_problems(const std::vector<Finding>&)
@@ -193,8 +190,9 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
     // written only when the player says so.
     refuse_unread_planets(galaxy, request);
     const CampaignFiles files = render_campaign(galaxy, folder, request, id, own, random);
-    if (const auto problems = problems_of(files, folder, id, campaign_folder);
-        !problems.empty() && !dialog.accept_problems(problems))
+    std::vector<Finding> problems = findings_of(files, folder, id, campaign_folder);
+    std::erase_if(problems, [](const Finding& f) { return !f.problem; });
+    if (!problems.empty() && !dialog.accept_problems(problems))
         return SaveResult::HasProblems;
     std::optional<CampaignTransaction> transaction;
     try {
