@@ -4,6 +4,7 @@
 // reads back as made without adding a problem. Driven through the tool, as a player's batch is.
 
 #include "core/galaxy_edit.h"
+#include "support/galaxy_picks.h"
 #include "support/game_copy.h"
 
 #include <gtest/gtest.h>
@@ -183,16 +184,7 @@ std::vector<Planet> planets_of(const json& g)
     return planets;
 }
 
-std::pair<int, int> free_spot(const std::vector<Planet>& g)
-{
-    for (int x = 20; x < 980; x += 3)
-        for (int y = 20; y < 980; y += 3)
-            if (position_refusal(g, -1, x, y).empty())
-                return {x, y};
-    return {-1, -1};
-}
-
-// The first link whose cut keeps every planet reached, and the first planet that can go.
+// The first link whose cut keeps every planet reached.
 std::pair<int, int> spare_link(const std::vector<Planet>& g)
 {
     for (int p = 0; p < static_cast<int>(g.size()); ++p)
@@ -204,28 +196,13 @@ std::pair<int, int> spare_link(const std::vector<Planet>& g)
         }
     return {-1, -1};
 }
-int spare_planet(const std::vector<Planet>& g)
-{
-    if (g.size() <= 8)
-        return -1;
-    for (int p = 1; p < static_cast<int>(g.size()); ++p) {
-        std::vector<Planet> without = g;
-        if (g[static_cast<std::size_t>(p)].home)
-            continue;
-        delete_planet(g, p)->apply(without);
-        if (unreachable_planets(without).empty())
-            return p;
-    }
-    return -1;
-}
-
 // Each edit kind as the tool's options, made from the galaxy as it stands; empty where the
 // galaxy cannot take it.
 std::string edit_of(const std::string& kind, const json& g)
 {
     const std::vector<Planet> planets = planets_of(g);
     const int n = static_cast<int>(planets.size());
-    const auto [x, y] = free_spot(planets);
+    const auto [x, y] = testing::free_spot(planets, 3);
     const auto spot = std::to_string(x) + "," + std::to_string(y);
     if ((kind == "move" || kind == "add") && x < 0)
         return "";  // a full map
@@ -251,7 +228,7 @@ std::string edit_of(const std::string& kind, const json& g)
         const auto [p, q] = spare_link(planets);
         return p < 0 ? "" : "--cut " + std::to_string(p) + "," + std::to_string(q);
     }
-    const int d = spare_planet(planets);
+    const int d = testing::spare_planet(planets);
     return d < 0 ? "" : "--delete " + std::to_string(d);
 }
 

@@ -7,6 +7,7 @@
 #include "campaign/save.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
+#include "support/galaxy_picks.h"
 #include "support/game_copy.h"
 #include "support/small_galaxy.h"
 #include "support/yes_dialog.h"
@@ -133,13 +134,7 @@ TEST(CampaignRewrite, AnEditChangesOnlyTheFilesOfWhatItTouched)
         std::function<void(Planets&)> edit;
         Expect changed;
     };
-    const auto free_spot = [](const Planets& g) {
-        for (int x = 20; x < 980; x += 7)
-            for (int y = 20; y < 980; y += 7)
-                if (position_refusal(g, -1, x, y).empty())
-                    return std::pair(x, y);
-        return std::pair(-1, -1);
-    };
+    const auto free_spot = [](const Planets& g) { return testing::free_spot(g, 7); };
     // The last planet that planet 3 is not joined to.
     const auto unjoined = [](const Planets& g) {
         int q = static_cast<int>(g.size()) - 1;
@@ -147,18 +142,7 @@ TEST(CampaignRewrite, AnEditChangesOnlyTheFilesOfWhatItTouched)
             --q;
         return q;
     };
-    // The first planet that is neither home nor needed to reach another.
-    const auto spare = [](const Planets& g) {
-        for (int p = 1; p < static_cast<int>(g.size()); ++p) {
-            Planets without = g;
-            if (g[static_cast<std::size_t>(p)].home)
-                continue;
-            delete_planet(g, p)->apply(without);
-            if (unreachable_planets(without).empty())
-                return p;
-        }
-        return -1;
-    };
+    const auto spare = testing::spare_planet;
     const std::string map = "maps/keptwhole.txt";
     NewPlanetSources sources;
     for (int i = 0; i < 180; ++i)
