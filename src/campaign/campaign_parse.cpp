@@ -117,7 +117,6 @@ void take_config_values(LoadedPlanet& p, const std::array<KeyValue, kConfigRuleC
             if (p.hopcounts[k].second == 1)
                 p.planet.links.push_back(p.hopcounts[k].first);
     }
-    p.planet.link_count = static_cast<std::int32_t>(p.planet.links.size());
 }
 
 void read_feature_line(LoadedPlanet& p, const std::string& line, bool facility)

@@ -33,8 +33,7 @@ std::string join_like(const std::string& original, const std::vector<std::string
 
 bool same_links(const Planet& a, const Planet& b)
 {
-    return a.link_count == b.link_count &&
-           std::equal(a.links.begin(), a.links.begin() + a.link_count, b.links.begin());
+    return a.links == b.links;
 }
 
 // Which config rules now write something else than the file holds.

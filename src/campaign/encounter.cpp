@@ -50,8 +50,8 @@ std::string config_line(ConfigRule rule, int index, const Planet& planet)
     case ConfigRule::GuiName: return config_prefix(rule) + planet.system_name;
     case ConfigRule::Wormholes: {
         std::string line = config_prefix(rule);
-        for (int k = 0; k < planet.link_count; ++k)
-            line += std::to_string(planet.links[static_cast<std::size_t>(k)]) + ",";
+        for (const std::int32_t link : planet.links)
+            line += std::to_string(link) + ",";
         return line;
     }
     default: return {};
@@ -83,9 +83,8 @@ std::vector<std::string> facilities_section(const Planet& planet)
 std::vector<std::string> hopcounts_section(int index, const Planet& planet)
 {
     std::vector<std::string> section{"[hopcounts]", "0 = " + std::to_string(index) + ",0"};
-    for (int k = 0; k < planet.link_count; ++k)
-        section.push_back(std::to_string(k + 1) + " = " +
-                          std::to_string(planet.links[static_cast<std::size_t>(k)]) + ",1");
+    for (std::size_t k = 0; k < planet.links.size(); ++k)
+        section.push_back(std::to_string(k + 1) + " = " + std::to_string(planet.links[k]) + ",1");
     return section;
 }
 

@@ -30,9 +30,7 @@ void check_planet(const Planets& planets, int p)
 
 bool joined(const Planet& planet, int q)
 {
-    const auto end = planet.links.begin() +
-                     std::min<std::ptrdiff_t>(planet.link_count, std::ssize(planet.links));
-    return std::find(planet.links.begin(), end, q) != end;
+    return std::find(planet.links.begin(), planet.links.end(), q) != planet.links.end();
 }
 
 std::string name_of(const Planets& planets, int p)
@@ -98,18 +96,12 @@ private:
     std::string text_;
 };
 
-// A planet's link list as it stands, entries past the link count included, so that revert can
-// give it back exactly.
+// A planet's link list as it stands, so that revert can give it back exactly.
 struct LinkState {
     Links links;
-    std::int32_t count = 0;
 
-    explicit LinkState(const Planet& planet) : links(planet.links), count(planet.link_count) {}
-    void restore(Planet& planet) const
-    {
-        planet.links = links;
-        planet.link_count = count;
-    }
+    explicit LinkState(const Planet& planet) : links(planet.links) {}
+    void restore(Planet& planet) const { planet.links = links; }
 };
 
 // Join and cut change the link lists of two planets.
@@ -134,12 +126,10 @@ public:
 private:
     void change(Planet& planet, int other) const
     {
-        planet.links.resize(at(planet.link_count));
         if (join_)
             planet.links.push_back(other);
         else
             planet.links.erase(std::find(planet.links.begin(), planet.links.end(), other));
-        planet.link_count = static_cast<std::int32_t>(planet.links.size());
     }
     int p_, q_;
     bool join_;
@@ -156,9 +146,7 @@ public:
     void apply(Planets& planets) override
     {
         Planet& planet = planets[at(p_)];
-        planet.links.resize(at(planet.link_count));
         planet.links.erase(std::find(planet.links.begin(), planet.links.end(), q_));
-        planet.link_count = static_cast<std::int32_t>(planet.links.size());
     }
     void revert(Planets& planets) override { old_.restore(planets[at(p_)]); }
     std::string text() const override { return text_; }
@@ -261,12 +249,10 @@ public:
         const auto count = static_cast<std::int32_t>(planets.size());
         planets.erase(planets.begin() + p_);
         for (Planet& planet : planets) {
-            planet.links.resize(at(planet.link_count));
             std::erase(planet.links, p_);
             // A link to no planet keeps its number, and with it its meaning.
             for (std::int32_t& link : planet.links)
                 link -= link > p_ && link < count ? 1 : 0;
-            planet.link_count = static_cast<std::int32_t>(planet.links.size());
         }
         update_farthest(planets);
     }
@@ -296,7 +282,7 @@ void check_join(const Planets& planets, int p, int q)
         throw EditRefused(planet_title(planets, p) + " and " + planet_title(planets, q) +
                           " are joined already.");
     for (int r : {p, q})
-        if (planets[at(r)].link_count >= kMaxLinks)
+        if (std::ssize(planets[at(r)].links) >= kMaxLinks)
             throw EditRefused(planet_title(planets, r) + " has " + std::to_string(kMaxLinks) +
                               " jumpgates already, the most a planet can hold.");
 }
@@ -455,8 +441,8 @@ std::vector<int> unreachable_planets(const Planets& planets, int from)
     // of an opened campaign lacks still joins the two.
     std::vector<std::vector<int>> joined(planets.size());
     for (std::size_t p = 0; p < planets.size(); ++p)
-        for (int k = 0; k < planets[p].link_count && at(k) < planets[p].links.size(); ++k)
-            if (const int q = planets[p].links[at(k)]; q >= 0 && at(q) < planets.size()) {
+        for (const int q : planets[p].links)
+            if (q >= 0 && at(q) < planets.size()) {
                 joined[p].push_back(q);
                 joined[at(q)].push_back(static_cast<int>(p));
             }

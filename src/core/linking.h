@@ -68,7 +68,6 @@ public:
             planet.template_path = templates[template_pool.take(placed.template_at[p])];
             planet.x = placed.xs[p];
             planet.y = placed.ys[p];
-            planet.link_count = link_count_[p];
             planet.links.assign(row(p), row(p) + link_count_[p]);
             planet.farthest = farthest(placed, p);
             planet.home = p == placed.home;

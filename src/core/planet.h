@@ -18,8 +18,9 @@ struct Planet {
     std::int32_t y = 0;               // map units, growing downwards
     std::string system_name;          // 8-bit (Windows-1252) text
     std::string template_path;        // full path of the encounter template drawn for the planet
-    std::int32_t link_count = 0;      // the first link_count entries of links are links
-    std::vector<std::int32_t> links;  // planet numbers in link order; grows as needed
+    // Exactly its links: planet numbers in link order. A link of an opened campaign may name a
+    // number that is no planet of it (the check says so); every user bounds-checks.
+    std::vector<std::int32_t> links;
     std::int32_t farthest = 0;        // number of the planet farthest from this one
     bool home = false;
     std::array<bool, kFeatureCount> features{};  // indexed like kFeatureKeywords

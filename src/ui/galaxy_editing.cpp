@@ -118,8 +118,7 @@ void MainWindow::show_planet_menu(int planet, const QPoint& at)
             [this, planet] { edit([=](const auto& g) { return delete_planet(g, planet); }); });
     menu.addSeparator();
     const Planet& p = g[static_cast<std::size_t>(planet)];
-    for (int k = 0; k < p.link_count; ++k) {
-        const int other = p.links[static_cast<std::size_t>(k)];
+    for (const int other : p.links) {
         if (other < 0 || static_cast<std::size_t>(other) >= g.size())
             continue;
         connect(menu.addAction("Cut jumpgate to " + name_of(g, other)), &QAction::triggered, this,

@@ -162,9 +162,9 @@ void MapWidget::paint_drag(QPainter& painter) const
     const bool refused = !position_refusal(planets_, drag_->planet, unit.x(), unit.y()).empty();
     // Its links follow it.
     painter.setPen(QPen(QColor(192, 192, 192), 1, Qt::DashLine));
-    for (int k = 0; k < planet.link_count; ++k) {
-        const std::size_t q = static_cast<std::size_t>(planet.links[static_cast<std::size_t>(k)]);
-        if (q < planets_.size())
+    for (const std::int32_t link : planet.links) {
+        const std::size_t q = static_cast<std::size_t>(link);
+        if (link >= 0 && q < planets_.size())
             painter.drawLine(link_end(moved, side()), link_end(planets_[q], side()));
     }
     painter.setPen(QPen(QColor(166, 202, 240), 2));

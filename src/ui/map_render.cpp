@@ -155,8 +155,7 @@ std::pair<int, int> link_at(const std::vector<Planet>& planets, QPoint pixel, in
 {
     const QPointF at(pixel);
     for (std::size_t p = 0; p < planets.size(); ++p)
-        for (int k = 0; k < planets[p].link_count; ++k) {
-            const int q = planets[p].links[static_cast<std::size_t>(k)];
+        for (const int q : planets[p].links) {
             if (q < 0 || static_cast<std::size_t>(q) >= planets.size())
                 continue;
             const QPointF a(link_end(planets[p], pixels)),
@@ -190,12 +189,12 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<Pl
         return;
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QPen(kSilver, 1));
+    // A link to no planet (an opened campaign's) has no other end to draw.
     for (const Planet& p : *planets)
-        for (int k = 0; k < p.link_count; ++k)
-            painter.drawLine(
-                link_end(p, pixels),
-                link_end((*planets)[static_cast<std::size_t>(p.links[static_cast<std::size_t>(k)])],
-                         pixels));
+        for (const std::int32_t q : p.links)
+            if (q >= 0 && static_cast<std::size_t>(q) < planets->size())
+                painter.drawLine(link_end(p, pixels),
+                                 link_end((*planets)[static_cast<std::size_t>(q)], pixels));
     if (links_only)
         return;
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -236,9 +235,8 @@ QString planet_description(const std::vector<Planet>& planets, std::size_t index
         return QString::fromUtf8(cp1252_to_utf8(cp1252));
     };
     QStringList linked;
-    for (int k = 0; k < p.link_count && static_cast<std::size_t>(k) < p.links.size(); ++k) {
+    for (const std::int32_t to : p.links) {
         // An opened campaign may link to a planet it does not have; the check says so.
-        const std::int32_t to = p.links[static_cast<std::size_t>(k)];
         linked << (to >= 0 && static_cast<std::size_t>(to) < planets.size()
                        ? text(planets[static_cast<std::size_t>(to)].system_name)
                        : QString("planet %1, which does not exist").arg(to));

@@ -177,7 +177,6 @@ std::vector<Planet> planets_of(const json& g)
         Planet planet;
         planet.x = p["x"], planet.y = p["y"];
         planet.links = p["links"].get<std::vector<std::int32_t>>();
-        planet.link_count = static_cast<std::int32_t>(planet.links.size());
         planet.home = p["home"];
         planets.push_back(std::move(planet));
     }
@@ -219,8 +218,8 @@ std::string edit_of(const std::string& kind, const json& g)
     if (kind == "join") {
         for (int b = 1; b < n; ++b)
             if (!std::count(planets[0].links.begin(), planets[0].links.end(), b) &&
-                planets[0].link_count < kMaxLinks &&
-                planets[static_cast<std::size_t>(b)].link_count < kMaxLinks)
+                std::ssize(planets[0].links) < kMaxLinks &&
+                std::ssize(planets[static_cast<std::size_t>(b)].links) < kMaxLinks)
                 return "--join 0," + std::to_string(b);
         return "";
     }

@@ -214,7 +214,7 @@ TEST(CampaignRewrite, AGalaxyWithAPlanetNoLinkReachesIsNotSaved)
     Galaxy galaxy;
     galaxy.planets = galaxy_planets(opened);
     const Planet& last = galaxy.planets.back();
-    for (int k = last.link_count; k-- > 0;)
+    for (auto k = std::ssize(last.links); k-- > 0;)
         cut_link(galaxy.planets, static_cast<int>(galaxy.planets.size()) - 1,
                  galaxy.planets.back().links[static_cast<std::size_t>(k)])
             ->apply(galaxy.planets);
@@ -267,7 +267,7 @@ TEST(CampaignRewrite, AHostileOpenedCampaignIsNotSavedFromWhatItCouldNotRead)
     galaxy.planets = galaxy_planets(opened);
     for (std::vector<int> lost; !(lost = unreachable_planets(galaxy.planets)).empty();) {
         int q = 0;
-        while (galaxy.planets[static_cast<std::size_t>(q)].link_count >= kMaxLinks)
+        while (std::ssize(galaxy.planets[static_cast<std::size_t>(q)].links) >= kMaxLinks)
             ++q;
         join_planets(galaxy.planets, lost.front(), q)->apply(galaxy.planets);
     }

@@ -25,7 +25,6 @@ Planet tau_minor()
     p.x = 87;
     p.y = 345;
     p.system_name = "Tau Minor";
-    p.link_count = 2;
     p.links = {2, 9};
     return p;
 }
@@ -102,7 +101,6 @@ TEST(Encounter, IconSizeDrawnPerLine)
 TEST(Encounter, SectionsRoutedByHeaderSearch)
 {
     Planet p = tau_minor();
-    p.link_count = 0;
     p.links.clear();
     // Another order; text around headers; an unknown section after config; two headers on one
     // line (facilities wins); lines before the first header dropped.

@@ -109,7 +109,6 @@ TEST(Faults, UnreadableTemplatesFolder)
 TEST(Faults, OddTemplatesAreWrittenWithWhatTheyHave)
 {
     Planet planet;
-    planet.link_count = 1;
     planet.links = {3};
     const std::string hop = "[hopcounts]\r\n0 = 0,0\r\n1 = 3,1\r\n\r\n";
     const std::string long_line(10 * 1024 * 1024, 'x');

@@ -34,17 +34,7 @@ struct Coverage {
 
 bool among_links(const Planet& planet, int number)
 {
-    for (int k = 0; k < planet.link_count; ++k)
-        if (planet.links[k] == number)
-            return true;
-    return false;
-}
-
-void append_link(Planet& planet, int number)
-{
-    if (static_cast<int>(planet.links.size()) <= planet.link_count)
-        planet.links.resize(planet.link_count + 1);
-    planet.links[planet.link_count++] = number;
+    return std::find(planet.links.begin(), planet.links.end(), number) != planet.links.end();
 }
 
 }  // namespace
@@ -52,15 +42,11 @@ void append_link(Planet& planet, int number)
 void Make_Links_Mutual(std::vector<Planet>& planets)
 {
     for (std::size_t p = 0; p < planets.size(); ++p) {
-        const int own = planets[p].link_count;
-        for (int k = 0; k < own; ++k) {
+        const std::size_t own = planets[p].links.size();
+        for (std::size_t k = 0; k < own; ++k) {
             Planet& t = planets[static_cast<std::size_t>(planets[p].links[k])];
-            auto end = t.links.begin() + t.link_count;
-            if (std::find(t.links.begin(), end, static_cast<std::int32_t>(p)) != end)
-                continue;
-            if (static_cast<int>(t.links.size()) <= t.link_count)
-                t.links.resize(static_cast<std::size_t>(t.link_count) + 1);
-            t.links[static_cast<std::size_t>(t.link_count++)] = static_cast<std::int32_t>(p);
+            if (!among_links(t, static_cast<int>(p)))
+                t.links.push_back(static_cast<std::int32_t>(p));
         }
     }
 }
@@ -87,8 +73,11 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
         ++stats->attempts;
         galaxy.background_path = services.backgrounds.draw_background(random);
         planets.assign(n, Planet{});
+        // Each planet's drawn link count; its four nearest planets are found first, and then its
+        // links are the first that many of them.
+        std::vector<int> own_links(n, 0);
         for (auto& planet : planets)
-            planet.links.assign(10, 0);
+            planet.links.assign(4, 0);
         int home = static_cast<int>(random(n - 1));
         planets[home].home = true;
         wormhole_pool.clear();
@@ -131,7 +120,7 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
             planets[p].template_path = templates[i];
             templates.erase(templates.begin() + i);
             auto r = static_cast<std::int32_t>(random(static_cast<std::uint32_t>(j1 + j2 + j3)));
-            planets[p].link_count = r < j1 ? 1 : (r < j1 + j2 ? 2 : 3);
+            own_links[p] = r < j1 ? 1 : (r < j1 + j2 ? 2 : 3);
         }
         if (full) {
             ++stats->full_maps;
@@ -162,6 +151,8 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
             }
         }
         for (int p = 0; p < n; ++p)
+            planets[p].links.resize(own_links[p]);
+        for (int p = 0; p < n; ++p)
             wormhole_pool.push_back(std::to_string(p));
         const std::int32_t wormholes = parse_int(params.wormhole_text);
         for (std::int32_t w = 0; w < wormholes; ++w) {
@@ -170,7 +161,7 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
                 throw list_index_error(j);
             Planet& q = planets[std::stoi(wormhole_pool[j])];
             if (!among_links(q, q.farthest))
-                append_link(q, q.farthest);
+                q.links.push_back(q.farthest);
             wormhole_pool.erase(wormhole_pool.begin() + j);
         }
         Make_Links_Mutual(planets);
@@ -181,9 +172,9 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
             for (int p = 0; p < n; ++p) {
                 if (marks[p] != 'C')
                     continue;
-                for (int k = 0; k < planets[p].link_count; ++k)
-                    if (marks[planets[p].links[k]] == 'N') {
-                        marks[planets[p].links[k]] = 'C';
+                for (const int q : planets[p].links)
+                    if (marks[q] == 'N') {
+                        marks[q] = 'C';
                         changed = true;
                     }
                 marks[p] = 'D';
@@ -196,8 +187,6 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
                 break;
             }
     }
-    for (auto& planet : planets)
-        planet.links.resize(planet.link_count);
     galaxy.planets = std::move(planets);
     services.status.show_status("The Galaxy is ready!");
     return GenerationResult::Complete;

@@ -17,7 +17,7 @@ inline EditPointer random_edit(const std::vector<Planet>& g, Random& random)
     case 0: return move_planet(g, p, x, y);
     case 1: return join_planets(g, p, q);
     case 2:
-        return g[static_cast<std::size_t>(p)].link_count > 0
+        return !g[static_cast<std::size_t>(p)].links.empty()
                    ? cut_link(g, p, g[static_cast<std::size_t>(p)].links[0])
                    : cut_link(g, p, q);
     case 3: return rename_planet(g, p, "Renamed " + std::to_string(x));

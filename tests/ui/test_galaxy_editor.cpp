@@ -179,7 +179,7 @@ TEST(GalaxyEditor, ClosingWithUnsavedEditsAsksFirst)
     const std::size_t generated = e.planets().size();
     QTest::mouseDClick(e.map, Qt::LeftButton, {}, free_pixel(e.planets(), -1));
     ASSERT_EQ(e.planets().size(), generated + 1) << "a double-click on empty space adds a planet";
-    EXPECT_EQ(e.planets().back().link_count, 0);
+    EXPECT_TRUE(e.planets().back().links.empty());
 
     e.form.close();
     EXPECT_EQ(e.close_questions, 1);

@@ -582,7 +582,6 @@ TEST(MapView, ALinkToNoPlanetIsTold)
     std::vector<Planet> planets(2);
     planets[0].system_name = "Vega";
     planets[0].links = {1, 99};
-    planets[0].link_count = 2;
     EXPECT_NE(planet_description(planets, 0).indexOf("planet 99, which does not exist"), -1);
 }
 
