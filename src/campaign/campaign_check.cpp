@@ -119,9 +119,9 @@ private:
     void map_values()
     {
         const std::string& f = c_.map_file;
-        if (c_.planet_count != count())
+        if (!c_.planet_count.is(count()))
             problem("map file values", f, key_line(MapKey::Planets), -1,
-                    "Planets is " + std::to_string(c_.planet_count) + " but the map file has " +
+                    "Planets is " + c_.planet_count.text() + " but the map file has " +
                         std::to_string(count()) + " entries");
         for (int i = 0; i < count(); ++i)
             if (c_.planets[static_cast<std::size_t>(i)].entry != i)
@@ -136,15 +136,14 @@ private:
             problem("map file values", f, key_line(MapKey::Name), -1,
                     "Name is " + quoted(c_.name_key) + " but the campaign is " + quoted(id));
         const MapSize size = map_size(count());
-        if (c_.size_x != size.width || c_.size_y != size.height)
+        if (!c_.size_x.is(size.width) || !c_.size_y.is(size.height))
             problem("map file values", f, key_line(MapKey::MapSizeX), -1,
-                    "the map size is " + std::to_string(c_.size_x) + " x " +
-                        std::to_string(c_.size_y) + " where " + std::to_string(count()) +
+                    "the map size is " + c_.size_x.text() + " x " + c_.size_y.text() + " where " + std::to_string(count()) +
                         " planets give " + std::to_string(size.width) + " x " +
                         std::to_string(size.height));
-        if (c_.home < 0 || c_.home >= count())
+        if (!c_.home.below(count()))
             problem("map file values", f, key_line(MapKey::Homeworld), -1,
-                    "Homeworld is " + std::to_string(c_.home) + ", which is no planet of the map");
+                    "Homeworld is " + c_.home.text() + ", which is no planet of the map");
         bool found = false;
         for (const std::string& picture : pictures_)
             found = found || same_ignoring_case(picture, c_.picture);
@@ -215,7 +214,7 @@ private:
         const std::string& f = p.file_name;
         keys(i, p);
         links(i, p);
-        if (static_cast<long long>(i) == c_.home)
+        if (c_.home.is(i))
             for (const char* facility : {"largefactory", "shipyarda", "smallacademy"}) {
                 const auto at =
                     std::find(kFeatureKeywords.begin(), kFeatureKeywords.end(), facility);
@@ -275,7 +274,7 @@ private:
     {
         if (count() == 0)
             return;
-        const int home = c_.home >= 0 && c_.home < count() ? static_cast<int>(c_.home) : 0;
+        const int home = c_.home.below(count()) ? static_cast<int>(c_.home.value) : 0;
         std::vector<Planet> planets;
         for (const LoadedPlanet& p : c_.planets)
             planets.push_back(p.planet);

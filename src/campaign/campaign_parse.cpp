@@ -186,6 +186,12 @@ void parse_encounter_file(LoadedPlanet& p, std::vector<ReadNote>& reading)
 namespace {
 
 // A key of the map file's [config] section; a key set twice keeps its first line's value.
+MapNumber map_number(std::optional<long long> read)
+{
+    return read ? MapNumber{MapNumber::Kind::Number, *read}
+                : MapNumber{MapNumber::Kind::NotANumber, 0};
+}
+
 void read_map_key(LoadedCampaign& c, const std::string& line, int number)
 {
     const MapKey key = map_key(line);
@@ -199,12 +205,13 @@ void read_map_key(LoadedCampaign& c, const std::string& line, int number)
                                         ")"});
     first = number;
     const std::string_view value = value_of(line);
-    const long long whole = whole_number(value.substr(0, value.find('.'))).value_or(-2);
+    // The map size is written with decimals ("32.0000"), which count for nothing.
+    const MapNumber whole = map_number(whole_number(value.substr(0, value.find('.'))));
     switch (key) {
     case MapKey::Homeworld: c.home = whole; break;
     case MapKey::MapSizeX: c.size_x = whole; break;
     case MapKey::MapSizeY: c.size_y = whole; break;
-    case MapKey::Planets: c.planet_count = whole_number(value).value_or(-2); break;
+    case MapKey::Planets: c.planet_count = map_number(whole_number(value)); break;
     case MapKey::MapTexture: c.picture = std::string(value); break;
     case MapKey::Name: c.name_key = std::string(value); break;
     case MapKey::GUIName: {
@@ -255,6 +262,15 @@ void parse_map_file(LoadedCampaign& c)
                              "the map file has " + std::to_string(beyond) +
                                  " entries more than the " + std::to_string(kMostPlanets) +
                                  " planets a galaxy holds; they were not read"});
+}
+
+std::string MapNumber::text() const
+{
+    switch (kind) {
+    case Kind::Absent: return "missing";
+    case Kind::NotANumber: return "not a number";
+    default: return std::to_string(value);
+    }
 }
 
 }  // namespace orvek

@@ -179,7 +179,7 @@ std::vector<Planet> galaxy_planets(const LoadedCampaign& c)
     for (const LoadedPlanet& p : c.planets)
         planets.push_back(p.planet);
     for (std::size_t i = 0; i < planets.size(); ++i) {
-        planets[i].home = static_cast<long long>(i) == c.home;
+        planets[i].home = c.home.is(static_cast<long long>(i));
         planets[i].source = static_cast<std::int32_t>(i);
     }
     // The farthest planet is no part of the files; it is worked out as the generator does.

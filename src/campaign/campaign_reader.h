@@ -49,6 +49,20 @@ struct LoadedPlanet {
     int key_line(ConfigRule rule) const { return key_lines[static_cast<std::size_t>(rule)]; }
 };
 
+// A whole number of the map file: no line gives it, its line's value is not a number, or the
+// number itself.
+struct MapNumber {
+    enum class Kind { Absent, NotANumber, Number };
+    Kind kind = Kind::Absent;
+    long long value = 0;  // the number, for a Number only
+
+    bool is(long long number) const { return kind == Kind::Number && value == number; }
+    // Whether it is a number from 0 up to, not including, `end`.
+    bool below(long long end) const { return kind == Kind::Number && value >= 0 && value < end; }
+    // The number as written, or "missing" or "not a number", for the check's sentences.
+    std::string text() const;
+};
+
 struct LoadedCampaign {
     std::string id;        // the id asked for
     std::string folder;    // the campaign folder's path
@@ -58,7 +72,7 @@ struct LoadedCampaign {
     std::string name;      // GUIName
     std::string name_key;  // Name
     std::string picture;   // MapTexture
-    long long planet_count = -1, home = -1, size_x = -1, size_y = -1;
+    MapNumber planet_count, home, size_x, size_y;
     std::array<int, kMapKeyCount> key_lines{};  // where each key was read, 0 where it was not
     std::vector<LoadedPlanet> planets;          // in the map file's order
     std::vector<std::string> folder_files;      // every file in the campaign folder

@@ -141,7 +141,7 @@ std::string key_line_now(const std::string& line, const LoadedCampaign& c, const
     };
     switch (map_key(line)) {
     case MapKey::Homeworld:
-        return pick(now.home != c.home, "Homeworld = " + std::to_string(now.home));
+        return pick(!c.home.is(now.home), "Homeworld = " + std::to_string(now.home));
     case MapKey::MapSizeX:
         return pick(now.recount, "MapSizeX = " + std::to_string(now.size.width) + ".0000");
     case MapKey::MapSizeY:

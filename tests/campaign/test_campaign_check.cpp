@@ -128,6 +128,9 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
         {"Homeworld just past the last planet",
          [](Planted& p) { p.rewrite(p.map(), "Homeworld = \\d+", "Homeworld = 12"); }, true,
          "Homeworld is 12"},
+        {"Homeworld not a number",
+         [](Planted& p) { p.rewrite(p.map(), "Homeworld = \\d+", "Homeworld = x7"); }, true,
+         "Homeworld is not a number,"},
         {"a lone CR at the end", [](Planted& p) { p.rewrite(p.file(8), "$", "x\r"); }, true,
          "without CR LF"},
         {"picture gone",
@@ -218,7 +221,7 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
          true, "11 cannot be reached from planet"},
         {"home without its facilities",
          [](Planted& p) {
-             p.rewrite(p.file(static_cast<int>(p.clean.home)), "1 = shipyarda", "1 = shipyardb");
+             p.rewrite(p.file(static_cast<int>(p.clean.home.value)), "1 = shipyarda", "1 = shipyardb");
          },
          true, "lacks its shipyarda"},
         {"a byte-order mark", [](Planted& p) { p.rewrite(p.file(6), "^", "\xEF\xBB\xBF"); }, true,
