@@ -28,7 +28,7 @@ nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name
         planets.push_back({{"x", p.x},
                            {"y", p.y},
                            {"name", cp1252_to_utf8(p.system_name)},
-                           {"template", cp1252_to_utf8(file_name_of(p.template_path))},
+                           {"template", cp1252_to_utf8(p.template_file)},
                            {"links", p.links},
                            {"farthest", p.farthest},
                            {"home", p.home},

@@ -153,7 +153,7 @@ void read_hopcount_line(LoadedPlanet& p, const std::string& line)
 void parse_encounter_file(LoadedPlanet& p, std::vector<ReadNote>& reading)
 {
     p.lines = split_lines(p.bytes);
-    p.planet.template_path = p.file_name;
+    p.planet.template_file = p.file_name;
     std::array<KeyValue, kConfigRuleCount> values;
     int section = kFirstWrittenSection;
     for (std::size_t i = 0; i < p.lines.size(); ++i) {

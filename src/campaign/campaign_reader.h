@@ -34,7 +34,7 @@ struct LoadedPlanet {
     bool read = false;       // whether that file was read
     std::string bytes;       // the file as read
     std::vector<std::string> lines;
-    Planet planet;  // template_path holds the file name
+    Planet planet;
     // The first line of each config key (indexed by ConfigRule), 0 where the file has none.
     // Several lines of one key are one value when they agree; when they do not, the first
     // counts and the reading notes name both lines.

@@ -112,7 +112,7 @@ std::vector<std::string> entries(const LoadedCampaign& c, const std::vector<Plan
         lines.push_back(std::to_string(i) + " = " +
                         (source >= 0 ? c.planets[static_cast<std::size_t>(source)].entry_path
                                      : "campaign/data/encounters/" + folder + "/" +
-                                           file_name_of(planets[i].template_path)));
+                                           planets[i].template_file));
     }
     return lines;
 }

@@ -128,7 +128,7 @@ std::string render_encounter(std::string_view template_bytes, int index, const P
 
 std::string encounter_path(const std::string& campaign_folder, const Planet& planet)
 {
-    return campaign_folder + kPathSeparator + file_name_of(planet.template_path);
+    return campaign_folder + kPathSeparator + planet.template_file;
 }
 
 }  // namespace orvek

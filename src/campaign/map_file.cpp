@@ -151,7 +151,7 @@ std::string map_file_text(const std::string& campaign_id, const std::string& cam
     line(std::string(kMapEntriesHeader));
     for (std::size_t i = 0; i < planets.size(); ++i)
         line(std::to_string(i) + " = campaign/data/encounters/" + campaign_id + "/" +
-             file_name_of(planets[i].template_path));
+             planets[i].template_file);
     return text;
 }
 

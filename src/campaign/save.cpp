@@ -29,13 +29,10 @@ bool from_lines(const Planet& planet, const SaveRequest& request)
            request.opened->planets[static_cast<std::size_t>(planet.source)].read;
 }
 
-// The template a planet's file is made from: a planet read from a file that is gone has only
-// its file name, which names a template of the game.
+// The template a planet's file is made from.
 std::string template_of(const Planet& planet, const GameFolder& folder)
 {
-    return planet.template_path.find_first_of("/\\") == std::string::npos
-               ? folder.templates_folder() + planet.template_path
-               : planet.template_path;
+    return folder.templates_folder() + planet.template_file;
 }
 
 // A planet of the opened campaign whose file was not read (missing, a link, a special file, or
@@ -87,7 +84,7 @@ CampaignFiles render_campaign(const Galaxy& galaxy, const GameFolder& folder,
         const int index = static_cast<int>(i);
         const auto source = static_cast<std::size_t>(planet.source);
         files.encounters.emplace_back(
-            file_name_of(planet.template_path),
+            planet.template_file,
             from_lines(planet, request)
                 ? rewrite_encounter(request.opened->planets[source], as_read[source], index, planet,
                                     request.options)
@@ -113,7 +110,7 @@ std::size_t longest_template_name(const Galaxy& galaxy)
 {
     std::size_t longest = 0;
     for (const Planet& planet : galaxy.planets)
-        longest = std::max(longest, file_name_of(planet.template_path).size());
+        longest = std::max(longest, planet.template_file.size());
     return longest;
 }
 

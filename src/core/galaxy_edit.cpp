@@ -1,4 +1,5 @@
 #include "core/galaxy_edit.h"
+#include "core/file_name.h"
 
 #include "core/ascii.h"
 #include "core/cp1252.h"
@@ -36,13 +37,6 @@ bool joined(const Planet& planet, int q)
 std::string name_of(const Planets& planets, int p)
 {
     return cp1252_to_utf8(planets[at(p)].system_name);
-}
-
-// The part of a template path after its last separator.
-std::string file_part(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // Edits that change positions or the planet count keep each planet's farthest planet true and
@@ -328,13 +322,13 @@ Planet new_planet(const Planets& planets, int x, int y, const NewPlanetSources& 
     planet.y = y;
     const std::string* path = first_free(sources.templates, [&](const std::string& t) {
         return std::any_of(planets.begin(), planets.end(), [&](const Planet& q) {
-            return file_part(q.template_path) == file_part(t);
+            return q.template_file == file_name_of(t);
         });
     });
     if (!path)
         throw EditRefused("Every encounter template of the game is in use already: a galaxy has "
                           "at most one planet for each template.");
-    planet.template_path = *path;
+    planet.template_file = file_name_of(*path);
     const auto has_name = [&](const std::string& name) {
         return std::any_of(planets.begin(), planets.end(),
                            [&](const Planet& q) { return q.system_name == name; });

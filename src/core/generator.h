@@ -56,7 +56,7 @@ public:
     // The names every attempt's pool starts from, in list order.
     virtual const std::vector<std::string>& load_system_names() = 0;
     // A made-up name, for a planet that finds the pool empty.
-    virtual void Make_Up_System_Name(Random& random, std::string& name) = 0;
+    virtual void make_up_system_name(Random& random, std::string& name) = 0;
     // A random campaign name for a galaxy of the settings' planet count.
     virtual std::string draw_campaign_name(const GalaxySettings& settings, Random& random) = 0;
 };

@@ -3,6 +3,7 @@
 // nearest planets, the wormholes to the farthest ones, the reach test, and the mutual links of
 // the attempt that stands.
 
+#include "core/file_name.h"
 #include "core/index_pool.h"
 #include "core/nearest_planets.h"
 #include "core/placed_attempt.h"
@@ -65,7 +66,8 @@ public:
             planet.system_name = placed.name_at[p] == Placed::kMadeUp
                                      ? std::move(placed.names[p])
                                      : system_names[name_pool.take(placed.name_at[p])];
-            planet.template_path = templates[template_pool.take(placed.template_at[p])];
+            planet.template_file =
+                file_name_of(templates[template_pool.take(placed.template_at[p])]);
             planet.x = placed.xs[p];
             planet.y = placed.ys[p];
             planet.links.assign(row(p), row(p) + link_count_[p]);

@@ -58,7 +58,7 @@ public:
                 out.name_at[p] = random(names_left);
             } else {
                 out.name_at[p] = Placed::kMadeUp;
-                names.Make_Up_System_Name(random, out.names[p]);
+                names.make_up_system_name(random, out.names[p]);
             }
             const std::uint32_t templates_left = left(template_count_, p);
             out.template_at[p] = random(templates_left);

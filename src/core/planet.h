@@ -17,7 +17,9 @@ struct Planet {
     std::int32_t x = 0;               // map units, 0..999 (20..979 once generated)
     std::int32_t y = 0;               // map units, growing downwards
     std::string system_name;          // 8-bit (Windows-1252) text
-    std::string template_path;        // full path of the encounter template drawn for the planet
+    // The file name of the planet's encounter template in the game's templates folder, which is
+    // also the name of the planet's encounter file in a saved campaign.
+    std::string template_file;
     // Exactly its links: planet numbers in link order. A link of an opened campaign may name a
     // number that is no planet of it (the check says so); every user bounds-checks.
     std::vector<std::int32_t> links;

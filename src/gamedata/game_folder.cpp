@@ -235,10 +235,4 @@ void draw_background(const std::vector<std::string>& pictures, Random& random,
     background_path = pictures[i];
 }
 
-std::string file_name_of(std::string_view path)
-{
-    std::size_t cut = path.find_last_of("\\:/");
-    return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
-}
-
 }  // namespace orvek

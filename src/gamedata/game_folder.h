@@ -2,6 +2,7 @@
 // The game folder and its layout: where templates, pictures, name lists and campaigns lie, and
 // the two listings. On POSIX every part of the layout is found whatever its letter case.
 
+#include "core/file_name.h"
 #include "gamedata/file_system.h"
 
 #include <string>
@@ -88,8 +89,5 @@ std::vector<std::string> list_backgrounds(const GameFolder& folder);
 // happens, background_path keeps its value and Error "No nebula pictures in …" is thrown.
 void draw_background(const std::vector<std::string>& pictures, Random& random,
                      std::string& background_path);
-
-// The part of a path after its last separator (backslash, slash on POSIX, or colon).
-std::string file_name_of(std::string_view path);
 
 }  // namespace orvek

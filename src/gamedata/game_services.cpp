@@ -26,9 +26,9 @@ const std::vector<std::string>& GameFolderServices::load_system_names()
     return *system_names_;
 }
 
-void GameFolderServices::Make_Up_System_Name(Random& random, std::string& name)
+void GameFolderServices::make_up_system_name(Random& random, std::string& name)
 {
-    orvek::Make_Up_System_Name(random, name);
+    orvek::make_up_system_name(random, name);
 }
 
 std::string GameFolderServices::draw_campaign_name(const GalaxySettings& settings, Random& random)

@@ -19,7 +19,7 @@ public:
     const std::string& draw_background(Random& random) override;
     void list_templates(std::vector<std::string>& list) override;
     const std::vector<std::string>& load_system_names() override;
-    void Make_Up_System_Name(Random& random, std::string& name) override;
+    void make_up_system_name(Random& random, std::string& name) override;
     std::string draw_campaign_name(const GalaxySettings& settings, Random& random) override;
 
 private:

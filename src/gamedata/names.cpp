@@ -31,7 +31,7 @@ std::vector<std::string> load_system_names(const GameFolder& folder)
     }
 }
 
-void Make_Up_System_Name(Random& random, std::string& name)
+void make_up_system_name(Random& random, std::string& name)
 {
     name.assign(1, static_cast<char>('A' + random(25)));
     std::uint32_t length = 5 + random(6);

@@ -23,7 +23,7 @@ std::vector<std::string> read_name_list(const std::string& path);
 std::vector<std::string> load_system_names(const GameFolder& folder);
 
 // A made-up name: a capital A..Y, then 5 + R(6) small letters a..y, drawn in that order.
-void Make_Up_System_Name(Random& random, std::string& name);
+void make_up_system_name(Random& random, std::string& name);
 
 // Region + " " + type from "regions.txt" and "types.txt", with "Galaxy" added twice to the types
 // above 50 planets and "Galaxy" twice more and "Supercluster" above 70. "Delphic Expanse" when a

@@ -244,7 +244,7 @@ QString planet_description(const std::vector<Planet>& planets, std::size_t index
     QString description = QString("%1 (planet %2)").arg(text(p.system_name)).arg(index);
     if (p.home)
         description += ", home planet";
-    description += "\nTemplate: " + text(file_name_of(p.template_path));
+    description += "\nTemplate: " + text(p.template_file);
     description += "\nLinked to: " + linked.join(", ");
     QStringList effects, facilities;
     for (int f = 0; f < kFeatureCount; ++f)

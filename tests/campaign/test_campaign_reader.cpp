@@ -78,7 +78,7 @@ TEST(CampaignReader, ReadsBackWhatASaveWrote)
             EXPECT_EQ(got.x, want.x) << at;
             EXPECT_EQ(got.y, want.y) << at;
             EXPECT_EQ(got.system_name, want.system_name) << at;
-            EXPECT_EQ(got.template_path, file_name_of(want.template_path)) << at;
+            EXPECT_EQ(got.template_file, want.template_file) << at;
             EXPECT_EQ(got.links, want.links) << at;
             EXPECT_EQ(got.home, want.home) << at;
             // What the files say: inhibitions and facilities where their box was ticked, the

@@ -78,7 +78,7 @@ struct Saved {
 std::string file_of(const Planets& planets, int p)
 {
     return "encounters/keptwhole/" +
-           file_name_of(planets[static_cast<std::size_t>(p)].template_path);
+           planets[static_cast<std::size_t>(p)].template_file;
 }
 
 std::set<std::string> differing(const std::map<std::string, std::string>& before,

@@ -50,7 +50,7 @@ struct Hostile : ::testing::Test {
         testing::YesDialog dialog;
         ASSERT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Saved);
         for (const Planet& planet : galaxy.planets)
-            mine.push_back(file_name_of(planet.template_path));
+            mine.push_back(planet.template_file);
         game.write("campaign/data/encounters/mine/notes.txt", "the player's own notes");
         victim.write("letter.txt", "dear");
         victim.write("campaign_all_001.txt", "not a template");

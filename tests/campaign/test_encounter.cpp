@@ -153,14 +153,5 @@ TEST(Encounter, BytesKeptAsRead)
               std::string::npos);
 }
 
-TEST(Encounter, OutputPathIsTheCampaignFolderAndTheTemplateName)
-{
-    Planet p;
-    p.template_path = "/games/encounters/all/x/campaign/data/encounters/all/campaign_all_017.txt";
-    EXPECT_EQ(encounter_path("/g/campaign/data/encounters/silver", p),
-              "/g/campaign/data/encounters/silver" + std::string(1, kPathSeparator) +
-                  "campaign_all_017.txt");
-}
-
 }  // namespace
 }  // namespace orvek

@@ -41,10 +41,9 @@ TEST(MapFile, WorkedExample)
 {
     std::vector<Planet> planets(30);
     for (int i = 0; i < 30; ++i)
-        planets[i].template_path = "/g/campaign/data/encounters/all/campaign_all_" +
-                                   std::to_string(100 + i).substr(1) + "9.txt";
-    planets[0].template_path = "C:\\g\\campaign\\data\\encounters\\all\\campaign_all_017.txt";
-    planets[1].template_path = "/g/campaign/data/encounters/all/campaign_all_003.txt";
+        planets[i].template_file = "campaign_all_" + std::to_string(100 + i).substr(1) + "9.txt";
+    planets[0].template_file = "campaign_all_017.txt";
+    planets[1].template_file = "campaign_all_003.txt";
     planets[12].home = true;
     std::string text = map_file_text("silverreach", "Silver Reach", home_index(planets), planets,
                                      "C:\\g\\campaign\\data\\bitmaps\\ui\\nebula4.jpg");

@@ -130,7 +130,7 @@ TEST_F(SaveFixture, FailedCommitPutsTheOldCampaignBack)
     auto before = snapshot(dir.path());
     Random other(77);
     galaxy = testing::generate_in(folder, other);
-    const std::string last = file_name_of(galaxy.planets.back().template_path);
+    const std::string last = galaxy.planets.back().template_file;
     if (!fs::exists(campaign() / last))
         fs::create_directory(campaign() / last);
     before = snapshot(dir.path());
@@ -203,7 +203,7 @@ TEST_F(SaveFixture, MissingTemplateLeavesTheOldCampaignUntouched)
 {
     save_campaign(galaxy, request, folder, random, dialog);
     auto before = snapshot(dir.path());
-    const std::string missing = galaxy.planets.back().template_path;
+    const std::string missing = folder.templates_folder() + galaxy.planets.back().template_file;
     fs::remove(missing);
     before.erase(fs::relative(missing, dir.path()).generic_string());
     EXPECT_EQ(error_of_save(), "Cannot open file \"" + missing + "\". " + system_reason(ENOENT));

@@ -33,7 +33,7 @@ Planets row_of_planets()
         p.x = 20 + 100 * i;
         p.y = 500;
         p.system_name = "Star " + std::to_string(i);
-        p.template_path = "t/campaign_all_" + std::to_string(100 + i) + ".txt";
+        p.template_file = "campaign_all_" + std::to_string(100 + i) + ".txt";
         for (int q : {i - 1, i + 1})
             if (q >= 0 && q < 9)
                 p.links.push_back(q);
@@ -58,7 +58,7 @@ void expect_invariants(const Planets& planets, const std::string& what)
     std::set<std::string> templates;
     for (std::size_t p = 0; p < planets.size(); ++p) {
         const Planet& a = planets[p];
-        templates.insert(a.template_path);
+        templates.insert(a.template_file);
         EXPECT_TRUE(a.x >= 20 && a.x <= 979 && a.y >= 20 && a.y <= 979) << what;
         EXPECT_LE(std::ssize(a.links), kMaxLinks) << what;
         for (const int q : a.links) {
@@ -151,7 +151,7 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
         {"add", [](auto& g) { return add_planet(g, 500, 900, sources()); }, "",
          [](auto& g) {
              ASSERT_EQ(g.size(), 10u);
-             EXPECT_EQ(g[9].template_path, "t/campaign_all_200.txt") << "the first one free";
+             EXPECT_EQ(g[9].template_file, "campaign_all_200.txt") << "the first one free";
              EXPECT_EQ(g[9].system_name, "Vega") << "the first name no planet has";
              EXPECT_TRUE(g[9].links.empty());
          }},

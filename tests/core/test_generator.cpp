@@ -45,7 +45,7 @@ void expect_same_galaxy(const Galaxy& a, const Galaxy& b, const std::string& wha
         EXPECT_EQ(p.x, q.x) << what << " planet " << i;
         EXPECT_EQ(p.y, q.y) << what << " planet " << i;
         EXPECT_EQ(p.system_name, q.system_name) << what << " planet " << i;
-        EXPECT_EQ(p.template_path, q.template_path) << what << " planet " << i;
+        EXPECT_EQ(p.template_file, q.template_file) << what << " planet " << i;
         EXPECT_EQ(p.links, q.links) << what << " planet " << i;
         EXPECT_EQ(p.farthest, q.farthest) << what << " planet " << i;
         EXPECT_EQ(p.home, q.home) << what << " planet " << i;
@@ -71,7 +71,7 @@ TEST(MutualLinks, FourPlanetExample)
     const std::vector<std::vector<std::int32_t>> before = {{1}, {2}, {1}, {1}};
     for (int i = 0; i < 4; ++i)
         planets[i].links = before[i];
-    testing::Make_Links_Mutual(planets);
+    testing::make_links_mutual(planets);
     const std::vector<std::vector<std::int32_t>> after = {{1}, {2, 0, 3}, {1}, {1}};
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(planets[i].links, after[i]) << "planet " << i;
@@ -163,7 +163,7 @@ TEST(Generator, GalaxiesKeepTheirRules)
         for (int p = 0; p < n; ++p) {
             const Planet& a = planets[p];
             EXPECT_TRUE(a.x >= 20 && a.x <= 979 && a.y >= 20 && a.y <= 979);
-            templates.insert(a.template_path);
+            templates.insert(a.template_file);
             ASSERT_GE(a.links.size(), 1u);
             std::set<int> distinct(a.links.begin(), a.links.end());
             EXPECT_EQ(distinct.size(), a.links.size());

@@ -34,7 +34,7 @@ TEST(SystemNames, MadeUpNameDrawsCapitalLengthAndLetters)
 {
     Random random(9), expected(9);
     std::string made;
-    Make_Up_System_Name(random, made);
+    make_up_system_name(random, made);
     std::string want(1, static_cast<char>('A' + expected(25)));
     for (std::uint32_t k = 5 + expected(6); k > 0; --k)
         want += static_cast<char>('a' + expected(25));
@@ -47,7 +47,7 @@ TEST(SystemNames, MadeUpNamesHaveNoZ)
     Random random(1);
     for (int i = 0; i < 2000; ++i) {
         std::string name;
-        Make_Up_System_Name(random, name);
+        make_up_system_name(random, name);
         ASSERT_GE(name.size(), 6u);
         ASSERT_LE(name.size(), 11u);
         EXPECT_TRUE(name[0] >= 'A' && name[0] <= 'Y');

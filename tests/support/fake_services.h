@@ -57,7 +57,7 @@ struct ListNames : NameSource {
             names.push_back("Star " + std::to_string(i));
     }
     const std::vector<std::string>& load_system_names() override { return names; }
-    void Make_Up_System_Name(Random& random, std::string& name) override
+    void make_up_system_name(Random& random, std::string& name) override
     {
         name = "Z" + std::to_string(random(1000));
     }

@@ -1,6 +1,7 @@
 #include "support/plain_generator.h"
 
 #include "core/error.h"
+#include "core/file_name.h"
 #include "core/random.h"
 #include "core/settings.h"
 
@@ -39,7 +40,7 @@ bool among_links(const Planet& planet, int number)
 
 }  // namespace
 
-void Make_Links_Mutual(std::vector<Planet>& planets)
+void make_links_mutual(std::vector<Planet>& planets)
 {
     for (std::size_t p = 0; p < planets.size(); ++p) {
         const std::size_t own = planets[p].links.size();
@@ -112,12 +113,12 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
                 planets[p].system_name = name_pool[k];
                 name_pool.erase(name_pool.begin() + k);
             } else {
-                services.names.Make_Up_System_Name(random, planets[p].system_name);
+                services.names.make_up_system_name(random, planets[p].system_name);
             }
             std::uint32_t i = random(static_cast<std::uint32_t>(templates.size()));
             if (i >= templates.size())
                 throw list_index_error(i);
-            planets[p].template_path = templates[i];
+            planets[p].template_file = file_name_of(templates[i]);
             templates.erase(templates.begin() + i);
             auto r = static_cast<std::int32_t>(random(static_cast<std::uint32_t>(j1 + j2 + j3)));
             own_links[p] = r < j1 ? 1 : (r < j1 + j2 ? 2 : 3);
@@ -164,7 +165,7 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
                 q.links.push_back(q.farthest);
             wormhole_pool.erase(wormhole_pool.begin() + j);
         }
-        Make_Links_Mutual(planets);
+        make_links_mutual(planets);
         std::fill(marks.begin(), marks.end(), 'N');
         marks[0] = 'C';
         for (bool changed = true; changed;) {

@@ -15,7 +15,7 @@ struct PlainStats {
 
 // Makes every link mutual, planet by planet in number order: each of a planet's links at the
 // start of its turn gains the planet as its next link unless it lists it already.
-void Make_Links_Mutual(std::vector<Planet>& planets);
+void make_links_mutual(std::vector<Planet>& planets);
 
 GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationServices& services,
                                        Random& random, Galaxy& galaxy,

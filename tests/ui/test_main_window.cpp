@@ -428,7 +428,7 @@ TEST(MainWindow, NewBackgroundKeepsThePlanets)
         std::vector<std::string> out;
         for (const Planet& p : w.form.galaxy().planets) {
             std::string line = std::to_string(p.x) + "," + std::to_string(p.y) + " " +
-                               p.system_name + " " + p.template_path;
+                               p.system_name + " " + p.template_file;
             for (int link : p.links)
                 line += " " + std::to_string(link);
             out.push_back(line);
@@ -534,7 +534,7 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
                                 QString(" (planet %1), home planet").arg(home)))
         << text.toStdString();
     EXPECT_NE(text.indexOf(QString::fromStdString(
-                  fs::path(planets[home].template_path).filename().string())),
+                  fs::path(planets[home].template_file).filename().string())),
               -1);
     const Planet& linked = planets[static_cast<std::size_t>(planets[home].links[0])];
     EXPECT_NE(text.indexOf("Linked to: " + QString::fromStdString(linked.system_name)), -1);
