@@ -1,6 +1,6 @@
-// The window's side of editing: each request of the map becomes a library edit on the undo
-// stack (Ctrl+Z, Ctrl+Shift+Z, Ctrl+Y), the planet and link menus, and the question before a
-// window with unsaved edits closes.
+// The window's side of editing: each request of the map becomes an edit of the document, on its
+// undo stack (Ctrl+Z, Ctrl+Shift+Z, Ctrl+Y); the map follows the document's signals; the planet
+// and link menus; and the question before a window with unsaved edits closes.
 
 #include "core/cp1252.h"
 #include "core/galaxy_edit.h"
@@ -18,21 +18,6 @@ namespace orvek {
 
 namespace {
 
-// One edit on the undo stack; the first redo applies it.
-class EditCommand : public QUndoCommand {
-public:
-    EditCommand(EditPointer edit, std::function<void(GalaxyEdit&, bool apply)> run)
-        : QUndoCommand(QString::fromUtf8(edit->text())), edit_(std::move(edit)),
-          run_(std::move(run))
-    {}
-    void redo() override { run_(*edit_, true); }
-    void undo() override { run_(*edit_, false); }
-
-private:
-    EditPointer edit_;
-    std::function<void(GalaxyEdit&, bool)> run_;
-};
-
 QString name_of(const std::vector<Planet>& planets, int p)
 {
     return QString::fromUtf8(cp1252_to_utf8(planets[static_cast<std::size_t>(p)].system_name));
@@ -42,18 +27,21 @@ QString name_of(const std::vector<Planet>& planets, int p)
 
 void MainWindow::set_up_editing()
 {
-    undo_stack_ = new QUndoStack(this);
-    undo_action_ = undo_stack_->createUndoAction(this, "Undo");
-    redo_action_ = undo_stack_->createRedoAction(this, "Redo");
+    QUndoStack* stack = document_->undo_stack();
+    undo_action_ = stack->createUndoAction(this, "Undo");
+    redo_action_ = stack->createRedoAction(this, "Redo");
     undo_action_->setShortcut(QKeySequence("Ctrl+Z"));
     redo_action_->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
     for (QAction* action : {undo_action_, redo_action_}) {
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
     }
-    connect(undo_stack_, &QUndoStack::cleanChanged, this,
-            [this](bool clean) { map_->set_unsaved(!clean); });
-    connect(undo_stack_, &QUndoStack::indexChanged, this, [this] { refresh_findings(); });
+    connect(document_, &GalaxyDocument::unsaved_changed, map_, &MapWidget::set_unsaved);
+    connect(document_, &GalaxyDocument::planets_changed, this,
+            [this] { map_->set_planets(document_->planets()); });
+    connect(document_, &GalaxyDocument::replaced, this, &MainWindow::show_document);
+    connect(document_, &GalaxyDocument::findings_changed, this, &MainWindow::show_problem_line);
+    connect(stack, &QUndoStack::indexChanged, this, [this] { refresh_findings(); });
     connect(map_, &MapWidget::move_requested, this, [this](int p, int x, int y) {
         edit([=](const auto& g) { return move_planet(g, p, x, y); });
     });
@@ -73,13 +61,8 @@ void MainWindow::set_up_editing()
 // While a Generate or a Save runs, the galaxy stays as it is: no undo, no redo.
 void MainWindow::set_undo_enabled(bool enabled)
 {
-    undo_action_->setEnabled(enabled && undo_stack_->canUndo());
-    redo_action_->setEnabled(enabled && undo_stack_->canRedo());
-}
-
-bool MainWindow::has_unsaved_edits() const
-{
-    return !undo_stack_->isClean();
+    undo_action_->setEnabled(enabled && document_->undo_stack()->canUndo());
+    redo_action_->setEnabled(enabled && document_->undo_stack()->canRedo());
 }
 
 void MainWindow::edit(const std::function<EditPointer(const std::vector<Planet>&)>& make)
@@ -87,26 +70,16 @@ void MainWindow::edit(const std::function<EditPointer(const std::vector<Planet>&
     if (busy())
         return;
     try {
-        undo_stack_->push(new EditCommand(make(galaxy_.planets), [this](GalaxyEdit& e, bool apply) {
-            apply ? e.apply(galaxy_.planets) : e.revert(galaxy_.planets);
-            map_->set_planets(galaxy_.planets);
-        }));
+        document_->edit(make);
     } catch (const Error& e) {
         // A refused edit, or an added planet's templates that cannot be listed.
         show_information(QString::fromUtf8(e.what()));
     }
 }
 
-// Generate and Open start a new document: nothing to undo, nothing unsaved.
-void MainWindow::forget_edits()
-{
-    undo_stack_->clear();
-    map_->set_unsaved(false);
-}
-
 void MainWindow::show_planet_menu(int planet, const QPoint& at)
 {
-    const std::vector<Planet>& g = galaxy_.planets;
+    const std::vector<Planet>& g = document_->planets();
     QMenu menu(this);
     connect(menu.addAction("Rename planet\tF2"), &QAction::triggered, this,
             [this, planet] { map_->start_rename(planet); });
@@ -134,7 +107,7 @@ void MainWindow::show_link_menu(int planet, int other, const QPoint& at)
     QMenu menu(this);
     const QString text =
         QString("Cut jumpgate %1 \u2013 %2")
-            .arg(name_of(galaxy_.planets, planet), name_of(galaxy_.planets, other));
+            .arg(name_of(document_->planets(), planet), name_of(document_->planets(), other));
     connect(menu.addAction(text), &QAction::triggered, this, [this, planet, other] {
         edit([=](const auto& g) { return cut_link(g, planet, other); });
     });
@@ -158,7 +131,7 @@ MainWindow::CloseAnswer MainWindow::ask_before_closing()
 
 bool MainWindow::may_close()
 {
-    if (!has_unsaved_edits())
+    if (!document_->has_unsaved_edits())
         return true;
     const CloseAnswer answer = ask_before_closing();
     if (answer == CloseAnswer::Save) {
@@ -173,7 +146,7 @@ bool MainWindow::may_close()
         if (!ended)
             loop.exec();
     }
-    return answer == CloseAnswer::Discard || (answer == CloseAnswer::Save && !has_unsaved_edits());
+    return answer == CloseAnswer::Discard || (answer == CloseAnswer::Save && !document_->has_unsaved_edits());
 }
 
 }  // namespace orvek

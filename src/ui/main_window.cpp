@@ -55,7 +55,8 @@ struct MainWindow::Generation {
 };
 
 MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
-    : QWidget(parent), folder_(std::move(folder)), random_(seed)
+    : QWidget(parent), folder_(std::move(folder)), random_(seed),
+      document_(new GalaxyDocument(folder_, this))
 {
     setObjectName("Form1");
     setWindowTitle(kStartCaption);
@@ -133,8 +134,10 @@ void MainWindow::resizeEvent(QResizeEvent*)
 
 MainWindow::~MainWindow()
 {
-    // The stack says it is clean as it goes, after the map it would tell has gone.
-    undo_stack_->disconnect();
+    // The document and its stack say they are clean as they go, after the map they would tell
+    // has gone.
+    document_->disconnect();
+    document_->undo_stack()->disconnect();
     stop_saving();
     if (generation_)
         generation_->progress.cancel = true;
@@ -271,27 +274,18 @@ void MainWindow::finish_generation()
         emit generation_finished();
         return;
     }
-    last_command_ = LastCommand{g->kind, g->fields_before, g->seed};
     write_settings(g->settings);
     map_->show_links_only(false);
     if (!g->error.empty()) {
-        // As Escape does: the galaxy, its drawing and its name stay, and the caption returns.
+        // As Escape does: the galaxy, its drawing, its name and its seed stay, and the caption
+        // returns.
         campaign_name_field_->setText(g->name_before);
         setWindowTitle(kStartCaption);
         show_error(message_text(g->error));
     } else {
         campaign_name_field_->setText(QString::fromUtf8(cp1252_to_utf8(g->campaign_name)));
-        galaxy_ = std::move(g->galaxy);
-        forget_opened_campaign();
-        forget_edits();
-        map_->set_seed_text("Seed " + seed_text());
-        try {
-            map_->set_background(load_background(galaxy_.background_path));
-            map_->set_planets(galaxy_.planets);
-        } catch (const Error& e) {
-            map_->set_planets({});
-            show_error(message_text(e.what()));
-        }
+        document_->replace_with_generated(std::move(g->galaxy),
+                                          {g->kind, g->fields_before, g->seed});
     }
     emit generation_finished();
 }
@@ -301,11 +295,11 @@ void MainWindow::on_new_background_clicked()
     if (busy())
         return;
     try {
-        std::string path = galaxy_.background_path;
+        std::string path = document_->galaxy().background_path;
         draw_background(list_backgrounds(folder_), random_, path);
         QImage picture = load_background(path);
-        galaxy_.background_path = path;  // the next Save names the new picture
         map_->set_background(picture);
+        document_->set_background(path);  // the next Save names the new picture
     } catch (const Error& e) {
         show_error(message_text(e.what()));
     }

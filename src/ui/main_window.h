@@ -1,16 +1,20 @@
 #pragma once
-// The main window: map on the left, the settings column on the right, and the handlers that wire
-// the controls to the Generate, Save and New Background commands of the libraries.
+// The main window: the view and controls of a galaxy document (the map on the left, the settings
+// column on the right), and the commands that run off the user-interface thread.
+//
+// Which file holds what:
+//   main_window.cpp       building the window, Generate, New Background, messages, start-up
+//   settings_column.cpp   the settings column: its controls, layout, fields and keys
+//   galaxy_editing.cpp    the map's edit requests, the planet and link menus, closing
+//   window_campaigns.cpp  Open, Check and the problem line
+//   window_save.cpp       Save: its questions on this thread, its writing on its own
+//   map_menu.cpp          the map's own menu: seed and command line
 
-#include "core/galaxy_edit.h"
-#include "core/generate_command.h"
-#include "core/generator.h"
 #include "core/random.h"
 #include "core/settings.h"
-#include "campaign/campaign_check.h"
-#include "campaign/campaign_reader.h"
 #include "campaign/save.h"
 #include "gamedata/game_folder.h"
+#include "ui/galaxy_document.h"
 #include "ui/window_texts.h"
 
 #include <QWidget>
@@ -64,13 +68,13 @@ public:
 
     bool busy() const { return worker_.joinable() || save_worker_.joinable(); }
     Random& random() { return random_; }
-    const Galaxy& galaxy() const { return galaxy_; }
-    const std::string& background_path() const { return galaxy_.background_path; }
+    const GalaxyDocument& document() const { return *document_; }
     MapWidget* map() const { return map_; }
 
-    // The random source's state when the last Generate began, and the orvek-galaxy command that
-    // makes the same galaxy and campaign name (the list choices or the custom numbers as the
-    // fields held them); empty before the first Generate. The map's context menu copies them.
+    // The random source's state when the Generate of the galaxy shown began, and the
+    // orvek-galaxy command that makes the same galaxy and campaign name (the list choices or the
+    // custom numbers as the fields held them); empty for an opened campaign or before the first
+    // Generate. The map's context menu copies them.
     QString seed_text() const;
     QString command_line() const;
 
@@ -78,11 +82,6 @@ public:
     // name field and its check's findings at hand (a line on the map tells how many problems).
     // A campaign that cannot be read at all is an error message; the galaxy stays as it was.
     void open_campaign(const std::string& id);
-    const std::vector<Finding>& findings() const { return findings_; }
-
-    // Whether the galaxy has edits that no Save has written since Generate, Open or a Save.
-    bool has_unsaved_edits() const;
-    QUndoStack* undo_stack() const { return undo_stack_; }
 
 signals:
     // A Generate command has ended (completed, cancelled or failed).
@@ -125,12 +124,12 @@ private:
     void finish_generation();
     void show_map_menu(const QPoint& at);
     void set_up_editing();
+    void show_document();
     std::size_t campaign_id_limit_for_templates() const;
     void mark_unsupported_characters(const QString& text);
-    // Makes an edit from the galaxy and pushes it on the undo stack, which applies it; a refused
-    // one is said in a message.
+    // Makes an edit from the galaxy and pushes it on the document's undo stack, which applies
+    // it; a refused one is said in a message.
     void edit(const std::function<EditPointer(const std::vector<Planet>&)>& make);
-    void forget_edits();
     void show_planet_menu(int planet, const QPoint& at);
     void show_link_menu(int planet, int other, const QPoint& at);
     CloseAnswer ask_before_closing();
@@ -144,7 +143,6 @@ private:
     void finish_save();
     void stop_saving();
     void set_undo_enabled(bool enabled);
-    void forget_opened_campaign();
     // The findings of the opened campaign as a Save would write it now, after every edit and
     // Save, and the map's line that counts its problems.
     void refresh_findings();
@@ -162,21 +160,10 @@ private:
 
     GameFolder folder_;
     Random random_;
-    Galaxy galaxy_;  // its background_path is the picture shown and saved
     Hooks hooks_;
-    std::optional<LoadedCampaign> opened_;  // the saved campaign shown, if one was opened
-    QUndoStack* undo_stack_ = nullptr;
+    GalaxyDocument* document_ = nullptr;
     QAction *undo_action_ = nullptr, *redo_action_ = nullptr;
-    std::vector<Finding> findings_;
     FindingsDialog* findings_dialog_ = nullptr;
-
-    // What the last completed or failed Generate started from, for the seed and command line.
-    struct LastCommand {
-        GenerateKind kind;
-        GalaxySettings fields;
-        std::uint32_t seed;
-    };
-    std::optional<LastCommand> last_command_;
 
     // The running Generate command, off the user-interface thread.
     std::unique_ptr<Generation> generation_;

@@ -20,38 +20,48 @@ namespace orvek {
 void MainWindow::open_campaign(const std::string& id)
 {
     try {
-        LoadedCampaign campaign = load_campaign(folder_, id);
-        if (const std::string none = no_planets_read(campaign); !none.empty())
-            return show_error(message_text(none));
-        findings_ = check_campaign(folder_, campaign);
-        // Each planet keeps the entry it was read from, so that a Save writes its file again
-        // from the file's own lines.
-        galaxy_.planets = galaxy_planets(campaign);
-        galaxy_.background_path = folder_.backgrounds_folder() + campaign.picture;
-        campaign_name_field_->setText(QString::fromStdString(cp1252_to_utf8(campaign.name)));
-        opened_ = std::move(campaign);
-        last_command_.reset();
-        forget_edits();
+        document_->open(id);
     } catch (const Error& e) {
-        return show_error(message_text(e.what()));
+        show_error(message_text(e.what()));
     }
-    try {
-        map_->set_background(load_background(galaxy_.background_path));
-    } catch (const Error&) {
-        // A missing or broken picture is one of the check's problems; the map shows the
-        // galaxy over the start-up picture meanwhile.
-        map_->set_background(startup_picture());
-    }
-    map_->set_planets(galaxy_.planets);
+}
+
+// Another galaxy is shown: a generated one with its seed, or a saved campaign with its name and
+// its problem line. Nothing selected or found before is about it.
+void MainWindow::show_document()
+{
+    const Galaxy& galaxy = document_->galaxy();
     map_->select_planet(-1);
-    map_->set_progress(QString());   // a Save's notice is about what was shown before
-    map_->set_seed_text(QString());  // a saved campaign keeps no seed
-    show_problem_line();
+    map_->set_progress(QString());  // a Save's notice is about what was shown before
+    if (const LoadedCampaign* opened = document_->opened()) {
+        campaign_name_field_->setText(QString::fromStdString(cp1252_to_utf8(opened->name)));
+        try {
+            map_->set_background(load_background(galaxy.background_path));
+        } catch (const Error&) {
+            // A missing or broken picture is one of the check's problems; the map shows the
+            // galaxy over the start-up picture meanwhile.
+            map_->set_background(startup_picture());
+        }
+        map_->set_planets(galaxy.planets);
+        map_->set_seed_text(QString());  // a saved campaign keeps no seed
+        return show_problem_line();
+    }
+    map_->set_status(QString());
+    if (findings_dialog_)
+        findings_dialog_->hide();
+    map_->set_seed_text("Seed " + seed_text());
+    try {
+        map_->set_background(load_background(galaxy.background_path));
+        map_->set_planets(galaxy.planets);
+    } catch (const Error& e) {
+        map_->set_planets({});
+        show_error(message_text(e.what()));
+    }
 }
 
 void MainWindow::show_problem_line()
 {
-    const int problems = problem_count(findings_);
+    const int problems = problem_count(document_->findings());
     map_->set_status(problems == 0 ? QString()
                                    : QString("%1 %2: Ctrl+K lists them")
                                          .arg(problems)
@@ -62,27 +72,10 @@ void MainWindow::show_problem_line()
 
 void MainWindow::refresh_findings()
 {
-    if (!opened_ || busy())
+    if (busy())
         return;
-    try {
-        findings_ = preview_findings(
-            galaxy_, save_request(utf8_to_cp1252(campaign_name_field_->text().toStdString())),
-            folder_, random_);
-    } catch (const Error&) {
-        return;  // a template gone since: the Save will say so
-    }
-    show_problem_line();
-}
-
-// A new galaxy is no longer the saved campaign that was opened.
-void MainWindow::forget_opened_campaign()
-{
-    opened_.reset();
-    findings_.clear();
-    map_->set_status(QString());
-    map_->select_planet(-1);
-    if (findings_dialog_)
-        findings_dialog_->hide();
+    document_->refresh_findings(
+        save_request(utf8_to_cp1252(campaign_name_field_->text().toStdString())), random_);
 }
 
 // The saved campaigns are read and checked on a thread of their own, so that a game folder of
@@ -122,9 +115,10 @@ void MainWindow::show_campaign_list(const std::vector<CampaignEntry>& campaigns,
 
 void MainWindow::on_check_campaign()
 {
-    if (!opened_)
+    const LoadedCampaign* opened = document_->opened();
+    if (!opened)
         return show_information("Open a saved campaign first (Ctrl+O): the check reads its files.");
-    show_findings_dialog(QString::fromStdString(opened_->id), findings_);
+    show_findings_dialog(QString::fromStdString(opened->id), document_->findings());
 }
 
 void MainWindow::show_findings_dialog(const QString& id, const std::vector<Finding>& findings)

@@ -35,7 +35,7 @@ SaveRequest MainWindow::save_request(const std::string& campaign_name)
     request.levels.repair_yard = level_of(repair_yard_list_);
     request.options.write_inhibitions = inhibitions_box_->isChecked();
     request.options.write_facilities = facilities_box_->isChecked();
-    request.opened = opened_ ? &*opened_ : nullptr;
+    request.opened = document_->opened();
     return request;
 }
 
@@ -55,7 +55,7 @@ void MainWindow::on_save_clicked()
     }
     saving_ = std::make_unique<Saving>();
     Saving& s = *saving_;
-    s.galaxy = galaxy_;
+    s.galaxy = document_->galaxy();
     s.shown_name = campaign_name_field_->text();
     s.request = save_request(utf8_to_cp1252(typed));
     s.request.cancel = &s.cancel;
@@ -125,16 +125,11 @@ void MainWindow::finish_save()
         show_error(message_text(s->error));
     } else if (s->result == SaveResult::Saved) {
         // The features the Save assigned, and the tooltips then tell what the files hold.
-        galaxy_ = std::move(s->galaxy);
-        if (s->written.size() == galaxy_.planets.size())
-            for (std::size_t i = 0; i < galaxy_.planets.size(); ++i)
-                galaxy_.planets[i].features = s->written[i];
-        map_->set_planets(galaxy_.planets);
-        undo_stack_->setClean();
+        document_->mark_saved(std::move(s->galaxy), s->written);
         const std::string id = campaign_id(s->request.campaign_name);
         map_->show_notice(QString("Saved campaign \"%1\" (%2): %3 encounter files and the map file")
                               .arg(s->shown_name, QString::fromStdString(id))
-                              .arg(galaxy_.planets.size()),
+                              .arg(document_->planets().size()),
                           4000);
         refresh_findings();
     }
@@ -147,8 +142,8 @@ bool MainWindow::ask_about_problems(const std::vector<Finding>& problems)
     for (std::size_t k = 0; k < problems.size() && k < 8; ++k) {
         const Finding& f = problems[k];
         const std::string where =
-            f.planet >= 0 && static_cast<std::size_t>(f.planet) < galaxy_.planets.size()
-                ? planet_title(galaxy_.planets, f.planet)
+            f.planet >= 0 && static_cast<std::size_t>(f.planet) < document_->planets().size()
+                ? planet_title(document_->planets(), f.planet)
                 : cp1252_to_utf8(f.file);
         list += QString::fromStdString("\n\u2022 " + where + ": " + cp1252_to_utf8(f.sentence));
     }

@@ -71,7 +71,7 @@ struct Editor : Window {
         EXPECT_TRUE(click_and_wait("LMDButton1"));
         map = find<MapWidget>("Panel_GalMap");
     }
-    const Planets& planets() const { return form.galaxy().planets; }
+    const Planets& planets() const { return form.document().galaxy().planets; }
     void keys(const char* sequence) { QTest::keySequence(&form, QKeySequence(sequence)); }
 };
 
@@ -101,7 +101,7 @@ TEST(GalaxyEditor, DragMovesAPlanetAndUndoRedoFollow)
     EXPECT_EQ(e.planets(), moved);
 
     ASSERT_TRUE(e.click_and_wait("LMDButton1"));
-    EXPECT_EQ(e.form.undo_stack()->count(), 0) << "Generate empties the undo stack";
+    EXPECT_EQ(e.form.document().undo_stack()->count(), 0) << "Generate empties the undo stack";
     EXPECT_FALSE(e.map->unsaved());
 }
 
@@ -239,7 +239,7 @@ TEST(Screenshot, GalaxyMidEdit)
     QTest::qWait(200);
     ASSERT_TRUE(e.form.grab().toImage().save("galaxy-mid-edit.png"));
     QTest::mouseRelease(e.map, Qt::LeftButton, {}, centre(g, 2) + QPoint(6, 4));
-    EXPECT_EQ(e.form.undo_stack()->count(), 1) << "the refused move is no edit";
+    EXPECT_EQ(e.form.document().undo_stack()->count(), 1) << "the refused move is no edit";
 }
 
 // The window on a laptop's screen (1366 x 768, task bar and title bar taken off).

@@ -282,7 +282,7 @@ TEST(MainWindow, ListWithNothingSelectedKeepsItsField)
     ASSERT_TRUE(sizes->selectedItems().isEmpty());
     w.find<QLineEdit>("Edit_SNr_Pl")->setText("50");
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
-    EXPECT_EQ(w.form.galaxy().planets.size(), 50u);
+    EXPECT_EQ(w.form.document().galaxy().planets.size(), 50u);
     EXPECT_EQ(w.find<QLineEdit>("Edit_SNr_Pl")->text(), "50");
 }
 
@@ -336,7 +336,7 @@ TEST(MainWindow, BrokenPictureIsReportedAfterTheGalaxyIsMade)
     ASSERT_EQ(w.messages.size(), 1u);
     EXPECT_EQ(w.messages[0].second.left(12), "JPEG error #");
     EXPECT_TRUE(w.messages[0].second.endsWith('.'));
-    EXPECT_FALSE(w.form.galaxy().planets.empty()) << "the galaxy stands; only its drawing failed";
+    EXPECT_FALSE(w.form.document().galaxy().planets.empty()) << "the galaxy stands; only its drawing failed";
 }
 
 // The planets field, hidden in the closed Advanced section, is the preset's to set for Generate:
@@ -347,7 +347,7 @@ TEST(MainWindow, EmptyPlanetFieldStopsOnlyGenerateCustom)
     w.find<QLineEdit>("Edit_SNr_Pl")->clear();
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
     EXPECT_TRUE(w.messages.empty());
-    EXPECT_GE(w.form.galaxy().planets.size(), 20u);
+    EXPECT_GE(w.form.document().galaxy().planets.size(), 20u);
     w.find<QLineEdit>("Edit_SNr_Pl")->clear();
     QTest::mouseClick(w.find<QPushButton>("LMDButton3"), Qt::LeftButton);
     ASSERT_EQ(w.messages.size(), 1u);
@@ -362,7 +362,7 @@ TEST(MainWindow, GenerateDrawsTheGalaxy)
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
     EXPECT_EQ(w.form.windowTitle(), "The Galaxy is ready!");
     EXPECT_EQ(w.form.map()->seed_text(), "Seed " + w.form.seed_text());
-    const auto& planets = w.form.galaxy().planets;
+    const auto& planets = w.form.document().galaxy().planets;
     ASSERT_GE(planets.size(), 20u);
     EXPECT_EQ(std::count_if(planets.begin(), planets.end(), [](auto& p) { return p.home; }), 1);
     EXPECT_FALSE(w.find<QLineEdit>("Edit_CName")->text().isEmpty());
@@ -416,7 +416,7 @@ TEST(MainWindow, SaveAsksBeforeReplacing)
     EXPECT_TRUE(w.messages.empty());
     EXPECT_EQ(w.form.map()->progress(),
               QString("Saved campaign \"Test Run\" (testrun): %1 encounter files and the map file")
-                  .arg(w.form.galaxy().planets.size()));
+                  .arg(w.form.document().galaxy().planets.size()));
 }
 
 TEST(MainWindow, NewBackgroundKeepsThePlanets)
@@ -426,7 +426,7 @@ TEST(MainWindow, NewBackgroundKeepsThePlanets)
     // Every planet as it stands: where, its name and template, its links.
     const auto planets = [&] {
         std::vector<std::string> out;
-        for (const Planet& p : w.form.galaxy().planets) {
+        for (const Planet& p : w.form.document().galaxy().planets) {
             std::string line = std::to_string(p.x) + "," + std::to_string(p.y) + " " +
                                p.system_name + " " + p.template_file;
             for (int link : p.links)
@@ -438,12 +438,12 @@ TEST(MainWindow, NewBackgroundKeepsThePlanets)
     const auto planets_before = planets();
     const auto shown = w.form.map()->planets().size();
     const QImage before = w.form.map()->background();
-    const std::string path_before = w.form.background_path();
+    const std::string path_before = w.form.document().galaxy().background_path;
     w.find<QCheckBox>("CB_Advanced")->setChecked(true);
     bool changed = false;
     for (int i = 0; i < 8 && !changed; ++i) {
         QTest::mouseClick(w.find<QPushButton>("LMDButton5"), Qt::LeftButton);
-        changed = w.form.background_path() != path_before;
+        changed = w.form.document().galaxy().background_path != path_before;
     }
     ASSERT_TRUE(changed) << "eight draws from eight pictures all gave the same one";
     EXPECT_NE(w.form.map()->background(), before) << "the new picture is shown";
@@ -459,7 +459,7 @@ TEST(MainWindow, EscapeKeepsWhatYouHad)
 {
     Window w;
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
-    const std::vector<Planet> before = w.form.galaxy().planets;
+    const std::vector<Planet> before = w.form.document().galaxy().planets;
     const QString name = w.find<QLineEdit>("Edit_CName")->text();
     QPushButton* generate = w.find<QPushButton>("LMDButton1");
     const QImage enabled_face = generate->grab().toImage();
@@ -484,8 +484,8 @@ TEST(MainWindow, EscapeKeepsWhatYouHad)
     QTest::keyClick(&w.form, Qt::Key_Escape);
     ASSERT_TRUE(spy.wait(20000));
     EXPECT_EQ(w.form.windowTitle(), "Orvek - Galaxy Generator");
-    ASSERT_EQ(w.form.galaxy().planets.size(), before.size());
-    EXPECT_EQ(w.form.galaxy().planets[0].system_name, before[0].system_name);
+    ASSERT_EQ(w.form.document().galaxy().planets.size(), before.size());
+    EXPECT_EQ(w.form.document().galaxy().planets[0].system_name, before[0].system_name);
     EXPECT_EQ(w.find<QLineEdit>("Edit_CName")->text(), name);
     EXPECT_EQ(w.find<QLineEdit>("Edit_SNr_Pl")->text(), "175") << "the fields as they were";
     EXPECT_FALSE(w.find<QLineEdit>("Edit_SNr_Pl")->isReadOnly());
@@ -509,7 +509,7 @@ TEST(MainWindow, CommandLineRebuildsTheGalaxy)
     auto r = testing::run_command(cli_command(args + " --quiet --json -"));
     ASSERT_EQ(r.status, 0) << r.err;
     const auto json = nlohmann::json::parse(r.out);
-    const auto& planets = w.form.galaxy().planets;
+    const auto& planets = w.form.document().galaxy().planets;
     ASSERT_EQ(json["planets"].size(), planets.size());
     for (std::size_t i = 0; i < planets.size(); ++i) {
         EXPECT_EQ(json["planets"][i]["x"], planets[i].x);
@@ -525,7 +525,7 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
     w.find<QComboBox>("Combo_Cloak")->setCurrentIndex(5);  // "Everywhere"
     w.find<QLineEdit>("Edit_CName")->setText("Tooltips");
     ASSERT_TRUE(w.save("LMDButton2"));
-    const auto& planets = w.form.galaxy().planets;
+    const auto& planets = w.form.document().galaxy().planets;
     const std::size_t home = static_cast<std::size_t>(
         std::find_if(planets.begin(), planets.end(), [](auto& p) { return p.home; }) -
         planets.begin());
@@ -552,7 +552,7 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
     // With the box ticked, the next Save writes the effect, and the tooltip says so.
     w.find<QCheckBox>("CB_Inhibitions")->setChecked(true);
     ASSERT_TRUE(w.save("LMDButton2"));
-    const QString saved = planet_description(w.form.galaxy().planets, home);
+    const QString saved = planet_description(w.form.document().galaxy().planets, home);
     EXPECT_NE(saved.indexOf("Inhibition effects: "), -1) << saved.toStdString();
     EXPECT_NE(saved.indexOf("Cloak inoperable"), -1) << saved.toStdString();
 }
@@ -562,18 +562,21 @@ TEST(MainWindow, AFailedGenerateKeepsTheGalaxy)
 {
     Window w;
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
-    const auto planets = w.form.galaxy().planets.size();
+    const auto planets = w.form.document().galaxy().planets.size();
     const QString name = w.find<QLineEdit>("Edit_CName")->text();
+    const QString seed = w.form.seed_text(), command = w.form.command_line();
     w.find<QCheckBox>("CB_Advanced")->setChecked(true);
     w.find<QLineEdit>("Edit_SNr_Pl")->setText("8");
     w.find<QLineEdit>("Edit_SLRW")->setText("9");
     ASSERT_TRUE(w.click_and_wait("LMDButton3"));
     ASSERT_EQ(w.messages.size(), 1u);
     EXPECT_EQ(w.messages[0].second, "8 planets can take at most 8 wormholes.");
-    EXPECT_EQ(w.form.galaxy().planets.size(), planets);
+    EXPECT_EQ(w.form.document().galaxy().planets.size(), planets);
     EXPECT_EQ(w.form.map()->planets().size(), planets);
     EXPECT_EQ(w.find<QLineEdit>("Edit_CName")->text(), name);
     EXPECT_EQ(w.form.windowTitle(), kStartCaption);
+    EXPECT_EQ(std::pair(w.form.seed_text(), w.form.command_line()), std::pair(seed, command))
+        << "Copy seed and Copy command line still give the galaxy shown";
 }
 
 // An opened campaign may link to a planet it does not have: the tooltip says so, never follows it.
@@ -609,7 +612,7 @@ TEST(Screenshot, TealHeaderRedHomeSilverLink)
     ASSERT_TRUE(shot.save("main-window.png"));
     // The "Basic Settings" header lies on the teal section below the first separator.
     EXPECT_EQ(shot.pixelColor(770 + 3, 15 + 10), QColor(0, 128, 128));
-    const auto& planets = w.form.galaxy().planets;
+    const auto& planets = w.form.document().galaxy().planets;
     const Planet& home =
         *std::find_if(planets.begin(), planets.end(), [](auto& p) { return p.home; });
     EXPECT_EQ(shot.pixelColor(marker_rect(home).center()), QColor(255, 0, 0));

@@ -1,0 +1,115 @@
+#include "ui/galaxy_document.h"
+
+#include "core/error.h"
+
+#include <QUndoStack>
+
+namespace orvek {
+
+namespace {
+
+// One library edit on the undo stack; the first redo applies it.
+class EditCommand : public QUndoCommand {
+public:
+    EditCommand(EditPointer edit, std::function<void(GalaxyEdit&, bool apply)> run)
+        : QUndoCommand(QString::fromUtf8(edit->text())), edit_(std::move(edit)),
+          run_(std::move(run))
+    {}
+    void redo() override { run_(*edit_, true); }
+    void undo() override { run_(*edit_, false); }
+
+private:
+    EditPointer edit_;
+    std::function<void(GalaxyEdit&, bool)> run_;
+};
+
+}  // namespace
+
+GalaxyDocument::GalaxyDocument(GameFolder folder, QObject* parent)
+    : QObject(parent), folder_(std::move(folder)), undo_stack_(new QUndoStack(this))
+{
+    connect(undo_stack_, &QUndoStack::cleanChanged, this,
+            [this](bool clean) { emit unsaved_changed(!clean); });
+}
+
+bool GalaxyDocument::has_unsaved_edits() const
+{
+    return !undo_stack_->isClean();
+}
+
+// A new galaxy starts a new history: nothing to undo, nothing unsaved.
+void GalaxyDocument::forget_edits()
+{
+    undo_stack_->clear();
+    emit unsaved_changed(false);
+}
+
+void GalaxyDocument::replace_with_generated(Galaxy galaxy, const Command& command)
+{
+    galaxy_ = std::move(galaxy);
+    command_ = command;
+    opened_.reset();
+    findings_.clear();
+    forget_edits();
+    emit replaced();
+}
+
+void GalaxyDocument::open(const std::string& id)
+{
+    LoadedCampaign campaign = load_campaign(folder_, id);
+    if (const std::string none = no_planets_read(campaign); !none.empty())
+        throw Error(none);
+    std::vector<Finding> findings = check_campaign(folder_, campaign);
+    // Each planet keeps the entry it was read from, so that a Save writes its file again from
+    // the file's own lines.
+    galaxy_.planets = galaxy_planets(campaign);
+    findings_ = std::move(findings);
+    galaxy_.background_path = folder_.backgrounds_folder() + campaign.picture;
+    opened_ = std::move(campaign);
+    command_.reset();
+    forget_edits();
+    emit replaced();
+}
+
+void GalaxyDocument::set_background(std::string path)
+{
+    galaxy_.background_path = std::move(path);
+    emit background_changed();
+}
+
+void GalaxyDocument::edit(const std::function<EditPointer(const std::vector<Planet>&)>& make)
+{
+    // The edit is made (and may be refused) before anything is pushed.
+    EditPointer edit = make(galaxy_.planets);
+    undo_stack_->push(new EditCommand(std::move(edit), [this](GalaxyEdit& e, bool apply) {
+        apply ? e.apply(galaxy_.planets) : e.revert(galaxy_.planets);
+        emit planets_changed();
+    }));
+}
+
+void GalaxyDocument::mark_saved(Galaxy saved,
+                                const std::vector<std::array<bool, kFeatureCount>>& written)
+{
+    galaxy_ = std::move(saved);
+    if (written.size() == galaxy_.planets.size())
+        for (std::size_t i = 0; i < galaxy_.planets.size(); ++i)
+            galaxy_.planets[i].features = written[i];
+    undo_stack_->setClean();
+    emit planets_changed();
+}
+
+void GalaxyDocument::refresh_findings(const SaveRequest& request, Random& random)
+{
+    if (!opened_)
+        return;
+    SaveRequest with_opened = request;
+    with_opened.opened = &*opened_;
+    try {
+        findings_ = preview_findings(galaxy_, with_opened, folder_, random);
+    } catch (const Error&) {
+        return;  // a template gone since: the Save will say so
+    }
+    emit findings_changed();
+}
+
+}  // namespace orvek

@@ -1,0 +1,110 @@
+#pragma once
+// The galaxy the window shows, as a document: its planets and picture, where it came from (a
+// Generate's command or an opened saved campaign), the undo stack of its edits, and the findings
+// of the campaign a Save would write now. The window is its view and its controls: it changes
+// the galaxy only through the operations here, and redraws on the signals.
+//
+// The document runs on the user-interface thread. A Generate or a Save works on its own copy
+// off that thread and hands the result back through replace_with_generated or mark_saved.
+
+#include "campaign/campaign_check.h"
+#include "campaign/campaign_reader.h"
+#include "campaign/save.h"
+#include "core/galaxy_edit.h"
+#include "core/generate_command.h"
+#include "core/generator.h"
+#include "core/random.h"
+#include "core/settings.h"
+#include "gamedata/game_folder.h"
+
+#include <QObject>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QUndoStack;
+
+namespace orvek {
+
+class GalaxyDocument : public QObject {
+    Q_OBJECT
+public:
+    // The Generate command a galaxy came from: its kind, the fields as the player had them, and
+    // the random source's state when it began. The same command makes the same galaxy.
+    struct Command {
+        GenerateKind kind = GenerateKind::WithPresets;
+        GalaxySettings fields;
+        std::uint32_t seed = 0;
+    };
+
+    // A document of the game folder `folder`, holding no galaxy yet.
+    explicit GalaxyDocument(GameFolder folder, QObject* parent = nullptr);
+
+    const GameFolder& folder() const { return folder_; }
+    const Galaxy& galaxy() const { return galaxy_; }
+    const std::vector<Planet>& planets() const { return galaxy_.planets; }
+    // The Generate command of the galaxy shown, or nothing (no galaxy yet, or an opened one).
+    const std::optional<Command>& command() const { return command_; }
+    // The saved campaign shown, or null when the galaxy was generated.
+    const LoadedCampaign* opened() const { return opened_ ? &*opened_ : nullptr; }
+    // The findings of the opened campaign as a Save would now write it; empty for a generated
+    // galaxy.
+    const std::vector<Finding>& findings() const { return findings_; }
+    QUndoStack* undo_stack() const { return undo_stack_; }
+    // Whether the galaxy has edits that no Save has written since Generate, Open or a Save.
+    bool has_unsaved_edits() const;
+
+    // A Generate's galaxy, made by `command`, replaces the one shown: nothing to undo, nothing
+    // unsaved, no campaign opened. Emits replaced().
+    void replace_with_generated(Galaxy galaxy, const Command& command);
+
+    // Reads the saved campaign `id` of the game folder and checks it; it then replaces the
+    // galaxy shown (its picture the campaign's own) and emits replaced(). Throws Error when the
+    // campaign cannot be read at all or no planet of it could be; the document is then as it
+    // was.
+    void open(const std::string& id);
+
+    // The picture a Save names from now on. Emits background_changed().
+    void set_background(std::string path);
+
+    // Makes an edit from the planets as they are and pushes it on the undo stack, which applies
+    // it and emits planets_changed(). Throws Error, changing nothing, when the edit is refused
+    // (its sentence says why) or cannot be made.
+    void edit(const std::function<EditPointer(const std::vector<Planet>&)>& make);
+
+    // A Save has written `saved` (the galaxy it was given); `written` holds, planet by planet,
+    // the features its files now hold (empty when they could not be read back). The document
+    // takes both and is clean. Emits planets_changed().
+    void mark_saved(Galaxy saved, const std::vector<std::array<bool, kFeatureCount>>& written);
+
+    // Recomputes the findings of the opened campaign as a Save with `request` would write it
+    // now; nothing for a generated galaxy, and the findings stay as they were when a template
+    // has gone since (the Save will say so). Emits findings_changed() when they were recomputed.
+    void refresh_findings(const SaveRequest& request, Random& random);
+
+signals:
+    // A Generate or an Open put another galaxy in place: selections and marks are void.
+    void replaced();
+    // The planets changed (an edit, its undo or redo, or a Save's features).
+    void planets_changed();
+    void background_changed();
+    void findings_changed();
+    // The galaxy has, or no longer has, edits that no Save has written.
+    void unsaved_changed(bool unsaved);
+
+private:
+    void forget_edits();
+
+    GameFolder folder_;
+    Galaxy galaxy_;  // its background_path is the picture shown and saved
+    std::optional<Command> command_;
+    std::optional<LoadedCampaign> opened_;
+    std::vector<Finding> findings_;
+    QUndoStack* undo_stack_ = nullptr;
+};
+
+}  // namespace orvek

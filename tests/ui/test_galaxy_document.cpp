@@ -1,0 +1,79 @@
+// The galaxy document without a window: what each operation changes, what it tells its views,
+// and that whatever fails leaves the document as it was.
+
+#include "support/galaxy_picks.h"
+#include "support/game_copy.h"
+#include "support/small_galaxy.h"
+#include "ui/galaxy_document.h"
+
+#include <QSignalSpy>
+#include <QUndoStack>
+
+#include <gtest/gtest.h>
+
+namespace orvek {
+namespace {
+
+using testing::DemoGame;
+
+struct Document {
+    DemoGame game;
+    GalaxyDocument document{GameFolder(game.dir.str())};
+    QSignalSpy replaced{&document, &GalaxyDocument::replaced};
+    QSignalSpy changed{&document, &GalaxyDocument::planets_changed};
+    QSignalSpy unsaved{&document, &GalaxyDocument::unsaved_changed};
+
+    Document()
+    {
+        Random random(7);
+        document.replace_with_generated(testing::generate_in(document.folder(), random),
+                                        {GenerateKind::WithPresets, {}, 7});
+    }
+    bool last_unsaved() const { return unsaved.back().at(0).toBool(); }
+};
+
+TEST(GalaxyDocument, EditsUndoAndSaveAsTheViewsAreTold)
+{
+    Document d;
+    EXPECT_EQ(d.replaced.count(), 1);
+    EXPECT_EQ(d.document.command()->seed, 7u);
+    const std::vector<Planet> generated = d.document.planets();
+    const auto [x, y] = testing::free_spot(generated, 7);
+    d.document.edit([&](const auto& g) { return move_planet(g, 1, x, y); });
+    EXPECT_EQ(d.changed.count(), 1);
+    EXPECT_TRUE(d.document.has_unsaved_edits());
+    EXPECT_TRUE(d.last_unsaved());
+
+    d.document.undo_stack()->undo();
+    EXPECT_EQ(d.document.planets(), generated);
+    EXPECT_FALSE(d.last_unsaved());
+    d.document.undo_stack()->redo();
+    EXPECT_EQ(d.document.planets()[1].x, x);
+
+    // A refused edit throws its sentence and changes nothing, not even the stack.
+    EXPECT_THROW(d.document.edit([](const auto& g) { return join_planets(g, 2, 2); }), Error);
+    EXPECT_EQ(d.document.undo_stack()->count(), 1);
+
+    Galaxy saved = d.document.galaxy();
+    std::vector<std::array<bool, kFeatureCount>> written(saved.planets.size());
+    written[3][0] = true;
+    d.document.mark_saved(saved, written);
+    EXPECT_FALSE(d.document.has_unsaved_edits());
+    EXPECT_TRUE(d.document.planets()[3].features[0]) << "the features the files hold";
+}
+
+TEST(GalaxyDocument, AnOpenThatFailsLeavesTheGalaxyShown)
+{
+    Document d;
+    const Galaxy before = d.document.galaxy();
+    for (const char* id : {"nosuchcampaign", "../escape", ""}) {
+        EXPECT_THROW(d.document.open(id), Error) << id;
+        EXPECT_EQ(d.document.galaxy().planets, before.planets) << id;
+        EXPECT_TRUE(d.document.command().has_value()) << id;
+        EXPECT_EQ(d.document.opened(), nullptr) << id;
+    }
+    EXPECT_EQ(d.replaced.count(), 1);
+}
+
+}  // namespace
+}  // namespace orvek
