@@ -2,6 +2,9 @@
 // The player's edits of a galaxy: move, join, cut, rename, make home, add and delete a planet.
 // Each is checked against the galaxy when it is made and can then be applied and reverted any
 // number of times; the window's undo stack and the command-line tool share them.
+//
+// galaxy_edit.cpp holds the edits; galaxy_rules.cpp the rules they and the check share (where a
+// planet may stand, which planets are reached, each planet's farthest, a planet's title).
 
 #include "core/error.h"
 #include "core/planet.h"
@@ -70,5 +73,10 @@ void update_farthest(std::vector<Planet>& planets);
 
 // "Heze (planet 3)" in UTF-8, for sentences about a planet.
 std::string planet_title(const std::vector<Planet>& planets, int p);
+
+// The planet name `utf8` as the game stores it (8-bit text). Throws EditRefused, saying why, for
+// a name the game cannot hold: empty, too long, with control characters or characters it cannot
+// show, or holding a key of the encounter file.
+std::string game_planet_name(const std::string& utf8);
 
 }  // namespace orvek

@@ -1,0 +1,106 @@
+#include "core/galaxy_edit.h"
+
+#include "core/ascii.h"
+#include "core/cp1252.h"
+#include "core/free_map.h"
+#include "core/generator.h"
+
+#include <algorithm>
+
+#include <utility>
+
+namespace orvek {
+
+namespace {
+
+using Planets = std::vector<Planet>;
+
+std::size_t at(int p)
+{
+    return static_cast<std::size_t>(p);
+}
+
+}  // namespace
+
+std::string planet_title(const Planets& planets, int p)
+{
+    // A planet read from a file without a name is called by its number alone.
+    const std::string name = cp1252_to_utf8(planets[at(p)].system_name);
+    return name.empty() ? "planet " + std::to_string(p)
+                        : name + " (planet " + std::to_string(p) + ")";
+}
+
+std::string position_refusal(const Planets& planets, int p, int x, int y)
+{
+    if (x < kMapMin || x > kMapMax || y < kMapMin || y > kMapMax)
+        return "A planet stands between " + std::to_string(kMapMin) + " and " +
+               std::to_string(kMapMax) + " on both axes.";
+    for (std::size_t q = 0; q < planets.size(); ++q)
+        if (static_cast<int>(q) != p && positions_clash(x, y, planets[q].x, planets[q].y))
+            return "Too close to " + planet_title(planets, static_cast<int>(q)) +
+                   ": planets stand more than " + std::to_string(kClearance) +
+                   " map units apart on one axis at least.";
+    return {};
+}
+
+std::vector<int> unreachable_planets(const Planets& planets, int from)
+{
+    // Links are followed both ways, as a ship goes through a jumpgate, so that a link one planet
+    // of an opened campaign lacks still joins the two.
+    std::vector<std::vector<int>> joined(planets.size());
+    for (std::size_t p = 0; p < planets.size(); ++p)
+        for (const int q : planets[p].links)
+            if (q >= 0 && at(q) < planets.size()) {
+                joined[p].push_back(q);
+                joined[at(q)].push_back(static_cast<int>(p));
+            }
+    std::vector<bool> reached(planets.size(), false);
+    std::vector<int> queue;
+    if (from >= 0 && at(from) < planets.size())
+        reached[at(from)] = true, queue.push_back(from);
+    for (std::size_t next = 0; next < queue.size(); ++next)
+        for (const int q : joined[at(queue[next])])
+            if (!reached[at(q)])
+                reached[at(q)] = true, queue.push_back(q);
+    std::vector<int> unreachable;
+    for (std::size_t i = 0; i < planets.size(); ++i)
+        if (!reached[i])
+            unreachable.push_back(static_cast<int>(i));
+    return unreachable;
+}
+
+void update_farthest(Planets& planets)
+{
+    const int n = static_cast<int>(planets.size());
+    const auto position = [&](int i) {
+        return std::pair<std::int64_t, std::int64_t>(planets[at(i)].x, planets[at(i)].y);
+    };
+    for (int p = 0; p < n; ++p)
+        planets[at(p)].farthest = farthest_planet(n, p, position);
+}
+
+std::string game_planet_name(const std::string& utf8)
+{
+    if (utf8.empty())
+        throw EditRefused("A planet needs a name.");
+    if (std::any_of(utf8.begin(), utf8.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 32 || c == 127; }))
+        throw EditRefused("A planet's name cannot hold control characters.");
+    if (const std::string lacking = unsupported_characters(utf8); !lacking.empty())
+        throw EditRefused("The game cannot show these characters of the name: " + lacking + ".");
+    std::string name = utf8_to_cp1252(utf8);
+    if (name.size() > static_cast<std::size_t>(kMaxNameLength))
+        throw EditRefused("A planet's name has at most " + std::to_string(kMaxNameLength) +
+                          " characters.");
+    // The name is written into lines that the game and the loader tell apart by these keys: a
+    // name holding one would turn its line into another key's line.
+    std::string lower = name;
+    std::transform(lower.begin(), lower.end(), lower.begin(), ascii_lower);
+    for (const char* key : {"mapposition.", "encounterid", "mapiconsize", "guiname", "wormholes"})
+        if (lower.find(key) != std::string::npos)
+            throw EditRefused("A planet's name cannot hold \"" + std::string(key) +
+                              "\": the encounter file would read it as that key.");
+    return name;
+}
+
+}  // namespace orvek
