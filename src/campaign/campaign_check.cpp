@@ -16,10 +16,8 @@ namespace orvek {
 
 namespace {
 
-std::string quoted(std::string_view text)
-{
-    return "\"" + std::string(text.substr(0, 80)) + (text.size() > 80 ? "…" : "") + "\"";
-}
+// A file's text quoted in a finding is cut to this many bytes.
+constexpr std::size_t kQuotedMost = 80;
 
 class Checker {
 public:
@@ -107,12 +105,14 @@ private:
             const std::string expected = want(line);
             if (static_cast<std::size_t>(line) > c_.map_lines.size())
                 return problem("map file layout", c_.map_file, line, -1,
-                               "the map file ends before its line " + quoted(expected));
+                               "the map file ends before its line " +
+                                   quoted(expected, kQuotedMost));
             const std::string& have = c_.map_lines[static_cast<std::size_t>(line) - 1];
             if (expected.empty() ? !have.empty() : have.rfind(expected, 0) != 0)
-                return problem("map file layout", c_.map_file, line, -1,
-                               "lines are missing or out of order: this one should be " +
-                                   quoted(expected.empty() ? "(empty)" : expected + "…"));
+                return problem(
+                    "map file layout", c_.map_file, line, -1,
+                    "lines are missing or out of order: this one should be " +
+                        quoted(expected.empty() ? "(empty)" : expected + "…", kQuotedMost));
         }
     }
 
@@ -134,13 +134,14 @@ private:
         std::transform(id.begin(), id.end(), id.begin(), ascii_lower);
         if (c_.name_key != id)
             problem("map file values", f, key_line(MapKey::Name), -1,
-                    "Name is " + quoted(c_.name_key) + " but the campaign is " + quoted(id));
+                    "Name is " + quoted(c_.name_key, kQuotedMost) + " but the campaign is " +
+                        quoted(id, kQuotedMost));
         const MapSize size = map_size(count());
         if (!c_.size_x.is(size.width) || !c_.size_y.is(size.height))
             problem("map file values", f, key_line(MapKey::MapSizeX), -1,
-                    "the map size is " + c_.size_x.text() + " x " + c_.size_y.text() + " where " + std::to_string(count()) +
-                        " planets give " + std::to_string(size.width) + " x " +
-                        std::to_string(size.height));
+                    "the map size is " + c_.size_x.text() + " x " + c_.size_y.text() + " where " +
+                        std::to_string(count()) + " planets give " + std::to_string(size.width) +
+                        " x " + std::to_string(size.height));
         if (!c_.home.below(count()))
             problem("map file values", f, key_line(MapKey::Homeworld), -1,
                     "Homeworld is " + c_.home.text() + ", which is no planet of the map");
@@ -149,7 +150,8 @@ private:
             found = found || same_ignoring_case(picture, c_.picture);
         if (!found)
             problem("map file values", f, key_line(MapKey::MapTexture), -1,
-                    "the picture " + quoted(c_.picture) + " is not in the pictures folder");
+                    "the picture " + quoted(c_.picture, kQuotedMost) +
+                        " is not in the pictures folder");
     }
 
     // 8-bit text with CR LF line ends, as the game reads it.
@@ -179,7 +181,8 @@ private:
         for (const LoadedPlanet& p : c_.planets)
             if (!p.file_name.empty() && ++named[p.file_name] == 2)
                 problem("files named twice", c_.map_file, p.map_line, p.entry,
-                        "the file " + quoted(p.file_name) + " is named by two entries");
+                        "the file " + quoted(p.file_name, kQuotedMost) +
+                            " is named by two entries");
         for (const LoadedPlanet& p : c_.planets)
             if (p.read)
                 text_form(p.file_name, p.bytes);
@@ -224,7 +227,7 @@ private:
             }
         for (const std::string& keyword : p.unknown_keywords)
             note("unknown features", f, 0, i,
-                 "the feature " + quoted(keyword) + " is unknown to this program");
+                 "the feature " + quoted(keyword, kQuotedMost) + " is unknown to this program");
     }
 
     void links(int i, const LoadedPlanet& p)

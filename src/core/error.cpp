@@ -24,4 +24,9 @@ std::string with_full_stop(const std::string& message)
     return message + ".";
 }
 
+std::string quoted(std::string_view text, std::size_t most)
+{
+    return "\"" + std::string(text.substr(0, most)) + (text.size() > most ? "…" : "") + "\"";
+}
+
 }  // namespace orvek

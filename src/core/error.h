@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace orvek {
 
@@ -24,5 +25,9 @@ Error file_error(const std::string& what, const std::string& path, const std::st
 
 // The message as the error report shows it: a full stop appended when it has none.
 std::string with_full_stop(const std::string& message);
+
+// `text` in double quotes, for a sentence about a name, a path or a line; cut after `most` bytes
+// with "…" where it is longer (a line of a damaged file may be any length).
+std::string quoted(std::string_view text, std::size_t most = std::string_view::npos);
 
 }  // namespace orvek

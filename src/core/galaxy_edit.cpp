@@ -296,9 +296,8 @@ Planet new_planet(const Planets& planets, int x, int y, const NewPlanetSources& 
     planet.x = x;
     planet.y = y;
     const std::string* path = first_free(sources.templates, [&](const std::string& t) {
-        return std::any_of(planets.begin(), planets.end(), [&](const Planet& q) {
-            return q.template_file == file_name_of(t);
-        });
+        return std::any_of(planets.begin(), planets.end(),
+                           [&](const Planet& q) { return q.template_file == file_name_of(t); });
     });
     if (!path)
         throw EditRefused("Every encounter template of the game is in use already: a galaxy has "

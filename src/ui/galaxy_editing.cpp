@@ -146,7 +146,8 @@ bool MainWindow::may_close()
         if (!ended)
             loop.exec();
     }
-    return answer == CloseAnswer::Discard || (answer == CloseAnswer::Save && !document_->has_unsaved_edits());
+    return answer == CloseAnswer::Discard ||
+           (answer == CloseAnswer::Save && !document_->has_unsaved_edits());
 }
 
 }  // namespace orvek
