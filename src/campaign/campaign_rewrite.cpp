@@ -49,25 +49,15 @@ std::array<bool, 8> changed_rules(const Planet& was, int index, const Planet& no
     return changed;
 }
 
-}  // namespace
+using Sections = std::array<std::optional<std::vector<std::string>>, 5>;
 
-std::string rewrite_encounter(const LoadedPlanet& file, const Planet& as_read, int index,
-                              const Planet& planet, const EncounterOptions& options)
+// The file's lines with each section of `sections` written anew where the file has it, and
+// each changed config line (as `changed` says) written as the planet now is; the sections the
+// file lacked go at its end.
+std::vector<std::string> rewritten_lines(const LoadedPlanet& file, Sections& sections,
+                                         const std::array<bool, 8>& changed, int index,
+                                         const Planet& planet)
 {
-    const std::array<bool, 8> changed = changed_rules(as_read, index, planet);
-    std::array<std::optional<std::vector<std::string>>, 5> sections;
-    if (options.write_inhibitions)
-        sections[kVariables] = variables_section(planet);
-    if (options.write_facilities || planet.home != as_read.home)
-        sections[kFacilities] = options.write_facilities || planet.home
-                                    ? facilities_section(planet)
-                                    : std::vector<std::string>{"[facilities]"};
-    if (index != planet.source || !same_links(as_read, planet))
-        sections[kHopcounts] = hopcounts_section(index, planet);
-    if (std::none_of(changed.begin(), changed.end(), [](bool c) { return c; }) &&
-        std::none_of(sections.begin(), sections.end(), [](auto& s) { return s.has_value(); }))
-        return file.bytes;
-
     std::vector<std::string> out;
     int section = kFirstWrittenSection;
     for (const std::string& line : file.lines) {
@@ -98,7 +88,28 @@ std::string rewrite_encounter(const LoadedPlanet& file, const Planet& as_read, i
             out.insert(out.end(), fresh->begin(), fresh->end());
             out.emplace_back();
         }
-    return join_like(file.bytes, out);
+    return out;
+}
+
+}  // namespace
+
+std::string rewrite_encounter(const LoadedPlanet& file, const Planet& as_read, int index,
+                              const Planet& planet, const EncounterOptions& options)
+{
+    const std::array<bool, 8> changed = changed_rules(as_read, index, planet);
+    Sections sections;
+    if (options.write_inhibitions)
+        sections[kVariables] = variables_section(planet);
+    if (options.write_facilities || planet.home != as_read.home)
+        sections[kFacilities] = options.write_facilities || planet.home
+                                    ? facilities_section(planet)
+                                    : std::vector<std::string>{"[facilities]"};
+    if (index != planet.source || !same_links(as_read, planet))
+        sections[kHopcounts] = hopcounts_section(index, planet);
+    if (std::none_of(changed.begin(), changed.end(), [](bool c) { return c; }) &&
+        std::none_of(sections.begin(), sections.end(), [](auto& s) { return s.has_value(); }))
+        return file.bytes;
+    return join_like(file.bytes, rewritten_lines(file, sections, changed, index, planet));
 }
 
 namespace {
@@ -109,10 +120,10 @@ std::vector<std::string> entries(const LoadedCampaign& c, const std::vector<Plan
     std::vector<std::string> lines;
     for (std::size_t i = 0; i < planets.size(); ++i) {
         const int source = planets[i].source;
-        lines.push_back(std::to_string(i) + " = " +
-                        (source >= 0 ? c.planets[static_cast<std::size_t>(source)].entry_path
-                                     : "campaign/data/encounters/" + folder + "/" +
-                                           planets[i].template_file));
+        lines.push_back(
+            std::to_string(i) + " = " +
+            (source >= 0 ? c.planets[static_cast<std::size_t>(source)].entry_path
+                         : "campaign/data/encounters/" + folder + "/" + planets[i].template_file));
     }
     return lines;
 }

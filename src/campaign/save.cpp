@@ -160,6 +160,56 @@ bool SaveDialog::accept_problems(const std::vector<Finding>&)
     return false;
 }
 
+namespace {
+
+// The campaign folder's files that a Save back under the campaign's own name replaces: those its
+// map file named. A file of the player's own in its folder stays.
+std::vector<std::string> files_named(const LoadedCampaign& opened)
+{
+    std::vector<std::string> named;
+    for (const LoadedPlanet& p : opened.planets)
+        if (!p.file_name.empty() &&
+            std::find(named.begin(), named.end(), p.file_name) == named.end())
+            named.push_back(p.file_name);
+    return named;
+}
+
+// The rendered campaign `files` written under the game folder's Save lock. `asked`: the player
+// agreed to replace a campaign of that name; `own`: it is the opened campaign saved back.
+SaveResult write_campaign(const CampaignFiles& files, const SaveRequest& request,
+                          const GameFolder& folder, const std::string& id, bool asked, bool own,
+                          SaveDialog& dialog)
+{
+    std::optional<CampaignTransaction> transaction;
+    try {
+        transaction.emplace(folder, request.cancel, request.wait);
+    } catch (const LockWaitCancelled&) {
+        return SaveResult::Cancelled;
+    }
+    // Another Save may have written this campaign while this one waited.
+    const std::string campaign_folder = folder.campaign_folder(id);
+    const EntryKind existing = entry_kind(campaign_folder);
+    if (existing != EntryKind::Missing && !asked && !own) {
+        transaction.reset();
+        dialog.inform(kCampaignAppeared);
+        return SaveResult::Refused;
+    }
+    check_before_writing(folder, id, files, campaign_folder, existing);
+    if (request.cancel && request.cancel->load())
+        return SaveResult::Cancelled;
+    const std::vector<std::string> named =
+        own ? files_named(*request.opened) : std::vector<std::string>{};
+    transaction->begin(file_name_of(campaign_folder), folder.map_file_name(id),
+                       own ? &named : nullptr);
+    for (const auto& [name, bytes] : files.encounters)
+        transaction->stage_encounter(name, bytes);
+    transaction->stage_map(files.map);
+    transaction->commit();
+    return SaveResult::Saved;
+}
+
+}  // namespace
+
 SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameFolder& folder,
                          Random& random, SaveDialog& dialog)
 {
@@ -191,37 +241,7 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
     std::erase_if(problems, [](const Finding& f) { return !f.problem; });
     if (!problems.empty() && !dialog.accept_problems(problems))
         return SaveResult::HasProblems;
-    std::optional<CampaignTransaction> transaction;
-    try {
-        transaction.emplace(folder, request.cancel, request.wait);
-    } catch (const LockWaitCancelled&) {
-        return SaveResult::Cancelled;
-    }
-    // Another Save may have written this campaign while this one waited.
-    const EntryKind existing = entry_kind(campaign_folder);
-    if (existing != EntryKind::Missing && !asked && !own) {
-        transaction.reset();
-        dialog.inform(kCampaignAppeared);
-        return SaveResult::Refused;
-    }
-    check_before_writing(folder, id, files, campaign_folder, existing);
-    if (request.cancel && request.cancel->load())
-        return SaveResult::Cancelled;
-    // Saved back under its own name, the campaign replaces the files its map file named; a
-    // file of the player's own in its folder stays.
-    std::vector<std::string> named;
-    if (own)
-        for (const LoadedPlanet& p : request.opened->planets)
-            if (!p.file_name.empty() &&
-                std::find(named.begin(), named.end(), p.file_name) == named.end())
-                named.push_back(p.file_name);
-    transaction->begin(file_name_of(campaign_folder), folder.map_file_name(id),
-                       own ? &named : nullptr);
-    for (const auto& [name, bytes] : files.encounters)
-        transaction->stage_encounter(name, bytes);
-    transaction->stage_map(files.map);
-    transaction->commit();
-    return SaveResult::Saved;
+    return write_campaign(files, request, folder, id, asked, own, dialog);
 }
 
 }  // namespace orvek
