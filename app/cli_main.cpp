@@ -200,6 +200,21 @@ void check_name_length(const Options& o, const GameFolder& folder)
         throw ExitError{2, campaign_id_too_long(limit)};
 }
 
+// The one line that tells what a run made, on standard output (or standard error when the JSON
+// goes to standard output, so that a pipe receives nothing but the JSON).
+void print_summary(const Options& o, const Galaxy& galaxy, const std::string& name,
+                   std::uint64_t attempts)
+{
+    const std::string summary =
+        "seed " + std::to_string(o.seed) + ": \"" + cp1252_to_utf8(name) + "\" (" +
+        campaign_id(name) + "), " + std::to_string(galaxy.planets.size()) + " planets, " +
+        std::to_string(attempts) + " attempts" + (o.save ? ", saved" : "") + "\n";
+    if (o.json == "-")
+        std::cerr << summary;
+    else
+        print(summary);
+}
+
 int run(const QCommandLineParser& parser)
 {
     Options o = parse_options(parser);
@@ -230,17 +245,7 @@ int run(const QCommandLineParser& parser)
         throw ExitError{130, "interrupted before the save: nothing was written"};
     after_save(saved, [&] {
         write_outputs(o, galaxy, name, progress.attempts.load(), true, interrupted);
-        const std::string summary = "seed " + std::to_string(o.seed) + ": \"" +
-                                    cp1252_to_utf8(name) + "\" (" + campaign_id(name) + "), " +
-                                    std::to_string(galaxy.planets.size()) + " planets, " +
-                                    std::to_string(progress.attempts.load()) + " attempts" +
-                                    (o.save ? ", saved" : "") + "\n";
-        // With the JSON on standard output, the summary goes to standard error so that a pipe
-        // receives nothing but the JSON.
-        if (o.json == "-")
-            std::cerr << summary;
-        else
-            print(summary);
+        print_summary(o, galaxy, name, progress.attempts.load());
     });
     return 0;
 }
@@ -280,11 +285,9 @@ void handle_signals()
     std::signal(SIGTERM, on_interrupt);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The Qt platform and messages of a tool without a screen.
+void set_up_qt()
 {
-    handle_signals();
     // Drawing names into a PNG needs fonts but no screen. On Windows the offscreen platform finds
     // no fonts (it looks for font files beside Qt), while the minimal one asks the system.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -300,6 +303,14 @@ int main(int argc, char** argv)
         if (type == QtCriticalMsg || type == QtFatalMsg)
             std::cerr << text.toStdString() << "\n";
     });
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    handle_signals();
+    set_up_qt();
     QGuiApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription("Generates an Orvek galaxy and saves it as a campaign.");

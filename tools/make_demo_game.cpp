@@ -77,6 +77,21 @@ constexpr const char* kRemarks[] = {
     "; long-range sensors are unreliable near the sun",
 };
 
+using Section = std::vector<std::string>;
+
+// The sections one after another in CR LF lines, some followed by a blank line.
+std::string sections_text(const std::vector<Section>& sections, Random& random)
+{
+    std::string text;
+    for (const auto& section : sections) {
+        for (const auto& line : section)
+            text += line + "\r\n";
+        if (random(2) == 0)
+            text += "\r\n";
+    }
+    return text;
+}
+
 // One encounter template. Most keep the usual section order; some put hop counts or terrain
 // first, add comments, or carry keys the generator does not touch, as hand-made files do.
 std::string make_template(int number)
@@ -117,20 +132,11 @@ std::string make_template(int number)
         facilities.push_back(std::to_string(i) + " = " + pick(kFacilities, random));
     std::vector<std::string> hopcounts = {"[hopcounts]", "0 = " + std::to_string(number) + ",0"};
 
-    std::vector<std::vector<std::string>> order = {config, variables, terrain, facilities,
-                                                   hopcounts};
     if (number % 17 == 5)
-        order = {hopcounts, terrain, config, variables, facilities};
-    else if (number % 23 == 7)
-        order = {config, terrain, variables, hopcounts, facilities};
-    std::string text;
-    for (const auto& section : order) {
-        for (const auto& line : section)
-            text += line + "\r\n";
-        if (random(2) == 0)
-            text += "\r\n";
-    }
-    return text;
+        return sections_text({hopcounts, terrain, config, variables, facilities}, random);
+    if (number % 23 == 7)
+        return sections_text({config, terrain, variables, hopcounts, facilities}, random);
+    return sections_text({config, variables, terrain, facilities, hopcounts}, random);
 }
 
 void make_game(const fs::path& dir, const std::string& variant)

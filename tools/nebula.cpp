@@ -71,6 +71,33 @@ Colour mix(Colour a, Colour b, float t)
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 
+// Stars: mostly faint single pixels, a few brighter ones with a small cross of light.
+void add_stars(RgbImage& image, std::uint32_t seed)
+{
+    const int size = image.width;
+    Random random(seed * 2654435761u + 17);
+    const int stars = size * size / 600;
+    for (int i = 0; i < stars; ++i) {
+        int x = static_cast<int>(random(static_cast<std::uint32_t>(size)));
+        int y = static_cast<int>(random(static_cast<std::uint32_t>(size)));
+        int brightness = 90 + static_cast<int>(random(166));
+        bool big = random(40) == 0;
+        auto light = [&](int px, int py, int amount) {
+            if (px < 0 || py < 0 || px >= size || py >= size)
+                return;
+            std::uint8_t* p = &image.pixels[(static_cast<std::size_t>(py) * size + px) * 3];
+            for (int k = 0; k < 3; ++k)
+                p[k] = static_cast<std::uint8_t>(std::min(255, p[k] + amount));
+        };
+        light(x, y, brightness);
+        if (big)
+            for (int d : {-1, 1}) {
+                light(x + d, y, brightness / 2);
+                light(x, y + d, brightness / 2);
+            }
+    }
+}
+
 }  // namespace
 
 RgbImage make_nebula(int size, std::uint32_t seed, int scheme)
@@ -94,28 +121,7 @@ RgbImage make_nebula(int size, std::uint32_t seed, int scheme)
             px[1] = static_cast<std::uint8_t>(std::clamp(c.g, 0.0f, 255.0f));
             px[2] = static_cast<std::uint8_t>(std::clamp(c.b, 0.0f, 255.0f));
         }
-    // Stars: mostly faint single pixels, a few brighter ones with a small cross of light.
-    Random random(seed * 2654435761u + 17);
-    const int stars = size * size / 600;
-    for (int i = 0; i < stars; ++i) {
-        int x = static_cast<int>(random(static_cast<std::uint32_t>(size)));
-        int y = static_cast<int>(random(static_cast<std::uint32_t>(size)));
-        int brightness = 90 + static_cast<int>(random(166));
-        bool big = random(40) == 0;
-        auto light = [&](int px, int py, int amount) {
-            if (px < 0 || py < 0 || px >= size || py >= size)
-                return;
-            std::uint8_t* p = &image.pixels[(static_cast<std::size_t>(py) * size + px) * 3];
-            for (int k = 0; k < 3; ++k)
-                p[k] = static_cast<std::uint8_t>(std::min(255, p[k] + amount));
-        };
-        light(x, y, brightness);
-        if (big)
-            for (int d : {-1, 1}) {
-                light(x + d, y, brightness / 2);
-                light(x, y + d, brightness / 2);
-            }
-    }
+    add_stars(image, seed);
     return image;
 }
 
