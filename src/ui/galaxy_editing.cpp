@@ -131,11 +131,16 @@ MainWindow::CloseAnswer MainWindow::ask_before_closing()
 
 bool MainWindow::may_close()
 {
+    return may_replace_galaxy();
+}
+
+bool MainWindow::may_replace_galaxy()
+{
     if (!document_->has_unsaved_edits())
         return true;
     const CloseAnswer answer = ask_before_closing();
     if (answer == CloseAnswer::Save) {
-        // The Save runs on its own thread; closing waits for its end.
+        // The Save runs on its own thread; closing (or Generate, or Open) waits for its end.
         bool ended = false;
         QEventLoop loop;
         connect(this, &MainWindow::save_finished, &loop, [&] {

@@ -61,8 +61,11 @@ MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
     setObjectName("Form1");
     setWindowTitle(kStartCaption);
     setMinimumSize(kMinimumMap + kColumnSpan, 400);
-    resize(opening_size(screen()->availableGeometry()));
-    move(0, 0);
+    // Centred on the screen: a window asked to stand at (0, 0) hides its title bar under some
+    // desktops' panels.
+    const QRect available = screen()->availableGeometry();
+    resize(opening_size(available));
+    move(available.center() - QPoint(width() / 2, height() / 2));
     load_stand_in_fonts();
     QFont font("Tahoma");
     font.setPixelSize(11);
@@ -193,11 +196,11 @@ private:
 
 void MainWindow::on_generate_clicked()
 {
-    if (busy())
+    const bool custom = sender() == generate_custom_button_;
+    if (busy() || !may_replace_galaxy())
         return;
     auto g = std::make_unique<Generation>();
-    g->kind =
-        sender() == generate_custom_button_ ? GenerateKind::Custom : GenerateKind::WithPresets;
+    g->kind = custom ? GenerateKind::Custom : GenerateKind::WithPresets;
     g->fields_before = g->settings = read_settings();
     g->name_before = campaign_name_field_->text();
     g->seed = random_.state();

@@ -136,6 +136,8 @@ private:
     // Whether the window may close: without unsaved edits, or once the player has saved them
     // or chosen to discard them.
     bool may_close();
+    // The same question before Generate or Open put another galaxy in place of the edited one.
+    bool may_replace_galaxy();
     std::vector<std::array<bool, kFeatureCount>> written_features(const std::string& id) const;
     struct Saving;
     SaveRequest save_request(const std::string& campaign_name);

@@ -1,12 +1,14 @@
-// The map's mouse and keys: drag a planet to move it, Shift+drag from one planet to another to
-// join them, double-click a name (or F2) to rename, double-click empty space to add a planet,
-// right-click for the menus. The widget only asks; the window turns each request into an edit.
+// The map's mouse and keys: a click selects a planet (on empty space, nothing), a drag beyond the
+// platform's drag distance moves it, Shift+drag from one planet to another joins them,
+// double-click a name (or F2) to rename, double-click empty space to add a planet, right-click
+// selects and opens the menus. The widget only asks; the window turns each request into an edit.
 
 #include "core/cp1252.h"
 #include "core/galaxy_edit.h"
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -14,6 +16,11 @@
 #include <QPainter>
 
 namespace orvek {
+
+QPoint MapWidget::Drag::destination(const Planet& planet, int side) const
+{
+    return map_position(link_end(planet, side) + (at - from), side);
+}
 
 void MapWidget::set_editable(bool editable)
 {
@@ -33,13 +40,14 @@ void MapWidget::set_unsaved(bool unsaved)
 
 void MapWidget::mousePressEvent(QMouseEvent* event)
 {
-    const int planet = planet_at(planets_, event->position().toPoint(), side());
-    if (!editable_ || links_only_ || event->button() != Qt::LeftButton || planet < 0)
+    const QPoint at = event->position().toPoint();
+    const int planet = planet_at(planets_, at, side());
+    if (!editable_ || links_only_ || event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
     setFocus(Qt::MouseFocusReason);
-    select_planet(planet);
-    drag_ =
-        Drag{planet, (event->modifiers() & Qt::ShiftModifier) != 0, event->position().toPoint()};
+    select_planet(planet);  // a click on empty space selects nothing
+    if (planet >= 0)
+        drag_ = Drag{planet, (event->modifiers() & Qt::ShiftModifier) != 0, at, at};
 }
 
 void MapWidget::mouseMoveEvent(QMouseEvent* event)
@@ -47,6 +55,9 @@ void MapWidget::mouseMoveEvent(QMouseEvent* event)
     if (!drag_)
         return QWidget::mouseMoveEvent(event);
     drag_->at = event->position().toPoint();
+    // A hand that trembles while clicking moves nothing.
+    if ((drag_->at - drag_->from).manhattanLength() >= QApplication::startDragDistance())
+        drag_->moving = true;
     update();
 }
 
@@ -54,22 +65,21 @@ void MapWidget::mouseReleaseEvent(QMouseEvent* event)
 {
     if (!drag_ || event->button() != Qt::LeftButton)
         return QWidget::mouseReleaseEvent(event);
-    const Drag drag = *drag_;
+    Drag drag = *drag_;
     drag_.reset();
     update();
-    const QPoint at = event->position().toPoint();
+    drag.at = event->position().toPoint();
     if (drag.join) {
-        const int other = planet_at(planets_, at, side());
+        const int other = planet_at(planets_, drag.at, side());
         if (other >= 0 && other != drag.planet)
             emit join_requested(drag.planet, other);
         return;
     }
-    const QPoint unit = map_position(at, side());
-    const Planet& planet = planets_[static_cast<std::size_t>(drag.planet)];
-    // A release on the marker's own pixel is a click, not a move; a refused place sends the
-    // planet back where it was.
-    if (link_end(planet, side()) != at &&
-        position_refusal(planets_, drag.planet, unit.x(), unit.y()).empty())
+    if (!drag.moving && (drag.at - drag.from).manhattanLength() < QApplication::startDragDistance())
+        return;  // a click: the planet is selected, and stays where it is
+    const QPoint unit = drag.destination(planets_[static_cast<std::size_t>(drag.planet)], side());
+    // A refused place sends the planet back where it was.
+    if (position_refusal(planets_, drag.planet, unit.x(), unit.y()).empty())
         emit move_requested(drag.planet, unit.x(), unit.y());
 }
 
@@ -99,8 +109,11 @@ void MapWidget::contextMenuEvent(QContextMenuEvent* event)
 {
     const QPoint at = event->pos();
     if (editable_ && !links_only_) {
-        if (const int planet = planet_at(planets_, at, side()); planet >= 0)
+        // The menu acts on the planet it was opened on, and the ring says which.
+        if (const int planet = planet_at(planets_, at, side()); planet >= 0) {
+            select_planet(planet);
             return emit planet_menu_requested(planet, at);
+        }
         if (const auto [p, q] = link_at(planets_, at, side()); p >= 0)
             return emit link_menu_requested(p, q, at);
     }
@@ -154,12 +167,15 @@ void MapWidget::paint_drag(QPainter& painter) const
         painter.drawLine(link_end(planet, side()), drag_->at);
         return;
     }
-    // The marker where it would go, ringed red where the planet cannot stand.
-    const QPoint unit = map_position(drag_->at, side());
+    if (!drag_->moving)
+        return;
+    // The marker where it would go, ringed red where the planet cannot stand, with the reason.
+    const QPoint unit = drag_->destination(planet, side());
     Planet moved = planet;
     moved.x = unit.x();
     moved.y = unit.y();
-    const bool refused = !position_refusal(planets_, drag_->planet, unit.x(), unit.y()).empty();
+    const std::string refusal = position_refusal(planets_, drag_->planet, unit.x(), unit.y());
+    const bool refused = !refusal.empty();
     // Its links follow it.
     painter.setPen(QPen(QColor(192, 192, 192), 1, Qt::DashLine));
     for (const std::int32_t link : planet.links) {
@@ -173,8 +189,27 @@ void MapWidget::paint_drag(QPainter& painter) const
     if (refused) {
         painter.setPen(QPen(Qt::red, 3));
         painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(marker_rect(moved, side()).adjusted(-6, -6, 6, 6));
+        const QRect ring = marker_rect(moved, side()).adjusted(-6, -6, 6, 6);
+        painter.drawEllipse(ring);
+        paint_refusal(painter, ring, QString::fromUtf8(refusal.substr(0, refusal.find(':'))));
     }
+}
+
+// The reason beside the red ring, in a dark box that keeps it readable over any picture, on
+// whichever side of the ring the map has room for it.
+void MapWidget::paint_refusal(QPainter& painter, const QRect& ring, const QString& reason) const
+{
+    const QFontMetrics metrics(painter.font());
+    QRect box = metrics.boundingRect(reason).adjusted(-4, -2, 4, 2);
+    box.moveTopLeft(ring.topRight() + QPoint(4, 0));
+    if (box.right() > width())
+        box.moveTopRight(ring.topLeft() - QPoint(4, 0));
+    box.moveTop(std::clamp(box.top(), 0, std::max(0, height() - box.height())));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 200));
+    painter.drawRect(box);
+    painter.setPen(Qt::white);
+    painter.drawText(box, Qt::AlignCenter, reason);
 }
 
 }  // namespace orvek

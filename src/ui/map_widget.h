@@ -82,13 +82,20 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    // A drag that began on a planet's marker: a move, or with Shift a new jumpgate.
+    // A press on a planet's marker: a click until the pointer has gone the platform's drag
+    // distance, then a move (the marker keeps its place under the pointer), or with Shift a new
+    // jumpgate.
     struct Drag {
         int planet;
         bool join;
-        QPoint at;  // the pointer, in map pixels
+        QPoint from;  // where the press was, in map pixels
+        QPoint at;    // the pointer
+        bool moving = false;
+        // Where the planet would stand now, in map units.
+        QPoint destination(const Planet& planet, int side) const;
     };
     void paint_drag(QPainter& painter) const;
+    void paint_refusal(QPainter& painter, const QRect& ring, const QString& reason) const;
     void paint_lines(QPainter& painter) const;
     void fit_background();
     void finish_rename(bool accept);

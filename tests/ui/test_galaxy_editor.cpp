@@ -100,9 +100,46 @@ TEST(GalaxyEditor, DragMovesAPlanetAndUndoRedoFollow)
     e.keys("Ctrl+Y");
     EXPECT_EQ(e.planets(), moved);
 
+    // Generate asks before it throws the edit away; Cancel keeps it.
+    e.form.findChild<QPushButton*>("LMDButton1")->click();
+    EXPECT_EQ(e.close_questions, 1);
+    EXPECT_FALSE(e.form.busy());
+    EXPECT_EQ(e.planets(), moved);
+    e.close_answer = MainWindow::CloseAnswer::Discard;
     ASSERT_TRUE(e.click_and_wait("LMDButton1"));
+    EXPECT_EQ(e.close_questions, 2);
     EXPECT_EQ(e.form.document().undo_stack()->count(), 0) << "Generate empties the undo stack";
     EXPECT_FALSE(e.map->unsaved());
+}
+
+// A press and release within the platform's drag distance selects and moves nothing; a longer
+// drag moves the planet by as much as the pointer went. A right-click selects what it is on, a
+// click on empty space nothing.
+TEST(GalaxyEditor, AClickSelectsAndOnlyADragMoves)
+{
+    Editor e;
+    const Planets generated = e.planets();
+    const int near = QApplication::startDragDistance() - 1;
+    const struct {
+        const char* name;
+        QPoint off;
+    } clicks[] = {{"on the centre", {0, 0}}, {"two pixels off", {2, 1}}, {"just short", {near, 0}}};
+    for (const auto& click : clicks) {
+        e.map->select_planet(-1);
+        drag(e.map, centre(generated, 2), centre(generated, 2) + click.off);
+        EXPECT_EQ(e.planets(), generated) << click.name;
+        EXPECT_EQ(e.map->selected_planet(), 2) << click.name;
+    }
+    const QPoint grab = centre(generated, 2) + QPoint(3, 2), to = free_pixel(generated, 2);
+    drag(e.map, grab, to + QPoint(3, 2));
+    EXPECT_EQ(QPoint(e.planets()[2].x, e.planets()[2].y), map_position(to))
+        << "the marker keeps its place under the pointer";
+    EXPECT_EQ(e.form.document().undo_stack()->count(), 1);
+
+    QTest::mouseClick(e.map, Qt::LeftButton, {}, free_pixel(e.planets(), -1));
+    EXPECT_EQ(e.map->selected_planet(), -1) << "a click on empty space";
+    choose(e.map, centre(e.planets(), 5), "Rename");
+    EXPECT_EQ(e.map->selected_planet(), 5) << "the right-click's planet is the one ringed";
 }
 
 TEST(GalaxyEditor, ShiftDragJoinsAndRenameHappensInPlace)

@@ -336,7 +336,8 @@ TEST(MainWindow, BrokenPictureIsReportedAfterTheGalaxyIsMade)
     ASSERT_EQ(w.messages.size(), 1u);
     EXPECT_EQ(w.messages[0].second.left(12), "JPEG error #");
     EXPECT_TRUE(w.messages[0].second.endsWith('.'));
-    EXPECT_FALSE(w.form.document().galaxy().planets.empty()) << "the galaxy stands; only its drawing failed";
+    EXPECT_FALSE(w.form.document().galaxy().planets.empty())
+        << "the galaxy stands; only its drawing failed";
 }
 
 // The planets field, hidden in the closed Advanced section, is the preset's to set for Generate:
@@ -558,6 +559,15 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
 }
 
 // A Generate that cannot make a galaxy says what to change, and keeps what the window showed.
+// The window opens in the middle of the screen, not asked to stand at its corner.
+TEST(MainWindow, OpensCentredOnTheScreen)
+{
+    testing::WindowGame game;
+    const MainWindow form(game.folder(), 1);
+    const QPoint off = form.geometry().center() - form.screen()->availableGeometry().center();
+    EXPECT_LE(off.manhattanLength(), 2) << off.x() << "," << off.y();
+}
+
 TEST(MainWindow, AFailedGenerateKeepsTheGalaxy)
 {
     Window w;
