@@ -181,6 +181,7 @@ std::vector<Planet> galaxy_planets(const LoadedCampaign& c)
     for (std::size_t i = 0; i < planets.size(); ++i) {
         planets[i].home = c.home.is(static_cast<long long>(i));
         planets[i].source = static_cast<std::int32_t>(i);
+        planets[i].unread = !c.planets[i].read;
     }
     // The farthest planet is no part of the files; it is worked out as the generator does.
     update_farthest(planets);

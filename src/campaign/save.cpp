@@ -126,8 +126,8 @@ std::string id_refusal(const std::string& id, const Galaxy& galaxy, const GameFo
 // "... cannot be reached: Heze (planet 7), Vega (planet 8)", at most ten named.
 std::string unreachable_message(const std::vector<Planet>& planets, const std::vector<int>& lost)
 {
-    std::string message =
-        "The galaxy cannot be saved: no jumpgates lead from " + planet_title(planets, 0) + " to ";
+    std::string message = "The galaxy cannot be saved: no jumpgates lead from the home planet " +
+                          planet_title(planets, home_planet(planets)) + " to ";
     for (std::size_t k = 0; k < lost.size() && k < 10; ++k)
         message += (k ? ", " : "") + planet_title(planets, lost[k]);
     if (lost.size() > 10)
@@ -217,7 +217,9 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
         dialog.inform(kNothingGenerated);
         return SaveResult::NothingGenerated;
     }
-    if (const std::vector<int> lost = unreachable_planets(galaxy.planets); !lost.empty()) {
+    if (const std::vector<int> lost =
+            unreachable_planets(galaxy.planets, home_planet(galaxy.planets));
+        !lost.empty()) {
         dialog.inform(unreachable_message(galaxy.planets, lost));
         return SaveResult::Refused;
     }

@@ -68,6 +68,9 @@ std::string position_refusal(const std::vector<Planet>& planets, int p, int x, i
 // order (every planet when `from` is no planet). Links to no planet are passed over.
 std::vector<int> unreachable_planets(const std::vector<Planet>& planets, int from = 0);
 
+// The home planet's number; 0 when no planet is home (an opened campaign's may lack one).
+int home_planet(const std::vector<Planet>& planets);
+
 // Sets each planet's `farthest` from the positions: the lower number wins a tie.
 void update_farthest(std::vector<Planet>& planets);
 

@@ -69,6 +69,12 @@ std::vector<int> unreachable_planets(const Planets& planets, int from)
     return unreachable;
 }
 
+int home_planet(const Planets& planets)
+{
+    const auto home = std::find_if(planets.begin(), planets.end(), [](auto& p) { return p.home; });
+    return home == planets.end() ? 0 : static_cast<int>(home - planets.begin());
+}
+
 void update_farthest(Planets& planets)
 {
     const int n = static_cast<int>(planets.size());

@@ -29,6 +29,9 @@ struct Planet {
     // The entry of the saved campaign this planet was read from, whose file a Save then keeps
     // line for line; -1 for a planet that was generated or added.
     std::int32_t source = -1;
+    // A planet of an opened campaign whose file could not be read: it has no position, name or
+    // links of its own, so the map leaves it out and a Save refuses it.
+    bool unread = false;
 
     friend bool operator==(const Planet&, const Planet&) = default;
 };

@@ -3,6 +3,7 @@
 #include "core/error.h"
 #include "campaign/campaign_reader.h"
 #include "core/cp1252.h"
+#include "core/galaxy_edit.h"
 #include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
 
@@ -89,6 +90,7 @@ FindingsDialog::FindingsDialog(QWidget* parent) : QDialog(parent)
     resize(600, 180);
     list_ = new QListWidget(this);
     list_->setObjectName("FindingsList");
+    list_->setWordWrap(true);
     connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0 && findings_[static_cast<std::size_t>(row)].planet >= 0)
             emit planet_chosen(findings_[static_cast<std::size_t>(row)].planet);
@@ -97,7 +99,8 @@ FindingsDialog::FindingsDialog(QWidget* parent) : QDialog(parent)
     layout->addWidget(list_);
 }
 
-void FindingsDialog::show_findings(const QString& campaign, const std::vector<Finding>& findings)
+void FindingsDialog::show_findings(const QString& campaign, const std::vector<Finding>& findings,
+                                   const std::vector<Planet>& planets)
 {
     findings_ = findings;
     const int problems = problem_count(findings);
@@ -107,13 +110,16 @@ void FindingsDialog::show_findings(const QString& campaign, const std::vector<Fi
                        .arg(static_cast<int>(findings.size()) - problems));
     list_->clear();
     for (const Finding& f : findings) {
+        const QString file = QString::fromStdString(cp1252_to_utf8(f.file)) +
+                             (f.line > 0 ? QString(":%1").arg(f.line) : QString());
+        const bool about_planet =
+            f.planet >= 0 && static_cast<std::size_t>(f.planet) < planets.size();
         const QString where =
-            QString::fromStdString(f.file) + (f.line > 0 ? QString(":%1").arg(f.line) : QString());
-        auto* item = new QListWidgetItem(
-            where + ": " + (f.problem ? "" : "note: ") +
-                QString::fromStdString(cp1252_to_utf8(f.sentence)) +
-                (f.planet >= 0 ? QString(" (planet %1)").arg(f.planet) : QString()),
-            list_);
+            about_planet ? QString::fromStdString(planet_title(planets, f.planet)) : file;
+        const QString text = where + ": " + (f.problem ? "" : "note: ") +
+                             QString::fromStdString(cp1252_to_utf8(f.sentence));
+        auto* item = new QListWidgetItem(text, list_);
+        item->setToolTip(about_planet ? file + ": " + text : text);
         item->setForeground(f.problem ? QColor(160, 0, 0) : QColor(90, 90, 90));
     }
     if (findings.empty())

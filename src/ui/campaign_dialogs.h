@@ -46,7 +46,11 @@ class FindingsDialog : public QDialog {
     Q_OBJECT
 public:
     FindingsDialog(QWidget* parent);
-    void show_findings(const QString& campaign, const std::vector<Finding>& findings);
+    // Lists the findings of `campaign`, each about a planet led by the planet's name as
+    // `planets` has it ("Heze (planet 3): …"), the others by their file and line; the whole
+    // finding, file and line included, is in its tooltip and wraps rather than being cut off.
+    void show_findings(const QString& campaign, const std::vector<Finding>& findings,
+                       const std::vector<Planet>& planets);
 
 signals:
     // A finding about a planet was chosen.

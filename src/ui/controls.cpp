@@ -145,7 +145,7 @@ QValidator::State CampaignNameValidator::validate(QString& input, int&) const
         if (c.unicode() < 32 || c.unicode() == 127)
             return Invalid;
     return campaign_id(utf8_to_cp1252(input.toStdString())).size() > id_limit_ ? Invalid
-                                                                              : Acceptable;
+                                                                               : Acceptable;
 }
 
 }  // namespace orvek

@@ -49,6 +49,7 @@ void GalaxyDocument::replace_with_generated(Galaxy galaxy, const Command& comman
     galaxy_ = std::move(galaxy);
     command_ = command;
     opened_.reset();
+    saved_id_.clear();
     findings_.clear();
     forget_edits();
     emit replaced();
@@ -67,6 +68,7 @@ void GalaxyDocument::open(const std::string& id)
     galaxy_.background_path = folder_.backgrounds_folder() + campaign.picture;
     opened_ = std::move(campaign);
     command_.reset();
+    saved_id_.clear();
     forget_edits();
     emit replaced();
 }
@@ -88,8 +90,10 @@ void GalaxyDocument::edit(const std::function<EditPointer(const std::vector<Plan
 }
 
 void GalaxyDocument::mark_saved(Galaxy saved,
-                                const std::vector<std::array<bool, kFeatureCount>>& written)
+                                const std::vector<std::array<bool, kFeatureCount>>& written,
+                                std::string id)
 {
+    saved_id_ = std::move(id);
     galaxy_ = std::move(saved);
     if (written.size() == galaxy_.planets.size())
         for (std::size_t i = 0; i < galaxy_.planets.size(); ++i)

@@ -76,10 +76,13 @@ public:
     // (its sentence says why) or cannot be made.
     void edit(const std::function<EditPointer(const std::vector<Planet>&)>& make);
 
-    // A Save has written `saved` (the galaxy it was given); `written` holds, planet by planet,
-    // the features its files now hold (empty when they could not be read back). The document
-    // takes both and is clean. Emits planets_changed().
-    void mark_saved(Galaxy saved, const std::vector<std::array<bool, kFeatureCount>>& written);
+    // A Save has written `saved` (the galaxy it was given) as the campaign `id`; `written` holds,
+    // planet by planet, the features its files now hold (empty when they could not be read
+    // back). The document takes them and is clean. Emits planets_changed().
+    void mark_saved(Galaxy saved, const std::vector<std::array<bool, kFeatureCount>>& written,
+                    std::string id);
+    // The campaign the last Save since Generate or Open wrote, or empty.
+    const std::string& saved_id() const { return saved_id_; }
 
     // Recomputes the findings of the opened campaign as a Save with `request` would write it
     // now; nothing for a generated galaxy, and the findings stay as they were when a template
@@ -103,6 +106,7 @@ private:
     Galaxy galaxy_;  // its background_path is the picture shown and saved
     std::optional<Command> command_;
     std::optional<LoadedCampaign> opened_;
+    std::string saved_id_;
     std::vector<Finding> findings_;
     QUndoStack* undo_stack_ = nullptr;
 };

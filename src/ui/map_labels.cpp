@@ -40,11 +40,14 @@ std::vector<QRect> place_names(const std::vector<Planet>& planets, int pixels)
     const QRect map(0, 0, pixels, pixels);
     std::vector<QRect> markers, boxes(planets.size());
     for (const Planet& p : planets)
-        markers.push_back(marker_rect(p, pixels));
+        if (!p.unread)
+            markers.push_back(marker_rect(p, pixels));
     // The home planet's name first: no other is then placed over it.
     std::vector<std::size_t> order;
     for (std::size_t i = 0; i < planets.size(); ++i)
-        if (planets[i].home)
+        if (planets[i].unread)
+            continue;  // not drawn: its box stays empty
+        else if (planets[i].home)
             order.insert(order.begin(), i);
         else
             order.push_back(i);

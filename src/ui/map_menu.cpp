@@ -51,7 +51,7 @@ void MainWindow::show_map_menu(const QPoint& at)
     QAction* open = menu.addAction("Open campaign…\tCtrl+O");
     QAction* check = menu.addAction("Check campaign…\tCtrl+K");
     open->setEnabled(!busy());
-    check->setEnabled(document_->opened() != nullptr);
+    check->setEnabled(document_->opened() || !document_->saved_id().empty());
     connect(open, &QAction::triggered, this, &MainWindow::on_open_campaign);
     connect(check, &QAction::triggered, this, &MainWindow::on_check_campaign);
     menu.exec(map_->mapToGlobal(at));

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 // The start-up picture is a resource of this static library. Nothing in a program refers to the
 // resource's own initialiser, so the linker would leave it out; calling it by name keeps it in.
@@ -137,7 +138,7 @@ QRect label_rect(const std::vector<Planet>& planets, std::size_t index, int pixe
 int planet_at(const std::vector<Planet>& planets, QPoint pixel, int pixels)
 {
     for (std::size_t i = planets.size(); i-- > 0;)
-        if (marker_rect(planets[i], pixels).contains(pixel))
+        if (!planets[i].unread && marker_rect(planets[i], pixels).contains(pixel))
             return static_cast<int>(i);
     return -1;
 }
@@ -156,7 +157,7 @@ std::pair<int, int> link_at(const std::vector<Planet>& planets, QPoint pixel, in
     const QPointF at(pixel);
     for (std::size_t p = 0; p < planets.size(); ++p)
         for (const int q : planets[p].links) {
-            if (q < 0 || static_cast<std::size_t>(q) >= planets.size())
+            if (!drawn_link(planets, planets[p], q))
                 continue;
             const QPointF a(link_end(planets[p], pixels)),
                 b(link_end(planets[static_cast<std::size_t>(q)], pixels));
@@ -170,6 +171,39 @@ std::pair<int, int> link_at(const std::vector<Planet>& planets, QPoint pixel, in
         }
     return {-1, -1};
 }
+
+bool drawn_link(const std::vector<Planet>& planets, const Planet& from, int to)
+{
+    return !from.unread && to >= 0 && static_cast<std::size_t>(to) < planets.size() &&
+           !planets[static_cast<std::size_t>(to)].unread;
+}
+
+namespace {
+
+// A link whose other end the map does not show (no such planet, or one whose file was not
+// read) is a short red stub from its planet ending in a cross, fanned out where there are
+// several, so that the problem is seen where it is.
+void paint_stubs(QPainter& painter, const std::vector<Planet>& planets, int pixels)
+{
+    painter.setPen(QPen(kRed, 2));
+    for (const Planet& p : planets) {
+        if (p.unread)
+            continue;
+        int fan = 0;
+        for (const std::int32_t q : p.links) {
+            if (drawn_link(planets, p, q))
+                continue;
+            const double angle = (-45.0 + 35.0 * fan++) * std::numbers::pi / 180.0;
+            const QPointF from = link_end(p, pixels);
+            const QPointF to = from + 16.0 * QPointF(std::cos(angle), std::sin(angle));
+            painter.drawLine(from, to);
+            painter.drawLine(to + QPointF(-3, -3), to + QPointF(3, 3));
+            painter.drawLine(to + QPointF(-3, 3), to + QPointF(3, -3));
+        }
+    }
+}
+
+}  // namespace
 
 void paint_map(QPainter& painter, const QImage& background, const std::vector<Planet>* planets,
                int pixels, bool links_only, NameSprites* sprites)
@@ -189,19 +223,21 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<Pl
         return;
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QPen(kSilver, 1));
-    // A link to no planet (an opened campaign's) has no other end to draw.
     for (const Planet& p : *planets)
         for (const std::int32_t q : p.links)
-            if (q >= 0 && static_cast<std::size_t>(q) < planets->size())
+            if (drawn_link(*planets, p, q))
                 painter.drawLine(link_end(p, pixels),
                                  link_end((*planets)[static_cast<std::size_t>(q)], pixels));
     if (links_only)
         return;
+    paint_stubs(painter, *planets, pixels);
     painter.setRenderHint(QPainter::Antialiasing, true);
     const QFontMetrics metrics(name_font());
     const std::vector<QRect> boxes = place_names(*planets, pixels);
     // Names first, so that where a name runs over another planet its marker stays on top.
     for (std::size_t i = 0; i < planets->size(); ++i) {
+        if ((*planets)[i].unread)
+            continue;
         const QString name = QString::fromUtf8(cp1252_to_utf8((*planets)[i].system_name));
         const NameSprites::Sprite& sprite =
             names.sprite(name, painter.device()->devicePixelRatioF());
@@ -209,6 +245,8 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<Pl
                           sprite.image);
     }
     for (const Planet& p : *planets) {
+        if (p.unread)
+            continue;
         // The 2-pixel outline lies inside the marker's box, as a shape control draws it.
         painter.setPen(QPen(kSkyBlue, 2));
         painter.setBrush(p.home ? kRed : kGreen);

@@ -66,6 +66,10 @@ private:
     QHash<QString, Sprite> sprites_;
 };
 
+// Whether the map draws the link from `from` to planet `to`: both are planets it shows. A link to
+// no planet, or to one whose file was not read, is drawn as a short red stub instead.
+bool drawn_link(const std::vector<Planet>& planets, const Planet& from, int to);
+
 // Paints the background and, when given, the galaxy (links, then names, then markers) onto a
 // painter whose device is the map, `pixels` square; with `links_only`, the links alone. Names
 // come from `sprites` when given, which keeps them for the next call.

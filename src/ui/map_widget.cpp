@@ -76,6 +76,13 @@ void MapWidget::set_planets(const std::vector<Planet>& planets)
     planets_ = planets;
     if (selected_ >= static_cast<int>(planets_.size()))
         selected_ = -1;
+    marked_.clear();
+    update();
+}
+
+void MapWidget::mark_planets(std::vector<int> planets)
+{
+    marked_ = std::move(planets);
     update();
 }
 
@@ -116,6 +123,12 @@ void MapWidget::paintEvent(QPaintEvent*)
         painter.drawEllipse(marker_rect(planets_[static_cast<std::size_t>(selected_)], side())
                                 .adjusted(-6, -6, 6, 6));
     }
+    painter.setPen(QPen(Qt::red, 2, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    for (const int p : marked_)
+        if (p >= 0 && static_cast<std::size_t>(p) < planets_.size())
+            painter.drawEllipse(
+                marker_rect(planets_[static_cast<std::size_t>(p)], side()).adjusted(-6, -6, 6, 6));
     paint_drag(painter);
     paint_lines(painter);
 }
@@ -137,23 +150,28 @@ void set_font(QPainter& painter, int pixels, bool bold = false)
 void MapWidget::paint_lines(QPainter& painter) const
 {
     const int corner = side() - 16 - (status_.isEmpty() ? 0 : 28);
-    if (unsaved_) {
-        set_font(painter, 11);
-        painter.setPen(QColor(255, 200, 0));
-        painter.drawText(QRect(side() - 304, corner, 300, 14), Qt::AlignRight | Qt::AlignVCenter,
-                         "Unsaved edits (Ctrl+Z undoes)");
-    }
-    if (!seed_.isEmpty()) {
-        set_font(painter, 10);
-        painter.setPen(QColor(170, 170, 170));
-        painter.drawText(QRect(4, corner, 200, 14), Qt::AlignLeft | Qt::AlignVCenter, seed_);
-    }
+    // The corner marks stand on a dark backing of their own, so that a name under them never
+    // makes either unreadable.
+    const auto corner_text = [&](const QString& text, int pixels, QColor colour, bool right) {
+        set_font(painter, pixels);
+        const int width = painter.fontMetrics().horizontalAdvance(text) + 8;
+        const QRect box(right ? side() - width - 2 : 2, corner, width, 14);
+        painter.fillRect(box, QColor(0, 0, 0, 170));
+        painter.setPen(colour);
+        painter.drawText(box, Qt::AlignCenter, text);
+    };
+    if (unsaved_)
+        corner_text("Unsaved edits (Ctrl+Z undoes)", 11, QColor(255, 200, 0), true);
+    if (!seed_.isEmpty())
+        corner_text(seed_, 10, QColor(170, 170, 170), false);
     if (!status_.isEmpty()) {
         const QRect band(0, side() - 28, side(), 28);
         painter.fillRect(band, QColor(0, 0, 0, 170));
         painter.setPen(QColor(255, 200, 0));
         set_font(painter, 14, true);
-        painter.drawText(band.adjusted(10, 0, -10, 0), Qt::AlignVCenter | Qt::AlignLeft, status_);
+        const QRect text = band.adjusted(10, 0, -10, 0);
+        painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
+                         painter.fontMetrics().elidedText(status_, Qt::ElideRight, text.width()));
     }
     if (!progress_.isEmpty()) {
         // Tall enough for the long-generation hint, which wraps over two or three lines.

@@ -38,6 +38,10 @@ public:
     const QString& seed_text() const { return seed_; }
     // Rings the planet (its number), or none with -1.
     void select_planet(int planet);
+    // Rings these planets red with a dashed line, until the planets change: what a refusal is
+    // about (the planets no jumpgate reaches).
+    void mark_planets(std::vector<int> planets);
+    const std::vector<int>& marked_planets() const { return marked_; }
 
     // Whether the player can edit the galaxy with the mouse (not while a generation runs).
     void set_editable(bool editable);
@@ -109,6 +113,7 @@ private:
     std::vector<Planet> planets_;
     QString progress_, status_, seed_;
     int selected_ = -1;
+    std::vector<int> marked_;
     bool links_only_ = false;
     QTimer* notice_timer_ = nullptr;
 };

@@ -62,10 +62,20 @@ void MainWindow::show_document()
 void MainWindow::show_problem_line()
 {
     const int problems = problem_count(document_->findings());
-    map_->set_status(problems == 0 ? QString()
-                                   : QString("%1 %2: Ctrl+K lists them")
-                                         .arg(problems)
-                                         .arg(problems == 1 ? "problem" : "problems"));
+    QString line = problems == 0 ? QString()
+                                 : QString("%1 %2: Ctrl+K lists them")
+                                       .arg(problems)
+                                       .arg(problems == 1 ? "problem" : "problems");
+    // A planet whose file was not read has no place on the map: the line names it instead.
+    QStringList unread;
+    for (std::size_t i = 0; i < document_->planets().size(); ++i)
+        if (document_->planets()[i].unread)
+            unread << QString::number(i);
+    if (!unread.isEmpty())
+        line +=
+            QString("%1Not on the map (file not read): planet%2 %3")
+                .arg(line.isEmpty() ? "" : ". ", unread.size() == 1 ? "" : "s", unread.join(", "));
+    map_->set_status(line);
     if (findings_dialog_ && findings_dialog_->isVisible())
         on_check_campaign();
 }
@@ -115,10 +125,18 @@ void MainWindow::show_campaign_list(const std::vector<CampaignEntry>& campaigns,
 
 void MainWindow::on_check_campaign()
 {
-    const LoadedCampaign* opened = document_->opened();
-    if (!opened)
-        return show_information("Open a saved campaign first (Ctrl+O): the check reads its files.");
-    show_findings_dialog(QString::fromStdString(opened->id), document_->findings());
+    if (const LoadedCampaign* opened = document_->opened())
+        return show_findings_dialog(QString::fromStdString(opened->id), document_->findings());
+    // A galaxy just saved: the check reads the files the Save wrote.
+    if (const std::string& id = document_->saved_id(); !id.empty()) {
+        try {
+            return show_findings_dialog(QString::fromStdString(id),
+                                        check_campaign(folder_, load_campaign(folder_, id)));
+        } catch (const Error& e) {
+            return show_error(message_text(e.what()));
+        }
+    }
+    show_information("Open a saved campaign first (Ctrl+O): the check reads its files.");
 }
 
 void MainWindow::show_findings_dialog(const QString& id, const std::vector<Finding>& findings)
@@ -127,7 +145,7 @@ void MainWindow::show_findings_dialog(const QString& id, const std::vector<Findi
         findings_dialog_ = new FindingsDialog(this);
         connect(findings_dialog_, &FindingsDialog::planet_chosen, map_, &MapWidget::select_planet);
     }
-    findings_dialog_->show_findings(id, findings);
+    findings_dialog_->show_findings(id, findings, document_->planets());
     findings_dialog_->show();
     findings_dialog_->raise();
 }

@@ -123,12 +123,21 @@ void MainWindow::finish_save()
     set_controls_enabled(true);
     if (!s->error.empty()) {
         show_error(message_text(s->error));
+    } else if (s->result == SaveResult::Refused) {
+        // What a refusal for want of jumpgates is about is ringed on the map.
+        const std::vector<Planet>& planets = document_->planets();
+        map_->mark_planets(unreachable_planets(planets, home_planet(planets)));
     } else if (s->result == SaveResult::Saved) {
         // The features the Save assigned, and the tooltips then tell what the files hold.
-        document_->mark_saved(std::move(s->galaxy), s->written);
         const std::string id = campaign_id(s->request.campaign_name);
+        document_->mark_saved(std::move(s->galaxy), s->written, id);
+        // A name of any length: the notice keeps to one line of the map.
+        const QFontMetrics metrics = map_->fontMetrics();
+        const QString name = metrics.elidedText(s->shown_name, Qt::ElideMiddle, 300);
+        const QString shown_id =
+            metrics.elidedText(QString::fromStdString(id), Qt::ElideMiddle, 200);
         map_->show_notice(QString("Saved campaign \"%1\" (%2): %3 encounter files and the map file")
-                              .arg(s->shown_name, QString::fromStdString(id))
+                              .arg(name, shown_id)
                               .arg(document_->planets().size()),
                           4000);
         refresh_findings();

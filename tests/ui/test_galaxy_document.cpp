@@ -57,7 +57,7 @@ TEST(GalaxyDocument, EditsUndoAndSaveAsTheViewsAreTold)
     Galaxy saved = d.document.galaxy();
     std::vector<std::array<bool, kFeatureCount>> written(saved.planets.size());
     written[3][0] = true;
-    d.document.mark_saved(saved, written);
+    d.document.mark_saved(saved, written, "sevenfold");
     EXPECT_FALSE(d.document.has_unsaved_edits());
     EXPECT_TRUE(d.document.planets()[3].features[0]) << "the features the files hold";
 }

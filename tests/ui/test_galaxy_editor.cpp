@@ -225,7 +225,9 @@ TEST(GalaxyEditor, ClosingWithUnsavedEditsAsksFirst)
     e.form.close();
     EXPECT_TRUE(e.form.isVisible()) << "the new planet is reached by no jumpgate: nothing saved";
     ASSERT_FALSE(e.messages.empty());
-    EXPECT_TRUE(e.messages.back().second.contains("no jumpgates lead from"));
+    EXPECT_TRUE(e.messages.back().second.contains("no jumpgates lead from the home planet"));
+    EXPECT_EQ(e.map->marked_planets(), std::vector<int>{static_cast<int>(generated)})
+        << "the planet no jumpgate reaches is ringed";
     EXPECT_EQ(e.game.saved_files(), 0u);
     e.close_answer = MainWindow::CloseAnswer::Discard;
     e.form.close();

@@ -131,6 +131,10 @@ TEST(MainWindow, OpenAndCheckASavedCampaign)
 {
     Window w;
     save_two_campaigns(w);
+    check_with_keys(w, "");
+    EXPECT_TRUE(w.form.findChild<QListWidget*>("FindingsList")->isVisible())
+        << "right after a Save, Ctrl+K checks what it wrote";
+    EXPECT_TRUE(w.messages.empty());
     const auto before = testing::snapshot(w.game.dir.path(), true);
     open_with_keys(w, "brokenreach");
     EXPECT_EQ(w.find<QLineEdit>("Edit_CName")->text(), "Broken Reach");
@@ -139,6 +143,10 @@ TEST(MainWindow, OpenAndCheckASavedCampaign)
     EXPECT_GE(w.form.map()->planets().size(), 8u);
     check_with_keys(w, "EncounterID");
     EXPECT_EQ(w.form.map()->selected_planet(), 1);
+    const QString name = QString::fromStdString(planet_title(w.form.document().planets(), 1));
+    const QString chosen = w.form.findChild<QListWidget*>("FindingsList")->currentItem()->text();
+    EXPECT_TRUE(chosen.startsWith(name + ": EncounterID"))
+        << chosen.toStdString() << ": a finding is led by its planet's name";
     // Saved back, it asks first, naming the planet: Cancel writes nothing, "Check campaign"
     // lists the problems, "Save anyway" saves and the problem line stays.
     for (const char* answer : {"Cancel", "Check campaign"}) {
@@ -164,6 +172,44 @@ TEST(MainWindow, OpenAndCheckASavedCampaign)
     EXPECT_EQ(w.form.map()->selected_planet(), -1);
     EXPECT_TRUE(w.messages.empty());
     EXPECT_EQ(testing::snapshot(w.game.dir.path(), true), saved);
+}
+
+// A planet whose file is gone has no place on the map: the problem line names it, nothing is
+// drawn at the map's corner, and the links to it are short red stubs from their planets.
+TEST(MainWindow, APlanetWhoseFileIsGoneIsNamedNotDrawn)
+{
+    Window w;
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    w.find<QLineEdit>("Edit_CName")->setText("Torn Reach");
+    ASSERT_TRUE(w.save("LMDButton2"));
+    const std::vector<Planet> saved = w.form.document().planets();
+    int gone = 0;
+    while (saved[static_cast<std::size_t>(gone)].home)
+        ++gone;
+    fs::remove(w.game.dir.path() / "campaign/data/encounters/tornreach" /
+               saved[static_cast<std::size_t>(gone)].template_file);
+    w.form.open_campaign("tornreach");
+    EXPECT_TRUE(w.form.map()->status().endsWith(
+        QString("Not on the map (file not read): planet %1").arg(gone)))
+        << w.form.map()->status().toStdString();
+    EXPECT_EQ(planet_at(w.form.map()->planets(), QPoint(3, 3), w.form.map()->side()), -1);
+    const QImage shown = w.form.map()->grab().toImage();
+    int stubs = 0;
+    for (const Planet& p : w.form.map()->planets()) {
+        if (p.unread || p.home ||
+            std::find(p.links.begin(), p.links.end(), gone) == p.links.end())
+            continue;
+        const QPoint at = link_end(p, w.form.map()->side());
+        int red = 0;
+        for (int dy = -20; dy <= 20; ++dy)
+            for (int dx = -20; dx <= 20; ++dx) {
+                const QColor c = shown.pixelColor(at + QPoint(dx, dy));
+                red += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+            }
+        EXPECT_GT(red, 10) << p.system_name << " shows its stub";
+        ++stubs;
+    }
+    EXPECT_GT(stubs, 0);
 }
 
 TEST(MainWindow, StartUpShowsTheBuiltInPicture)
