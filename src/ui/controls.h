@@ -110,6 +110,9 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, int 
 
 QString text_of(std::string_view name);
 
+// Gives the choices of the list, once it opens, black letters whatever the closed list's colours.
+void make_open_list_readable(QComboBox* combo);
+
 QComboBox* frequency_list(QWidget* parent, const char* name, int y);
 
 template <std::size_t n>

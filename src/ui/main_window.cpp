@@ -32,6 +32,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QTimer>
 #include <QUndoStack>
@@ -100,7 +101,15 @@ void MainWindow::build_controls()
     map_->set_background(startup_picture());
     strip_before_ = new GradientStrip(Qt::black, kTeal, 32, Qt::Horizontal, this);
     strip_after_ = new GradientStrip(kTeal, Qt::black, 32, Qt::Horizontal, this);
-    column_ = new QWidget(this);
+    // The column scrolls where the screen is too low for its open sections; its scroll bar
+    // stands on the gradient strip beside it.
+    column_scroll_ = new QScrollArea(this);
+    column_scroll_->setObjectName("ColumnScroll");
+    column_scroll_->setFrameShape(QFrame::NoFrame);
+    column_scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    column_scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    column_scroll_->viewport()->setAutoFillBackground(false);
+    column_ = new QWidget(column_scroll_);  // the window's font from the start
     column_->setObjectName("Panel_Controls");
     for (int i = 0; i < 5; ++i)
         separators_.push_back(new GradientStrip(Qt::black, kTeal, 120, Qt::Horizontal, column_));
@@ -110,6 +119,7 @@ void MainWindow::build_controls()
     build_facility_placement();
     filler_ = new CrossHatch(column_);
     filler_->setObjectName("Filler");
+    column_scroll_->setWidget(column_);
     connect_handlers();
 }
 
@@ -130,7 +140,7 @@ void MainWindow::resizeEvent(QResizeEvent*)
     const int map_width = width() - kColumnSpan;
     map_->setGeometry(0, 0, map_width, height());
     strip_before_->setGeometry(map_width, 0, 20, height());
-    column_->setGeometry(map_width + 20, 0, kColumnWidth, height());
+    column_scroll_->setGeometry(map_width + 20, 0, kColumnWidth + 20, height());
     strip_after_->setGeometry(map_width + 20 + kColumnWidth, 0, 20, height());
     relayout();
 }

@@ -31,6 +31,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QScrollArea;
 class QTimer;
 class QUndoStack;
 
@@ -108,6 +109,7 @@ protected:
 
 private:
     void set_up_controls();
+    void set_tooltips();
     bool is_number_key(const QKeyEvent& key) const;
     void build_controls();
     void build_basic_settings();
@@ -179,6 +181,7 @@ private:
     QTimer* progress_timer_ = nullptr;
 
     MapWidget* map_ = nullptr;
+    QScrollArea* column_scroll_ = nullptr;
     QWidget* column_ = nullptr;
     QWidget *strip_before_ = nullptr, *strip_after_ = nullptr;  // the gradients around the column
     QWidget *basic_section_ = nullptr, *advanced_section_ = nullptr,

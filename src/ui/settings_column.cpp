@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScrollArea>
 
 namespace orvek {
 
@@ -35,8 +36,55 @@ void MainWindow::set_up_controls()
     inhibition_lists_ = {engine_list_, shield_list_,  fighter_list_, cruiser_list_,
                          cloak_list_,  tractor_list_, repair_list_};
     // White on the green: a contrast of 5.1 : 1, where the other lists' teal would give 1.1 : 1.
+    // Its open list keeps dark text on white, as the other lists have it.
     fighter_list_->setStyleSheet("QComboBox { color: white; background-color: "
                                  "rgb(0,128,0); border: 1px solid rgb(0,64,0); }");
+    set_tooltips();
+}
+
+namespace {
+
+// What each control does, in a player's words, by the control's name.
+const std::pair<const char*, const char*> kTooltips[] = {
+    {"LMDListBox_Size", "How many planets a Generate makes"},
+    {"LMDListBox_JGs", "How richly a Generate joins the planets: String has fewest jumpgates, Web "
+                       "most"},
+    {"LMDButton1", "Makes a new galaxy with the size and jumpgates chosen (Escape cancels)"},
+    {"LMDButton2", "Saves the galaxy shown as a campaign the game loads, under the name above"},
+    {"CB_Advanced", "Opens the numbers behind a galaxy, to set them yourself"},
+    {"Edit_SNr_Pl", "How many planets: 8 to 175"},
+    {"Edit_SLRW", "Wormholes: jumpgates from chosen planets to the planet farthest from each"},
+    {"edit_s1join", "How many planets in a hundred open one jumpgate to their nearest planet"},
+    {"edit_s2join", "How many planets in a hundred open jumpgates to their two nearest planets"},
+    {"edit_s3join", "How many planets in a hundred open jumpgates to their three nearest planets"},
+    {"LMDButton5", "Draws another nebula picture behind the galaxy; Save names it"},
+    {"LMDButton3", "Makes a new galaxy with exactly the numbers above (Escape cancels)"},
+    {"LMDButton4", "Saves the galaxy shown as a campaign the game loads, under the name above"},
+    {"CB_Inhibitions", "Whether a Save writes planets where ships or devices do not work"},
+    {"Combo_Fighter", "How many planets where fighters do not work (a Save draws which)"},
+    {"Combo_Cruiser", "How many planets where cruisers do not work (a Save draws which)"},
+    {"Combo_Cloak", "How many planets where cloaks do not work (a Save draws which)"},
+    {"Combo_Shield", "How many planets where shields do not work (a Save draws which)"},
+    {"Combo_Engine", "How many planets where ships need their engines (a Save draws which)"},
+    {"Combo_Repair", "How many planets where repairs do not work (a Save draws which)"},
+    {"Combo_Tractor", "How many planets where tractor beams do not work (a Save draws which)"},
+    {"CB_Facility", "Whether a Save writes academies, shipyards, factories and repair yards"},
+    {"Combo_Academy", "How many planets hold an academy (a Save draws which)"},
+    {"Combo_Shipyard", "How many planets hold a shipyard (a Save draws which)"},
+    {"Combo_Factory", "How many planets hold a factory (a Save draws which)"},
+    {"Combo_RepairYard", "How many planets hold a repair yard (a Save draws which)"},
+};
+
+const QString kNameTip = "The campaign's name as the game lists it; its files are named after it";
+
+}  // namespace
+
+void MainWindow::set_tooltips()
+{
+    for (const auto& [name, tip] : kTooltips)
+        if (QWidget* control = findChild<QWidget*>(name))
+            control->setToolTip(tip);
+    campaign_name_field_->setToolTip(kNameTip);
 }
 
 namespace {
@@ -64,7 +112,7 @@ void MainWindow::mark_unsupported_characters(const QString& text)
     campaign_name_field_->setStyleSheet(
         lacking.isEmpty() ? kNameStyle : kNameStyle + "background: rgb(255,205,205);");
     campaign_name_field_->setToolTip(lacking.isEmpty()
-                                         ? QString()
+                                         ? kNameTip
                                          : "The game cannot show these characters: " + lacking +
                                                ". A Save writes each as \"?\".");
 }
@@ -157,6 +205,8 @@ void MainWindow::relayout()
     }
     separators_[4]->setGeometry(0, y, kColumnWidth, 15);
     y += 15;
+    // The column is as high as the window, or as its sections where they need more.
+    column_->resize(kColumnWidth, std::max(y, column_scroll_->height()));
     filler_->setGeometry(0, y, kColumnWidth, std::max(0, column_->height() - y));
 }
 

@@ -39,11 +39,40 @@ SaveRequest MainWindow::save_request(const std::string& campaign_name)
     return request;
 }
 
+namespace {
+
+// The characters with their code points, "Ω (U+03A9), μ (U+03BC)": a message box whose font
+// lacks a character still says which it is.
+QString characters_named(const std::string& utf8)
+{
+    QStringList named;
+    for (const char32_t c : QString::fromStdString(utf8).toUcs4())
+        named << QString("%1 (U+%2)")
+                     .arg(QString::fromUcs4(&c, 1), QString::number(static_cast<unsigned>(c), 16)
+                                                        .toUpper()
+                                                        .rightJustified(4, '0'));
+    return named.join(", ");
+}
+
+}  // namespace
+
 void MainWindow::on_save_clicked()
 {
     if (busy())
         return;
     const std::string typed = campaign_name_field_->text().toStdString();
+    // A name of which the game can show no letter or digit would become "???": said at once,
+    // with the characters named, rather than asked about and then refused.
+    if (const std::string lacking = unsupported_characters(typed);
+        !lacking.empty() && campaign_id(utf8_to_cp1252(typed)).empty()) {
+        show_information("The game cannot show any letter of the campaign name: it has no way to "
+                         "show " +
+                         characters_named(lacking) +
+                         ". Give the campaign a name in letters the game shows (A to Z, accented "
+                         "Latin letters, digits).");
+        campaign_name_field_->setFocus();
+        return emit save_finished();
+    }
     if (const std::string lacking = unsupported_characters(typed);
         !lacking.empty() &&
         !ask(QString::fromStdString(

@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QUndoStack>
 
@@ -247,6 +249,7 @@ TEST(GalaxyEditor, TheWindowFitsSmallScreens)
         {"1920 x 1080", QRect(0, 0, 1920, 1040), QSize(979, 750)},
         {"1366 x 768", QRect(0, 0, 1366, 728), QSize(688 + 229, 688)},
         {"1920 x 1080 at 150 %", QRect(0, 0, 1280, 688), QSize(648 + 229, 648)},
+        {"1024 x 600", QRect(0, 0, 1024, 560), QSize(520 + 229, 520)},
     };
     for (const Row& row : rows)
         EXPECT_EQ(MainWindow::opening_size(row.available), row.size) << row.name;
@@ -255,8 +258,24 @@ TEST(GalaxyEditor, TheWindowFitsSmallScreens)
     e.form.resize(MainWindow::opening_size(rows[2].available));
     QTest::qWait(50);
     ASSERT_EQ(e.map->side(), 648);
-    EXPECT_EQ(e.find<QWidget>("Panel_Controls")->geometry(), QRect(648 + 20, 0, 190, 648));
+    QWidget* column = e.find<QWidget>("Panel_Controls");
+    EXPECT_EQ(QRect(column->mapTo(&e.form, QPoint(0, 0)), column->size()),
+              QRect(648 + 20, 0, 190, 648));
     EXPECT_LE(e.find<QPushButton>("LMDButton2")->geometry().bottom(), 648);
+    // On a netbook's screen with every section open, the column scrolls to its last list.
+    e.form.resize(MainWindow::opening_size(rows[3].available));
+    for (const char* box : {"CB_Advanced", "CB_Inhibitions", "CB_Facility"})
+        e.find<QCheckBox>(box)->setChecked(true);
+    auto* scroll = e.find<QScrollArea>("ColumnScroll");
+    QTest::qWait(50);
+    ASSERT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    QWidget* last = e.find<QWidget>("Combo_RepairYard");
+    scroll->ensureWidgetVisible(last);
+    const QRect shown(last->mapTo(scroll->viewport(), QPoint(0, 0)), last->size());
+    EXPECT_TRUE(scroll->viewport()->rect().contains(shown));
+    e.form.resize(MainWindow::opening_size(rows[2].available));
+    QTest::qWait(50);
+
     const Planets& g = e.planets();
     const QPoint to = free_pixel(g, 3, 648);
     drag(e.map, link_end(g[3], 648), to);

@@ -6,6 +6,7 @@
 #include "ui/map_widget.h"
 #include "ui/message_box.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QTreeWidget>
@@ -174,6 +175,59 @@ TEST(MainWindow, OpenAndCheckASavedCampaign)
     EXPECT_EQ(testing::snapshot(w.game.dir.path(), true), saved);
 }
 
+double luminance(QColor c)
+{
+    const auto linear = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+// The contrast of the text of `area` against its background, as drawn: the most common colour
+// is the background, the colour farthest from it the text.
+double contrast_in(const QImage& image, const QRect& area)
+{
+    std::map<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ++counts[image.pixel(x, y)];
+    const QRgb background = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                                return a.second < b.second;
+                            })->first;
+    double best = 1;
+    for (const auto& [colour, count] : counts) {
+        const double a = luminance(QColor(colour)), b = luminance(QColor(background));
+        best = std::max(best, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
+    }
+    return best;
+}
+
+// Every control of the column says what it does, and the choices of every drop-down list read
+// clearly once it opens.
+TEST(MainWindow, EveryControlSaysWhatItDoesAndReadsClearly)
+{
+    Window w;
+    for (QWidget* control : w.find<QWidget>("Panel_Controls")->findChildren<QWidget*>()) {
+        const bool a_control =
+            qobject_cast<QPushButton*>(control) || qobject_cast<QLineEdit*>(control) ||
+            qobject_cast<QListWidget*>(control) || qobject_cast<QComboBox*>(control) ||
+            qobject_cast<QCheckBox*>(control);
+        if (a_control) {
+            EXPECT_FALSE(control->toolTip().isEmpty()) << control->objectName().toStdString();
+        }
+    }
+    for (QComboBox* list : w.form.findChildren<QComboBox*>()) {
+        list->showPopup();
+        QAbstractItemView* view = list->view();
+        QTest::qWait(20);
+        const QImage shown = view->grab().toImage();
+        const QRect item = view->visualRect(view->model()->index(1, 0));
+        EXPECT_GE(contrast_in(shown, item.intersected(shown.rect())), 4.5)
+            << list->objectName().toStdString();
+        list->hidePopup();
+    }
+}
+
 // A planet whose file is gone has no place on the map: the problem line names it, nothing is
 // drawn at the map's corner, and the links to it are short red stubs from their planets.
 TEST(MainWindow, APlanetWhoseFileIsGoneIsNamedNotDrawn)
@@ -196,8 +250,7 @@ TEST(MainWindow, APlanetWhoseFileIsGoneIsNamedNotDrawn)
     const QImage shown = w.form.map()->grab().toImage();
     int stubs = 0;
     for (const Planet& p : w.form.map()->planets()) {
-        if (p.unread || p.home ||
-            std::find(p.links.begin(), p.links.end(), gone) == p.links.end())
+        if (p.unread || p.home || std::find(p.links.begin(), p.links.end(), gone) == p.links.end())
             continue;
         const QPoint at = link_end(p, w.form.map()->side());
         int red = 0;
@@ -294,8 +347,16 @@ TEST(MainWindow, FieldsTakeOnlyWhatTheyMayHold)
     ASSERT_TRUE(w.save("LMDButton2"));
     EXPECT_EQ(w.questions, 1) << "Save asks before it writes them as \"?\"";
     EXPECT_EQ(w.game.saved_files(), 0u) << "No goes back to the name";
+    name->setText("\u03a9\u03bc\u03ad\u03b3\u03b1");
+    ASSERT_TRUE(w.save("LMDButton2"));
+    EXPECT_EQ(w.questions, 1) << "a name with no letter the game shows is not asked about";
+    ASSERT_FALSE(w.messages.empty());
+    EXPECT_TRUE(w.messages.back().second.contains("\u03a9 (U+03A9), \u03bc (U+03BC)"))
+        << w.messages.back().second.toStdString();
+    w.messages.clear();
     name->setText("\u00e9t\u00e9 Reach");
-    EXPECT_EQ(name->toolTip(), "") << "accented letters the game shows stay as they are";
+    EXPECT_FALSE(name->toolTip().contains("cannot show"))
+        << "accented letters the game shows stay as they are";
     QApplication::setActiveWindow(&w.form);
     planets->setFocus();
     QTest::keyClick(planets, Qt::Key_Tab);
