@@ -42,7 +42,14 @@ void CampaignTransaction::begin(const std::string& folder_name, const std::strin
                  replaced ? *replaced : std::vector<std::string>()};
     p.open_campaign();
     p.journal.created_folder = !p.campaign;
-    p.data.create_folder(kWork);
+    try {
+        p.data.create_folder(kWork);
+    } catch (const FileError& e) {
+        // The first thing a Save writes: where it fails, the game folder as a whole is not
+        // writable (read-only, full, or another user's), and the player hears that.
+        throw Error("The game folder \"" + p.game.game_dir() + "\" cannot be written: " +
+                    e.reason());
+    }
     begun_ = true;
     p.work = p.data.sub(kWork);
     p.work->create_folder(kNewFiles);

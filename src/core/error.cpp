@@ -12,9 +12,9 @@ Error conversion_error(const std::string& text)
     return Error("'" + text + "' is not a valid integer value");
 }
 
-Error file_error(const std::string& what, const std::string& path, const std::string& reason)
+FileError file_error(const std::string& what, const std::string& path, const std::string& reason)
 {
-    return Error(what + " \"" + path + "\". " + reason);
+    return FileError(what + " \"" + path + "\". " + reason, reason);
 }
 
 std::string with_full_stop(const std::string& message)

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace orvek {
 
@@ -19,9 +20,21 @@ Error list_index_error(long long index);
 // "'%s' is not a valid integer value": a number field that does not hold a whole number.
 Error conversion_error(const std::string& text);
 
+// A failed file call, which keeps the system's reason apart for a caller that words it anew.
+class FileError : public Error {
+public:
+    FileError(const std::string& message, std::string reason)
+        : Error(message), reason_(std::move(reason))
+    {}
+    const std::string& reason() const { return reason_; }
+
+private:
+    std::string reason_;
+};
+
 // A failed file call: `what` ("Cannot open file", "Cannot create file", ...), the file in quotes
 // and a full stop, then the system's reason.
-Error file_error(const std::string& what, const std::string& path, const std::string& reason);
+FileError file_error(const std::string& what, const std::string& path, const std::string& reason);
 
 // The message as the error report shows it: a full stop appended when it has none.
 std::string with_full_stop(const std::string& message);

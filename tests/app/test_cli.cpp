@@ -153,6 +153,16 @@ TEST(Cli, StatusesTellTheTruth)
     ASSERT_NE(journal, std::string::npos) << trace;
     EXPECT_LT(flushed, journal) << trace;
 
+    // A game folder that cannot be written is told as that, not by the Save's hidden folder.
+    const std::size_t saved = game.saved_files();
+    r = testing::run_command("ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e "
+                             "trace=mkdirat -e inject=mkdirat:error=EROFS:when=1 " +
+                             tool + " --seed 1 --save --name Refused");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot be written: Read-only file system."), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(".orvek-save"), std::string::npos) << r.err;
+    EXPECT_EQ(game.saved_files(), saved);
+
     // A pipe nobody reads: the tool waits for a reader, and a signal ends the wait.
     TempDir pipes;
     const std::string fifo = (pipes.path() / "fifo").string();
