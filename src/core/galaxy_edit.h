@@ -3,8 +3,9 @@
 // Each is checked against the galaxy when it is made and can then be applied and reverted any
 // number of times; the window's undo stack and the command-line tool share them.
 //
-// galaxy_edit.cpp holds the edits; galaxy_rules.cpp the rules they and the check share (where a
-// planet may stand, which planets are reached, each planet's farthest, a planet's title).
+// galaxy_edit.cpp holds the edits of one planet; group_edit.cpp those of a selection;
+// galaxy_rules.cpp the rules they and the check share (where a planet may stand, which planets
+// are reached, each planet's farthest, a planet's title).
 
 #include "core/error.h"
 #include "core/planet.h"
@@ -59,6 +60,18 @@ EditPointer make_home(const std::vector<Planet>& planets, int p);
 EditPointer add_planet(const std::vector<Planet>& planets, int x, int y,
                        const NewPlanetSources& sources);
 EditPointer delete_planet(const std::vector<Planet>& planets, int p);
+
+// A selection (planet numbers, in any order, each counted once) moved by (dx, dy) map units or
+// deleted, as one edit. Refused as a whole, with the first reason, when any planet of it would
+// be: out of the map, too close to a planet outside the selection, the home planet deleted, or
+// fewer planets left than a galaxy keeps.
+EditPointer move_planets(const std::vector<Planet>& planets, const std::vector<int>& group, int dx,
+                         int dy);
+EditPointer delete_planets(const std::vector<Planet>& planets, const std::vector<int>& group);
+
+// Why the selection `group` cannot move by (dx, dy), or empty when it can.
+std::string move_refusal(const std::vector<Planet>& planets, const std::vector<int>& group,
+                         int dx, int dy);
 
 // Why planet p (-1: a new planet) cannot stand at (x, y), or empty when it can: the window
 // rings the marker red while a drag is over such a place.

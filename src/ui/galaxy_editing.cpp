@@ -45,6 +45,14 @@ void MainWindow::set_up_editing()
     connect(map_, &MapWidget::move_requested, this, [this](int p, int x, int y) {
         edit([=](const auto& g) { return move_planet(g, p, x, y); });
     });
+    connect(map_, &MapWidget::group_move_requested, this,
+            [this](const std::vector<int>& group, int dx, int dy) {
+                edit([=](const auto& g) { return move_planets(g, group, dx, dy); });
+            });
+    connect(map_, &MapWidget::nudge_requested, this, &MainWindow::nudge);
+    connect(map_, &MapWidget::delete_requested, this, [this](const std::vector<int>& group) {
+        edit([=](const auto& g) { return delete_planets(g, group); });
+    });
     connect(map_, &MapWidget::join_requested, this,
             [this](int p, int q) { edit([=](const auto& g) { return join_planets(g, p, q); }); });
     connect(map_, &MapWidget::rename_requested, this, [this](int p, const QString& name) {
@@ -74,6 +82,20 @@ void MainWindow::edit(const std::function<EditPointer(const std::vector<Planet>&
     } catch (const Error& e) {
         // A refused edit, or an added planet's templates that cannot be listed.
         show_information(QString::fromUtf8(e.what()));
+    }
+}
+
+// A nudge that the galaxy cannot take says why on the map for a moment: a key held down would
+// otherwise stack up message boxes.
+void MainWindow::nudge(const std::vector<int>& group, int dx, int dy)
+{
+    if (busy())
+        return;
+    try {
+        document_->edit([&](const auto& g) { return move_planets(g, group, dx, dy); });
+    } catch (const Error& e) {
+        const std::string reason = e.what();
+        map_->show_notice(QString::fromUtf8(reason.substr(0, reason.find(':'))), 1500);
     }
 }
 

@@ -132,6 +132,7 @@ private:
     // Makes an edit from the galaxy and pushes it on the document's undo stack, which applies
     // it; a refused one is said in a message.
     void edit(const std::function<EditPointer(const std::vector<Planet>&)>& make);
+    void nudge(const std::vector<int>& group, int dx, int dy);
     void show_planet_menu(int planet, const QPoint& at);
     void show_link_menu(int planet, int other, const QPoint& at);
     CloseAnswer ask_before_closing();

@@ -1,7 +1,9 @@
-// The map's mouse and keys: a click selects a planet (on empty space, nothing), a drag beyond the
-// platform's drag distance moves it, Shift+drag from one planet to another joins them,
-// double-click a name (or F2) to rename, double-click empty space to add a planet, right-click
-// selects and opens the menus. The widget only asks; the window turns each request into an edit.
+// The map's mouse and keys: a click selects a planet (on empty space, nothing; with Shift it adds
+// the planet), a rubber band from empty space selects what it holds, a drag beyond the
+// platform's drag distance moves the selection, Shift+drag from one planet to another joins
+// them, the arrow keys nudge the selection and Delete deletes it, double-click a name (or F2) to
+// rename, double-click empty space to add a planet, right-click selects and opens the menus.
+// The widget only asks; the window turns each request into an edit.
 
 #include "core/cp1252.h"
 #include "core/galaxy_edit.h"
@@ -17,9 +19,9 @@
 
 namespace orvek {
 
-QPoint MapWidget::Drag::destination(const Planet& planet, int side) const
+QPoint MapWidget::Drag::delta(const Planet& planet, int side) const
 {
-    return map_position(link_end(planet, side) + (at - from), side);
+    return map_position(link_end(planet, side) + (at - from), side) - QPoint(planet.x, planet.y);
 }
 
 void MapWidget::set_editable(bool editable)
@@ -41,13 +43,28 @@ void MapWidget::set_unsaved(bool unsaved)
 void MapWidget::mousePressEvent(QMouseEvent* event)
 {
     const QPoint at = event->position().toPoint();
-    const int planet = planet_at(planets_, at, side());
     if (!editable_ || links_only_ || event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
     setFocus(Qt::MouseFocusReason);
-    select_planet(planet);  // a click on empty space selects nothing
-    if (planet >= 0)
-        drag_ = Drag{planet, (event->modifiers() & Qt::ShiftModifier) != 0, at, at};
+    press_on(planet_at(planets_, at, side()), at, (event->modifiers() & Qt::ShiftModifier) != 0);
+}
+
+void MapWidget::press_on(int planet, QPoint at, bool shift)
+{
+    using Kind = Drag::Kind;
+    if (planet < 0) {
+        if (!shift)
+            select_planet(-1);  // a click on empty space selects nothing
+        drag_ = Drag{Kind::Band, -1, {}, at, at, shift};
+    } else if (shift) {
+        drag_ = Drag{Kind::Join, planet, {}, at, at, true};  // a click adds, a drag joins
+    } else {
+        // A press on a planet of the selection drags the whole selection.
+        if (std::find(selection_.begin(), selection_.end(), planet) == selection_.end())
+            select_planet(planet);
+        selected_ = planet;
+        drag_ = Drag{Kind::Move, planet, selection_, at, at};
+    }
 }
 
 void MapWidget::mouseMoveEvent(QMouseEvent* event)
@@ -69,18 +86,66 @@ void MapWidget::mouseReleaseEvent(QMouseEvent* event)
     drag_.reset();
     update();
     drag.at = event->position().toPoint();
-    if (drag.join) {
-        const int other = planet_at(planets_, drag.at, side());
-        if (other >= 0 && other != drag.planet)
+    drag.moving =
+        drag.moving || (drag.at - drag.from).manhattanLength() >= QApplication::startDragDistance();
+    release(drag);
+}
+
+void MapWidget::release(const Drag& drag)
+{
+    switch (drag.kind) {
+    case Drag::Kind::Band:
+        if (drag.moving)
+            select_in(QRect(drag.from, drag.at).normalized(), drag.adding);
+        return;
+    case Drag::Kind::Join:
+        if (!drag.moving)
+            return toggle_selected(drag.planet);
+        if (const int other = planet_at(planets_, drag.at, side());
+            other >= 0 && other != drag.planet)
             emit join_requested(drag.planet, other);
         return;
+    case Drag::Kind::Move: break;
     }
-    if (!drag.moving && (drag.at - drag.from).manhattanLength() < QApplication::startDragDistance())
-        return;  // a click: the planet is selected, and stays where it is
-    const QPoint unit = drag.destination(planets_[static_cast<std::size_t>(drag.planet)], side());
-    // A refused place sends the planet back where it was.
-    if (position_refusal(planets_, drag.planet, unit.x(), unit.y()).empty())
-        emit move_requested(drag.planet, unit.x(), unit.y());
+    if (!drag.moving)
+        return select_planet(drag.planet);  // a click: that planet alone, where it stands
+    const Planet& pressed = planets_[static_cast<std::size_t>(drag.planet)];
+    const QPoint delta = drag.delta(pressed, side());
+    // A refused place sends the planets back where they were.
+    if (drag.group.size() > 1) {
+        if (move_refusal(planets_, drag.group, delta.x(), delta.y()).empty())
+            emit group_move_requested(drag.group, delta.x(), delta.y());
+    } else if (position_refusal(planets_, drag.planet, pressed.x + delta.x(), pressed.y + delta.y())
+                   .empty()) {
+        emit move_requested(drag.planet, pressed.x + delta.x(), pressed.y + delta.y());
+    }
+}
+
+void MapWidget::select_in(const QRect& band, bool adding)
+{
+    if (!adding)
+        selection_.clear();
+    for (std::size_t i = 0; i < planets_.size(); ++i)
+        if (!planets_[i].unread && band.contains(link_end(planets_[i], side())))
+            selection_.push_back(static_cast<int>(i));
+    std::sort(selection_.begin(), selection_.end());
+    selection_.erase(std::unique(selection_.begin(), selection_.end()), selection_.end());
+    selected_ = selection_.empty() ? -1 : selection_.front();
+    update();
+}
+
+void MapWidget::toggle_selected(int planet)
+{
+    const auto found = std::find(selection_.begin(), selection_.end(), planet);
+    if (found != selection_.end()) {
+        selection_.erase(found);
+    } else {
+        selection_.insert(std::upper_bound(selection_.begin(), selection_.end(), planet), planet);
+        selected_ = planet;
+    }
+    if (std::find(selection_.begin(), selection_.end(), selected_) == selection_.end())
+        selected_ = selection_.empty() ? -1 : selection_.front();
+    update();
 }
 
 void MapWidget::mouseDoubleClickEvent(QMouseEvent* event)
@@ -99,9 +164,21 @@ void MapWidget::mouseDoubleClickEvent(QMouseEvent* event)
 
 void MapWidget::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_F2 && editable_ && selected_ >= 0 &&
-        static_cast<std::size_t>(selected_) < planets_.size())
-        return start_rename(selected_);
+    if (!editable_ || links_only_ || selection_.empty())
+        return QWidget::keyPressEvent(event);
+    const int step = (event->modifiers() & Qt::ShiftModifier) ? 10 : 1;
+    switch (event->key()) {
+    case Qt::Key_F2:
+        if (selected_ >= 0 && static_cast<std::size_t>(selected_) < planets_.size())
+            return start_rename(selected_);
+        break;
+    case Qt::Key_Left: return emit nudge_requested(selection_, -step, 0);
+    case Qt::Key_Right: return emit nudge_requested(selection_, step, 0);
+    case Qt::Key_Up: return emit nudge_requested(selection_, 0, -step);
+    case Qt::Key_Down: return emit nudge_requested(selection_, 0, step);
+    case Qt::Key_Delete: return emit delete_requested(selection_);
+    default: break;
+    }
     QWidget::keyPressEvent(event);
 }
 
@@ -158,41 +235,60 @@ void MapWidget::finish_rename(bool accept)
 
 void MapWidget::paint_drag(QPainter& painter) const
 {
-    if (!drag_ || static_cast<std::size_t>(drag_->planet) >= planets_.size())
+    if (!drag_ || !drag_->moving)
+        return;
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    if (drag_->kind == Drag::Kind::Band) {
+        painter.setPen(QPen(QColor(255, 220, 0), 1, Qt::DashLine));
+        painter.setBrush(QColor(255, 220, 0, 30));
+        painter.drawRect(QRect(drag_->from, drag_->at).normalized());
+        return;
+    }
+    if (static_cast<std::size_t>(drag_->planet) >= planets_.size())
         return;
     const Planet& planet = planets_[static_cast<std::size_t>(drag_->planet)];
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    if (drag_->join) {
+    if (drag_->kind == Drag::Kind::Join) {
         painter.setPen(QPen(QColor(255, 220, 0), 2, Qt::DashLine));
         painter.drawLine(link_end(planet, side()), drag_->at);
         return;
     }
-    if (!drag_->moving)
+    paint_move(painter);
+}
+
+// The markers where the dragged planets would go, their links following them; ringed red where
+// they cannot stand, with the reason.
+void MapWidget::paint_move(QPainter& painter) const
+{
+    const Planet& pressed = planets_[static_cast<std::size_t>(drag_->planet)];
+    const QPoint delta = drag_->delta(pressed, side());
+    const auto moved = [&](const Planet& planet) {
+        Planet there = planet;
+        there.x += delta.x();
+        there.y += delta.y();
+        return there;
+    };
+    for (const int p : drag_->group) {
+        const Planet& planet = planets_[static_cast<std::size_t>(p)];
+        painter.setPen(QPen(QColor(192, 192, 192), 1, Qt::DashLine));
+        for (const std::int32_t link : planet.links)
+            if (drawn_link(planets_, planet, link))
+                painter.drawLine(link_end(moved(planet), side()),
+                                 link_end(planets_[static_cast<std::size_t>(link)], side()));
+        painter.setPen(QPen(QColor(166, 202, 240), 2));
+        painter.setBrush(planet.home ? QColor(255, 0, 0, 160) : QColor(0, 128, 0, 160));
+        painter.drawEllipse(QRectF(marker_rect(moved(planet), side())).adjusted(1, 1, -1, -1));
+    }
+    const std::string refusal =
+        drag_->group.size() > 1 ? move_refusal(planets_, drag_->group, delta.x(), delta.y())
+                                : position_refusal(planets_, drag_->planet, pressed.x + delta.x(),
+                                                   pressed.y + delta.y());
+    if (refusal.empty())
         return;
-    // The marker where it would go, ringed red where the planet cannot stand, with the reason.
-    const QPoint unit = drag_->destination(planet, side());
-    Planet moved = planet;
-    moved.x = unit.x();
-    moved.y = unit.y();
-    const std::string refusal = position_refusal(planets_, drag_->planet, unit.x(), unit.y());
-    const bool refused = !refusal.empty();
-    // Its links follow it.
-    painter.setPen(QPen(QColor(192, 192, 192), 1, Qt::DashLine));
-    for (const std::int32_t link : planet.links) {
-        const std::size_t q = static_cast<std::size_t>(link);
-        if (link >= 0 && q < planets_.size())
-            painter.drawLine(link_end(moved, side()), link_end(planets_[q], side()));
-    }
-    painter.setPen(QPen(QColor(166, 202, 240), 2));
-    painter.setBrush(planet.home ? QColor(255, 0, 0, 160) : QColor(0, 128, 0, 160));
-    painter.drawEllipse(QRectF(marker_rect(moved, side())).adjusted(1, 1, -1, -1));
-    if (refused) {
-        painter.setPen(QPen(Qt::red, 3));
-        painter.setBrush(Qt::NoBrush);
-        const QRect ring = marker_rect(moved, side()).adjusted(-6, -6, 6, 6);
-        painter.drawEllipse(ring);
-        paint_refusal(painter, ring, QString::fromUtf8(refusal.substr(0, refusal.find(':'))));
-    }
+    painter.setPen(QPen(Qt::red, 3));
+    painter.setBrush(Qt::NoBrush);
+    const QRect ring = marker_rect(moved(pressed), side()).adjusted(-6, -6, 6, 6);
+    painter.drawEllipse(ring);
+    paint_refusal(painter, ring, QString::fromUtf8(refusal.substr(0, refusal.find(':'))));
 }
 
 // The reason beside the red ring, in a dark box that keeps it readable over any picture, on

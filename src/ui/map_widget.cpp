@@ -73,9 +73,13 @@ void MapWidget::resizeEvent(QResizeEvent*)
 
 void MapWidget::set_planets(const std::vector<Planet>& planets)
 {
+    // Numbers move when planets come or go: a selection then means other planets, and goes.
+    if (planets.size() != planets_.size())
+        selection_.clear();
     planets_ = planets;
-    if (selected_ >= static_cast<int>(planets_.size()))
-        selected_ = -1;
+    std::erase_if(selection_, [&](int p) { return planets_[static_cast<std::size_t>(p)].unread; });
+    if (std::find(selection_.begin(), selection_.end(), selected_) == selection_.end())
+        selected_ = selection_.empty() ? -1 : selection_.front();
     marked_.clear();
     update();
 }
@@ -101,6 +105,9 @@ void MapWidget::set_seed_text(const QString& text)
 void MapWidget::select_planet(int planet)
 {
     selected_ = planet;
+    selection_.clear();
+    if (planet >= 0)
+        selection_.push_back(planet);
     update();
 }
 
@@ -117,12 +124,13 @@ void MapWidget::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), Qt::black);
     paint_map(painter, fitted_, planets_.empty() ? nullptr : &planets_, side(), links_only_,
               &names_);
-    if (selected_ >= 0 && static_cast<std::size_t>(selected_) < planets_.size()) {
-        painter.setPen(QPen(Qt::yellow, 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(marker_rect(planets_[static_cast<std::size_t>(selected_)], side())
-                                .adjusted(-6, -6, 6, 6));
-    }
+    painter.setPen(QPen(Qt::yellow, 2));
+    painter.setBrush(Qt::NoBrush);
+    for (const int p : selection_)
+        if (static_cast<std::size_t>(p) < planets_.size() &&
+            !planets_[static_cast<std::size_t>(p)].unread)
+            painter.drawEllipse(
+                marker_rect(planets_[static_cast<std::size_t>(p)], side()).adjusted(-6, -6, 6, 6));
     painter.setPen(QPen(Qt::red, 2, Qt::DashLine));
     painter.setBrush(Qt::NoBrush);
     for (const int p : marked_)

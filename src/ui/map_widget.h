@@ -36,8 +36,11 @@ public:
     // The seed of the galaxy shown, small in the lower-left corner; empty shows none.
     void set_seed_text(const QString& text);
     const QString& seed_text() const { return seed_; }
-    // Rings the planet (its number), or none with -1.
+    // Rings the planet (its number) as the whole selection, or selects none with -1.
     void select_planet(int planet);
+    // The selected planets in number order; selected_planet() is the one last clicked, which
+    // F2 renames.
+    const std::vector<int>& selection() const { return selection_; }
     // Rings these planets red with a dashed line, until the planets change: what a refusal is
     // about (the planets no jumpgate reaches).
     void mark_planets(std::vector<int> planets);
@@ -65,6 +68,12 @@ public:
 signals:
     // What the player asked for with the mouse and keys; the window makes them edits.
     void move_requested(int planet, int x, int y);
+    // A selection of several planets dragged by (dx, dy) map units.
+    void group_move_requested(const std::vector<int>& planets, int dx, int dy);
+    // The arrow keys: the selection moved by one map unit (with Shift ten).
+    void nudge_requested(const std::vector<int>& planets, int dx, int dy);
+    // The Delete key: the selection deleted.
+    void delete_requested(const std::vector<int>& planets);
     void join_requested(int planet, int other);
     void add_requested(int x, int y);
     void rename_requested(int planet, const QString& name);
@@ -86,19 +95,26 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    // A press on a planet's marker: a click until the pointer has gone the platform's drag
-    // distance, then a move (the marker keeps its place under the pointer), or with Shift a new
-    // jumpgate.
+    // A press: a click until the pointer has gone the platform's drag distance, then on a
+    // planet a move of the selection (the marker keeps its place under the pointer), with Shift
+    // a new jumpgate, and on empty space a rubber band that selects what it holds.
     struct Drag {
-        int planet;
-        bool join;
-        QPoint from;  // where the press was, in map pixels
-        QPoint at;    // the pointer
+        enum class Kind { Move, Join, Band } kind;
+        int planet;              // the planet pressed on, -1 for a band
+        std::vector<int> group;  // what a move moves
+        QPoint from;             // where the press was, in map pixels
+        QPoint at;               // the pointer
+        bool adding = false;     // Shift: a band or click adds to the selection
         bool moving = false;
-        // Where the planet would stand now, in map units.
-        QPoint destination(const Planet& planet, int side) const;
+        // The move so far in map units: where the pressed planet would stand less its place.
+        QPoint delta(const Planet& planet, int side) const;
     };
+    void press_on(int planet, QPoint at, bool shift);
+    void release(const Drag& drag);
+    void select_in(const QRect& band, bool adding);
+    void toggle_selected(int planet);
     void paint_drag(QPainter& painter) const;
+    void paint_move(QPainter& painter) const;
     void paint_refusal(QPainter& painter, const QRect& ring, const QString& reason) const;
     void paint_lines(QPainter& painter) const;
     void fit_background();
@@ -113,6 +129,7 @@ private:
     std::vector<Planet> planets_;
     QString progress_, status_, seed_;
     int selected_ = -1;
+    std::vector<int> selection_;
     std::vector<int> marked_;
     bool links_only_ = false;
     QTimer* notice_timer_ = nullptr;

@@ -98,6 +98,40 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
          "Too close to Star 4 (planet 4)"},
         {"move 56 apart", [](auto& g) { return move_planet(g, 3, 364, 555); }, ""},
         {"move no planet", [](auto& g) { return move_planet(g, 9, 300, 300); }, "no planet 9"},
+        {"move a selection",
+         [](auto& g) {
+             return move_planets(g, {4, 3, 4}, 0, 200);
+         },
+         "",
+         [](auto& g) {
+             EXPECT_EQ(std::pair(g[3].y, g[4].y), std::pair(700, 700));
+             EXPECT_EQ(g[5].y, 500);
+         }},
+        {"move a selection onto its own places",
+         [](auto& g) {
+             return move_planets(g, {3, 4}, 100, 0);
+         },
+         "Too close to Star 5 (planet 5)"},
+        {"move a selection off the map",
+         [](auto& g) {
+             return move_planets(g, {0, 8}, 0, 480);
+         },
+         "between 20 and 979"},
+        {"move an empty selection", [](auto& g) { return move_planets(g, {}, 0, 10); },
+         "No planet"},
+        {"delete a selection with the home",
+         [](auto& g) {
+             Planets more = g;
+             more.push_back(g[8]);
+             more.back().x = 500, more.back().y = 900;
+             return delete_planets(more, {3, 0});
+         },
+         "home planet cannot"},
+        {"delete a selection below 8",
+         [](auto& g) {
+             return delete_planets(g, {2, 5});
+         },
+         "at least 8"},
         {"join", [](auto& g) { return join_planets(g, 0, 5); }, "",
          [](auto& g) {
              EXPECT_EQ(g[0].links, (std::vector<std::int32_t>{1, 5}));
@@ -200,6 +234,29 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
                 << row.name << ": " << refused.what();
         }
     }
+}
+
+// A selection deleted as one edit: every number past each deleted planet moves down, and revert
+// gives the galaxy back.
+TEST(GalaxyEdit, ASelectionGoesAsOneEdit)
+{
+    Planets planets = row_of_planets();
+    for (int x : {120, 420}) {
+        planets.push_back(planets[8]);
+        planets.back().x = x, planets.back().y = 800;
+        planets.back().links.clear();
+        planets.back().system_name = "Far " + std::to_string(x);
+    }
+    const Planets before = planets;
+    EditPointer edit = delete_planets(planets, {9, 4});
+    EXPECT_EQ(edit->text(), "Delete 2 planets");
+    edit->apply(planets);
+    ASSERT_EQ(planets.size(), 9u);
+    EXPECT_EQ(planets[4].system_name, "Star 5");
+    EXPECT_EQ(planets[8].system_name, "Far 420");
+    EXPECT_EQ(planets[3].links, (std::vector<std::int32_t>{2}));
+    edit->revert(planets);
+    EXPECT_EQ(planets, before);
 }
 
 TEST(GalaxyEdit, UndoAfterAnySequenceGivesTheGalaxyBackExactly)

@@ -144,6 +144,72 @@ TEST(GalaxyEditor, AClickSelectsAndOnlyADragMoves)
     EXPECT_EQ(e.map->selected_planet(), 5) << "the right-click's planet is the one ringed";
 }
 
+// Shift+click adds to the selection; the arrow keys, a drag and Delete act on all of it as one
+// edit each; a rubber band from empty space selects what it holds.
+TEST(GalaxyEditor, ASelectionMovesAndGoesTogether)
+{
+    Editor e;
+    const Planets generated = e.planets();
+    int a = 1, b = 2;
+    while (generated[static_cast<std::size_t>(a)].home ||
+           generated[static_cast<std::size_t>(b)].home)
+        ++a, ++b;
+    QTest::mouseClick(e.map, Qt::LeftButton, {}, centre(generated, a));
+    QTest::mouseClick(e.map, Qt::LeftButton, Qt::ShiftModifier, centre(generated, b));
+    ASSERT_EQ(e.map->selection(), (std::vector<int>{a, b}));
+    const auto moved_by = [&](const Planets& before, int dx, int dy) {
+        for (int p : {a, b})
+            if (e.planets()[static_cast<std::size_t>(p)].x !=
+                    before[static_cast<std::size_t>(p)].x + dx ||
+                e.planets()[static_cast<std::size_t>(p)].y !=
+                    before[static_cast<std::size_t>(p)].y + dy)
+                return false;
+        return true;
+    };
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers keys;
+        int dx, dy;
+    } nudges[] = {{Qt::Key_Right, {}, 1, 0}, {Qt::Key_Up, Qt::ShiftModifier, 0, -10}};
+    for (const auto& nudge : nudges) {
+        const Planets before = e.planets();
+        const bool allowed = move_refusal(before, {a, b}, nudge.dx, nudge.dy).empty();
+        QTest::keyClick(e.map, nudge.key, nudge.keys);
+        EXPECT_TRUE(allowed ? moved_by(before, nudge.dx, nudge.dy) : e.planets() == before)
+            << nudge.dx << "," << nudge.dy;
+    }
+    // Dragged by either planet, both go; one edit on the stack.
+    const Planets before = e.planets();
+    QPoint offset;
+    for (int step = 30; step < 400 && offset.isNull(); step += 7)
+        for (const QPoint o :
+             {QPoint(step, 0), QPoint(0, step), QPoint(-step, 0), QPoint(0, -step)})
+            if (offset.isNull() &&
+                move_refusal(before, {a, b}, map_position(o).x(), map_position(o).y()).empty())
+                offset = o;
+    ASSERT_FALSE(offset.isNull());
+    const int edits = e.form.document().undo_stack()->count();
+    drag(e.map, centre(before, b), centre(before, b) + offset);
+    EXPECT_EQ(e.form.document().undo_stack()->count(), edits + 1);
+    EXPECT_EQ(e.planets()[static_cast<std::size_t>(a)].x - before[static_cast<std::size_t>(a)].x,
+              e.planets()[static_cast<std::size_t>(b)].x - before[static_cast<std::size_t>(b)].x);
+    EXPECT_FALSE(e.planets() == before);
+
+    QTest::keyClick(e.map, Qt::Key_Delete);
+    EXPECT_EQ(e.planets().size(), generated.size() - 2) << "Delete deletes the selection";
+    e.keys("Ctrl+Z");
+    EXPECT_EQ(e.planets().size(), generated.size()) << "as one edit";
+
+    // A rubber band over the whole map holds every planet, the home planet with them: Delete
+    // is then refused, saying why.
+    drag(e.map, QPoint(2, 2), QPoint(e.map->side() - 2, e.map->side() - 2));
+    EXPECT_EQ(e.map->selection().size(), generated.size());
+    QTest::keyClick(e.map, Qt::Key_Delete);
+    EXPECT_EQ(e.planets().size(), generated.size());
+    ASSERT_FALSE(e.messages.empty());
+    EXPECT_TRUE(e.messages.back().second.contains("home planet cannot"));
+}
+
 TEST(GalaxyEditor, ShiftDragJoinsAndRenameHappensInPlace)
 {
     Editor e;
