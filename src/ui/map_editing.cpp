@@ -42,11 +42,13 @@ void MapWidget::set_unsaved(bool unsaved)
 
 void MapWidget::mousePressEvent(QMouseEvent* event)
 {
-    const QPoint at = event->position().toPoint();
+    const QPoint at = to_map(event->position().toPoint());
+    if (start_pan(*event))
+        return;
     if (!editable_ || links_only_ || event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
     setFocus(Qt::MouseFocusReason);
-    press_on(planet_at(planets_, at, side()), at, (event->modifiers() & Qt::ShiftModifier) != 0);
+    press_on(planet_at(planets_, at, pixels()), at, (event->modifiers() & Qt::ShiftModifier) != 0);
 }
 
 void MapWidget::press_on(int planet, QPoint at, bool shift)
@@ -69,9 +71,11 @@ void MapWidget::press_on(int planet, QPoint at, bool shift)
 
 void MapWidget::mouseMoveEvent(QMouseEvent* event)
 {
+    if (continue_pan(*event))
+        return;
     if (!drag_)
         return QWidget::mouseMoveEvent(event);
-    drag_->at = event->position().toPoint();
+    drag_->at = to_map(event->position().toPoint());
     // A hand that trembles while clicking moves nothing.
     if ((drag_->at - drag_->from).manhattanLength() >= QApplication::startDragDistance())
         drag_->moving = true;
@@ -80,12 +84,14 @@ void MapWidget::mouseMoveEvent(QMouseEvent* event)
 
 void MapWidget::mouseReleaseEvent(QMouseEvent* event)
 {
+    if (end_pan(*event))
+        return;
     if (!drag_ || event->button() != Qt::LeftButton)
         return QWidget::mouseReleaseEvent(event);
     Drag drag = *drag_;
     drag_.reset();
     update();
-    drag.at = event->position().toPoint();
+    drag.at = to_map(event->position().toPoint());
     drag.moving =
         drag.moving || (drag.at - drag.from).manhattanLength() >= QApplication::startDragDistance();
     release(drag);
@@ -101,7 +107,7 @@ void MapWidget::release(const Drag& drag)
     case Drag::Kind::Join:
         if (!drag.moving)
             return toggle_selected(drag.planet);
-        if (const int other = planet_at(planets_, drag.at, side());
+        if (const int other = planet_at(planets_, drag.at, pixels());
             other >= 0 && other != drag.planet)
             emit join_requested(drag.planet, other);
         return;
@@ -110,7 +116,7 @@ void MapWidget::release(const Drag& drag)
     if (!drag.moving)
         return select_planet(drag.planet);  // a click: that planet alone, where it stands
     const Planet& pressed = planets_[static_cast<std::size_t>(drag.planet)];
-    const QPoint delta = drag.delta(pressed, side());
+    const QPoint delta = drag.delta(pressed, pixels());
     // A refused place sends the planets back where they were.
     if (drag.group.size() > 1) {
         if (move_refusal(planets_, drag.group, delta.x(), delta.y()).empty())
@@ -126,7 +132,7 @@ void MapWidget::select_in(const QRect& band, bool adding)
     if (!adding)
         selection_.clear();
     for (std::size_t i = 0; i < planets_.size(); ++i)
-        if (!planets_[i].unread && band.contains(link_end(planets_[i], side())))
+        if (!planets_[i].unread && band.contains(link_end(planets_[i], pixels())))
             selection_.push_back(static_cast<int>(i));
     std::sort(selection_.begin(), selection_.end());
     selection_.erase(std::unique(selection_.begin(), selection_.end()), selection_.end());
@@ -150,20 +156,24 @@ void MapWidget::toggle_selected(int planet)
 
 void MapWidget::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    const QPoint at = event->position().toPoint();
+    const QPoint at = to_map(event->position().toPoint());
     if (!editable_ || links_only_ || event->button() != Qt::LeftButton)
         return QWidget::mouseDoubleClickEvent(event);
     drag_.reset();
-    if (const int named = label_at(planets_, at, side()); named >= 0)
+    if (const int named = label_at(planets_, at, pixels()); named >= 0)
         return start_rename(named);
-    if (planet_at(planets_, at, side()) < 0 && !planets_.empty()) {
-        const QPoint unit = map_position(at, side());
+    if (planet_at(planets_, at, pixels()) < 0 && !planets_.empty()) {
+        const QPoint unit = map_position(at, pixels());
         emit add_requested(unit.x(), unit.y());
     }
 }
 
 void MapWidget::keyPressEvent(QKeyEvent* event)
 {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
+        space_down_ = true;
+    if (event->key() == Qt::Key_Home)
+        return fit_whole_map();
     if (!editable_ || links_only_ || selection_.empty())
         return QWidget::keyPressEvent(event);
     const int step = (event->modifiers() & Qt::ShiftModifier) ? 10 : 1;
@@ -184,14 +194,14 @@ void MapWidget::keyPressEvent(QKeyEvent* event)
 
 void MapWidget::contextMenuEvent(QContextMenuEvent* event)
 {
-    const QPoint at = event->pos();
+    const QPoint at = event->pos(), in_map = to_map(at);
     if (editable_ && !links_only_) {
         // The menu acts on the planet it was opened on, and the ring says which.
-        if (const int planet = planet_at(planets_, at, side()); planet >= 0) {
+        if (const int planet = planet_at(planets_, in_map, pixels()); planet >= 0) {
             select_planet(planet);
             return emit planet_menu_requested(planet, at);
         }
-        if (const auto [p, q] = link_at(planets_, at, side()); p >= 0)
+        if (const auto [p, q] = link_at(planets_, in_map, pixels()); p >= 0)
             return emit link_menu_requested(p, q, at);
     }
     emit map_menu_requested(at);
@@ -207,7 +217,8 @@ void MapWidget::start_rename(int planet)
     name_editor_ = new QLineEdit(QString::fromUtf8(cp1252_to_utf8(p.system_name)), this);
     name_editor_->setObjectName("NameEditor");
     name_editor_->setMaxLength(kMaxNameLength);
-    const QRect box = label_rect(planets_, static_cast<std::size_t>(planet), side());
+    const QRect box =
+        label_rect(planets_, static_cast<std::size_t>(planet), pixels()).translated(-view_.origin);
     name_editor_->setGeometry(std::min(box.left(), width() - 180), std::max(0, box.top() - 3), 180,
                               22);
     name_editor_->selectAll();
@@ -249,7 +260,7 @@ void MapWidget::paint_drag(QPainter& painter) const
     const Planet& planet = planets_[static_cast<std::size_t>(drag_->planet)];
     if (drag_->kind == Drag::Kind::Join) {
         painter.setPen(QPen(QColor(255, 220, 0), 2, Qt::DashLine));
-        painter.drawLine(link_end(planet, side()), drag_->at);
+        painter.drawLine(link_end(planet, pixels()), drag_->at);
         return;
     }
     paint_move(painter);
@@ -260,7 +271,7 @@ void MapWidget::paint_drag(QPainter& painter) const
 void MapWidget::paint_move(QPainter& painter) const
 {
     const Planet& pressed = planets_[static_cast<std::size_t>(drag_->planet)];
-    const QPoint delta = drag_->delta(pressed, side());
+    const QPoint delta = drag_->delta(pressed, pixels());
     const auto moved = [&](const Planet& planet) {
         Planet there = planet;
         there.x += delta.x();
@@ -272,11 +283,11 @@ void MapWidget::paint_move(QPainter& painter) const
         painter.setPen(QPen(QColor(192, 192, 192), 1, Qt::DashLine));
         for (const std::int32_t link : planet.links)
             if (drawn_link(planets_, planet, link))
-                painter.drawLine(link_end(moved(planet), side()),
-                                 link_end(planets_[static_cast<std::size_t>(link)], side()));
+                painter.drawLine(link_end(moved(planet), pixels()),
+                                 link_end(planets_[static_cast<std::size_t>(link)], pixels()));
         painter.setPen(QPen(QColor(166, 202, 240), 2));
         painter.setBrush(planet.home ? QColor(255, 0, 0, 160) : QColor(0, 128, 0, 160));
-        painter.drawEllipse(QRectF(marker_rect(moved(planet), side())).adjusted(1, 1, -1, -1));
+        painter.drawEllipse(QRectF(marker_rect(moved(planet), pixels())).adjusted(1, 1, -1, -1));
     }
     const std::string refusal =
         drag_->group.size() > 1 ? move_refusal(planets_, drag_->group, delta.x(), delta.y())
@@ -286,7 +297,7 @@ void MapWidget::paint_move(QPainter& painter) const
         return;
     painter.setPen(QPen(Qt::red, 3));
     painter.setBrush(Qt::NoBrush);
-    const QRect ring = marker_rect(moved(pressed), side()).adjusted(-6, -6, 6, 6);
+    const QRect ring = marker_rect(moved(pressed), pixels()).adjusted(-6, -6, 6, 6);
     painter.drawEllipse(ring);
     paint_refusal(painter, ring, QString::fromUtf8(refusal.substr(0, refusal.find(':'))));
 }
@@ -297,10 +308,12 @@ void MapWidget::paint_refusal(QPainter& painter, const QRect& ring, const QStrin
 {
     const QFontMetrics metrics(painter.font());
     QRect box = metrics.boundingRect(reason).adjusted(-4, -2, 4, 2);
+    const QRect visible(view_.origin, size());
     box.moveTopLeft(ring.topRight() + QPoint(4, 0));
-    if (box.right() > width())
+    if (box.right() > visible.right())
         box.moveTopRight(ring.topLeft() - QPoint(4, 0));
-    box.moveTop(std::clamp(box.top(), 0, std::max(0, height() - box.height())));
+    box.moveTop(std::clamp(box.top(), visible.top(),
+                           std::max(visible.top(), visible.bottom() - box.height())));
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 0, 0, 200));
     painter.drawRect(box);

@@ -18,7 +18,7 @@ long long area(const QRect& a, const QRect& b)
 }
 
 // The spots around a marker for a box of `size`, the usual one first.
-std::vector<QRect> spots(const Planet& planet, QSize size, int pixels)
+std::vector<QRect> spots(const Planet& planet, QSize size, MapScale pixels)
 {
     const QRect m = marker_rect(planet, pixels);
     const int w = size.width(), h = size.height(), mid = m.center().y() - h / 2;
@@ -34,7 +34,7 @@ std::vector<QRect> spots(const Planet& planet, QSize size, int pixels)
 
 }  // namespace
 
-std::vector<QRect> place_names(const std::vector<Planet>& planets, int pixels)
+std::vector<QRect> place_names(const std::vector<Planet>& planets, MapScale pixels)
 {
     const QFontMetrics metrics(name_font());
     const QRect map(0, 0, pixels, pixels);

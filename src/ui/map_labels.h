@@ -3,6 +3,7 @@
 // the same placement in the window and in the tool's picture.
 
 #include "core/planet.h"
+#include "ui/map_render.h"
 
 #include <QRect>
 
@@ -14,7 +15,7 @@ namespace orvek {
 // right, left, below and the four diagonals) that lies inside the map and overlaps no marker and
 // no name placed before it, the home planet's placed first; where none is free, the spot that
 // overlaps least. No name is placed over the home planet's name while another spot is left.
-std::vector<QRect> place_names(const std::vector<Planet>& planets, int pixels);
+std::vector<QRect> place_names(const std::vector<Planet>& planets, MapScale pixels);
 
 // How much names hide: pixels shared by two name boxes, pixels of name boxes under markers, and
 // whether any name box overlaps the home planet's name.

@@ -106,16 +106,30 @@ QImage startup_picture()
         decode_jpeg(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
 }
 
-QRect marker_rect(const Planet& planet, int pixels)
+namespace {
+
+// At 1x the corner as the map has always been drawn; zoomed, the same offset from the planet's
+// point as at 1x, so that a marker stays on its point and keeps its size.
+int corner(int value, int offset, MapScale pixels)
 {
-    const int size = marker_size(planet), half = size / 2;
-    return QRect(scaled(planet.x - half, pixels), scaled(planet.y - half, pixels), size, size);
+    const int at_1x = scaled(value - offset, pixels.unzoomed);
+    if (pixels.pixels == pixels.unzoomed)
+        return at_1x;
+    return scaled(value, pixels.pixels) - (scaled(value, pixels.unzoomed) - at_1x);
 }
 
-QPoint label_position(const Planet& planet, int pixels)
+}  // namespace
+
+QRect marker_rect(const Planet& planet, MapScale pixels)
+{
+    const int size = marker_size(planet), half = size / 2;
+    return QRect(corner(planet.x, half, pixels), corner(planet.y, half, pixels), size, size);
+}
+
+QPoint label_position(const Planet& planet, MapScale pixels)
 {
     const int half = marker_size(planet) / 2;
-    return QPoint(scaled(planet.x - half, pixels), scaled(planet.y - half - 20, pixels));
+    return QPoint(corner(planet.x, half, pixels), corner(planet.y, half + 20, pixels));
 }
 
 QPoint link_end(const Planet& planet, int pixels)
@@ -130,12 +144,12 @@ QPoint map_position(QPoint pixel, int pixels)
     return QPoint(unit(pixel.x()), unit(pixel.y()));
 }
 
-QRect label_rect(const std::vector<Planet>& planets, std::size_t index, int pixels)
+QRect label_rect(const std::vector<Planet>& planets, std::size_t index, MapScale pixels)
 {
     return place_names(planets, pixels)[index];
 }
 
-int planet_at(const std::vector<Planet>& planets, QPoint pixel, int pixels)
+int planet_at(const std::vector<Planet>& planets, QPoint pixel, MapScale pixels)
 {
     for (std::size_t i = planets.size(); i-- > 0;)
         if (!planets[i].unread && marker_rect(planets[i], pixels).contains(pixel))
@@ -143,7 +157,7 @@ int planet_at(const std::vector<Planet>& planets, QPoint pixel, int pixels)
     return -1;
 }
 
-int label_at(const std::vector<Planet>& planets, QPoint pixel, int pixels)
+int label_at(const std::vector<Planet>& planets, QPoint pixel, MapScale pixels)
 {
     const std::vector<QRect> boxes = place_names(planets, pixels);
     for (std::size_t i = boxes.size(); i-- > 0;)
@@ -183,7 +197,7 @@ namespace {
 // A link whose other end the map does not show (no such planet, or one whose file was not
 // read) is a short red stub from its planet ending in a cross, fanned out where there are
 // several, so that the problem is seen where it is.
-void paint_stubs(QPainter& painter, const std::vector<Planet>& planets, int pixels)
+void paint_stubs(QPainter& painter, const std::vector<Planet>& planets, MapScale pixels)
 {
     painter.setPen(QPen(kRed, 2));
     for (const Planet& p : planets) {
@@ -206,7 +220,7 @@ void paint_stubs(QPainter& painter, const std::vector<Planet>& planets, int pixe
 }  // namespace
 
 void paint_map(QPainter& painter, const QImage& background, const std::vector<Planet>* planets,
-               int pixels, bool links_only, NameSprites* sprites)
+               MapScale pixels, bool links_only, NameSprites* sprites)
 {
     NameSprites own;
     NameSprites& names = sprites ? *sprites : own;
@@ -252,6 +266,42 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<Pl
         painter.setBrush(p.home ? kRed : kGreen);
         painter.drawEllipse(QRectF(marker_rect(p, pixels)).adjusted(1, 1, -1, -1));
     }
+}
+
+MapView MapView::zoomed(double new_zoom, QPoint at) const
+{
+    MapView view = *this;
+    view.zoom = std::clamp(new_zoom, 1.0, kMaxZoom);
+    const double scale = view.zoom / zoom;
+    view.origin = QPoint(static_cast<int>((origin.x() + at.x()) * scale - at.x() + 0.5),
+                         static_cast<int>((origin.y() + at.y()) * scale - at.y() + 0.5));
+    return view.panned(QPoint());
+}
+
+MapView MapView::panned(QPoint by) const
+{
+    MapView view = *this;
+    const int most = std::max(0, pixels() - side);
+    view.origin =
+        QPoint(std::clamp(origin.x() + by.x(), 0, most), std::clamp(origin.y() + by.y(), 0, most));
+    return view;
+}
+
+void paint_view(QPainter& painter, const QImage& fitted, const std::vector<Planet>* planets,
+                const MapView& view, bool links_only, NameSprites* sprites)
+{
+    if (view.zoom == 1.0 && view.origin.isNull())
+        return paint_map(painter, fitted, planets, view.side, links_only, sprites);
+    if (!fitted.isNull()) {
+        // The part of the fitted picture under the view, drawn over the whole view.
+        const QRectF source(view.origin.x() / view.zoom, view.origin.y() / view.zoom,
+                            view.side / view.zoom, view.side / view.zoom);
+        painter.drawImage(QRectF(0, 0, view.side, view.side), fitted, source);
+    }
+    painter.save();
+    painter.translate(-view.origin);
+    paint_map(painter, QImage(), planets, MapScale(view.pixels(), view.side), links_only, sprites);
+    painter.restore();
 }
 
 QPoint readable_position(QPoint at, const QFontMetrics& metrics, const QString& name, int pixels)

@@ -27,10 +27,22 @@ QImage load_background(const std::string& path);
 // The built-in picture shown before the first galaxy.
 QImage startup_picture();
 
+// A map's size in pixels and, for a zoomed map, the size it has at 1x: markers and names keep
+// their 1x size, and their 1x offset from their planet's point, at every zoom. An int is a map
+// at 1x.
+struct MapScale {
+    int pixels = kMapPixels;
+    int unzoomed = kMapPixels;
+
+    MapScale(int at_1x) : pixels(at_1x), unzoomed(at_1x) {}  // NOLINT: an int is a 1x map
+    MapScale(int zoomed, int at_1x) : pixels(zoomed), unzoomed(at_1x) {}
+    operator int() const { return pixels; }  // NOLINT: positions scale by the pixels
+};
+
 // Where a planet's marker and label go on a map of `pixels` x `pixels`: map units scaled by
 // 1000 / pixels and cut toward zero, the marker's half size taken off before scaling.
-QRect marker_rect(const Planet& planet, int pixels = kMapPixels);
-QPoint label_position(const Planet& planet, int pixels = kMapPixels);
+QRect marker_rect(const Planet& planet, MapScale pixels = kMapPixels);
+QPoint label_position(const Planet& planet, MapScale pixels = kMapPixels);
 QPoint link_end(const Planet& planet, int pixels = kMapPixels);
 
 // The map position under a pixel of the map: the nearest map unit whose pixel it is.
@@ -40,13 +52,14 @@ QPoint map_position(QPoint pixel, int pixels = kMapPixels);
 QFont name_font();
 
 // The box planet `index`'s name is drawn in (see place_names).
-QRect label_rect(const std::vector<Planet>& planets, std::size_t index, int pixels = kMapPixels);
+QRect label_rect(const std::vector<Planet>& planets, std::size_t index,
+                 MapScale pixels = kMapPixels);
 
 // The planet whose marker lies under `pixel` (the one drawn last on top), or -1.
-int planet_at(const std::vector<Planet>& planets, QPoint pixel, int pixels = kMapPixels);
+int planet_at(const std::vector<Planet>& planets, QPoint pixel, MapScale pixels = kMapPixels);
 
 // The planet whose name lies under `pixel`, or -1.
-int label_at(const std::vector<Planet>& planets, QPoint pixel, int pixels = kMapPixels);
+int label_at(const std::vector<Planet>& planets, QPoint pixel, MapScale pixels = kMapPixels);
 
 // The two planets of the link drawn within 4 pixels of `pixel`, or (-1, -1).
 std::pair<int, int> link_at(const std::vector<Planet>& planets, QPoint pixel,
@@ -74,7 +87,34 @@ bool drawn_link(const std::vector<Planet>& planets, const Planet& from, int to);
 // painter whose device is the map, `pixels` square; with `links_only`, the links alone. Names
 // come from `sprites` when given, which keeps them for the next call.
 void paint_map(QPainter& painter, const QImage& background, const std::vector<Planet>* planets,
-               int pixels = kMapPixels, bool links_only = false, NameSprites* sprites = nullptr);
+               MapScale pixels = kMapPixels, bool links_only = false,
+               NameSprites* sprites = nullptr);
+
+// What part of the map a view shows: the map drawn `zoom` times as large as a square of `side`
+// pixels, of which the view shows the `side` square whose top-left corner is `origin`. Positions
+// in the larger map are what the other functions take with pixels().
+struct MapView {
+    int side = kMapPixels;
+    double zoom = 1.0;
+    QPoint origin;
+
+    int pixels() const { return static_cast<int>(side * zoom + 0.5); }
+    // A point of the view in the larger map, and back.
+    QPoint to_map(QPoint in_view) const { return in_view + origin; }
+    QPoint to_view(QPoint in_map) const { return in_map - origin; }
+    // The same view zoomed to `zoom` (kept within 1 to kMaxZoom) about the view's point `at`,
+    // which keeps its place on the map; then held within the map.
+    MapView zoomed(double zoom, QPoint at) const;
+    // The same view moved by `by` pixels of the view, held within the map.
+    MapView panned(QPoint by) const;
+};
+
+inline constexpr double kMaxZoom = 8.0;
+
+// paint_map for a view: at 1x exactly paint_map; zoomed, the part of the picture the view shows,
+// and the planets spread out with their markers and names at their usual size.
+void paint_view(QPainter& painter, const QImage& fitted, const std::vector<Planet>* planets,
+                const MapView& view, bool links_only, NameSprites* sprites);
 
 // Where a name drawn at `at` goes so that the map's top and right edges do not cut it.
 QPoint readable_position(QPoint at, const QFontMetrics& metrics, const QString& name,

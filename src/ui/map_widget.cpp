@@ -37,10 +37,10 @@ bool MapWidget::event(QEvent* event)
 {
     if (event->type() != QEvent::ToolTip)
         return QWidget::event(event);
-    const QPoint at = static_cast<QHelpEvent*>(event)->pos();
+    const QPoint at = to_map(static_cast<QHelpEvent*>(event)->pos());
     // The last marker drawn lies on top, so the search runs from the end.
     for (std::size_t i = planets_.size(); !links_only_ && i-- > 0;)
-        if (marker_rect(planets_[i], side()).contains(at)) {
+        if (!planets_[i].unread && marker_rect(planets_[i], pixels()).contains(at)) {
             QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
                                planet_description(planets_, i), this);
             return true;
@@ -68,6 +68,9 @@ void MapWidget::fit_background()
 
 void MapWidget::resizeEvent(QResizeEvent*)
 {
+    // The same part of the map at the same zoom, as far as the new size allows.
+    view_.side = side();
+    view_ = view_.panned(QPoint());
     fit_background();
 }
 
@@ -122,22 +125,26 @@ void MapWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    paint_map(painter, fitted_, planets_.empty() ? nullptr : &planets_, side(), links_only_,
-              &names_);
+    paint_view(painter, fitted_, planets_.empty() ? nullptr : &planets_, view_, links_only_,
+               &names_);
+    // The marks over the planets are drawn in the zoomed map's own pixels.
+    painter.save();
+    painter.translate(-view_.origin);
     painter.setPen(QPen(Qt::yellow, 2));
     painter.setBrush(Qt::NoBrush);
     for (const int p : selection_)
         if (static_cast<std::size_t>(p) < planets_.size() &&
             !planets_[static_cast<std::size_t>(p)].unread)
-            painter.drawEllipse(
-                marker_rect(planets_[static_cast<std::size_t>(p)], side()).adjusted(-6, -6, 6, 6));
+            painter.drawEllipse(marker_rect(planets_[static_cast<std::size_t>(p)], pixels())
+                                    .adjusted(-6, -6, 6, 6));
     painter.setPen(QPen(Qt::red, 2, Qt::DashLine));
     painter.setBrush(Qt::NoBrush);
     for (const int p : marked_)
         if (p >= 0 && static_cast<std::size_t>(p) < planets_.size())
-            painter.drawEllipse(
-                marker_rect(planets_[static_cast<std::size_t>(p)], side()).adjusted(-6, -6, 6, 6));
+            painter.drawEllipse(marker_rect(planets_[static_cast<std::size_t>(p)], pixels())
+                                    .adjusted(-6, -6, 6, 6));
     paint_drag(painter);
+    painter.restore();
     paint_lines(painter);
 }
 

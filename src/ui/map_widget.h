@@ -59,6 +59,12 @@ public:
     // exact in map units at any size.
     int side() const { return std::min(width(), height()); }
 
+    // The view: at 1x the whole map; the wheel zooms about the pointer up to kMaxZoom, the
+    // middle button or Space+drag pans, Home fits the whole map again.
+    const MapView& view() const { return view_; }
+    void set_view(const MapView& view);
+    void fit_whole_map() { set_view(MapView{side(), 1.0, QPoint()}); }
+
     const QImage& background() const { return background_; }
     const QString& progress() const { return progress_; }
     const std::vector<Planet>& planets() const { return planets_; }
@@ -89,6 +95,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     // Hovering a planet's marker shows what it is (planet_description).
@@ -109,6 +117,12 @@ private:
         // The move so far in map units: where the pressed planet would stand less its place.
         QPoint delta(const Planet& planet, int side) const;
     };
+    MapScale pixels() const { return MapScale(view_.pixels(), view_.side); }
+    QPoint to_map(QPoint in_view) const { return view_.to_map(in_view); }
+    // A pan: begun by the middle button or by the left one while Space is held.
+    bool start_pan(const QMouseEvent& event);
+    bool continue_pan(const QMouseEvent& event);
+    bool end_pan(const QMouseEvent& event);
     void press_on(int planet, QPoint at, bool shift);
     void release(const Drag& drag);
     void select_in(const QRect& band, bool adding);
@@ -132,6 +146,10 @@ private:
     std::vector<int> selection_;
     std::vector<int> marked_;
     bool links_only_ = false;
+    MapView view_;
+    std::optional<QPoint> pan_from_;  // where a pan's press was, in the view
+    MapView pan_start_;
+    bool space_down_ = false;
     QTimer* notice_timer_ = nullptr;
 };
 

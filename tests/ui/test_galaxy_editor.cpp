@@ -13,6 +13,9 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QUndoStack>
+#include <QWheelEvent>
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -208,6 +211,48 @@ TEST(GalaxyEditor, ASelectionMovesAndGoesTogether)
     EXPECT_EQ(e.planets().size(), generated.size());
     ASSERT_FALSE(e.messages.empty());
     EXPECT_TRUE(e.messages.back().second.contains("home planet cannot"));
+}
+
+void wheel(QWidget* map, QPoint at, int notches)
+{
+    QWheelEvent event(at, map->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(map, &event);
+}
+
+// The wheel zooms about the pointer, which keeps its planet under it; at any zoom a click selects
+// the planet under it and a drag moves it by what the pointer went in map units; the middle
+// button pans; Home shows the whole map again.
+TEST(GalaxyEditor, ZoomAndPanKeepThePointerOnItsPlanet)
+{
+    Editor e;
+    const Planets generated = e.planets();
+    const QPoint at = centre(generated, 4);
+    wheel(e.map, at, 6);
+    const MapView zoomed = e.map->view();
+    EXPECT_NEAR(zoomed.zoom, std::pow(1.25, 6), 1e-9);
+    EXPECT_LE((zoomed.to_view(link_end(generated[4], zoomed.pixels())) - at).manhattanLength(), 2);
+    wheel(e.map, at, 40);
+    EXPECT_EQ(e.map->view().zoom, kMaxZoom) << "at most eight times";
+
+    const MapView view = e.map->view();
+    const auto shown = [&](int p) { return view.to_view(link_end(e.planets()[p], view.pixels())); };
+    QTest::mouseClick(e.map, Qt::LeftButton, {}, shown(4) + QPoint(2, 1));
+    EXPECT_EQ(e.map->selection(), std::vector<int>{4});
+    const Planet before = e.planets()[4];
+    drag(e.map, shown(4), shown(4) + QPoint(0, 120));
+    const int moved = e.planets()[4].y - before.y;
+    EXPECT_NEAR(moved, 120 * 1000.0 / view.pixels(), 1.0) << "a small step of the map";
+
+    QTest::mousePress(e.map, Qt::MiddleButton, {}, QPoint(300, 300));
+    QTest::mouseMove(e.map, QPoint(250, 280));
+    QTest::mouseRelease(e.map, Qt::MiddleButton, {}, QPoint(250, 280));
+    EXPECT_EQ(e.map->view().origin, view.panned(QPoint(50, 20)).origin);
+    EXPECT_EQ(e.planets()[4].y, before.y + moved) << "a pan moves no planet";
+
+    QTest::keyClick(e.map, Qt::Key_Home);
+    EXPECT_EQ(e.map->view().zoom, 1.0);
+    EXPECT_EQ(e.map->view().origin, QPoint());
 }
 
 TEST(GalaxyEditor, ShiftDragJoinsAndRenameHappensInPlace)
