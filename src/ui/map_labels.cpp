@@ -78,7 +78,7 @@ std::vector<QRect> place_names(const std::vector<Planet>& planets, MapScale pixe
 }
 
 NameOverlaps name_overlaps(const std::vector<Planet>& planets, const std::vector<QRect>& boxes,
-                           int pixels)
+                           MapScale pixels)
 {
     NameOverlaps overlaps;
     for (std::size_t i = 0; i < boxes.size(); ++i) {

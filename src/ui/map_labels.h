@@ -25,6 +25,6 @@ struct NameOverlaps {
     bool home_covered = false;
 };
 NameOverlaps name_overlaps(const std::vector<Planet>& planets, const std::vector<QRect>& boxes,
-                           int pixels);
+                           MapScale pixels);
 
 }  // namespace orvek

@@ -296,7 +296,10 @@ void paint_view(QPainter& painter, const QImage& fitted, const std::vector<Plane
         // The part of the fitted picture under the view, drawn over the whole view.
         const QRectF source(view.origin.x() / view.zoom, view.origin.y() / view.zoom,
                             view.side / view.zoom, view.side / view.zoom);
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
         painter.drawImage(QRectF(0, 0, view.side, view.side), fitted, source);
+        painter.restore();
     }
     painter.save();
     painter.translate(-view.origin);

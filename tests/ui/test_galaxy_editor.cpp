@@ -1,4 +1,5 @@
 #include "core/galaxy_edit.h"
+#include "ui/map_labels.h"
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
 #include "ui/window_fixture.h"
@@ -409,6 +410,35 @@ TEST(Screenshot, GalaxyMidEdit)
     ASSERT_TRUE(e.form.grab().toImage().save("galaxy-mid-edit.png"));
     QTest::mouseRelease(e.map, Qt::LeftButton, {}, centre(g, 2) + QPoint(6, 4));
     EXPECT_EQ(e.form.document().undo_stack()->count(), 1) << "the refused move is no edit";
+}
+
+// A galaxy of 175 planets zoomed in about its middle: names keep their size and clear of every
+// marker, where at 1x some letters lie under markers.
+TEST(Screenshot, ZoomedGalaxyOf175)
+{
+    Editor e;
+    e.find<QCheckBox>("CB_Advanced")->setChecked(true);
+    const std::pair<const char*, const char*> fields[] = {{"Edit_SNr_Pl", "175"},
+                                                          {"Edit_SLRW", "1"},
+                                                          {"edit_s1join", "40"},
+                                                          {"edit_s2join", "40"},
+                                                          {"edit_s3join", "5"}};
+    for (const auto& [field, text] : fields)
+        e.find<QLineEdit>(field)->setText(text);
+    e.find<QCheckBox>("CB_Advanced")->setChecked(false);
+    ASSERT_TRUE(e.click_and_wait("LMDButton3"));
+    ASSERT_EQ(e.planets().size(), 175u);
+    const QPoint middle(e.map->side() / 2, e.map->side() / 2);
+    wheel(e.map, middle, 4);
+    QTest::qWait(200);
+    ASSERT_TRUE(e.form.grab().toImage().save("zoomed-175.png"));
+    const MapView view = e.map->view();
+    const MapScale scale(view.pixels(), view.side);
+    const NameOverlaps at_1x = name_overlaps(e.planets(), place_names(e.planets(), view.side),
+                                             view.side),
+                       zoomed = name_overlaps(e.planets(), place_names(e.planets(), scale), scale);
+    EXPECT_LT(zoomed.under_markers, at_1x.under_markers) << at_1x.under_markers;
+    EXPECT_EQ(zoomed.under_markers, 0);
 }
 
 // The window on a laptop's screen (1366 x 768, task bar and title bar taken off).
