@@ -64,6 +64,15 @@ private:
     {
         add(true, kind, file, line, planet, std::move(sentence));
     }
+    // A problem with a clear fix, which the window offers.
+    void fixable(const char* kind, const std::string& file, int line, int planet,
+                 std::string sentence, Finding::Fix fix, int other)
+    {
+        const std::size_t before = out_.size();
+        add(true, kind, file, line, planet, std::move(sentence));
+        if (out_.size() > before)
+            out_.back().fix = fix, out_.back().other = other;
+    }
     void note(const char* kind, const std::string& file, int line, int planet, std::string sentence)
     {
         add(false, kind, file, line, planet, std::move(sentence));
@@ -239,8 +248,9 @@ private:
         for (const std::int32_t l : p.planet.links) {
             hops.emplace_back(l, 1);
             if (l < 0 || l >= count())
-                problem("links to no planet", f, line, i,
-                        "a link goes to planet " + std::to_string(l) + ", which does not exist");
+                fixable("links to no planet", f, line, i,
+                        "a link goes to planet " + std::to_string(l) + ", which does not exist",
+                        Finding::Fix::CutLink, l);
             else if (l == i)
                 problem("links to the planet itself", f, line, i, "the planet links to itself");
             else if (!seen.insert(l).second)
@@ -249,9 +259,10 @@ private:
             else if (const LoadedPlanet& q = c_.planets[static_cast<std::size_t>(l)];
                      q.read && std::find(q.planet.links.begin(), q.planet.links.end(), i) ==
                                    q.planet.links.end())
-                problem("links that are not mutual", f, line, i,
+                fixable("links that are not mutual", f, line, i,
                         "the link to planet " + std::to_string(l) +
-                            " is not mutual: that planet does not link back");
+                            " is not mutual: that planet does not link back",
+                        Finding::Fix::MakeMutual, l);
         }
         if (p.hopcounts != hops)
             problem("hop counts that do not match the links", f, p.hopcounts_line, i,

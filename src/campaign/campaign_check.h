@@ -18,6 +18,11 @@ struct Finding {
     int line = 0;         // 1-based, 0 when the finding is about the whole file
     int planet = -1;      // the planet's number, -1 when it is about none
     std::string sentence;
+    // The one clear fix of a finding about a link of `planet` to planet `other`: cut it (it goes
+    // to no planet), or add the link back (the other planet does not link back).
+    enum class Fix { None, CutLink, MakeMutual };
+    Fix fix = Fix::None;
+    int other = -1;
 };
 
 // The findings of a loaded campaign, problems first, then notes, given the file names of the

@@ -131,22 +131,27 @@ private:
     std::string text_;
 };
 
-// A link to no planet (an opened campaign's) is cut from the one planet that holds it.
-class CutNowhere : public GalaxyEdit {
+// A link changed on one planet only, as an opened campaign's may need: a link to no planet cut
+// from the planet that holds it, or a link held one way given back by the other planet.
+class OneSidedLink : public GalaxyEdit {
 public:
-    CutNowhere(const Planets& planets, int p, int q, std::string text)
-        : p_(p), q_(q), old_(planets[at(p)]), text_(std::move(text))
+    OneSidedLink(const Planets& planets, int p, int q, bool add, std::string text)
+        : p_(p), q_(q), add_(add), old_(planets[at(p)]), text_(std::move(text))
     {}
     void apply(Planets& planets) override
     {
-        Planet& planet = planets[at(p_)];
-        planet.links.erase(std::find(planet.links.begin(), planet.links.end(), q_));
+        Links& links = planets[at(p_)].links;
+        if (add_)
+            links.push_back(q_);
+        else
+            links.erase(std::find(links.begin(), links.end(), q_));
     }
     void revert(Planets& planets) override { old_.restore(planets[at(p_)]); }
     std::string text() const override { return text_; }
 
 private:
     int p_, q_;
+    bool add_;
     LinkState old_;
     std::string text_;
 };
@@ -281,40 +286,6 @@ void check_join(const Planets& planets, int p, int q)
                               " jumpgates already, the most a planet can hold.");
 }
 
-template <class Range, class Taken>
-const std::string* first_free(const Range& range, Taken taken)
-{
-    for (const std::string& item : range)
-        if (!taken(item))
-            return &item;
-    return nullptr;
-}
-
-Planet new_planet(const Planets& planets, int x, int y, const NewPlanetSources& sources)
-{
-    Planet planet;
-    planet.x = x;
-    planet.y = y;
-    const std::string* path = first_free(sources.templates, [&](const std::string& t) {
-        return std::any_of(planets.begin(), planets.end(),
-                           [&](const Planet& q) { return q.template_file == file_name_of(t); });
-    });
-    if (!path)
-        throw EditRefused("Every encounter template of the game is in use already: a galaxy has "
-                          "at most one planet for each template.");
-    planet.template_file = file_name_of(*path);
-    const auto has_name = [&](const std::string& name) {
-        return std::any_of(planets.begin(), planets.end(),
-                           [&](const Planet& q) { return q.system_name == name; });
-    };
-    if (const std::string* name = first_free(sources.names, has_name))
-        planet.system_name = *name;
-    for (int n = 1; planet.system_name.empty(); ++n)
-        if (!has_name("New planet " + std::to_string(n)))
-            planet.system_name = "New planet " + std::to_string(n);
-    return planet;
-}
-
 }  // namespace
 
 EditPointer move_planet(const Planets& planets, int p, int x, int y)
@@ -336,9 +307,9 @@ EditPointer cut_link(const Planets& planets, int p, int q)
 {
     check_planet(planets, p);
     if ((q < 0 || at(q) >= planets.size()) && joined(planets[at(p)], q))
-        return std::make_unique<CutNowhere>(planets, p, q,
-                                            "Cut " + name_of(planets, p) + " \xE2\x80\x93 planet " +
-                                                std::to_string(q));
+        return std::make_unique<OneSidedLink>(planets, p, q, false,
+                                              "Cut " + name_of(planets, p) +
+                                                  " \xE2\x80\x93 planet " + std::to_string(q));
     check_planet(planets, q);
     if (p == q || !joined(planets[at(p)], q) || !joined(planets[at(q)], p))
         throw EditRefused(planet_title(planets, p) + " and " + planet_title(planets, q) +
@@ -346,6 +317,20 @@ EditPointer cut_link(const Planets& planets, int p, int q)
     return std::make_unique<LinkEdit>(planets, p, q, false,
                                       "Cut " + name_of(planets, p) + " \xE2\x80\x93 " +
                                           name_of(planets, q));
+}
+
+EditPointer link_back(const Planets& planets, int p, int q)
+{
+    check_planet(planets, p);
+    check_planet(planets, q);
+    if (p == q || !joined(planets[at(p)], q) || joined(planets[at(q)], p))
+        throw EditRefused(planet_title(planets, p) + " holds no link to " +
+                          planet_title(planets, q) + " that lacks its way back.");
+    if (std::ssize(planets[at(q)].links) >= kMaxLinks)
+        throw EditRefused(planet_title(planets, q) + " has " + std::to_string(kMaxLinks) +
+                          " jumpgates already, the most a planet can hold.");
+    return std::make_unique<OneSidedLink>(
+        planets, q, p, true, "Link " + name_of(planets, q) + " back to " + name_of(planets, p));
 }
 
 EditPointer rename_planet(const Planets& planets, int p, const std::string& name)
@@ -368,7 +353,7 @@ EditPointer add_planet(const Planets& planets, int x, int y, const NewPlanetSour
         throw EditRefused("A galaxy holds at most " + std::to_string(kMostPlanets) + " planets.");
     if (const std::string refusal = position_refusal(planets, -1, x, y); !refusal.empty())
         throw EditRefused(refusal);
-    return std::make_unique<Add>(planets, new_planet(planets, x, y, sources));
+    return std::make_unique<Add>(planets, planet_to_add(planets, x, y, sources));
 }
 
 EditPointer delete_planet(const Planets& planets, int p)

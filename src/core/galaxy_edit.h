@@ -54,6 +54,8 @@ EditPointer move_planet(const std::vector<Planet>& planets, int p, int x, int y)
 EditPointer join_planets(const std::vector<Planet>& planets, int p, int q);
 // A link of p to no planet (q out of range, which an opened campaign may hold) can be cut too.
 EditPointer cut_link(const std::vector<Planet>& planets, int p, int q);
+// A link of p to q that q lacks (an opened campaign's) made mutual: q links back to p.
+EditPointer link_back(const std::vector<Planet>& planets, int p, int q);
 // `name` is UTF-8 as typed; the planet gets its Windows-1252 bytes.
 EditPointer rename_planet(const std::vector<Planet>& planets, int p, const std::string& name);
 EditPointer make_home(const std::vector<Planet>& planets, int p);
@@ -72,6 +74,11 @@ EditPointer delete_planets(const std::vector<Planet>& planets, const std::vector
 // Why the selection `group` cannot move by (dx, dy), or empty when it can.
 std::string move_refusal(const std::vector<Planet>& planets, const std::vector<int>& group,
                          int dx, int dy);
+
+// The planet add_planet adds at (x, y): the first template of `sources` no planet uses, the first
+// name no planet has (else "New planet N"). Throws EditRefused when every template is in use.
+Planet planet_to_add(const std::vector<Planet>& planets, int x, int y,
+                     const NewPlanetSources& sources);
 
 // Why planet p (-1: a new planet) cannot stand at (x, y), or empty when it can: the window
 // rings the marker red while a drag is over such a place.

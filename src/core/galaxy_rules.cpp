@@ -2,6 +2,7 @@
 
 #include "core/ascii.h"
 #include "core/cp1252.h"
+#include "core/file_name.h"
 #include "core/free_map.h"
 #include "core/generator.h"
 
@@ -18,6 +19,15 @@ using Planets = std::vector<Planet>;
 std::size_t at(int p)
 {
     return static_cast<std::size_t>(p);
+}
+
+template <class Range, class Taken>
+const std::string* first_free(const Range& range, Taken taken)
+{
+    for (const std::string& item : range)
+        if (!taken(item))
+            return &item;
+    return nullptr;
 }
 
 }  // namespace
@@ -107,6 +117,31 @@ std::string game_planet_name(const std::string& utf8)
             throw EditRefused("A planet's name cannot hold \"" + std::string(key) +
                               "\": the encounter file would read it as that key.");
     return name;
+}
+
+Planet planet_to_add(const Planets& planets, int x, int y, const NewPlanetSources& sources)
+{
+    Planet planet;
+    planet.x = x;
+    planet.y = y;
+    const std::string* path = first_free(sources.templates, [&](const std::string& t) {
+        return std::any_of(planets.begin(), planets.end(),
+                           [&](const Planet& q) { return q.template_file == file_name_of(t); });
+    });
+    if (!path)
+        throw EditRefused("Every encounter template of the game is in use already: a galaxy has "
+                          "at most one planet for each template.");
+    planet.template_file = file_name_of(*path);
+    const auto has_name = [&](const std::string& name) {
+        return std::any_of(planets.begin(), planets.end(),
+                           [&](const Planet& q) { return q.system_name == name; });
+    };
+    if (const std::string* name = first_free(sources.names, has_name))
+        planet.system_name = *name;
+    for (int n = 1; planet.system_name.empty(); ++n)
+        if (!has_name("New planet " + std::to_string(n)))
+            planet.system_name = "New planet " + std::to_string(n);
+    return planet;
 }
 
 }  // namespace orvek

@@ -11,6 +11,7 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -91,12 +92,31 @@ FindingsDialog::FindingsDialog(QWidget* parent) : QDialog(parent)
     list_ = new QListWidget(this);
     list_->setObjectName("FindingsList");
     list_->setWordWrap(true);
-    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0 && findings_[static_cast<std::size_t>(row)].planet >= 0)
-            emit planet_chosen(findings_[static_cast<std::size_t>(row)].planet);
+    fix_ = new QPushButton(this);
+    fix_->setObjectName("FixButton");
+    fix_->hide();
+    connect(list_, &QListWidget::currentRowChanged, this, &FindingsDialog::choose);
+    connect(fix_, &QPushButton::clicked, this, [this] {
+        const int row = list_->currentRow();
+        if (row >= 0 && static_cast<std::size_t>(row) < findings_.size())
+            emit fix_requested(findings_[static_cast<std::size_t>(row)]);
     });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
+    layout->addWidget(fix_, 0, Qt::AlignRight);
+}
+
+// The finding's planet is ringed, and its fix, where it has one clear fix, offered.
+void FindingsDialog::choose(int row)
+{
+    // The row of "Nothing found" stands for no finding.
+    const Finding* f =
+        row >= 0 && static_cast<std::size_t>(row) < findings_.size() ? &findings_[row] : nullptr;
+    if (f && f->planet >= 0)
+        emit planet_chosen(f->planet);
+    const Finding::Fix fix = f ? f->fix : Finding::Fix::None;
+    fix_->setText(fix == Finding::Fix::CutLink ? "Cut this link" : "Make the links mutual");
+    fix_->setVisible(fix != Finding::Fix::None);
 }
 
 void FindingsDialog::show_findings(const QString& campaign, const std::vector<Finding>& findings,

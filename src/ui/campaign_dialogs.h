@@ -12,6 +12,7 @@
 #include <vector>
 
 class QListWidget;
+class QPushButton;
 class QTreeWidget;
 
 namespace orvek {
@@ -55,9 +56,14 @@ public:
 signals:
     // A finding about a planet was chosen.
     void planet_chosen(int planet);
+    // The fix of the chosen finding was asked for ("Cut this link", "Make the links mutual").
+    void fix_requested(const Finding& finding);
 
 private:
+    void choose(int row);
+
     QListWidget* list_ = nullptr;
+    QPushButton* fix_ = nullptr;
     std::vector<Finding> findings_;
 };
 

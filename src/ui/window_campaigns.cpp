@@ -144,6 +144,12 @@ void MainWindow::show_findings_dialog(const QString& id, const std::vector<Findi
     if (!findings_dialog_) {
         findings_dialog_ = new FindingsDialog(this);
         connect(findings_dialog_, &FindingsDialog::planet_chosen, map_, &MapWidget::select_planet);
+        connect(findings_dialog_, &FindingsDialog::fix_requested, this, [this](const Finding& f) {
+            edit([f](const auto& g) {
+                return f.fix == Finding::Fix::CutLink ? cut_link(g, f.planet, f.other)
+                                                      : link_back(g, f.planet, f.other);
+            });
+        });
     }
     findings_dialog_->show_findings(id, findings, document_->planets());
     findings_dialog_->show();

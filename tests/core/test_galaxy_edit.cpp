@@ -236,6 +236,21 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
     }
 }
 
+// A link that one planet of an opened campaign holds and the other lacks is given back.
+TEST(GalaxyEdit, ALinkHeldOneWayIsGivenBack)
+{
+    Planets planets = row_of_planets();
+    planets[0].links.push_back(2);
+    const Planets before = planets;
+    EditPointer edit = link_back(planets, 0, 2);
+    edit->apply(planets);
+    EXPECT_EQ(planets[2].links, (std::vector<std::int32_t>{1, 3, 0}));
+    edit->revert(planets);
+    EXPECT_EQ(planets, before);
+    EXPECT_THROW(link_back(planets, 0, 1), EditRefused) << "mutual already";
+    EXPECT_THROW(link_back(planets, 2, 0), EditRefused) << "the other way round";
+}
+
 // A selection deleted as one edit: every number past each deleted planet moves down, and revert
 // gives the galaxy back.
 TEST(GalaxyEdit, ASelectionGoesAsOneEdit)

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUndoStack>
 #include <QToolTip>
 
 #include <gtest/gtest.h>
@@ -263,6 +264,41 @@ TEST(MainWindow, APlanetWhoseFileIsGoneIsNamedNotDrawn)
         ++stubs;
     }
     EXPECT_GT(stubs, 0);
+}
+
+// A finding with one clear fix offers it: "Cut this link" cuts a link to no planet as an edit
+// that Ctrl+Z takes back, and the problem goes from the list.
+TEST(MainWindow, AFindingsFixIsAnUndoableEdit)
+{
+    Window w;
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    w.find<QLineEdit>("Edit_CName")->setText("Loose Reach");
+    ASSERT_TRUE(w.save("LMDButton2"));
+    const Planet first = w.form.document().planets()[0];
+    const fs::path file =
+        w.game.dir.path() / "campaign/data/encounters/loosereach" / first.template_file;
+    std::string bytes = testing::read_bytes(file);
+    const std::size_t links = bytes.find("wormholes = ");
+    bytes.insert(bytes.find('\r', links), "99,");
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+    w.form.open_campaign("loosereach");
+    check_with_keys(w, "planet 99, which does not exist");
+    auto* fix = w.form.findChild<QPushButton*>("FixButton");
+    ASSERT_NE(fix, nullptr);
+    ASSERT_TRUE(fix->isVisible());
+    EXPECT_EQ(fix->text(), "Cut this link");
+    fix->click();
+    const auto listed = [&] {
+        const auto* list = w.form.findChild<QListWidget*>("FindingsList");
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->text().contains("planet 99, which does not exist"))
+                return true;
+        return false;
+    };
+    EXPECT_FALSE(listed()) << "the fix took the problem away";
+    EXPECT_EQ(w.form.document().planets()[0].links, first.links);
+    w.form.document().undo_stack()->undo();
+    EXPECT_TRUE(listed()) << "and Ctrl+Z brings it back";
 }
 
 TEST(MainWindow, StartUpShowsTheBuiltInPicture)
