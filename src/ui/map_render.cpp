@@ -220,7 +220,7 @@ void paint_stubs(QPainter& painter, const std::vector<Planet>& planets, MapScale
 }  // namespace
 
 void paint_map(QPainter& painter, const QImage& background, const std::vector<Planet>* planets,
-               MapScale pixels, bool links_only, NameSprites* sprites)
+               MapScale pixels, bool links_only, NameSprites* sprites, bool names_over_markers)
 {
     NameSprites own;
     NameSprites& names = sprites ? *sprites : own;
@@ -248,24 +248,34 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<Pl
     painter.setRenderHint(QPainter::Antialiasing, true);
     const QFontMetrics metrics(name_font());
     const std::vector<QRect> boxes = place_names(*planets, pixels);
-    // Names first, so that where a name runs over another planet its marker stays on top.
-    for (std::size_t i = 0; i < planets->size(); ++i) {
-        if ((*planets)[i].unread)
-            continue;
+    const auto draw_name = [&](std::size_t i) {
         const QString name = QString::fromUtf8(cp1252_to_utf8((*planets)[i].system_name));
         const NameSprites::Sprite& sprite =
             names.sprite(name, painter.device()->devicePixelRatioF());
         painter.drawImage(boxes[i].topLeft() + QPoint(0, metrics.ascent()) + sprite.offset,
                           sprite.image);
-    }
+    };
+    // Names first, so that where a name runs over another planet its marker stays on top.
+    for (std::size_t i = 0; i < planets->size(); ++i)
+        if (!(*planets)[i].unread)
+            draw_name(i);
+    std::vector<QRect> markers;
     for (const Planet& p : *planets) {
         if (p.unread)
             continue;
+        markers.push_back(marker_rect(p, pixels));
         // The 2-pixel outline lies inside the marker's box, as a shape control draws it.
         painter.setPen(QPen(kSkyBlue, 2));
         painter.setBrush(p.home ? kRed : kGreen);
-        painter.drawEllipse(QRectF(marker_rect(p, pixels)).adjusted(1, 1, -1, -1));
+        painter.drawEllipse(QRectF(markers.back()).adjusted(1, 1, -1, -1));
     }
+    // In the window, a name that runs under a marker is drawn again over it: no letter is lost.
+    if (names_over_markers)
+        for (std::size_t i = 0; i < planets->size(); ++i)
+            if (!(*planets)[i].unread &&
+                std::any_of(markers.begin(), markers.end(),
+                            [&](const QRect& m) { return m.intersects(boxes[i]); }))
+                draw_name(i);
 }
 
 MapView MapView::zoomed(double new_zoom, QPoint at) const
@@ -291,7 +301,7 @@ void paint_view(QPainter& painter, const QImage& fitted, const std::vector<Plane
                 const MapView& view, bool links_only, NameSprites* sprites)
 {
     if (view.zoom == 1.0 && view.origin.isNull())
-        return paint_map(painter, fitted, planets, view.side, links_only, sprites);
+        return paint_map(painter, fitted, planets, view.side, links_only, sprites, true);
     if (!fitted.isNull()) {
         // The part of the fitted picture under the view, drawn over the whole view.
         const QRectF source(view.origin.x() / view.zoom, view.origin.y() / view.zoom,
@@ -303,7 +313,8 @@ void paint_view(QPainter& painter, const QImage& fitted, const std::vector<Plane
     }
     painter.save();
     painter.translate(-view.origin);
-    paint_map(painter, QImage(), planets, MapScale(view.pixels(), view.side), links_only, sprites);
+    paint_map(painter, QImage(), planets, MapScale(view.pixels(), view.side), links_only, sprites,
+              true);
     painter.restore();
 }
 

@@ -85,10 +85,12 @@ bool drawn_link(const std::vector<Planet>& planets, const Planet& from, int to);
 
 // Paints the background and, when given, the galaxy (links, then names, then markers) onto a
 // painter whose device is the map, `pixels` square; with `links_only`, the links alone. Names
-// come from `sprites` when given, which keeps them for the next call.
+// come from `sprites` when given, which keeps them for the next call. With
+// `names_over_markers`, a name that runs under a marker is drawn again over it, so that no
+// letter is lost (the window's map; the tool's picture keeps markers on top).
 void paint_map(QPainter& painter, const QImage& background, const std::vector<Planet>* planets,
                MapScale pixels = kMapPixels, bool links_only = false,
-               NameSprites* sprites = nullptr);
+               NameSprites* sprites = nullptr, bool names_over_markers = false);
 
 // What part of the map a view shows: the map drawn `zoom` times as large as a square of `side`
 // pixels, of which the view shows the `side` square whose top-left corner is `origin`. Positions
@@ -111,8 +113,8 @@ struct MapView {
 
 inline constexpr double kMaxZoom = 8.0;
 
-// paint_map for a view: at 1x exactly paint_map; zoomed, the part of the picture the view shows,
-// and the planets spread out with their markers and names at their usual size.
+// paint_map for a view, names over markers: at 1x the whole map; zoomed, the part of the picture
+// the view shows, and the planets spread out with their markers and names at their usual size.
 void paint_view(QPainter& painter, const QImage& fitted, const std::vector<Planet>* planets,
                 const MapView& view, bool links_only, NameSprites* sprites);
 

@@ -64,6 +64,8 @@ public:
     const MapView& view() const { return view_; }
     void set_view(const MapView& view);
     void fit_whole_map() { set_view(MapView{side(), 1.0, QPoint()}); }
+    // Selects the planet and, zoomed in, brings it to the middle of the view.
+    void show_planet(int planet);
 
     const QImage& background() const { return background_; }
     const QString& progress() const { return progress_; }

@@ -4,6 +4,8 @@
 
 #include "ui/map_widget.h"
 
+#include "ui/map_render.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -18,6 +20,17 @@ void MapWidget::set_view(const MapView& view)
     view_.side = side();
     view_ = view_.panned(QPoint());
     update();
+}
+
+void MapWidget::show_planet(int planet)
+{
+    select_planet(planet);
+    if (planet < 0 || static_cast<std::size_t>(planet) >= planets_.size())
+        return;
+    MapView view = view_;
+    view.origin = link_end(planets_[static_cast<std::size_t>(planet)], pixels()) -
+                  QPoint(side() / 2, side() / 2);
+    set_view(view);
 }
 
 void MapWidget::wheelEvent(QWheelEvent* event)

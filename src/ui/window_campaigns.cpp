@@ -143,7 +143,7 @@ void MainWindow::show_findings_dialog(const QString& id, const std::vector<Findi
 {
     if (!findings_dialog_) {
         findings_dialog_ = new FindingsDialog(this);
-        connect(findings_dialog_, &FindingsDialog::planet_chosen, map_, &MapWidget::select_planet);
+        connect(findings_dialog_, &FindingsDialog::planet_chosen, map_, &MapWidget::show_planet);
         connect(findings_dialog_, &FindingsDialog::fix_requested, this, [this](const Finding& f) {
             edit([f](const auto& g) {
                 return f.fix == Finding::Fix::CutLink ? cut_link(g, f.planet, f.other)

@@ -251,6 +251,15 @@ TEST(GalaxyEditor, ZoomAndPanKeepThePointerOnItsPlanet)
     EXPECT_EQ(e.map->view().origin, view.panned(QPoint(50, 20)).origin);
     EXPECT_EQ(e.planets()[4].y, before.y + moved) << "a pan moves no planet";
 
+    // A planet shown from elsewhere (a finding chosen) comes to the middle of the zoomed view.
+    e.map->show_planet(0);
+    MapView centred = e.map->view();
+    centred.origin =
+        link_end(e.planets()[0], centred.pixels()) - QPoint(centred.side / 2, centred.side / 2);
+    EXPECT_EQ(e.map->view().origin, centred.panned(QPoint()).origin)
+        << "in the middle, or as near as the map's edge allows";
+    EXPECT_EQ(e.map->selection(), std::vector<int>{0});
+
     QTest::keyClick(e.map, Qt::Key_Home);
     EXPECT_EQ(e.map->view().zoom, 1.0);
     EXPECT_EQ(e.map->view().origin, QPoint());
@@ -428,6 +437,24 @@ TEST(Screenshot, ZoomedGalaxyOf175)
     e.find<QCheckBox>("CB_Advanced")->setChecked(false);
     ASSERT_TRUE(e.click_and_wait("LMDButton3"));
     ASSERT_EQ(e.planets().size(), 175u);
+    // At 1x some names run under markers: in the window their letters are drawn over the
+    // markers (white), in the tool's picture the markers stay on top.
+    ASSERT_EQ(e.map->side(), kMapPixels);
+    const QImage window = e.map->grab().toImage(), tool = render_map(QImage(), e.planets());
+    const std::vector<QRect> boxes = place_names(e.planets(), kMapPixels);
+    const auto white_under_markers = [&](const QImage& image) {
+        int white = 0;
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            for (const Planet& p : e.planets()) {
+                const QRect shared = boxes[i] & marker_rect(p).adjusted(2, 2, -2, -2);
+                for (int y = shared.top(); y <= shared.bottom() && !shared.isEmpty(); ++y)
+                    for (int x = shared.left(); x <= shared.right(); ++x)
+                        white += QColor(image.pixel(x, y)).lightness() > 235;
+            }
+        return white;
+    };
+    EXPECT_GT(white_under_markers(window), 0);
+    EXPECT_EQ(white_under_markers(tool), 0);
     const QPoint middle(e.map->side() / 2, e.map->side() / 2);
     wheel(e.map, middle, 4);
     QTest::qWait(200);
