@@ -92,14 +92,12 @@ std::string sections_text(const std::vector<Section>& sections, Random& random)
     return text;
 }
 
-// One encounter template. Most keep the usual section order; some put hop counts or terrain
-// first, add comments, or carry keys the generator does not touch, as hand-made files do.
-std::string make_template(int number)
+// A template's [config] section, some with a comment line after the header.
+Section config_section(int number, Random& random)
 {
-    Random random(0xC0FFEEu + static_cast<std::uint32_t>(number) * 7919u);
     const std::string guiname =
         std::string(pick(orvek::demo::kStarNames, random)) + " " + pick(kSuffixes, random);
-    std::vector<std::string> config = {
+    Section config = {
         "[config]",
         "name = " + lower_no_spaces(guiname),
         "guiname = " + guiname,
@@ -114,6 +112,15 @@ std::string make_template(int number)
     };
     if (random(4) == 0)
         config.insert(config.begin() + 1, pick(kRemarks, random));
+    return config;
+}
+
+// One encounter template. Most keep the usual section order; some put hop counts or terrain
+// first, add comments, or carry keys the generator does not touch, as hand-made files do.
+std::string make_template(int number)
+{
+    Random random(0xC0FFEEu + static_cast<std::uint32_t>(number) * 7919u);
+    const Section config = config_section(number, random);
     std::vector<std::string> variables = {"[variables]"};
     if (random(3) == 0)
         variables.push_back("PIRATE_ACTIVITY = " + std::to_string(random(4)));

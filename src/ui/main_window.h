@@ -144,6 +144,7 @@ private:
     std::vector<std::array<bool, kFeatureCount>> written_features(const std::string& id) const;
     struct Saving;
     SaveRequest save_request(const std::string& campaign_name);
+    bool name_may_be_saved(const std::string& typed);
     void run_save(Saving& saving);
     void finish_save();
     void stop_saving();

@@ -219,48 +219,51 @@ void paint_stubs(QPainter& painter, const std::vector<Planet>& planets, MapScale
 
 }  // namespace
 
-void paint_map(QPainter& painter, const QImage& background, const std::vector<Planet>* planets,
-               MapScale pixels, bool links_only, NameSprites* sprites, bool names_over_markers)
+namespace {
+
+void paint_background(QPainter& painter, const QImage& background, int pixels)
 {
-    NameSprites own;
-    NameSprites& names = sprites ? *sprites : own;
-    if (!background.isNull()) {
-        // A picture already fitted to the map (as the window keeps it) is drawn as it is.
-        const QSize fitted = background.size().scaled(pixels, pixels, Qt::KeepAspectRatio);
-        painter.drawImage(
-            0, 0,
-            fitted == background.size()
-                ? background
-                : background.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    }
-    if (!planets)
+    if (background.isNull())
         return;
+    // A picture already fitted to the map (as the window keeps it) is drawn as it is.
+    const QSize fitted = background.size().scaled(pixels, pixels, Qt::KeepAspectRatio);
+    painter.drawImage(0, 0,
+                      fitted == background.size() ? background
+                                                  : background.scaled(fitted, Qt::IgnoreAspectRatio,
+                                                                      Qt::SmoothTransformation));
+}
+
+void paint_links(QPainter& painter, const std::vector<Planet>& planets, MapScale pixels)
+{
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QPen(kSilver, 1));
-    for (const Planet& p : *planets)
+    for (const Planet& p : planets)
         for (const std::int32_t q : p.links)
-            if (drawn_link(*planets, p, q))
+            if (drawn_link(planets, p, q))
                 painter.drawLine(link_end(p, pixels),
-                                 link_end((*planets)[static_cast<std::size_t>(q)], pixels));
-    if (links_only)
-        return;
-    paint_stubs(painter, *planets, pixels);
+                                 link_end(planets[static_cast<std::size_t>(q)], pixels));
+}
+
+// The names, then the markers over them, so that where a name runs over another planet its
+// marker stays on top; with `names_over_markers`, such a name is drawn again over the marker.
+void paint_planets(QPainter& painter, const std::vector<Planet>& planets, MapScale pixels,
+                   NameSprites& names, bool names_over_markers)
+{
     painter.setRenderHint(QPainter::Antialiasing, true);
     const QFontMetrics metrics(name_font());
-    const std::vector<QRect> boxes = place_names(*planets, pixels);
+    const std::vector<QRect> boxes = place_names(planets, pixels);
     const auto draw_name = [&](std::size_t i) {
-        const QString name = QString::fromUtf8(cp1252_to_utf8((*planets)[i].system_name));
+        const QString name = QString::fromUtf8(cp1252_to_utf8(planets[i].system_name));
         const NameSprites::Sprite& sprite =
             names.sprite(name, painter.device()->devicePixelRatioF());
         painter.drawImage(boxes[i].topLeft() + QPoint(0, metrics.ascent()) + sprite.offset,
                           sprite.image);
     };
-    // Names first, so that where a name runs over another planet its marker stays on top.
-    for (std::size_t i = 0; i < planets->size(); ++i)
-        if (!(*planets)[i].unread)
+    for (std::size_t i = 0; i < planets.size(); ++i)
+        if (!planets[i].unread)
             draw_name(i);
     std::vector<QRect> markers;
-    for (const Planet& p : *planets) {
+    for (const Planet& p : planets) {
         if (p.unread)
             continue;
         markers.push_back(marker_rect(p, pixels));
@@ -269,13 +272,28 @@ void paint_map(QPainter& painter, const QImage& background, const std::vector<Pl
         painter.setBrush(p.home ? kRed : kGreen);
         painter.drawEllipse(QRectF(markers.back()).adjusted(1, 1, -1, -1));
     }
-    // In the window, a name that runs under a marker is drawn again over it: no letter is lost.
     if (names_over_markers)
-        for (std::size_t i = 0; i < planets->size(); ++i)
-            if (!(*planets)[i].unread &&
+        for (std::size_t i = 0; i < planets.size(); ++i)
+            if (!planets[i].unread &&
                 std::any_of(markers.begin(), markers.end(),
                             [&](const QRect& m) { return m.intersects(boxes[i]); }))
                 draw_name(i);
+}
+
+}  // namespace
+
+void paint_map(QPainter& painter, const QImage& background, const std::vector<Planet>* planets,
+               MapScale pixels, bool links_only, NameSprites* sprites, bool names_over_markers)
+{
+    paint_background(painter, background, pixels);
+    if (!planets)
+        return;
+    paint_links(painter, *planets, pixels);
+    if (links_only)
+        return;
+    paint_stubs(painter, *planets, pixels);
+    NameSprites own;
+    paint_planets(painter, *planets, pixels, sprites ? *sprites : own, names_over_markers);
 }
 
 MapView MapView::zoomed(double new_zoom, QPoint at) const

@@ -56,32 +56,35 @@ QString characters_named(const std::string& utf8)
 
 }  // namespace
 
-void MainWindow::on_save_clicked()
+// A name of which the game can show no letter or digit would become "???": refused at once,
+// with the characters named; one with some such characters is saved only once the player agrees
+// to see each as "?".
+bool MainWindow::name_may_be_saved(const std::string& typed)
 {
-    if (busy())
-        return;
-    const std::string typed = campaign_name_field_->text().toStdString();
-    // A name of which the game can show no letter or digit would become "???": said at once,
-    // with the characters named, rather than asked about and then refused.
-    if (const std::string lacking = unsupported_characters(typed);
-        !lacking.empty() && campaign_id(utf8_to_cp1252(typed)).empty()) {
+    const std::string lacking = unsupported_characters(typed);
+    if (lacking.empty())
+        return true;
+    if (campaign_id(utf8_to_cp1252(typed)).empty())
         show_information("The game cannot show any letter of the campaign name: it has no way to "
                          "show " +
                          characters_named(lacking) +
                          ". Give the campaign a name in letters the game shows (A to Z, accented "
                          "Latin letters, digits).");
-        campaign_name_field_->setFocus();
+    else if (ask(QString::fromStdString(
+                 "The game cannot show these characters of the campaign name: " + lacking +
+                 ". Save with each of them written as \"?\"? (No goes back to the name.)")))
+        return true;
+    campaign_name_field_->setFocus();
+    return false;
+}
+
+void MainWindow::on_save_clicked()
+{
+    if (busy())
+        return;
+    const std::string typed = campaign_name_field_->text().toStdString();
+    if (!name_may_be_saved(typed))
         return emit save_finished();
-    }
-    if (const std::string lacking = unsupported_characters(typed);
-        !lacking.empty() &&
-        !ask(QString::fromStdString(
-            "The game cannot show these characters of the campaign name: " + lacking +
-            ". Save with each of them written as \"?\"? (No goes "
-            "back to the name.)"))) {
-        campaign_name_field_->setFocus();
-        return emit save_finished();
-    }
     saving_ = std::make_unique<Saving>();
     Saving& s = *saving_;
     s.galaxy = document_->galaxy();
