@@ -62,5 +62,31 @@ TEST(MapLabels, NamesHideLessAndNeverTheHomePlanets)
     EXPECT_LT(after.under_markers * 5, before.under_markers);
 }
 
+TEST(MapView, PositionsCutTowardZero)
+{
+    Planet p;
+    p.x = 500;
+    p.y = 300;
+    EXPECT_EQ(marker_rect(p), QRect(369, 219, 14, 14));
+    EXPECT_EQ(label_position(p), QPoint(369, 204));
+    p.home = true;
+    EXPECT_EQ(marker_rect(p), QRect(367, 217, 20, 20));
+    EXPECT_EQ(label_position(p), QPoint(367, 202));
+    Planet edge;
+    edge.x = edge.y = 21;
+    EXPECT_EQ(label_position(edge).y(), -4);
+    Planet far;
+    far.x = 101;
+    far.y = 61;
+    EXPECT_EQ(link_end(edge), QPoint(15, 15));
+    EXPECT_EQ(link_end(far), QPoint(75, 45));
+    // Names that the top or the right edge would cut move inside the map.
+    const QFontMetrics metrics(QFont("Tahoma"));
+    const int wide = metrics.horizontalAdvance("Alula Australis");
+    EXPECT_EQ(readable_position(QPoint(740, -4), metrics, "Alula Australis"),
+              QPoint(750 - wide, 0));
+    EXPECT_EQ(readable_position(QPoint(369, 204), metrics, "Alula Australis"), QPoint(369, 204));
+}
+
 }  // namespace
 }  // namespace orvek

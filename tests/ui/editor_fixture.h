@@ -1,0 +1,76 @@
+#pragma once
+// What the map editing tests share: the window with a generated galaxy, and the pointer's
+// gestures on its map (a drag, a right-click's menu entry) at a planet's pixel.
+
+#include "core/galaxy_edit.h"
+#include "ui/map_render.h"
+#include "ui/map_widget.h"
+#include "ui/window_fixture.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace orvek::testing {
+
+using Planets = std::vector<Planet>;
+
+// A pixel of a map of `pixels` where planet `p` could stand (moving it there is allowed).
+inline QPoint free_pixel(const Planets& planets, int p, int pixels = kMapPixels)
+{
+    for (int y = 40; y < pixels - 40; y += 9)
+        for (int x = 40; x < pixels - 40; x += 9) {
+            const QPoint unit = map_position(QPoint(x, y), pixels);
+            if (position_refusal(planets, p, unit.x(), unit.y()).empty())
+                return QPoint(x, y);
+        }
+    return QPoint(-1, -1);
+}
+
+inline QPoint centre(const Planets& planets, int p)
+{
+    return link_end(planets[static_cast<std::size_t>(p)]);
+}
+
+inline void drag(QWidget* map, QPoint from, QPoint to, Qt::KeyboardModifiers keys = {})
+{
+    QTest::mousePress(map, Qt::LeftButton, keys, from);
+    QTest::mouseMove(map, (from + to) / 2);
+    QTest::mouseMove(map, to);
+    QTest::mouseRelease(map, Qt::LeftButton, keys, to);
+}
+
+// Right-clicks the map at `at` and chooses the menu entry that begins with `text`.
+inline void choose(QWidget* map, QPoint at, const QString& text)
+{
+    QTimer::singleShot(50, map, [text] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions())
+            if (action->text().startsWith(text)) {
+                menu->setActiveAction(action);
+                QTest::keyClick(menu, Qt::Key_Return);
+                return;
+            }
+        menu->close();
+        ADD_FAILURE() << "no menu entry " << text.toStdString();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, map->mapToGlobal(at));
+    QApplication::sendEvent(map, &event);
+}
+
+struct Editor : Window {
+    MapWidget* map = nullptr;
+    Editor() : Window(7)
+    {
+        EXPECT_TRUE(click_and_wait("LMDButton1"));
+        map = find<MapWidget>("Panel_GalMap");
+    }
+    const Planets& planets() const { return form.document().galaxy().planets; }
+    void keys(const char* sequence) { QTest::keySequence(&form, QKeySequence(sequence)); }
+};
+
+}  // namespace orvek::testing

@@ -1,0 +1,246 @@
+// The window's settings column: its defaults, its sections, what its fields take, its texts, its
+// tooltips and its colours.
+
+#include "ui/main_window.h"
+
+#include "support/game_copy.h"
+#include "ui/window_fixture.h"
+#include "ui/map_render.h"
+#include "ui/map_widget.h"
+#include "ui/message_box.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QTreeWidget>
+#include <QTimer>
+#include <QPainter>
+#include <QDialogButtonBox>
+#include <QComboBox>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUndoStack>
+#include <QToolTip>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace orvek {
+namespace {
+
+using testing::cli_command;
+using testing::Window;
+
+double luminance(QColor c)
+{
+    const auto linear = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+// The contrast of the text of `area` against its background, as drawn: the most common colour
+// is the background, the colour farthest from it the text.
+double contrast_in(const QImage& image, const QRect& area)
+{
+    std::map<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ++counts[image.pixel(x, y)];
+    const QRgb background = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                                return a.second < b.second;
+                            })->first;
+    double best = 1;
+    for (const auto& [colour, count] : counts) {
+        const double a = luminance(QColor(colour)), b = luminance(QColor(background));
+        best = std::max(best, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
+    }
+    return best;
+}
+
+// Every control of the column says what it does, and the choices of every drop-down list read
+// clearly once it opens.
+TEST(MainWindow, EveryControlSaysWhatItDoesAndReadsClearly)
+{
+    Window w;
+    for (QWidget* control : w.find<QWidget>("Panel_Controls")->findChildren<QWidget*>()) {
+        const bool a_control =
+            qobject_cast<QPushButton*>(control) || qobject_cast<QLineEdit*>(control) ||
+            qobject_cast<QListWidget*>(control) || qobject_cast<QComboBox*>(control) ||
+            qobject_cast<QCheckBox*>(control);
+        if (a_control) {
+            EXPECT_FALSE(control->toolTip().isEmpty()) << control->objectName().toStdString();
+        }
+    }
+    for (QComboBox* list : w.form.findChildren<QComboBox*>()) {
+        list->showPopup();
+        QAbstractItemView* view = list->view();
+        QTest::qWait(20);
+        const QImage shown = view->grab().toImage();
+        const QRect item = view->visualRect(view->model()->index(1, 0));
+        EXPECT_GE(contrast_in(shown, item.intersected(shown.rect())), 4.5)
+            << list->objectName().toStdString();
+        list->hidePopup();
+    }
+}
+
+TEST(MainWindow, DefaultsAfterStartUp)
+{
+    Window w;
+    EXPECT_EQ(w.form.windowTitle(), "Orvek - Galaxy Generator");
+    EXPECT_EQ(w.form.size(), QSize(979, 750));
+    EXPECT_EQ(w.find<QListWidget>("LMDListBox_Size")->currentItem()->text(), "Normal");
+    EXPECT_EQ(w.find<QListWidget>("LMDListBox_JGs")->currentItem()->text(), "Normal ");
+    for (QComboBox* combo : w.form.findChildren<QComboBox*>())
+        EXPECT_EQ(combo->currentText(), "Random") << combo->objectName().toStdString();
+    EXPECT_EQ(w.form.findChildren<QComboBox*>().size(), 11);
+    EXPECT_NE(w.find<QComboBox>("Combo_Fighter")->styleSheet().indexOf("rgb(0,128,0)"), -1);
+    for (const char* name : {"Panel_Advanced", "Panel_HEffect", "Panel_Facility"})
+        EXPECT_EQ(w.find<QWidget>(name)->height(), 21) << name;
+    EXPECT_EQ(w.find<QLineEdit>("Edit_SNr_Pl")->text(), "30");
+    EXPECT_TRUE(w.find<QLineEdit>("Edit_CName")->text().isEmpty());
+}
+
+TEST(MainWindow, SectionsMoveTheBlocksBelow)
+{
+    Window w;
+    QWidget* effects = w.find<QWidget>("Panel_HEffect");
+    const int closed = effects->y();
+    w.find<QCheckBox>("CB_Advanced")->setChecked(true);
+    EXPECT_EQ(effects->y(), closed + 99);
+    w.find<QCheckBox>("CB_Inhibitions")->setChecked(true);
+    w.find<QCheckBox>("CB_Facility")->setChecked(true);
+    EXPECT_EQ(w.find<QWidget>("Filler")->y(), 653);
+    EXPECT_EQ(w.find<QWidget>("Filler")->height(), 97);
+    w.find<QCheckBox>("CB_Advanced")->setChecked(false);
+    EXPECT_EQ(w.find<QWidget>("Panel_HEffect")->y(), closed);
+}
+
+TEST(MainWindow, FieldsTakeOnlyWhatTheyMayHold)
+{
+    Window w;
+    QLineEdit* planets = w.find<QLineEdit>("Edit_SNr_Pl");
+    planets->clear();
+    QTest::keyClicks(planets, "1a -2x34");
+    EXPECT_EQ(planets->text(), "123") << "letters, blanks and minus refused; a fourth digit too";
+    QTest::keyClick(planets, Qt::Key_Backspace);
+    EXPECT_EQ(planets->text(), "12");
+    planets->clear();
+    planets->insert("1234");  // what pasting does
+    EXPECT_EQ(planets->text(), "123");
+    // Shortcuts and Tab are not typed characters: they keep their use.
+    QTest::keyClick(planets, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(planets->selectedText(), "123");
+    QLineEdit* name = w.find<QLineEdit>("Edit_CName");
+    name->setText("Calm");
+    name->insert("Evil\r\nPlanets = 3");  // what pasting a line break does
+    EXPECT_EQ(name->text(), "Calm") << "the name field takes no control characters";
+    name->insert(QString(300, 'a'));
+    EXPECT_EQ(name->text(), "Calm") << "nor more letters than a campaign's files can be named by";
+    name->setText("\u0141\u00f3d\u017a \u6771\u4eac");
+    EXPECT_EQ(name->toolTip(), "The game cannot show these characters: \u0141\u017a\u6771\u4eac. "
+                               "A Save writes each as \"?\".");
+    w.answer = false;
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    name->setText("\u0141\u00f3d\u017a");
+    ASSERT_TRUE(w.save("LMDButton2"));
+    EXPECT_EQ(w.questions, 1) << "Save asks before it writes them as \"?\"";
+    EXPECT_EQ(w.game.saved_files(), 0u) << "No goes back to the name";
+    name->setText("\u03a9\u03bc\u03ad\u03b3\u03b1");
+    ASSERT_TRUE(w.save("LMDButton2"));
+    EXPECT_EQ(w.questions, 1) << "a name with no letter the game shows is not asked about";
+    ASSERT_FALSE(w.messages.empty());
+    EXPECT_TRUE(w.messages.back().second.contains("\u03a9 (U+03A9), \u03bc (U+03BC)"))
+        << w.messages.back().second.toStdString();
+    w.messages.clear();
+    name->setText("\u00e9t\u00e9 Reach");
+    EXPECT_FALSE(name->toolTip().contains("cannot show"))
+        << "accented letters the game shows stay as they are";
+    QApplication::setActiveWindow(&w.form);
+    planets->setFocus();
+    QTest::keyClick(planets, Qt::Key_Tab);
+    EXPECT_FALSE(planets->hasFocus()) << "Tab leaves the field";
+}
+
+TEST(MainWindow, ListWithNothingSelectedKeepsItsField)
+{
+    Window w;
+    QListWidget* sizes = w.find<QListWidget>("LMDListBox_Size");
+    QTest::mouseClick(sizes->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      sizes->visualItemRect(sizes->currentItem()).center());
+    ASSERT_TRUE(sizes->selectedItems().isEmpty());
+    w.find<QLineEdit>("Edit_SNr_Pl")->setText("50");
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    EXPECT_EQ(w.form.document().galaxy().planets.size(), 50u);
+    EXPECT_EQ(w.find<QLineEdit>("Edit_SNr_Pl")->text(), "50");
+}
+
+// Every caption, label and list item fits its control with the fonts the window really uses,
+// and the two green controls are flat green.
+TEST(MainWindow, TextsFitTheirControlsAndGreenIsGreen)
+{
+    Window w;
+    for (const char* box : {"CB_Advanced", "CB_Inhibitions", "CB_Facility"})
+        w.find<QCheckBox>(box)->setChecked(true);
+    const auto fits = [](const QWidget* widget, const QString& text, int room) {
+        const int needed = QFontMetrics(widget->font()).horizontalAdvance(text);
+        EXPECT_LE(needed, room) << text.toStdString() << " needs " << needed;
+    };
+    for (const QLabel* label : w.form.findChildren<QLabel*>())
+        fits(label, label->text(), label->width());
+    for (const QPushButton* button : w.form.findChildren<QPushButton*>())
+        fits(button, button->text(), button->width() - 4);
+    for (const QComboBox* combo : w.form.findChildren<QComboBox*>())
+        for (int i = 0; i < combo->count(); ++i)
+            fits(combo, combo->itemText(i), combo->width() - 22);
+    for (const QListWidget* list : w.form.findChildren<QListWidget*>())
+        for (int i = 0; i < list->count(); ++i)
+            fits(list, list->item(i)->text(), list->width() - 6);
+    for (const char* green : {"LMDButton3", "Combo_Fighter"})
+        EXPECT_EQ(w.find<QWidget>(green)->grab().toImage().pixelColor(2, 2), QColor(0, 128, 0))
+            << green;  // inside the border, above the text
+    // The green list's text reads at a contrast of at least 4.5 : 1 against its green.
+    const auto luminance = [](QColor c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const QImage fighter = w.find<QWidget>("Combo_Fighter")->grab().toImage();
+    double brightest = 0;
+    for (int y = 0; y < fighter.height(); ++y)
+        for (int x = 0; x < fighter.width() - 20; ++x)  // the text, not the arrow
+            brightest = std::max(brightest, luminance(fighter.pixelColor(x, y)));
+    EXPECT_GE((brightest + 0.05) / (luminance(QColor(0, 128, 0)) + 0.05), 4.5);
+}
+
+// The planets field, hidden in the closed Advanced section, is the preset's to set for Generate:
+// emptied, it stops only Generate Custom, which reads it.
+TEST(MainWindow, EmptyPlanetFieldStopsOnlyGenerateCustom)
+{
+    Window w;
+    w.find<QLineEdit>("Edit_SNr_Pl")->clear();
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    EXPECT_TRUE(w.messages.empty());
+    EXPECT_GE(w.form.document().galaxy().planets.size(), 20u);
+    w.find<QLineEdit>("Edit_SNr_Pl")->clear();
+    QTest::mouseClick(w.find<QPushButton>("LMDButton3"), Qt::LeftButton);
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_EQ(w.messages[0].first, "Orvek - Galaxy Generator ");
+    EXPECT_EQ(w.messages[0].second, "'' is not a valid integer value.");
+    EXPECT_FALSE(w.form.busy());
+}
+
+}  // namespace
+}  // namespace orvek

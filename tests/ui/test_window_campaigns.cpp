@@ -1,0 +1,255 @@
+// The window's saved campaigns: Open and Check by their keys, the findings and their fixes, and
+// what the map shows of a campaign with problems.
+
+#include "ui/main_window.h"
+
+#include "support/game_copy.h"
+#include "ui/window_fixture.h"
+#include "ui/map_render.h"
+#include "ui/map_widget.h"
+#include "ui/message_box.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QTreeWidget>
+#include <QTimer>
+#include <QPainter>
+#include <QDialogButtonBox>
+#include <QComboBox>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUndoStack>
+#include <QToolTip>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace orvek {
+namespace {
+
+using testing::cli_command;
+using testing::Window;
+
+// Two campaigns saved from the window, "Fine Reach" and "Broken Reach", and a fault planted by
+// hand in the second: planet 1's EncounterID says 7.
+void save_two_campaigns(Window& w)
+{
+    for (const char* name : {"Fine Reach", "Broken Reach"}) {
+        ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+        w.find<QLineEdit>("Edit_CName")->setText(name);
+        ASSERT_TRUE(w.save("LMDButton2"));
+    }
+    const fs::path data = w.game.dir.path() / "campaign/data";
+    const std::string map = testing::read_bytes(data / "maps/brokenreach.txt");
+    const std::size_t entry = map.find("\r\n1 = ");
+    ASSERT_NE(entry, std::string::npos);
+    const std::string line = map.substr(entry + 2, map.find('\r', entry + 2) - entry - 2);
+    const fs::path file = data / "encounters/brokenreach" / line.substr(line.rfind('/') + 1);
+    std::string bytes = testing::read_bytes(file);
+    bytes.replace(bytes.find("EncounterID = 1"), 15, "EncounterID = 7");
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The window's shortcuts work where it is the active window, as it is again for a player once a
+// dialog has closed.
+void activate(Window& w)
+{
+    w.form.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&w.form, 1000));
+}
+
+// Ctrl+O, then the campaign `id` chosen in the list and opened, as a player does. The list is
+// read off the user-interface thread, so it opens a moment after the keys.
+void open_with_keys(Window& w, const QString& id)
+{
+    bool chosen = false;
+    std::function<void()> choose = [&w, id, &choose, &chosen] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return QTimer::singleShot(20, choose);
+        chosen = true;
+        auto* list = dialog->findChild<QTreeWidget*>("CampaignList");
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (list->topLevelItem(i)->text(1) == id)
+                list->setCurrentItem(list->topLevelItem(i));
+        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open),
+                          Qt::LeftButton);
+    };
+    QTimer::singleShot(0, choose);
+    activate(w);
+    QTest::keyClick(&w.form, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return chosen && !QApplication::activeModalWidget(); }, 20000));
+}
+
+// Ctrl+K, then the finding that holds `text` chosen in the list.
+void check_with_keys(Window& w, const QString& text)
+{
+    activate(w);
+    QTest::keyClick(&w.form, Qt::Key_K, Qt::ControlModifier);
+    auto* list = w.form.findChild<QListWidget*>("FindingsList");
+    ASSERT_NE(list, nullptr);
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().contains(text))
+            list->setCurrentRow(i);
+}
+
+// Open and Check change nothing on disk; the problem is told on the map, and choosing it in the
+// list rings its planet.
+TEST(MainWindow, OpenAndCheckASavedCampaign)
+{
+    Window w;
+    save_two_campaigns(w);
+    check_with_keys(w, "");
+    EXPECT_TRUE(w.form.findChild<QListWidget*>("FindingsList")->isVisible())
+        << "right after a Save, Ctrl+K checks what it wrote";
+    EXPECT_TRUE(w.messages.empty());
+    const auto before = testing::snapshot(w.game.dir.path(), true);
+    open_with_keys(w, "brokenreach");
+    EXPECT_EQ(w.find<QLineEdit>("Edit_CName")->text(), "Broken Reach");
+    EXPECT_EQ(w.form.map()->seed_text(), "") << "a saved campaign keeps no seed";
+    EXPECT_EQ(w.form.map()->status(), "1 problem: Ctrl+K lists them");
+    EXPECT_GE(w.form.map()->planets().size(), 8u);
+    check_with_keys(w, "EncounterID");
+    EXPECT_EQ(w.form.map()->selected_planet(), 1);
+    const QString name = QString::fromStdString(planet_title(w.form.document().planets(), 1));
+    const QString chosen = w.form.findChild<QListWidget*>("FindingsList")->currentItem()->text();
+    EXPECT_TRUE(chosen.startsWith(name + ": EncounterID"))
+        << chosen.toStdString() << ": a finding is led by its planet's name";
+    // Saved back, it asks first, naming the planet: Cancel writes nothing, "Check campaign"
+    // lists the problems, "Save anyway" saves and the problem line stays.
+    for (const char* answer : {"Cancel", "Check campaign"}) {
+        w.problems_answer = answer;
+        ASSERT_TRUE(w.save());
+        EXPECT_EQ(testing::snapshot(w.game.dir.path(), true), before) << answer;
+    }
+    ASSERT_EQ(w.problem_questions.size(), 2u);
+    EXPECT_TRUE(w.problem_questions[0].contains("(planet 1): EncounterID is not 1"))
+        << w.problem_questions[0].toStdString();
+    QListWidget* findings = w.form.findChild<QListWidget*>("FindingsList");
+    EXPECT_TRUE(findings->isVisible());
+    findings->window()->close();
+    w.problems_answer = "Save anyway";
+    ASSERT_TRUE(w.save());
+    EXPECT_EQ(w.problem_questions.size(), 3u);
+    EXPECT_TRUE(w.form.map()->progress().startsWith("Saved campaign"))
+        << w.form.map()->progress().toStdString();
+    EXPECT_EQ(w.form.map()->status(), "1 problem: Ctrl+K lists them");
+    const auto saved = testing::snapshot(w.game.dir.path(), true);
+    open_with_keys(w, "finereach");
+    EXPECT_EQ(w.form.map()->status(), "");
+    EXPECT_EQ(w.form.map()->selected_planet(), -1);
+    EXPECT_TRUE(w.messages.empty());
+    EXPECT_EQ(testing::snapshot(w.game.dir.path(), true), saved);
+}
+
+// A planet whose file is gone has no place on the map: the problem line names it, nothing is
+// drawn at the map's corner, and the links to it are short red stubs from their planets.
+TEST(MainWindow, APlanetWhoseFileIsGoneIsNamedNotDrawn)
+{
+    Window w;
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    w.find<QLineEdit>("Edit_CName")->setText("Torn Reach");
+    ASSERT_TRUE(w.save("LMDButton2"));
+    const std::vector<Planet> saved = w.form.document().planets();
+    int gone = 0;
+    while (saved[static_cast<std::size_t>(gone)].home)
+        ++gone;
+    fs::remove(w.game.dir.path() / "campaign/data/encounters/tornreach" /
+               saved[static_cast<std::size_t>(gone)].template_file);
+    w.form.open_campaign("tornreach");
+    EXPECT_TRUE(w.form.map()->status().endsWith(
+        QString("Not on the map (file not read): planet %1").arg(gone)))
+        << w.form.map()->status().toStdString();
+    EXPECT_EQ(planet_at(w.form.map()->planets(), QPoint(3, 3), w.form.map()->side()), -1);
+    const QImage shown = w.form.map()->grab().toImage();
+    int stubs = 0;
+    for (const Planet& p : w.form.map()->planets()) {
+        if (p.unread || p.home || std::find(p.links.begin(), p.links.end(), gone) == p.links.end())
+            continue;
+        const QPoint at = link_end(p, w.form.map()->side());
+        int red = 0;
+        for (int dy = -20; dy <= 20; ++dy)
+            for (int dx = -20; dx <= 20; ++dx) {
+                const QColor c = shown.pixelColor(at + QPoint(dx, dy));
+                red += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+            }
+        EXPECT_GT(red, 10) << p.system_name << " shows its stub";
+        ++stubs;
+    }
+    EXPECT_GT(stubs, 0);
+}
+
+// A finding with one clear fix offers it: "Cut this link" cuts a link to no planet as an edit
+// that Ctrl+Z takes back, and the problem goes from the list.
+TEST(MainWindow, AFindingsFixIsAnUndoableEdit)
+{
+    Window w;
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    w.find<QLineEdit>("Edit_CName")->setText("Loose Reach");
+    ASSERT_TRUE(w.save("LMDButton2"));
+    const Planet first = w.form.document().planets()[0];
+    const fs::path file =
+        w.game.dir.path() / "campaign/data/encounters/loosereach" / first.template_file;
+    std::string bytes = testing::read_bytes(file);
+    const std::size_t links = bytes.find("wormholes = ");
+    bytes.insert(bytes.find('\r', links), "99,");
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+    w.form.open_campaign("loosereach");
+    check_with_keys(w, "planet 99, which does not exist");
+    auto* fix = w.form.findChild<QPushButton*>("FixButton");
+    ASSERT_NE(fix, nullptr);
+    ASSERT_TRUE(fix->isVisible());
+    EXPECT_EQ(fix->text(), "Cut this link");
+    fix->click();
+    const auto listed = [&] {
+        const auto* list = w.form.findChild<QListWidget*>("FindingsList");
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->text().contains("planet 99, which does not exist"))
+                return true;
+        return false;
+    };
+    EXPECT_FALSE(listed()) << "the fix took the problem away";
+    EXPECT_EQ(w.form.document().planets()[0].links, first.links);
+    w.form.document().undo_stack()->undo();
+    EXPECT_TRUE(listed()) << "and Ctrl+Z brings it back";
+}
+
+// An opened campaign may link to a planet it does not have: the tooltip says so, never follows it.
+TEST(MapView, ALinkToNoPlanetIsTold)
+{
+    std::vector<Planet> planets(2);
+    planets[0].system_name = "Vega";
+    planets[0].links = {1, 99};
+    EXPECT_NE(planet_description(planets, 0).indexOf("planet 99, which does not exist"), -1);
+}
+
+// An opened campaign with one planted problem, its check listed and the problem's planet ringed.
+TEST(Screenshot, OpenedCampaignWithAProblem)
+{
+    Window w(11);
+    save_two_campaigns(w);
+    open_with_keys(w, "brokenreach");
+    check_with_keys(w, "EncounterID");
+    QTest::qWait(200);
+    QImage shot = w.form.grab().toImage();
+    const QImage findings = w.form.findChild<QWidget*>("Findings")->grab().toImage();
+    QPainter painter(&shot);
+    painter.drawImage(QPoint(75, shot.height() - findings.height() - 40), findings);
+    painter.end();
+    ASSERT_TRUE(shot.save("opened-campaign.png"));
+}
+
+}  // namespace
+}  // namespace orvek
