@@ -5,6 +5,7 @@
 #include "core/random.h"
 #include "support/errors.h"
 #include "support/fake_services.h"
+#include "support/generator_checks.h"
 #include "support/plain_generator.h"
 
 #include <gtest/gtest.h>
@@ -17,39 +18,14 @@ namespace orvek {
 namespace {
 
 using testing::error_of;
+using testing::expect_same_galaxy;
 using testing::FakeWorld;
-
-GalaxyParams params_of(int planets, int wormholes, int j1, int j2, int j3)
-{
-    GalaxyParams p;
-    p.planets = planets;
-    p.wormhole_text = std::to_string(wormholes);
-    p.join1 = j1;
-    p.join2 = j2;
-    p.join3 = j3;
-    return p;
-}
+using testing::params_of;
 
 std::int64_t d2(const Planet& a, const Planet& b)
 {
     std::int64_t dx = a.x - b.x, dy = a.y - b.y;
     return dx * dx + dy * dy;
-}
-
-void expect_same_galaxy(const Galaxy& a, const Galaxy& b, const std::string& what)
-{
-    ASSERT_EQ(a.planets.size(), b.planets.size()) << what;
-    EXPECT_EQ(a.background_path, b.background_path) << what;
-    for (std::size_t i = 0; i < a.planets.size(); ++i) {
-        const Planet &p = a.planets[i], &q = b.planets[i];
-        EXPECT_EQ(p.x, q.x) << what << " planet " << i;
-        EXPECT_EQ(p.y, q.y) << what << " planet " << i;
-        EXPECT_EQ(p.system_name, q.system_name) << what << " planet " << i;
-        EXPECT_EQ(p.template_file, q.template_file) << what << " planet " << i;
-        EXPECT_EQ(p.links, q.links) << what << " planet " << i;
-        EXPECT_EQ(p.farthest, q.farthest) << what << " planet " << i;
-        EXPECT_EQ(p.home, q.home) << what << " planet " << i;
-    }
 }
 
 TEST(Clearance, FiftyFiveClashesFiftySixDoesNot)
@@ -314,92 +290,6 @@ TEST(Generator, CountsAttemptsAndListsTemplatesOnce)
     generate_galaxy(params_of(40, 0, 59, 20, 1), world.services, random, galaxy, &progress);
     EXPECT_GT(progress.attempts.load(), 1u) << "string-like weights rarely connect at once";
     EXPECT_EQ(world.templates.listings, 1);
-}
-
-TEST(GenerateCommand, ClampFailureKeepsTheGalaxy)
-{
-    FakeWorld world;
-    Random random(2);
-    Galaxy galaxy;
-    galaxy.planets.resize(5);
-    GalaxySettings settings;
-    settings.size_class = -1;  // no size chosen: the planets field is read
-    settings.planet_count = "";
-    std::string name = "kept";
-    EXPECT_EQ(error_of([&] {
-                  run_generate_command(GenerateKind::WithPresets, settings, galaxy, name,
-                                       world.services, random);
-              }),
-              "'' is not a valid integer value");
-    EXPECT_EQ(galaxy.planets.size(), 5u);
-    EXPECT_EQ(name, "kept");
-}
-
-TEST(GenerateCommand, PresetsOnlyForTheGenerateButton)
-{
-    for (GenerateKind button : {GenerateKind::WithPresets, GenerateKind::Custom}) {
-        FakeWorld world;
-        Random random(21), expected(21);
-        Galaxy galaxy;
-        GalaxySettings settings;
-        settings.planet_count = "3";
-        std::string name;
-        run_generate_command(button, settings, galaxy, name, world.services, random);
-
-        GalaxySettings want;
-        want.planet_count = "8";
-        if (button == GenerateKind::WithPresets)
-            randomize_settings(want, expected);
-        else
-            EXPECT_EQ(settings.wormhole_count, "1");
-        EXPECT_EQ(settings.planet_count, want.planet_count);
-        EXPECT_EQ(settings.join1_pct, want.join1_pct);
-        EXPECT_EQ(name, "Campaign " + std::to_string(expected(100)));
-        GalaxyParams params = params_of(std::stoi(want.planet_count), 0, std::stoi(want.join1_pct),
-                                        std::stoi(want.join2_pct), std::stoi(want.join3_pct));
-        params.wormhole_text = want.wormhole_count;
-        FakeWorld other;
-        Galaxy reference;
-        testing::plain_generate_galaxy(params, other.services, expected, reference);
-        expect_same_galaxy(galaxy, reference, "command");
-    }
-}
-
-// "Generate" with a size and a style chosen sets the planet count and the join weights itself:
-// what those fields hold, even nothing, changes nothing; "Generate Custom" reads them.
-TEST(GenerateCommand, AFieldThePresetSetsIsNeverRead)
-{
-    const auto generate = [](GenerateKind kind, const std::string& field) {
-        FakeWorld world;
-        Random random(5);
-        Galaxy galaxy;
-        GalaxySettings settings;
-        settings.planet_count = settings.join2_pct = field;
-        std::string name;
-        run_generate_command(kind, settings, galaxy, name, world.services, random);
-        return galaxy;
-    };
-    const Galaxy typed = generate(GenerateKind::WithPresets, "30");
-    for (const char* field : {"", "x", "-"})
-        expect_same_galaxy(generate(GenerateKind::WithPresets, field), typed, field);
-    EXPECT_THROW(generate(GenerateKind::Custom, ""), Error);
-}
-
-TEST(GenerateCommand, WormholeFieldErrorComesAfterTheCampaignName)
-{
-    FakeWorld world;
-    Random random(4);
-    Galaxy galaxy;
-    GalaxySettings settings;
-    settings.wormhole_count = "";
-    std::string name;
-    EXPECT_EQ(error_of([&] {
-                  run_generate_command(GenerateKind::Custom, settings, galaxy, name, world.services,
-                                       random);
-              }),
-              "'' is not a valid integer value");
-    EXPECT_FALSE(name.empty());
-    EXPECT_TRUE(galaxy.planets.empty());
 }
 
 }  // namespace
