@@ -23,6 +23,27 @@ private:
     std::function<void(GalaxyEdit&, bool)> run_;
 };
 
+// Another picture behind the galaxy; undo gives the old one back.
+class BackgroundCommand : public QUndoCommand {
+public:
+    BackgroundCommand(std::string& path, std::string now, std::function<void()> changed)
+        : QUndoCommand("New background"), path_(path), other_(std::move(now)),
+          changed_(std::move(changed))
+    {}
+    void redo() override { swap(); }
+    void undo() override { swap(); }
+
+private:
+    void swap()
+    {
+        std::swap(path_, other_);
+        changed_();
+    }
+    std::string& path_;
+    std::string other_;
+    std::function<void()> changed_;
+};
+
 }  // namespace
 
 GalaxyDocument::GalaxyDocument(GameFolder folder, QObject* parent)
@@ -75,8 +96,10 @@ void GalaxyDocument::open(const std::string& id)
 
 void GalaxyDocument::set_background(std::string path)
 {
-    galaxy_.background_path = std::move(path);
-    emit background_changed();
+    if (path == galaxy_.background_path)
+        return;
+    undo_stack_->push(new BackgroundCommand(galaxy_.background_path, std::move(path),
+                                            [this] { emit background_changed(); }));
 }
 
 void GalaxyDocument::edit(const std::function<EditPointer(const std::vector<Planet>&)>& make)

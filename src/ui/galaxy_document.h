@@ -68,7 +68,8 @@ public:
     // was.
     void open(const std::string& id);
 
-    // The picture a Save names from now on. Emits background_changed().
+    // The picture a Save names from now on, as an edit on the undo stack (a new picture is as
+    // unsaved as a moved planet); the same picture changes nothing. Emits background_changed().
     void set_background(std::string path);
 
     // Makes an edit from the planets as they are and pushes it on the undo stack, which applies

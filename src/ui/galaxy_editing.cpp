@@ -6,6 +6,7 @@
 #include "core/galaxy_edit.h"
 #include "gamedata/game_services.h"
 #include "ui/main_window.h"
+#include "ui/map_render.h"
 #include "ui/map_widget.h"
 
 #include <QAction>
@@ -40,6 +41,7 @@ void MainWindow::set_up_editing()
     connect(document_, &GalaxyDocument::planets_changed, this,
             [this] { map_->set_planets(document_->planets()); });
     connect(document_, &GalaxyDocument::replaced, this, &MainWindow::show_document);
+    connect(document_, &GalaxyDocument::background_changed, this, &MainWindow::show_background);
     connect(document_, &GalaxyDocument::findings_changed, this, &MainWindow::show_problem_line);
     connect(stack, &QUndoStack::indexChanged, this, [this] { refresh_findings(); });
     connect(map_, &MapWidget::move_requested, this, [this](int p, int x, int y) {
@@ -64,6 +66,22 @@ void MainWindow::set_up_editing()
     connect(map_, &MapWidget::planet_menu_requested, this, &MainWindow::show_planet_menu);
     connect(map_, &MapWidget::link_menu_requested, this, &MainWindow::show_link_menu);
     connect(map_, &MapWidget::map_menu_requested, this, &MainWindow::show_map_menu);
+}
+
+// The picture the document names, as New Background loaded it or, after an undo or redo, read
+// again; one that cannot be read any more leaves the start-up picture.
+void MainWindow::show_background()
+{
+    QImage picture = std::move(background_shown_);
+    background_shown_ = QImage();
+    if (picture.isNull()) {
+        try {
+            picture = load_background(document_->galaxy().background_path);
+        } catch (const Error&) {
+            picture = startup_picture();
+        }
+    }
+    map_->set_background(picture);
 }
 
 // While a Generate or a Save runs, the galaxy stays as it is: no undo, no redo.

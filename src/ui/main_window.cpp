@@ -310,9 +310,9 @@ void MainWindow::on_new_background_clicked()
     try {
         std::string path = document_->galaxy().background_path;
         draw_background(list_backgrounds(folder_), random_, path);
-        QImage picture = load_background(path);
-        map_->set_background(picture);
-        document_->set_background(path);  // the next Save names the new picture
+        background_shown_ = load_background(path);  // one that cannot be read changes nothing
+        document_->set_background(path);            // the next Save names the new picture
+        background_shown_ = QImage();               // the same picture as before: nothing shown
     } catch (const Error& e) {
         show_error(message_text(e.what()));
     }

@@ -17,6 +17,7 @@
 #include "ui/galaxy_document.h"
 #include "ui/window_texts.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <functional>
@@ -127,6 +128,7 @@ private:
     void show_map_menu(const QPoint& at);
     void set_up_editing();
     void show_document();
+    void show_background();
     std::size_t campaign_id_limit_for_templates() const;
     void mark_unsupported_characters(const QString& text);
     // Makes an edit from the galaxy and pushes it on the document's undo stack, which applies
@@ -170,6 +172,7 @@ private:
     GalaxyDocument* document_ = nullptr;
     QAction *undo_action_ = nullptr, *redo_action_ = nullptr;
     FindingsDialog* findings_dialog_ = nullptr;
+    QImage background_shown_;  // the picture New Background has just loaded, until it is shown
 
     // The running Generate command, off the user-interface thread.
     std::unique_ptr<Generation> generation_;

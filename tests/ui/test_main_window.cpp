@@ -182,6 +182,13 @@ TEST(MainWindow, NewBackgroundKeepsThePlanets)
     EXPECT_EQ(planets(), planets_before);
     EXPECT_EQ(w.form.map()->planets().size(), shown);
     EXPECT_TRUE(w.messages.empty());
+    // A new picture is an edit: unsaved until a Save, and Ctrl+Z gives the old one back.
+    EXPECT_TRUE(w.form.map()->unsaved());
+    while (w.form.document().undo_stack()->canUndo())
+        w.form.document().undo_stack()->undo();
+    EXPECT_EQ(w.form.document().galaxy().background_path, path_before);
+    EXPECT_EQ(w.form.map()->background(), before);
+    EXPECT_FALSE(w.form.map()->unsaved());
 }
 
 // A generation that takes long: the inputs it writes back are locked and its buttons look
