@@ -41,8 +41,7 @@ std::string findings_text(const std::vector<Finding>& findings)
     return text;
 }
 
-int check_all_campaigns(const GameFolder& folder, const Print& print,
-                        const std::atomic<bool>& stop)
+int check_all_campaigns(const GameFolder& folder, const Print& print, const std::atomic<bool>& stop)
 {
     bool problems = false;
     for (const std::string& id : campaign_ids(folder)) {

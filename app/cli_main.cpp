@@ -13,12 +13,14 @@
 #include "campaign/campaign_transaction.h"
 #include "campaign/save.h"
 #include "core/cp1252.h"
+#include "gamedata/game_finder.h"
 #include "gamedata/text_file.h"
 #include "gamedata/game_services.h"
 #include "gamedata/names.h"
 #include "ui/window_texts.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QGuiApplication>
 
 #include <atomic>
@@ -215,8 +217,25 @@ void print_summary(const Options& o, const Galaxy& galaxy, const std::string& na
         print(summary);
 }
 
+// --find-games: the game folders found, one a line; none is exit 3 with a sentence.
+int find_games(const QCommandLineParser& parser)
+{
+    const std::string here = parser.isSet("game-dir") ? parser.value("game-dir").toStdString()
+                                                      : GameFolder::current().game_dir();
+    const std::vector<std::string> found =
+        find_game_folders({here}, steam_folders(QDir::homePath().toStdString()));
+    if (found.empty())
+        throw ExitError{3, "no game folder found: one holds \"Orvek.exe\" and the folder "
+                           "campaign/data/encounters/all, and none is here or in a Steam library"};
+    for (const std::string& folder : found)
+        print(folder + "\n");
+    return 0;
+}
+
 int run(const QCommandLineParser& parser)
 {
+    if (parser.isSet("find-games"))
+        return find_games(parser);
     Options o = parse_options(parser);
     const GameFolder folder(o.game_dir);
     if (!folder.has_game_executable())

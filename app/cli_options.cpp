@@ -188,6 +188,7 @@ void add_options(QCommandLineParser& parser)
         {"home", "Make planet P the home planet.", "P"},
         {"add", "Add a planet at X,Y.", "X,Y"},
         {"delete", "Delete planet P.", "P"},
+        {"find-games", "List the game folders found: the game folder and the Steam libraries'."},
     });
 }
 

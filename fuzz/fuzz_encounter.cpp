@@ -13,7 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     planet.x = 87;
     planet.y = 979;
     planet.system_name = "Tau  Minor";
-    planet.link_count = 3;
     planet.links = {2, 9, 11};
     planet.home = size % 2 == 1;
     planet.features[3] = planet.features[9] = true;

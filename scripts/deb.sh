@@ -11,8 +11,12 @@ sudo_cmd=""
 $sudo_cmd dpkg -i "$deb" >/dev/null
 for f in /usr/bin/orvek-galaxy /usr/bin/orvek-galaxy-generator /usr/share/man/man1/orvek-galaxy.1 \
          /usr/share/applications/orvek-galaxy-generator.desktop \
-         /usr/share/icons/hicolor/scalable/apps/orvek-galaxy-generator.svg; do
+         /usr/share/icons/hicolor/scalable/apps/orvek-galaxy-generator.svg \
+         /usr/share/doc/orvek-galaxy-generator/copyright; do
   [ -f "$f" ] || { echo "[deb] $f is not installed"; exit 1; }
+done
+for f in /usr/bin/orvek-galaxy /usr/bin/orvek-galaxy-generator; do
+  if readelf -S "$f" | grep -q '\.debug_info'; then echo "[deb] $f is not stripped"; exit 1; fi
 done
 /usr/bin/orvek-galaxy --help | grep -q -- "--game-dir"
 /usr/bin/orvek-galaxy --game-dir build/demo-game --seed 1 --quiet >/dev/null

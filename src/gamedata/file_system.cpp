@@ -6,6 +6,7 @@
 
 #include "core/error.h"
 
+#include <filesystem>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -151,6 +152,13 @@ std::unique_ptr<FileLock> FileLock::try_acquire(const std::string& path)
     if (!lock->try_lock())
         return nullptr;
     return lock;
+}
+
+std::string real_path(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(path, error);
+    return error ? path : real.string();
 }
 
 }  // namespace orvek

@@ -75,6 +75,14 @@ EntryKind target_kind(const std::string& path);
 // chain is longer.
 std::string link_target(const std::string& path);
 
+// `path` with every link, "." and ".." on the way resolved, for telling whether two paths name
+// the same folder; `path` itself when that cannot be done. Never fails.
+std::string real_path(const std::string& path);
+
+// The text value `value` of the current user's registry key `key` on Windows ("SteamPath" of
+// "Software\Valve\Steam"); empty where there is none, and on every other system.
+std::string user_registry_text(const std::string& key, const std::string& value);
+
 // Gives `file` the permission bits of `model` (a regular file), so that a file replaced by a
 // rename keeps who may read and write it. Does nothing on Windows, where the folder's rules
 // apply. Throws Error "Cannot create file "<file>". <reason>".

@@ -239,6 +239,11 @@ std::int64_t modification_time(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_mtime) : 0;
 }
 
+std::string user_registry_text(const std::string&, const std::string&)
+{
+    return {};  // a registry is Windows' own
+}
+
 std::string current_folder()
 {
     std::string buffer(4096, '\0');

@@ -183,6 +183,16 @@ std::int64_t modification_time(const std::string& path)
     return static_cast<std::int64_t>(ticks / 10000000u) - 11644473600LL;
 }
 
+std::string user_registry_text(const std::string& key, const std::string& value)
+{
+    char buffer[MAX_PATH + 1];
+    DWORD size = sizeof buffer;
+    if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, buffer,
+                     &size) != ERROR_SUCCESS)
+        return {};
+    return std::string(buffer);
+}
+
 std::string current_folder()
 {
     char buffer[MAX_PATH + 1];

@@ -243,6 +243,13 @@ TEST(Cli, CheckAndOpenReadSavedCampaigns)
         EXPECT_NE(r.out.find(row.out), std::string::npos) << row.args << "\n" << r.out;
         EXPECT_NE(r.err.find(row.err), std::string::npos) << row.args << "\n" << r.err;
     }
+    // --find-games from a home without Steam: the game folder it runs in, or a sentence.
+    auto r = game.run("--find-games", "HOME=/nonexistent ");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, game.dir.str() + "\n");
+    r = game.run("--find-games --game-dir /nonexistent", "HOME=/nonexistent ");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("no game folder found"), std::string::npos) << r.err;
     const auto opened = game.run("--open clean --json -");
     ASSERT_EQ(opened.status, 0) << opened.err;
     const auto generated = nlohmann::json::parse(testing::read_bytes("generated.json"));

@@ -1,0 +1,118 @@
+// Finding game folders: Steam's list of libraries read as the format allows and no further, and
+// a fake home folder whose libraries hold games, decoys, links in loops and a hostile list.
+
+#include "gamedata/game_finder.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace orvek {
+namespace {
+
+using testing::TempDir;
+namespace fs = std::filesystem;
+
+TEST(GameFinder, ReadsTheLibraryListAsFarAsItIsTheFormat)
+{
+    std::string deep, many = "\"libraryfolders\" {";
+    for (int i = 0; i < 20; ++i)
+        deep += "\"k\" { ";
+    for (int i = 0; i < 20'000; ++i)
+        many += "\"" + std::to_string(i) + "\" \"/l" + std::to_string(i) + "\" ";
+    const struct {
+        const char* name;
+        std::string vdf;
+        std::vector<std::string> paths;
+    } rows[] = {
+        {"today's format",
+         "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"/home/a/.local/share/Steam\"\n"
+         "\t\t\"apps\" { \"228980\" \"1\" }\n\t}\n\t\"1\" { \"path\" \"/mnt/Games\" \"label\" \"\" "
+         "}\n}\n",
+         {"/home/a/.local/share/Steam", "/mnt/Games"}},
+        {"the older format",
+         "\"LibraryFolders\" { \"TimeNextStatsReport\" \"1\" \"1\" "
+         "\"D:\\\\Steam Library\" }",
+         {"D:\\Steam Library"}},
+        {"comments",
+         "// Steam\n\"libraryfolders\" { // list\n \"0\" { \"path\" \"/x\" } }",
+         {"/x"}},
+        {"a path key deeper down", "\"l\" { \"0\" { \"apps\" { \"path\" \"/no\" } } }", {}},
+        {"junk", "\x7F\x45LF\x02\x01", {}},
+        {"empty", "", {}},
+        {"an unclosed string after a path",
+         "\"l\" { \"0\" { \"path\" \"/a\" } \"1\" { \"path\" \"/b",
+         {"/a"}},
+        {"too deep", deep + "\"path\" \"/deep\"", {}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(parse_library_folders(row.vdf), row.paths) << row.name;
+    EXPECT_LE(parse_library_folders(many).size(), 10'000u) << "entries are bounded";
+}
+
+// A game folder: "Orvek.exe" in the given letter case and the templates folder; without the
+// templates, a decoy.
+void make_game(const fs::path& folder, const char* executable, bool templates = true)
+{
+    fs::create_directories(folder);
+    std::ofstream(folder / executable) << "";
+    if (templates)
+        fs::create_directories(folder / "campaign/data/encounters/all");
+}
+
+TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
+{
+    TempDir home, elsewhere;
+    const fs::path steam = home.path() / ".local/share/Steam";
+    const fs::path library = elsewhere.path() / "SteamLibrary";
+    make_game(steam / "steamapps/common/Tessarine", "Orvek.exe");
+    make_game(steam / "steamapps/common/Decoy", "Orvek.exe", false);
+    make_game(library / "steamapps/common/TESSARINE", "orvek.exe");
+    home.write(".local/share/Steam/steamapps/libraryfolders.vdf",
+               "\"libraryfolders\" { \"0\" { \"path\" \"" + steam.string() +
+                   "\" } \"1\" { "
+                   "\"path\" \"" +
+                   library.string() + "\" } \"2\" { \"path\" \"" + library.string() + "\" } }");
+    home.write("working/Orvek.exe", "");
+    home.mkdir("working/campaign/data/encounters/all");
+#ifndef _WIN32
+    // ~/.steam/steam is a link to the same Steam folder; a link in a library leads back into
+    // it, another to itself; the Flatpak Steam's list is a pipe that nobody writes.
+    fs::create_directories(home.path() / ".steam");
+    fs::create_directory_symlink(steam, home.path() / ".steam/steam");
+    fs::create_directory_symlink(steam / "steamapps", steam / "steamapps/common/loop");
+    fs::create_symlink(library / "steamapps/common/self", library / "steamapps/common/self");
+    fs::create_directories(home.path() / ".var/app/com.valvesoftware.Steam/.local/share/Steam/"
+                                         "steamapps");
+    ASSERT_EQ(::mkfifo((home.path() / ".var/app/com.valvesoftware.Steam/.local/share/Steam/"
+                                      "steamapps/libraryfolders.vdf")
+                           .c_str(),
+                       0644),
+              0);
+#endif
+    // One more Steam folder, whose list of 100 MB (sparse) is not read.
+    const fs::path big = elsewhere.path() / "BigSteam/steamapps/libraryfolders.vdf";
+    fs::create_directories(big.parent_path());
+    std::ofstream(big) << "\"libraryfolders\" {";
+    fs::resize_file(big, 100u << 20);
+#ifdef _WIN32
+    std::vector<std::string> steams = {steam.string()};  // the registry's is tested under Wine
+#else
+    std::vector<std::string> steams = steam_folders(home.str());
+#endif
+    steams.push_back((elsewhere.path() / "BigSteam").string());
+    // The working folder first, then a remembered one that a library holds too: each once.
+    const std::string working = (home.path() / "working").string(),
+                      remembered = (steam / "steamapps/common/Tessarine").string();
+    const std::vector<std::string> found = find_game_folders({working, remembered}, steams);
+    const std::vector<std::string> expected = {working, remembered,
+                                               (library / "steamapps/common/TESSARINE").string()};
+    EXPECT_EQ(found, expected);
+}
+
+}  // namespace
+}  // namespace orvek
