@@ -24,4 +24,18 @@ done
   xvfb-run -a -s "-screen 0 1280x800x24" sh -c \
     '/usr/bin/orvek-galaxy-generator & pid=$!; sleep 3; kill -0 $pid && kill $pid') ||
   { echo "[deb] the installed window did not keep running"; exit 1; }
-echo "[deb] $(basename "$deb") installed; both programs ran from /usr/bin"
+# As a desktop menu starts it: in a home folder, the game in a Steam library of that home.
+home=$(mktemp -d)
+mkdir -p "$home/.local/share/Steam/steamapps/common"
+cp -r build/demo-game "$home/.local/share/Steam/steamapps/common/Tessarine"
+shot=$PWD/build/installed-from-home.png
+(cd "$home" &&
+  HOME="$home" xvfb-run -a -s "-screen 0 1280x800x24" sh -c \
+    "/usr/bin/orvek-galaxy-generator & pid=\$!; sleep 3; xwd -root -silent | xwdtopnm 2>/dev/null |
+     pnmtopng > '$shot'; kill -0 \$pid && kill \$pid") ||
+  { echo "[deb] the installed window did not keep running from a home folder"; exit 1; }
+rm -rf "$home"
+# The map over its picture has many colours; the refusal's message box on black has few.
+[ "$(pngtopnm "$shot" | ppmhist -noheader | wc -l)" -gt 50 ] ||
+  { echo "[deb] the installed window did not find the game from a home folder: $shot"; exit 1; }
+echo "[deb] $(basename "$deb") installed; both programs ran from /usr/bin (screenshot: $shot)"

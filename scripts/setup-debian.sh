@@ -4,9 +4,10 @@
 # build included).
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev libgtest-dev
-          libbenchmark-dev nlohmann-json3-dev xvfb xauth fonts-dejavu-core fonts-wine fonts-liberation strace)
+          libbenchmark-dev nlohmann-json3-dev xvfb xauth fonts-dejavu-core fonts-wine fonts-liberation strace
+          x11-apps netpbm)
 if [ "${1:-}" = hardening ]; then
-  packages+=(clang libclang-rt-14-dev mingw-w64 wine wine64 x11-apps netpbm zip unzip dpkg-dev nasm
+  packages+=(clang libclang-rt-14-dev mingw-w64 wine wine64 zip unzip dpkg-dev nasm
              xz-utils ninja-build qt6-base-dev-tools)
 fi
 missing=()
