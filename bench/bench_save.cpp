@@ -1,6 +1,7 @@
 // Time of one overwriting Save of a 175-planet galaxy into a copy of the demo game folder on the
 // real disk, every file flushed: what a player waits for after pressing Save. Then reading such a
-// campaign back and checking it, alone and a hundred of them as --check-all does.
+// campaign back and checking it, alone and a hundred of them as --check-all does. And the search
+// for game folders in a home whose Steam libraries hold 10,000 folders.
 
 #include "core/generate_command.h"
 #include "core/random.h"
@@ -8,11 +9,15 @@
 #include "campaign/campaign_reader.h"
 #include "campaign/save.h"
 #include "support/yes_dialog.h"
+#include "gamedata/game_finder.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
 #include "support/temp_dir.h"
 
 #include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -88,6 +93,32 @@ void check_all_100_campaigns(benchmark::State& state)
 }
 
 BENCHMARK(check_all_100_campaigns)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Two Steam libraries of 5,000 game folders each, every one a decoy with an "Orvek.exe" but no
+// templates (the most a folder can cost), and the one game among them.
+void find_games_among_10000_folders(benchmark::State& state)
+{
+    testing::TempDir home;
+    const std::filesystem::path steam = home.path() / ".local/share/Steam";
+    const std::filesystem::path second = home.path() / "SteamLibrary";
+    home.write(".local/share/Steam/steamapps/libraryfolders.vdf",
+               "\"libraryfolders\" { \"0\" { \"path\" \"" + steam.string() +
+                   "\" } \"1\" { \"path\" \"" + second.string() + "\" } }");
+    for (const std::filesystem::path& library : {steam, second})
+        for (int i = 0; i < 5000; ++i) {
+            const std::filesystem::path game =
+                library / "steamapps/common" / ("Game " + std::to_string(i));
+            std::filesystem::create_directories(game);
+            std::ofstream(game / "Orvek.exe") << "";
+        }
+    std::filesystem::create_directories(second / "steamapps/common/Game 77/campaign/data/"
+                                                 "encounters/all");
+    for (auto _ : state)
+        if (find_game_folders({}, steam_folders(home.str())).size() != 1)
+            state.SkipWithError("the one game was not found");
+}
+
+BENCHMARK(find_games_among_10000_folders)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 
