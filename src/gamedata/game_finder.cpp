@@ -138,12 +138,23 @@ std::vector<std::string> parse_library_folders(std::string_view vdf)
 
 bool is_game_folder(const std::string& path)
 {
+    return game_folder_lack(path).empty();
+}
+
+std::string game_folder_lack(const std::string& path)
+{
     try {
         const GameFolder folder(path);
-        return folder.has_game_executable() &&
-               target_kind(folder.templates_folder()) == EntryKind::Folder;
-    } catch (const Error&) {
-        return false;
+        if (target_kind(path) != EntryKind::Folder)
+            return "it is no folder";
+        if (!folder.has_game_executable())
+            return "it holds no \"" + std::string(kGameExecutable) + "\"";
+        if (target_kind(folder.templates_folder()) != EntryKind::Folder)
+            return "it holds no folder campaign/data/encounters/all, where the game keeps its "
+                   "campaign templates";
+        return {};
+    } catch (const Error& e) {
+        return e.what();
     }
 }
 

@@ -18,6 +18,10 @@ std::vector<std::string> parse_library_folders(std::string_view vdf);
 // the campaign templates folder.
 bool is_game_folder(const std::string& path);
 
+// What keeps `path` from being a game folder, as the end of a sentence ("it holds no
+// "Orvek.exe""), or empty when it is one.
+std::string game_folder_lack(const std::string& path);
+
 // The Steam folders where Steam keeps its list of libraries on this platform, under `home` (on
 // Linux "~/.steam/steam", "~/.local/share/Steam" and the Flatpak one) or, on Windows, the
 // registry's SteamPath and "C:\Program Files (x86)\Steam".

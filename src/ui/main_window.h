@@ -8,7 +8,7 @@
 //   galaxy_editing.cpp    the map's edit requests, the planet and link menus, closing
 //   window_campaigns.cpp  Open, Check and the problem line
 //   window_save.cpp       Save: its questions on this thread, its writing on its own
-//   map_menu.cpp          the map's own menu: seed and command line
+//   map_menu.cpp          the map's own menu: seed, command line, game folder
 
 #include "core/random.h"
 #include "core/settings.h"
@@ -18,6 +18,7 @@
 #include "ui/window_texts.h"
 
 #include <QImage>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -60,14 +61,16 @@ public:
         std::function<CloseAnswer(const QString& question)> close;
         // The question before a Save that would write problems: the button's text chosen.
         std::function<QString(const QString& question)> problems;
+        // The game folder chooser: the folder chosen among `found`, or empty for Cancel.
+        std::function<QString(const QStringList& found)> game_folder;
     };
     void set_hooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
-    // A Generate or a Save is running.
     // The window's size on a screen whose available area is `available`: 979 x 750 where that
     // fits with the window's frame; else smaller, the map drawn smaller beside the same column.
     static QSize opening_size(const QRect& available);
 
+    // A Generate or a Save is running.
     bool busy() const { return worker_.joinable() || save_worker_.joinable(); }
     Random& random() { return random_; }
     const GalaxyDocument& document() const { return *document_; }
@@ -85,7 +88,12 @@ public:
     // A campaign that cannot be read at all is an error message; the galaxy stays as it was.
     void open_campaign(const std::string& id);
 
+    // The game folders used before, the last first: the chooser lists them.
+    void set_recent_folders(QStringList folders) { recent_folders_ = std::move(folders); }
+
 signals:
+    // The player chose another game folder: the program opens a window on it instead.
+    void game_folder_chosen(const QString& folder);
     // A Generate command has ended (completed, cancelled or failed).
     void generation_finished();
     // A Save has ended (saved, refused, cancelled or failed).
@@ -96,6 +104,9 @@ public slots:
     void on_open_campaign();
     // Ctrl+K and the map's menu: the findings of the campaign shown.
     void on_check_campaign();
+    // The map's menu: the game folders found and recent ones, or another by a folder dialog;
+    // once the player agrees to leave the galaxy, game_folder_chosen tells which.
+    void on_game_folder();
     void on_generate_clicked();
     void on_save_clicked();
     void on_new_background_clicked();
@@ -172,7 +183,8 @@ private:
     GalaxyDocument* document_ = nullptr;
     QAction *undo_action_ = nullptr, *redo_action_ = nullptr;
     FindingsDialog* findings_dialog_ = nullptr;
-    QImage background_shown_;  // the picture New Background has just loaded, until it is shown
+    QImage background_shown_;
+    QStringList recent_folders_;  // the picture New Background has just loaded, until it is shown
 
     // The running Generate command, off the user-interface thread.
     std::unique_ptr<Generation> generation_;

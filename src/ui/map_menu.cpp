@@ -1,13 +1,17 @@
 // The map's context menu: the seed of the galaxy shown and the orvek-galaxy command line that
-// makes the same galaxy, copied to the clipboard.
+// makes the same galaxy, copied to the clipboard; Open and Check; and the game folder chooser.
 
 #include "core/generate_command.h"
+#include "gamedata/game_finder.h"
 #include "ui/controls.h"
+#include "ui/game_folder_dialog.h"
 #include "ui/main_window.h"
 #include "ui/map_widget.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QMenu>
 
 namespace orvek {
@@ -54,7 +58,36 @@ void MainWindow::show_map_menu(const QPoint& at)
     check->setEnabled(document_->opened() || !document_->saved_id().empty());
     connect(open, &QAction::triggered, this, &MainWindow::on_open_campaign);
     connect(check, &QAction::triggered, this, &MainWindow::on_check_campaign);
+    menu.addSeparator();
+    QAction* folder = menu.addAction("Game folder…");
+    folder->setEnabled(!busy());
+    connect(folder, &QAction::triggered, this, &MainWindow::on_game_folder);
     menu.exec(map_->mapToGlobal(at));
+}
+
+void MainWindow::on_game_folder()
+{
+    if (busy())
+        return;
+    std::vector<std::string> first;
+    for (const QString& folder : recent_folders_)
+        first.push_back(folder.toStdString());
+    QStringList found;
+    for (const std::string& folder :
+         find_game_folders(first, steam_folders(QDir::homePath().toStdString())))
+        found << QString::fromStdString(folder);
+    QString chosen;
+    if (hooks_.game_folder) {
+        chosen = hooks_.game_folder(found);
+    } else {
+        GameFolderDialog dialog(
+            found, [this] { return QFileDialog::getExistingDirectory(this, "Game folder"); },
+            [this](const QString& text) { show_information(text); }, this);
+        if (dialog.exec() == QDialog::Accepted)
+            chosen = dialog.chosen();
+    }
+    if (!chosen.isEmpty() && may_replace_galaxy())
+        emit game_folder_chosen(chosen);
 }
 
 }  // namespace orvek

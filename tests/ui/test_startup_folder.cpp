@@ -1,8 +1,17 @@
-// Which game folder the window opens, from wherever it was started.
+// Which game folder the window opens, from wherever it was started, and the chooser that
+// switches to another.
 
 #include "ui/startup_folder.h"
 
+#include "support/galaxy_picks.h"
 #include "support/temp_dir.h"
+#include "ui/game_folder_dialog.h"
+#include "ui/map_widget.h"
+#include "ui/window_fixture.h"
+
+#include <QDialogButtonBox>
+#include <QListWidget>
+#include <QUndoStack>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +72,55 @@ TEST(StartupFolder, TheNamedThenTheWorkingThenTheLastThenSteams)
         EXPECT_EQ(startup_game_folder(row.arguments, row.working, row.remembered, row.home),
                   row.opened)
             << row.name;
+}
+
+// The chooser lists the folders with their saved campaigns; Browse… takes a game folder and
+// refuses any other, saying what it lacks.
+TEST(StartupFolder, TheChooserTakesOnlyGameFolders)
+{
+    testing::TempDir games;
+    const QString game = QString::fromStdString(make_game(games.path() / "Tessarine")),
+                  other = QString::fromStdString(games.mkdir("Downloads").string());
+    QString browsed;
+    QStringList refusals;
+    GameFolderDialog dialog(
+        {game}, [&] { return browsed; }, [&](const QString& text) { refusals << text; }, nullptr);
+    auto* list = dialog.findChild<QListWidget*>("GameFolderList");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(), game + "   (0 saved campaigns)");
+    browsed = other;
+    dialog.findChild<QPushButton*>("BrowseButton")->click();
+    ASSERT_EQ(refusals.size(), 1);
+    EXPECT_EQ(refusals[0], "\"" + other + "\" is not a game folder: it holds no \"Orvek.exe\".");
+    EXPECT_EQ(dialog.result(), QDialog::Rejected) << "still open";
+    browsed = game;
+    dialog.findChild<QPushButton*>("BrowseButton")->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.chosen(), game);
+}
+
+// "Game folder…" asks before unsaved edits go, then names the folder chosen.
+TEST(StartupFolder, SwitchingFolderAsksFirst)
+{
+    testing::Window w;
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    w.form.set_recent_folders({QString::fromStdString(w.game.dir.str())});
+    QSignalSpy chosen(&w.form, &MainWindow::game_folder_chosen);
+    w.folder_answer = QString::fromStdString(w.game.dir.str());
+    w.form.on_game_folder();
+    EXPECT_EQ(w.folders_offered.value(0), w.folder_answer) << "recent folders first";
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_EQ(chosen[0][0].toString(), w.folder_answer);
+
+    const auto [x, y] = testing::free_spot(w.form.document().planets(), 7);
+    emit w.form.map()->add_requested(x, y);  // an edit: a new planet
+    ASSERT_TRUE(w.form.document().has_unsaved_edits());
+    w.form.on_game_folder();
+    EXPECT_EQ(w.close_questions, 1);
+    EXPECT_EQ(chosen.count(), 1) << "Cancel stays";
+    w.close_answer = MainWindow::CloseAnswer::Discard;
+    w.form.on_game_folder();
+    EXPECT_EQ(chosen.count(), 2);
 }
 
 }  // namespace

@@ -36,6 +36,8 @@ struct Window {
     int close_questions = 0;
     QString problems_answer = "Cancel";  // the button chosen when a Save would write problems
     std::vector<QString> problem_questions;
+    QString folder_answer;        // the game folder the chooser chooses, empty for Cancel
+    QStringList folders_offered;  // what the chooser listed
     explicit Window(std::uint32_t seed = 42) : form(game.folder(), seed)
     {
         form.set_hooks({[this](const QString& t, const QString& m) { messages.emplace_back(t, m); },
@@ -50,6 +52,10 @@ struct Window {
                         [this](const QString& question) {
                             problem_questions.push_back(question);
                             return problems_answer;
+                        },
+                        [this](const QStringList& found) {
+                            folders_offered = found;
+                            return folder_answer;
                         }});
         // The window as it opens on a screen where 979 x 750 fits, whatever the test
         // platform's screen is.

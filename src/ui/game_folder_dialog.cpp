@@ -1,0 +1,83 @@
+#include "ui/game_folder_dialog.h"
+
+#include "core/error.h"
+#include "gamedata/game_finder.h"
+#include "gamedata/game_folder.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orvek {
+
+namespace {
+
+QString described(const QString& folder)
+{
+    std::size_t campaigns = 0;
+    try {
+        campaigns = GameFolder(folder.toStdString()).map_entries().size();
+    } catch (const Error&) {
+        // A maps folder that cannot be listed shows no count.
+    }
+    return QString("%1   (%2 saved %3)")
+        .arg(folder)
+        .arg(campaigns)
+        .arg(campaigns == 1 ? "campaign" : "campaigns");
+}
+
+}  // namespace
+
+GameFolderDialog::GameFolderDialog(const QStringList& found, std::function<QString()> browse,
+                                   std::function<void(const QString&)> refuse, QWidget* parent)
+    : QDialog(parent), found_(found), browse_(std::move(browse)), refuse_(std::move(refuse))
+{
+    setObjectName("GameFolderDialog");
+    setWindowTitle("Game folder");
+    resize(560, 260);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(
+        found.isEmpty()
+            ? "No game folder was found. A game folder holds \"Orvek.exe\" and the folder "
+              "campaign/data/encounters/all: choose the one Tessarine is installed in."
+            : "The game folders found. Choose one, or another with Browse…",
+        this));
+    list_ = new QListWidget(this);
+    list_->setObjectName("GameFolderList");
+    for (const QString& folder : found)
+        list_->addItem(described(folder));
+    if (!found.isEmpty())
+        list_->setCurrentRow(0);
+    layout->addWidget(list_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Open | QDialogButtonBox::Cancel, this);
+    QPushButton* other = buttons->addButton("Browse\u2026", QDialogButtonBox::ActionRole);
+    other->setObjectName("BrowseButton");
+    buttons->button(QDialogButtonBox::Open)->setEnabled(!found.isEmpty());
+    connect(other, &QPushButton::clicked, this, &GameFolderDialog::browse);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    const auto open = [this] {
+        if (const int row = list_->currentRow(); row >= 0) {
+            chosen_ = found_[row];
+            accept();
+        }
+    };
+    connect(buttons, &QDialogButtonBox::accepted, this, open);
+    connect(list_, &QListWidget::itemActivated, this, open);
+    layout->addWidget(buttons);
+}
+
+void GameFolderDialog::browse()
+{
+    const QString folder = browse_();
+    if (folder.isEmpty())
+        return;
+    if (const std::string lack = game_folder_lack(folder.toStdString()); !lack.empty())
+        return refuse_(
+            QString("\"%1\" is not a game folder: %2.").arg(folder, QString::fromStdString(lack)));
+    chosen_ = folder;
+    accept();
+}
+
+}  // namespace orvek
