@@ -45,6 +45,10 @@ bool MapWidget::event(QEvent* event)
                                planet_description(planets_, i), this);
             return true;
         }
+    if (!hover_text_.isEmpty()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), hover_text_, this);
+        return true;
+    }
     QToolTip::hideText();
     event->ignore();
     return true;

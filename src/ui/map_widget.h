@@ -33,6 +33,8 @@ public:
     void show_notice(const QString& text, int milliseconds);
     // A line at the foot of the map that stays until replaced; empty hides it.
     void set_status(const QString& text);
+    // What hovering the map away from any planet tells (the game folder's path).
+    void set_hover_text(const QString& text) { hover_text_ = text; }
     // The seed of the galaxy shown, small in the lower-left corner; empty shows none.
     void set_seed_text(const QString& text);
     const QString& seed_text() const { return seed_; }
@@ -143,7 +145,7 @@ private:
     int renaming_ = -1;
     bool editable_ = true, unsaved_ = false;
     std::vector<Planet> planets_;
-    QString progress_, status_, seed_;
+    QString progress_, status_, seed_, hover_text_;
     int selected_ = -1;
     std::vector<int> selection_;
     std::vector<int> marked_;

@@ -287,6 +287,10 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
     QHelpEvent hover(QEvent::ToolTip, at, map->mapToGlobal(at));
     QApplication::sendEvent(map, &hover);
     EXPECT_EQ(QToolTip::text(), text);
+    // Away from every planet, the map tells which game folder it shows.
+    QHelpEvent elsewhere(QEvent::ToolTip, QPoint(2, 2), map->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(map, &elsewhere);
+    EXPECT_EQ(QToolTip::text(), "Game folder: " + QString::fromStdString(w.game.dir.str()));
 
     // With the box ticked, the next Save writes the effect, and the tooltip says so.
     w.find<QCheckBox>("CB_Inhibitions")->setChecked(true);
@@ -296,7 +300,6 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
     EXPECT_NE(saved.indexOf("Cloak inoperable"), -1) << saved.toStdString();
 }
 
-// A Generate that cannot make a galaxy says what to change, and keeps what the window showed.
 // The window opens in the middle of the screen, not asked to stand at its corner.
 TEST(MainWindow, OpensCentredOnTheScreen)
 {
@@ -306,6 +309,7 @@ TEST(MainWindow, OpensCentredOnTheScreen)
     EXPECT_LE(off.manhattanLength(), 2) << off.x() << "," << off.y();
 }
 
+// A Generate that cannot make a galaxy says what to change, and keeps what the window showed.
 TEST(MainWindow, AFailedGenerateKeepsTheGalaxy)
 {
     Window w;
