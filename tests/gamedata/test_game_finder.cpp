@@ -72,11 +72,16 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
     make_game(steam / "steamapps/common/Tessarine", "Orvek.exe");
     make_game(steam / "steamapps/common/Decoy", "Orvek.exe", false);
     make_game(library / "steamapps/common/TESSARINE", "orvek.exe");
+    // Steam writes a Windows path's backslashes doubled, as the format escapes them.
+    const auto quoted = [](const fs::path& path) {
+        std::string text;
+        for (const char c : path.string())
+            text += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        return "\"" + text + "\"";
+    };
     home.write(".local/share/Steam/steamapps/libraryfolders.vdf",
-               "\"libraryfolders\" { \"0\" { \"path\" \"" + steam.string() +
-                   "\" } \"1\" { "
-                   "\"path\" \"" +
-                   library.string() + "\" } \"2\" { \"path\" \"" + library.string() + "\" } }");
+               "\"libraryfolders\" { \"0\" { \"path\" " + quoted(steam) + " } \"1\" { \"path\" " +
+                   quoted(library) + " } \"2\" { \"path\" " + quoted(library) + " } }");
     home.write("working/Orvek.exe", "");
     home.mkdir("working/campaign/data/encounters/all");
 #ifndef _WIN32
@@ -110,7 +115,7 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
                       remembered = (steam / "steamapps/common/Tessarine").string();
     const std::vector<std::string> found = find_game_folders({working, remembered}, steams);
     const std::vector<std::string> expected = {working, remembered,
-                                               (library / "steamapps/common/TESSARINE").string()};
+                                               (library / "steamapps" / "common" / "TESSARINE").string()};
     EXPECT_EQ(found, expected);
 }
 
