@@ -114,8 +114,8 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
     const std::string working = (home.path() / "working").string(),
                       remembered = (steam / "steamapps/common/Tessarine").string();
     const std::vector<std::string> found = find_game_folders({working, remembered}, steams);
-    const std::vector<std::string> expected = {working, remembered,
-                                               (library / "steamapps" / "common" / "TESSARINE").string()};
+    const std::vector<std::string> expected = {
+        working, remembered, (library / "steamapps" / "common" / "TESSARINE").string()};
     EXPECT_EQ(found, expected);
 }
 
