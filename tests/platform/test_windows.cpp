@@ -9,11 +9,13 @@
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
 #include "gamedata/file_system.h"
+#include "gamedata/game_finder.h"
 #include "support/small_galaxy.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
@@ -105,6 +107,28 @@ TEST(Windows, ReasonsInTheSystemsWords)
     EXPECT_EQ(std::system_category().message(ERROR_FILE_NOT_FOUND).rfind(reason, 0), 0u);
     EXPECT_EQ(reason.find_first_of("\r\n"), std::string::npos) << reason;
     EXPECT_EQ(system_reason(EACCES).rfind("Access", 0), 0u) << system_reason(EACCES);
+}
+
+// Steam's folder is where the registry says (with forward slashes, as Steam writes it), and the
+// game in its library is found.
+TEST(Windows, SteamIsFoundThroughTheRegistry)
+{
+    TempDir steam;
+    std::filesystem::create_directories(steam.path() /
+                                        "steamapps/common/Tessarine/campaign/data/encounters/all");
+    steam.write("steamapps/common/Tessarine/Orvek.exe", "");
+    std::string registered = steam.str();
+    std::replace(registered.begin(), registered.end(), '\\', '/');
+    const std::string key = "\"HKCU\\Software\\Valve\\Steam\" /v SteamPath";
+    ASSERT_EQ(
+        std::system(("reg add " + key + " /t REG_SZ /d \"" + registered + "\" /f >NUL").c_str()),
+        0);
+    const std::vector<std::string> steams = steam_folders("");
+    const std::vector<std::string> found = find_game_folders({}, steams);
+    std::system(("reg delete " + key + " /f >NUL").c_str());
+    ASSERT_FALSE(steams.empty());
+    EXPECT_EQ(steams[0], steam.str());
+    EXPECT_EQ(found, std::vector<std::string>{steam.str() + "\\steamapps\\common\\Tessarine"});
 }
 
 }  // namespace
