@@ -18,7 +18,7 @@ QString described(const QString& folder)
 {
     std::size_t campaigns = 0;
     try {
-        campaigns = GameFolder(folder.toStdString()).map_entries().size();
+        campaigns = GameFolder(folder.toLocal8Bit().toStdString()).map_entries().size();
     } catch (const Error&) {
         // A maps folder that cannot be listed shows no count.
     }
@@ -73,7 +73,8 @@ void GameFolderDialog::browse()
     const QString folder = browse_();
     if (folder.isEmpty())
         return;
-    if (const std::string lack = game_folder_lack(folder.toStdString()); !lack.empty())
+    if (const std::string lack = game_folder_lack(folder.toLocal8Bit().toStdString());
+        !lack.empty())
         return refuse_(
             QString("\"%1\" is not a game folder: %2.").arg(folder, QString::fromStdString(lack)));
     chosen_ = folder;

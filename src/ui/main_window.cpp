@@ -73,7 +73,7 @@ MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
     setFont(font);
     build_controls();
     set_up_controls();
-    map_->set_hover_text("Game folder: " + QString::fromStdString(folder_.game_dir()));
+    map_->set_hover_text("Game folder: " + QString::fromLocal8Bit(folder_.game_dir()));
 
     // Escape cancels a running generation, or a Save's wait for another one, wherever the
     // focus is.

@@ -71,11 +71,11 @@ void MainWindow::on_game_folder()
         return;
     std::vector<std::string> first;
     for (const QString& folder : recent_folders_)
-        first.push_back(folder.toStdString());
+        first.push_back(folder.toLocal8Bit().toStdString());
     QStringList found;
     for (const std::string& folder :
-         find_game_folders(first, steam_folders(QDir::homePath().toStdString())))
-        found << QString::fromStdString(folder);
+         find_game_folders(first, steam_folders(QDir::homePath().toLocal8Bit().toStdString())))
+        found << QString::fromLocal8Bit(folder);
     QString chosen;
     if (hooks_.game_folder) {
         chosen = hooks_.game_folder(found);

@@ -1,10 +1,19 @@
 #include "ui/startup_folder.h"
 
+#include "core/random.h"
 #include "gamedata/game_finder.h"
+#include "gamedata/game_folder.h"
+#include "ui/main_window.h"
+#include "ui/map_widget.h"
+
+#include <QSettings>
+#include <QTimer>
 
 namespace orvek {
 
 namespace {
+
+// Paths are in the system's 8-bit form, as the file calls take them.
 
 // The folder the command line names: "--game-dir DIR", "--game-dir=DIR" or the first argument
 // that is no option (as a desktop entry's %f or a file manager's "Open with" gives it).
@@ -13,11 +22,11 @@ std::string named_folder(const QStringList& arguments)
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (argument == "--game-dir" && i + 1 < arguments.size())
-            return arguments[i + 1].toStdString();
+            return arguments[i + 1].toLocal8Bit().toStdString();
         if (argument.startsWith("--game-dir="))
-            return argument.mid(11).toStdString();
+            return argument.mid(11).toLocal8Bit().toStdString();
         if (!argument.startsWith('-'))
-            return argument.toStdString();
+            return argument.toLocal8Bit().toStdString();
     }
     return {};
 }
@@ -37,6 +46,51 @@ std::optional<std::string> startup_game_folder(const QStringList& arguments,
     if (found.empty())
         return std::nullopt;
     return found.front();
+}
+
+namespace {
+
+// The folder used last first, then the others used before it, five at most.
+QStringList remember(QSettings& settings, const QString& folder)
+{
+    QStringList recent = settings.value("recentGameFolders").toStringList();
+    recent.removeAll(folder);
+    recent.prepend(folder);
+    while (recent.size() > 5)
+        recent.removeLast();
+    settings.setValue("gameFolder", folder);
+    settings.setValue("recentGameFolders", recent);
+    return recent;
+}
+
+}  // namespace
+
+GameWindows::GameWindows(QSettings& settings, std::string working,
+                         std::function<void(const QString&)> refuse)
+    : settings_(settings), working_(std::move(working)), refuse_(std::move(refuse))
+{}
+
+GameWindows::~GameWindows() = default;
+
+bool GameWindows::open(const std::string& folder)
+{
+    std::unique_ptr<MainWindow> window = start_up(GameFolder(folder), clock_seed(), refuse_);
+    if (!window)
+        return false;
+    window->set_recent_folders(remember(settings_, QString::fromLocal8Bit(folder)));
+    window->show();
+    // A game folder other than the one the program was started in is named on the map.
+    if (folder != working_)
+        window->map()->show_notice(QString("Game folder: %1").arg(QString::fromLocal8Bit(folder)),
+                                   6000);
+    QObject::connect(
+        window.get(), &MainWindow::game_folder_chosen, window.get(), [this](const QString& chosen) {
+            // The old window goes once its own signal has returned; the player
+            // has answered for its edits already, so it goes without asking again.
+            QTimer::singleShot(0, [this, chosen] { open(chosen.toLocal8Bit().toStdString()); });
+        });
+    current_ = std::move(window);
+    return true;
 }
 
 }  // namespace orvek

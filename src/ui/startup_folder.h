@@ -4,10 +4,37 @@
 
 #include <QStringList>
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
+class QSettings;
+
 namespace orvek {
+
+class MainWindow;
+
+// The program's window, one at a time: the window of a game folder, and, when the player
+// chooses another folder from its menu, the window of that folder in its place. The folders
+// used are remembered in `settings` ("gameFolder", and the last five in "recentGameFolders").
+class GameWindows {
+public:
+    GameWindows(QSettings& settings, std::string working,
+                std::function<void(const QString&)> refuse);
+    ~GameWindows();
+
+    // Opens and shows the window of `folder` in place of the one shown; false (the old window
+    // staying) when the folder's start-up refuses, which `refuse` has then said.
+    bool open(const std::string& folder);
+    MainWindow* current() const { return current_.get(); }
+
+private:
+    QSettings& settings_;
+    std::string working_;
+    std::function<void(const QString&)> refuse_;
+    std::unique_ptr<MainWindow> current_;
+};
 
 // The game folder the window opens: a folder named on the command line (`--game-dir DIR` or the
 // first argument) when it is a game folder; else the working directory when it is one; else the

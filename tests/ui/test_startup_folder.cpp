@@ -10,6 +10,8 @@
 #include "ui/window_fixture.h"
 
 #include <QDialogButtonBox>
+#include <QPointer>
+#include <QSettings>
 #include <QListWidget>
 #include <QUndoStack>
 
@@ -121,6 +123,30 @@ TEST(StartupFolder, SwitchingFolderAsksFirst)
     w.close_answer = MainWindow::CloseAnswer::Discard;
     w.form.on_game_folder();
     EXPECT_EQ(chosen.count(), 2);
+}
+
+// A folder chosen from the window's menu opens in its place; the folders used are remembered,
+// the last first.
+TEST(StartupFolder, AFolderChosenOpensInTheWindowsPlace)
+{
+    testing::WindowGame first_game, second_game;
+    testing::TempDir config;
+    QSettings settings(QString::fromStdString((config.path() / "settings.ini").string()),
+                       QSettings::IniFormat);
+    QStringList refused;
+    GameWindows windows(settings, first_game.dir.str(),
+                        [&](const QString& text) { refused << text; });
+    ASSERT_TRUE(windows.open(first_game.dir.str()));
+    QPointer<MainWindow> first = windows.current();
+    const QString second = QString::fromStdString(second_game.dir.str());
+    emit first->game_folder_chosen(second);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, 5000)) << "the old window went";
+    ASSERT_NE(windows.current(), nullptr);
+    EXPECT_EQ(windows.current()->document().folder().game_dir(), second_game.dir.str());
+    EXPECT_EQ(windows.current()->map()->progress(), "Game folder: " + second);
+    EXPECT_EQ(settings.value("recentGameFolders").toStringList(),
+              (QStringList{second, QString::fromStdString(first_game.dir.str())}));
+    EXPECT_TRUE(refused.isEmpty());
 }
 
 }  // namespace
