@@ -217,9 +217,7 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
         dialog.inform(kNothingGenerated);
         return SaveResult::NothingGenerated;
     }
-    if (const std::vector<int> lost =
-            unreachable_planets(galaxy.planets, home_planet(galaxy.planets));
-        !lost.empty()) {
+    if (const std::vector<int> lost = unreachable_planets(galaxy.planets); !lost.empty()) {
         dialog.inform(unreachable_message(galaxy.planets, lost));
         return SaveResult::Refused;
     }

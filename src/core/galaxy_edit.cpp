@@ -1,4 +1,5 @@
 #include "core/galaxy_edit.h"
+#include "core/farthest_kept.h"
 #include "core/file_name.h"
 
 #include "core/ascii.h"
@@ -38,28 +39,6 @@ std::string name_of(const Planets& planets, int p)
 {
     return cp1252_to_utf8(planets[at(p)].system_name);
 }
-
-// Edits that change positions or the planet count keep each planet's farthest planet true and
-// give the old ones back on revert.
-class FarthestKept {
-protected:
-    // Called before the edit changes the galaxy.
-    void remember(const Planets& planets)
-    {
-        old_.clear();
-        for (const Planet& planet : planets)
-            old_.push_back(planet.farthest);
-    }
-    // Called once revert has given back the planets as they were.
-    void restore(Planets& planets) const
-    {
-        for (std::size_t i = 0; i < planets.size() && i < old_.size(); ++i)
-            planets[i].farthest = old_[i];
-    }
-
-private:
-    std::vector<std::int32_t> old_;
-};
 
 class Move : public GalaxyEdit, FarthestKept {
 public:

@@ -72,8 +72,8 @@ EditPointer move_planets(const std::vector<Planet>& planets, const std::vector<i
 EditPointer delete_planets(const std::vector<Planet>& planets, const std::vector<int>& group);
 
 // Why the selection `group` cannot move by (dx, dy), or empty when it can.
-std::string move_refusal(const std::vector<Planet>& planets, const std::vector<int>& group,
-                         int dx, int dy);
+std::string move_refusal(const std::vector<Planet>& planets, const std::vector<int>& group, int dx,
+                         int dy);
 
 // The planet add_planet adds at (x, y): the first template of `sources` no planet uses, the first
 // name no planet has (else "New planet N"). Throws EditRefused when every template is in use.
@@ -84,9 +84,11 @@ Planet planet_to_add(const std::vector<Planet>& planets, int x, int y,
 // rings the marker red while a drag is over such a place.
 std::string position_refusal(const std::vector<Planet>& planets, int p, int x, int y);
 
-// The planets that no chain of links, followed either way, joins to planet `from`, in number
-// order (every planet when `from` is no planet). Links to no planet are passed over.
-std::vector<int> unreachable_planets(const std::vector<Planet>& planets, int from = 0);
+// The planets that no chain of links, followed either way, joins to planet `from` (without it,
+// the home planet), in number order (every planet when `from` is no planet). Links to no planet
+// are passed over.
+std::vector<int> unreachable_planets(const std::vector<Planet>& planets, int from);
+std::vector<int> unreachable_planets(const std::vector<Planet>& planets);
 
 // The home planet's number; 0 when no planet is home (an opened campaign's may lack one).
 int home_planet(const std::vector<Planet>& planets);

@@ -40,16 +40,41 @@ std::string planet_title(const Planets& planets, int p)
                         : name + " (planet " + std::to_string(p) + ")";
 }
 
-std::string position_refusal(const Planets& planets, int p, int x, int y)
+namespace {
+
+// Why a planet cannot stand at (x, y) among the planets that `moving` does not name (those move
+// with it), or empty when it can.
+template <class Moving>
+std::string place_refusal(const Planets& planets, int x, int y, Moving moving)
 {
     if (x < kMapMin || x > kMapMax || y < kMapMin || y > kMapMax)
         return "A planet stands between " + std::to_string(kMapMin) + " and " +
                std::to_string(kMapMax) + " on both axes.";
     for (std::size_t q = 0; q < planets.size(); ++q)
-        if (static_cast<int>(q) != p && positions_clash(x, y, planets[q].x, planets[q].y))
+        if (!moving(static_cast<int>(q)) && positions_clash(x, y, planets[q].x, planets[q].y))
             return "Too close to " + planet_title(planets, static_cast<int>(q)) +
                    ": planets stand more than " + std::to_string(kClearance) +
                    " map units apart on one axis at least.";
+    return {};
+}
+
+}  // namespace
+
+std::string position_refusal(const Planets& planets, int p, int x, int y)
+{
+    return place_refusal(planets, x, y, [p](int q) { return q == p; });
+}
+
+std::string move_refusal(const Planets& planets, const std::vector<int>& group, int dx, int dy)
+{
+    const auto in_group = [&](int q) {
+        return std::find(group.begin(), group.end(), q) != group.end();
+    };
+    for (const int p : group)
+        if (std::string refusal =
+                place_refusal(planets, planets[at(p)].x + dx, planets[at(p)].y + dy, in_group);
+            !refusal.empty())
+            return refusal;
     return {};
 }
 
@@ -77,6 +102,11 @@ std::vector<int> unreachable_planets(const Planets& planets, int from)
         if (!reached[i])
             unreachable.push_back(static_cast<int>(i));
     return unreachable;
+}
+
+std::vector<int> unreachable_planets(const Planets& planets)
+{
+    return unreachable_planets(planets, home_planet(planets));
 }
 
 int home_planet(const Planets& planets)

@@ -3,9 +3,7 @@
 
 #include "core/galaxy_edit.h"
 
-#include "core/cp1252.h"
-#include "core/free_map.h"
-#include "core/generator.h"
+#include "core/farthest_kept.h"
 
 #include <algorithm>
 
@@ -33,21 +31,21 @@ std::vector<int> checked_group(const Planets& planets, std::vector<int> group)
     return group;
 }
 
-class GroupMove : public GalaxyEdit {
+class GroupMove : public GalaxyEdit, FarthestKept {
 public:
-    GroupMove(const Planets& planets, std::vector<int> group, int dx, int dy)
+    GroupMove(std::vector<int> group, int dx, int dy)
         : group_(std::move(group)), dx_(dx), dy_(dy),
           text_("Move " + std::to_string(group_.size()) + " planets")
+    {}
+    void apply(Planets& planets) override
     {
-        for (const Planet& planet : planets)
-            old_farthest_.push_back(planet.farthest);
+        remember(planets);
+        shift(planets, dx_, dy_);
     }
-    void apply(Planets& planets) override { shift(planets, dx_, dy_); }
     void revert(Planets& planets) override
     {
         shift(planets, -dx_, -dy_);
-        for (std::size_t i = 0; i < planets.size(); ++i)
-            planets[i].farthest = old_farthest_[i];
+        restore(planets);
     }
     std::string text() const override { return text_; }
 
@@ -62,7 +60,6 @@ private:
     }
     std::vector<int> group_;
     int dx_, dy_;
-    std::vector<std::int32_t> old_farthest_;
     std::string text_;
 };
 
@@ -91,25 +88,6 @@ private:
 
 }  // namespace
 
-std::string move_refusal(const Planets& planets, const std::vector<int>& group, int dx, int dy)
-{
-    const auto in_group = [&](int q) {
-        return std::find(group.begin(), group.end(), q) != group.end();
-    };
-    for (const int p : group) {
-        const int x = planets[at(p)].x + dx, y = planets[at(p)].y + dy;
-        if (x < kMapMin || x > kMapMax || y < kMapMin || y > kMapMax)
-            return "A planet stands between " + std::to_string(kMapMin) + " and " +
-                   std::to_string(kMapMax) + " on both axes.";
-        for (std::size_t q = 0; q < planets.size(); ++q)
-            if (!in_group(static_cast<int>(q)) && positions_clash(x, y, planets[q].x, planets[q].y))
-                return "Too close to " + planet_title(planets, static_cast<int>(q)) +
-                       ": planets stand more than " + std::to_string(kClearance) +
-                       " map units apart on one axis at least.";
-    }
-    return {};
-}
-
 EditPointer move_planets(const Planets& planets, const std::vector<int>& group, int dx, int dy)
 {
     const std::vector<int> moved = checked_group(planets, group);
@@ -118,7 +96,7 @@ EditPointer move_planets(const Planets& planets, const std::vector<int>& group, 
                            planets[at(moved[0])].y + dy);
     if (const std::string refusal = move_refusal(planets, moved, dx, dy); !refusal.empty())
         throw EditRefused(refusal);
-    return std::make_unique<GroupMove>(planets, moved, dx, dy);
+    return std::make_unique<GroupMove>(moved, dx, dy);
 }
 
 EditPointer delete_planets(const Planets& planets, const std::vector<int>& group)

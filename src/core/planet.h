@@ -14,16 +14,16 @@ constexpr int kFeatureCount = 16;
 constexpr int kInhibitionCount = 7;
 
 struct Planet {
-    std::int32_t x = 0;               // map units, 0..999 (20..979 once generated)
-    std::int32_t y = 0;               // map units, growing downwards
-    std::string system_name;          // 8-bit (Windows-1252) text
+    std::int32_t x = 0;       // map units, 0..999 (20..979 once generated)
+    std::int32_t y = 0;       // map units, growing downwards
+    std::string system_name;  // 8-bit (Windows-1252) text
     // The file name of the planet's encounter template in the game's templates folder, which is
     // also the name of the planet's encounter file in a saved campaign.
     std::string template_file;
     // Exactly its links: planet numbers in link order. A link of an opened campaign may name a
     // number that is no planet of it (the check says so); every user bounds-checks.
     std::vector<std::int32_t> links;
-    std::int32_t farthest = 0;        // number of the planet farthest from this one
+    std::int32_t farthest = 0;  // number of the planet farthest from this one
     bool home = false;
     std::array<bool, kFeatureCount> features{};  // indexed like kFeatureKeywords
     // The entry of the saved campaign this planet was read from, whose file a Save then keeps

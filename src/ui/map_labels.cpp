@@ -77,21 +77,4 @@ std::vector<QRect> place_names(const std::vector<Planet>& planets, MapScale pixe
     return boxes;
 }
 
-NameOverlaps name_overlaps(const std::vector<Planet>& planets, const std::vector<QRect>& boxes,
-                           MapScale pixels)
-{
-    NameOverlaps overlaps;
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        for (const Planet& p : planets)
-            overlaps.under_markers += area(boxes[i], marker_rect(p, pixels));
-        for (std::size_t j = i + 1; j < boxes.size(); ++j) {
-            const long long shared = area(boxes[i], boxes[j]);
-            overlaps.between_names += shared;
-            overlaps.home_covered =
-                overlaps.home_covered || (shared > 0 && (planets[i].home || planets[j].home));
-        }
-    }
-    return overlaps;
-}
-
 }  // namespace orvek

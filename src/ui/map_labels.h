@@ -17,14 +17,4 @@ namespace orvek {
 // overlaps least. No name is placed over the home planet's name while another spot is left.
 std::vector<QRect> place_names(const std::vector<Planet>& planets, MapScale pixels);
 
-// How much names hide: pixels shared by two name boxes, pixels of name boxes under markers, and
-// whether any name box overlaps the home planet's name.
-struct NameOverlaps {
-    long long between_names = 0;
-    long long under_markers = 0;
-    bool home_covered = false;
-};
-NameOverlaps name_overlaps(const std::vector<Planet>& planets, const std::vector<QRect>& boxes,
-                           MapScale pixels);
-
 }  // namespace orvek

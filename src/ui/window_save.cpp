@@ -157,8 +157,7 @@ void MainWindow::finish_save()
         show_error(message_text(s->error));
     } else if (s->result == SaveResult::Refused) {
         // What a refusal for want of jumpgates is about is ringed on the map.
-        const std::vector<Planet>& planets = document_->planets();
-        map_->mark_planets(unreachable_planets(planets, home_planet(planets)));
+        map_->mark_planets(unreachable_planets(document_->planets()));
     } else if (s->result == SaveResult::Saved) {
         // The features the Save assigned, and the tooltips then tell what the files hold.
         const std::string id = campaign_id(s->request.campaign_name);

@@ -2,7 +2,6 @@
 // fields it reads, and the order of its errors.
 
 #include "core/generate_command.h"
-#include "core/generator.h"
 
 #include "core/error.h"
 #include "core/random.h"
@@ -12,10 +11,6 @@
 #include "support/plain_generator.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <set>
-#include <thread>
 
 namespace orvek {
 namespace {

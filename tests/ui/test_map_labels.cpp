@@ -1,3 +1,4 @@
+#include "ui/label_checks.h"
 #include "ui/map_labels.h"
 
 #include "core/cp1252.h"
@@ -14,6 +15,9 @@
 
 namespace orvek {
 namespace {
+
+using testing::name_overlaps;
+using testing::NameOverlaps;
 
 // Each name where it went before names were placed apart: its usual spot, pushed inside the map.
 std::vector<QRect> usual_boxes(const std::vector<Planet>& planets)

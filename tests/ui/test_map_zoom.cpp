@@ -2,6 +2,7 @@
 // view, and the names of a large galaxy zoomed in.
 
 #include "ui/editor_fixture.h"
+#include "ui/label_checks.h"
 #include "ui/map_labels.h"
 
 #include <QCheckBox>
@@ -14,6 +15,9 @@
 
 namespace orvek {
 namespace {
+
+using testing::name_overlaps;
+using testing::NameOverlaps;
 
 using namespace testing;
 
