@@ -3,6 +3,7 @@
 
 #include "gamedata/game_finder.h"
 
+#include "support/game_copy.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +67,7 @@ void make_game(const fs::path& folder, const char* executable, bool templates = 
 
 TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
 {
-    TempDir home, elsewhere;
+    TempDir home, elsewhere, victim;
     const fs::path steam = home.path() / ".local/share/Steam";
     const fs::path library = elsewhere.path() / "SteamLibrary";
     make_game(steam / "steamapps/common/Tessarine", "Orvek.exe");
@@ -79,11 +80,21 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
             text += c == '\\' ? std::string("\\\\") : std::string(1, c);
         return "\"" + text + "\"";
     };
+    // A shared list may name anything: the victim folder (whose steamapps/common holds a decoy
+    // and a link back to the victim), a path climbing out with "..", the file system's root.
+    victim.write("letter.txt", "dear");
+    make_game(victim.path() / "steamapps/common/Decoy", "Orvek.exe", false);
+#ifndef _WIN32
+    fs::create_directory_symlink(victim.path(), victim.path() / "steamapps/common/back");
+#endif
     home.write(".local/share/Steam/steamapps/libraryfolders.vdf",
                "\"libraryfolders\" { \"0\" { \"path\" " + quoted(steam) + " } \"1\" { \"path\" " +
-                   quoted(library) + " } \"2\" { \"path\" " + quoted(library) + " } }");
+                   quoted(library) + " } \"2\" { \"path\" " + quoted(library) +
+                   " } \"3\" { \"path\" " + quoted(victim.path()) +
+                   " } \"4\" { \"path\" \"../../..\" } \"5\" { \"path\" \"/\" } }");
     home.write("working/Orvek.exe", "");
     home.mkdir("working/campaign/data/encounters/all");
+    const auto victim_before = testing::snapshot(victim.path());
 #ifndef _WIN32
     // ~/.steam/steam is a link to the same Steam folder; a link in a library leads back into
     // it, another to itself; the Flatpak Steam's list is a pipe that nobody writes.
@@ -117,6 +128,7 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
     const std::vector<std::string> expected = {
         working, remembered, (library / "steamapps" / "common" / "TESSARINE").string()};
     EXPECT_EQ(found, expected);
+    EXPECT_EQ(testing::snapshot(victim.path()), victim_before) << "the search only reads";
 }
 
 }  // namespace
