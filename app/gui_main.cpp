@@ -1,8 +1,10 @@
 // orvek-galaxy-generator: the window. It opens the game folder named on the command line, or the
-// working directory, or the one used last, or the first one of the Steam libraries; with none,
-// it says what a game folder holds and ends.
+// working directory, or the one used last, or the one of the Steam libraries; else it offers the
+// game folders found (or, with none, says what a game folder holds) and lets the player browse.
 
+#include "gamedata/game_finder.h"
 #include "gamedata/game_folder.h"
+#include "ui/game_folder_dialog.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/startup_folder.h"
@@ -12,6 +14,25 @@
 #include <QSettings>
 
 #include <csignal>
+
+namespace {
+
+// The folder to open: found at once, or chosen by the player; empty when the player cancels.
+std::string folder_to_open(const QSettings& settings, const std::string& working)
+{
+    const orvek::StartupFolder start = orvek::startup_game_folder(
+        QApplication::arguments(), working,
+        settings.value("gameFolder").toString().toLocal8Bit().toStdString(),
+        orvek::steam_folders(QDir::homePath().toLocal8Bit().toStdString()));
+    if (start.folder)
+        return *start.folder;
+    QStringList choices;
+    for (const std::string& folder : start.choices)
+        choices << QString::fromLocal8Bit(folder);
+    return orvek::choose_game_folder(choices, nullptr).toLocal8Bit().toStdString();
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -23,19 +44,15 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(orvek::kApplicationTitle);
     QApplication::setOrganizationName("Orvek Galaxy Generator");
     QSettings settings;
+    const QString note = orvek::settings_note(settings);
     const std::string working = orvek::GameFolder::current().game_dir();
-    // With no game folder anywhere, the working directory: the start-up check then says what a
-    // game folder holds.
-    const std::string chosen =
-        orvek::startup_game_folder(
-            QApplication::arguments(), working,
-            settings.value("gameFolder").toString().toLocal8Bit().toStdString(),
-            QDir::homePath().toLocal8Bit().toStdString())
-            .value_or(working);
+    const std::string chosen = folder_to_open(settings, working);
+    if (chosen.empty())
+        return 0;
     orvek::GameWindows windows(settings, working, [](const QString& text) {
         orvek::show_message(nullptr, QMessageBox::NoIcon, orvek::kApplicationTitle, text);
     });
-    if (!windows.open(chosen))
+    if (!windows.open(chosen, note))
         return 1;
     return QApplication::exec();
 }

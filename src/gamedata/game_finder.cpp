@@ -194,7 +194,12 @@ std::vector<std::string> find_game_folders(const std::vector<std::string>& first
             const std::string common = joined(joined(library, "steamapps"), "common");
             try {
                 std::size_t games = 0;
-                for (const FolderEntry& entry : list_folder_entries(common))
+                // In name order, so that the chooser lists them the same way on every run.
+                std::vector<FolderEntry> entries = list_folder_entries(common);
+                std::sort(
+                    entries.begin(), entries.end(),
+                    [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+                for (const FolderEntry& entry : entries)
                     if (entry.kind == EntryKind::Folder && ++games <= kMostGamesPerLibrary)
                         add_once(found, seen, joined(common, entry.name));
             } catch (const Error&) {

@@ -3,8 +3,10 @@
 #include "core/error.h"
 #include "gamedata/game_finder.h"
 #include "gamedata/game_folder.h"
+#include "ui/message_box.h"
 
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -79,6 +81,17 @@ void GameFolderDialog::browse()
             QString("\"%1\" is not a game folder: %2.").arg(folder, QString::fromStdString(lack)));
     chosen_ = folder;
     accept();
+}
+
+QString choose_game_folder(const QStringList& found, QWidget* parent)
+{
+    GameFolderDialog dialog(
+        found, [parent] { return QFileDialog::getExistingDirectory(parent, "Game folder"); },
+        [parent](const QString& text) {
+            show_message(parent, QMessageBox::Information, "Information", text);
+        },
+        parent);
+    return dialog.exec() == QDialog::Accepted ? dialog.chosen() : QString();
 }
 
 }  // namespace orvek

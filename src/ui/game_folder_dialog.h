@@ -32,4 +32,8 @@ private:
     std::function<void(const QString&)> refuse_;
 };
 
+// Shows the chooser over `parent` (null: on its own, at start-up), browsing with a folder dialog
+// and refusing with a message box; returns the folder chosen, or empty when the player cancels.
+QString choose_game_folder(const QStringList& found, QWidget* parent);
+
 }  // namespace orvek

@@ -11,7 +11,6 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QMenu>
 
 namespace orvek {
@@ -76,16 +75,8 @@ void MainWindow::on_game_folder()
     for (const std::string& folder :
          find_game_folders(first, steam_folders(QDir::homePath().toLocal8Bit().toStdString())))
         found << QString::fromLocal8Bit(folder);
-    QString chosen;
-    if (hooks_.game_folder) {
-        chosen = hooks_.game_folder(found);
-    } else {
-        GameFolderDialog dialog(
-            found, [this] { return QFileDialog::getExistingDirectory(this, "Game folder"); },
-            [this](const QString& text) { show_information(text); }, this);
-        if (dialog.exec() == QDialog::Accepted)
-            chosen = dialog.chosen();
-    }
+    const QString chosen =
+        hooks_.game_folder ? hooks_.game_folder(found) : choose_game_folder(found, this);
     if (!chosen.isEmpty() && may_replace_galaxy())
         emit game_folder_chosen(chosen);
 }

@@ -33,19 +33,18 @@ std::string named_folder(const QStringList& arguments)
 
 }  // namespace
 
-std::optional<std::string> startup_game_folder(const QStringList& arguments,
-                                               const std::string& working,
-                                               const std::string& remembered,
-                                               const std::string& home)
+StartupFolder startup_game_folder(const QStringList& arguments, const std::string& working,
+                                  const std::string& remembered,
+                                  const std::vector<std::string>& steam)
 {
     for (const std::string& folder : {named_folder(arguments), working, remembered})
         if (!folder.empty() && is_game_folder(folder))
-            return folder;
+            return {folder, {}};
     // Only a window started outside every known game folder looks through the Steam libraries.
-    const std::vector<std::string> found = find_game_folders({}, steam_folders(home));
-    if (found.empty())
-        return std::nullopt;
-    return found.front();
+    std::vector<std::string> found = find_game_folders({}, steam);
+    if (found.size() == 1)
+        return {found.front(), {}};
+    return {std::nullopt, std::move(found)};
 }
 
 namespace {
@@ -72,7 +71,7 @@ GameWindows::GameWindows(QSettings& settings, std::string working,
 
 GameWindows::~GameWindows() = default;
 
-bool GameWindows::open(const std::string& folder)
+bool GameWindows::open(const std::string& folder, const QString& note)
 {
     std::unique_ptr<MainWindow> window = start_up(GameFolder(folder), clock_seed(), refuse_);
     if (!window)
@@ -80,9 +79,13 @@ bool GameWindows::open(const std::string& folder)
     window->set_recent_folders(remember(settings_, QString::fromLocal8Bit(folder)));
     window->show();
     // A game folder other than the one the program was started in is named on the map.
+    QStringList notice;
     if (folder != working_)
-        window->map()->show_notice(QString("Game folder: %1").arg(QString::fromLocal8Bit(folder)),
-                                   6000);
+        notice << QString("Game folder: %1").arg(QString::fromLocal8Bit(folder));
+    if (!note.isEmpty())
+        notice << note;
+    if (!notice.isEmpty())
+        window->map()->show_notice(notice.join('\n'), 6000 * notice.size());
     QObject::connect(
         window.get(), &MainWindow::game_folder_chosen, window.get(), [this](const QString& chosen) {
             // The old window goes once its own signal has returned; the player
@@ -91,6 +94,17 @@ bool GameWindows::open(const std::string& folder)
         });
     current_ = std::move(window);
     return true;
+}
+
+QString settings_note(const QSettings& settings)
+{
+    // QSettings reads its file on the first question, and only then knows its status.
+    settings.contains("gameFolder");
+    if (settings.status() == QSettings::NoError)
+        return {};
+    return QString("The settings file \"%1\" could not be read and was ignored: the game folders "
+                   "used before are forgotten.")
+        .arg(settings.fileName());
 }
 
 }  // namespace orvek

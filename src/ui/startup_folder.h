@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QSettings;
 
@@ -25,8 +26,9 @@ public:
     ~GameWindows();
 
     // Opens and shows the window of `folder` in place of the one shown; false (the old window
-    // staying) when the folder's start-up refuses, which `refuse` has then said.
-    bool open(const std::string& folder);
+    // staying) when the folder's start-up refuses, which `refuse` has then said. A `note`, when
+    // given, is shown on the new window's map with the folder's name.
+    bool open(const std::string& folder, const QString& note = {});
     MainWindow* current() const { return current_.get(); }
 
 private:
@@ -36,13 +38,24 @@ private:
     std::unique_ptr<MainWindow> current_;
 };
 
+// What the window starts with: the game folder it opens, or, when there is none to open
+// straight away, the game folders to offer in the chooser (none, or several).
+struct StartupFolder {
+    std::optional<std::string> folder;
+    std::vector<std::string> choices;
+};
+
 // The game folder the window opens: a folder named on the command line (`--game-dir DIR` or the
 // first argument) when it is a game folder; else the working directory when it is one; else the
-// folder used last (`remembered`) when it still is one; else the first game folder of the Steam
-// libraries under `home`. Nothing when none is: the window then says what a game folder holds.
-std::optional<std::string> startup_game_folder(const QStringList& arguments,
-                                               const std::string& working,
-                                               const std::string& remembered,
-                                               const std::string& home);
+// folder used last (`remembered`) when it still is one; else the one game folder of the Steam
+// libraries `steam` (their Steam folders). With several there, or none, those are the choices.
+StartupFolder startup_game_folder(const QStringList& arguments, const std::string& working,
+                                  const std::string& remembered,
+                                  const std::vector<std::string>& steam);
+
+// A settings file that cannot be read is ignored: the program starts as on a first run and
+// writes a sound one with the next folder it remembers. Returns the note that says so, or empty
+// when the settings were read.
+QString settings_note(const QSettings& settings);
 
 }  // namespace orvek

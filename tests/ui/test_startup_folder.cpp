@@ -33,47 +33,58 @@ std::string make_game(const fs::path& folder)
 
 TEST(StartupFolder, TheNamedThenTheWorkingThenTheLastThenSteams)
 {
-    testing::TempDir games, home, empty_home;
+    testing::TempDir games, one_steam, two_steams;
     const std::string named = make_game(games.path() / "Named"),
                       working = make_game(games.path() / "Working"),
                       last = make_game(games.path() / "Last"),
                       nothing = games.mkdir("Downloads").string();
-    const std::string steam_game =
-        make_game(home.path() / ".local/share/Steam/steamapps/common/Tessarine");
+    const std::string steam_game = make_game(one_steam.path() / "steamapps/common/Tessarine");
+    const std::string first_of_two = make_game(two_steams.path() / "steamapps/common/Tessarine"),
+                      second_of_two = make_game(two_steams.path() / "steamapps/common/Orvek");
+    const std::vector<std::string> one{one_steam.str()}, two{two_steams.str()}, none;
     const struct {
         const char* name;
         QStringList arguments;
-        std::string working, remembered, home;
-        std::optional<std::string> opened;
+        std::string working, remembered;
+        const std::vector<std::string>& steam;
+        StartupFolder start;
     } rows[] = {
         {"--game-dir",
          {"w", "--game-dir", QString::fromStdString(named)},
          working,
          last,
-         home.str(),
-         named},
+         one,
+         {named, {}}},
         {"--game-dir=",
          {"w", "--game-dir=" + QString::fromStdString(named)},
          working,
          last,
-         home.str(),
-         named},
-        {"a folder given", {"w", QString::fromStdString(named)}, working, last, home.str(), named},
+         one,
+         {named, {}}},
+        {"a folder given", {"w", QString::fromStdString(named)}, working, last, one, {named, {}}},
         {"a folder given that is none",
          {"w", QString::fromStdString(nothing)},
          working,
          last,
-         home.str(),
-         working},
-        {"the working folder", {"w"}, working, last, home.str(), working},
-        {"the last one", {"w"}, nothing, last, home.str(), last},
-        {"the last one gone", {"w"}, nothing, nothing + "/gone", home.str(), steam_game},
-        {"none anywhere", {"w"}, nothing, "", empty_home.str(), std::nullopt},
+         one,
+         {working, {}}},
+        {"the working folder", {"w"}, working, last, one, {working, {}}},
+        {"the last one", {"w"}, nothing, last, one, {last, {}}},
+        {"the last one gone", {"w"}, nothing, nothing + "/gone", one, {steam_game, {}}},
+        {"two in Steam: a choice",
+         {"w"},
+         nothing,
+         "",
+         two,
+         {std::nullopt, {second_of_two, first_of_two}}},
+        {"none anywhere", {"w"}, nothing, "", none, {}},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(startup_game_folder(row.arguments, row.working, row.remembered, row.home),
-                  row.opened)
-            << row.name;
+    for (const auto& row : rows) {
+        const StartupFolder start =
+            startup_game_folder(row.arguments, row.working, row.remembered, row.steam);
+        EXPECT_EQ(start.folder, row.start.folder) << row.name;
+        EXPECT_EQ(start.choices, row.start.choices) << row.name;
+    }
 }
 
 // The chooser lists the folders with their saved campaigns; Browse… takes a game folder and
@@ -126,17 +137,20 @@ TEST(StartupFolder, SwitchingFolderAsksFirst)
 }
 
 // A folder chosen from the window's menu opens in its place; the folders used are remembered,
-// the last first.
+// the last first, in place of a damaged settings file, which was noted.
 TEST(StartupFolder, AFolderChosenOpensInTheWindowsPlace)
 {
     testing::WindowGame first_game, second_game;
     testing::TempDir config;
-    QSettings settings(QString::fromStdString((config.path() / "settings.ini").string()),
-                       QSettings::IniFormat);
+    const QString file = QString::fromStdString((config.path() / "settings.ini").string());
+    std::ofstream(file.toStdString(), std::ios::binary) << std::string("\xff\xfe\0[", 4);
+    QSettings settings(file, QSettings::IniFormat);
+    const QString note = settings_note(settings);
+    EXPECT_TRUE(note.startsWith("The settings file \"" + file + "\" could not be read")) << note.toStdString();
     QStringList refused;
-    GameWindows windows(settings, first_game.dir.str(),
-                        [&](const QString& text) { refused << text; });
-    ASSERT_TRUE(windows.open(first_game.dir.str()));
+    GameWindows windows(settings, "", [&](const QString& text) { refused << text; });
+    ASSERT_TRUE(windows.open(first_game.dir.str(), note));
+    EXPECT_TRUE(windows.current()->map()->progress().endsWith("\n" + note));
     QPointer<MainWindow> first = windows.current();
     const QString second = QString::fromStdString(second_game.dir.str());
     emit first->game_folder_chosen(second);
@@ -147,6 +161,8 @@ TEST(StartupFolder, AFolderChosenOpensInTheWindowsPlace)
     EXPECT_EQ(settings.value("recentGameFolders").toStringList(),
               (QStringList{second, QString::fromStdString(first_game.dir.str())}));
     EXPECT_TRUE(refused.isEmpty());
+    settings.sync();
+    EXPECT_EQ(settings_note(QSettings(file, QSettings::IniFormat)), "") << "written afresh";
 }
 
 }  // namespace
