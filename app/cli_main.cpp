@@ -103,7 +103,7 @@ void generate(Options& o, const GameFolder& folder, Random& random, Galaxy& gala
             reporter = std::jthread(report_progress, std::cref(progress));
         cancel_generation = &progress.cancel;
         result = orvek::run_generate_command(o.kind, o.settings, galaxy, name, services, random,
-                                             &progress);
+                                             &progress, o.threading);
         cancel_generation = nullptr;
     }
     if (interrupted)

@@ -112,6 +112,9 @@ Options parse_options(const QCommandLineParser& parser)
     if (parser.isSet("max-attempts"))
         o.max_attempts = parse_count(parser.value("max-attempts"), 1, 1000000000000ull,
                                      "--max-attempts wants a number from 1 to 10^12");
+    if (parser.isSet("threads"))
+        o.threading.threads = static_cast<int>(
+            parse_count(parser.value("threads"), 1, 256, "--threads wants a number from 1 to 256"));
     if (parser.isSet("custom") && parser.isSet("fields"))
         throw ExitError{2, "--custom and --fields exclude each other"};
     for (const char* option : {"custom", "fields"}) {
@@ -175,6 +178,10 @@ void add_options(QCommandLineParser& parser)
         {"write-facilities", "Write the facilities."},
         {"level", "A frequency list's level, e.g. cloak=rare.", "LIST=LEVEL"},
         {"max-attempts", "Give up after N attempts without a connected galaxy (exit 4).", "N"},
+        {"threads",
+         "Threads a Generate may use: 1 keeps it on one; from 2 a second one joins while it "
+         "gains (default: as many as the process may use).",
+         "N"},
         {"json", "Write the galaxy as JSON (- for standard output).", "FILE"},
         {"png", "Write the map as a PNG picture.", "FILE"},
         {"quiet", "No progress line."},

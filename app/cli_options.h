@@ -32,6 +32,7 @@ struct Options {
     bool rename = false, save = false, overwrite = false, quiet = false, keep_problems = false;
     std::string name_lacking;  // the characters of --name the game cannot show
     std::uint64_t max_attempts = 0;
+    Threading threading;  // threads 0: as the process's cores allow
     std::string name;
     SaveRequest request;
     QString json, png;

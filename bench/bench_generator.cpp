@@ -10,6 +10,15 @@
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#ifdef __linux__
+#include <sched.h>
+#endif
+
 namespace {
 
 using namespace orvek;
@@ -47,30 +56,104 @@ struct LimitedBackgrounds : testing::ListBackgrounds {
     }
 };
 
-// Arguments: corner, attempts, and after how many attempts a second thread joins in.
-void fast_per_attempt(benchmark::State& state)
+// What else runs while a Generate is timed: nothing; the process held to one core (it pins
+// itself, and the threads it starts inherit that); two neighbour threads that keep both cores
+// busy, as the game or a browser would; or a second, identical Generate at the same time, as
+// two tools of a batch would be.
+enum Surroundings { kIdle, kPinned, kBusy, kTwoAtOnce };
+
+// The threads a Generate may use: 1, 2 (two while they gain, even on one core), or 0 (the
+// default: two while they gain, where the process may use two cores).
+Threading threading_of(std::int64_t threads)
 {
-    const Corner& corner = kCorners[state.range(0)];
-    const std::uint64_t limit = state.range(1);
+    return Threading{static_cast<int>(threads)};
+}
+
+class Neighbours {
+public:
+    explicit Neighbours(std::int64_t surroundings)
+    {
+#ifdef __linux__
+        if (surroundings == kPinned) {
+            sched_getaffinity(0, sizeof saved_, &saved_);
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(0, &one);
+            pinned_ = sched_setaffinity(0, sizeof one, &one) == 0;
+        }
+#endif
+        if (surroundings == kBusy)
+            for (int i = 0; i < 2; ++i)
+                busy_.emplace_back([this] {
+                    volatile std::uint64_t spin = 0;
+                    while (!stop_.load(std::memory_order_relaxed))
+                        spin = spin + 1;
+                });
+    }
+    ~Neighbours()
+    {
+        stop_ = true;
+        busy_.clear();
+#ifdef __linux__
+        if (pinned_)
+            sched_setaffinity(0, sizeof saved_, &saved_);
+#endif
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::vector<std::jthread> busy_;
+#ifdef __linux__
+    cpu_set_t saved_;
+    bool pinned_ = false;
+#endif
+};
+
+// Runs `attempts` attempts of a corner's Generate (stopped there, or connected before) and
+// returns how many were made.
+std::uint64_t run_attempts(const Corner& corner, std::uint64_t attempts, Random& random,
+                           const Threading& threading)
+{
     testing::FakeWorld world;
     world.names.names.resize(300);
     LimitedBackgrounds backgrounds;
     GenerationServices services{world.status, backgrounds, world.templates, world.names};
-    Random random(12345);
+    GenerationProgress progress;
+    backgrounds.progress = &progress;
+    backgrounds.limit = attempts;
+    Galaxy galaxy;
+    generate_galaxy(params_of(corner), services, random, galaxy, &progress, threading);
+    return progress.attempts.load();
+}
+
+// Wall time per attempt and per Generate. Arguments: corner, attempts a Generate at most,
+// threads, surroundings. Two at once counts the attempts and Generates of both.
+void fast_per_attempt(benchmark::State& state)
+{
+    const Corner& corner = kCorners[state.range(0)];
+    const auto limit = static_cast<std::uint64_t>(state.range(1));
+    const Threading threading = threading_of(state.range(2));
+    const Neighbours neighbours(state.range(3));
+    Random random(12345), twin_random(12345);
     std::uint64_t attempts = 0;
+    const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
-        GenerationProgress progress;
-        backgrounds.progress = &progress;
-        backgrounds.calls = 0;
-        backgrounds.limit = limit;
-        Galaxy galaxy;
-        generate_galaxy(params_of(corner), services, random, galaxy, &progress,
-                        static_cast<std::uint64_t>(state.range(2)));
-        attempts += progress.attempts.load();
+        std::jthread twin;
+        std::uint64_t twin_attempts = 0;
+        if (state.range(3) == kTwoAtOnce)
+            twin = std::jthread(
+                [&] { twin_attempts = run_attempts(corner, limit, twin_random, threading); });
+        attempts += run_attempts(corner, limit, random, threading);
+        if (twin.joinable())
+            twin.join();
+        attempts += twin_attempts;
     }
+    const std::chrono::duration<double, std::micro> wall = std::chrono::steady_clock::now() - start;
     state.counters["attempts"] = static_cast<double>(attempts);
-    state.counters["per_attempt"] = benchmark::Counter(
-        static_cast<double>(attempts), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["us_per_attempt"] = wall.count() / static_cast<double>(attempts);
+    const double generates =
+        static_cast<double>(state.iterations()) * (state.range(3) == kTwoAtOnce ? 2.0 : 1.0);
+    state.counters["ms_per_generate"] = wall.count() / 1000.0 / generates;
 }
 
 // One complete Generate per iteration, each from another seed.
@@ -111,21 +194,25 @@ void plain_per_attempt(benchmark::State& state)
 
 }  // namespace
 
-constexpr std::int64_t kDefault = 100, kNever = 1LL << 62;
+// The 69-planet corner, the rarest to connect, in every surroundings with one thread and with
+// the default; then the others, idle.
+constexpr std::int64_t kDefault = 0, kOne = 1, kTwo = 2;
 BENCHMARK(fast_per_attempt)
-    ->Args({0, 200000, kDefault})
-    ->Args({1, 200000, kDefault})
-    ->Args({1, 200000, kNever})
-    ->Args({2, 2000, kDefault})
-    ->Args({4, 2000, kDefault})
-    ->Args({4, 2000, kNever})
+    ->ArgNames({"corner", "attempts", "threads", "surroundings"})
+    ->ArgsProduct({{1}, {100000}, {kOne, kDefault, kTwo}, {kIdle, kPinned, kBusy, kTwoAtOnce}})
+    ->Args({0, 200000, kDefault, kIdle})
+    ->Args({2, 2000, kDefault, kIdle})
+    ->Args({4, 2000, kOne, kIdle})
+    ->Args({4, 2000, kDefault, kIdle})
     ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
     ->Iterations(3);
 // Corner (d) finds a connected galaxy in about twenty attempts: more Generates for a steady figure.
 BENCHMARK(fast_per_attempt)
-    ->Args({3, 2000, kDefault})
-    ->Args({3, 2000, kNever})
+    ->ArgNames({"corner", "attempts", "threads", "surroundings"})
+    ->ArgsProduct({{3}, {2000}, {kOne, kDefault, kTwo}, {kIdle, kPinned, kBusy, kTwoAtOnce}})
     ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
     ->Iterations(40);
 BENCHMARK(fast_to_connected)->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(fast_to_connected)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);

@@ -14,7 +14,8 @@ void set_aside_preset_fields(GenerateKind kind, GalaxySettings& s)
 
 GenerationResult run_generate_command(GenerateKind kind, GalaxySettings& settings, Galaxy& galaxy,
                                       std::string& campaign_name, GenerationServices& services,
-                                      Random& random, GenerationProgress* progress)
+                                      Random& random, GenerationProgress* progress,
+                                      const Threading& threading)
 {
     set_aside_preset_fields(kind, settings);
     clamp_settings(settings);
@@ -29,7 +30,7 @@ GenerationResult run_generate_command(GenerateKind kind, GalaxySettings& setting
     params.join2 = parse_int(settings.join2_pct);
     params.join3 = parse_int(settings.join3_pct);
     params.wormhole_text = settings.wormhole_count;
-    return generate_galaxy(params, services, random, galaxy, progress);
+    return generate_galaxy(params, services, random, galaxy, progress, threading);
 }
 
 }  // namespace orvek

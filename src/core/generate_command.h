@@ -28,6 +28,7 @@ void set_aside_preset_fields(GenerateKind kind, GalaxySettings& settings);
 // failure leaves it empty. Returns Cancelled, with the galaxy empty, when progress asks to stop.
 GenerationResult run_generate_command(GenerateKind kind, GalaxySettings& settings, Galaxy& galaxy,
                                       std::string& campaign_name, GenerationServices& services,
-                                      Random& random, GenerationProgress* progress = nullptr);
+                                      Random& random, GenerationProgress* progress = nullptr,
+                                      const Threading& threading = {});
 
 }  // namespace orvek

@@ -15,18 +15,30 @@ namespace orvek {
 
 namespace {
 
-// Waits for a condition another thread makes true: spinning first, since the wait is usually a
-// few microseconds, then giving the core away.
-template <class Condition>
-void wait_until(Condition condition)
+// Waits until `ready` holds for a counter that another thread moves on, and returns the value
+// that made it hold. A hand-over usually comes within an attempt's time, so the wait spins that
+// long first (a thread put to sleep takes tens of microseconds to wake); then it sleeps until the
+// counter changes, which leaves the core to the other thread when the two share one, or to
+// whatever else the machine runs.
+template <class Ready>
+std::uint64_t wait_for(const std::atomic<std::uint64_t>& counter, Ready ready)
 {
-    for (int spins = 0; !condition(); ++spins) {
-        if (spins > 4000)
-            std::this_thread::yield();
+    constexpr auto kSpinFor = std::chrono::microseconds(50);
+    std::chrono::steady_clock::time_point until{};
+    for (int spins = 1;; ++spins) {
+        const std::uint64_t value = counter.load(std::memory_order_acquire);
+        if (ready(value))
+            return value;
 #ifdef ORVEK_SSE2
-        else
-            _mm_pause();
+        _mm_pause();
 #endif
+        if (spins % 64 != 0)
+            continue;
+        const auto now = std::chrono::steady_clock::now();
+        if (until == std::chrono::steady_clock::time_point{})
+            until = now + kSpinFor;
+        else if (now > until)
+            counter.wait(value, std::memory_order_acquire);
     }
 }
 
@@ -39,15 +51,15 @@ std::optional<std::int32_t> try_parse(const std::string& text)
     }
 }
 
-// One Generate's attempts, first on this thread, then, once they turn out to be many, on two:
-// a placing thread runs ahead through the draws of later attempts while this one links and tests
-// them in order. The draws are the same either way, and the first connected attempt wins.
+// One Generate's attempts, on this thread, and, while it gains, on two: a placing thread runs
+// ahead through the draws of later attempts while this one links and tests them in order. The
+// draws are the same either way, and the first connected attempt wins.
 class AttemptLoop {
 public:
     AttemptLoop(const GalaxyParams& params, GenerationServices& services, Random& random,
-                Galaxy& galaxy, GenerationProgress* progress, std::uint64_t pipeline_after)
+                Galaxy& galaxy, GenerationProgress* progress, const Threading& threading)
         : params_(params), services_(services), random_(random), galaxy_(galaxy),
-          progress_(progress), pipeline_after_(pipeline_after)
+          progress_(progress), choice_(threading, threading.threads == 1 ? 1 : usable_cores())
     {}
 
     GenerationResult run()
@@ -67,8 +79,11 @@ public:
             galaxy_.background_path = placed.background;
             if (placed.kind == Placed::Kind::Ready && linker.connected(placed))
                 return complete(linker, placed);
-            if (number >= pipeline_after_ && std::thread::hardware_concurrency() >= 2)
-                return run_pipelined(number, placer, linker);
+            if (!choice_.after_single(number, ThreadChoice::Clock::now()))
+                continue;
+            if (const std::optional<GenerationResult> result =
+                    run_pipelined(number, placer, linker))
+                return *result;
         }
     }
 
@@ -98,8 +113,15 @@ private:
     // most a ring ahead of the testing thread, so a slot is never refilled before it is tested.
     struct Ring {
         static constexpr std::uint64_t kSlots = 8;
+        // `consumed` set to this stops the placing thread.
+        static constexpr std::uint64_t kClosed = ~std::uint64_t{0};
         Ring(int planets, std::uint64_t done) : slots(kSlots, Placed(planets)), done(done) {}
         Placed& slot(std::uint64_t i) { return slots[i % kSlots]; }
+        void close()
+        {
+            consumed.store(kClosed, std::memory_order_release);
+            consumed.notify_one();
+        }
         std::vector<Placed> slots;
         const std::uint64_t done;  // attempts made before the ring started
         // Each counter on a cache line of its own: the two threads write one each.
@@ -107,7 +129,11 @@ private:
         alignas(64) std::atomic<std::uint64_t> consumed{0};
     };
 
-    GenerationResult run_pipelined(std::uint64_t done, Placer& placer, Linker& linker)
+    // Attempts after `done` on two threads, until one decides the command (its result) or the
+    // two go slower than one did (nothing: `done` is then the last attempt tested, and the random
+    // source's state the one after it).
+    std::optional<GenerationResult> run_pipelined(std::uint64_t& done, Placer& placer,
+                                                  Linker& linker)
     {
         Ring ring(params_.planets, done);
         // The placing thread also finds the nearest planets of the first quarter of the planets:
@@ -117,28 +143,34 @@ private:
         std::uint32_t state = random_.state();
         Placed* decided = nullptr;
         {
-            std::jthread placing([&](std::stop_token stop) { produce(stop, ring, placer); });
-            decided = &consume(ring, linker, state);
-        }  // leaving the block stops the placing thread and waits for it
-        return finish(*decided, state, linker);
+            std::jthread placing([&] { produce(ring, placer); });
+            decided = consume(ring, linker, state, done);
+            ring.close();
+        }  // leaving the block waits for the placing thread
+        if (decided)
+            return finish(*decided, state, linker);
+        random_.set_state(state);
+        count_attempt(done);
+        choice_.handed_back(done, ThreadChoice::Clock::now());
+        return std::nullopt;
     }
 
     // The placing thread: every draw of the attempts after `ring.done`, in order, from the state
-    // this thread left off at, until it is stopped or an attempt ends the command.
-    void produce(std::stop_token stop, Ring& ring, Placer& placer)
+    // this thread left off at, until the ring is closed or an attempt ends the command.
+    void produce(Ring& ring, Placer& placer)
     {
         Random random(random_.state());
         for (std::uint64_t i = 0;; ++i) {
-            wait_until([&] {
-                return stop.stop_requested() ||
-                       i - ring.consumed.load(std::memory_order_acquire) < Ring::kSlots;
+            const std::uint64_t consumed = wait_for(ring.consumed, [&](std::uint64_t c) {
+                return c == Ring::kClosed || i - c < Ring::kSlots;
             });
-            if (stop.stop_requested())
+            if (consumed == Ring::kClosed)
                 return;
             Placed& slot = ring.slot(i);
             slot.number = ring.done + i + 1;
             const bool last = place_one(slot, random, placer);
             ring.produced.store(i + 1, std::memory_order_release);
+            ring.produced.notify_one();
             if (last)
                 return;
         }
@@ -167,17 +199,22 @@ private:
     }
 
     // The testing thread: links and tests the placed attempts in order until one decides the
-    // command; `state` follows the random source through the attempts that did not.
-    Placed& consume(Ring& ring, Linker& linker, std::uint32_t& state)
+    // command (returned), or the choice hands back to one thread (null); `state` and `done`
+    // follow the random source and the count through the attempts that did not decide.
+    Placed* consume(Ring& ring, Linker& linker, std::uint32_t& state, std::uint64_t& done)
     {
         for (std::uint64_t i = 0;; ++i) {
-            wait_until([&] { return ring.produced.load(std::memory_order_acquire) > i; });
+            wait_for(ring.produced, [&](std::uint64_t p) { return p > i; });
             Placed& slot = ring.slot(i);
             if (slot.kind == Placed::Kind::Cancelled || slot.kind == Placed::Kind::Failed ||
                 (slot.kind == Placed::Kind::Ready && linker.connected(slot)))
-                return slot;
+                return &slot;
             state = slot.state_after;
+            done = slot.number;
+            if (choice_.after_pipelined(i + 1, ThreadChoice::Clock::now()))
+                return nullptr;
             ring.consumed.store(i + 1, std::memory_order_release);
+            ring.consumed.notify_one();
         }
     }
 
@@ -205,7 +242,7 @@ private:
     Random& random_;
     Galaxy& galaxy_;
     GenerationProgress* progress_;
-    const std::uint64_t pipeline_after_;
+    ThreadChoice choice_;
     std::vector<std::string> templates_;
     int linking_share_ = 0;
 };
@@ -214,14 +251,14 @@ private:
 
 GenerationResult generate_galaxy(const GalaxyParams& params, GenerationServices& services,
                                  Random& random, Galaxy& galaxy, GenerationProgress* progress,
-                                 std::uint64_t pipeline_after)
+                                 const Threading& threading)
 {
     galaxy.planets.clear();
     if (params.planets < kFewestPlanets || params.planets > kMostPlanets)
         throw Error("The planet count " + std::to_string(params.planets) + " lies outside " +
                     std::to_string(kFewestPlanets) + ".." + std::to_string(kMostPlanets));
     services.status.show_status(kCalculating);
-    return AttemptLoop(params, services, random, galaxy, progress, pipeline_after).run();
+    return AttemptLoop(params, services, random, galaxy, progress, threading).run();
 }
 
 }  // namespace orvek

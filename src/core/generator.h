@@ -4,6 +4,7 @@
 
 #include "core/free_map.h"
 #include "core/planet.h"
+#include "core/thread_choice.h"
 
 #include <atomic>
 #include <cstdint>
@@ -107,12 +108,20 @@ constexpr bool positions_clash(int x, int y, int qx, int qy)
 // empty (no picture, fewer templates than planets, more wormholes than planets) or the wormhole
 // text is not a number; the planets are then left empty. params.planets must lie in 8..175.
 //
-// After `pipeline_after` attempts without a connected galaxy, on a machine with two cores or
-// more, the draws of later attempts are made on a second thread while this one tests the earlier
-// ones; the result and every draw stay the same. The services are then called from that thread.
+// After `threading.pipeline_after` attempts without a connected galaxy, when two threads are
+// allowed, the draws of later attempts are made on a second thread while this one tests the
+// earlier ones; the result and every draw stay the same. The services are then called from that
+// thread.
+//
+// Two threads gain only while each has a core: on a machine busy with other work (the game, a
+// browser, a second generator), or on a process held to one core, every hand-over would wait for
+// a time slice. So the second thread starts only where the process may use two cores, a thread
+// that waits sleeps after a short spin rather than holding its core, and the two run only while
+// they are measured to be faster than one was just before: slower, they hand back at once, and
+// try again later (ThreadChoice).
 GenerationResult generate_galaxy(const GalaxyParams& params, GenerationServices& services,
                                  Random& random, Galaxy& galaxy,
                                  GenerationProgress* progress = nullptr,
-                                 std::uint64_t pipeline_after = 100);
+                                 const Threading& threading = {});
 
 }  // namespace orvek

@@ -6,6 +6,7 @@
 #include "ui/main_window.h"
 #include "ui/map_widget.h"
 
+#include <QDir>
 #include <QSettings>
 #include <QTimer>
 
@@ -104,7 +105,7 @@ QString settings_note(const QSettings& settings)
         return {};
     return QString("The settings file \"%1\" could not be read and was ignored: the game folders "
                    "used before are forgotten.")
-        .arg(settings.fileName());
+        .arg(QDir::toNativeSeparators(settings.fileName()));
 }
 
 }  // namespace orvek

@@ -21,7 +21,7 @@ TEST(Cli, SameSeedSameFiles)
     DemoGame a, b;
     const std::string args =
         "--seed 99 --size huge --gates web --save --write-facilities --level shipyard=common";
-    auto ra = a.run(args), rb = b.run(args);
+    auto ra = a.run(args + " --threads 1"), rb = b.run(args + " --threads 2");
     ASSERT_EQ(ra.status, 0) << ra.err;
     ASSERT_EQ(rb.status, 0) << rb.err;
     EXPECT_EQ(ra.out, rb.out);
@@ -68,6 +68,7 @@ TEST(Cli, ExitStatuses)
         {"--seed 1 --custom 146,5,87,6,11 --max-attempts 40 --save", 4,
          "gave up after 40 attempts"},
         {"--max-attempts 0", 2, "--max-attempts"},
+        {"--threads 0", 2, "--threads wants a number from 1 to 256"},
     };
     for (const Case& c : cases) {
         auto r = game.run(c.args);

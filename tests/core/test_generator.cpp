@@ -78,7 +78,10 @@ TEST(Generator, FastPathEqualsPlainDrawForDraw)
             testing::PlainStats stats;
             testing::plain_generate_galaxy(params, plain_world.services, plain_random, plain,
                                            static_cast<std::uint64_t>(c.limit), &stats);
-            for (std::uint64_t pipeline_after : {std::uint64_t{1}, ~std::uint64_t{0}}) {
+            // One thread; two from the first attempt; and two handing back to one every three
+            // attempts, then joining again after one.
+            for (const Threading& threading :
+                 {Threading{1}, Threading{2, 1, {}}, Threading{2, 1, {}, 3}}) {
                 FakeWorld fast_world;
                 fast_world.names.names.resize(c.names);
                 Random fast_random(seed * 2654435761u);
@@ -86,7 +89,7 @@ TEST(Generator, FastPathEqualsPlainDrawForDraw)
                 GenerationProgress progress;
                 progress.attempt_limit = static_cast<std::uint64_t>(c.limit);
                 generate_galaxy(params, fast_world.services, fast_random, fast, &progress,
-                                pipeline_after);
+                                threading);
                 if (c.limit)  // a generation that gave up keeps no picture of its own
                     fast.background_path = plain.background_path;
                 expect_same_galaxy(fast, plain, what);
@@ -227,7 +230,7 @@ TEST(Generator, FailureOnTheSecondThreadIsTheSameAsOnOne)
         }
     };
     std::uint32_t states[2];
-    for (std::uint64_t pipeline_after : {~std::uint64_t{0}, std::uint64_t{1}}) {
+    for (const Threading& threading : {Threading{1}, Threading{2, 1, {}}}) {
         FakeWorld world;
         VanishingBackgrounds backgrounds;
         GenerationServices services{world.status, backgrounds, world.templates, world.names};
@@ -236,12 +239,12 @@ TEST(Generator, FailureOnTheSecondThreadIsTheSameAsOnOne)
         GenerationProgress progress;
         EXPECT_EQ(error_of([&] {
                       generate_galaxy(params_of(69, 0, 59, 20, 1), services, random, galaxy,
-                                      &progress, pipeline_after);
+                                      &progress, threading);
                   }),
                   "picture gone");
         EXPECT_TRUE(galaxy.planets.empty());
         EXPECT_EQ(progress.attempts.load(), 6u);
-        states[pipeline_after == 1] = random.state();
+        states[threading.threads == 2] = random.state();
     }
     EXPECT_EQ(states[0], states[1]);
 }
@@ -259,8 +262,8 @@ TEST(Generator, CancelOnTheSecondThread)
         progress.cancel = true;
     });
     // This seed's galaxy takes far more than 500 attempts to connect.
-    const GenerationResult result =
-        generate_galaxy(params_of(69, 0, 59, 20, 1), world.services, random, galaxy, &progress, 1);
+    const GenerationResult result = generate_galaxy(params_of(69, 0, 59, 20, 1), world.services,
+                                                    random, galaxy, &progress, Threading{2, 1, {}});
     finished = true;
     stopper.join();
     EXPECT_EQ(result, GenerationResult::Cancelled);

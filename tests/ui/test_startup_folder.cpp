@@ -38,9 +38,12 @@ TEST(StartupFolder, TheNamedThenTheWorkingThenTheLastThenSteams)
                       working = make_game(games.path() / "Working"),
                       last = make_game(games.path() / "Last"),
                       nothing = games.mkdir("Downloads").string();
-    const std::string steam_game = make_game(one_steam.path() / "steamapps/common/Tessarine");
-    const std::string first_of_two = make_game(two_steams.path() / "steamapps/common/Tessarine"),
-                      second_of_two = make_game(two_steams.path() / "steamapps/common/Orvek");
+    const auto games_of = [](const testing::TempDir& steam) {
+        return steam.path() / "steamapps" / "common";
+    };
+    const std::string steam_game = make_game(games_of(one_steam) / "Tessarine");
+    const std::string first_of_two = make_game(games_of(two_steams) / "Tessarine"),
+                      second_of_two = make_game(games_of(two_steams) / "Orvek");
     const std::vector<std::string> one{one_steam.str()}, two{two_steams.str()}, none;
     const struct {
         const char* name;
