@@ -10,6 +10,7 @@
 #include "core/planet.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -25,30 +26,29 @@ namespace orvek {
 class Linker {
 public:
     explicit Linker(int n)
-        : n_(n), link_count_(n), links_(static_cast<std::size_t>(n) * n), group_(n)
+        : n_(n), words_((n + 63) / 64), link_count_(n), links_(static_cast<std::size_t>(n) * n),
+          joined_(static_cast<std::size_t>(n) * words_), reached_(words_), walk_(n)
     {}
 
     // Whether every planet can be reached from planet 0. Links join planets both ways once they
     // are made mutual, and a wormhole to a planet already linked adds nothing, so the test only
-    // needs to know which pairs are joined: it unites the planets of every own link and every
-    // wormhole and asks whether one group is left.
+    // needs to know which pairs are joined: each planet's neighbours are a row of bits, and a
+    // walk from planet 0 takes in a whole row of new neighbours at a time.
     bool connected(const Placed& placed)
     {
         find_nearest(placed);
-        for (int p = 0; p < n_; ++p)
-            group_[p] = static_cast<std::int16_t>(p);
-        int groups = n_;
+        std::fill(joined_.begin(), joined_.end(), 0);
         for (int p = 0; p < n_; ++p)
             for (int k = 0; k < link_count_[p]; ++k)
-                groups -= unite(p, row(p)[k]);
+                join(p, row(p)[k]);
         if (!placed.wormhole_at.empty()) {
             wormhole_pool_.fill(static_cast<std::uint32_t>(n_));
             for (std::uint32_t at : placed.wormhole_at) {
                 const int q = static_cast<int>(wormhole_pool_.take(at));
-                groups -= unite(q, farthest(placed, q));
+                join(q, farthest(placed, q));
             }
         }
-        return groups == 1;
+        return reaches_all();
     }
 
     // The connected galaxy as planets, its names and templates looked up by the drawn positions.
@@ -115,24 +115,31 @@ private:
         }
     }
 
-    int group_of(int p)
+    std::uint64_t* joined_row(int p) { return &joined_[static_cast<std::size_t>(p) * words_]; }
+
+    void join(int a, int b)
     {
-        while (group_[p] != p) {
-            group_[p] = group_[group_[p]];
-            p = group_[p];
-        }
-        return p;
+        joined_row(a)[b >> 6] |= std::uint64_t{1} << (b & 63);
+        joined_row(b)[a >> 6] |= std::uint64_t{1} << (a & 63);
     }
 
-    // Joins the groups of two planets; 1 when they were apart, else 0.
-    int unite(int a, int b)
+    // Walks from planet 0: every planet reached adds its neighbours not reached before.
+    bool reaches_all()
     {
-        a = group_of(a);
-        b = group_of(b);
-        if (a == b)
-            return 0;
-        group_[std::max(a, b)] = static_cast<std::int16_t>(std::min(a, b));
-        return 1;
+        std::fill(reached_.begin(), reached_.end(), 0);
+        reached_[0] = 1;
+        int count = 1, next = 0;
+        walk_[0] = 0;
+        while (next < count) {
+            const std::uint64_t* neighbours = joined_row(walk_[next++]);
+            for (int w = 0; w < words_; ++w) {
+                std::uint64_t fresh = neighbours[w] & ~reached_[w];
+                reached_[w] |= fresh;
+                for (; fresh; fresh &= fresh - 1)
+                    walk_[count++] = static_cast<std::int16_t>(w * 64 + std::countr_zero(fresh));
+            }
+        }
+        return count == n_;
     }
 
     int farthest(const Placed& placed, int p) const
@@ -151,9 +158,12 @@ private:
     }
 
     const int n_;
+    const int words_;  // 64-bit words in a row of planets
     std::vector<std::int32_t> link_count_;
-    std::vector<std::int16_t> links_;  // n rows of n entries: no planet has more than n-1 links
-    std::vector<std::int16_t> group_;  // each planet's parent in the groups of joined planets
+    std::vector<std::int16_t> links_;     // n rows of n entries: no planet has more than n-1 links
+    std::vector<std::uint64_t> joined_;   // each planet's neighbours, a row of bits
+    std::vector<std::uint64_t> reached_;  // the planets the walk has reached
+    std::vector<std::int16_t> walk_;      // those planets, in the order reached
     IndexPool wormhole_pool_;
     NearbyPlanets nearby_;
 };

@@ -104,15 +104,31 @@ struct NearestKeys {
     }
 
     // Writes the numbers of the `count` smallest keys to `out`; returns the largest of those.
+    // Each lane's keys are in order, so the smallest left is always among the lanes' first:
+    // taking it moves its lane's next keys up. The keys are unique (each holds its planet's
+    // number), so one lane matches.
     [[gnu::always_inline]] __attribute__((target("avx2"))) std::uint32_t take(std::int16_t* out)
     {
-        alignas(32) std::uint32_t lanes[8 * count];
-        for (int k = 0; k < count; ++k)
-            _mm256_store_si256(reinterpret_cast<__m256i*>(&lanes[8 * k]), m[k]);
-        std::partial_sort(lanes, lanes + count, lanes + 8 * count);
-        for (int k = 0; k < count; ++k)
-            out[k] = static_cast<std::int16_t>(lanes[k] & 0xFF);
-        return lanes[count - 1];
+        std::uint32_t last = 0;
+        for (int k = 0; k < count; ++k) {
+            const __m256i smallest = smallest_of(m[0]);
+            last = static_cast<std::uint32_t>(_mm256_cvtsi256_si32(smallest));
+            out[k] = static_cast<std::int16_t>(last & 0xFF);
+            const __m256i taken = _mm256_cmpeq_epi32(m[0], smallest);
+            for (int j = 0; j + 1 < count; ++j)
+                m[j] = _mm256_blendv_epi8(m[j], m[j + 1], taken);
+            m[count - 1] = _mm256_blendv_epi8(
+                m[count - 1], _mm256_set1_epi32(std::numeric_limits<std::int32_t>::max()), taken);
+        }
+        return last;
+    }
+
+    // The smallest of eight keys, in every lane.
+    [[gnu::always_inline]] __attribute__((target("avx2"))) static __m256i smallest_of(__m256i v)
+    {
+        v = _mm256_min_epi32(v, _mm256_permute2x128_si256(v, v, 1));
+        v = _mm256_min_epi32(v, _mm256_shuffle_epi32(v, 0x4E));
+        return _mm256_min_epi32(v, _mm256_shuffle_epi32(v, 0xB1));
     }
 };
 

@@ -54,18 +54,23 @@ public:
                 return;
             }
             const std::uint32_t names_left = left(name_count, p);
+            const std::uint32_t templates_left = left(template_count_, p);
+            if (names_left > 0 && templates_left > 0) {
+                // The usual planet: its name, template and link count in three draws side by
+                // side.
+                draw_three(p, random, names_left, templates_left);
+                continue;
+            }
             if (names_left > 0) {
                 out.name_at[p] = random(names_left);
             } else {
                 out.name_at[p] = Placed::kMadeUp;
                 names.make_up_system_name(random, out.names[p]);
             }
-            const std::uint32_t templates_left = left(template_count_, p);
             out.template_at[p] = random(templates_left);
             if (templates_left == 0)
                 throw too_few_templates();
-            const auto r = static_cast<std::int32_t>(random(join_sum_));
-            out.own_links[p] = r < join1_ ? 1 : (r < join12_ ? 2 : 3);
+            out.own_links[p] = links_of(random(join_sum_));
         }
         if (!wormholes_)
             throw conversion_error(wormhole_text_);
@@ -96,6 +101,27 @@ private:
     {
         return count > static_cast<std::uint32_t>(taken) ? count - static_cast<std::uint32_t>(taken)
                                                          : 0;
+    }
+
+    int links_of(std::uint32_t draw) const
+    {
+        const auto r = static_cast<std::int32_t>(draw);
+        return r < join1_ ? 1 : (r < join12_ ? 2 : 3);
+    }
+
+    // Planet p's name, template and link count: the draws R(names_left), R(templates_left) and
+    // R(join sum), made from the states one, two and three steps on.
+    void draw_three(int p, Random& random, std::uint32_t names_left, std::uint32_t templates_left)
+    {
+        constexpr Random::Jump one = Random::jump(1), two = Random::jump(2),
+                               three = Random::jump(3);
+        const std::uint32_t state = random.state();
+        const std::uint32_t s1 = Random::ahead(state, one), s2 = Random::ahead(state, two),
+                            s3 = Random::ahead(state, three);
+        placed_->name_at[p] = Random::scaled(s1, names_left);
+        placed_->template_at[p] = Random::scaled(s2, templates_left);
+        placed_->own_links[p] = links_of(Random::scaled(s3, join_sum_));
+        random.set_state(s3);
     }
 
     static int cell_of(int v) { return v / kCell; }
@@ -149,10 +175,16 @@ private:
     {
         int x, y;
         if (p <= kRoomyCount) {
+            // The two draws of a position side by side, as in draw_three.
+            constexpr Random::Jump one = Random::jump(1), two = Random::jump(2);
+            std::uint32_t state = random.state();
             do {
-                x = kMapMin + static_cast<int>(random(kMapRange));
-                y = kMapMin + static_cast<int>(random(kMapRange));
+                const std::uint32_t s1 = Random::ahead(state, one);
+                state = Random::ahead(state, two);
+                x = kMapMin + static_cast<int>(Random::scaled(s1, kMapRange));
+                y = kMapMin + static_cast<int>(Random::scaled(state, kMapRange));
             } while (clashes(x, y));
+            random.set_state(state);
         } else {
             if (p == kRoomyCount + 1) {
                 free_.clear();

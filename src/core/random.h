@@ -17,8 +17,28 @@ public:
     std::uint32_t operator()(std::uint32_t n)
     {
         state_ = state_ * kMultiplier + 1u;
-        return static_cast<std::uint32_t>((static_cast<std::uint64_t>(state_) * n) >> 32);
+        return scaled(state_, n);
     }
+
+    // The number a draw R(n) gives from the state it leaves.
+    static std::uint32_t scaled(std::uint32_t state, std::uint32_t n)
+    {
+        return static_cast<std::uint32_t>((static_cast<std::uint64_t>(state) * n) >> 32);
+    }
+
+    // The state k steps on is a * state + c: several draws whose sizes are known in advance can
+    // then be made side by side rather than each waiting for the one before.
+    struct Jump {
+        std::uint32_t a, c;
+    };
+    static constexpr Jump jump(int steps)
+    {
+        Jump j{1u, 0u};
+        for (int i = 0; i < steps; ++i)
+            j = {j.a * kMultiplier, j.c * kMultiplier + 1u};
+        return j;
+    }
+    static constexpr std::uint32_t ahead(std::uint32_t state, Jump j) { return state * j.a + j.c; }
 
     std::uint32_t state() const { return state_; }
     void set_state(std::uint32_t state) { state_ = state; }
