@@ -40,7 +40,8 @@ public:
     // draw from is empty, or the wormhole text is not a number.
     void run(Placed& out, Random& random, BackgroundChooser& backgrounds, NameSource& names)
     {
-        placed_ = &out;
+        out_ = {out.xs.data(),      out.ys.data(),          out.packed.data(),
+                out.name_at.data(), out.template_at.data(), out.own_links.data()};
         out.kind = Placed::Kind::Ready;
         out.nearest_done = 0;
         out.background = backgrounds.draw_background(random);
@@ -118,9 +119,9 @@ private:
         const std::uint32_t state = random.state();
         const std::uint32_t s1 = Random::ahead(state, one), s2 = Random::ahead(state, two),
                             s3 = Random::ahead(state, three);
-        placed_->name_at[p] = Random::scaled(s1, names_left);
-        placed_->template_at[p] = Random::scaled(s2, templates_left);
-        placed_->own_links[p] = links_of(Random::scaled(s3, join_sum_));
+        out_.name_at[p] = Random::scaled(s1, names_left);
+        out_.template_at[p] = Random::scaled(s2, templates_left);
+        out_.own_links[p] = links_of(Random::scaled(s3, join_sum_));
         random.set_state(s3);
     }
 
@@ -128,9 +129,9 @@ private:
 
     void put(int p, int x, int y)
     {
-        placed_->xs[p] = x;
-        placed_->ys[p] = y;
-        placed_->packed[p] = static_cast<std::uint32_t>(x) | (static_cast<std::uint32_t>(y) << 16);
+        out_.xs[p] = x;
+        out_.ys[p] = y;
+        out_.packed[p] = static_cast<std::uint32_t>(x) | (static_cast<std::uint32_t>(y) << 16);
         grid_[(cell_of(y) + 1) * kPadded + cell_of(x) + 1] = x | (y << 16);
     }
 
@@ -189,7 +190,7 @@ private:
             if (p == kRoomyCount + 1) {
                 free_.clear();
                 for (int q = 0; q < p; ++q)
-                    free_.take(placed_->xs[q], placed_->ys[q]);
+                    free_.take(out_.xs[q], out_.ys[q]);
             }
             if (free_.full())
                 return false;
@@ -205,7 +206,14 @@ private:
     const std::uint32_t join_sum_, template_count_;
     const std::optional<std::int32_t> wormholes_;
     const std::string wormhole_text_;
-    Placed* placed_ = nullptr;
+    // The attempt's arrays, held as plain pointers: through the vectors every store would make
+    // the compiler load their addresses again.
+    struct Arrays {
+        std::int32_t *xs, *ys;
+        std::uint32_t* packed;
+        std::uint32_t *name_at, *template_at;
+        std::int32_t* own_links;
+    } out_{};
     // The clash grid with a border of empty cells, each cell holding x | y << 16 of its planet;
     // one more cell at the end, since a row of three is read as four.
     static constexpr int kPadded = kGrid + 2;

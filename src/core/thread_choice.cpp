@@ -29,40 +29,27 @@ int usable_cores()
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-namespace {
-
-// After a loss, one thread runs this long before two try again, twice as long after each loss
-// in a row, up to the longest: a probe on a busy machine may cost a time slice.
-constexpr std::chrono::milliseconds kFirstBackOff{10}, kLongestBackOff{2560};
-
-}  // namespace
-
 ThreadChoice::ThreadChoice(const Threading& threading, int cores)
     : two_threads_(threading.threads >= 2 || (threading.threads == 0 && cores >= 2)),
-      threading_(threading), next_try_(threading.pipeline_after),
-      next_try_time_(Clock::now() + threading.pipeline_wait), back_off_(kFirstBackOff),
-      mark_(Clock::now())
+      threading_(threading), spell_start_(Clock::now())
 {}
 
 bool ThreadChoice::after_single(std::uint64_t number, Clock::time_point now)
 {
-    if (!two_threads_)
+    if (!two_threads_ || number < threading_.pipeline_after)
         return false;
-    if (number - mark_number_ >= static_cast<std::uint64_t>(kWindow)) {
-        single_per_window_ =
-            (now - mark_) * kWindow / static_cast<std::int64_t>(number - mark_number_);
-        mark_number_ = number;
-        mark_ = now;
+    if (threading_.pipeline_run != 0)
+        return number >= spell_first_ + threading_.pipeline_after;
+    // The first spell on one thread lasts `pipeline_wait`, the others a spell.
+    const Clock::duration spell =
+        rates_[kTwo].attempts ? Clock::duration(kSpell) : Clock::duration(threading_.pipeline_wait);
+    if (now - spell_start_ < spell)
+        return false;
+    if (end_spell(kOne, number - spell_first_, now) == kOne) {
+        spell_first_ = number;
+        return false;
     }
-    if (number < next_try_ || now < next_try_time_)
-        return false;
-    // A try waits for a measure to compare with, unless the tests set the runs' length or ask
-    // for two threads before one could measure.
-    if (single_per_window_ == Clock::duration::zero() && threading_.pipeline_run == 0 &&
-        threading_.pipeline_after >= static_cast<std::uint64_t>(kWindow))
-        return false;
-    window_done_ = 0;
-    losses_in_row_ = 0;
+    spell_first_ = 0;  // a run on two threads counts its attempts from 1
     return true;
 }
 
@@ -70,44 +57,55 @@ bool ThreadChoice::after_pipelined(std::uint64_t done, Clock::time_point now)
 {
     if (threading_.pipeline_run != 0)
         return done >= threading_.pipeline_run;
-    // The first attempt handed over starts the measure: starting the thread and filling the
-    // ring are paid once and say nothing of the rate.
-    if (window_done_ == 0) {
-        window_start_ = now;
-        window_done_ = done;
+    if (now - spell_start_ < kSpell)
         return false;
-    }
-    const auto in_window = static_cast<std::int64_t>(done - window_done_);
-    if (single_per_window_ == Clock::duration::zero() || in_window % kCheck != 0)
-        return false;
-    const Clock::duration taken = now - window_start_;
-    // Inside a window only a stall hands back: twice the time one thread takes for the whole
-    // window gone, as when a thread waited for a time slice. At a window's end, a loss of more
-    // than 5 % does when the two windows before lost too: a window may just have met a moment of
-    // other work.
-    if (in_window < kWindow)
-        return taken > 2 * single_per_window_;
-    window_start_ = now;
-    window_done_ = done;
-    if (taken * 20 <= single_per_window_ * 21) {
-        losses_in_row_ = 0;
-        back_off_ = kFirstBackOff;  // a window won: a later loss is tried again soon
-        return false;
-    }
-    return ++losses_in_row_ >= 3;
+    if (end_spell(kTwo, done - spell_first_, now) == kOne)
+        return true;
+    spell_first_ = done;
+    return false;
 }
 
 void ThreadChoice::handed_back(std::uint64_t number, Clock::time_point now)
 {
-    next_try_ = number + threading_.pipeline_after;
-    next_try_time_ = now;
-    if (threading_.pipeline_run == 0) {
-        next_try_time_ += back_off_;
-        back_off_ = std::min<Clock::duration>(back_off_ * 2, kLongestBackOff);
+    // Stopping the second thread belongs to the spell of two, which ended when it was asked to.
+    if (threading_.pipeline_run == 0)
+        rates_[kTwo].time += now - spell_start_;
+    spell_first_ = number;
+    spell_start_ = now;
+}
+
+ThreadChoice::Way ThreadChoice::end_spell(Way way, std::uint64_t attempts, Clock::time_point now)
+{
+    rates_[way] = {attempts, now - spell_start_};
+    spell_start_ = now;
+    Way next;
+    if (rates_[kTwo].attempts == 0) {
+        next = kTwo;  // not tried yet
+    } else if (const Way faster = two_faster() ? kTwo : kOne; faster != winner_) {
+        winner_ = faster;
+        spells_per_try_ = 2;
+        spells_left_ = spells_per_try_;
+        next = faster;
+    } else if (way != winner_ || spells_left_-- > 0) {
+        next = winner_;
+    } else {
+        // The other way is tried again after more spells while the same one keeps winning.
+        spells_per_try_ = std::min(spells_per_try_ * 2, 8);
+        spells_left_ = spells_per_try_;
+        next = way == kOne ? kTwo : kOne;
     }
-    mark_number_ = number;
-    mark_ = now;
-    single_per_window_ = Clock::duration::zero();
+    return next;
+}
+
+// Two threads are clearly faster: a fifth more attempts in the same time.
+bool ThreadChoice::two_faster() const
+{
+    const Rate& one = rates_[kOne];
+    const Rate& two = rates_[kTwo];
+    if (one.attempts == 0)
+        return true;
+    return static_cast<double>(two.attempts) * static_cast<double>(one.time.count()) >
+           1.2 * static_cast<double>(one.attempts) * static_cast<double>(two.time.count());
 }
 
 }  // namespace orvek

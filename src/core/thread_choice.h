@@ -25,13 +25,15 @@ struct Threading {
 };
 
 // Decides, from the wall time the attempts take, when two threads run and when they hand back.
-// One thread measures its rate over a window of attempts; two threads then try and hand back as
-// soon as they stall, or three windows of theirs in a row are slower than that (a core taken by
-// other work, a time slice waited for at a hand-over). They try again after a while, twice as
-// long after each loss in a row.
+// The attempts run in spells of about kSpell each, on one thread or on two, and each spell's
+// rate is measured whole, waits for time slices included: a spell is long beside a time slice,
+// so a machine busy with other work shows in it. After a spell of each, the faster way runs
+// (two threads only when clearly faster: they take two cores), and the other is tried again for
+// one spell after every few, more of them while the same way keeps winning.
 class ThreadChoice {
 public:
     using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kSpell{25};
 
     ThreadChoice(const Threading& threading, int usable_cores);
 
@@ -39,24 +41,29 @@ public:
     bool after_single(std::uint64_t number, Clock::time_point now);
     // After the `done`th attempt of a run on two threads: whether they hand back to one.
     bool after_pipelined(std::uint64_t done, Clock::time_point now);
-    // Two threads handed back after attempt `number`: one runs again from the next.
+    // Two threads handed back after attempt `number`; their last spell ends `now`, once the
+    // second thread has stopped.
     void handed_back(std::uint64_t number, Clock::time_point now);
 
-    // Attempts in a window of measure; a quicker check inside it catches a stall early.
-    static constexpr std::int64_t kWindow = 64, kCheck = 8;
-
 private:
+    enum Way { kOne, kTwo };
+    struct Rate {
+        std::uint64_t attempts = 0;
+        Clock::duration time{};
+    };
+
+    // Ends the spell of `way` after `attempts` and decides the next spell's way.
+    Way end_spell(Way way, std::uint64_t attempts, Clock::time_point now);
+    bool two_faster() const;
+
     bool two_threads_;
     Threading threading_;
-    std::uint64_t next_try_;           // two threads try again from this attempt number
-    Clock::time_point next_try_time_;  // and this time on
-    Clock::duration back_off_;         // one thread's time after the next loss
-    std::uint64_t mark_number_ = 0;    // the single window's start
-    Clock::time_point mark_;
-    Clock::duration single_per_window_{};  // the last measure on one thread; zero: none yet
-    std::uint64_t window_done_ = 0;        // the two threads' window: its first attempt (0: none
-    Clock::time_point window_start_;       // yet) and when it was handed over
-    int losses_in_row_ = 0;                // windows slower than one thread, one after another
+    std::uint64_t spell_first_ = 0;  // the attempt count the spell started from
+    Clock::time_point spell_start_;
+    Rate rates_[2];  // each way's last spell; none yet: no attempts
+    Way winner_ = kOne;
+    int spells_left_ = 0;  // spells of the winner before the other is tried again
+    int spells_per_try_ = 2;
 };
 
 }  // namespace orvek
