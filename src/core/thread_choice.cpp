@@ -57,7 +57,10 @@ bool ThreadChoice::after_pipelined(std::uint64_t done, Clock::time_point now)
 {
     if (threading_.pipeline_run != 0)
         return done >= threading_.pipeline_run;
-    if (now - spell_start_ < kSpell)
+    // A spell of two threads at half the speed of one is cut short after a glance: two
+    // generators' threads fighting for the same cores can be many times slower than one.
+    const Clock::duration elapsed = now - spell_start_;
+    if (elapsed < kSpell && (elapsed < kGlance || !half_as_fast(done - spell_first_, elapsed)))
         return false;
     if (end_spell(kTwo, done - spell_first_, now) == kOne)
         return true;
@@ -89,12 +92,21 @@ ThreadChoice::Way ThreadChoice::end_spell(Way way, std::uint64_t attempts, Clock
     } else if (way != winner_ || spells_left_-- > 0) {
         next = winner_;
     } else {
-        // The other way is tried again after more spells while the same one keeps winning.
-        spells_per_try_ = std::min(spells_per_try_ * 2, 8);
+        // The other way is tried again after more spells (up to 16) while the same one keeps
+        // winning.
+        spells_per_try_ = std::min(spells_per_try_ * 2, 16);
         spells_left_ = spells_per_try_;
         next = way == kOne ? kTwo : kOne;
     }
     return next;
+}
+
+bool ThreadChoice::half_as_fast(std::uint64_t attempts, Clock::duration elapsed) const
+{
+    const Rate& one = rates_[kOne];
+    return one.attempts != 0 &&
+           2.0 * static_cast<double>(attempts) * static_cast<double>(one.time.count()) <
+               static_cast<double>(one.attempts) * static_cast<double>(elapsed.count());
 }
 
 // Two threads are clearly faster: a fifth more attempts in the same time.

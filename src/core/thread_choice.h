@@ -29,11 +29,12 @@ struct Threading {
 // rate is measured whole, waits for time slices included: a spell is long beside a time slice,
 // so a machine busy with other work shows in it. After a spell of each, the faster way runs
 // (two threads only when clearly faster: they take two cores), and the other is tried again for
-// one spell after every few, more of them while the same way keeps winning.
+// one spell after every few, more of them while the same way keeps winning. A spell of two that
+// goes at half the speed of one is cut short.
 class ThreadChoice {
 public:
     using Clock = std::chrono::steady_clock;
-    static constexpr std::chrono::milliseconds kSpell{25};
+    static constexpr std::chrono::milliseconds kSpell{25}, kGlance{2};
 
     ThreadChoice(const Threading& threading, int usable_cores);
 
@@ -55,6 +56,7 @@ private:
     // Ends the spell of `way` after `attempts` and decides the next spell's way.
     Way end_spell(Way way, std::uint64_t attempts, Clock::time_point now);
     bool two_faster() const;
+    bool half_as_fast(std::uint64_t attempts, Clock::duration elapsed) const;
 
     bool two_threads_;
     Threading threading_;
