@@ -13,7 +13,7 @@ struct Form {
     const char* separators;  // between its numbers; --rename's name follows its one number
 };
 
-constexpr std::array<Form, 7> kForms{{
+constexpr std::array<Form, 8> kForms{{
     {"move", "P:X,Y", ":,"},
     {"join", "P,Q", ","},
     {"cut", "P,Q", ","},
@@ -21,6 +21,7 @@ constexpr std::array<Form, 7> kForms{{
     {"home", "P", ""},
     {"add", "X,Y", ","},
     {"delete", "P", ""},
+    {"feature", "P:KEYWORD=on|off", ""},
 }};
 
 // A whole number of at most six plain digits, or -1.
@@ -32,11 +33,26 @@ int number_of(const std::string& text)
     return std::stoi(text);
 }
 
+// --feature's "KEYWORD=on|off" after the planet's number: the keyword into the step's name, and
+// 1 for on, 0 for off after the number; false when it has not that form.
+bool parse_feature(EditStep& step, const std::string& setting)
+{
+    const std::size_t equals = setting.rfind('=');
+    if (equals == std::string::npos)
+        return false;
+    const std::string state = setting.substr(equals + 1);
+    if (state != "on" && state != "off")
+        return false;
+    step.name = setting.substr(0, equals);
+    step.numbers.push_back(state == "on" ? 1 : 0);
+    return true;
+}
+
 EditStep parse_step(const Form& form, const std::string& value)
 {
     EditStep step{form.option, value, {}, {}};
     std::string rest = value;
-    if (step.option == "rename") {
+    if (step.option == "rename" || step.option == "feature") {
         const std::size_t colon = value.find(':');
         step.name = colon == std::string::npos ? std::string() : value.substr(colon + 1);
         rest = value.substr(0, colon);
@@ -53,6 +69,8 @@ EditStep parse_step(const Form& form, const std::string& value)
         step.numbers.push_back(n);
         start = end + 1;
     }
+    if (step.option == "feature" && !parse_feature(step, std::string(step.name)))
+        throw EditRefused("--feature wants P:KEYWORD=on|off, not \"" + value + "\"");
     return step;
 }
 
@@ -72,6 +90,8 @@ EditPointer make_edit(const std::vector<Planet>& planets, const EditStep& s,
         return make_home(planets, n[0]);
     if (s.option == "add")
         return add_planet(planets, n[0], n[1], sources);
+    if (s.option == "feature")
+        return set_feature(planets, {n[0]}, feature_of(s.name), n[1] == 1);
     return delete_planet(planets, n[0]);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// orvek-galaxy's edits: --move, --join, --cut, --rename, --home, --add and --delete, applied in
-// the order the command line gives them to the galaxy that Generate made or --open read.
+// orvek-galaxy's edits: --move, --join, --cut, --rename, --home, --add, --delete and --feature,
+// applied in the order the command line gives them to the galaxy that Generate made or --open read.
 
 #include "core/galaxy_edit.h"
 
@@ -13,7 +13,7 @@ struct EditStep {
     std::string option;  // "move", "join", ...
     std::string value;   // as given, for messages
     std::vector<int> numbers;
-    std::string name;  // --rename's, UTF-8
+    std::string name;  // --rename's, UTF-8; --feature's keyword
 };
 
 // The edit options among the program's arguments ("--move 3:100,200" or "--move=3:100,200"), in

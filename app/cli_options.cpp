@@ -192,6 +192,10 @@ void add_options(QCommandLineParser& parser)
         {"join", "Join planets P and Q by a jumpgate.", "P,Q"},
         {"cut", "Cut the jumpgate between planets P and Q.", "P,Q"},
         {"rename", "Rename planet P.", "P:NAME"},
+        {"feature",
+         "Set a feature of planet P on or off by hand (ENGINES_REQUIRED, shipyardb...); a Save "
+         "keeps it so.",
+         "P:KEYWORD=on|off"},
         {"home", "Make planet P the home planet.", "P"},
         {"add", "Add a planet at X,Y.", "X,Y"},
         {"delete", "Delete planet P.", "P"},

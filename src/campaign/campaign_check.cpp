@@ -19,6 +19,15 @@ namespace {
 // A file's text quoted in a finding is cut to this many bytes.
 constexpr std::size_t kQuotedMost = 80;
 
+// "a, b and c".
+std::string join_words(const std::vector<std::string>& words)
+{
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == words.size() ? " and " : ", ") + words[i];
+    return text;
+}
+
 class Checker {
 public:
     Checker(const LoadedCampaign& c, const std::vector<std::string>& pictures,
@@ -234,6 +243,16 @@ private:
                     problem("home facilities missing", f, p.facilities_line, i,
                             std::string("the home planet lacks its ") + facility);
             }
+        for (const FacilityGroup& g : kFacilityGroups) {
+            std::vector<std::string> held;
+            for (int v = g.first; v < g.first + g.variants; ++v)
+                if (p.planet.features[static_cast<std::size_t>(v)])
+                    held.emplace_back(kFeatureKeywords[static_cast<std::size_t>(v)]);
+            if (held.size() > 1)
+                note("two variants of a facility", f, p.facilities_line, i,
+                     "the planet holds " + join_words(held) +
+                         ", variants of one facility; the game takes one a planet");
+        }
         for (const std::string& keyword : p.unknown_keywords)
             note("unknown features", f, 0, i,
                  "the feature " + quoted(keyword, kQuotedMost) + " is unknown to this program");

@@ -98,12 +98,20 @@ std::string rewrite_encounter(const LoadedPlanet& file, const Planet& as_read, i
 {
     const std::array<bool, 8> changed = changed_rules(as_read, index, planet);
     Sections sections;
+    // With a box unticked the file keeps its own features of that kind, but for those the
+    // player set by hand; a planet that is no longer home keeps no facilities of its own.
     if (options.write_inhibitions)
         sections[kVariables] = variables_section(planet);
-    if (options.write_facilities || planet.home != as_read.home)
-        sections[kFacilities] = options.write_facilities || planet.home
-                                    ? facilities_section(planet)
-                                    : std::vector<std::string>{"[facilities]"};
+    else if (has_features_by_hand(planet, 0, kInhibitionCount))
+        sections[kVariables] = variables_section(with_features_by_hand(planet, as_read.features));
+    const bool facilities_by_hand =
+        !planet.home && has_features_by_hand(planet, kInhibitionCount, kFeatureCount);
+    if (options.write_facilities || planet.home != as_read.home || facilities_by_hand)
+        sections[kFacilities] =
+            options.write_facilities || planet.home
+                ? facilities_section(planet)
+                : facilities_section(with_features_by_hand(
+                      planet, as_read.home ? std::array<bool, kFeatureCount>{} : as_read.features));
     if (index != planet.source || !same_links(as_read, planet))
         sections[kHopcounts] = hopcounts_section(index, planet);
     if (std::none_of(changed.begin(), changed.end(), [](bool c) { return c; }) &&

@@ -6,6 +6,7 @@
 #include "gamedata/game_folder.h"
 #include "gamedata/text_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <vector>
@@ -67,6 +68,20 @@ std::vector<std::string> variables_section(const Planet& planet)
     return section;
 }
 
+bool has_features_by_hand(const Planet& planet, int first, int end)
+{
+    return std::any_of(planet.features_set.begin() + first, planet.features_set.begin() + end,
+                       [](bool set) { return set; });
+}
+
+Planet with_features_by_hand(const Planet& planet, const std::array<bool, kFeatureCount>& base)
+{
+    Planet out = planet;
+    for (std::size_t f = 0; f < kFeatureCount; ++f)
+        out.features[f] = planet.features_set[f] ? planet.features[f] : base[f];
+    return out;
+}
+
 std::vector<std::string> facilities_section(const Planet& planet)
 {
     if (planet.home)
@@ -110,11 +125,16 @@ std::string render_encounter(std::string_view template_bytes, int index, const P
         sections[static_cast<std::size_t>(current)].push_back(std::move(line));
     }
 
+    const Planet by_hand = with_features_by_hand(planet, {});
     if (options.write_inhibitions)
         sections[kVariables] = variables_section(planet);
+    else if (has_features_by_hand(planet, 0, kInhibitionCount))
+        sections[kVariables] = variables_section(by_hand);
     // The home planet's facilities are the home set whether the box is ticked or not.
     if (options.write_facilities || planet.home)
         sections[kFacilities] = facilities_section(planet);
+    else if (has_features_by_hand(planet, kInhibitionCount, kFeatureCount))
+        sections[kFacilities] = facilities_section(by_hand);
     sections[kHopcounts] = hopcounts_section(index, planet);
 
     std::string text;

@@ -5,6 +5,7 @@
 #include "core/planet.h"
 #include "campaign/campaign_format.h"
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,12 @@ std::string config_line(ConfigRule rule, int index, const Planet& planet);
 std::vector<std::string> variables_section(const Planet& planet);
 std::vector<std::string> facilities_section(const Planet& planet);
 std::vector<std::string> hopcounts_section(int index, const Planet& planet);
+
+// Where a feature box is unticked, a planet's file still says the features of that kind that the
+// player set by hand. Whether planet has any in flags first..end-1; and the planet with its
+// features those set by hand over `base` (the opened file's own; none for a generated planet).
+bool has_features_by_hand(const Planet& planet, int first, int end);
+Planet with_features_by_hand(const Planet& planet, const std::array<bool, kFeatureCount>& base);
 
 // Where planet's encounter file goes: the campaign folder and the template's own file name.
 std::string encounter_path(const std::string& campaign_folder, const Planet& planet);

@@ -40,15 +40,24 @@ void assign(std::vector<Planet>& planets, FrequencyLevel level, int first, std::
 
 void assign_features(std::vector<Planet>& planets, const FeatureLevels& levels, Random& random)
 {
-    // A Save writes the levels on screen now, not what earlier Saves of this galaxy added.
-    for (Planet& planet : planets)
+    // A Save writes the levels on screen now, not what earlier Saves of this galaxy added; the
+    // features set by hand are kept aside and put back after the draws.
+    std::vector<std::array<bool, kFeatureCount>> by_hand;
+    by_hand.reserve(planets.size());
+    for (Planet& planet : planets) {
+        by_hand.push_back(planet.features);
         planet.features = {};
+    }
     for (int k = 0; k < kInhibitionCount; ++k)
         assign(planets, levels.inhibitions[static_cast<std::size_t>(k)], k, 1, random);
     assign(planets, levels.shipyard, 13, 3, random);
     assign(planets, levels.academy, 11, 2, random);
     assign(planets, levels.factory, 8, 3, random);
     assign(planets, levels.repair_yard, kInhibitionCount, 1, random);
+    for (std::size_t p = 0; p < planets.size(); ++p)
+        for (std::size_t f = 0; f < kFeatureCount; ++f)
+            if (planets[p].features_set[f])
+                planets[p].features[f] = by_hand[p][f];
 }
 
 }  // namespace orvek

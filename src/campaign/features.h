@@ -17,13 +17,6 @@ enum class FrequencyLevel { Random = 0, None, Rare, Normal, Common, Everywhere }
 inline constexpr std::array<std::string_view, 6> kFrequencyLevelNames = {
     "Random", "None", "Rare", "Normal", "Common", "Everywhere"};
 
-// Index = feature flag: 0..6 inhibition effects, 7..15 facilities.
-inline constexpr std::array<std::string_view, kFeatureCount> kFeatureKeywords = {
-    "ENGINES_REQUIRED", "SHIELDS_INOPERABLE", "FIGHTERS_INOPERABLE", "CRUISERS_INOPERABLE",
-    "CLOAK_INOPERABLE", "TRACTOR_INOPERABLE", "REPAIR_INOPERABLE",   "repairyard",
-    "smallfactory",     "mediumfactory",      "largefactory",        "smallacademy",
-    "largeacademy",     "shipyarda",          "shipyardb",           "shipyardc"};
-
 // The level chosen in each of the eleven lists. inhibitions is in flag order: engine,
 // shield, fighter, cruiser, cloak, tractor, repair.
 struct FeatureLevels {
@@ -40,7 +33,8 @@ int feature_share(FrequencyLevel level, Random& random);
 
 // Clears every planet's feature flags, then sets them on (N x share) div 100 distinct planets per
 // kind, the seven inhibitions in flag order, then shipyard, academy, factory and repair yard (one
-// random variant per planet). Never fails.
+// random variant per planet); then the features set by hand take back their values, so that the
+// draws are the same whatever the player set. Never fails.
 void assign_features(std::vector<Planet>& planets, const FeatureLevels& levels, Random& random);
 
 }  // namespace orvek

@@ -1,9 +1,11 @@
 #pragma once
-// The player's edits of a galaxy: move, join, cut, rename, make home, add and delete a planet.
+// The player's edits of a galaxy: move, join, cut, rename, make home, add and delete a planet,
+// and set its features.
 // Each is checked against the galaxy when it is made and can then be applied and reverted any
 // number of times; the window's undo stack and the command-line tool share them.
 //
 // galaxy_edit.cpp holds the edits of one planet; group_edit.cpp those of a selection;
+// feature_edit.cpp the features set by hand;
 // galaxy_rules.cpp the rules they and the check share (where a planet may stand, which planets
 // are reached, each planet's farthest, a planet's title).
 
@@ -13,6 +15,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvek {
@@ -70,6 +73,20 @@ EditPointer delete_planet(const std::vector<Planet>& planets, int p);
 EditPointer move_planets(const std::vector<Planet>& planets, const std::vector<int>& group, int dx,
                          int dy);
 EditPointer delete_planets(const std::vector<Planet>& planets, const std::vector<int>& group);
+
+// The feature flag of `keyword`, spelled as kFeatureKeywords spells it. Throws EditRefused,
+// naming the features, for any other word.
+int feature_of(std::string_view keyword);
+
+// Feature `feature` set on or off by hand on every planet of `group`, as one edit; a Save keeps
+// it so rather than drawing it. A facility variant turned on turns the other variants of its
+// group off. Refused for a planet out of range and for a facility of the home planet, whose
+// facilities are the game's fixed three.
+EditPointer set_feature(const std::vector<Planet>& planets, const std::vector<int>& group,
+                        int feature, bool on);
+// Every variant of the facility group of `feature` set off by hand ("none"), as one edit.
+EditPointer clear_facility(const std::vector<Planet>& planets, const std::vector<int>& group,
+                           int feature);
 
 // Why the selection `group` cannot move by (dx, dy), or empty when it can.
 std::string move_refusal(const std::vector<Planet>& planets, const std::vector<int>& group, int dx,

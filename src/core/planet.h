@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvek {
@@ -12,6 +13,21 @@ namespace orvek {
 constexpr int kFeatureCount = 16;
 // Features 0..6 are the inhibition effects, the rest the facilities.
 constexpr int kInhibitionCount = 7;
+
+// The features as the game spells them in encounter files; index = feature flag.
+inline constexpr std::array<std::string_view, kFeatureCount> kFeatureKeywords = {
+    "ENGINES_REQUIRED", "SHIELDS_INOPERABLE", "FIGHTERS_INOPERABLE", "CRUISERS_INOPERABLE",
+    "CLOAK_INOPERABLE", "TRACTOR_INOPERABLE", "REPAIR_INOPERABLE",   "repairyard",
+    "smallfactory",     "mediumfactory",      "largefactory",        "smallacademy",
+    "largeacademy",     "shipyarda",          "shipyardb",           "shipyardc"};
+
+// A group of facility variants, of which a planet holds at most one: its first flag and how many
+// variants follow from it.
+struct FacilityGroup {
+    int first, variants;
+};
+inline constexpr std::array<FacilityGroup, 4> kFacilityGroups = {
+    {{7, 1}, {8, 3}, {11, 2}, {13, 3}}};  // repair yard, factory, academy, shipyard
 
 struct Planet {
     std::int32_t x = 0;       // map units, 0..999 (20..979 once generated)
@@ -26,6 +42,9 @@ struct Planet {
     std::int32_t farthest = 0;  // number of the planet farthest from this one
     bool home = false;
     std::array<bool, kFeatureCount> features{};  // indexed like kFeatureKeywords
+    // The features the player set by hand (on or off, as `features` holds them): a Save keeps
+    // them as set and draws only the others.
+    std::array<bool, kFeatureCount> features_set{};
     // The entry of the saved campaign this planet was read from, whose file a Save then keeps
     // line for line; -1 for a planet that was generated or added.
     std::int32_t source = -1;

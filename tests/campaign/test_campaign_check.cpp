@@ -221,7 +221,8 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
          true, "11 cannot be reached from planet"},
         {"home without its facilities",
          [](Planted& p) {
-             p.rewrite(p.file(static_cast<int>(p.clean.home.value)), "1 = shipyarda", "1 = shipyardb");
+             p.rewrite(p.file(static_cast<int>(p.clean.home.value)), "1 = shipyarda",
+                       "1 = shipyardb");
          },
          true, "lacks its shipyarda"},
         {"a byte-order mark", [](Planted& p) { p.rewrite(p.file(6), "^", "\xEF\xBB\xBF"); }, true,
@@ -246,6 +247,11 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
         {"an unknown keyword",
          [](Planted& p) { p.rewrite(p.file(3), "$", "[variables]\r\nSTRANGE_RULE\r\n"); }, false,
          "\"STRANGE_RULE\" is unknown"},
+        {"two variants of one facility",
+         [](Planted& p) {
+             p.rewrite(p.file(3), "$", "[facilities]\r\n0 = smallacademy\r\n1 = largeacademy\r\n");
+         },
+         false, "holds smallacademy and largeacademy, variants of one facility"},
     };
     // Of 30 stray files, 20 are listed and the rest counted.
     {

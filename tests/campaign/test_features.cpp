@@ -35,6 +35,27 @@ TEST(Features, NoneDrawsNothingAndClearsEarlierFlags)
         EXPECT_EQ(count_flag(planets, flag), 0);
 }
 
+// Features set by hand stay as set; every draw, and what it gives the others, is as without them.
+TEST(Features, SetByHandKeptAndDrawsUnchanged)
+{
+    std::vector<Planet> drawn(30), edited(30);
+    edited[3].features_set[4] = true;  // cloak off by hand
+    edited[5].features[14] = edited[5].features_set[14] = true;
+    edited[5].features_set[13] = edited[5].features_set[15] = true;
+    Random a(9), b(9);
+    assign_features(drawn, all(FrequencyLevel::Normal), a);
+    assign_features(edited, all(FrequencyLevel::Normal), b);
+    EXPECT_EQ(a.state(), b.state());
+    EXPECT_FALSE(edited[3].features[4]);
+    EXPECT_EQ(std::vector<bool>(edited[5].features.begin() + 13, edited[5].features.end()),
+              (std::vector<bool>{false, true, false}));
+    for (std::size_t p = 0; p < drawn.size(); ++p) {
+        if (p != 3 && p != 5) {
+            EXPECT_EQ(drawn[p].features, edited[p].features) << p;
+        }
+    }
+}
+
 TEST(Features, EverywhereGivesEveryPlanetOneVariantPerGroup)
 {
     std::vector<Planet> planets(17);

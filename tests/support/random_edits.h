@@ -1,5 +1,5 @@
 #pragma once
-// Random edits for the property test and the benchmark: any of the seven, at random planets and
+// Random edits for the property test and the benchmark: any of the nine, at random planets and
 // places, made from the galaxy as it stands; many are refused (EditRefused), as a player's might.
 
 #include "core/galaxy_edit.h"
@@ -13,7 +13,8 @@ inline EditPointer random_edit(const std::vector<Planet>& g, Random& random)
     const auto n = static_cast<std::uint32_t>(g.size());
     const int p = static_cast<int>(random(n)), q = static_cast<int>(random(n));
     const int x = 20 + static_cast<int>(random(960)), y = 20 + static_cast<int>(random(960));
-    switch (random(7)) {
+    const int feature = static_cast<int>(random(kFeatureCount));
+    switch (random(9)) {
     case 0: return move_planet(g, p, x, y);
     case 1: return join_planets(g, p, q);
     case 2:
@@ -24,6 +25,8 @@ inline EditPointer random_edit(const std::vector<Planet>& g, Random& random)
     case 4: return make_home(g, p);
     case 5:
         return add_planet(g, x, y, {{"new/campaign_all_" + std::to_string(g.size()) + ".txt"}, {}});
+    case 6: return set_feature(g, {p, q}, feature, x % 2 == 0);
+    case 7: return clear_facility(g, {p}, std::max(feature, kInhibitionCount));
     default: return delete_planet(g, p);
     }
 }
