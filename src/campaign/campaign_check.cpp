@@ -250,8 +250,7 @@ private:
                     held.emplace_back(kFeatureKeywords[static_cast<std::size_t>(v)]);
             if (held.size() > 1)
                 note("two variants of a facility", f, p.facilities_line, i,
-                     "the planet holds " + join_words(held) +
-                         ", variants of one facility; the game takes one a planet");
+                     "the planet holds " + join_words(held) + ", two variants of one facility");
         }
         for (const std::string& keyword : p.unknown_keywords)
             note("unknown features", f, 0, i,

@@ -251,7 +251,7 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
          [](Planted& p) {
              p.rewrite(p.file(3), "$", "[facilities]\r\n0 = smallacademy\r\n1 = largeacademy\r\n");
          },
-         false, "holds smallacademy and largeacademy, variants of one facility"},
+         false, "holds smallacademy and largeacademy, two variants of one facility"},
     };
     // Of 30 stray files, 20 are listed and the rest counted.
     {
