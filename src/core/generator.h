@@ -111,7 +111,8 @@ constexpr bool positions_clash(int x, int y, int qx, int qy)
 // After `threading.pipeline_after` attempts without a connected galaxy, when two threads are
 // allowed, the draws of later attempts are made on a second thread while this one tests the
 // earlier ones; the result and every draw stay the same. The services are then called from that
-// thread.
+// thread, and an attempt placed ahead may be placed again when the threads hand back: what they
+// give must follow from the random source alone.
 //
 // Two threads gain only while each has a core: on a machine busy with other work (the game, a
 // browser, a second generator), or on a process held to one core, every hand-over would wait for

@@ -17,6 +17,9 @@
 namespace orvek {
 namespace {
 
+// Two threads from the first attempt on, never handing back to one whatever the times say.
+constexpr Threading kTwoAlways{2, 1, {}, ~std::uint64_t{0}};
+
 using testing::error_of;
 using testing::expect_same_galaxy;
 using testing::FakeWorld;
@@ -80,8 +83,7 @@ TEST(Generator, FastPathEqualsPlainDrawForDraw)
                                            static_cast<std::uint64_t>(c.limit), &stats);
             // One thread; two from the first attempt; and two handing back to one every three
             // attempts, then joining again after one.
-            for (const Threading& threading :
-                 {Threading{1}, Threading{2, 1, {}}, Threading{2, 1, {}, 3}}) {
+            for (const Threading& threading : {Threading{1}, kTwoAlways, Threading{2, 1, {}, 3}}) {
                 FakeWorld fast_world;
                 fast_world.names.names.resize(c.names);
                 Random fast_random(seed * 2654435761u);
@@ -230,7 +232,7 @@ TEST(Generator, FailureOnTheSecondThreadIsTheSameAsOnOne)
         }
     };
     std::uint32_t states[2];
-    for (const Threading& threading : {Threading{1}, Threading{2, 1, {}}}) {
+    for (const Threading& threading : {Threading{1}, kTwoAlways}) {
         FakeWorld world;
         VanishingBackgrounds backgrounds;
         GenerationServices services{world.status, backgrounds, world.templates, world.names};
@@ -263,7 +265,7 @@ TEST(Generator, CancelOnTheSecondThread)
     });
     // This seed's galaxy takes far more than 500 attempts to connect.
     const GenerationResult result = generate_galaxy(params_of(69, 0, 59, 20, 1), world.services,
-                                                    random, galaxy, &progress, Threading{2, 1, {}});
+                                                    random, galaxy, &progress, kTwoAlways);
     finished = true;
     stopper.join();
     EXPECT_EQ(result, GenerationResult::Cancelled);
