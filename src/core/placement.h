@@ -54,25 +54,34 @@ public:
                 out.state_after = random.state();
                 return;
             }
-            const std::uint32_t names_left = left(name_count, p);
-            const std::uint32_t templates_left = left(template_count_, p);
-            if (names_left > 0 && templates_left > 0) {
-                // The usual planet: its name, template and link count in three draws side by
-                // side.
-                draw_three(p, random, names_left, templates_left);
-                continue;
-            }
-            if (names_left > 0) {
-                out.name_at[p] = random(names_left);
-            } else {
-                out.name_at[p] = Placed::kMadeUp;
-                names.make_up_system_name(random, out.names[p]);
-            }
-            out.template_at[p] = random(templates_left);
-            if (templates_left == 0)
-                throw too_few_templates();
-            out.own_links[p] = links_of(random(join_sum_));
+            draw_names(out, p, random, names, name_count);
         }
+        draw_wormholes(out, random);
+        out.state_after = random.state();
+    }
+
+private:
+    // Planet p's name, template and link count.
+    void draw_names(Placed& out, int p, Random& random, NameSource& names, std::uint32_t name_count)
+    {
+        const std::uint32_t names_left = left(name_count, p);
+        const std::uint32_t templates_left = left(template_count_, p);
+        if (names_left > 0 && templates_left > 0)
+            return draw_three(p, random, names_left, templates_left);  // the usual planet
+        if (names_left > 0) {
+            out.name_at[p] = random(names_left);
+        } else {
+            out.name_at[p] = Placed::kMadeUp;
+            names.make_up_system_name(random, out.names[p]);
+        }
+        out.template_at[p] = random(templates_left);
+        if (templates_left == 0)
+            throw too_few_templates();
+        out.own_links[p] = links_of(random(join_sum_));
+    }
+
+    void draw_wormholes(Placed& out, Random& random)
+    {
         if (!wormholes_)
             throw conversion_error(wormhole_text_);
         out.wormhole_at.clear();
@@ -83,10 +92,8 @@ public:
                 throw Error(std::to_string(n_) + " planets can take at most " + std::to_string(n_) +
                             " wormholes");
         }
-        out.state_after = random.state();
     }
 
-private:
     // Said after the draw that found the list empty, so that the draws stay as they were.
     Error too_few_templates() const
     {

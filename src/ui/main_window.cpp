@@ -13,6 +13,7 @@
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
 #include "ui/message_box.h"
+#include "ui/planet_panel.h"
 #include "ui/window_save.h"
 
 #include <QCheckBox>
@@ -90,6 +91,11 @@ MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
     connect(new QShortcut(QKeySequence("Ctrl+K"), this), &QShortcut::activated, this,
             &MainWindow::on_check_campaign);
 
+    // The planet panel is shown where the screen has room for it beside the whole map; the
+    // window widens by it, centred again.
+    show_panel(available.width() - width() - 16 >= PlanetPanel::kWidth);
+    move(available.center() - QPoint(width() / 2, height() / 2));
+
     progress_timer_ = new QTimer(this);
     progress_timer_->setInterval(100);
     connect(progress_timer_, &QTimer::timeout, this, &MainWindow::show_progress);
@@ -99,6 +105,7 @@ MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
 void MainWindow::build_controls()
 {
     map_ = new MapWidget(this);
+    panel_ = new PlanetPanel(this);
     map_->set_background(startup_picture());
     strip_before_ = new GradientStrip(Qt::black, kTeal, 32, Qt::Horizontal, this);
     strip_after_ = new GradientStrip(kTeal, Qt::black, 32, Qt::Horizontal, this);
@@ -138,11 +145,15 @@ QSize MainWindow::opening_size(const QRect& available)
 // largest square it holds.
 void MainWindow::resizeEvent(QResizeEvent*)
 {
-    const int map_width = width() - kColumnSpan;
+    const int panel = panel_shown_ ? PlanetPanel::kWidth : 0;
+    const int map_width = std::max(0, width() - kColumnSpan - panel);
     map_->setGeometry(0, 0, map_width, height());
-    strip_before_->setGeometry(map_width, 0, 20, height());
-    column_scroll_->setGeometry(map_width + 20, 0, kColumnWidth + 20, height());
-    strip_after_->setGeometry(map_width + 20 + kColumnWidth, 0, 20, height());
+    panel_->setGeometry(map_width, 0, panel, height());
+    panel_->setVisible(panel_shown_);
+    const int column = map_width + panel;
+    strip_before_->setGeometry(column, 0, 20, height());
+    column_scroll_->setGeometry(column + 20, 0, kColumnWidth + 20, height());
+    strip_after_->setGeometry(column + 20 + kColumnWidth, 0, 20, height());
     relayout();
 }
 
@@ -176,6 +187,7 @@ void MainWindow::connect_handlers()
     connect(inhibitions_box_, &QCheckBox::toggled, this, &MainWindow::on_inhibitions_toggled);
     connect(facilities_box_, &QCheckBox::toggled, this, &MainWindow::on_facilities_toggled);
     set_up_editing();
+    set_up_panel();
 }
 
 // The Generate command's services as the window sees them: the caption follows the command's

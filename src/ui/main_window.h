@@ -9,6 +9,7 @@
 //   window_campaigns.cpp  Open, Check and the problem line
 //   window_save.cpp       Save: its questions on this thread, its writing on its own
 //   map_menu.cpp          the map's own menu: seed, command line, game folder
+//   window_panel.cpp      the planet panel beside the map: shown, hidden, its edits
 
 #include "core/random.h"
 #include "core/settings.h"
@@ -42,6 +43,7 @@ namespace orvek {
 class FindingsDialog;
 struct CampaignEntry;
 class MapWidget;
+class PlanetPanel;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -88,6 +90,12 @@ public:
     // A campaign that cannot be read at all is an error message; the galaxy stays as it was.
     void open_campaign(const std::string& id);
 
+    // The planet panel beside the map (the map's menu shows and hides it; the choice is
+    // remembered).
+    PlanetPanel* planet_panel() const { return panel_; }
+    bool panel_shown() const { return panel_shown_; }
+    void show_panel(bool shown);
+
     // The game folders used before, the last first: the chooser lists them.
     void set_recent_folders(QStringList folders) { recent_folders_ = std::move(folders); }
 
@@ -98,6 +106,8 @@ signals:
     void generation_finished();
     // A Save has ended (saved, refused, cancelled or failed).
     void save_finished();
+    // The planet panel was shown or hidden (the program remembers it).
+    void panel_shown_changed(bool shown);
 
 public slots:
     // Ctrl+O and the map's menu: the list of saved campaigns to open one from.
@@ -138,6 +148,8 @@ private:
     void finish_generation();
     void show_map_menu(const QPoint& at);
     void set_up_editing();
+    void set_up_panel();
+    void show_panel_planets();
     void show_document();
     void show_background();
     std::size_t campaign_id_limit_for_templates() const;
@@ -198,6 +210,8 @@ private:
     QTimer* progress_timer_ = nullptr;
 
     MapWidget* map_ = nullptr;
+    PlanetPanel* panel_ = nullptr;
+    bool panel_shown_ = false;
     QScrollArea* column_scroll_ = nullptr;
     QWidget* column_ = nullptr;
     QWidget *strip_before_ = nullptr, *strip_after_ = nullptr;  // the gradients around the column

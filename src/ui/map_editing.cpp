@@ -138,6 +138,7 @@ void MapWidget::select_in(const QRect& band, bool adding)
     selection_.erase(std::unique(selection_.begin(), selection_.end()), selection_.end());
     selected_ = selection_.empty() ? -1 : selection_.front();
     update();
+    emit selection_changed();
 }
 
 void MapWidget::toggle_selected(int planet)
@@ -152,6 +153,7 @@ void MapWidget::toggle_selected(int planet)
     if (std::find(selection_.begin(), selection_.end(), selected_) == selection_.end())
         selected_ = selection_.empty() ? -1 : selection_.front();
     update();
+    emit selection_changed();
 }
 
 void MapWidget::mouseDoubleClickEvent(QMouseEvent* event)

@@ -61,6 +61,10 @@ void MainWindow::show_map_menu(const QPoint& at)
     QAction* folder = menu.addAction("Game folder…");
     folder->setEnabled(!busy());
     connect(folder, &QAction::triggered, this, &MainWindow::on_game_folder);
+    QAction* panel = menu.addAction("Planet panel");
+    panel->setCheckable(true);
+    panel->setChecked(panel_shown_);
+    connect(panel, &QAction::toggled, this, &MainWindow::show_panel);
     menu.exec(map_->mapToGlobal(at));
 }
 

@@ -344,12 +344,6 @@ QPoint readable_position(QPoint at, const QFontMetrics& metrics, const QString& 
 
 QString planet_description(const std::vector<Planet>& planets, std::size_t index)
 {
-    // The features in a player's words, in the order of kFeatureKeywords.
-    static const char* const kFeatureWords[kFeatureCount] = {
-        "Engines required", "Shields inoperable", "Fighters inoperable", "Cruisers inoperable",
-        "Cloak inoperable", "Tractor inoperable", "Repair inoperable",   "Repair yard",
-        "Small factory",    "Medium factory",     "Large factory",       "Small academy",
-        "Large academy",    "Shipyard A",         "Shipyard B",          "Shipyard C"};
     const Planet& p = planets[index];
     const auto text = [](const std::string& cp1252) {
         return QString::fromUtf8(cp1252_to_utf8(cp1252));
@@ -369,7 +363,8 @@ QString planet_description(const std::vector<Planet>& planets, std::size_t index
     QStringList effects, facilities;
     for (int f = 0; f < kFeatureCount; ++f)
         if (p.features[static_cast<std::size_t>(f)])
-            (f < kInhibitionCount ? effects : facilities) << kFeatureWords[f];
+            (f < kInhibitionCount ? effects : facilities)
+                << kFeatureWords[static_cast<std::size_t>(f)];
     if (!effects.isEmpty())
         description += "\nInhibition effects: " + effects.join(", ");
     if (!facilities.isEmpty())

@@ -10,6 +10,7 @@
 #include <QRect>
 #include <QString>
 
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -121,6 +122,13 @@ void paint_view(QPainter& painter, const QImage& fitted, const std::vector<Plane
 // Where a name drawn at `at` goes so that the map's top and right edges do not cut it.
 QPoint readable_position(QPoint at, const QFontMetrics& metrics, const QString& name,
                          int pixels = kMapPixels);
+
+// The features in a player's words, in the order of kFeatureKeywords.
+inline constexpr std::array<const char*, kFeatureCount> kFeatureWords = {
+    "Engines required", "Shields inoperable", "Fighters inoperable", "Cruisers inoperable",
+    "Cloak inoperable", "Tractor inoperable", "Repair inoperable",   "Repair yard",
+    "Small factory",    "Medium factory",     "Large factory",       "Small academy",
+    "Large academy",    "Shipyard A",         "Shipyard B",          "Shipyard C"};
 
 // What the map's tooltip tells about a planet: its number, name, home, template file, the names
 // of the planets it links to, and its features once a Save has assigned them.

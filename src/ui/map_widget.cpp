@@ -89,6 +89,7 @@ void MapWidget::set_planets(const std::vector<Planet>& planets)
         selected_ = selection_.empty() ? -1 : selection_.front();
     marked_.clear();
     update();
+    emit selection_changed();
 }
 
 void MapWidget::mark_planets(std::vector<int> planets)
@@ -116,6 +117,7 @@ void MapWidget::select_planet(int planet)
     if (planet >= 0)
         selection_.push_back(planet);
     update();
+    emit selection_changed();
 }
 
 void MapWidget::set_progress(const QString& text)

@@ -76,6 +76,8 @@ public:
     int selected_planet() const { return selected_; }
 
 signals:
+    // The selection may have changed (a click, a band, new planets).
+    void selection_changed();
     // What the player asked for with the mouse and keys; the window makes them edits.
     void move_requested(int planet, int x, int y);
     // A selection of several planets dragged by (dx, dy) map units.

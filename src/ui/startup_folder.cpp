@@ -78,6 +78,11 @@ bool GameWindows::open(const std::string& folder, const QString& note)
     if (!window)
         return false;
     window->set_recent_folders(remember(settings_, QString::fromLocal8Bit(folder)));
+    // The panel as the player left it; on the first run as the window chose for the screen.
+    if (const QVariant shown = settings_.value("planetPanel"); shown.isValid())
+        window->show_panel(shown.toBool());
+    QObject::connect(window.get(), &MainWindow::panel_shown_changed, window.get(),
+                     [this](bool shown) { settings_.setValue("planetPanel", shown); });
     window->show();
     // A game folder other than the one the program was started in is named on the map.
     QStringList notice;

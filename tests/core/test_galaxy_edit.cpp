@@ -211,16 +211,9 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
              EXPECT_EQ(g[0].farthest, 7);
          }},
         {"delete the home", [](auto& g) { return delete_planet(g, 0); }, "home planet cannot"},
-        {"feature on",
-         [](auto& g) {
-             return set_feature(g, {3, 4}, 4, true);
-         },
-         "",
-         [](auto& g) {
-             EXPECT_TRUE(g[3].features[4] && g[4].features[4] && g[3].features_set[4]);
-             EXPECT_FALSE(g[5].features[4]);
-         }},
-        {"feature on the home", [](auto& g) { return set_feature(g, {0}, 0, true); }, ""},
+        // clang-format off
+        {"feature on, the home too", [](auto& g) { return set_feature(g, {3, 0}, 4, true); }, "",
+         [](auto& g) { EXPECT_TRUE(g[3].features[4] && g[0].features_set[4]); }},
         {"a variant clears its group",
          [](auto& g) { return set_feature(g, {2}, feature_of("shipyardb"), true); }, "",
          [](auto& g) {
@@ -232,16 +225,14 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
          [](auto& g) { EXPECT_TRUE(g[2].features_set[11] && g[2].features_set[12]); }},
         {"an inhibition has no group", [](auto& g) { return clear_facility(g, {2}, 3); },
          "Only a facility"},
-        {"a facility of the home",
-         [](auto& g) {
-             return set_feature(g, {5, 0}, 7, false);
-         },
+        {"a facility of the home", [](auto& g) { return set_feature(g, {5, 0}, 7, false); },
          "the home planet, are the game's own"},
         {"feature of no planet", [](auto& g) { return set_feature(g, {9}, 1, true); },
          "no planet 9"},
         {"an unknown keyword",
          [](auto& g) { return set_feature(g, {1}, feature_of("warp"), true); },
          "There is no feature \"warp\""},
+        // clang-format on
         {"delete below 8",
          [](auto& g) {
              Planets eight(g.begin(), g.begin() + 8);

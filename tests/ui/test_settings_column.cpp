@@ -101,9 +101,10 @@ TEST(MainWindow, DefaultsAfterStartUp)
     EXPECT_EQ(w.form.size(), QSize(979, 750));
     EXPECT_EQ(w.find<QListWidget>("LMDListBox_Size")->currentItem()->text(), "Normal");
     EXPECT_EQ(w.find<QListWidget>("LMDListBox_JGs")->currentItem()->text(), "Normal ");
-    for (QComboBox* combo : w.form.findChildren<QComboBox*>())
+    const QWidget* column = w.find<QWidget>("Panel_Controls");
+    for (QComboBox* combo : column->findChildren<QComboBox*>())
         EXPECT_EQ(combo->currentText(), "Random") << combo->objectName().toStdString();
-    EXPECT_EQ(w.form.findChildren<QComboBox*>().size(), 11);
+    EXPECT_EQ(column->findChildren<QComboBox*>().size(), 11);
     EXPECT_NE(w.find<QComboBox>("Combo_Fighter")->styleSheet().indexOf("rgb(0,128,0)"), -1);
     for (const char* name : {"Panel_Advanced", "Panel_HEffect", "Panel_Facility"})
         EXPECT_EQ(w.find<QWidget>(name)->height(), 21) << name;
@@ -196,8 +197,13 @@ TEST(MainWindow, TextsFitTheirControlsAndGreenIsGreen)
         const int needed = QFontMetrics(widget->font()).horizontalAdvance(text);
         EXPECT_LE(needed, room) << text.toStdString() << " needs " << needed;
     };
+    // The planet panel too, shown and holding a planet.
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    w.form.show_panel(true);
+    w.form.map()->select_planet(3);
     for (const QLabel* label : w.form.findChildren<QLabel*>())
-        fits(label, label->text(), label->width());
+        if (label->isVisibleTo(&w.form) && !label->wordWrap())
+            fits(label, label->text(), label->width());
     for (const QPushButton* button : w.form.findChildren<QPushButton*>())
         fits(button, button->text(), button->width() - 4);
     for (const QComboBox* combo : w.form.findChildren<QComboBox*>())

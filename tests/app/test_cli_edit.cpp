@@ -1,0 +1,48 @@
+// The tool's edits: in the order given, on a generated galaxy or an opened campaign, saved back.
+
+#include "support/game_copy.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace orvek {
+namespace {
+
+using testing::DemoGame;
+
+TEST(Cli, EditsApplyInTheirOrderAndSaveTheCampaignBack)
+{
+    DemoGame game;
+    ASSERT_EQ(game.run("--seed 5 --save --name Kept").status, 0);
+    const auto before = game.campaigns();
+    auto r = game.run("--open kept --save");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(game.campaigns(), before) << "saved back as it was, no question asked";
+    EXPECT_EQ(game.run("--open kept --cut 0,2 --join 0,2").status, 2) << "not joined yet";
+    r = game.run(
+        "--open kept --join 0,2 --cut 0,2 --rename '1:Nouvelle \xC3\x89toile' --save --json -");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["planets"][1]["name"], "Nouvelle \xC3\x89toile");
+    EXPECT_EQ(game.run("--check kept").status, 0);
+    EXPECT_NE(game.campaigns(), before);
+    // One feature set by hand, boxes unticked: that planet's file alone changes, and says it.
+    const auto edited = game.campaigns();
+    r = game.run("--open kept --feature 3:CLOAK_INOPERABLE=on --save");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> changed;
+    for (const auto& [path, bytes] : game.campaigns())
+        if (edited.at(path) != bytes) {
+            changed.push_back(path);
+            EXPECT_NE(bytes.find("[variables]\r\nCLOAK_INOPERABLE\r\n"), std::string::npos);
+        }
+    EXPECT_EQ(changed.size(), 1u);
+    EXPECT_EQ(game.run("--check kept").status, 0);
+    EXPECT_EQ(game.run("--open kept --feature 3:warp=on").status, 2);
+    EXPECT_EQ(game.run("--open kept --feature 3:shipyardb").status, 2);
+    EXPECT_EQ(game.run("--open kept --name Copy --save").status, 0) << "a new campaign";
+    EXPECT_EQ(game.run("--open kept --name Copy --save").status, 3) << "which now exists";
+    EXPECT_EQ(game.run("--check copy").status, 0);
+}
+
+}  // namespace
+}  // namespace orvek

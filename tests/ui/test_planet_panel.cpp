@@ -1,0 +1,137 @@
+// The planet panel: the selected planet shown, each change an edit on the undo stack, several
+// planets set at once, the home planet's facilities left to the game, and the panel closed and
+// opened again.
+
+#include "ui/planet_panel.h"
+
+#include "ui/controls.h"
+#include "ui/editor_fixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QUndoStack>
+
+#include <fstream>
+#include <sstream>
+
+namespace orvek {
+namespace {
+
+using testing::Editor;
+using testing::Planets;
+
+struct PanelEditor : Editor {
+    PanelEditor() { form.show_panel(true); }
+    int other_than_home() const
+    {
+        const auto& g = planets();
+        return g[1].home ? 2 : 1;
+    }
+    QPoint at(int p) const { return link_end(planets()[static_cast<std::size_t>(p)], map->side()); }
+};
+
+TEST(PlanetPanel, EveryChangeIsAnEditThatUndoTakesBack)
+{
+    PanelEditor e;
+    const Planets before = e.planets();
+    const int p = e.other_than_home(), linked = before[static_cast<std::size_t>(p)].links.front();
+    QUndoStack* stack = e.form.document().undo_stack();
+    QTest::mouseClick(e.map, Qt::LeftButton, {}, e.at(p));
+    EXPECT_EQ(e.find<QLabel>("PlanetTitle")->text(), QString("Planet %1").arg(p));
+
+    e.find<QCheckBox>("Feature4")->click();
+    ASSERT_EQ(stack->count(), 1);
+    EXPECT_TRUE(e.planets()[static_cast<std::size_t>(p)].features[4]);
+    EXPECT_TRUE(e.planets()[static_cast<std::size_t>(p)].features_set[4]);
+    auto* shipyard = e.find<QComboBox>("Facility13");
+    emit shipyard->activated(2);
+    EXPECT_TRUE(e.planets()[static_cast<std::size_t>(p)].features[14]) << "Shipyard B";
+    EXPECT_EQ(shipyard->currentText(), "Shipyard B");
+    emit shipyard->activated(0);
+    EXPECT_FALSE(e.planets()[static_cast<std::size_t>(p)].features[14]) << "None";
+    auto* name = e.find<QLineEdit>("PlanetName");
+    name->setText("Nova Reach");
+    name->setModified(true);
+    emit name->editingFinished();
+    EXPECT_EQ(e.planets()[static_cast<std::size_t>(p)].system_name, "Nova Reach");
+    e.find<QPushButton>("MakeHomeButton")->click();
+    EXPECT_TRUE(e.planets()[static_cast<std::size_t>(p)].home);
+    EXPECT_EQ(stack->count(), 5);
+    EXPECT_FALSE(e.find<QComboBox>("Facility13")->isEnabled()) << "the home's facilities";
+
+    emit e.find<QLabel>("PlanetLinks")->linkActivated(QString::number(linked));
+    EXPECT_EQ(e.map->selection(), std::vector<int>{linked}) << "a link selects its planet";
+    while (stack->canUndo())
+        stack->undo();
+    EXPECT_EQ(e.planets(), before);
+}
+
+TEST(PlanetPanel, SeveralPlanetsAreSetAsOneEdit)
+{
+    PanelEditor e;
+    const int a = e.other_than_home(), b = a + 1;
+    QTest::mouseClick(e.map, Qt::LeftButton, {}, e.at(a));
+    QTest::mouseClick(e.map, Qt::LeftButton, Qt::ShiftModifier, e.at(b));
+    ASSERT_EQ(e.map->selection().size(), 2u);
+    EXPECT_TRUE(e.find<QLabel>("PlanetTitle")->text().startsWith("2 planets selected"));
+    e.find<QCheckBox>("Feature0")->click();
+    EXPECT_EQ(e.form.document().undo_stack()->count(), 1);
+    EXPECT_TRUE(e.planets()[static_cast<std::size_t>(a)].features[0] &&
+                e.planets()[static_cast<std::size_t>(b)].features[0]);
+    // Nothing selected: the galaxy's figures.
+    QTest::mouseClick(e.map, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_TRUE(e.find<QLabel>("GalaxyFigures")
+                    ->text()
+                    .startsWith(QString("%1 planets").arg(e.planets().size())));
+}
+
+// A facility set by hand is written at Save though the facility box is unticked, and stays set.
+TEST(PlanetPanel, AFeatureSetByHandIsSaved)
+{
+    PanelEditor e;
+    const int p = e.other_than_home();
+    e.map->select_planet(p);
+    emit e.find<QComboBox>("Facility13")->activated(3);
+    e.find<QLineEdit>("Edit_CName")->setText("Hand Made");
+    ASSERT_TRUE(e.save());
+    const std::string file = e.game.dir.str() + "/campaign/data/encounters/handmade/" +
+                             e.planets()[static_cast<std::size_t>(p)].template_file;
+    std::stringstream bytes;
+    bytes << std::ifstream(file, std::ios::binary).rdbuf();
+    EXPECT_NE(bytes.str().find("= shipyardc"), std::string::npos) << file;
+    EXPECT_TRUE(e.planets()[static_cast<std::size_t>(p)].features[15]);
+}
+
+TEST(PlanetPanel, ClosedAndOpenedAgain)
+{
+    PanelEditor e;
+    QSignalSpy remembered(&e.form, &MainWindow::panel_shown_changed);
+    e.find<QToolButton>("PlanetPanelClose")->click();
+    EXPECT_FALSE(e.form.panel_shown());
+    EXPECT_FALSE(e.form.planet_panel()->isVisible());
+    EXPECT_EQ(e.map->width(), e.form.width() - kColumnSpan) << "the map takes the room back";
+    e.form.show_panel(true);
+    EXPECT_TRUE(e.form.planet_panel()->isVisible());
+    EXPECT_EQ(remembered.count(), 2);
+}
+
+// The panel beside the map, a planet with features set by hand selected.
+TEST(Screenshot, PlanetPanel)
+{
+    PanelEditor e;
+    e.form.resize(979 + PlanetPanel::kWidth, 750);
+    QTest::qWait(100);
+    const int p = e.other_than_home();
+    QTest::mouseClick(e.map, Qt::LeftButton, {}, e.at(p));
+    e.find<QCheckBox>("Feature4")->click();
+    emit e.find<QComboBox>("Facility13")->activated(2);
+    QTest::qWait(200);
+    ASSERT_TRUE(e.form.grab().toImage().save("planet-panel.png"));
+}
+
+}  // namespace
+}  // namespace orvek
