@@ -211,10 +211,11 @@ void print_summary(const Options& o, const Galaxy& galaxy, const std::string& na
         "seed " + std::to_string(o.seed) + ": \"" + cp1252_to_utf8(name) + "\" (" +
         campaign_id(name) + "), " + std::to_string(galaxy.planets.size()) + " planets, " +
         std::to_string(attempts) + " attempts" + (o.save ? ", saved" : "") + "\n";
+    const std::string figures = o.stats ? figures_in_words(galaxy_figures(galaxy.planets)) : "";
     if (o.json == "-")
-        std::cerr << summary;
+        std::cerr << summary << figures;
     else
-        print(summary);
+        print(summary + figures);
 }
 
 // --find-games: the game folders found, one a line; none is exit 3 with a sentence.

@@ -157,6 +157,7 @@ Options parse_options(const QCommandLineParser& parser)
     o.json = parser.value("json");
     o.png = parser.value("png");
     o.quiet = parser.isSet("quiet");
+    o.stats = parser.isSet("stats");
     return o;
 }
 
@@ -185,6 +186,9 @@ void add_options(QCommandLineParser& parser)
         {"json", "Write the galaxy as JSON (- for standard output).", "FILE"},
         {"png", "Write the map as a PNG picture.", "FILE"},
         {"quiet", "No progress line."},
+        {"stats",
+         "The galaxy's figures (jumps from home, dead ends, chokepoints, bridges, diameter, "
+         "jumpgates) in words and in the JSON."},
         {"check", "Check the saved campaign ID: its findings, exit 5 with a problem.", "ID"},
         {"check-all", "Check every saved campaign of the game folder."},
         {"open", "Read the saved campaign ID instead of generating; --save saves it again.", "ID"},

@@ -30,6 +30,7 @@ struct Options {
     GalaxySettings settings;
     GenerateKind kind = GenerateKind::WithPresets;
     bool rename = false, save = false, overwrite = false, quiet = false, keep_problems = false;
+    bool stats = false;        // the galaxy's figures in the JSON and in words
     std::string name_lacking;  // the characters of --name the game cannot show
     std::uint64_t max_attempts = 0;
     Threading threading;  // threads 0: as the process's cores allow

@@ -16,8 +16,36 @@
 
 namespace orvek {
 
+namespace {
+
+nlohmann::ordered_json figures_json(const GalaxyFigures& f)
+{
+    return {{"hops_from_home_max", f.hops_from_home_max},
+            {"hops_from_home_mean", f.hops_from_home_mean},
+            {"dead_ends", f.dead_ends},
+            {"chokepoints", f.chokepoints},
+            {"bridges", f.bridges},
+            {"diameter", f.diameter},
+            {"links", f.links}};
+}
+
+}  // namespace
+
+std::string figures_in_words(const GalaxyFigures& f)
+{
+    char mean[32];
+    std::snprintf(mean, sizeof mean, "%.2f", f.hops_from_home_mean);
+    return "the farthest planet lies " + std::to_string(f.hops_from_home_max) +
+           " jumps from home, the planets " + mean + " on average\n" + std::to_string(f.links) +
+           " jumpgates; the longest way between two planets takes " + std::to_string(f.diameter) +
+           " jumps\n" + std::to_string(f.dead_ends) + " dead ends, " +
+           std::to_string(f.chokepoints) + " chokepoints, " + std::to_string(f.bridges) +
+           " bridges\n";
+}
+
 nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name,
-                                   const GalaxySettings* s, std::uint64_t attempts)
+                                   const GalaxySettings* s, std::uint64_t attempts,
+                                   std::optional<std::uint32_t> seed, bool stats)
 {
     nlohmann::ordered_json planets = nlohmann::ordered_json::array();
     for (const Planet& p : galaxy.planets) {
@@ -37,6 +65,7 @@ nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name
     nlohmann::ordered_json json = {
         {"campaign_name", cp1252_to_utf8(name)},
         {"campaign_id", campaign_id(name)},
+        {"seed", seed ? nlohmann::ordered_json(*seed) : nlohmann::ordered_json(nullptr)},
         {"background", cp1252_to_utf8(file_name_of(galaxy.background_path))}};
     if (s) {
         json["attempts"] = attempts;
@@ -47,6 +76,8 @@ nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name
                             {"join3", parse_int(s->join3_pct)}};
     }
     json["home"] = home_index(galaxy.planets);
+    if (stats)
+        json["stats"] = figures_json(galaxy_figures(galaxy.planets));
     json["planets"] = planets;
     return json;
 }
@@ -89,8 +120,10 @@ void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& na
         write(o.png, png_bytes(galaxy, o.png.toStdString()));
     if (o.json.isEmpty())
         return;
-    const std::string text =
-        galaxy_json(galaxy, name, generated ? &o.settings : nullptr, attempts).dump(2) + "\n";
+    const std::string text = galaxy_json(galaxy, name, generated ? &o.settings : nullptr, attempts,
+                                         generated ? std::optional(o.seed) : std::nullopt, o.stats)
+                                 .dump(2) +
+                             "\n";
     if (o.json == "-")
         print(text);
     else

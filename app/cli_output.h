@@ -3,20 +3,27 @@
 // standard output's text, each failure an ExitError or Error that says what was not written.
 
 #include "cli_options.h"
+#include "core/galaxy_figures.h"
 #include "core/generator.h"
 
 #include <nlohmann/json.hpp>
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <functional>
 #include <string>
 
 namespace orvek {
 
-// The galaxy as JSON; `settings` and `attempts` only for a generated one.
+// The galaxy as JSON: its seed (null for an opened campaign) beside its campaign id;
+// `settings` and `attempts` only for a generated one; its figures under "stats" when asked.
 nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name,
-                                   const GalaxySettings* settings, std::uint64_t attempts);
+                                   const GalaxySettings* settings, std::uint64_t attempts,
+                                   std::optional<std::uint32_t> seed, bool stats);
+
+// The figures in words, a line each, for --stats.
+std::string figures_in_words(const GalaxyFigures& figures);
 
 // Writes standard output's text; throws ExitError 1 "Cannot write to standard output" when a
 // closed pipe or a full disk behind it refuses it.

@@ -1,9 +1,10 @@
 // The galaxy editor at 175 planets: 10,000 random edits (about half of them refused, as a
 // player's drags onto other planets are) applied and then all undone; and one edit with the
 // redraw of the whole map that follows it, at 1x, 2x, 4x and 8x zoom about the map's middle,
-// which has to fit in a frame (16 ms).
+// which has to fit in a frame (16 ms); and the figures of how a 175-planet galaxy plays.
 
 #include "core/galaxy_edit.h"
+#include "core/galaxy_figures.h"
 #include "support/fake_services.h"
 #include "support/random_edits.h"
 #include "ui/map_render.h"
@@ -52,6 +53,15 @@ void ten_thousand_edits_with_undo(benchmark::State& state)
         benchmark::Counter(static_cast<double>(applied) / static_cast<double>(state.iterations()));
 }
 BENCHMARK(ten_thousand_edits_with_undo)->Unit(benchmark::kMillisecond);
+
+// The figures of how a 175-planet galaxy plays (the window shows them after every edit).
+void figures_of_175(benchmark::State& state)
+{
+    const std::vector<Planet> planets = galaxy_of_175();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(galaxy_figures(planets));
+}
+BENCHMARK(figures_of_175)->Unit(benchmark::kMicrosecond);
 
 void move_and_redraw(benchmark::State& state)
 {

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <map>
+#include <numeric>
 
 #include <sys/stat.h>
 
@@ -343,16 +344,22 @@ TEST(Cli, JsonLinksAreMutualAndHomeIsMarked)
     DemoGame game;
     TempDir out;
     const std::string file = (out.path() / "g.json").string();
-    auto r =
-        game.run("--seed 12 --size massive --save --level engine=everywhere --json '" + file + "'");
+    auto r = game.run("--seed 12 --size massive --save --level engine=everywhere --stats --json '" +
+                      file + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     auto json = nlohmann::ordered_json::parse(testing::read_bytes(file));
     const auto& planets = json["planets"];
     std::vector<std::string> keys;
     for (auto it = json.begin(); it != json.end(); ++it)
         keys.push_back(it.key());
-    EXPECT_EQ(keys, (std::vector<std::string>{"campaign_name", "campaign_id", "background",
-                                              "attempts", "settings", "home", "planets"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"campaign_name", "campaign_id", "seed", "background",
+                                              "attempts", "settings", "home", "stats", "planets"}));
+    EXPECT_EQ(json["seed"], 12);
+    EXPECT_EQ(json["stats"]["links"].get<int>() * 2,
+              std::accumulate(planets.begin(), planets.end(), 0,
+                              [](int sum, auto& p) { return sum + int(p["links"].size()); }));
+    EXPECT_NE(r.out.find("jumpgates; the longest way between two planets takes"),
+              std::string::npos);
     int homes = 0;
     for (std::size_t p = 0; p < planets.size(); ++p) {
         homes += planets[p]["home"].get<bool>();

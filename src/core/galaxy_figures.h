@@ -1,0 +1,28 @@
+#pragma once
+// The figures of how a galaxy plays, from its links alone: how far the planets lie from home in
+// jumps, the dead ends, the chokepoints and bridges whose loss cuts it, its diameter and gates.
+
+#include "core/planet.h"
+
+#include <vector>
+
+namespace orvek {
+
+// Links are taken both ways, each jumpgate counted once; a link to no planet or to the planet
+// itself is passed over. Planets that no chain of links joins to home count in no hop figure.
+struct GalaxyFigures {
+    int hops_from_home_max = 0;
+    double hops_from_home_mean = 0;  // over the other planets reached, to two decimals
+    int dead_ends = 0;               // planets with one jumpgate
+    int chokepoints = 0;             // planets whose loss leaves the others in more pieces
+    int bridges = 0;                 // jumpgates whose cut leaves the galaxy in more pieces
+    int diameter = 0;  // the longest of the shortest paths between planets joined, in jumps
+    int links = 0;     // jumpgates
+
+    friend bool operator==(const GalaxyFigures&, const GalaxyFigures&) = default;
+};
+
+// The figures of `planets` (any number, 175 at most as a galaxy holds). Never fails.
+GalaxyFigures galaxy_figures(const std::vector<Planet>& planets);
+
+}  // namespace orvek

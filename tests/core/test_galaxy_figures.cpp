@@ -1,0 +1,55 @@
+// The figures of a galaxy from its links, on small galaxies whose figures can be counted by hand.
+
+#include "core/galaxy_figures.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+namespace orvek {
+namespace {
+
+// Planets 0..n-1 joined as `links` say (each held by the first planet only, as one way), home 0.
+std::vector<Planet> galaxy_of(int n, const std::vector<std::pair<int, int>>& links)
+{
+    std::vector<Planet> planets(static_cast<std::size_t>(n));
+    planets[0].home = true;
+    for (const auto& [a, b] : links)
+        planets[static_cast<std::size_t>(a)].links.push_back(b);
+    return planets;
+}
+
+TEST(GalaxyFigures, CountedByHand)
+{
+    const struct {
+        const char* name;
+        std::vector<Planet> planets;
+        GalaxyFigures figures;  // max, mean, dead ends, chokepoints, bridges, diameter, links
+    } rows[] = {
+        {"a path", galaxy_of(5, {{0, 1}, {1, 2}, {2, 3}, {3, 4}}), {4, 2.5, 2, 3, 4, 4, 4}},
+        {"a ring", galaxy_of(5, {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 0}}), {2, 1.5, 0, 0, 0, 2, 5}},
+        {"a star", galaxy_of(5, {{0, 1}, {0, 2}, {3, 0}, {4, 0}}), {1, 1, 4, 1, 4, 2, 4}},
+        {"two triangles and a bridge",
+         galaxy_of(6, {{0, 1}, {1, 2}, {2, 0}, {3, 4}, {4, 5}, {5, 3}, {2, 3}}),
+         {3, 2, 0, 2, 1, 3, 7}},
+        {"links both ways, to itself and to no planet count once or not at all",
+         galaxy_of(3, {{0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 99}, {2, -1}}),
+         {2, 1.5, 2, 1, 2, 2, 2}},
+        {"two pieces: the hops count the home's",
+         galaxy_of(4, {{0, 1}, {2, 3}}),
+         {1, 1, 4, 0, 2, 1, 2}},
+        {"thirds rounded to two decimals",
+         galaxy_of(4, {{0, 1}, {0, 2}, {2, 3}}),
+         {2, 1.33, 2, 2, 3, 3, 3}},
+    };
+    for (const auto& row : rows) {
+        const GalaxyFigures f = galaxy_figures(row.planets);
+        EXPECT_EQ(f, row.figures) << row.name << ": " << f.hops_from_home_max << " "
+                                  << f.hops_from_home_mean << " " << f.dead_ends << " "
+                                  << f.chokepoints << " " << f.bridges << " " << f.diameter << " "
+                                  << f.links;
+    }
+}
+
+}  // namespace
+}  // namespace orvek
