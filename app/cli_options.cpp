@@ -161,6 +161,28 @@ Options parse_options(const QCommandLineParser& parser)
     return o;
 }
 
+namespace {
+
+// The edits, applied in the order the command line gives them.
+void add_edit_options(QCommandLineParser& parser)
+{
+    parser.addOptions({
+        {"move", "Move planet P to X,Y (edits apply in the order given).", "P:X,Y"},
+        {"join", "Join planets P and Q by a jumpgate.", "P,Q"},
+        {"cut", "Cut the jumpgate between planets P and Q.", "P,Q"},
+        {"rename", "Rename planet P.", "P:NAME"},
+        {"feature",
+         "Set a feature of planet P on or off by hand (ENGINES_REQUIRED, shipyardb...); a Save "
+         "keeps it so.",
+         "P:KEYWORD=on|off"},
+        {"home", "Make planet P the home planet.", "P"},
+        {"add", "Add a planet at X,Y.", "X,Y"},
+        {"delete", "Delete planet P.", "P"},
+    });
+}
+
+}  // namespace
+
 void add_options(QCommandLineParser& parser)
 {
     parser.addOptions({
@@ -192,19 +214,9 @@ void add_options(QCommandLineParser& parser)
         {"check", "Check the saved campaign ID: its findings, exit 5 with a problem.", "ID"},
         {"check-all", "Check every saved campaign of the game folder."},
         {"open", "Read the saved campaign ID instead of generating; --save saves it again.", "ID"},
-        {"move", "Move planet P to X,Y (edits apply in the order given).", "P:X,Y"},
-        {"join", "Join planets P and Q by a jumpgate.", "P,Q"},
-        {"cut", "Cut the jumpgate between planets P and Q.", "P,Q"},
-        {"rename", "Rename planet P.", "P:NAME"},
-        {"feature",
-         "Set a feature of planet P on or off by hand (ENGINES_REQUIRED, shipyardb...); a Save "
-         "keeps it so.",
-         "P:KEYWORD=on|off"},
-        {"home", "Make planet P the home planet.", "P"},
-        {"add", "Add a planet at X,Y.", "X,Y"},
-        {"delete", "Delete planet P.", "P"},
         {"find-games", "List the game folders found: the game folder and the Steam libraries'."},
     });
+    add_edit_options(parser);
 }
 
 }  // namespace orvek
