@@ -1,5 +1,7 @@
 #include "cli_options.h"
 
+#include "cli_batch.h"
+
 #include "core/cp1252.h"
 #include "core/random.h"
 #include "gamedata/game_folder.h"
@@ -81,6 +83,30 @@ void parse_read_back(const QCommandLineParser& parser, Options& o)
                            "JSON); --png and --json FILE are not for --check or --check-all"};
 }
 
+// --save and what it writes.
+void parse_save(const QCommandLineParser& parser, Options& o)
+{
+    o.save = parser.isSet("save");
+    o.overwrite = parser.isSet("overwrite");
+    o.keep_problems = parser.isSet("keep-problems");
+    for (const QString& setting : parser.values("level"))
+        apply_level(setting, o.request);
+    o.request.options = {parser.isSet("write-inhibitions"), parser.isSet("write-facilities")};
+}
+
+// --count, --where and --max-seeds: many galaxies, made as single runs make them.
+void parse_batch(const QCommandLineParser& parser, Options& o)
+{
+    if (parser.isSet("count"))
+        o.count = parse_count(parser.value("count"), 1, 100000,
+                              "--count wants a number from 1 to 100000");
+    if (parser.isSet("max-seeds"))
+        o.max_seeds = parse_count(parser.value("max-seeds"), 1, 4294967296ull,
+                                  "--max-seeds wants a number from 1 to 4294967296");
+    o.where = parser.value("where").toStdString();
+    parse_conditions(o.where);  // a malformed one is a usage error now, before any Generate
+}
+
 // The edits in their order on the command line; checked here for their form only.
 std::vector<EditStep> parse_edits()
 {
@@ -112,6 +138,7 @@ Options parse_options(const QCommandLineParser& parser)
     if (parser.isSet("max-attempts"))
         o.max_attempts = parse_count(parser.value("max-attempts"), 1, 1000000000000ull,
                                      "--max-attempts wants a number from 1 to 10^12");
+    parse_batch(parser, o);
     if (parser.isSet("threads"))
         o.threading.threads = static_cast<int>(
             parse_count(parser.value("threads"), 1, 256, "--threads wants a number from 1 to 256"));
@@ -146,18 +173,17 @@ Options parse_options(const QCommandLineParser& parser)
     if (!lacking.empty() && !parser.isSet("replace-unsupported"))
         throw ExitError{2, "--name holds characters the game cannot show: " + lacking +
                                " (give --replace-unsupported to write each as \"?\")"};
-    o.save = parser.isSet("save");
-    o.overwrite = parser.isSet("overwrite");
-    o.keep_problems = parser.isSet("keep-problems");
-    for (const QString& setting : parser.values("level"))
-        apply_level(setting, o.request);
-    o.request.options = {parser.isSet("write-inhibitions"), parser.isSet("write-facilities")};
+    parse_save(parser, o);
     o.edits = parse_edits();
     parse_read_back(parser, o);
     o.json = parser.value("json");
     o.png = parser.value("png");
     o.quiet = parser.isSet("quiet");
     o.stats = parser.isSet("stats");
+    const bool batch = o.count > 1 || !o.where.empty();
+    if (batch && (!o.edits.empty() || !o.open.isEmpty() || !o.check.isEmpty() || o.check_all))
+        throw ExitError{2,
+                        "--count and --where make galaxies: no edit, --open or --check with them"};
     return o;
 }
 
@@ -208,6 +234,10 @@ void add_options(QCommandLineParser& parser)
         {"json", "Write the galaxy as JSON (- for standard output).", "FILE"},
         {"png", "Write the map as a PNG picture.", "FILE"},
         {"quiet", "No progress line."},
+        {"count", "Make the galaxies of N seeds from --seed on, side by side on the cores.", "N"},
+        {"where", "Keep only galaxies whose figures pass, e.g. \"diameter>=9,dead_ends<=2\".",
+         "CONDITIONS"},
+        {"max-seeds", "Try at most M seeds for --where (exit 4 when fewer passed).", "M"},
         {"stats",
          "The galaxy's figures (jumps from home, dead ends, chokepoints, bridges, diameter, "
          "jumpgates) in words and in the JSON."},

@@ -34,6 +34,11 @@ struct Options {
     std::string name_lacking;  // the characters of --name the game cannot show
     std::uint64_t max_attempts = 0;
     Threading threading;  // threads 0: as the process's cores allow
+    // --count, --where and --max-seeds: how many galaxies of consecutive seeds, which figures
+    // they must have, and how many seeds to try at most (0: a thousand for each one asked).
+    std::uint64_t count = 1;
+    std::string where;
+    std::uint64_t max_seeds = 0;
     std::string name;
     SaveRequest request;
     QString json, png;

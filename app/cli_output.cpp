@@ -10,6 +10,7 @@
 #include "ui/map_render.h"
 
 #include <QBuffer>
+#include <QPainter>
 
 #include <cstdio>
 #include <iostream>
@@ -104,30 +105,69 @@ void print(const std::string& text)
         throw ExitError{1, "Cannot write to standard output"};
 }
 
+void write_text(const QString& path, const std::string& text, const std::atomic<bool>& stop)
+{
+    if (path == "-")
+        return print(text);
+    // A pipe that nobody reads is waited for, as long as no signal says to stop.
+    try {
+        write_output_file(path.toStdString(), text, &stop);
+    } catch (const WaitCancelled&) {
+        throw ExitError{130, "interrupted while waiting for something to read \"" +
+                                 path.toStdString() + "\""};
+    }
+}
+
 void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& name,
                    std::uint64_t attempts, bool generated, const std::atomic<bool>& stop)
 {
-    // A pipe that nobody reads is waited for, as long as no signal says to stop.
-    const auto write = [&stop](const QString& path, const std::string& bytes) {
-        try {
-            write_output_file(path.toStdString(), bytes, &stop);
-        } catch (const WaitCancelled&) {
-            throw ExitError{130, "interrupted while waiting for something to read \"" +
-                                     path.toStdString() + "\""};
-        }
-    };
     if (!o.png.isEmpty())
-        write(o.png, png_bytes(galaxy, o.png.toStdString()));
+        write_text(o.png, png_bytes(galaxy, o.png.toStdString()), stop);
     if (o.json.isEmpty())
         return;
     const std::string text = galaxy_json(galaxy, name, generated ? &o.settings : nullptr, attempts,
                                          generated ? std::optional(o.seed) : std::nullopt, o.stats)
                                  .dump(2) +
                              "\n";
-    if (o.json == "-")
-        print(text);
-    else
-        write(o.json, text);
+    write_text(o.json, text, stop);
+}
+
+std::string contact_sheet_png(const std::vector<SheetEntry>& entries, const std::string& path)
+{
+    constexpr int kSide = 300, kCaption = 40, kColumns = 4;
+    const int columns = std::min<int>(kColumns, static_cast<int>(entries.size()));
+    const int rows = (static_cast<int>(entries.size()) + kColumns - 1) / kColumns;
+    QImage sheet(columns * kSide, rows * (kSide + kCaption), QImage::Format_RGB32);
+    sheet.fill(Qt::black);
+    QPainter painter(&sheet);
+    painter.setPen(Qt::white);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const SheetEntry& e = entries[i];
+        const QPoint at(static_cast<int>(i % kColumns) * kSide,
+                        static_cast<int>(i / kColumns) * (kSide + kCaption));
+        const QImage map =
+            render_map(load_background(e.galaxy->background_path), e.galaxy->planets);
+        painter.drawImage(
+            at, map.scaled(kSide, kSide, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        const GalaxyFigures& f = e.figures;
+        painter.drawText(QRect(at + QPoint(6, kSide), QSize(kSide - 12, kCaption)),
+                         Qt::AlignLeft | Qt::AlignVCenter,
+                         QString("seed %1: %2 planets, %3 jumpgates\n"
+                                 "diameter %4, dead ends %5, chokepoints %6")
+                             .arg(e.seed)
+                             .arg(e.galaxy->planets.size())
+                             .arg(f.links)
+                             .arg(f.diameter)
+                             .arg(f.dead_ends)
+                             .arg(f.chokepoints));
+    }
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!sheet.save(&buffer, "PNG"))
+        throw file_error("Cannot create file", path, "The picture cannot be encoded");
+    return bytes.toStdString();
 }
 
 void after_save(bool saved, const std::function<void()>& outputs)

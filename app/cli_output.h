@@ -13,6 +13,7 @@
 #include <optional>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orvek {
 
@@ -33,6 +34,19 @@ void print(const std::string& text);
 // set (ExitError 130). Throws Error "Cannot create file ..." or ExitError as print does.
 void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& name,
                    std::uint64_t attempts, bool generated, const std::atomic<bool>& stop);
+
+// `text` to standard output ("-") or into the file `path`, a pipe nobody reads waited for until
+// `stop` (ExitError 130). Throws as print does, or Error "Cannot create file ...".
+void write_text(const QString& path, const std::string& text, const std::atomic<bool>& stop);
+
+// A contact sheet of small maps, four a row, each with its seed and figures under it, as PNG
+// bytes; `path` names the file in an error. Throws Error when the picture cannot be encoded.
+struct SheetEntry {
+    const Galaxy* galaxy;
+    std::uint32_t seed;
+    GalaxyFigures figures;
+};
+std::string contact_sheet_png(const std::vector<SheetEntry>& entries, const std::string& path);
 
 // Runs what follows a Save: when it fails after the campaign was saved, the message says so
 // ("… The campaign was saved."), so that a script does not take it for a Save that did not

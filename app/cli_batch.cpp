@@ -1,0 +1,189 @@
+#include "cli_batch.h"
+
+#include "core/generate_command.h"
+#include "gamedata/game_folder.h"
+#include "gamedata/game_services.h"
+
+#include <charconv>
+#include <chrono>
+#include <exception>
+#include <thread>
+
+namespace orvek {
+
+namespace {
+
+constexpr const char* kFigureNames[] = {"hops_from_home_max",
+                                        "hops_from_home_mean",
+                                        "dead_ends",
+                                        "chokepoints",
+                                        "bridges",
+                                        "diameter",
+                                        "links"};
+
+double figure(const GalaxyFigures& f, const std::string& name)
+{
+    if (name == "hops_from_home_max")
+        return f.hops_from_home_max;
+    if (name == "hops_from_home_mean")
+        return f.hops_from_home_mean;
+    if (name == "dead_ends")
+        return f.dead_ends;
+    if (name == "chokepoints")
+        return f.chokepoints;
+    if (name == "bridges")
+        return f.bridges;
+    return name == "diameter" ? f.diameter : f.links;
+}
+
+FigureCondition parse_condition(const std::string& text)
+{
+    const std::size_t at = text.find_first_of("<=>");
+    const std::size_t end = text.find_first_not_of("<=>", at);
+    FigureCondition c;
+    if (at != std::string::npos && end != std::string::npos) {
+        c.figure = text.substr(0, at);
+        c.comparison = text.substr(at, end - at);
+        const char* last = text.data() + text.size();
+        const auto [rest, error] = std::from_chars(text.data() + end, last, c.value);
+        const bool known = std::find(std::begin(kFigureNames), std::end(kFigureNames), c.figure) !=
+                           std::end(kFigureNames);
+        const bool compares = c.comparison == "<" || c.comparison == "<=" || c.comparison == "=" ||
+                              c.comparison == ">=" || c.comparison == ">";
+        if (known && compares && error == std::errc() && rest == last)
+            return c;
+    }
+    throw ExitError{2, "--where: \"" + text +
+                           "\" is no condition: a figure (hops_from_home_max, "
+                           "hops_from_home_mean, dead_ends, chokepoints, bridges, diameter, "
+                           "links), then <, <=, =, >= or >, then a number"};
+}
+
+// Draws nothing and shows nothing: the batch tells its galaxies when they are all made.
+struct NoStatus : StatusSink {
+    void show_status(std::string_view) override {}
+};
+
+// The galaxy of `seed` as its own run makes it.
+BatchGalaxy make_one(const Options& o, const GameFolder& folder, std::uint32_t seed,
+                     GenerationProgress& progress)
+{
+    GameFolderServices sources(folder);
+    NoStatus status;
+    GenerationServices services{status, sources, sources, sources};
+    BatchGalaxy made;
+    made.seed = seed;
+    made.settings = o.settings;
+    made.random = Random(seed);
+    progress.attempt_limit = o.max_attempts;
+    const GenerationResult result =
+        run_generate_command(o.kind, made.settings, made.galaxy, made.name, services, made.random,
+                             &progress, Threading{1});
+    made.attempts = progress.attempts.load();
+    if (result == GenerationResult::Cancelled)
+        made.cancelled = true;
+    else
+        made.figures = galaxy_figures(made.galaxy.planets);
+    return made;
+}
+
+// The galaxies of `count` seeds from `first`, in seed order, on at most `threads` threads; the
+// first failure in seed order is thrown.
+std::vector<BatchGalaxy> make_seeds(const Options& o, const GameFolder& folder, std::uint32_t first,
+                                    std::size_t count, int threads, const std::atomic<bool>& stop)
+{
+    std::vector<BatchGalaxy> made(count);
+    std::vector<std::exception_ptr> errors(count);
+    std::vector<GenerationProgress> progress(count);
+    std::atomic<std::size_t> next{0}, finished{0};
+    {
+        std::vector<std::jthread> workers;
+        const auto worker_count = std::min<std::size_t>(static_cast<std::size_t>(threads), count);
+        for (std::size_t w = 0; w < worker_count; ++w)
+            workers.emplace_back([&] {
+                for (std::size_t i; (i = next++) < count; ++finished) {
+                    try {
+                        made[i] =
+                            make_one(o, folder, first + static_cast<std::uint32_t>(i), progress[i]);
+                    } catch (...) {
+                        errors[i] = std::current_exception();
+                    }
+                }
+            });
+        // Ctrl+C stops every Generate between its attempts.
+        while (finished.load() < count) {
+            if (stop.load())
+                for (GenerationProgress& p : progress)
+                    p.cancel = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    if (stop.load())
+        throw ExitError{130, "interrupted: nothing was written"};
+    for (std::size_t i = 0; i < count; ++i) {
+        if (errors[i])
+            std::rethrow_exception(errors[i]);
+        if (made[i].cancelled)
+            throw ExitError{4, "seed " + std::to_string(made[i].seed) + " gave up after " +
+                                   std::to_string(made[i].attempts) +
+                                   " attempts without a connected galaxy (--max-attempts)"};
+    }
+    return made;
+}
+
+}  // namespace
+
+std::vector<FigureCondition> parse_conditions(const std::string& text)
+{
+    std::vector<FigureCondition> conditions;
+    std::size_t start = 0;
+    while (start <= text.size() && !text.empty()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        conditions.push_back(parse_condition(text.substr(start, comma - start)));
+        start = comma + 1;
+    }
+    return conditions;
+}
+
+bool passes(const GalaxyFigures& figures, const std::vector<FigureCondition>& conditions)
+{
+    for (const FigureCondition& c : conditions) {
+        const double v = figure(figures, c.figure);
+        const bool met = c.comparison == "<"    ? v < c.value
+                         : c.comparison == "<=" ? v <= c.value
+                         : c.comparison == "="  ? v == c.value
+                         : c.comparison == ">=" ? v >= c.value
+                                                : v > c.value;
+        if (!met)
+            return false;
+    }
+    return true;
+}
+
+std::vector<BatchGalaxy> make_batch(const Options& o, const GameFolder& folder, int threads,
+                                    const std::atomic<bool>& stop)
+{
+    const std::vector<FigureCondition> conditions = parse_conditions(o.where);
+    const std::uint64_t most = o.max_seeds ? o.max_seeds : o.count * 1000;
+    std::vector<BatchGalaxy> kept;
+    std::uint64_t tried = 0;
+    while (kept.size() < o.count) {
+        if (tried >= most)
+            throw ExitError{4, std::to_string(kept.size()) + " of " + std::to_string(most) +
+                                   " seeds passed --where, fewer than the " +
+                                   std::to_string(o.count) + " asked for (--max-seeds)"};
+        // Without conditions every seed is kept: just as many are made.
+        const std::uint64_t wanted =
+            conditions.empty() ? o.count - kept.size() : static_cast<std::uint64_t>(threads) * 4;
+        const auto chunk = static_cast<std::size_t>(std::min(wanted, most - tried));
+        std::vector<BatchGalaxy> made =
+            make_seeds(o, folder, o.seed + static_cast<std::uint32_t>(tried), chunk, threads, stop);
+        tried += chunk;
+        for (BatchGalaxy& g : made)
+            if (kept.size() < o.count && passes(g.figures, conditions))
+                kept.push_back(std::move(g));
+    }
+    return kept;
+}
+
+}  // namespace orvek

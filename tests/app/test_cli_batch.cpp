@@ -1,0 +1,76 @@
+// --count and --where: each seed's galaxy, campaign and JSON exactly those of its own run, in seed
+// order, and the search by figures with its bounds.
+
+#include "support/game_copy.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sstream>
+
+namespace orvek {
+namespace {
+
+using testing::DemoGame;
+
+std::vector<nlohmann::json> json_lines(const std::string& text)
+{
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(nlohmann::json::parse(line));
+    return lines;
+}
+
+TEST(CliBatch, EachSeedAsItsOwnRun)
+{
+    DemoGame batch, single;
+    const auto r = batch.run("--seed 40 --count 3 --name Batch --save --stats --json -");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<nlohmann::json> lines = json_lines(r.out);
+    ASSERT_EQ(lines.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        const auto one = single.run("--seed " + std::to_string(40 + i) + " --name 'Batch " +
+                                    std::to_string(i + 1) + "' --save --stats --json -");
+        ASSERT_EQ(one.status, 0) << one.err;
+        EXPECT_EQ(lines[static_cast<std::size_t>(i)], nlohmann::json::parse(one.out)) << i;
+    }
+    EXPECT_EQ(batch.campaigns(), single.campaigns()) << "byte for byte";
+}
+
+TEST(CliBatch, SearchByFigures)
+{
+    DemoGame game;
+    auto r = game.run("--seed 1 --count 2 --where 'diameter>=12,dead_ends<=4' --json -");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<nlohmann::json> kept = json_lines(r.out);
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_LT(kept[0]["seed"], kept[1]["seed"]);
+    for (const auto& galaxy : kept) {
+        const auto own = game.run("--seed " + galaxy["seed"].dump() + " --stats --json -");
+        const auto stats = nlohmann::json::parse(own.out)["stats"];
+        EXPECT_GE(stats["diameter"], 12);
+        EXPECT_LE(stats["dead_ends"], 4);
+    }
+    const struct {
+        const char* args;
+        int status;
+        const char* err;
+    } rows[] = {
+        {"--count 2 --where 'diameter>=1000' --max-seeds 5", 4, "0 of 5 seeds passed --where"},
+        {"--where 'width>3'", 2, "\"width>3\" is no condition"},
+        {"--where 'diameter=>3'", 2, "\"diameter=>3\" is no condition"},
+        {"--where 'diameter>=3,'", 2, "\"\" is no condition"},
+        {"--count 0", 2, "--count wants a number from 1"},
+        {"--count 2 --move 0:100,100", 2, "no edit, --open or --check"},
+    };
+    for (const auto& row : rows) {
+        const auto bad = game.run(row.args);
+        EXPECT_EQ(bad.status, row.status) << row.args << "\n" << bad.err;
+        EXPECT_NE(bad.err.find(row.err), std::string::npos) << row.args << "\n" << bad.err;
+    }
+    EXPECT_EQ(game.saved_files(), 0u);
+}
+
+}  // namespace
+}  // namespace orvek
