@@ -1,12 +1,15 @@
 #include "cli_batch.h"
 
+#include "cli_output.h"
 #include "core/generate_command.h"
+#include "core/thread_choice.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
 
 #include <charconv>
 #include <chrono>
 #include <exception>
+#include <iostream>
 #include <thread>
 
 namespace orvek {
@@ -184,6 +187,42 @@ std::vector<BatchGalaxy> make_batch(const Options& o, const GameFolder& folder, 
                 kept.push_back(std::move(g));
     }
     return kept;
+}
+
+// --count and --where: the galaxies of consecutive seeds, each saved, written and told as its
+// own run would, in seed order; --json writes one galaxy a line, --png a contact sheet.
+int run_batch(Options& o, const GameFolder& folder, const std::atomic<bool>& interrupted,
+              const SaveOne& save)
+{
+    const int threads = o.threading.threads ? o.threading.threads : usable_cores();
+    std::vector<BatchGalaxy> batch = make_batch(o, folder, threads, interrupted);
+    std::string json_lines, summaries;
+    std::vector<SheetEntry> sheet;
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        BatchGalaxy& b = batch[i];
+        Options one = o;
+        one.seed = b.seed;
+        one.settings = b.settings;
+        const std::string name = o.rename ? o.name + " " + std::to_string(i + 1) : b.name;
+        if (o.save && !interrupted)
+            save(one, b.random, b.galaxy, name);
+        if (interrupted)
+            throw ExitError{130, "interrupted: " + std::to_string(i) + " of " +
+                                     std::to_string(batch.size()) + " galaxies were saved"};
+        json_lines +=
+            galaxy_json(b.galaxy, name, &b.settings, b.attempts, b.seed, o.stats).dump() + "\n";
+        summaries += summary_of(one, b.galaxy, name, b.attempts);
+        sheet.push_back({&b.galaxy, b.seed, b.figures});
+    }
+    if (!o.png.isEmpty())
+        write_text(o.png, contact_sheet_png(sheet, o.png.toStdString()), interrupted);
+    if (!o.json.isEmpty())
+        write_text(o.json, json_lines, interrupted);
+    if (o.json == "-")
+        std::cerr << summaries;
+    else
+        print(summaries);
+    return 0;
 }
 
 }  // namespace orvek

@@ -50,4 +50,14 @@ struct BatchGalaxy {
 std::vector<BatchGalaxy> make_batch(const Options& o, const GameFolder& folder, int threads,
                                     const std::atomic<bool>& stop);
 
+// Saves one galaxy as the single run would (--save); true when it saved.
+using SaveOne =
+    std::function<bool(Options& one, Random& random, Galaxy& galaxy, const std::string& name)>;
+
+// --count and --where: the galaxies of make_batch, each saved (with --name NAME as "NAME 1" …),
+// written and told as its own run would, in seed order; --json writes one galaxy a line, --png a
+// contact sheet. Returns the exit status; throws as make_batch, `save` and the outputs do.
+int run_batch(Options& o, const GameFolder& folder, const std::atomic<bool>& interrupted,
+              const SaveOne& save);
+
 }  // namespace orvek

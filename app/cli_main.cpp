@@ -5,7 +5,6 @@
 #include "core/error.h"
 #include "core/generate_command.h"
 #include "core/random.h"
-#include "core/thread_choice.h"
 #include "cli_batch.h"
 #include "cli_check.h"
 #include "cli_edit.h"
@@ -206,15 +205,6 @@ void check_name_length(const Options& o, const GameFolder& folder)
 
 // The one line that tells what a run made, on standard output (or standard error when the JSON
 // goes to standard output, so that a pipe receives nothing but the JSON).
-std::string summary_of(const Options& o, const Galaxy& galaxy, const std::string& name,
-                       std::uint64_t attempts)
-{
-    return "seed " + std::to_string(o.seed) + ": \"" + cp1252_to_utf8(name) + "\" (" +
-           campaign_id(name) + "), " + std::to_string(galaxy.planets.size()) + " planets, " +
-           std::to_string(attempts) + " attempts" + (o.save ? ", saved" : "") + "\n" +
-           (o.stats ? figures_in_words(galaxy_figures(galaxy.planets)) : "");
-}
-
 void print_summary(const Options& o, const Galaxy& galaxy, const std::string& name,
                    std::uint64_t attempts)
 {
@@ -240,42 +230,6 @@ int find_games(const QCommandLineParser& parser)
     return 0;
 }
 
-// --count and --where: the galaxies of consecutive seeds, each saved, written and told as its
-// own run would, in seed order; --json writes one galaxy a line, --png a contact sheet.
-int run_many(Options& o, const GameFolder& folder)
-{
-    recover(folder);
-    const int threads = o.threading.threads ? o.threading.threads : usable_cores();
-    std::vector<BatchGalaxy> batch = make_batch(o, folder, threads, interrupted);
-    std::string json_lines, summaries;
-    std::vector<SheetEntry> sheet;
-    for (std::size_t i = 0; i < batch.size(); ++i) {
-        BatchGalaxy& b = batch[i];
-        Options one = o;
-        one.seed = b.seed;
-        one.settings = b.settings;
-        const std::string name = o.rename ? o.name + " " + std::to_string(i + 1) : b.name;
-        if (o.save && !interrupted)
-            save(one, folder, b.random, b.galaxy, name);
-        if (interrupted)
-            throw ExitError{130, "interrupted: " + std::to_string(i) + " of " +
-                                     std::to_string(batch.size()) + " galaxies were saved"};
-        json_lines +=
-            galaxy_json(b.galaxy, name, &b.settings, b.attempts, b.seed, o.stats).dump() + "\n";
-        summaries += summary_of(one, b.galaxy, name, b.attempts);
-        sheet.push_back({&b.galaxy, b.seed, b.figures});
-    }
-    if (!o.png.isEmpty())
-        write_text(o.png, contact_sheet_png(sheet, o.png.toStdString()), interrupted);
-    if (!o.json.isEmpty())
-        write_text(o.json, json_lines, interrupted);
-    if (o.json == "-")
-        std::cerr << summaries;
-    else
-        print(summaries);
-    return 0;
-}
-
 int run(const QCommandLineParser& parser)
 {
     if (parser.isSet("find-games"))
@@ -289,8 +243,14 @@ int run(const QCommandLineParser& parser)
         return check(o, folder);
     if (!o.open.isEmpty())
         return open(o, folder);
-    if (o.count > 1 || !o.where.empty())
-        return run_many(o, folder);
+    if (o.count > 1 || !o.where.empty()) {
+        recover(folder);
+        return run_batch(
+            o, folder, interrupted,
+            [&](Options& one, Random& random, Galaxy& galaxy, const std::string& name) {
+                return save(one, folder, random, galaxy, name);
+            });
+    }
     recover(folder);
     Random random(o.seed);
     Galaxy galaxy;

@@ -170,6 +170,15 @@ std::string contact_sheet_png(const std::vector<SheetEntry>& entries, const std:
     return bytes.toStdString();
 }
 
+std::string summary_of(const Options& o, const Galaxy& galaxy, const std::string& name,
+                       std::uint64_t attempts)
+{
+    return "seed " + std::to_string(o.seed) + ": \"" + cp1252_to_utf8(name) + "\" (" +
+           campaign_id(name) + "), " + std::to_string(galaxy.planets.size()) + " planets, " +
+           std::to_string(attempts) + " attempts" + (o.save ? ", saved" : "") + "\n" +
+           (o.stats ? figures_in_words(galaxy_figures(galaxy.planets)) : "");
+}
+
 void after_save(bool saved, const std::function<void()>& outputs)
 {
     try {

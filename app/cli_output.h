@@ -48,6 +48,11 @@ struct SheetEntry {
 };
 std::string contact_sheet_png(const std::vector<SheetEntry>& entries, const std::string& path);
 
+// The one line that tells what a run made ("seed 5: "Name" (id), 20 planets, 3 attempts"), and
+// with --stats the figures in words.
+std::string summary_of(const Options& o, const Galaxy& galaxy, const std::string& name,
+                       std::uint64_t attempts);
+
 // Runs what follows a Save: when it fails after the campaign was saved, the message says so
 // ("… The campaign was saved."), so that a script does not take it for a Save that did not
 // happen. Rethrows as it was when nothing was saved.
