@@ -79,9 +79,11 @@ BatchGalaxy make_one(const Options& o, const GameFolder& folder, std::uint32_t s
     made.settings = o.settings;
     made.random = Random(seed);
     progress.attempt_limit = o.max_attempts;
-    const GenerationResult result =
-        run_generate_command(o.kind, made.settings, made.galaxy, made.name, services, made.random,
-                             &progress, Threading{1});
+    // Each galaxy may take a second thread where a core is free (the last galaxies of a batch,
+    // while the other workers have none left), and --threads 1 keeps every one on its own.
+    const Threading threading{o.threading.threads == 1 ? 1 : 0};
+    const GenerationResult result = run_generate_command(
+        o.kind, made.settings, made.galaxy, made.name, services, made.random, &progress, threading);
     made.attempts = progress.attempts.load();
     if (result == GenerationResult::Cancelled)
         made.cancelled = true;
