@@ -1,5 +1,6 @@
 #include "ui/galaxy_document.h"
 
+#include "core/cp1252.h"
 #include "core/error.h"
 
 #include <QUndoStack>
@@ -55,18 +56,65 @@ GalaxyDocument::GalaxyDocument(GameFolder folder, QObject* parent)
 
 bool GalaxyDocument::has_unsaved_edits() const
 {
-    return !undo_stack_->isClean();
+    return !undo_stack_->isClean() || restored_unsaved_;
 }
 
 // A new galaxy starts a new history: nothing to undo, nothing unsaved.
 void GalaxyDocument::forget_edits()
 {
     undo_stack_->clear();
+    restored_unsaved_ = false;
     emit unsaved_changed(false);
 }
 
-void GalaxyDocument::replace_with_generated(Galaxy galaxy, const Command& command)
+void GalaxyDocument::start_history_entry()
 {
+    if (!history_.empty()) {
+        history_[at_] = {galaxy_,   command_,           opened_, saved_id_, campaign_name_,
+                         findings_, has_unsaved_edits()};
+        history_.resize(at_ + 1);
+    }
+    history_.emplace_back();
+    if (history_.size() > kHistory)
+        history_.erase(history_.begin());
+    at_ = history_.size() - 1;
+}
+
+void GalaxyDocument::restore(std::size_t at)
+{
+    history_[at_] = {galaxy_,   command_,           opened_, saved_id_, campaign_name_,
+                     findings_, has_unsaved_edits()};
+    at_ = at;
+    const Snapshot& s = history_[at_];
+    galaxy_ = s.galaxy;
+    command_ = s.command;
+    opened_ = s.opened;
+    saved_id_ = s.saved_id;
+    campaign_name_ = s.campaign_name;
+    findings_ = s.findings;
+    undo_stack_->clear();
+    restored_unsaved_ = s.unsaved;
+    emit unsaved_changed(restored_unsaved_);
+    emit replaced();
+}
+
+void GalaxyDocument::go_back()
+{
+    if (can_go_back())
+        restore(at_ - 1);
+}
+
+void GalaxyDocument::go_forward()
+{
+    if (can_go_forward())
+        restore(at_ + 1);
+}
+
+void GalaxyDocument::replace_with_generated(Galaxy galaxy, const Command& command,
+                                            std::string campaign_name)
+{
+    start_history_entry();
+    campaign_name_ = std::move(campaign_name);
     galaxy_ = std::move(galaxy);
     command_ = command;
     opened_.reset();
@@ -82,11 +130,13 @@ void GalaxyDocument::open(const std::string& id)
     if (const std::string none = no_planets_read(campaign); !none.empty())
         throw Error(none);
     std::vector<Finding> findings = check_campaign(folder_, campaign);
+    start_history_entry();
     // Each planet keeps the entry it was read from, so that a Save writes its file again from
     // the file's own lines.
     galaxy_.planets = galaxy_planets(campaign);
     findings_ = std::move(findings);
     galaxy_.background_path = folder_.backgrounds_folder() + campaign.picture;
+    campaign_name_ = cp1252_to_utf8(campaign.name);
     opened_ = std::move(campaign);
     command_.reset();
     saved_id_.clear();
@@ -122,6 +172,10 @@ void GalaxyDocument::mark_saved(Galaxy saved,
         for (std::size_t i = 0; i < galaxy_.planets.size(); ++i)
             galaxy_.planets[i].features = written[i];
     undo_stack_->setClean();
+    if (restored_unsaved_) {
+        restored_unsaved_ = false;
+        emit unsaved_changed(false);
+    }
     emit planets_changed();
 }
 

@@ -58,9 +58,10 @@ public:
     // Whether the galaxy has edits that no Save has written since Generate, Open or a Save.
     bool has_unsaved_edits() const;
 
-    // A Generate's galaxy, made by `command`, replaces the one shown: nothing to undo, nothing
-    // unsaved, no campaign opened. Emits replaced().
-    void replace_with_generated(Galaxy galaxy, const Command& command);
+    // A Generate's galaxy, made by `command` and named `campaign_name` (UTF-8), replaces the one
+    // shown: nothing to undo, nothing unsaved, no campaign opened. Emits replaced().
+    void replace_with_generated(Galaxy galaxy, const Command& command,
+                                std::string campaign_name = {});
 
     // Reads the saved campaign `id` of the game folder and checks it; it then replaces the
     // galaxy shown (its picture the campaign's own) and emits replaced(). Throws Error when the
@@ -90,6 +91,20 @@ public:
     // has gone since (the Save will say so). Emits findings_changed() when they were recomputed.
     void refresh_findings(const SaveRequest& request, Random& random);
 
+    // The galaxies shown since the document was made, generated or opened, each as it was left
+    // (its edits, its picture, its campaign name): the player goes back and forward through the
+    // last kHistory of them. Going back or forward shows that galaxy, with nothing to undo and
+    // its unsaved edits still unsaved, and emits replaced(); nothing happens where there is
+    // none. Generate or Open after going back drops the galaxies ahead, as a browser does.
+    static constexpr std::size_t kHistory = 64;
+    bool can_go_back() const { return at_ > 0; }
+    bool can_go_forward() const { return at_ + 1 < history_.size(); }
+    void go_back();
+    void go_forward();
+    // The campaign name shown with the galaxy (the window's name field, UTF-8), kept with it.
+    const std::string& campaign_name() const { return campaign_name_; }
+    void set_campaign_name(std::string name) { campaign_name_ = std::move(name); }
+
 signals:
     // A Generate or an Open put another galaxy in place: selections and marks are void.
     void replaced();
@@ -101,7 +116,19 @@ signals:
     void unsaved_changed(bool unsaved);
 
 private:
+    // A galaxy as it was left: what going back to it shows again.
+    struct Snapshot {
+        Galaxy galaxy;
+        std::optional<Command> command;
+        std::optional<LoadedCampaign> opened;
+        std::string saved_id, campaign_name;
+        std::vector<Finding> findings;
+        bool unsaved = false;
+    };
     void forget_edits();
+    // Keeps the galaxy shown in its place in the history and makes room for a new one after it.
+    void start_history_entry();
+    void restore(std::size_t at);
 
     GameFolder folder_;
     Galaxy galaxy_;  // its background_path is the picture shown and saved
@@ -110,6 +137,10 @@ private:
     std::string saved_id_;
     std::vector<Finding> findings_;
     QUndoStack* undo_stack_ = nullptr;
+    std::vector<Snapshot> history_;  // history_[at_] is stale while its galaxy is shown
+    std::size_t at_ = 0;
+    std::string campaign_name_;
+    bool restored_unsaved_ = false;  // gone back to a galaxy whose edits no Save wrote
 };
 
 }  // namespace orvek

@@ -90,6 +90,10 @@ MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
             &MainWindow::on_open_campaign);
     connect(new QShortcut(QKeySequence("Ctrl+K"), this), &QShortcut::activated, this,
             &MainWindow::on_check_campaign);
+    connect(new QShortcut(QKeySequence("Alt+Left"), this), &QShortcut::activated, this,
+            [this] { go_through_history(false); });
+    connect(new QShortcut(QKeySequence("Alt+Right"), this), &QShortcut::activated, this,
+            [this] { go_through_history(true); });
 
     // The planet panel is shown where the screen has room for it beside the whole map; the
     // window widens by it, centred again.
@@ -311,7 +315,8 @@ void MainWindow::finish_generation()
     } else {
         campaign_name_field_->setText(QString::fromUtf8(cp1252_to_utf8(g->campaign_name)));
         document_->replace_with_generated(std::move(g->galaxy),
-                                          {g->kind, g->fields_before, g->seed});
+                                          {g->kind, g->fields_before, g->seed},
+                                          campaign_name_field_->text().toStdString());
     }
     emit generation_finished();
 }

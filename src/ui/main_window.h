@@ -8,7 +8,7 @@
 //   galaxy_editing.cpp    the map's edit requests, the planet and link menus, closing
 //   window_campaigns.cpp  Open, Check and the problem line
 //   window_save.cpp       Save: its questions on this thread, its writing on its own
-//   map_menu.cpp          the map's own menu: seed, command line, game folder
+//   map_menu.cpp          the map's own menu: seed, command line, history, game folder
 //   window_panel.cpp      the planet panel beside the map: shown, hidden, its edits
 
 #include "core/random.h"
@@ -95,6 +95,10 @@ public:
     PlanetPanel* planet_panel() const { return panel_; }
     bool panel_shown() const { return panel_shown_; }
     void show_panel(bool shown);
+
+    // Alt+Left and Alt+Right, and the map's menu: the galaxy shown before or after this one, as
+    // it was left (after the question about unsaved edits).
+    void go_through_history(bool forward);
 
     // The game folders used before, the last first: the chooser lists them.
     void set_recent_folders(QStringList folders) { recent_folders_ = std::move(folders); }

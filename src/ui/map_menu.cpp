@@ -58,6 +58,13 @@ void MainWindow::show_map_menu(const QPoint& at)
     connect(open, &QAction::triggered, this, &MainWindow::on_open_campaign);
     connect(check, &QAction::triggered, this, &MainWindow::on_check_campaign);
     menu.addSeparator();
+    QAction* back = menu.addAction("Back to the galaxy before\tAlt+Left");
+    QAction* forward = menu.addAction("Forward to the galaxy after\tAlt+Right");
+    back->setEnabled(!busy() && document_->can_go_back());
+    forward->setEnabled(!busy() && document_->can_go_forward());
+    connect(back, &QAction::triggered, this, [this] { go_through_history(false); });
+    connect(forward, &QAction::triggered, this, [this] { go_through_history(true); });
+    menu.addSeparator();
     QAction* folder = menu.addAction("Game folder…");
     folder->setEnabled(!busy());
     connect(folder, &QAction::triggered, this, &MainWindow::on_game_folder);
@@ -83,6 +90,17 @@ void MainWindow::on_game_folder()
         hooks_.game_folder ? hooks_.game_folder(found) : choose_game_folder(found, this);
     if (!chosen.isEmpty() && may_replace_galaxy())
         emit game_folder_chosen(chosen);
+}
+
+void MainWindow::go_through_history(bool forward)
+{
+    if (busy() || !(forward ? document_->can_go_forward() : document_->can_go_back()))
+        return;
+    // The galaxy left stays in the history, but its unsaved edits are asked about as Generate
+    // asks: a galaxy left behind is not saved when the window closes.
+    if (!may_replace_galaxy())
+        return;
+    forward ? document_->go_forward() : document_->go_back();
 }
 
 }  // namespace orvek

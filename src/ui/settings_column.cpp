@@ -128,6 +128,9 @@ void MainWindow::build_basic_settings()
         new CampaignNameValidator(campaign_id_limit_for_templates(), campaign_name_field_));
     connect(campaign_name_field_, &QLineEdit::textChanged, this,
             &MainWindow::mark_unsupported_characters);
+    // What the player types stays with the galaxy shown, for going back to it.
+    connect(campaign_name_field_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { document_->set_campaign_name(text.toStdString()); });
     size_list_ =
         list_box(basic_section_, "LMDListBox_Size", "Galaxy size", items_of(kSizeNames), 5, 46);
     gates_list_ =

@@ -33,8 +33,9 @@ void MainWindow::show_document()
     const Galaxy& galaxy = document_->galaxy();
     map_->select_planet(-1);
     map_->set_progress(QString());  // a Save's notice is about what was shown before
-    if (const LoadedCampaign* opened = document_->opened()) {
-        campaign_name_field_->setText(QString::fromStdString(cp1252_to_utf8(opened->name)));
+    // The name the galaxy had: an opened campaign's own at first, whatever was typed after.
+    campaign_name_field_->setText(QString::fromStdString(document_->campaign_name()));
+    if (document_->opened()) {
         try {
             map_->set_background(load_background(galaxy.background_path));
         } catch (const Error&) {

@@ -75,5 +75,51 @@ TEST(GalaxyDocument, AnOpenThatFailsLeavesTheGalaxyShown)
     EXPECT_EQ(d.replaced.count(), 1);
 }
 
+// Every galaxy shown can be gone back to exactly as it was left, its unsaved edits still unsaved,
+// as far back as the history reaches.
+TEST(GalaxyDocument, HistoryGivesBackEveryGalaxyAsItWasLeft)
+{
+    Document d;  // galaxy 0, seed 7
+    const auto [x, y] = testing::free_spot(d.document.planets(), 2);
+    d.document.edit([&](const auto& g) { return move_planet(g, 2, x, y); });
+    d.document.set_campaign_name("Typed Name");
+    const Galaxy edited = d.document.galaxy();
+    std::vector<Galaxy> made{edited};
+    for (std::uint32_t seed = 8; seed < 8 + GalaxyDocument::kHistory; ++seed) {
+        Random random(seed);
+        made.push_back(testing::generate_in(d.document.folder(), random));
+        d.document.replace_with_generated(made.back(), {GenerateKind::WithPresets, {}, seed},
+                                          "Galaxy " + std::to_string(seed));
+    }
+    EXPECT_FALSE(d.document.can_go_forward());
+    for (std::size_t back = 1; back < GalaxyDocument::kHistory; ++back) {
+        ASSERT_TRUE(d.document.can_go_back()) << back;
+        d.document.go_back();
+        EXPECT_EQ(d.document.galaxy().planets, made[made.size() - 1 - back].planets) << back;
+    }
+    EXPECT_FALSE(d.document.can_go_back()) << "the oldest went when the history was full";
+    EXPECT_EQ(d.document.command()->seed, 8u) << "the first of 65 went";
+    d.document.go_forward();
+    EXPECT_EQ(d.document.command()->seed, 9u);
+    EXPECT_EQ(d.document.campaign_name(), "Galaxy 9");
+    EXPECT_FALSE(d.document.has_unsaved_edits());
+
+    // With a history that still holds it, the edited galaxy comes back edited and unsaved.
+    Document e;
+    e.document.edit([&](const auto& g) { return move_planet(g, 2, x, y); });
+    e.document.set_campaign_name("Typed Name");
+    Random random(8);
+    e.document.replace_with_generated(testing::generate_in(e.document.folder(), random),
+                                      {GenerateKind::WithPresets, {}, 8});
+    e.document.go_back();
+    EXPECT_EQ(e.document.galaxy().planets, edited.planets);
+    EXPECT_EQ(e.document.campaign_name(), "Typed Name");
+    EXPECT_TRUE(e.document.has_unsaved_edits());
+    EXPECT_EQ(e.document.undo_stack()->count(), 0);
+    e.document.go_forward();
+    e.document.go_back();
+    EXPECT_TRUE(e.document.has_unsaved_edits()) << "still, after coming back again";
+}
+
 }  // namespace
 }  // namespace orvek

@@ -2,6 +2,7 @@
 #include "ui/map_labels.h"
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
+#include "support/galaxy_picks.h"
 #include "ui/editor_fixture.h"
 
 #include <QApplication>
@@ -294,6 +295,30 @@ TEST(GalaxyEditor, TheWindowFitsSmallScreens)
     const QPoint to = free_pixel(g, 3, 648);
     drag(e.map, link_end(g[3], 648), to);
     EXPECT_EQ(QPoint(e.planets()[3].x, e.planets()[3].y), map_position(to, 648));
+}
+
+// Alt+Left and Alt+Right go back and forth between the galaxies shown, each as it was left; a
+// galaxy with unsaved edits is asked about before it is left, as Generate asks.
+TEST(GalaxyEditor, BackAndForthThroughTheGalaxiesShown)
+{
+    Editor e;
+    const auto [x, y] = testing::free_spot(e.planets(), 3);
+    emit e.map->move_requested(3, x, y);
+    const Planets edited = e.planets();
+    ASSERT_TRUE(e.form.document().has_unsaved_edits());
+    const QString name = e.find<QLineEdit>("Edit_CName")->text();
+    e.close_answer = MainWindow::CloseAnswer::Discard;
+    ASSERT_TRUE(e.click_and_wait("LMDButton1"));
+    EXPECT_EQ(e.close_questions, 1);
+    const Planets second = e.planets();
+    e.keys("Alt+Left");
+    EXPECT_EQ(e.planets(), edited);
+    EXPECT_EQ(e.find<QLineEdit>("Edit_CName")->text(), name);
+    EXPECT_TRUE(e.map->unsaved());
+    EXPECT_EQ(e.close_questions, 1) << "the second galaxy had no edits to ask about";
+    e.keys("Alt+Right");
+    EXPECT_EQ(e.close_questions, 2);
+    EXPECT_EQ(e.planets(), second);
 }
 
 // A galaxy mid-edit: one planet renamed (the corner says the edits are unsaved) and another
