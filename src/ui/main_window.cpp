@@ -76,8 +76,22 @@ MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
     set_up_controls();
     map_->set_hover_text("Game folder: " + QString::fromLocal8Bit(folder_.game_dir()));
 
-    // Escape cancels a running generation, or a Save's wait for another one, wherever the
-    // focus is.
+    set_up_shortcuts();
+
+    // The planet panel is shown where the screen has room for it beside the whole map; the
+    // window widens by it, centred again.
+    show_panel(available.width() - width() - 16 >= PlanetPanel::kWidth);
+    move(available.center() - QPoint(width() / 2, height() / 2));
+
+    progress_timer_ = new QTimer(this);
+    progress_timer_->setInterval(100);
+    connect(progress_timer_, &QTimer::timeout, this, &MainWindow::show_progress);
+}
+
+// The window's keys, wherever the focus is.
+void MainWindow::set_up_shortcuts()
+{
+    // Escape cancels a running generation, or a Save's wait for another one.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] {
         if (generation_)
@@ -94,15 +108,6 @@ MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
             [this] { go_through_history(false); });
     connect(new QShortcut(QKeySequence("Alt+Right"), this), &QShortcut::activated, this,
             [this] { go_through_history(true); });
-
-    // The planet panel is shown where the screen has room for it beside the whole map; the
-    // window widens by it, centred again.
-    show_panel(available.width() - width() - 16 >= PlanetPanel::kWidth);
-    move(available.center() - QPoint(width() / 2, height() / 2));
-
-    progress_timer_ = new QTimer(this);
-    progress_timer_->setInterval(100);
-    connect(progress_timer_, &QTimer::timeout, this, &MainWindow::show_progress);
 }
 
 // The map on the left, the settings column on the right, between them two gradient strips.

@@ -135,6 +135,7 @@ protected:
 
 private:
     void set_up_controls();
+    void set_up_shortcuts();
     void set_tooltips();
     bool is_number_key(const QKeyEvent& key) const;
     void build_controls();
