@@ -230,6 +230,16 @@ int find_games(const QCommandLineParser& parser)
     return 0;
 }
 
+// --count and --where: many galaxies, each saved as its own run saves it.
+int batch(Options& o, const GameFolder& folder)
+{
+    recover(folder);
+    return run_batch(o, folder, interrupted,
+                     [&](Options& one, Random& random, Galaxy& galaxy, const std::string& name) {
+                         return save(one, folder, random, galaxy, name);
+                     });
+}
+
 int run(const QCommandLineParser& parser)
 {
     if (parser.isSet("find-games"))
@@ -243,14 +253,8 @@ int run(const QCommandLineParser& parser)
         return check(o, folder);
     if (!o.open.isEmpty())
         return open(o, folder);
-    if (o.count > 1 || !o.where.empty()) {
-        recover(folder);
-        return run_batch(
-            o, folder, interrupted,
-            [&](Options& one, Random& random, Galaxy& galaxy, const std::string& name) {
-                return save(one, folder, random, galaxy, name);
-            });
-    }
+    if (o.count > 1 || !o.where.empty())
+        return batch(o, folder);
     recover(folder);
     Random random(o.seed);
     Galaxy galaxy;
