@@ -54,7 +54,8 @@ struct CutFinder {
     const Graph& graph;
     std::vector<int> found, low, parent;
     std::vector<std::size_t> next_edge;
-    int clock = 0, chokepoints = 0, bridges = 0;
+    int clock = 0;
+    GalaxyCuts cuts;
 
     explicit CutFinder(const Graph& g)
         : graph(g), found(g.size(), -1), low(g.size()), parent(g.size(), -1), next_edge(g.size())
@@ -92,12 +93,15 @@ struct CutFinder {
             const auto uu = static_cast<std::size_t>(up);
             low[uu] = std::min(low[uu], low[p]);
             if (low[p] > found[uu])
-                ++bridges;
+                cuts.bridges.emplace_back(std::min(up, static_cast<int>(p)),
+                                          std::max(up, static_cast<int>(p)));
             if (low[p] >= found[uu] && parent[uu] >= 0)
                 cut[uu] = true;
         }
         cut[static_cast<std::size_t>(root)] = children[static_cast<std::size_t>(root)] > 1;
-        chokepoints += static_cast<int>(std::count(cut.begin(), cut.end(), true));
+        for (std::size_t p = 0; p < cut.size(); ++p)
+            if (cut[p])
+                cuts.chokepoints.push_back(static_cast<int>(p));
     }
 };
 
@@ -151,9 +155,17 @@ GalaxyFigures galaxy_figures(const std::vector<Planet>& planets)
             std::round(100.0 * static_cast<double>(sum) / static_cast<double>(queue.size() - 1)) /
             100.0;
     const CutFinder cuts(graph);
-    figures.chokepoints = cuts.chokepoints;
-    figures.bridges = cuts.bridges;
+    figures.chokepoints = static_cast<int>(cuts.cuts.chokepoints.size());
+    figures.bridges = static_cast<int>(cuts.cuts.bridges.size());
     return figures;
+}
+
+GalaxyCuts galaxy_cuts(const std::vector<Planet>& planets)
+{
+    GalaxyCuts cuts = CutFinder(graph_of(planets)).cuts;
+    std::sort(cuts.chokepoints.begin(), cuts.chokepoints.end());
+    std::sort(cuts.bridges.begin(), cuts.bridges.end());
+    return cuts;
 }
 
 }  // namespace orvek

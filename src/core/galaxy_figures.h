@@ -4,6 +4,7 @@
 
 #include "core/planet.h"
 
+#include <utility>
 #include <vector>
 
 namespace orvek {
@@ -24,5 +25,13 @@ struct GalaxyFigures {
 
 // The figures of `planets` (any number, 175 at most as a galaxy holds). Never fails.
 GalaxyFigures galaxy_figures(const std::vector<Planet>& planets);
+
+// Which planets are chokepoints and which jumpgates bridges (lower number first), in order, for
+// the map to mark them. Never fails.
+struct GalaxyCuts {
+    std::vector<int> chokepoints;
+    std::vector<std::pair<int, int>> bridges;
+};
+GalaxyCuts galaxy_cuts(const std::vector<Planet>& planets);
 
 }  // namespace orvek

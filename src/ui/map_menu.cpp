@@ -68,6 +68,10 @@ void MainWindow::show_map_menu(const QPoint& at)
     QAction* folder = menu.addAction("Game folder…");
     folder->setEnabled(!busy());
     connect(folder, &QAction::triggered, this, &MainWindow::on_game_folder);
+    QAction* cuts = menu.addAction("Mark chokepoints and bridges");
+    cuts->setCheckable(true);
+    cuts->setChecked(map_->cuts_marked());
+    connect(cuts, &QAction::toggled, map_, &MapWidget::mark_cuts);
     QAction* panel = menu.addAction("Planet panel");
     panel->setCheckable(true);
     panel->setChecked(panel_shown_);

@@ -1,5 +1,6 @@
 #include "ui/map_widget.h"
 
+#include "core/galaxy_figures.h"
 #include "ui/map_render.h"
 
 #include <QHelpEvent>
@@ -149,9 +150,33 @@ void MapWidget::paintEvent(QPaintEvent*)
         if (p >= 0 && static_cast<std::size_t>(p) < planets_.size())
             painter.drawEllipse(marker_rect(planets_[static_cast<std::size_t>(p)], pixels())
                                     .adjusted(-6, -6, 6, 6));
+    if (cuts_)
+        paint_cuts(painter);
     paint_drag(painter);
     painter.restore();
     paint_lines(painter);
+}
+
+// The chokepoints ringed and the bridges drawn over in orange: where one planet or one jumpgate
+// lost would cut the galaxy in two.
+void MapWidget::paint_cuts(QPainter& painter) const
+{
+    const GalaxyCuts cuts = galaxy_cuts(planets_);
+    const QColor orange(255, 140, 0);
+    painter.setPen(QPen(orange, 3));
+    for (const auto& [a, b] : cuts.bridges)
+        painter.drawLine(link_end(planets_[static_cast<std::size_t>(a)], pixels()),
+                         link_end(planets_[static_cast<std::size_t>(b)], pixels()));
+    painter.setPen(QPen(orange, 2));
+    for (const int p : cuts.chokepoints)
+        painter.drawEllipse(
+            marker_rect(planets_[static_cast<std::size_t>(p)], pixels()).adjusted(-4, -4, 4, 4));
+}
+
+void MapWidget::mark_cuts(bool shown)
+{
+    cuts_ = shown;
+    update();
 }
 
 namespace {

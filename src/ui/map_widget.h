@@ -15,6 +15,8 @@ class QTimer;
 #include <optional>
 #include <vector>
 
+class QPainter;
+
 namespace orvek {
 
 class MapWidget : public QWidget {
@@ -47,6 +49,10 @@ public:
     // about (the planets no jumpgate reaches).
     void mark_planets(std::vector<int> planets);
     const std::vector<int>& marked_planets() const { return marked_; }
+
+    // Marks the chokepoints and bridges (galaxy_cuts), or no longer does.
+    void mark_cuts(bool shown);
+    bool cuts_marked() const { return cuts_; }
 
     // Whether the player can edit the galaxy with the mouse (not while a generation runs).
     void set_editable(bool editable);
@@ -148,6 +154,8 @@ private:
     bool editable_ = true, unsaved_ = false;
     std::vector<Planet> planets_;
     QString progress_, status_, seed_, hover_text_;
+    void paint_cuts(QPainter& painter) const;
+    bool cuts_ = false;
     int selected_ = -1;
     std::vector<int> selection_;
     std::vector<int> marked_;

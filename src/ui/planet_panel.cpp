@@ -1,6 +1,7 @@
 #include "ui/planet_panel.h"
 
 #include "core/cp1252.h"
+#include "core/galaxy_figures.h"
 #include "ui/controls.h"
 #include "ui/map_render.h"
 
@@ -12,8 +13,6 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-#include <set>
 
 namespace orvek {
 
@@ -39,16 +38,6 @@ QLabel* heading(const QString& text, QWidget* parent)
     font.setBold(true);
     label->setFont(font);
     return label;
-}
-
-// Jumpgates counted once each, a link held one way included.
-std::size_t jumpgates(const std::vector<Planet>& planets)
-{
-    std::set<std::pair<int, int>> pairs;
-    for (std::size_t p = 0; p < planets.size(); ++p)
-        for (const int q : planets[p].links)
-            pairs.emplace(std::min(static_cast<int>(p), q), std::max(static_cast<int>(p), q));
-    return pairs.size();
 }
 
 }  // namespace
@@ -218,10 +207,22 @@ void PlanetPanel::show_figures(const std::vector<Planet>& planets)
         return;
     }
     const auto home = std::find_if(planets.begin(), planets.end(), [](auto& p) { return p.home; });
-    figures_->setText(QString("%1 planets\n%2 jumpgates\nHome: %3")
+    const GalaxyFigures f = galaxy_figures(planets);
+    figures_->setText(QString("%1 planets\n%2 jumpgates\nHome: %3\n\n"
+                              "Farthest from home: %4 jumps\n(%5 on average)\n"
+                              "Longest way: %6 jumps\nDead ends: %7\n"
+                              "Chokepoints: %8\nBridges: %9")
                           .arg(planets.size())
-                          .arg(jumpgates(planets))
-                          .arg(home == planets.end() ? "none" : text_of(home->system_name)));
+                          .arg(f.links)
+                          .arg(home == planets.end() ? "none" : text_of(home->system_name))
+                          .arg(f.hops_from_home_max)
+                          .arg(f.hops_from_home_mean, 0, 'f', 2)
+                          .arg(f.diameter)
+                          .arg(f.dead_ends)
+                          .arg(f.chokepoints)
+                          .arg(f.bridges));
+    figures_->setToolTip("Chokepoints are planets, bridges jumpgates, whose loss cuts the galaxy "
+                         "in two; the map's menu marks them");
 }
 
 // A toggle or choice that the planets shown do not share shows neither value.

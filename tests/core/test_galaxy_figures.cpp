@@ -51,5 +51,13 @@ TEST(GalaxyFigures, CountedByHand)
     }
 }
 
+TEST(GalaxyFigures, TheCutsByName)
+{
+    const GalaxyCuts cuts =
+        galaxy_cuts(galaxy_of(6, {{0, 1}, {1, 2}, {2, 0}, {3, 4}, {4, 5}, {5, 3}, {2, 3}}));
+    EXPECT_EQ(cuts.chokepoints, (std::vector<int>{2, 3}));
+    EXPECT_EQ(cuts.bridges, (std::vector<std::pair<int, int>>{{2, 3}}));
+}
+
 }  // namespace
 }  // namespace orvek

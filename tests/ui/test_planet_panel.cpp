@@ -4,6 +4,8 @@
 
 #include "ui/planet_panel.h"
 
+#include "core/galaxy_figures.h"
+
 #include "ui/controls.h"
 #include "ui/editor_fixture.h"
 
@@ -82,11 +84,25 @@ TEST(PlanetPanel, SeveralPlanetsAreSetAsOneEdit)
     EXPECT_EQ(e.form.document().undo_stack()->count(), 1);
     EXPECT_TRUE(e.planets()[static_cast<std::size_t>(a)].features[0] &&
                 e.planets()[static_cast<std::size_t>(b)].features[0]);
-    // Nothing selected: the galaxy's figures.
+    // Nothing selected: the galaxy's figures; the map marks its chokepoints and bridges.
     QTest::mouseClick(e.map, Qt::LeftButton, {}, QPoint(2, 2));
-    EXPECT_TRUE(e.find<QLabel>("GalaxyFigures")
-                    ->text()
-                    .startsWith(QString("%1 planets").arg(e.planets().size())));
+    const QString figures = e.find<QLabel>("GalaxyFigures")->text();
+    EXPECT_TRUE(figures.startsWith(QString("%1 planets").arg(e.planets().size())));
+    const GalaxyFigures f = galaxy_figures(e.planets());
+    EXPECT_TRUE(
+        figures.contains(QString("Chokepoints: %1\nBridges: %2").arg(f.chokepoints).arg(f.bridges)))
+        << figures.toStdString();
+    const auto orange = [&] {
+        const QImage shot = e.map->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                count += shot.pixelColor(x, y) == QColor(255, 140, 0);
+        return count;
+    };
+    EXPECT_EQ(orange(), 0);
+    e.map->mark_cuts(true);
+    EXPECT_GT(orange(), 100) << "the bridges and chokepoints in orange";
 }
 
 // A facility set by hand is written at Save though the facility box is unticked, and stays set.
@@ -119,7 +135,7 @@ TEST(PlanetPanel, ClosedAndOpenedAgain)
     EXPECT_EQ(remembered.count(), 2);
 }
 
-// The panel beside the map, a planet with features set by hand selected.
+// The panel beside the map, a planet with features set by hand selected; then the galaxy's.
 TEST(Screenshot, PlanetPanel)
 {
     PanelEditor e;
@@ -131,6 +147,11 @@ TEST(Screenshot, PlanetPanel)
     emit e.find<QComboBox>("Facility13")->activated(2);
     QTest::qWait(200);
     ASSERT_TRUE(e.form.grab().toImage().save("planet-panel.png"));
+    // Nothing selected: the galaxy's figures, its chokepoints and bridges marked.
+    e.map->select_planet(-1);
+    e.map->mark_cuts(true);
+    QTest::qWait(100);
+    ASSERT_TRUE(e.form.grab().toImage().save("galaxy-figures.png"));
 }
 
 }  // namespace
