@@ -1,18 +1,23 @@
 // The galaxy editor at 175 planets: 10,000 random edits (about half of them refused, as a
 // player's drags onto other planets are) applied and then all undone; and one edit with the
 // redraw of the whole map that follows it, at 1x, 2x, 4x and 8x zoom about the map's middle,
-// which has to fit in a frame (16 ms); and the figures of how a 175-planet galaxy plays.
+// which has to fit in a frame (16 ms); the figures of how a 175-planet galaxy plays; and the
+// twelve candidates of Generate 12.
 
 #include "core/galaxy_edit.h"
 #include "core/galaxy_figures.h"
 #include "support/fake_services.h"
 #include "support/random_edits.h"
+#include "ui/candidates.h"
 #include "ui/map_render.h"
 
 #include <QGuiApplication>
 #include <QPainter>
 
 #include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -62,6 +67,32 @@ void figures_of_175(benchmark::State& state)
         benchmark::DoNotOptimize(galaxy_figures(planets));
 }
 BENCHMARK(figures_of_175)->Unit(benchmark::kMicrosecond);
+
+// Generate 12 of the Normal size, made and drawn as the window makes them: one a thread on the
+// usable cores, each with its small map. Wall time, from the first start to the last picture.
+void twelve_candidates(benchmark::State& state)
+{
+    const GameFolder folder(ORVEK_DEMO_GAME);
+    GalaxySettings normal;  // the window's defaults: Normal size, Normal jumpgates
+    std::uint32_t seed = 1;
+    for (auto _ : state) {
+        std::vector<GenerationProgress> progress(CandidatesDialog::kCount);
+        std::atomic<int> next{0};
+        {
+            std::vector<std::jthread> workers;
+            for (int t = 0; t < std::min(CandidatesDialog::kCount, usable_cores()); ++t)
+                workers.emplace_back([&] {
+                    for (int i; (i = next++) < CandidatesDialog::kCount;)
+                        benchmark::DoNotOptimize(make_candidate(
+                            folder, GenerateKind::WithPresets, normal,
+                            seed + static_cast<std::uint32_t>(i), CandidatesDialog::kSide,
+                            progress[static_cast<std::size_t>(i)]));
+                });
+        }
+        seed += CandidatesDialog::kCount;
+    }
+}
+BENCHMARK(twelve_candidates)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
 void move_and_redraw(benchmark::State& state)
 {

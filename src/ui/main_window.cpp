@@ -104,6 +104,8 @@ void MainWindow::set_up_shortcuts()
             &MainWindow::on_open_campaign);
     connect(new QShortcut(QKeySequence("Ctrl+K"), this), &QShortcut::activated, this,
             &MainWindow::on_check_campaign);
+    connect(new QShortcut(QKeySequence("Ctrl+G"), this), &QShortcut::activated, this,
+            &MainWindow::on_generate_candidates);
     connect(new QShortcut(QKeySequence("Alt+Left"), this), &QShortcut::activated, this,
             [this] { go_through_history(false); });
     connect(new QShortcut(QKeySequence("Alt+Right"), this), &QShortcut::activated, this,

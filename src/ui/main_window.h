@@ -96,6 +96,10 @@ public:
     bool panel_shown() const { return panel_shown_; }
     void show_panel(bool shown);
 
+    // Ctrl+G and the map's menu: twelve galaxies of the settings side by side, from the random
+    // source's seed on; the one chosen replaces the galaxy shown as its Generate would.
+    void on_generate_candidates();
+
     // Alt+Left and Alt+Right, and the map's menu: the galaxy shown before or after this one, as
     // it was left (after the question about unsaved edits).
     void go_through_history(bool forward);

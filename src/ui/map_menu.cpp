@@ -1,16 +1,20 @@
 // The map's context menu: the seed of the galaxy shown and the orvek-galaxy command line that
-// makes the same galaxy, copied to the clipboard; Open and Check; and the game folder chooser.
+// makes the same galaxy, copied to the clipboard; Open and Check; Generate 12 and the history of
+// galaxies shown; the game folder chooser and the planet panel.
 
+#include "core/cp1252.h"
 #include "core/generate_command.h"
 #include "gamedata/game_finder.h"
+#include "ui/candidates.h"
 #include "ui/controls.h"
 #include "ui/game_folder_dialog.h"
 #include "ui/main_window.h"
 #include "ui/map_widget.h"
 
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QDir>
+#include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 
 namespace orvek {
@@ -58,6 +62,9 @@ void MainWindow::show_map_menu(const QPoint& at)
     connect(open, &QAction::triggered, this, &MainWindow::on_open_campaign);
     connect(check, &QAction::triggered, this, &MainWindow::on_check_campaign);
     menu.addSeparator();
+    QAction* twelve = menu.addAction("Generate 12…\tCtrl+G");
+    twelve->setEnabled(!busy());
+    connect(twelve, &QAction::triggered, this, &MainWindow::on_generate_candidates);
     QAction* back = menu.addAction("Back to the galaxy before\tAlt+Left");
     QAction* forward = menu.addAction("Forward to the galaxy after\tAlt+Right");
     back->setEnabled(!busy() && document_->can_go_back());
@@ -105,6 +112,25 @@ void MainWindow::go_through_history(bool forward)
     if (!may_replace_galaxy())
         return;
     forward ? document_->go_forward() : document_->go_back();
+}
+
+void MainWindow::on_generate_candidates()
+{
+    if (busy())
+        return;
+    CandidatesDialog dialog(folder_, GenerateKind::WithPresets, read_settings(), random_.state(),
+                            this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.chosen() || !may_replace_galaxy())
+        return;
+    // As if Generate had run with the random source at the candidate's seed.
+    const Candidate& c = *dialog.chosen();
+    const GalaxySettings fields = read_settings();
+    write_settings(c.settings);
+    campaign_name_field_->setText(QString::fromUtf8(cp1252_to_utf8(c.name)));
+    random_.set_state(c.state_after);
+    setWindowTitle(QString::fromUtf8(kReady));
+    document_->replace_with_generated(c.galaxy, {GenerateKind::WithPresets, fields, c.seed},
+                                      campaign_name_field_->text().toStdString());
 }
 
 }  // namespace orvek

@@ -3,12 +3,14 @@
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
 #include "support/galaxy_picks.h"
+#include "ui/candidates.h"
 #include "ui/editor_fixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QToolButton>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
@@ -321,6 +323,34 @@ TEST(GalaxyEditor, BackAndForthThroughTheGalaxiesShown)
     EXPECT_EQ(e.planets(), second);
 }
 
+// Generate 12 shows twelve galaxies as they come; the one clicked is the galaxy its seed's
+// Generate makes, and Escape keeps the galaxy shown.
+TEST(GalaxyEditor, TwelveCandidatesAndOneTaken)
+{
+    Editor e;
+    const Planets before = e.planets();
+    const std::uint32_t seed = e.form.random().state();
+    const auto run = [&](std::function<void(CandidatesDialog&)> act) {
+        QTimer::singleShot(0, [&] {
+            auto* dialog = e.form.findChild<CandidatesDialog*>();
+            ASSERT_NE(dialog, nullptr);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->ready() == 12; }, 20000));
+            act(*dialog);
+        });
+        e.form.on_generate_candidates();
+    };
+    run([](CandidatesDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); });
+    EXPECT_EQ(e.planets(), before) << "Escape keeps what was there";
+    run([](CandidatesDialog& d) { d.findChild<QToolButton*>("Candidate3")->click(); });
+    EXPECT_EQ(e.form.document().command()->seed, seed + 3);
+    Window single(seed + 3);
+    ASSERT_TRUE(single.click_and_wait("LMDButton1"));
+    EXPECT_EQ(e.planets(), single.form.document().planets()) << "the galaxy its seed makes";
+    EXPECT_EQ(e.find<QLineEdit>("Edit_CName")->text(),
+              single.find<QLineEdit>("Edit_CName")->text());
+    EXPECT_EQ(e.form.random().state(), single.form.random().state());
+}
+
 // A galaxy mid-edit: one planet renamed (the corner says the edits are unsaved) and another
 // dragged over a third, where it cannot stand: ringed red, its links following it.
 TEST(Screenshot, GalaxyMidEdit)
@@ -337,6 +367,21 @@ TEST(Screenshot, GalaxyMidEdit)
     ASSERT_TRUE(e.form.grab().toImage().save("galaxy-mid-edit.png"));
     QTest::mouseRelease(e.map, Qt::LeftButton, {}, centre(g, 2) + QPoint(6, 4));
     EXPECT_EQ(e.form.document().undo_stack()->count(), 1) << "the refused move is no edit";
+}
+
+// Twelve candidates side by side, as Ctrl+G shows them.
+TEST(Screenshot, TwelveCandidates)
+{
+    Editor e;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = e.form.findChild<CandidatesDialog*>();
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->ready() == 12; }, 20000));
+        QTest::qWait(100);
+        EXPECT_TRUE(dialog->grab().save("twelve-candidates.png"));
+        dialog->reject();
+    });
+    e.form.on_generate_candidates();
 }
 
 // The window on a laptop's screen (1366 x 768, task bar and title bar taken off).

@@ -1,0 +1,73 @@
+#pragma once
+// "Generate 12": twelve galaxies of the window's settings side by side, from twelve seeds, made on
+// all the cores and drawn off the user-interface thread; the player takes one or keeps what was
+// there.
+
+#include "core/galaxy_figures.h"
+#include "core/generate_command.h"
+#include "core/generator.h"
+#include "core/settings.h"
+#include "gamedata/game_folder.h"
+
+#include <QDialog>
+#include <QImage>
+
+#include <memory>
+#include <thread>
+#include <vector>
+
+class QToolButton;
+class QLabel;
+
+namespace orvek {
+
+// The galaxy a Generate of `kind` on `fields` makes when the random source holds `seed`: the
+// fields as it leaves them, its campaign name, the random source's state after it, its figures,
+// and its map drawn `side` pixels square. `error` holds what stopped it instead; `cancelled` that
+// `progress` asked it to stop. Runs on any thread.
+struct Candidate {
+    std::uint32_t seed = 0;
+    GalaxySettings settings;
+    Galaxy galaxy;
+    std::string name;
+    std::uint32_t state_after = 0;
+    GalaxyFigures figures;
+    QImage picture;
+    std::string error;
+    bool cancelled = false;
+};
+Candidate make_candidate(const GameFolder& folder, GenerateKind kind, const GalaxySettings& fields,
+                         std::uint32_t seed, int side, GenerationProgress& progress);
+
+class CandidatesDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kCount = 12, kSide = 220;
+
+    // Starts making the candidates of seeds first_seed .. first_seed + 11 on the usable cores.
+    CandidatesDialog(GameFolder folder, GenerateKind kind, GalaxySettings fields,
+                     std::uint32_t first_seed, QWidget* parent);
+    // Stops what is still being made (between two attempts) and waits for it.
+    ~CandidatesDialog() override;
+
+    // The candidate the player chose, once the dialog was accepted.
+    const Candidate* chosen() const
+    {
+        return chosen_ >= 0 ? &made_[std::size_t(chosen_)] : nullptr;
+    }
+    // How many candidates are made so far (for tests).
+    int ready() const { return ready_; }
+
+private:
+    void show_candidate(int index);
+    void stop();
+
+    std::vector<Candidate> made_;
+    std::vector<GenerationProgress> progress_;
+    std::vector<std::jthread> workers_;
+    std::vector<QToolButton*> buttons_;
+    std::vector<QLabel*> captions_;
+    int chosen_ = -1, ready_ = 0;
+};
+
+}  // namespace orvek
