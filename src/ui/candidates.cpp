@@ -70,6 +70,34 @@ CandidatesDialog::CandidatesDialog(GameFolder folder, GenerateKind kind, GalaxyS
 {
     setObjectName("CandidatesDialog");
     setWindowTitle("Generate 12: click the galaxy to take (Escape keeps the one shown)");
+    build_grid();
+    // One candidate a thread, on the cores the process may use; each shows as soon as it is made.
+    auto next = std::make_shared<std::atomic<int>>(0);
+    const int threads = std::min(kCount, usable_cores());
+    for (int t = 0; t < threads; ++t)
+        workers_.emplace_back([this, next, folder, kind, fields, first_seed] {
+            for (int i; (i = (*next)++) < kCount;) {
+                const auto at = static_cast<std::size_t>(i);
+                if (progress_[at].cancel.load())
+                    return;
+                Candidate made =
+                    make_candidate(folder, kind, fields, first_seed + static_cast<std::uint32_t>(i),
+                                   kSide, progress_[at]);
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, i, made = std::move(made)]() mutable {
+                        made_[static_cast<std::size_t>(i)] = std::move(made);
+                        show_candidate(i);
+                    },
+                    Qt::QueuedConnection);
+            }
+        });
+    connect(this, &QDialog::finished, this, [this] { stop(); });
+}
+
+// Four a row: the map as a button that takes it, its seed and figures under it.
+void CandidatesDialog::build_grid()
+{
     auto* grid = new QGridLayout(this);
     for (int i = 0; i < kCount; ++i) {
         auto* button = new QToolButton(this);
@@ -93,28 +121,6 @@ CandidatesDialog::CandidatesDialog(GameFolder folder, GenerateKind kind, GalaxyS
         buttons_.push_back(button);
         captions_.push_back(caption);
     }
-    // One candidate a thread, on the cores the process may use; each shows as soon as it is made.
-    auto next = std::make_shared<std::atomic<int>>(0);
-    const int threads = std::min(kCount, usable_cores());
-    for (int t = 0; t < threads; ++t)
-        workers_.emplace_back([this, next, folder, kind, fields, first_seed] {
-            for (int i; (i = (*next)++) < kCount;) {
-                const auto at = static_cast<std::size_t>(i);
-                if (progress_[at].cancel.load())
-                    return;
-                Candidate made =
-                    make_candidate(folder, kind, fields, first_seed + static_cast<std::uint32_t>(i),
-                                   kSide, progress_[at]);
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, i, made = std::move(made)]() mutable {
-                        made_[static_cast<std::size_t>(i)] = std::move(made);
-                        show_candidate(i);
-                    },
-                    Qt::QueuedConnection);
-            }
-        });
-    connect(this, &QDialog::finished, this, [this] { stop(); });
 }
 
 CandidatesDialog::~CandidatesDialog()

@@ -59,6 +59,7 @@ public:
     int ready() const { return ready_; }
 
 private:
+    void build_grid();
     void show_candidate(int index);
     void stop();
 
