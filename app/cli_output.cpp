@@ -32,18 +32,6 @@ nlohmann::ordered_json figures_json(const GalaxyFigures& f)
 
 }  // namespace
 
-std::string figures_in_words(const GalaxyFigures& f)
-{
-    char mean[32];
-    std::snprintf(mean, sizeof mean, "%.2f", f.hops_from_home_mean);
-    return "the farthest planet lies " + std::to_string(f.hops_from_home_max) +
-           " jumps from home, the planets " + mean + " on average\n" + std::to_string(f.links) +
-           " jumpgates; the longest way between two planets takes " + std::to_string(f.diameter) +
-           " jumps\n" + std::to_string(f.dead_ends) + " dead ends, " +
-           std::to_string(f.chokepoints) + " chokepoints, " + std::to_string(f.bridges) +
-           " bridges\n";
-}
-
 nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name,
                                    const GalaxySettings* s, std::uint64_t attempts,
                                    std::optional<std::uint32_t> seed, bool stats)

@@ -23,9 +23,6 @@ nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name
                                    const GalaxySettings* settings, std::uint64_t attempts,
                                    std::optional<std::uint32_t> seed, bool stats);
 
-// The figures in words, a line each, for --stats.
-std::string figures_in_words(const GalaxyFigures& figures);
-
 // Writes standard output's text; throws ExitError 1 "Cannot write to standard output" when a
 // closed pipe or a full disk behind it refuses it.
 void print(const std::string& text);

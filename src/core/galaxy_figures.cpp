@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 namespace orvek {
 
@@ -166,6 +167,18 @@ GalaxyCuts galaxy_cuts(const std::vector<Planet>& planets)
     std::sort(cuts.chokepoints.begin(), cuts.chokepoints.end());
     std::sort(cuts.bridges.begin(), cuts.bridges.end());
     return cuts;
+}
+
+std::string figures_in_words(const GalaxyFigures& f)
+{
+    char mean[32];
+    std::snprintf(mean, sizeof mean, "%.2f", f.hops_from_home_mean);
+    return "the farthest planet lies " + std::to_string(f.hops_from_home_max) +
+           " jumps from home, the planets " + mean + " on average\n" + std::to_string(f.links) +
+           " jumpgates; the longest way between two planets takes " + std::to_string(f.diameter) +
+           " jumps\n" + std::to_string(f.dead_ends) + " dead ends, " +
+           std::to_string(f.chokepoints) + " chokepoints, " + std::to_string(f.bridges) +
+           " bridges\n";
 }
 
 }  // namespace orvek

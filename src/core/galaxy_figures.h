@@ -4,6 +4,7 @@
 
 #include "core/planet.h"
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,9 @@ struct GalaxyFigures {
 
 // The figures of `planets` (any number, 175 at most as a galaxy holds). Never fails.
 GalaxyFigures galaxy_figures(const std::vector<Planet>& planets);
+
+// The figures in words, three lines ending in line breaks, for a reader (--stats, the map).
+std::string figures_in_words(const GalaxyFigures& figures);
 
 // Which planets are chokepoints and which jumpgates bridges (lower number first), in order, for
 // the map to mark them. Never fails.

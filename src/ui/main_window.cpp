@@ -74,7 +74,6 @@ MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
     setFont(font);
     build_controls();
     set_up_controls();
-    map_->set_hover_text("Game folder: " + QString::fromLocal8Bit(folder_.game_dir()));
 
     set_up_shortcuts();
 

@@ -1,6 +1,7 @@
 // The planet panel beside the map: shown or hidden (the window widens or narrows by it, so the
 // map keeps its size), the selected planets shown in it, and its changes made edits.
 
+#include "core/galaxy_figures.h"
 #include "ui/main_window.h"
 #include "ui/map_widget.h"
 #include "ui/planet_panel.h"
@@ -33,9 +34,16 @@ void MainWindow::set_up_panel()
 }
 
 // A refused change (a facility of the home planet) leaves the controls showing what it holds.
+// Hovering the map away from the planets tells the galaxy's figures too, panel or none.
 void MainWindow::show_panel_planets()
 {
     panel_->show_planets(document_->planets(), map_->selection());
+    QString hover = "Game folder: " + QString::fromLocal8Bit(folder_.game_dir());
+    if (!document_->planets().empty())
+        hover +=
+            "\n" + QString::fromStdString(figures_in_words(galaxy_figures(document_->planets())))
+                       .trimmed();
+    map_->set_hover_text(hover);
 }
 
 void MainWindow::show_panel(bool shown)

@@ -1,3 +1,4 @@
+#include "core/galaxy_figures.h"
 #include "ui/main_window.h"
 
 #include "support/game_copy.h"
@@ -287,10 +288,12 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
     QHelpEvent hover(QEvent::ToolTip, at, map->mapToGlobal(at));
     QApplication::sendEvent(map, &hover);
     EXPECT_EQ(QToolTip::text(), text);
-    // Away from every planet, the map tells which game folder it shows.
+    // Away from every planet, the map tells which game folder it shows, and the galaxy's figures.
     QHelpEvent elsewhere(QEvent::ToolTip, QPoint(2, 2), map->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(map, &elsewhere);
-    EXPECT_EQ(QToolTip::text(), "Game folder: " + QString::fromStdString(w.game.dir.str()));
+    EXPECT_EQ(QToolTip::text(),
+              "Game folder: " + QString::fromStdString(w.game.dir.str()) + "\n" +
+                  QString::fromStdString(figures_in_words(galaxy_figures(planets))).trimmed());
 
     // With the box ticked, the next Save writes the effect, and the tooltip says so.
     w.find<QCheckBox>("CB_Inhibitions")->setChecked(true);
