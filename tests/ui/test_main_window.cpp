@@ -1,6 +1,6 @@
-#include "core/galaxy_figures.h"
 #include "ui/main_window.h"
 
+#include "core/galaxy_figures.h"
 #include "support/game_copy.h"
 #include "ui/window_fixture.h"
 #include "ui/map_render.h"
