@@ -136,6 +136,24 @@ std::vector<BatchGalaxy> make_seeds(const Options& o, const GameFolder& folder, 
     return made;
 }
 
+// Saves one galaxy of the batch; a failure says how many of the batch were saved before it, so
+// that a script does not take the batch for one that wrote nothing.
+void save_one(const SaveOne& save, Options& one, BatchGalaxy& b, const std::string& name,
+              std::size_t saved, std::size_t all)
+{
+    const std::string before = saved == 0
+                                   ? std::string()
+                                   : " (" + std::to_string(saved) + " of the " +
+                                         std::to_string(all) + " galaxies were saved before it)";
+    try {
+        save(one, b.random, b.galaxy, name);
+    } catch (const ExitError& e) {
+        throw ExitError{e.status, e.message + before, e.as_is};
+    } catch (const Error& e) {
+        throw ExitError{1, with_full_stop(e.what()) + before};
+    }
+}
+
 }  // namespace
 
 std::vector<FigureCondition> parse_conditions(const std::string& text)
@@ -199,6 +217,7 @@ int run_batch(Options& o, const GameFolder& folder, const std::atomic<bool>& int
     const int threads = o.threading.threads ? o.threading.threads : usable_cores();
     std::vector<BatchGalaxy> batch = make_batch(o, folder, threads, interrupted);
     std::string json_lines, summaries;
+    std::size_t saved = 0;
     std::vector<SheetEntry> sheet;
     for (std::size_t i = 0; i < batch.size(); ++i) {
         BatchGalaxy& b = batch[i];
@@ -206,10 +225,12 @@ int run_batch(Options& o, const GameFolder& folder, const std::atomic<bool>& int
         one.seed = b.seed;
         one.settings = b.settings;
         const std::string name = o.rename ? o.name + " " + std::to_string(i + 1) : b.name;
-        if (o.save && !interrupted)
-            save(one, b.random, b.galaxy, name);
+        if (o.save && !interrupted) {
+            save_one(save, one, b, name, saved, batch.size());
+            ++saved;
+        }
         if (interrupted)
-            throw ExitError{130, "interrupted: " + std::to_string(i) + " of " +
+            throw ExitError{130, "interrupted: " + std::to_string(saved) + " of " +
                                      std::to_string(batch.size()) + " galaxies were saved"};
         json_lines +=
             galaxy_json(b.galaxy, name, &b.settings, b.attempts, b.seed, o.stats).dump() + "\n";
