@@ -60,7 +60,8 @@ struct CliDialog : SaveDialog {
     bool confirm(const std::string& question) override
     {
         if (!overwrite)
-            throw ExitError{3, question + "\n(give --overwrite to replace the existing campaign)"};
+            throw ExitError{3, question + "\n(give --overwrite to replace the existing campaign)",
+                            true};
         return true;
     }
     bool accept_problems(const std::vector<Finding>& problems) override
@@ -356,7 +357,7 @@ int main(int argc, char** argv)
     try {
         return run(parser);
     } catch (const ExitError& e) {
-        if (e.status == 1 || (e.status == 5 && e.as_is))
+        if (e.status == 1 || e.as_is)
             std::cerr << (e.as_is ? e.message : with_full_stop(e.message)) << "\n";
         else
             std::cerr << "orvek-galaxy: " << shown_escaped(e.message) << "\n";

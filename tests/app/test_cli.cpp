@@ -93,9 +93,10 @@ TEST(Cli, OverwriteOnlyWhenAsked)
     auto before = game.campaigns();
     auto refused = game.run("--seed 2 --name Twice --save --json out.json");
     EXPECT_EQ(refused.status, 3);
-    EXPECT_NE(
-        refused.err.find("A campaign with this name exists already! Do you want to overwrite?"),
-        std::string::npos);
+    EXPECT_NE(refused.err.find("A campaign with this name exists already! Do you want to "
+                               "overwrite?\n(give --overwrite"),
+              std::string::npos)
+        << refused.err;
     EXPECT_EQ(game.campaigns(), before);
     EXPECT_FALSE(fs::exists("out.json")) << "JSON only for a successful run";
     EXPECT_EQ(game.run("--seed 2 --name Twice --save --overwrite").status, 0);
