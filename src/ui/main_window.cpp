@@ -75,6 +75,15 @@ MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
     build_controls();
     set_up_controls();
 
+    // Escape cancels a running generation, or a Save's wait for another one, wherever the
+    // focus is; the other keys are the map menu's.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (generation_)
+            generation_->progress.cancel = true;
+        if (saving_)
+            saving_->cancel = true;
+    });
     set_up_shortcuts();
 
     // The planet panel is shown where the screen has room for it beside the whole map; the
@@ -85,30 +94,6 @@ MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
     progress_timer_ = new QTimer(this);
     progress_timer_->setInterval(100);
     connect(progress_timer_, &QTimer::timeout, this, &MainWindow::show_progress);
-}
-
-// The window's keys, wherever the focus is.
-void MainWindow::set_up_shortcuts()
-{
-    // Escape cancels a running generation, or a Save's wait for another one.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, [this] {
-        if (generation_)
-            generation_->progress.cancel = true;
-        if (saving_)
-            saving_->cancel = true;
-    });
-
-    connect(new QShortcut(QKeySequence("Ctrl+O"), this), &QShortcut::activated, this,
-            &MainWindow::on_open_campaign);
-    connect(new QShortcut(QKeySequence("Ctrl+K"), this), &QShortcut::activated, this,
-            &MainWindow::on_check_campaign);
-    connect(new QShortcut(QKeySequence("Ctrl+G"), this), &QShortcut::activated, this,
-            &MainWindow::on_generate_candidates);
-    connect(new QShortcut(QKeySequence("Alt+Left"), this), &QShortcut::activated, this,
-            [this] { go_through_history(false); });
-    connect(new QShortcut(QKeySequence("Alt+Right"), this), &QShortcut::activated, this,
-            [this] { go_through_history(true); });
 }
 
 // The map on the left, the settings column on the right, between them two gradient strips.

@@ -1,6 +1,7 @@
 // The map's context menu: the seed of the galaxy shown and the orvek-galaxy command line that
 // makes the same galaxy, copied to the clipboard; Open and Check; Generate 12 and the history of
-// galaxies shown; the game folder chooser and the planet panel.
+// galaxies shown; the game folder chooser and the planet panel; and the window's keys, which
+// mostly stand for entries of that menu.
 
 #include "core/cp1252.h"
 #include "core/generate_command.h"
@@ -16,6 +17,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QShortcut>
 
 namespace orvek {
 
@@ -41,6 +43,21 @@ QString MainWindow::command_line() const
         return line + " --custom " + numbers;
     return line + " --size " + option_word(kSizeNames, f.size_class) + " --gates " +
            option_word(kGateNames, f.gate_style) + " --fields " + numbers;
+}
+
+// The keys of the menu's entries, wherever the focus is.
+void MainWindow::set_up_shortcuts()
+{
+    connect(new QShortcut(QKeySequence("Ctrl+O"), this), &QShortcut::activated, this,
+            &MainWindow::on_open_campaign);
+    connect(new QShortcut(QKeySequence("Ctrl+K"), this), &QShortcut::activated, this,
+            &MainWindow::on_check_campaign);
+    connect(new QShortcut(QKeySequence("Ctrl+G"), this), &QShortcut::activated, this,
+            &MainWindow::on_generate_candidates);
+    connect(new QShortcut(QKeySequence("Alt+Left"), this), &QShortcut::activated, this,
+            [this] { go_through_history(false); });
+    connect(new QShortcut(QKeySequence("Alt+Right"), this), &QShortcut::activated, this,
+            [this] { go_through_history(true); });
 }
 
 void MainWindow::show_map_menu(const QPoint& at)

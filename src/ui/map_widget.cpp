@@ -89,6 +89,8 @@ void MapWidget::set_planets(const std::vector<Planet>& planets)
     if (std::find(selection_.begin(), selection_.end(), selected_) == selection_.end())
         selected_ = selection_.empty() ? -1 : selection_.front();
     marked_.clear();
+    if (cuts_)
+        cuts_found_ = galaxy_cuts(planets_);
     update();
     emit selection_changed();
 }
@@ -161,7 +163,7 @@ void MapWidget::paintEvent(QPaintEvent*)
 // lost would cut the galaxy in two.
 void MapWidget::paint_cuts(QPainter& painter) const
 {
-    const GalaxyCuts cuts = galaxy_cuts(planets_);
+    const GalaxyCuts& cuts = cuts_found_;
     const QColor orange(255, 140, 0);
     painter.setPen(QPen(orange, 3));
     for (const auto& [a, b] : cuts.bridges)
@@ -173,9 +175,11 @@ void MapWidget::paint_cuts(QPainter& painter) const
             marker_rect(planets_[static_cast<std::size_t>(p)], pixels()).adjusted(-4, -4, 4, 4));
 }
 
+// The cuts are found when marked or when the planets change, not at every repaint.
 void MapWidget::mark_cuts(bool shown)
 {
     cuts_ = shown;
+    cuts_found_ = shown ? galaxy_cuts(planets_) : GalaxyCuts{};
     update();
 }
 

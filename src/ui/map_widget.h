@@ -2,6 +2,7 @@
 // The map panel of the window: the background picture with the galaxy drawn over it, and, during
 // a long generation, a line telling how many attempts have been made.
 
+#include "core/galaxy_figures.h"
 #include "core/planet.h"
 #include "ui/map_render.h"
 
@@ -156,6 +157,7 @@ private:
     QString progress_, status_, seed_, hover_text_;
     void paint_cuts(QPainter& painter) const;
     bool cuts_ = false;
+    GalaxyCuts cuts_found_;
     int selected_ = -1;
     std::vector<int> selection_;
     std::vector<int> marked_;

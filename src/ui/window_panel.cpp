@@ -12,9 +12,8 @@ namespace orvek {
 
 void MainWindow::set_up_panel()
 {
+    // The map's selection follows every change of the planets, and brings the panel with it.
     connect(map_, &MapWidget::selection_changed, this, &MainWindow::show_panel_planets);
-    connect(document_, &GalaxyDocument::planets_changed, this, &MainWindow::show_panel_planets);
-    connect(document_, &GalaxyDocument::replaced, this, &MainWindow::show_panel_planets);
     connect(panel_, &PlanetPanel::close_requested, this, [this] { show_panel(false); });
     connect(panel_, &PlanetPanel::planet_chosen, map_, &MapWidget::show_planet);
     connect(panel_, &PlanetPanel::rename_requested, this, [this](int p, const QString& name) {
