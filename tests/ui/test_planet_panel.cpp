@@ -33,7 +33,11 @@ struct PanelEditor : Editor {
         const auto& g = planets();
         return g[1].home ? 2 : 1;
     }
-    QPoint at(int p) const { return link_end(planets()[static_cast<std::size_t>(p)], map->side()); }
+    // Two pixels off the marker's centre, as a hurried click lands.
+    QPoint at(int p) const
+    {
+        return link_end(planets()[static_cast<std::size_t>(p)], map->side()) + QPoint(2, 1);
+    }
 };
 
 TEST(PlanetPanel, EveryChangeIsAnEditThatUndoTakesBack)
