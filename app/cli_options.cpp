@@ -97,9 +97,10 @@ void parse_save(const QCommandLineParser& parser, Options& o)
 // --count, --where and --max-seeds: many galaxies, made as single runs make them.
 void parse_batch(const QCommandLineParser& parser, Options& o)
 {
+    // A batch holds its galaxies until they are written: a thousand is tens of megabytes.
     if (parser.isSet("count"))
-        o.count = parse_count(parser.value("count"), 1, 100000,
-                              "--count wants a number from 1 to 100000");
+        o.count =
+            parse_count(parser.value("count"), 1, 1000, "--count wants a number from 1 to 1000");
     if (parser.isSet("max-seeds"))
         o.max_seeds = parse_count(parser.value("max-seeds"), 1, 4294967296ull,
                                   "--max-seeds wants a number from 1 to 4294967296");
