@@ -2,7 +2,6 @@
 
 #include "ui/map_labels.h"
 
-#include "campaign/features.h"
 #include "core/cp1252.h"
 #include "gamedata/game_folder.h"
 #include "image/jpeg.h"
