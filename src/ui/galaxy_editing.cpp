@@ -15,6 +15,8 @@
 #include <QMessageBox>
 #include <QUndoStack>
 
+#include <algorithm>
+
 namespace orvek {
 
 namespace {
@@ -52,9 +54,7 @@ void MainWindow::set_up_editing()
                 edit([=](const auto& g) { return move_planets(g, group, dx, dy); });
             });
     connect(map_, &MapWidget::nudge_requested, this, &MainWindow::nudge);
-    connect(map_, &MapWidget::delete_requested, this, [this](const std::vector<int>& group) {
-        edit([=](const auto& g) { return delete_planets(g, group); });
-    });
+    connect(map_, &MapWidget::delete_requested, this, &MainWindow::delete_selection);
     connect(map_, &MapWidget::join_requested, this,
             [this](int p, int q) { edit([=](const auto& g) { return join_planets(g, p, q); }); });
     connect(map_, &MapWidget::rename_requested, this, [this](int p, const QString& name) {
@@ -66,6 +66,27 @@ void MainWindow::set_up_editing()
     connect(map_, &MapWidget::planet_menu_requested, this, &MainWindow::show_planet_menu);
     connect(map_, &MapWidget::link_menu_requested, this, &MainWindow::show_link_menu);
     connect(map_, &MapWidget::map_menu_requested, this, &MainWindow::show_map_menu);
+}
+
+// Delete on a selection. The home planet cannot go, so a selection that holds it with others
+// asks whether to delete the others; the home planet alone is refused with the edit's reason.
+void MainWindow::delete_selection(std::vector<int> group)
+{
+    const auto& planets = document_->planets();
+    const auto home = std::find_if(group.begin(), group.end(), [&](int p) {
+        return p >= 0 && static_cast<std::size_t>(p) < planets.size() &&
+               planets[static_cast<std::size_t>(p)].home;
+    });
+    if (home != group.end() && group.size() > 1) {
+        const QString question =
+            QString("The home planet %1 cannot be deleted. Delete the other %2 selected planets?")
+                .arg(name_of(planets, *home))
+                .arg(group.size() - 1);
+        if (!ask(question))
+            return;
+        group.erase(home);
+    }
+    edit([=](const auto& g) { return delete_planets(g, group); });
 }
 
 // The picture the document names, as New Background loaded it or, after an undo or redo, read

@@ -167,6 +167,7 @@ private:
     // it; a refused one is said in a message.
     void edit(const std::function<EditPointer(const std::vector<Planet>&)>& make);
     void nudge(const std::vector<int>& group, int dx, int dy);
+    void delete_selection(std::vector<int> group);
     void show_planet_menu(int planet, const QPoint& at);
     void show_link_menu(int planet, int other, const QPoint& at);
     CloseAnswer ask_before_closing();

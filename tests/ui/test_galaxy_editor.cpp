@@ -19,6 +19,7 @@
 #include <QUndoStack>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -151,11 +152,30 @@ TEST(GalaxyEditor, ASelectionMovesAndGoesTogether)
     e.keys("Ctrl+Z");
     EXPECT_EQ(e.planets().size(), generated.size()) << "as one edit";
 
-    // A rubber band over the whole map holds every planet, the home planet with them: Delete
-    // is then refused, saying why.
+    // A rubber band over the whole map holds every planet, the home planet with them.
     drag(e.map, QPoint(2, 2), QPoint(e.map->side() - 2, e.map->side() - 2));
     EXPECT_EQ(e.map->selection().size(), generated.size());
+    // Delete with the home planet among others asks whether to delete the others; the home
+    // planet alone is refused, saying why.
+    const int home = static_cast<int>(std::find_if(generated.begin(), generated.end(),
+                                                   [](const Planet& p) { return p.home; }) -
+                                      generated.begin());
+    const Planets shown = e.planets();
+    QTest::mouseClick(e.map, Qt::LeftButton, {}, centre(shown, a));
+    QTest::mouseClick(e.map, Qt::LeftButton, Qt::ShiftModifier, centre(shown, home));
+    e.answer = false;
     QTest::keyClick(e.map, Qt::Key_Delete);
+    EXPECT_EQ(e.questions, 1);
+    EXPECT_EQ(e.planets().size(), generated.size()) << "No keeps them all";
+    e.answer = true;
+    QTest::keyClick(e.map, Qt::Key_Delete);
+    ASSERT_EQ(e.planets().size(), generated.size() - 1) << "Yes deletes the other one";
+    EXPECT_TRUE(std::any_of(e.planets().begin(), e.planets().end(),
+                            [](const Planet& p) { return p.home; }));
+    e.keys("Ctrl+Z");
+    QTest::mouseClick(e.map, Qt::LeftButton, {}, centre(shown, home));
+    QTest::keyClick(e.map, Qt::Key_Delete);
+    EXPECT_EQ(e.questions, 2) << "the home planet alone is refused, not asked about";
     EXPECT_EQ(e.planets().size(), generated.size());
     ASSERT_FALSE(e.messages.empty());
     EXPECT_TRUE(e.messages.back().second.contains("home planet cannot"));
