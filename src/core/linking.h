@@ -10,8 +10,10 @@
 #include "core/planet.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,8 +28,10 @@ namespace orvek {
 class Linker {
 public:
     explicit Linker(int n)
-        : n_(n), words_((n + 63) / 64), link_count_(n), links_(static_cast<std::size_t>(n) * n),
-          joined_(static_cast<std::size_t>(n) * words_), reached_(words_), walk_(n)
+        : n_(n), words_((n + 63) / 64), link_count_(n),
+          groups_(static_cast<std::size_t>(kMostOwnLinks) * n),
+          links_(static_cast<std::size_t>(n) * n), joined_(static_cast<std::size_t>(n) * words_),
+          reached_(words_), walk_(n)
     {}
 
     // Whether every planet can be reached from planet 0. Links join planets both ways once they
@@ -39,8 +43,11 @@ public:
         find_nearest(placed);
         std::fill(joined_.begin(), joined_.end(), 0);
         for (int p = 0; p < n_; ++p)
-            for (int k = 0; k < link_count_[p]; ++k)
-                join(p, row(p)[k]);
+            join(p, row(p)[0]);  // every planet links at least once
+        for (int count = 2; count <= kMostOwnLinks; ++count)
+            for (const std::int16_t p : group(count))
+                for (int k = 1; k < count; ++k)
+                    join(p, row(p)[k]);
         if (!placed.wormhole_at.empty()) {
             wormhole_pool_.fill(static_cast<std::uint32_t>(n_));
             for (std::uint32_t at : placed.wormhole_at) {
@@ -80,20 +87,48 @@ private:
     std::int16_t* row(int p) { return &links_[static_cast<std::size_t>(p) * n_]; }
 
     // Every planet's own links: its nearest planets, as many as its drawn link count.
-    // In a crowded galaxy, the block of cells around each planet is looked at first.
+    // In a crowded galaxy, the block of cells around each planet is looked at first. The
+    // planets are taken by their link count, one count after the other: a drawn count is
+    // random, and a branch on it in every planet's turn would be foreseen wrongly every few.
     void find_nearest(const Placed& placed)
     {
         const bool crowded = n_ >= NearbyPlanets::kFrom && placed.nearest_done < n_;
         if (crowded)
             nearby_.fill(placed);
+        group_by_link_count(placed);
+        for (int count = 1; count <= kMostOwnLinks; ++count)
+            for (const std::int16_t p : group(count)) {
+                if (p < placed.nearest_done)
+                    std::copy_n(&placed.nearest[static_cast<std::size_t>(p) * 3], count, row(p));
+                else if (!crowded || !nearby_.nearest(placed, p, count, row(p)))
+                    nearest_scan(placed, p, count, row(p));
+            }
+    }
+
+    // The planets of each drawn link count, in their order. Each planet is written to the end
+    // of every group and only its own group's end moves on: the ends stay in registers, where
+    // an end looked up by the count would go through memory at every planet.
+    void group_by_link_count(const Placed& placed)
+    {
+        std::int16_t* const one = groups_.data();
+        std::int16_t* const two = one + n_;
+        std::int16_t* const three = two + n_;
+        int ones = 0, twos = 0, threes = 0;
         for (int p = 0; p < n_; ++p) {
-            link_count_[p] = placed.own_links[p];
-            if (p < placed.nearest_done)
-                std::copy_n(&placed.nearest[static_cast<std::size_t>(p) * 3], link_count_[p],
-                            row(p));
-            else if (!crowded || !nearby_.nearest(placed, p, link_count_[p], row(p)))
-                nearest_scan(placed, p, link_count_[p], row(p));
+            const int count = placed.own_links[p];
+            link_count_[p] = count;
+            one[ones] = two[twos] = three[threes] = static_cast<std::int16_t>(p);
+            ones += count == 1;
+            twos += count == 2;
+            threes += count == 3;
         }
+        group_sizes_ = {0, ones, twos, threes};
+    }
+
+    std::span<const std::int16_t> group(int count) const
+    {
+        return {&groups_[static_cast<std::size_t>((count - 1) * n_)],
+                static_cast<std::size_t>(group_sizes_[count])};
     }
 
     // The links in their order: own links, then wormholes, then the links gained from planets
@@ -157,9 +192,13 @@ private:
             links[count++] = static_cast<std::int16_t>(to);
     }
 
+    static constexpr int kMostOwnLinks = 3;  // a drawn link count is 1, 2 or 3
+
     const int n_;
     const int words_;  // 64-bit words in a row of planets
     std::vector<std::int32_t> link_count_;
+    std::vector<std::int16_t> groups_;  // the planets of link count c from (c - 1) * n on
+    std::array<int, kMostOwnLinks + 1> group_sizes_{};
     std::vector<std::int16_t> links_;     // n rows of n entries: no planet has more than n-1 links
     std::vector<std::uint64_t> joined_;   // each planet's neighbours, a row of bits
     std::vector<std::uint64_t> reached_;  // the planets the walk has reached

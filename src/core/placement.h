@@ -144,26 +144,27 @@ private:
 
     // Checks the 3 x 3 cells around the candidate without branching on what they hold: an
     // empty cell holds a position far off the map, which never clashes. With SSE2 each row of
-    // three cells is one load, x and y compared as 16-bit halves.
+    // three cells is one load: a cell's x and y, as 16-bit halves, less the candidate's less the
+    // clearance, lie within twice the clearance exactly when they are that close; a saturating
+    // subtraction of twice the clearance then leaves both halves, the whole cell, zero.
     bool clashes(int x, int y) const
     {
         const std::int32_t* centre = &grid_[(cell_of(y) + 1) * kPadded + cell_of(x) + 1];
 #ifdef ORVEK_SSE2
-        const __m128i candidate = _mm_set1_epi32(x | (y << 16));
-        const __m128i limit = _mm_set1_epi16(kClearance + 1);
-        const __m128i zero = _mm_setzero_si128();
-        int clash = 0;
-        for (int r = -1; r <= 1; ++r) {
-            __m128i cells =
+        const auto half = [](int v) {
+            return static_cast<std::uint32_t>(v - kClearance) & 0xFFFFu;
+        };
+        const __m128i low_corner = _mm_set1_epi32(static_cast<int>(half(x) | half(y) << 16));
+        const __m128i span = _mm_set1_epi16(2 * kClearance);
+        const auto row = [&](int r) {
+            const __m128i cells =
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(centre + r * kPadded - 1));
-            __m128i d = _mm_sub_epi16(cells, candidate);
-            d = _mm_max_epi16(d, _mm_sub_epi16(zero, d));
-            // A cell clashes when both its x (bits 4i, 4i+1 of the mask) and its y (bits 4i+2,
-            // 4i+3) are close; the fourth cell of the load lies outside the 3 x 3 cells.
-            const int close = _mm_movemask_epi8(_mm_cmplt_epi16(d, limit));
-            clash |= close & (close >> 2) & 0x111;
-        }
-        return clash != 0;
+            const __m128i beyond = _mm_subs_epu16(_mm_sub_epi16(cells, low_corner), span);
+            return _mm_cmpeq_epi32(beyond, _mm_setzero_si128());
+        };
+        const __m128i clash = _mm_or_si128(_mm_or_si128(row(-1), row(0)), row(1));
+        // The fourth cell of each load lies outside the 3 x 3 cells.
+        return (_mm_movemask_ps(_mm_castsi128_ps(clash)) & 0x7) != 0;
 #else
         bool clash = false;
         for (int r = -1; r <= 1; ++r)
@@ -176,23 +177,16 @@ private:
     }
 
     // Draws planet p's position, or returns false, without a draw, when planets 0..p-1 leave
-    // no position free. Up to 74 planets can never fill the map, and clashes are rare among so
-    // few: the clash grid answers them. Beyond, where most positions are taken and most draws
+    // no position free. Up to 74 planets can never fill the map, and the clash grid tells
+    // whether a drawn position is clear. Beyond, where most positions are taken and most draws
     // are redrawn, the free map takes over.
     bool place(int p, Random& random)
     {
         int x, y;
-        if (p <= kRoomyCount) {
-            // The two draws of a position side by side, as in draw_three.
-            constexpr Random::Jump one = Random::jump(1), two = Random::jump(2);
-            std::uint32_t state = random.state();
-            do {
-                const std::uint32_t s1 = Random::ahead(state, one);
-                state = Random::ahead(state, two);
-                x = kMapMin + static_cast<int>(Random::scaled(s1, kMapRange));
-                y = kMapMin + static_cast<int>(Random::scaled(state, kMapRange));
-            } while (clashes(x, y));
-            random.set_state(state);
+        if (p < kCrowdedFrom) {
+            place_roomy(random, x, y);
+        } else if (p <= kRoomyCount) {
+            place_crowded(random, x, y);
         } else {
             if (p == kRoomyCount + 1) {
                 free_.clear();
@@ -208,6 +202,47 @@ private:
         return true;
     }
 
+    // Draws positions until one is clear; the two draws of each side by side, as in draw_three.
+    void place_roomy(Random& random, int& x, int& y) const
+    {
+        constexpr Random::Jump one = Random::jump(1), two = Random::jump(2);
+        std::uint32_t state = random.state();
+        do {
+            const std::uint32_t s1 = Random::ahead(state, one);
+            state = Random::ahead(state, two);
+            x = kMapMin + static_cast<int>(Random::scaled(s1, kMapRange));
+            y = kMapMin + static_cast<int>(Random::scaled(state, kMapRange));
+        } while (clashes(x, y));
+        random.set_state(state);
+    }
+
+    // The same draws, two positions at a time. From kCrowdedFrom planets on, about half the
+    // positions clash, and a branch on each could not be foreseen; the first clear one of two
+    // is taken without a branch, and only two clashing in a row loop.
+    void place_crowded(Random& random, int& x, int& y) const
+    {
+        constexpr Random::Jump one = Random::jump(1), two = Random::jump(2),
+                               three = Random::jump(3), four = Random::jump(4);
+        std::uint32_t state = random.state();
+        for (;;) {
+            const std::uint32_t s1 = Random::ahead(state, one), s2 = Random::ahead(state, two),
+                                s3 = Random::ahead(state, three), s4 = Random::ahead(state, four);
+            const int x1 = kMapMin + static_cast<int>(Random::scaled(s1, kMapRange));
+            const int y1 = kMapMin + static_cast<int>(Random::scaled(s2, kMapRange));
+            const int x2 = kMapMin + static_cast<int>(Random::scaled(s3, kMapRange));
+            const int y2 = kMapMin + static_cast<int>(Random::scaled(s4, kMapRange));
+            const bool first = !clashes(x1, y1), second = !clashes(x2, y2);
+            if (first | second) {  // both are known: one branch, not two
+                x = first ? x1 : x2;
+                y = first ? y1 : y2;
+                random.set_state(first ? s2 : s4);
+                return;
+            }
+            state = s4;
+        }
+    }
+
+    static constexpr int kCrowdedFrom = 45;
     const int n_;
     const std::int32_t join1_, join12_;
     const std::uint32_t join_sum_, template_count_;
