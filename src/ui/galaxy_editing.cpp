@@ -78,10 +78,11 @@ void MainWindow::delete_selection(std::vector<int> group)
                planets[static_cast<std::size_t>(p)].home;
     });
     if (home != group.end() && group.size() > 1) {
-        const QString question =
-            QString("The home planet %1 cannot be deleted. Delete the other %2 selected planets?")
-                .arg(name_of(planets, *home))
-                .arg(group.size() - 1);
+        const QString others = group.size() == 2
+                                   ? QString("the other selected planet")
+                                   : QString("the other %1 selected planets").arg(group.size() - 1);
+        const QString question = QString("The home planet %1 cannot be deleted. Delete %2?")
+                                     .arg(name_of(planets, *home), others);
         if (!ask(question))
             return;
         group.erase(home);

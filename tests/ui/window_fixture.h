@@ -32,6 +32,7 @@ struct Window {
     std::vector<std::pair<QString, QString>> messages;
     bool answer = true;
     int questions = 0;
+    QString last_question;
     MainWindow::CloseAnswer close_answer = MainWindow::CloseAnswer::Cancel;
     int close_questions = 0;
     QString problems_answer = "Cancel";  // the button chosen when a Save would write problems
@@ -41,8 +42,9 @@ struct Window {
     explicit Window(std::uint32_t seed = 42) : form(game.folder(), seed)
     {
         form.set_hooks({[this](const QString& t, const QString& m) { messages.emplace_back(t, m); },
-                        [this](const QString&) {
+                        [this](const QString& question) {
                             ++questions;
+                            last_question = question;
                             return answer;
                         },
                         [this](const QString&) {
