@@ -75,8 +75,10 @@ void scan_sse2(const Placed& placed, int p, std::int16_t* out)
 #endif
 
 #ifdef ORVEK_AVX2
-// nearest_scan's keys kept in eight lanes, for processors that have AVX2 (and its signed minimum
-// and maximum): each lane keeps its `count` smallest keys, merged at the end.
+// nearest_scan's keys kept in eight lanes, for processors that have AVX2 (and its unsigned
+// minimum and maximum): each lane keeps its `count` smallest keys, merged at the end. A key holds
+// one less than the squared distance, so that the planet itself, at distance 0, wraps around to
+// a key above every other planet's without a test of its own; the order of the others is kept.
 template <int count>
 struct NearestKeys {
     __m256i m[count];
@@ -84,7 +86,7 @@ struct NearestKeys {
     [[gnu::always_inline]] __attribute__((target("avx2"))) explicit NearestKeys()
     {
         for (__m256i& lane : m)
-            lane = _mm256_set1_epi32(std::numeric_limits<std::int32_t>::max());
+            lane = _mm256_set1_epi32(-1);  // the largest unsigned key: none yet
     }
 
     // Adds the keys of eight planets at `packed`, numbered `numbers`, as seen from `own`.
@@ -92,18 +94,17 @@ struct NearestKeys {
                                                                     __m256i numbers)
     {
         const __m256i d = _mm256_sub_epi16(packed, own);
-        const __m256i d2 = _mm256_madd_epi16(d, d);
-        __m256i key =
-            _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(d2, 8), numbers),
-                            _mm256_srli_epi32(_mm256_cmpeq_epi32(d2, _mm256_setzero_si256()), 1));
+        const __m256i below = _mm256_sub_epi32(_mm256_madd_epi16(d, d), _mm256_set1_epi32(1));
+        __m256i key = _mm256_or_si256(_mm256_slli_epi32(below, 8), numbers);
         for (int k = 0; k < count; ++k) {
-            const __m256i low = _mm256_min_epi32(m[k], key);
-            key = _mm256_max_epi32(m[k], key);
+            const __m256i low = _mm256_min_epu32(m[k], key);
+            key = _mm256_max_epu32(m[k], key);
             m[k] = low;
         }
     }
 
-    // Writes the numbers of the `count` smallest keys to `out`; returns the largest of those.
+    // Writes the numbers of the `count` smallest keys to `out`; returns the largest of those
+    // (one less than its squared distance, in the bits above the number).
     // Each lane's keys are in order, so the smallest left is always among the lanes' first:
     // taking it moves its lane's next keys up. The keys are unique (each holds its planet's
     // number), so one lane matches.
@@ -117,8 +118,7 @@ struct NearestKeys {
             const __m256i taken = _mm256_cmpeq_epi32(m[0], smallest);
             for (int j = 0; j + 1 < count; ++j)
                 m[j] = _mm256_blendv_epi8(m[j], m[j + 1], taken);
-            m[count - 1] = _mm256_blendv_epi8(
-                m[count - 1], _mm256_set1_epi32(std::numeric_limits<std::int32_t>::max()), taken);
+            m[count - 1] = _mm256_blendv_epi8(m[count - 1], _mm256_set1_epi32(-1), taken);
         }
         return last;
     }
@@ -126,9 +126,9 @@ struct NearestKeys {
     // The smallest of eight keys, in every lane.
     [[gnu::always_inline]] __attribute__((target("avx2"))) static __m256i smallest_of(__m256i v)
     {
-        v = _mm256_min_epi32(v, _mm256_permute2x128_si256(v, v, 1));
-        v = _mm256_min_epi32(v, _mm256_shuffle_epi32(v, 0x4E));
-        return _mm256_min_epi32(v, _mm256_shuffle_epi32(v, 0xB1));
+        v = _mm256_min_epu32(v, _mm256_permute2x128_si256(v, v, 1));
+        v = _mm256_min_epu32(v, _mm256_shuffle_epi32(v, 0x4E));
+        return _mm256_min_epu32(v, _mm256_shuffle_epi32(v, 0xB1));
     }
 };
 
@@ -168,7 +168,7 @@ block_nearest_avx2(const std::uint32_t* positions, const std::int32_t* numbers,
                  _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&numbers[at])));
     }
     constexpr std::uint32_t kBeyond = (2 * kCell + 1) * (2 * kCell + 1);
-    return (keys.take(out) >> 8) < kBeyond;
+    return (keys.take(out) >> 8) + 1 < kBeyond;
 }
 #endif
 

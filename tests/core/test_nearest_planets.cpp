@@ -62,5 +62,28 @@ TEST(NearestPlanets, EveryKindFindsWhatThePlainScanFinds)
     }
 }
 
+// A planet just outside the block around planet 1, exactly as far as the nearest one inside it
+// and with the lower number, is the nearest: the block search must not claim the inside one.
+TEST(NearestPlanets, TheBlockSearchIsUnsureAtItsEdge)
+{
+    const int spots[][2] = {{335, 500}, {448, 500}, {448, 613}, {900, 900},
+                            {900, 100}, {100, 900}, {950, 500}, {500, 950}};
+    Placed placed(8);
+    for (int p = 0; p < 8; ++p) {
+        placed.xs[p] = spots[p][0];
+        placed.ys[p] = spots[p][1];
+        placed.packed[p] = static_cast<std::uint32_t>(spots[p][0]) |
+                           (static_cast<std::uint32_t>(spots[p][1]) << 16);
+    }
+    NearbyPlanets nearby;
+    nearby.fill(placed);
+    std::int16_t nearest[1] = {-1};
+    if (nearby.nearest(placed, 1, 1, nearest)) {
+        EXPECT_EQ(nearest[0], 0) << "the tie goes to the lower number";
+    }
+    nearest_scan(placed, 1, 1, nearest);
+    EXPECT_EQ(nearest[0], 0);
+}
+
 }  // namespace
 }  // namespace orvek
