@@ -54,7 +54,7 @@ TEST(Screenshot, TwelveCandidates)
         ASSERT_NE(dialog, nullptr);
         ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->ready() == 12; }, 20000));
         QTest::qWait(100);
-        EXPECT_TRUE(dialog->grab().save("twelve-candidates.png"));
+        EXPECT_TRUE(dialog->grab().save(picture_path("twelve-candidates.png")));
         dialog->reject();
     });
     e.form.on_generate_candidates();

@@ -356,7 +356,7 @@ TEST(Screenshot, GalaxyMidEdit)
     QTest::mousePress(e.map, Qt::LeftButton, {}, centre(g, 1));
     QTest::mouseMove(e.map, centre(g, 2) + QPoint(6, 4));
     QTest::qWait(200);
-    ASSERT_TRUE(e.form.grab().toImage().save("galaxy-mid-edit.png"));
+    ASSERT_TRUE(e.form.grab().toImage().save(picture_path("galaxy-mid-edit.png")));
     QTest::mouseRelease(e.map, Qt::LeftButton, {}, centre(g, 2) + QPoint(6, 4));
     EXPECT_EQ(e.form.document().undo_stack()->count(), 1) << "the refused move is no edit";
 }
@@ -368,7 +368,7 @@ TEST(Screenshot, WindowOnASmallScreen)
     e.form.resize(MainWindow::opening_size(QRect(0, 0, 1366, 728)));
     e.find<QCheckBox>("CB_Advanced")->setChecked(true);
     QTest::qWait(200);
-    ASSERT_TRUE(e.form.grab().toImage().save("window-small-screen.png"));
+    ASSERT_TRUE(e.form.grab().toImage().save(picture_path("window-small-screen.png")));
 }
 
 }  // namespace

@@ -37,6 +37,7 @@ namespace orvek {
 namespace {
 
 using testing::cli_command;
+using testing::picture_path;
 using testing::Window;
 
 TEST(MainWindow, StartUpOutsideTheGameFolderShowsNoWindow)
@@ -355,7 +356,7 @@ TEST(Screenshot, TealHeaderRedHomeSilverLink)
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
     QTest::qWait(200);
     QImage shot = w.form.grab().toImage();
-    ASSERT_TRUE(shot.save("main-window.png"));
+    ASSERT_TRUE(shot.save(picture_path("main-window.png")));
     // The "Basic Settings" header lies on the teal section below the first separator.
     EXPECT_EQ(shot.pixelColor(770 + 3, 15 + 10), QColor(0, 128, 128));
     const auto& planets = w.form.document().galaxy().planets;
@@ -372,12 +373,12 @@ TEST(Screenshot, TealHeaderRedHomeSilverLink)
     for (const char* box : {"CB_Advanced", "CB_Inhibitions", "CB_Facility"})
         w.find<QCheckBox>(box)->setChecked(true);
     QTest::qWait(100);
-    ASSERT_TRUE(w.form.grab().save("main-window-open.png"));
+    ASSERT_TRUE(w.form.grab().save(picture_path("main-window-open.png")));
     // The longest text the map shows: a generation's progress after five seconds.
     w.form.map()->set_progress(QString("CALCULATING! 123456 attempts so far. Press Escape to "
                                        "cancel.\n25000 attempts per second. ") +
                                kRareSettingsHint);
-    ASSERT_TRUE(w.form.map()->grab().save("map-progress.png"));
+    ASSERT_TRUE(w.form.map()->grab().save(picture_path("map-progress.png")));
 }
 
 }  // namespace

@@ -109,7 +109,7 @@ TEST(Screenshot, ZoomedGalaxyOf175)
     const QPoint middle(e.map->side() / 2, e.map->side() / 2);
     wheel(e.map, middle, 4);
     QTest::qWait(200);
-    ASSERT_TRUE(e.form.grab().toImage().save("zoomed-175.png"));
+    ASSERT_TRUE(e.form.grab().toImage().save(picture_path("zoomed-175.png")));
     const MapView view = e.map->view();
     const MapScale scale(view.pixels(), view.side);
     const NameOverlaps at_1x = name_overlaps(e.planets(), place_names(e.planets(), view.side),

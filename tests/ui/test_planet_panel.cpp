@@ -24,6 +24,7 @@ namespace orvek {
 namespace {
 
 using testing::Editor;
+using testing::picture_path;
 using testing::Planets;
 
 struct PanelEditor : Editor {
@@ -150,12 +151,12 @@ TEST(Screenshot, PlanetPanel)
     e.find<QCheckBox>("Feature4")->click();
     emit e.find<QComboBox>("Facility13")->activated(2);
     QTest::qWait(200);
-    ASSERT_TRUE(e.form.grab().toImage().save("planet-panel.png"));
+    ASSERT_TRUE(e.form.grab().toImage().save(picture_path("planet-panel.png")));
     // Nothing selected: the galaxy's figures, its chokepoints and bridges marked.
     e.map->select_planet(-1);
     e.map->mark_cuts(true);
     QTest::qWait(100);
-    ASSERT_TRUE(e.form.grab().toImage().save("galaxy-figures.png"));
+    ASSERT_TRUE(e.form.grab().toImage().save(picture_path("galaxy-figures.png")));
 }
 
 }  // namespace

@@ -149,7 +149,8 @@ TEST(StartupFolder, AFolderChosenOpensInTheWindowsPlace)
     std::ofstream(file.toStdString(), std::ios::binary) << std::string("\xff\xfe\0[", 4);
     QSettings settings(file, QSettings::IniFormat);
     const QString note = settings_note(settings);
-    EXPECT_TRUE(note.startsWith("The settings file \"" + file + "\" could not be read")) << note.toStdString();
+    EXPECT_TRUE(note.startsWith("The settings file \"" + file + "\" could not be read"))
+        << note.toStdString();
     QStringList refused;
     GameWindows windows(settings, "", [&](const QString& text) { refused << text; });
     ASSERT_TRUE(windows.open(first_game.dir.str(), note));

@@ -39,6 +39,7 @@ namespace orvek {
 namespace {
 
 using testing::cli_command;
+using testing::picture_path;
 using testing::Window;
 
 // Two campaigns saved from the window, "Fine Reach" and "Broken Reach", and a fault planted by
@@ -248,7 +249,7 @@ TEST(Screenshot, OpenedCampaignWithAProblem)
     QPainter painter(&shot);
     painter.drawImage(QPoint(75, shot.height() - findings.height() - 40), findings);
     painter.end();
-    ASSERT_TRUE(shot.save("opened-campaign.png"));
+    ASSERT_TRUE(shot.save(picture_path("opened-campaign.png")));
 }
 
 }  // namespace

@@ -11,6 +11,13 @@
 
 namespace orvek::testing {
 
+// Where the window tests write their screenshots: the build folder, whatever folder the tests
+// are started from.
+inline QString picture_path(const char* name)
+{
+    return QString::fromUtf8(ORVEK_PICTURES) + "/" + name;
+}
+
 struct WindowGame : DemoGame {
     GameFolder folder() const { return GameFolder(dir.str()); }
 };
