@@ -70,6 +70,12 @@ TEST(Cli, ExitStatuses)
          "gave up after 40 attempts"},
         {"--max-attempts 0", 2, "--max-attempts"},
         {"--threads 0", 2, "--threads wants a number from 1 to 256"},
+        {"--count 2 --where 'diameter>=1000' --max-seeds 5", 4, "0 of 5 seeds passed --where"},
+        {"--where 'width>3'", 2, "\"width>3\" is no condition"},
+        {"--where 'diameter=>3'", 2, "\"diameter=>3\" is no condition"},
+        {"--where 'diameter>=3,'", 2, "\"\" is no condition"},
+        {"--count 0", 2, "--count wants a number from 1"},
+        {"--count 2 --move 0:100,100", 2, "no edit, --open or --check"},
     };
     for (const Case& c : cases) {
         auto r = game.run(c.args);
