@@ -73,11 +73,10 @@ void MainWindow::set_up_editing()
 void MainWindow::delete_selection(std::vector<int> group)
 {
     const auto& planets = document_->planets();
-    const auto home = std::find_if(group.begin(), group.end(), [&](int p) {
-        return p >= 0 && static_cast<std::size_t>(p) < planets.size() &&
-               planets[static_cast<std::size_t>(p)].home;
-    });
-    if (home != group.end() && group.size() > 1) {
+    const int home_number = home_planet(planets);
+    const auto home = std::find(group.begin(), group.end(), home_number);
+    if (home != group.end() && planets[static_cast<std::size_t>(home_number)].home &&
+        group.size() > 1) {
         const QString others = group.size() == 2
                                    ? QString("the other selected planet")
                                    : QString("the other %1 selected planets").arg(group.size() - 1);
