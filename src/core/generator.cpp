@@ -7,6 +7,7 @@
 #include "core/simd.h"
 
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <optional>
 #include <thread>
@@ -14,6 +15,21 @@
 namespace orvek {
 
 namespace {
+
+// Sleeps until `counter` may have moved on from `value`. Where the system waits on a memory
+// word (Linux's futex) that is the atomic's own wait. Elsewhere the standard library of this
+// compiler (GCC 12) waits on a condition variable that a wake can miss, which left a Generate
+// waiting for ever under Windows; there the thread sleeps in short steps and looks again.
+inline void sleep_until_changed(const std::atomic<std::uint64_t>& counter, std::uint64_t value)
+{
+#ifdef __linux__
+    counter.wait(value, std::memory_order_acquire);
+#else
+    (void)counter;
+    (void)value;
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+#endif
+}
 
 // Waits until `ready` holds for a counter that another thread moves on, and returns the value
 // that made it hold. A hand-over usually comes within an attempt's time, so the wait spins that
@@ -38,7 +54,7 @@ std::uint64_t wait_for(const std::atomic<std::uint64_t>& counter, Ready ready)
         if (until == std::chrono::steady_clock::time_point{})
             until = now + kSpinFor;
         else if (now > until)
-            counter.wait(value, std::memory_order_acquire);
+            sleep_until_changed(counter, value);
     }
 }
 
