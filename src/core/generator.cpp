@@ -93,8 +93,8 @@ public:
             count_attempt(number);
             placer.run(placed, random_, services_.backgrounds, services_.names);
             galaxy_.background_path = placed.background;
-            if (placed.kind == Placed::Kind::Ready && linker.connected(placed))
-                return complete(linker, placed);
+            if (connected(placed, placer, linker))
+                return complete(placed, placer, linker);
             if (!choice_.after_single(number, ThreadChoice::Clock::now()))
                 continue;
             if (const std::optional<GenerationResult> result =
@@ -117,9 +117,21 @@ private:
             progress_->attempts.store(number, std::memory_order_relaxed);
     }
 
-    GenerationResult complete(Linker& linker, Placed& placed)
+    // Whether a placed attempt gives a connected galaxy; the link counts its placing jumped over
+    // are drawn here, on the testing side.
+    static bool connected(Placed& placed, const Placer& placer, Linker& linker)
     {
-        linker.store(placed, galaxy_.planets, templates_, services_.names.load_system_names());
+        if (placed.kind != Placed::Kind::Ready)
+            return false;
+        placer.settle_link_counts(placed);
+        return linker.connected(placed);
+    }
+
+    GenerationResult complete(Placed& placed, const Placer& placer, Linker& linker)
+    {
+        const std::vector<std::string>& system_names = services_.names.load_system_names();
+        placer.settle_names(placed, static_cast<std::uint32_t>(system_names.size()));
+        linker.store(placed, galaxy_.planets, templates_, system_names);
         galaxy_.background_path = placed.background;
         services_.status.show_status(kReady);
         return GenerationResult::Complete;
@@ -152,18 +164,15 @@ private:
                                                   Linker& linker)
     {
         Ring ring(params_.planets, done);
-        // Placing takes about as long as linking and testing, so the placing thread does no
-        // linking work; linking_share_ can hand it the nearest planets of the first planets.
-        linking_share_ = 0;
         std::uint32_t state = random_.state();
         Placed* decided = nullptr;
         {
             std::jthread placing([&] { produce(ring, placer); });
-            decided = consume(ring, linker, state, done);
+            decided = consume(ring, placer, linker, state, done);
             ring.close();
         }  // leaving the block waits for the placing thread
         if (decided)
-            return finish(*decided, state, linker);
+            return finish(*decided, state, placer, linker);
         random_.set_state(state);
         count_attempt(done);
         choice_.handed_back(done, ThreadChoice::Clock::now());
@@ -202,8 +211,6 @@ private:
         count_attempt(slot.number);
         try {
             placer.run(slot, random, services_.backgrounds, services_.names);
-            if (slot.kind == Placed::Kind::Ready)
-                find_nearest_ahead(slot, linking_share_);
             return false;
         } catch (...) {
             slot.kind = Placed::Kind::Failed;
@@ -216,13 +223,14 @@ private:
     // The testing thread: links and tests the placed attempts in order until one decides the
     // command (returned), or the choice hands back to one thread (null); `state` and `done`
     // follow the random source and the count through the attempts that did not decide.
-    Placed* consume(Ring& ring, Linker& linker, std::uint32_t& state, std::uint64_t& done)
+    Placed* consume(Ring& ring, const Placer& placer, Linker& linker, std::uint32_t& state,
+                    std::uint64_t& done)
     {
         for (std::uint64_t i = 0;; ++i) {
             wait_for(ring.produced, [&](std::uint64_t p) { return p > i; });
             Placed& slot = ring.slot(i);
             if (slot.kind == Placed::Kind::Cancelled || slot.kind == Placed::Kind::Failed ||
-                (slot.kind == Placed::Kind::Ready && linker.connected(slot)))
+                connected(slot, placer, linker))
                 return &slot;
             state = slot.state_after;
             done = slot.number;
@@ -233,7 +241,8 @@ private:
         }
     }
 
-    GenerationResult finish(Placed& decided, std::uint32_t state, Linker& linker)
+    GenerationResult finish(Placed& decided, std::uint32_t state, const Placer& placer,
+                            Linker& linker)
     {
         switch (decided.kind) {
         case Placed::Kind::Cancelled:
@@ -248,7 +257,7 @@ private:
         default:
             random_.set_state(decided.state_after);
             count_attempt(decided.number);
-            return complete(linker, decided);
+            return complete(decided, placer, linker);
         }
     }
 
@@ -259,7 +268,6 @@ private:
     GenerationProgress* progress_;
     ThreadChoice choice_;
     std::vector<std::string> templates_;
-    int linking_share_ = 0;
 };
 
 }  // namespace

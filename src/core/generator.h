@@ -110,9 +110,12 @@ constexpr bool positions_clash(int x, int y, int qx, int qy)
 //
 // After `threading.pipeline_after` attempts without a connected galaxy, when two threads are
 // allowed, the draws of later attempts are made on a second thread while this one tests the
-// earlier ones; the result and every draw stay the same. The services are then called from that
-// thread, and an attempt placed ahead may be placed again when the threads hand back: what they
-// give must follow from the random source alone.
+// earlier ones; the result and every draw stay the same. The services are then called from the
+// second thread, and an attempt placed ahead may be placed again when the threads hand back:
+// what they give must follow from the random source alone. The second thread makes only the
+// draws that must be made in order, the positions; those that follow from a known state (a
+// planet's name, template and link count) are made by this one, so that the halves take about
+// the same time.
 //
 // Two threads gain only while each has a core: on a machine busy with other work (the game, a
 // browser, a second generator), or on a process held to one core, every hand-over would wait for

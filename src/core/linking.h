@@ -75,8 +75,8 @@ public:
                                      : system_names[name_pool.take(placed.name_at[p])];
             planet.template_file =
                 file_name_of(templates[template_pool.take(placed.template_at[p])]);
-            planet.x = placed.xs[p];
-            planet.y = placed.ys[p];
+            planet.x = placed.x(p);
+            planet.y = placed.y(p);
             planet.links.assign(row(p), row(p) + link_count_[p]);
             planet.farthest = farthest(placed, p);
             planet.home = p == placed.home;
@@ -92,17 +92,14 @@ private:
     // random, and a branch on it in every planet's turn would be foreseen wrongly every few.
     void find_nearest(const Placed& placed)
     {
-        const bool crowded = n_ >= NearbyPlanets::kFrom && placed.nearest_done < n_;
+        const bool crowded = n_ >= NearbyPlanets::kFrom;
         if (crowded)
             nearby_.fill(placed);
         group_by_link_count(placed);
         for (int count = 1; count <= kMostOwnLinks; ++count)
-            for (const std::int16_t p : group(count)) {
-                if (p < placed.nearest_done)
-                    std::copy_n(&placed.nearest[static_cast<std::size_t>(p) * 3], count, row(p));
-                else if (!crowded || !nearby_.nearest(placed, p, count, row(p)))
+            for (const std::int16_t p : group(count))
+                if (!crowded || !nearby_.nearest(placed, p, count, row(p)))
                     nearest_scan(placed, p, count, row(p));
-            }
     }
 
     // The planets of each drawn link count, in their order. Each planet is written to the end
@@ -180,7 +177,7 @@ private:
     int farthest(const Placed& placed, int p) const
     {
         return farthest_planet(n_, p, [&](int i) {
-            return std::pair<std::int64_t, std::int64_t>(placed.xs[i], placed.ys[i]);
+            return std::pair<std::int64_t, std::int64_t>(placed.x(i), placed.y(i));
         });
     }
 
@@ -206,15 +203,5 @@ private:
     IndexPool wormhole_pool_;
     NearbyPlanets nearby_;
 };
-
-// Finds the nearest planets of planets 0..count-1 ahead of the Linker, which then takes them as
-// they are: the share of the linking work that the placing thread does in the pipeline.
-inline void find_nearest_ahead(Placed& placed, int count)
-{
-    for (int p = 0; p < count; ++p)
-        nearest_scan(placed, p, placed.own_links[p],
-                     &placed.nearest[static_cast<std::size_t>(p) * 3]);
-    placed.nearest_done = count;
-}
 
 }  // namespace orvek

@@ -16,10 +16,10 @@ void scan_plain(const Placed& placed, int p, std::int16_t* out)
 {
     std::uint32_t best[count];
     std::fill(best, best + count, std::numeric_limits<std::uint32_t>::max());
-    for (int i = 0; i < static_cast<int>(placed.xs.size()); ++i) {
+    for (int i = 0; i < placed.count(); ++i) {
         if (i == p)
             continue;
-        const std::int32_t dx = placed.xs[i] - placed.xs[p], dy = placed.ys[i] - placed.ys[p];
+        const std::int32_t dx = placed.x(i) - placed.x(p), dy = placed.y(i) - placed.y(p);
         auto key = static_cast<std::uint32_t>(((dx * dx + dy * dy) << 8) | i);
         for (int k = 0; k < count; ++k)
             if (key < best[k])
@@ -161,7 +161,7 @@ block_nearest_avx2(const std::uint32_t* positions, const std::int32_t* numbers,
 {
     const __m256i own = _mm256_set1_epi32(static_cast<int>(placed.packed[p]));
     NearestKeys<count> keys;
-    const int centre = NearbyPlanets::at_of(placed.xs[p], placed.ys[p]);
+    const int centre = NearbyPlanets::at_of(placed.x(p), placed.y(p));
     for (int r = -2; r <= 2; ++r) {
         const int at = centre + r * NearbyPlanets::kStride - 2;
         keys.add(own, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&positions[at])),
@@ -225,8 +225,8 @@ void NearbyPlanets::fill(const Placed& placed)
 {
     positions_.assign(kStride * kRows, Placed::kFarPacked);
     numbers_.resize(kStride * kRows);
-    for (int p = 0; p < static_cast<int>(placed.xs.size()); ++p) {
-        const int at = at_of(placed.xs[p], placed.ys[p]);
+    for (int p = 0; p < placed.count(); ++p) {
+        const int at = at_of(placed.x(p), placed.y(p));
         positions_[at] = placed.packed[p];
         numbers_[at] = p;
     }

@@ -17,11 +17,12 @@ inline constexpr int kGrid = (kMapMax / kCell) + 1;
 inline constexpr int kRoomyCount = 74;  // up to this many planets can never fill the map
 
 // What the first half of an attempt leaves for the second: every draw of the attempt has been
-// made, so an attempt can be linked and tested while the next one is already being placed.
+// made or is fixed by a recorded state, so an attempt can be linked and tested while the next
+// one is already being placed.
 struct Placed {
     explicit Placed(int n)
-        : xs(n), ys(n), packed((n + 7) / 8 * 8, kFarPacked), own_links(n), names(n), name_at(n),
-          template_at(n), nearest(static_cast<std::size_t>(n) * 3)
+        : packed((n + 7) / 8 * 8, kFarPacked), draw_state(n), own_links(n), names(n), name_at(n),
+          template_at(n)
     {}
 
     enum class Kind { Ready, FullMap, Failed, Cancelled };
@@ -36,17 +37,25 @@ struct Placed {
     std::uint32_t state_after = 0;  // the random source's state after the attempt's draws
     std::string background;
     int home = 0;
-    std::vector<std::int32_t> xs, ys;
     std::vector<std::uint32_t> packed;
+    // The random source's state before the name, template and link count draws of each of the
+    // first `usual` planets, which follow from it alone: the placing side only jumps over them,
+    // and the arrays below are filled from these states by Placer::settle_*.
+    std::vector<std::uint32_t> draw_state;
+    int usual = 0;
     std::vector<std::int32_t> own_links;     // the drawn link count of every planet
     std::vector<std::string> names;          // made-up names; pool names once resolved
     std::vector<std::uint32_t> name_at;      // position drawn from the name pool, or kMadeUp
     std::vector<std::uint32_t> template_at;  // position drawn from the template list
     std::vector<std::uint32_t> wormhole_at;  // positions drawn from the wormhole pool
-    // The nearest planets of planets 0..nearest_done-1, three entries each, when the placing
-    // side had time to find them.
-    std::vector<std::int16_t> nearest;
-    int nearest_done = 0;
+
+    int x(int p) const { return static_cast<int>(packed[p] & 0xFFFFu); }
+    int y(int p) const { return static_cast<int>(packed[p] >> 16); }
+    void put(int p, int x, int y)
+    {
+        packed[p] = static_cast<std::uint32_t>(x) | (static_cast<std::uint32_t>(y) << 16);
+    }
+    int count() const { return static_cast<int>(draw_state.size()); }
 };
 
 }  // namespace orvek

@@ -9,6 +9,7 @@
 #include "core/random.h"
 #include "core/simd.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -19,6 +20,13 @@ namespace orvek {
 // The first half of an attempt: background, home planet, placement with names, templates and
 // link counts, and the wormhole draws. Pools shrink by one entry per draw, so their sizes are
 // known without keeping them; only the drawn positions are recorded.
+//
+// While both pools last, a planet's name, template and link count are three draws of known
+// sizes, which follow from the state before them: placing only records that state and jumps
+// three steps on. Placing is the part a two-thread Generate waits on, since each attempt starts
+// where the last one's draws ended; the testing side makes these draws (settle_link_counts for
+// every attempt, settle_names for the one that stands), and the attempt that crosses between
+// the cores is a third of the size.
 //
 // The clash grid has cells one unit wider than the clearance, so no two planets ever share a
 // cell and a clash can only come from the 3 x 3 cells around a candidate.
@@ -37,16 +45,19 @@ public:
     {}
 
     // Makes every draw of one attempt into `out`. Throws as the attempt would fail: a list to
-    // draw from is empty, or the wormhole text is not a number.
+    // draw from is empty, or the wormhole text is not a number. The name, template and link
+    // count draws of the usual planets are jumped over and left to settle_link_counts and
+    // settle_names, which the testing side calls.
     void run(Placed& out, Random& random, BackgroundChooser& backgrounds, NameSource& names)
     {
-        out_ = {out.xs.data(),      out.ys.data(),          out.packed.data(),
-                out.name_at.data(), out.template_at.data(), out.own_links.data()};
+        out_ = {out.packed.data(), out.draw_state.data(), out.name_at.data(),
+                out.template_at.data(), out.own_links.data()};
         out.kind = Placed::Kind::Ready;
-        out.nearest_done = 0;
         out.background = backgrounds.draw_background(random);
         out.home = static_cast<int>(random(static_cast<std::uint32_t>(n_ - 1)));
         const auto name_count = static_cast<std::uint32_t>(names.load_system_names().size());
+        out.usual = static_cast<int>(std::min({name_count, template_count_,
+                                                static_cast<std::uint32_t>(n_)}));
         grid_.fill(kEmptyCell);
         for (int p = 0; p < n_; ++p) {
             if (!place(p, random)) {
@@ -54,20 +65,52 @@ public:
                 out.state_after = random.state();
                 return;
             }
-            draw_names(out, p, random, names, name_count);
+            if (p < out.usual)
+                jump_names(p, random);
+            else
+                draw_names(out, p, random, names, name_count);
         }
         draw_wormholes(out, random);
         out.state_after = random.state();
     }
 
+    // The link counts of the usual planets, from the states their draws start at.
+    void settle_link_counts(Placed& placed) const
+    {
+        constexpr Random::Jump three = Random::jump(3);
+        for (int p = 0; p < placed.usual; ++p)
+            placed.own_links[p] =
+                links_of(Random::scaled(Random::ahead(placed.draw_state[p], three), join_sum_));
+    }
+
+    // The name and template positions of the usual planets, for the attempt that stands.
+    void settle_names(Placed& placed, std::uint32_t name_count) const
+    {
+        constexpr Random::Jump one = Random::jump(1), two = Random::jump(2);
+        for (int p = 0; p < placed.usual; ++p) {
+            const std::uint32_t state = placed.draw_state[p];
+            placed.name_at[p] = Random::scaled(Random::ahead(state, one), left(name_count, p));
+            placed.template_at[p] =
+                Random::scaled(Random::ahead(state, two), left(template_count_, p));
+        }
+    }
+
 private:
-    // Planet p's name, template and link count.
+    // A usual planet's three draws R(names left), R(templates left) and R(join sum): only the
+    // state they start from is kept, and the source jumps three steps on.
+    void jump_names(int p, Random& random)
+    {
+        constexpr Random::Jump three = Random::jump(3);
+        out_.draw_state[p] = random.state();
+        random.set_state(Random::ahead(random.state(), three));
+    }
+
+    // The name, template and link count of a planet past the usual ones: the names or the
+    // templates have run out, and a made-up name takes draws of its own.
     void draw_names(Placed& out, int p, Random& random, NameSource& names, std::uint32_t name_count)
     {
         const std::uint32_t names_left = left(name_count, p);
         const std::uint32_t templates_left = left(template_count_, p);
-        if (names_left > 0 && templates_left > 0)
-            return draw_three(p, random, names_left, templates_left);  // the usual planet
         if (names_left > 0) {
             out.name_at[p] = random(names_left);
         } else {
@@ -117,29 +160,13 @@ private:
         return r < join1_ ? 1 : (r < join12_ ? 2 : 3);
     }
 
-    // Planet p's name, template and link count: the draws R(names_left), R(templates_left) and
-    // R(join sum), made from the states one, two and three steps on.
-    void draw_three(int p, Random& random, std::uint32_t names_left, std::uint32_t templates_left)
-    {
-        constexpr Random::Jump one = Random::jump(1), two = Random::jump(2),
-                               three = Random::jump(3);
-        const std::uint32_t state = random.state();
-        const std::uint32_t s1 = Random::ahead(state, one), s2 = Random::ahead(state, two),
-                            s3 = Random::ahead(state, three);
-        out_.name_at[p] = Random::scaled(s1, names_left);
-        out_.template_at[p] = Random::scaled(s2, templates_left);
-        out_.own_links[p] = links_of(Random::scaled(s3, join_sum_));
-        random.set_state(s3);
-    }
-
     static int cell_of(int v) { return v / kCell; }
 
     void put(int p, int x, int y)
     {
-        out_.xs[p] = x;
-        out_.ys[p] = y;
-        out_.packed[p] = static_cast<std::uint32_t>(x) | (static_cast<std::uint32_t>(y) << 16);
-        grid_[(cell_of(y) + 1) * kPadded + cell_of(x) + 1] = x | (y << 16);
+        const std::int32_t packed = x | (y << 16);
+        out_.packed[p] = static_cast<std::uint32_t>(packed);
+        grid_[(cell_of(y) + 1) * kPadded + cell_of(x) + 1] = packed;
     }
 
     // Checks the 3 x 3 cells around the candidate without branching on what they hold: an
@@ -191,7 +218,8 @@ private:
             if (p == kRoomyCount + 1) {
                 free_.clear();
                 for (int q = 0; q < p; ++q)
-                    free_.take(out_.xs[q], out_.ys[q]);
+                    free_.take(static_cast<int>(out_.packed[q] & 0xFFFFu),
+                               static_cast<int>(out_.packed[q] >> 16));
             }
             if (free_.full())
                 return false;
@@ -202,7 +230,8 @@ private:
         return true;
     }
 
-    // Draws positions until one is clear; the two draws of each side by side, as in draw_three.
+    // Draws positions until one is clear; the two draws of each made side by side from the
+    // state before them.
     void place_roomy(Random& random, int& x, int& y) const
     {
         constexpr Random::Jump one = Random::jump(1), two = Random::jump(2);
@@ -251,8 +280,7 @@ private:
     // The attempt's arrays, held as plain pointers: through the vectors every store would make
     // the compiler load their addresses again.
     struct Arrays {
-        std::int32_t *xs, *ys;
-        std::uint32_t* packed;
+        std::uint32_t *packed, *draw_state;
         std::uint32_t *name_at, *template_at;
         std::int32_t* own_links;
     } out_{};

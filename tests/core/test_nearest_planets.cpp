@@ -21,11 +21,9 @@ Placed scattered(int n, std::uint32_t seed)
             y = kMapMin + static_cast<int>(random(kMapRange));
             clash = false;
             for (int q = 0; q < p; ++q)
-                clash = clash || positions_clash(x, y, placed.xs[q], placed.ys[q]);
+                clash = clash || positions_clash(x, y, placed.x(q), placed.y(q));
         } while (clash);
-        placed.xs[p] = x;
-        placed.ys[p] = y;
-        placed.packed[p] = static_cast<std::uint32_t>(x) | (static_cast<std::uint32_t>(y) << 16);
+        placed.put(p, x, y);
     }
     return placed;
 }
@@ -69,12 +67,8 @@ TEST(NearestPlanets, TheBlockSearchIsUnsureAtItsEdge)
     const int spots[][2] = {{335, 500}, {448, 500}, {448, 613}, {900, 900},
                             {900, 100}, {100, 900}, {950, 500}, {500, 950}};
     Placed placed(8);
-    for (int p = 0; p < 8; ++p) {
-        placed.xs[p] = spots[p][0];
-        placed.ys[p] = spots[p][1];
-        placed.packed[p] = static_cast<std::uint32_t>(spots[p][0]) |
-                           (static_cast<std::uint32_t>(spots[p][1]) << 16);
-    }
+    for (int p = 0; p < 8; ++p)
+        placed.put(p, spots[p][0], spots[p][1]);
     NearbyPlanets nearby;
     nearby.fill(placed);
     std::int16_t nearest[1] = {-1};
