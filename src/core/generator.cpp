@@ -95,7 +95,8 @@ public:
             galaxy_.background_path = placed.background;
             if (connected(placed, placer, linker))
                 return complete(placed, placer, linker);
-            if (!choice_.after_single(number, ThreadChoice::Clock::now()))
+            if (!choice_.may_join(number) ||
+                !choice_.after_single(number, ThreadChoice::Clock::now()))
                 continue;
             if (const std::optional<GenerationResult> result =
                     run_pipelined(number, placer, linker))

@@ -36,7 +36,7 @@ ThreadChoice::ThreadChoice(const Threading& threading, int cores)
 
 bool ThreadChoice::after_single(std::uint64_t number, Clock::time_point now)
 {
-    if (!two_threads_ || number < threading_.pipeline_after)
+    if (!may_join(number))
         return false;
     if (threading_.pipeline_run != 0)
         return number >= spell_first_ + threading_.pipeline_after;

@@ -38,6 +38,12 @@ public:
 
     ThreadChoice(const Threading& threading, int usable_cores);
 
+    // Whether two threads may take over after attempt `number` at all; it reads no clock, so
+    // that a Generate held to one thread does not read one after every attempt.
+    bool may_join(std::uint64_t number) const
+    {
+        return two_threads_ && number >= threading_.pipeline_after;
+    }
     // After attempt `number` on one thread: whether two threads take over from the next.
     bool after_single(std::uint64_t number, Clock::time_point now);
     // After the `done`th attempt of a run on two threads: whether they hand back to one.
