@@ -56,8 +56,9 @@ public:
         out.background = backgrounds.draw_background(random);
         out.home = static_cast<int>(random(static_cast<std::uint32_t>(n_ - 1)));
         const auto name_count = static_cast<std::uint32_t>(names.load_system_names().size());
-        out.usual = static_cast<int>(std::min({name_count, template_count_,
-                                                static_cast<std::uint32_t>(n_)}));
+        const int usual = static_cast<int>(
+            std::min({name_count, template_count_, static_cast<std::uint32_t>(n_)}));
+        out.usual = usual;
         grid_.fill(kEmptyCell);
         for (int p = 0; p < n_; ++p) {
             if (!place(p, random)) {
@@ -65,7 +66,7 @@ public:
                 out.state_after = random.state();
                 return;
             }
-            if (p < out.usual)
+            if (p < usual)
                 jump_names(p, random);
             else
                 draw_names(out, p, random, names, name_count);
