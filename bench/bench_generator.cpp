@@ -10,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -156,6 +157,43 @@ void fast_per_attempt(benchmark::State& state)
     state.counters["ms_per_generate"] = wall.count() / 1000.0 / generates;
 }
 
+// How long a Generate takes to stop once cancelled (Escape in the window), in the middle of a
+// run on two threads where they are used: the cancel is set 60 ms in, past the second thread's
+// joining. Arguments: corner, threads, surroundings. Reports the slowest and the median stop.
+void cancel_latency(benchmark::State& state)
+{
+    const Corner& corner = kCorners[state.range(0)];
+    const Threading threading = threading_of(state.range(1));
+    const Neighbours neighbours(state.range(2));
+    testing::FakeWorld world;
+    world.names.names.resize(300);
+    Random random(4242);
+    std::vector<double> stops;
+    for (auto _ : state) {
+        GenerationProgress progress;
+        Galaxy galaxy;
+        std::chrono::steady_clock::time_point stopped;
+        std::jthread generate([&] {
+            generate_galaxy(params_of(corner), world.services, random, galaxy, &progress,
+                            threading);
+            stopped = std::chrono::steady_clock::now();
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        const auto cancelled = std::chrono::steady_clock::now();
+        progress.cancel = true;
+        generate.join();
+        // A Generate that connected before the cancel stopped by itself: no stop to time.
+        if (stopped > cancelled)
+            stops.push_back(std::chrono::duration<double, std::milli>(stopped - cancelled).count());
+    }
+    std::sort(stops.begin(), stops.end());
+    state.counters["stops"] = static_cast<double>(stops.size());
+    if (!stops.empty()) {
+        state.counters["slowest_ms"] = stops.back();
+        state.counters["median_ms"] = stops[stops.size() / 2];
+    }
+}
+
 // One complete Generate per iteration, each from another seed.
 void fast_to_connected(benchmark::State& state)
 {
@@ -214,6 +252,13 @@ BENCHMARK(fast_per_attempt)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(40);
+// The 69-planet corner's attempts are short, the nearly full map's long.
+BENCHMARK(cancel_latency)
+    ->ArgNames({"corner", "threads", "surroundings"})
+    ->ArgsProduct({{1, 4}, {kOne, kDefault}, {kIdle, kPinned, kBusy}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
 BENCHMARK(fast_to_connected)->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(fast_to_connected)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(plain_per_attempt)
