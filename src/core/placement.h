@@ -155,10 +155,14 @@ private:
                                                          : 0;
     }
 
+    // The link count a draw gives. The weights' sums wrap as 32-bit numbers, so the second
+    // bound can lie below the first. Worked out without a branch: the count is random, and a
+    // branch on it would be foreseen wrongly at every few planets.
     int links_of(std::uint32_t draw) const
     {
         const auto r = static_cast<std::int32_t>(draw);
-        return r < join1_ ? 1 : (r < join12_ ? 2 : 3);
+        const int first = r < join1_, second = r < join12_;
+        return 3 - second - first * (2 - second);  // 1 for the first, else 2 or 3
     }
 
     static int cell_of(int v) { return v / kCell; }
