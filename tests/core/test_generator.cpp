@@ -69,7 +69,7 @@ TEST(Generator, FastPathEqualsPlainDrawForDraw)
         {40, 0, 59, 20, 1, 5, 100},      {69, 2, 30, 40, 5, 10, 100}, {120, 3, 1, 1, 1, 4, 300},
         {175, 9, 30, 40, 5, 3, 300},     {175, 0, 1, 1, 99, 3, 300},  {175, 1, 40, 40, 5, 3, 300},
         {175, 0, 59, 20, 1, 3, 300, 20},
-        {22, 1, 2147483000, 2000, 5, 10, 100},  // the weights' sums wrap around
+        {22, 1, 1, 2147483647, 2147483647, 10, 100},  // the weights' sums wrap around
     };
     for (const Case& c : cases)
         for (int seed = 1; seed <= c.seeds; ++seed) {
