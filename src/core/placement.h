@@ -50,8 +50,7 @@ public:
     // settle_names, which the testing side calls.
     void run(Placed& out, Random& random, BackgroundChooser& backgrounds, NameSource& names)
     {
-        out_ = {out.packed.data(), out.draw_state.data(), out.name_at.data(),
-                out.template_at.data(), out.own_links.data()};
+        out_ = {out.packed.data(), out.draw_state.data()};
         out.kind = Placed::Kind::Ready;
         out.background = backgrounds.draw_background(random);
         out.home = static_cast<int>(random(static_cast<std::uint32_t>(n_ - 1)));
@@ -286,8 +285,6 @@ private:
     // the compiler load their addresses again.
     struct Arrays {
         std::uint32_t *packed, *draw_state;
-        std::uint32_t *name_at, *template_at;
-        std::int32_t* own_links;
     } out_{};
     // The clash grid with a border of empty cells, each cell holding x | y << 16 of its planet;
     // one more cell at the end, since a row of three is read as four.
