@@ -49,13 +49,14 @@ struct Placed {
     std::vector<std::uint32_t> template_at;  // position drawn from the template list
     std::vector<std::uint32_t> wormhole_at;  // positions drawn from the wormhole pool
 
+    // Planet p's position, kept only packed.
     int x(int p) const { return static_cast<int>(packed[p] & 0xFFFFu); }
     int y(int p) const { return static_cast<int>(packed[p] >> 16); }
     void put(int p, int x, int y)
     {
         packed[p] = static_cast<std::uint32_t>(x) | (static_cast<std::uint32_t>(y) << 16);
     }
-    int count() const { return static_cast<int>(draw_state.size()); }
+    int count() const { return static_cast<int>(draw_state.size()); }  // the planets
 };
 
 }  // namespace orvek
