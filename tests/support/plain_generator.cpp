@@ -60,7 +60,13 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
     if (!stats)
         stats = &ignored;
     const int n = params.planets;
-    const int j1 = params.join1, j2 = params.join2, j3 = params.join3;
+    // The weights' sums wrap around as 32-bit numbers.
+    const auto wrapped = [](std::int32_t a, std::int32_t b) {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) +
+                                         static_cast<std::uint32_t>(b));
+    };
+    const std::int32_t j1 = params.join1, j12 = wrapped(j1, params.join2),
+                       j123 = wrapped(j12, params.join3);
     std::vector<Planet> planets;
     std::vector<std::string> templates, wormhole_pool;
     std::vector<double> distance(n);
@@ -120,8 +126,8 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
                 throw list_index_error(i);
             planets[p].template_file = file_name_of(templates[i]);
             templates.erase(templates.begin() + i);
-            auto r = static_cast<std::int32_t>(random(static_cast<std::uint32_t>(j1 + j2 + j3)));
-            own_links[p] = r < j1 ? 1 : (r < j1 + j2 ? 2 : 3);
+            auto r = static_cast<std::int32_t>(random(static_cast<std::uint32_t>(j123)));
+            own_links[p] = r < j1 ? 1 : (r < j12 ? 2 : 3);
         }
         if (full) {
             ++stats->full_maps;
