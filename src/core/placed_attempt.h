@@ -52,9 +52,10 @@ struct Placed {
     // Planet p's position, kept only packed.
     int x(int p) const { return static_cast<int>(packed[p] & 0xFFFFu); }
     int y(int p) const { return static_cast<int>(packed[p] >> 16); }
-    void put(int p, int x, int y)
+    void put(int p, int x, int y) { packed[p] = pack(x, y); }
+    static std::uint32_t pack(int x, int y)
     {
-        packed[p] = static_cast<std::uint32_t>(x) | (static_cast<std::uint32_t>(y) << 16);
+        return static_cast<std::uint32_t>(x) | (static_cast<std::uint32_t>(y) << 16);
     }
     int count() const { return static_cast<int>(draw_state.size()); }  // the planets
 };

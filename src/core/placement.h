@@ -60,7 +60,7 @@ public:
         out.usual = usual;
         grid_.fill(kEmptyCell);
         for (int p = 0; p < n_; ++p) {
-            if (!place(p, random)) {
+            if (!place(out, p, random)) {
                 out.kind = Placed::Kind::FullMap;
                 out.state_after = random.state();
                 return;
@@ -168,9 +168,9 @@ private:
 
     void put(int p, int x, int y)
     {
-        const std::int32_t packed = x | (y << 16);
-        out_.packed[p] = static_cast<std::uint32_t>(packed);
-        grid_[(cell_of(y) + 1) * kPadded + cell_of(x) + 1] = packed;
+        const std::uint32_t packed = Placed::pack(x, y);
+        out_.packed[p] = packed;
+        grid_[(cell_of(y) + 1) * kPadded + cell_of(x) + 1] = static_cast<std::int32_t>(packed);
     }
 
     // Checks the 3 x 3 cells around the candidate without branching on what they hold: an
@@ -211,7 +211,7 @@ private:
     // no position free. Up to 74 planets can never fill the map, and the clash grid tells
     // whether a drawn position is clear. Beyond, where most positions are taken and most draws
     // are redrawn, the free map takes over.
-    bool place(int p, Random& random)
+    bool place(const Placed& out, int p, Random& random)
     {
         int x, y;
         if (p < kCrowdedFrom) {
@@ -222,8 +222,7 @@ private:
             if (p == kRoomyCount + 1) {
                 free_.clear();
                 for (int q = 0; q < p; ++q)
-                    free_.take(static_cast<int>(out_.packed[q] & 0xFFFFu),
-                               static_cast<int>(out_.packed[q] >> 16));
+                    free_.take(out.x(q), out.y(q));
             }
             if (free_.full())
                 return false;
@@ -232,6 +231,12 @@ private:
         }
         put(p, x, y);
         return true;
+    }
+
+    // The map coordinate a draw R(map range) gives from the state it leaves.
+    static int coordinate(std::uint32_t state)
+    {
+        return kMapMin + static_cast<int>(Random::scaled(state, kMapRange));
     }
 
     // Draws positions until one is clear; the two draws of each made side by side from the
@@ -243,8 +248,8 @@ private:
         do {
             const std::uint32_t s1 = Random::ahead(state, one);
             state = Random::ahead(state, two);
-            x = kMapMin + static_cast<int>(Random::scaled(s1, kMapRange));
-            y = kMapMin + static_cast<int>(Random::scaled(state, kMapRange));
+            x = coordinate(s1);
+            y = coordinate(state);
         } while (clashes(x, y));
         random.set_state(state);
     }
@@ -260,10 +265,8 @@ private:
         for (;;) {
             const std::uint32_t s1 = Random::ahead(state, one), s2 = Random::ahead(state, two),
                                 s3 = Random::ahead(state, three), s4 = Random::ahead(state, four);
-            const int x1 = kMapMin + static_cast<int>(Random::scaled(s1, kMapRange));
-            const int y1 = kMapMin + static_cast<int>(Random::scaled(s2, kMapRange));
-            const int x2 = kMapMin + static_cast<int>(Random::scaled(s3, kMapRange));
-            const int y2 = kMapMin + static_cast<int>(Random::scaled(s4, kMapRange));
+            const int x1 = coordinate(s1), y1 = coordinate(s2), x2 = coordinate(s3),
+                      y2 = coordinate(s4);
             const bool first = !clashes(x1, y1), second = !clashes(x2, y2);
             if (first | second) {  // both are known: one branch, not two
                 x = first ? x1 : x2;
