@@ -5,11 +5,16 @@
 #include "core/thread_choice.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
+#include "gamedata/file_system.h"
+#include "gamedata/names.h"
+#include "campaign/save.h"
 
 #include <charconv>
+#include <cmath>
 #include <chrono>
 #include <exception>
 #include <iostream>
+#include <map>
 #include <thread>
 
 namespace orvek {
@@ -53,7 +58,8 @@ FigureCondition parse_condition(const std::string& text)
                            std::end(kFigureNames);
         const bool compares = c.comparison == "<" || c.comparison == "<=" || c.comparison == "=" ||
                               c.comparison == ">=" || c.comparison == ">";
-        if (known && compares && error == std::errc() && rest == last)
+        // "nan" and "inf" read as numbers, but no figure compares with them as a player means.
+        if (known && compares && error == std::errc() && rest == last && std::isfinite(c.value))
             return c;
     }
     throw ExitError{2, "--where: \"" + text +
@@ -154,6 +160,38 @@ void save_one(const SaveOne& save, Options& one, BatchGalaxy& b, const std::stri
     }
 }
 
+// The name each galaxy of the batch is saved under: "NAME 1" ... with --name, else its own.
+std::string batch_name(const Options& o, const BatchGalaxy& b, std::size_t i)
+{
+    return o.rename ? o.name + " " + std::to_string(i + 1) : b.name;
+}
+
+// Every name of the batch checked before its first write, so that a batch that cannot be saved
+// whole saves nothing: a name a Save refuses or two galaxies of one id are usage errors (2), a
+// campaign that exists already without --overwrite is exit 3.
+void check_batch_names(const Options& o, const GameFolder& folder,
+                       const std::vector<BatchGalaxy>& batch)
+{
+    std::map<std::string, std::size_t> ids;
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        const std::string name = batch_name(o, batch[i], i);
+        const std::string shown = "galaxy " + std::to_string(i + 1) + " of the batch (seed " +
+                                  std::to_string(batch[i].seed) + ", \"" + name + "\")";
+        if (const std::string refusal = campaign_name_refusal(name, batch[i].galaxy, folder);
+            !refusal.empty())
+            throw ExitError{2, shown + ": " + refusal + " Nothing was saved."};
+        const std::string id = campaign_id(name);
+        if (const auto [at, fresh] = ids.emplace(id, i); !fresh)
+            throw ExitError{2, shown + " would replace galaxy " + std::to_string(at->second + 1) +
+                                   ", saved as \"" + id +
+                                   "\" too; give --name. Nothing was saved."};
+        if (!o.overwrite && entry_kind(folder.campaign_folder(id)) != EntryKind::Missing)
+            throw ExitError{3, shown + ": a campaign \"" + id +
+                                   "\" exists already (give --overwrite to replace it). Nothing "
+                                   "was saved."};
+    }
+}
+
 }  // namespace
 
 std::vector<FigureCondition> parse_conditions(const std::string& text)
@@ -216,6 +254,8 @@ int run_batch(Options& o, const GameFolder& folder, const std::atomic<bool>& int
 {
     const int threads = o.threading.threads ? o.threading.threads : usable_cores();
     std::vector<BatchGalaxy> batch = make_batch(o, folder, threads, interrupted);
+    if (o.save)
+        check_batch_names(o, folder, batch);
     std::string json_lines, summaries;
     std::size_t saved = 0;
     std::vector<SheetEntry> sheet;
@@ -224,7 +264,7 @@ int run_batch(Options& o, const GameFolder& folder, const std::atomic<bool>& int
         Options one = o;
         one.seed = b.seed;
         one.settings = b.settings;
-        const std::string name = o.rename ? o.name + " " + std::to_string(i + 1) : b.name;
+        const std::string name = batch_name(o, b, i);
         if (o.save && !interrupted) {
             save_one(save, one, b, name, saved, batch.size());
             ++saved;
@@ -237,14 +277,17 @@ int run_batch(Options& o, const GameFolder& folder, const std::atomic<bool>& int
         summaries += summary_of(one, b.galaxy, name, b.attempts);
         sheet.push_back({&b.galaxy, b.seed, b.figures});
     }
-    if (!o.png.isEmpty())
-        write_text(o.png, contact_sheet_png(sheet, o.png.toStdString()), interrupted);
-    if (!o.json.isEmpty())
-        write_text(o.json, json_lines, interrupted);
-    if (o.json == "-")
-        std::cerr << summaries;
-    else
-        print(summaries);
+    after_save(saved, [&] {
+        if (!o.png.isEmpty())
+            write_text(o.png, contact_sheet_png(sheet, o.png.toStdString(), interrupted),
+                       interrupted);
+        if (!o.json.isEmpty())
+            write_text(o.json, json_lines, interrupted);
+        if (o.json == "-")
+            std::cerr << summaries;
+        else
+            print(summaries);
+    });
     return 0;
 }
 

@@ -26,6 +26,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -52,6 +53,25 @@ extern "C" void on_interrupt(int)
     interrupted.store(true);
     if (std::atomic<bool>* cancel = cancel_generation)
         cancel->store(true);
+}
+
+// A usage error repeats what was typed, and the tool prints names of folders and campaigns that
+// anyone may have made: control characters in them are shown as \xNN, so that none can move the
+// cursor or recolour the player's terminal.
+std::string shown_escaped(const std::string& text)
+{
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += c;
+            continue;
+        }
+        char code[8];
+        std::snprintf(code, sizeof code, "\\x%02X", byte);
+        shown += code;
+    }
+    return shown;
 }
 
 struct CliDialog : SaveDialog {
@@ -178,9 +198,10 @@ int open(Options& o, const GameFolder& folder)
     after_save(saved, [&] {
         write_outputs(o, galaxy, name, 0, false, interrupted);
         const std::string summary =
-            "opened \"" + cp1252_to_utf8(campaign.name) + "\" (" + campaign.id + "), " +
+            "opened \"" + shown_escaped(cp1252_to_utf8(campaign.name)) + "\" (" + campaign.id + "), " +
             std::to_string(galaxy.planets.size()) + " planets" +
-            (o.save ? ", saved as \"" + cp1252_to_utf8(name) + "\"" : "") + "\n";
+            (o.save ? ", saved as \"" + cp1252_to_utf8(name) + "\"" : "") + "\n" +
+            (o.stats ? figures_in_words(galaxy_figures(galaxy.planets)) : "");
         if (o.json == "-")
             std::cerr << summary;
         else
@@ -189,19 +210,27 @@ int open(Options& o, const GameFolder& folder)
     return 0;
 }
 
-// A --name whose files this game folder cannot hold is a usage error, before any Generate.
+// A --name whose files this game folder cannot hold is a usage error, before any Generate; a
+// batch's longest name is its last, "NAME <count>".
 void check_name_length(const Options& o, const GameFolder& folder)
 {
     if (!o.rename)
         return;
+    const bool batch = o.count > 1 || !o.where.empty();
+    const std::string longest = batch ? o.name + " " + std::to_string(o.count) : o.name;
+    if (longest.size() > kMaxCampaignNameLength)
+        throw ExitError{2, "The campaign name" + std::string(batch ? " with its number" : "") +
+                               " has more than " + std::to_string(kMaxCampaignNameLength) +
+                               " characters, the most a campaign's name has."};
     std::size_t limit = 0;
     try {
         limit = campaign_id_limit(folder);
     } catch (const Error&) {
         return;  // the Generate says what is wrong with the templates
     }
-    if (campaign_id(o.name).size() > limit)
-        throw ExitError{2, campaign_id_too_long(limit)};
+    if (campaign_id(longest).size() > limit)
+        throw ExitError{2, campaign_id_too_long(limit) +
+                               (batch ? " The batch's last name is \"" + longest + "\"." : "")};
 }
 
 // The one line that tells what a run made, on standard output (or standard error when the JSON
@@ -221,13 +250,16 @@ int find_games(const QCommandLineParser& parser)
 {
     const std::string here = parser.isSet("game-dir") ? parser.value("game-dir").toStdString()
                                                       : GameFolder::current().game_dir();
+    std::vector<std::string> notes;
     const std::vector<std::string> found =
-        find_game_folders({here}, steam_folders(QDir::homePath().toStdString()));
+        find_game_folders({here}, steam_folders(QDir::homePath().toStdString()), &notes);
+    for (const std::string& note : notes)
+        std::cerr << "note: " << shown_escaped(with_full_stop(note)) << "\n";
     if (found.empty())
         throw ExitError{3, "no game folder found: one holds \"Orvek.exe\" and the folder "
                            "campaign/data/encounters/all, and none is here or in a Steam library"};
     for (const std::string& folder : found)
-        print(folder + "\n");
+        print(shown_escaped(folder) + "\n");
     return 0;
 }
 
@@ -278,24 +310,6 @@ int run(const QCommandLineParser& parser)
         print_summary(o, galaxy, name, progress.attempts.load());
     });
     return 0;
-}
-
-// A usage error repeats what was typed: control characters in it are shown as \xNN, so that a
-// refused value cannot move the cursor or recolour the player's terminal.
-std::string shown_escaped(const std::string& text)
-{
-    std::string shown;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
-            shown += c;
-            continue;
-        }
-        char code[8];
-        std::snprintf(code, sizeof code, "\\x%02X", byte);
-        shown += code;
-    }
-    return shown;
 }
 
 // What the signals mean to the tool.
@@ -361,6 +375,12 @@ int main(int argc, char** argv)
             std::cerr << (e.as_is ? e.message : with_full_stop(e.message)) << "\n";
         else
             std::cerr << "orvek-galaxy: " << shown_escaped(e.message) << "\n";
+        // A signal may have left a picture's encoding running on a thread of its own: the
+        // process ends here, without waiting for it or unwinding what it uses.
+        if (e.status == 130) {
+            std::cout.flush();
+            std::_Exit(130);
+        }
         return e.status;
     } catch (const Error& e) {
         // Messages name files by their paths, which are already in the system's own encoding.

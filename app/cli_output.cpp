@@ -12,8 +12,11 @@
 #include <QBuffer>
 #include <QPainter>
 
+#include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <memory>
+#include <thread>
 
 namespace orvek {
 
@@ -74,14 +77,40 @@ nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name
 namespace {
 
 // The map as PNG bytes, drawn as the window draws it.
-std::string png_bytes(const Galaxy& galaxy, const std::string& path)
+// The picture as PNG bytes. The encoding, seconds for a large contact sheet, runs on a thread of
+// its own, so that a signal ends the wait at once: ExitError 130, nothing written. That thread is
+// then left running to the process's end, which follows at once (main ends the process without
+// unwinding it), and holds what it works on itself.
+std::string encode_png(QImage image, const std::string& path, const std::atomic<bool>& stop)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!render_map(load_background(galaxy.background_path), galaxy.planets).save(&buffer, "PNG"))
+    struct Job {
+        QImage image;
+        QByteArray bytes;
+        bool encoded = false;
+        std::atomic<bool> done{false};
+    };
+    const auto job = std::make_shared<Job>();
+    job->image = std::move(image);
+    std::thread([job] {
+        QBuffer buffer(&job->bytes);
+        buffer.open(QIODevice::WriteOnly);
+        job->encoded = job->image.save(&buffer, "PNG");
+        job->done.store(true);
+    }).detach();
+    while (!job->done.load()) {
+        if (stop.load())
+            throw ExitError{130, "interrupted while drawing \"" + path + "\": it was not written"};
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (!job->encoded)
         throw file_error("Cannot create file", path, "The picture cannot be encoded");
-    return bytes.toStdString();
+    return job->bytes.toStdString();
+}
+
+std::string png_bytes(const Galaxy& galaxy, const std::string& path, const std::atomic<bool>& stop)
+{
+    return encode_png(render_map(load_background(galaxy.background_path), galaxy.planets), path,
+                      stop);
 }
 
 }  // namespace
@@ -110,7 +139,7 @@ void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& na
                    std::uint64_t attempts, bool generated, const std::atomic<bool>& stop)
 {
     if (!o.png.isEmpty())
-        write_text(o.png, png_bytes(galaxy, o.png.toStdString()), stop);
+        write_text(o.png, png_bytes(galaxy, o.png.toStdString(), stop), stop);
     if (o.json.isEmpty())
         return;
     const std::string text = galaxy_json(galaxy, name, generated ? &o.settings : nullptr, attempts,
@@ -120,7 +149,8 @@ void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& na
     write_text(o.json, text, stop);
 }
 
-std::string contact_sheet_png(const std::vector<SheetEntry>& entries, const std::string& path)
+std::string contact_sheet_png(const std::vector<SheetEntry>& entries, const std::string& path,
+                              const std::atomic<bool>& stop)
 {
     constexpr int kSide = 300, kCaption = 40, kColumns = 4;
     const int columns = std::min<int>(kColumns, static_cast<int>(entries.size()));
@@ -131,6 +161,9 @@ std::string contact_sheet_png(const std::vector<SheetEntry>& entries, const std:
     painter.setPen(Qt::white);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const SheetEntry& e = entries[i];
+        // A thousand small maps take a minute to draw: a signal ends it between two of them.
+        if (stop.load())
+            throw ExitError{130, "interrupted while drawing \"" + path + "\": it was not written"};
         const QPoint at(static_cast<int>(i % kColumns) * kSide,
                         static_cast<int>(i / kColumns) * (kSide + kCaption));
         const QImage map =
@@ -150,12 +183,7 @@ std::string contact_sheet_png(const std::vector<SheetEntry>& entries, const std:
                              .arg(f.chokepoints));
     }
     painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!sheet.save(&buffer, "PNG"))
-        throw file_error("Cannot create file", path, "The picture cannot be encoded");
-    return bytes.toStdString();
+    return encode_png(std::move(sheet), path, stop);
 }
 
 std::string summary_of(const Options& o, const Galaxy& galaxy, const std::string& name,
@@ -167,18 +195,20 @@ std::string summary_of(const Options& o, const Galaxy& galaxy, const std::string
            (o.stats ? figures_in_words(galaxy_figures(galaxy.planets)) : "");
 }
 
-void after_save(bool saved, const std::function<void()>& outputs)
+void after_save(std::size_t saved, const std::function<void()>& outputs)
 {
+    const std::string said = saved == 1 ? " The campaign was saved."
+                                        : " The " + std::to_string(saved) + " campaigns were saved.";
     try {
         outputs();
     } catch (const ExitError& e) {
-        if (!saved)
+        if (saved == 0)
             throw;
-        throw ExitError{e.status, with_full_stop(e.message) + " The campaign was saved."};
+        throw ExitError{e.status, with_full_stop(e.message) + said};
     } catch (const Error& e) {
-        if (!saved)
+        if (saved == 0)
             throw;
-        throw ExitError{1, with_full_stop(e.what()) + " The campaign was saved."};
+        throw ExitError{1, with_full_stop(e.what()) + said};
     }
 }
 

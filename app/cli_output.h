@@ -27,8 +27,8 @@ nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name
 // closed pipe or a full disk behind it refuses it.
 void print(const std::string& text);
 
-// --png and --json as the options ask. A pipe that nobody reads is waited for until `stop` is
-// set (ExitError 130). Throws Error "Cannot create file ..." or ExitError as print does.
+// --png and --json as the options ask. Drawing the picture, or a pipe that nobody reads, is
+// waited for until `stop` is set (ExitError 130). Throws Error "Cannot create file ..." or ExitError as print does.
 void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& name,
                    std::uint64_t attempts, bool generated, const std::atomic<bool>& stop);
 
@@ -37,22 +37,24 @@ void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& na
 void write_text(const QString& path, const std::string& text, const std::atomic<bool>& stop);
 
 // A contact sheet of small maps, four a row, each with its seed and figures under it, as PNG
-// bytes; `path` names the file in an error. Throws Error when the picture cannot be encoded.
+// bytes; `path` names the file in an error. Throws Error when the picture cannot be encoded, and
+// ExitError 130 as soon as `stop` is set.
 struct SheetEntry {
     const Galaxy* galaxy;
     std::uint32_t seed;
     GalaxyFigures figures;
 };
-std::string contact_sheet_png(const std::vector<SheetEntry>& entries, const std::string& path);
+std::string contact_sheet_png(const std::vector<SheetEntry>& entries, const std::string& path,
+                              const std::atomic<bool>& stop);
 
 // The one line that tells what a run made ("seed 5: "Name" (id), 20 planets, 3 attempts"), and
 // with --stats the figures in words.
 std::string summary_of(const Options& o, const Galaxy& galaxy, const std::string& name,
                        std::uint64_t attempts);
 
-// Runs what follows a Save: when it fails after the campaign was saved, the message says so
-// ("… The campaign was saved."), so that a script does not take it for a Save that did not
-// happen. Rethrows as it was when nothing was saved.
-void after_save(bool saved, const std::function<void()>& outputs);
+// Runs what follows `saved` Saves: when it fails after a campaign was saved, the message says so
+// ("… The campaign was saved.", "… The 4 campaigns were saved."), so that a script does not take
+// it for a Save that did not happen. Rethrows as it was when nothing was saved.
+void after_save(std::size_t saved, const std::function<void()>& outputs);
 
 }  // namespace orvek

@@ -44,7 +44,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(orvek::kApplicationTitle);
     QApplication::setOrganizationName("Orvek Galaxy Generator");
     QSettings settings;
-    const QString note = orvek::settings_note(settings);
+    // Checked before QSettings first reads its file, which it does through a link.
+    const QString replaced = orvek::keep_settings_file_plain(settings);
+    const QString note = replaced.isEmpty() ? orvek::settings_note(settings) : replaced;
     const std::string working = orvek::GameFolder::current().game_dir();
     const std::string chosen = folder_to_open(settings, working);
     if (chosen.empty())

@@ -5,7 +5,9 @@
 #include "campaign/campaign_reader.h"
 #include "campaign/encounter.h"
 #include "campaign/features.h"
+#include "core/galaxy_edit.h"
 #include "core/settings.h"
+#include "gamedata/names.h"
 #include "gamedata/text_file.h"
 
 #include <algorithm>
@@ -55,11 +57,24 @@ KeyValue key_value(ConfigRule rule, const std::string& line, std::string& bad)
         // The name is kept byte for byte after the "guiname = " that the writer puts before it.
         const std::string prefix = config_prefix(rule);
         v.text = line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : std::string(value);
+        // Nothing longer than the game can show is drawn, laid out or written out as a name.
+        if (v.text.size() > static_cast<std::size_t>(kMaxNameLength)) {
+            bad = "the guiname is " + std::to_string(v.text.size()) +
+                  " characters long, more than the " + std::to_string(kMaxNameLength) +
+                  " a planet's name has; it was cut to its first " +
+                  std::to_string(kMaxNameLength);
+            v.text.resize(static_cast<std::size_t>(kMaxNameLength));
+        }
         break;
     }
     case ConfigRule::Wormholes: {
         std::string item;
-        if (auto links = link_list(value, item))
+        // A planet links to each other planet at most once: a longer list is no galaxy's, and
+        // is not read.
+        if (std::count(value.begin(), value.end(), ',') > kMostPlanets)
+            bad = "the wormholes line lists more than " + std::to_string(kMostPlanets) +
+                  " planets";
+        else if (auto links = link_list(value, item))
             v.links = std::move(*links);
         else
             bad = "the wormholes line holds \"" + item + "\", which is no planet number";
@@ -119,6 +134,11 @@ void take_config_values(LoadedPlanet& p, const std::array<KeyValue, kConfigRuleC
     }
 }
 
+// A file of the format lists a few unknown keywords and one hop count a planet; the rest of a
+// hostile file's is not kept, so that it costs no more than the largest galaxy.
+constexpr std::size_t kMostUnknownKeywords = 1000;
+constexpr std::size_t kMostHopcounts = kMostPlanets + 1;
+
 void read_feature_line(LoadedPlanet& p, const std::string& line, bool facility)
 {
     // A facility is "n = keyword"; in [variables] a keyword stands alone, and "key = value"
@@ -131,12 +151,15 @@ void read_feature_line(LoadedPlanet& p, const std::string& line, bool facility)
                            : feature_index(keyword, 0, kInhibitionCount);
     if (f >= 0)
         p.planet.features[static_cast<std::size_t>(f)] = true;
-    else
+    else if (p.unknown_keywords.size() < kMostUnknownKeywords)
         p.unknown_keywords.emplace_back(keyword.substr(0, 60));
 }
 
 void read_hopcount_line(LoadedPlanet& p, const std::string& line)
 {
+    // One more than a galaxy can list still tells the check that the list is not the galaxy's.
+    if (p.hopcounts.size() == kMostHopcounts)
+        return;
     const std::string_view value = value_of(line);
     const std::size_t comma = value.find(',');
     const auto planet = whole_number(trimmed(value.substr(0, comma)));
@@ -192,6 +215,22 @@ MapNumber map_number(std::optional<long long> read)
                 : MapNumber{MapNumber::Kind::NotANumber, 0};
 }
 
+// A file name has at most 255 bytes on every system the game runs on.
+constexpr std::size_t kMostFileNameBytes = 255;
+
+// The value of a map key, cut to what the key can hold, with a note when it was longer.
+std::string bounded(LoadedCampaign& c, int number, std::string_view key, std::string_view value,
+                    std::size_t most)
+{
+    if (value.size() <= most)
+        return std::string(value);
+    c.reading.push_back({c.map_file, number,
+                         std::string(key) + " is " + std::to_string(value.size()) +
+                             " characters long, more than the " + std::to_string(most) +
+                             " it can hold; it was cut to its first " + std::to_string(most)});
+    return std::string(value.substr(0, most));
+}
+
 void read_map_key(LoadedCampaign& c, const std::string& line, int number)
 {
     const MapKey key = map_key(line);
@@ -212,12 +251,17 @@ void read_map_key(LoadedCampaign& c, const std::string& line, int number)
     case MapKey::MapSizeX: c.size_x = whole; break;
     case MapKey::MapSizeY: c.size_y = whole; break;
     case MapKey::Planets: c.planet_count = map_number(whole_number(value)); break;
-    case MapKey::MapTexture: c.picture = std::string(value); break;
-    case MapKey::Name: c.name_key = std::string(value); break;
+    case MapKey::MapTexture:
+        c.picture = bounded(c, number, "MapTexture", value, kMostFileNameBytes);
+        break;
+    case MapKey::Name: c.name_key = bounded(c, number, "Name", value, kMaxCampaignNameLength); break;
     case MapKey::GUIName: {
         // The name is kept byte for byte: only the one blank the Save puts after "=" goes.
         const std::size_t start = line.find('=') + 1;
-        c.name = line.substr(start + (start < line.size() && line[start] == ' '));
+        c.name = bounded(c, number, "GUIName",
+                         std::string_view(line).substr(start + (start < line.size() &&
+                                                                line[start] == ' ')),
+                         kMaxCampaignNameLength);
         break;
     }
     default: break;

@@ -19,8 +19,20 @@ namespace orvek {
 
 namespace {
 
-// A map file or encounter file is a few kilobytes; a damaged or hostile one is cut off here.
-constexpr std::size_t kCampaignFileLimit = 64u << 20;
+// A map file or encounter file is a few kilobytes; a damaged or hostile one is refused past
+// this size. What a campaign's files cost together in memory (their bytes and their lines) is
+// bounded too, so that 175 files of the largest size cannot make a reader, the check or the
+// window that shows it grow past a few tens of megabytes.
+constexpr std::size_t kCampaignFileLimit = 1u << 20;
+constexpr std::size_t kCampaignReadBudget = 24u << 20;
+
+// What a file's bytes cost once read: themselves and a string for each of its lines.
+std::size_t read_cost(const std::string& bytes)
+{
+    const auto breaks = static_cast<std::size_t>(
+        std::count_if(bytes.begin(), bytes.end(), [](char c) { return c == '\n' || c == '\r'; }));
+    return 2 * bytes.size() + sizeof(std::string) * (breaks + 1);
+}
 
 // The file that an entry's path names in the campaign's folder, or empty when the path leaves
 // it (or names a file no Save would write there).
@@ -63,7 +75,9 @@ std::optional<Folder> open_campaign_folder(const GameFolder& game, const std::st
 }
 
 // Reads the encounter file an entry names, when it names one in the campaign's folder.
-void read_planet(LoadedPlanet& p, const std::optional<Folder>& campaign, LoadedCampaign& c)
+// `spent` counts what the campaign's files read so far cost.
+void read_planet(LoadedPlanet& p, const std::optional<Folder>& campaign, LoadedCampaign& c,
+                 std::size_t& spent)
 {
     p.file_name = file_in_campaign(p.entry_path, file_name_of(c.folder));
     if (p.file_name.empty())
@@ -79,6 +93,15 @@ void read_planet(LoadedPlanet& p, const std::optional<Folder>& campaign, LoadedC
              "the file \"" + p.file_name + "\" is not in the campaign's folder"});
     try {
         p.bytes = campaign->read_file(p.file_name, kCampaignFileLimit);
+        spent += read_cost(p.bytes);
+        if (spent > kCampaignReadBudget) {
+            p.bytes.clear();
+            p.bytes.shrink_to_fit();
+            return c.reading.push_back(
+                {p.file_name, 0,
+                 "not read: the campaign's files together hold more than a campaign can (" +
+                     std::to_string(kCampaignReadBudget >> 20) + " MiB)"});
+        }
         p.read = true;
         parse_encounter_file(p, c.reading);
     } catch (const Error& e) {
@@ -109,8 +132,9 @@ LoadedCampaign load_campaign(const GameFolder& game, const std::string& id)
                                      "\" names the same campaign, its name differing only in "
                                      "letter case; the game sees one of them"});
     const std::optional<Folder> campaign = open_campaign_folder(game, lower, c);
+    std::size_t spent = read_cost(c.map_bytes);
     for (LoadedPlanet& p : c.planets)
-        read_planet(p, campaign, c);
+        read_planet(p, campaign, c, spent);
     return c;
 }
 

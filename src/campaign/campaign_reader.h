@@ -82,7 +82,10 @@ struct LoadedCampaign {
 // Reads the campaign `id` of the game folder. Throws Error when `id` is no campaign id, or the
 // map file cannot be read ("Cannot open file "<path>". <reason>"); everything else that is
 // wrong (an encounter file missing, unreadable, or named by a path outside the campaign folder,
-// which is then never opened) is recorded for check_campaign. Never writes.
+// which is then never opened) is recorded for check_campaign. Every read is bounded: a file over
+// 1 MiB (the map file too: that throws), or one past what the campaign's files may cost together,
+// is not read; a name longer than the game shows is cut to it, a list longer than a galaxy's is
+// not read; each is recorded. Never writes.
 LoadedCampaign load_campaign(const GameFolder& folder, const std::string& id);
 
 // The campaign `id` as load_campaign would read it if its map file held `map_bytes` and its

@@ -123,6 +123,19 @@ std::string id_refusal(const std::string& id, const Galaxy& galaxy, const GameFo
     return id.size() > limit ? campaign_id_too_long(limit) : std::string();
 }
 
+}  // namespace
+
+std::string campaign_name_refusal(const std::string& name, const Galaxy& galaxy,
+                                  const GameFolder& folder)
+{
+    if (name.size() > kMaxCampaignNameLength)
+        return "The campaign name has more than " + std::to_string(kMaxCampaignNameLength) +
+               " characters, the most a campaign's name has.";
+    return id_refusal(campaign_id(name), galaxy, folder);
+}
+
+namespace {
+
 // "... cannot be reached: Heze (planet 7), Vega (planet 8)", at most ten named.
 std::string unreachable_message(const std::vector<Planet>& planets, const std::vector<int>& lost)
 {
@@ -223,7 +236,8 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
     }
     assign_features(galaxy.planets, request.levels, random);
     const std::string id = campaign_id(request.campaign_name);
-    if (const std::string refusal = id_refusal(id, galaxy, folder); !refusal.empty()) {
+    if (const std::string refusal = campaign_name_refusal(request.campaign_name, galaxy, folder);
+        !refusal.empty()) {
         dialog.inform(refusal);
         return SaveResult::Refused;
     }

@@ -67,9 +67,9 @@ enum class SaveResult { Saved, NothingGenerated, Refused, NotConfirmed, Cancelle
 
 // Runs the Save command on the galaxy. A galaxy whose planets are not all reached from planet 0
 // is refused (the message names those planets). Feature flags are then assigned whatever follows;
-// a campaign name whose id is empty, "all", or longer than this game folder's files can be named
-// by (campaign_id_limit) is refused. The overwrite question comes before the game folder's save
-// lock, so that an unanswered question never holds up a Save elsewhere; under the lock, a
+// a campaign name that campaign_name_refusal refuses is refused. The overwrite question comes
+// before the game folder's save lock, so that an unanswered question never holds up a Save
+// elsewhere; under the lock, a
 // campaign that appeared since the question was not asked is refused (kCampaignAppeared).
 // Before the lock every template is read and every file made in memory, then read back and
 // checked: with problems, it returns HasProblems unless dialog.accept_problems says to go on.
@@ -81,6 +81,12 @@ enum class SaveResult { Saved, NothingGenerated, Refused, NotConfirmed, Cancelle
 // failure leaves the game folder as it was.
 SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameFolder& folder,
                          Random& random, SaveDialog& dialog);
+
+// Why a Save of the galaxy cannot take `name` (8-bit text) in this game folder: its id is empty,
+// "all" or longer than the campaign's files can be named by, or the name is longer than
+// kMaxCampaignNameLength; empty when it can. Never fails.
+std::string campaign_name_refusal(const std::string& name, const Galaxy& galaxy,
+                                  const GameFolder& folder);
 
 // The findings of the campaign that a Save of the galaxy would write now under the request's
 // name (or of the opened campaign's files, where a planet's file was not read): the files made

@@ -47,7 +47,10 @@ std::string system_reason(int error_number)
     return reason;
 }
 
-std::string read_file(const std::string& path, std::size_t limit)
+namespace {
+
+// The first `limit` bytes of the regular file at `path`, and whether it holds more.
+std::string read_start(const std::string& path, std::size_t limit, bool& more)
 {
     const auto open_error = [&](int error_number) {
         return file_error("Cannot open file", path, system_reason(error_number));
@@ -73,10 +76,27 @@ std::string read_file(const std::string& path, std::size_t limit)
     std::fclose(file);  // read-only: closing it cannot lose data
     if (failed)
         throw open_error(error_number ? error_number : EIO);
-    if (bytes.size() > limit)
+    more = bytes.size() > limit;
+    if (more)
+        bytes.resize(limit);
+    return bytes;
+}
+
+}  // namespace
+
+std::string read_file(const std::string& path, std::size_t limit)
+{
+    bool more = false;
+    std::string bytes = read_start(path, limit, more);
+    if (more)
         throw file_error("Cannot open file", path,
                          "It holds more than " + std::to_string(limit) + " bytes");
     return bytes;
+}
+
+std::string read_file_start(const std::string& path, std::size_t limit, bool& cut)
+{
+    return read_start(path, limit, cut);
 }
 
 void discard_file(const std::string& path) noexcept

@@ -30,6 +30,10 @@ inline constexpr std::size_t kReadLimit = std::size_t{256} << 20;
 // pipe or a device (which are never opened, so nothing blocks), or holds more than `limit`.
 std::string read_file(const std::string& path, std::size_t limit = kReadLimit);
 
+// The first `limit` bytes of the regular file at `path`, as read_file reads it; `cut` tells
+// whether the file holds more. Throws as read_file, but never for the file's size.
+std::string read_file_start(const std::string& path, std::size_t limit, bool& cut);
+
 // When the file at `path` was last written, in seconds since 1970, or 0 when the system cannot
 // tell.
 std::int64_t modification_time(const std::string& path);
@@ -82,6 +86,11 @@ std::string real_path(const std::string& path);
 // The text value `value` of the current user's registry key `key` on Windows ("SteamPath" of
 // "Software\Valve\Steam"); empty where there is none, and on every other system.
 std::string user_registry_text(const std::string& key, const std::string& value);
+
+// This process's number, and whether the process numbered `pid` is running (true also when it
+// is there but another user's, and when the system cannot tell).
+std::uint64_t process_id();
+bool process_running(std::uint64_t pid);
 
 // Gives `file` the permission bits of `model` (a regular file), so that a file replaced by a
 // rename keeps who may read and write it. Does nothing on Windows, where the folder's rules

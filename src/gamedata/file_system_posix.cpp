@@ -9,10 +9,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <limits>
 
 namespace orvek {
 
@@ -237,6 +239,19 @@ std::int64_t modification_time(const std::string& path)
 {
     struct stat info;
     return ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_mtime) : 0;
+}
+
+std::uint64_t process_id()
+{
+    return static_cast<std::uint64_t>(::getpid());
+}
+
+bool process_running(std::uint64_t pid)
+{
+    // Signal 0 only asks whether the process is there; EPERM says it is, someone else's.
+    if (pid == 0 || pid > static_cast<std::uint64_t>(std::numeric_limits<pid_t>::max()))
+        return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
 }
 
 std::string user_registry_text(const std::string&, const std::string&)

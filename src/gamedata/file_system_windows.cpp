@@ -183,6 +183,25 @@ std::int64_t modification_time(const std::string& path)
     return static_cast<std::int64_t>(ticks / 10000000u) - 11644473600LL;
 }
 
+std::uint64_t process_id()
+{
+    return GetCurrentProcessId();
+}
+
+bool process_running(std::uint64_t pid)
+{
+    if (pid == 0 || pid > 0xFFFFFFFFu)
+        return false;
+    HANDLE process =
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!process)
+        return GetLastError() != ERROR_INVALID_PARAMETER;  // there, but not ours to look at
+    DWORD code = 0;
+    const bool running = !GetExitCodeProcess(process, &code) || code == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
+}
+
 std::string user_registry_text(const std::string& key, const std::string& value)
 {
     char buffer[MAX_PATH + 1];

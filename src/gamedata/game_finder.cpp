@@ -78,17 +78,33 @@ std::string joined(const std::string& folder, std::string_view name)
     return folder + kPathSeparator + std::string(name);
 }
 
-std::vector<std::string> libraries_of(const std::string& steam)
+// Where the finder stopped short, for `notes` when there are any.
+void note(std::vector<std::string>* notes, std::string sentence)
+{
+    if (notes)
+        notes->push_back(std::move(sentence));
+}
+
+std::vector<std::string> libraries_of(const std::string& steam, std::vector<std::string>* notes)
 {
     std::vector<std::string> libraries{steam};
+    const std::string vdf = joined(joined(steam, "steamapps"), "libraryfolders.vdf");
     try {
-        const std::string vdf = joined(joined(steam, "steamapps"), "libraryfolders.vdf");
         if (target_kind(vdf) != EntryKind::File)
             return libraries;
-        for (std::string& path : parse_library_folders(read_file(vdf, kVdfLimit)))
+        bool cut = false;
+        std::string stopped;
+        for (std::string& path : parse_library_folders(read_file_start(vdf, kVdfLimit, cut),
+                                                       &stopped))
             libraries.push_back(std::move(path));
-    } catch (const Error&) {
-        // A list that cannot be read (too big, unreadable) adds no library.
+        if (cut)
+            note(notes, "\"" + vdf + "\" holds more than " + std::to_string(kVdfLimit) +
+                            " bytes: only its first " + std::to_string(kVdfLimit) + " were read");
+        else if (!stopped.empty())
+            note(notes, "\"" + vdf + "\": " + stopped);
+    } catch (const Error& e) {
+        // A list that cannot be read adds no library.
+        note(notes, e.what());
     }
     return libraries;
 }
@@ -107,8 +123,12 @@ void add_once(std::vector<std::string>& found, std::vector<std::string>& seen,
 
 }  // namespace
 
-std::vector<std::string> parse_library_folders(std::string_view vdf)
+std::vector<std::string> parse_library_folders(std::string_view vdf, std::string* stopped)
 {
+    const auto stop = [&](const std::string& why) {
+        if (stopped)
+            *stopped = why;
+    };
     std::vector<std::string> paths;
     VdfReader reader(vdf);
     std::vector<std::string> keys;  // the keys of the open blocks
@@ -120,12 +140,20 @@ std::vector<std::string> parse_library_folders(std::string_view vdf)
             keys.pop_back();
             continue;
         }
-        if (kind != VdfReader::Kind::String || ++entries > kMostEntries)
+        if (kind != VdfReader::Kind::String)
             return paths;
+        if (++entries > kMostEntries) {
+            stop("it has more than " + std::to_string(kMostEntries) +
+                 " entries; the libraries after them were not read");
+            return paths;
+        }
         kind = reader.next(value);
         if (kind == VdfReader::Kind::Open) {
-            if (keys.size() >= kDeepest)
+            if (keys.size() >= kDeepest) {
+                stop("its blocks nest deeper than " + std::to_string(kDeepest) +
+                     "; the libraries after that were not read");
                 return paths;
+            }
             keys.push_back(key);
         } else if (kind != VdfReader::Kind::String) {
             return paths;
@@ -176,14 +204,15 @@ std::vector<std::string> steam_folders(const std::string& home)
 }
 
 std::vector<std::string> find_game_folders(const std::vector<std::string>& first,
-                                           const std::vector<std::string>& steam)
+                                           const std::vector<std::string>& steam,
+                                           std::vector<std::string>* notes)
 {
     std::vector<std::string> found, seen;
     for (const std::string& path : first)
         add_once(found, seen, path);
     std::vector<std::string> libraries_seen;
     for (const std::string& folder : steam)
-        for (const std::string& library : libraries_of(folder)) {
+        for (const std::string& library : libraries_of(folder, notes)) {
             // ~/.steam/steam is usually a link to ~/.local/share/Steam: one library, looked at
             // once.
             const std::string real = real_path(library);
@@ -202,8 +231,15 @@ std::vector<std::string> find_game_folders(const std::vector<std::string>& first
                 for (const FolderEntry& entry : entries)
                     if (entry.kind == EntryKind::Folder && ++games <= kMostGamesPerLibrary)
                         add_once(found, seen, joined(common, entry.name));
-            } catch (const Error&) {
+                if (games > kMostGamesPerLibrary)
+                    note(notes, "\"" + common + "\" holds " + std::to_string(games) +
+                                    " games: only the first " +
+                                    std::to_string(kMostGamesPerLibrary) +
+                                    " by name were looked at");
+            } catch (const Error& e) {
                 // A library that cannot be listed adds no game.
+                if (target_kind(common) != EntryKind::Missing)
+                    note(notes, e.what());
             }
         }
     return found;

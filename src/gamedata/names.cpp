@@ -1,6 +1,8 @@
 #include "gamedata/names.h"
 
 #include "core/ascii.h"
+#include "core/error.h"
+#include "core/galaxy_edit.h"
 #include "core/random.h"
 #include "core/settings.h"
 #include "gamedata/game_folder.h"
@@ -19,16 +21,30 @@ std::vector<std::string> parse_name_list(std::string_view text)
 
 std::vector<std::string> read_name_list(const std::string& path)
 {
-    return parse_name_list(read_file(path));
+    std::vector<std::string> entries = parse_name_list(read_file(path, kNameListLimit));
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].size() > static_cast<std::size_t>(kMaxNameLength))
+            throw Error("The name list \"" + path + "\" has a name of " +
+                        std::to_string(entries[i].size()) + " characters on line " +
+                        std::to_string(i + 1) + "; a name has at most " +
+                        std::to_string(kMaxNameLength));
+    return entries;
+}
+
+std::optional<std::vector<std::string>> load_name_list(const GameFolder& folder,
+                                                       std::string_view file)
+{
+    const std::string path = folder.file(std::string(file));
+    // Only a list that is not there falls back; one that is there and cannot be read would
+    // silently give other names, and so another galaxy for the same seed.
+    if (target_kind(path) == EntryKind::Missing)
+        return std::nullopt;
+    return read_name_list(path);
 }
 
 std::vector<std::string> load_system_names(const GameFolder& folder)
 {
-    try {
-        return read_name_list(folder.file("stars.txt"));
-    } catch (...) {
-        return {};
-    }
+    return load_name_list(folder, "stars.txt").value_or(std::vector<std::string>{});
 }
 
 void make_up_system_name(Random& random, std::string& name)
@@ -53,17 +69,25 @@ std::string pick(const std::vector<std::string>& list, Random& random)
 std::string draw_campaign_name(const GameFolder& folder, const GalaxySettings& settings,
                                Random& random)
 {
+    const std::string fallback = "Delphic Expanse";
+    const std::optional<std::vector<std::string>> regions = load_name_list(folder, "regions.txt");
+    if (!regions)
+        return fallback;
+    const std::string region = pick(*regions, random);
+    std::optional<std::vector<std::string>> types = load_name_list(folder, "types.txt");
+    std::int32_t planets = 0;
     try {
-        std::string region = pick(read_name_list(folder.file("regions.txt")), random);
-        std::vector<std::string> types = read_name_list(folder.file("types.txt"));
-        if (parse_int(settings.planet_count) > 50)
-            types.insert(types.end(), {"Galaxy", "Galaxy"});
-        if (parse_int(settings.planet_count) > 70)
-            types.insert(types.end(), {"Galaxy", "Galaxy", "Supercluster"});
-        return region + " " + pick(types, random);
-    } catch (...) {
-        return "Delphic Expanse";
+        planets = parse_int(settings.planet_count);
+    } catch (const Error&) {
+        return fallback;
     }
+    if (!types)
+        return fallback;
+    if (planets > 50)
+        types->insert(types->end(), {"Galaxy", "Galaxy"});
+    if (planets > 70)
+        types->insert(types->end(), {"Galaxy", "Galaxy", "Supercluster"});
+    return region + " " + pick(*types, random);
 }
 
 bool is_campaign_folder_name(std::string_view folder_name)

@@ -1,7 +1,9 @@
 #pragma once
 // System names, campaign names and the campaign id. The three name lists are plain 8-bit text in
-// the game folder; a missing list never fails a command, it only changes where names come from.
+// the game folder; a missing or empty list never fails a command, it only changes where names
+// come from, while a list that is there but cannot be read fails it.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,10 +18,21 @@ struct GalaxySettings;
 // first NUL byte.
 std::vector<std::string> parse_name_list(std::string_view text);
 
-// parse_name_list of a file. Throws Error when the file cannot be read.
+// A name list holds names, one a line: a few thousand of them, a hundred thousand at the most.
+inline constexpr std::size_t kNameListLimit = std::size_t{4} << 20;
+
+// parse_name_list of a file. Throws Error "Cannot open file ..." when the file cannot be read or
+// holds more than kNameListLimit bytes, and Error naming the list and the line when a name is
+// longer than a planet's name can be (kMaxNameLength).
 std::vector<std::string> read_name_list(const std::string& path);
 
-// The entries of "stars.txt", or none when it is missing or unreadable.
+// read_name_list of the game folder's list `file` ("regions.txt"), or nothing when there is no
+// such file. Throws as read_name_list: a list that is there but cannot be read is an error, not
+// a missing one.
+std::optional<std::vector<std::string>> load_name_list(const GameFolder& folder,
+                                                       std::string_view file);
+
+// The entries of "stars.txt", or none when it is missing. Throws as read_name_list.
 std::vector<std::string> load_system_names(const GameFolder& folder);
 
 // A made-up name: a capital A..Y, then 5 + R(6) small letters a..y, drawn in that order.
@@ -27,13 +40,17 @@ void make_up_system_name(Random& random, std::string& name);
 
 // Region + " " + type from "regions.txt" and "types.txt", with "Galaxy" added twice to the types
 // above 50 planets and "Galaxy" twice more and "Supercluster" above 70. "Delphic Expanse" when a
-// list cannot be read or the planet count is not a number. Never fails.
+// list is missing or the planet count is not a number. Throws as read_name_list.
 std::string draw_campaign_name(const GameFolder& folder, const GalaxySettings& settings,
                                Random& random);
 
 // Whether `folder_name` can name a campaign's folder: 1 to 251 ASCII letters and digits (so that
 // its map file's name fits), not "all" in any letter case (the game's own templates).
 bool is_campaign_folder_name(std::string_view folder_name);
+
+// The longest campaign name, in 8-bit characters: room for an id of the most letters and digits
+// with a few words' blanks between them. A Save refuses a longer name; a reader cuts it.
+inline constexpr std::size_t kMaxCampaignNameLength = 255;
 
 // The campaign name's ASCII letters and digits, lower-cased; it names the campaign's folder and
 // map file and may be empty.

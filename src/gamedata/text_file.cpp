@@ -4,6 +4,7 @@
 #include "gamedata/file_system.h"
 
 #include <cerrno>
+#include <charconv>
 
 namespace orvek {
 
@@ -44,13 +45,50 @@ std::vector<std::string> split_lines(std::string_view text)
 std::string staging_path(const std::string& path)
 {
     const std::size_t at = name_start(path);
-    return path.substr(0, at) + ".orvek-new-" + path.substr(at);
+    return path.substr(0, at) + std::string(kStagingPrefix) + std::to_string(process_id()) + "-" +
+           path.substr(at);
+}
+
+namespace {
+
+// The number of the process that staged the file `name`, or 0 when no staging names it.
+std::uint64_t staging_process(std::string_view name)
+{
+    if (name.substr(0, kStagingPrefix.size()) != kStagingPrefix)
+        return 0;
+    name.remove_prefix(kStagingPrefix.size());
+    std::uint64_t pid = 0;
+    const auto [rest, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
+    return error == std::errc() && rest != name.data() + name.size() && *rest == '-' ? pid : 0;
+}
+
+}  // namespace
+
+void remove_stranded_staging(const std::string& folder_path)
+{
+    // Nothing here may stop the write that follows: a folder that cannot be listed, or a file
+    // that cannot be deleted, is left for the next run to try again.
+    try {
+        const Folder folder = Folder::open(folder_path);
+        for (const FolderEntry& entry : folder.entries()) {
+            const std::uint64_t pid = staging_process(entry.name);
+            // A link is never a staging file of ours, and a running process's file is still
+            // being written.
+            if (pid != 0 && entry.kind == EntryKind::File && pid != process_id() &&
+                !process_running(pid))
+                folder.delete_file(entry.name);
+        }
+    } catch (const Error&) {
+    }
 }
 
 void write_file_atomically(const std::string& path, std::string_view bytes)
 {
     // A link stays a link: the file it leads to is the one replaced.
     const std::string target = link_target(path);
+    const std::size_t at = name_start(target);
+    const std::string folder = at == 0 ? std::string(".") : target.substr(0, at);
+    remove_stranded_staging(folder);
     const std::string staged = staging_path(target);
     try {
         write_durable_file(staged, bytes, path);
@@ -60,8 +98,7 @@ void write_file_atomically(const std::string& path, std::string_view bytes)
         discard_file(staged);
         throw;
     }
-    const std::size_t at = name_start(target);
-    sync_folder(at == 0 ? std::string(".") : target.substr(0, at));
+    sync_folder(folder);
 }
 
 void write_output_file(const std::string& path, std::string_view bytes,

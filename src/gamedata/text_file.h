@@ -14,11 +14,12 @@ namespace orvek {
 std::vector<std::string> split_lines(std::string_view text);
 
 // Writes the bytes to a file beside `path` (or beside the file a link there leads to, which the
-// link keeps), flushes it to disk and renames it into place, so that
-// no reader ever sees half a file and a full disk leaves the old file whole; the new file keeps
-// the old one's permissions, and a staging file left by a killed run is reused and renamed away.
-// Throws Error "Cannot create file "<path>". <reason>" (or the failing rename's error), leaving no
-// staging file behind.
+// link keeps), flushes it to disk and renames it into place, so that no reader ever sees half a
+// file and a full disk leaves the old file whole; the new file keeps the old one's permissions.
+// Each process stages under a name of its own, so two writers never write into one file, and
+// what a killed run left in that folder is removed first (remove_stranded_staging). Throws Error
+// "Cannot create file "<path>". <reason>" (or the failing rename's error), leaving no staging
+// file behind.
 void write_file_atomically(const std::string& path, std::string_view bytes);
 
 // Writes an output the user named (the tool's JSON or picture): into a character device or a
@@ -29,7 +30,13 @@ void write_output_file(const std::string& path, std::string_view bytes,
                        const std::atomic<bool>* cancel = nullptr);
 
 // The name a file is staged under before it is renamed to `path`: the same folder, the file's
-// name behind ".orvek-new-".
+// name behind ".orvek-new-" and this process's number.
+inline constexpr std::string_view kStagingPrefix = ".orvek-new-";
 std::string staging_path(const std::string& path);
+
+// Deletes the staging files in the folder that processes no longer running left there (a run
+// killed while it wrote). Never follows a link and never fails: what cannot be listed or
+// deleted stays for the next run.
+void remove_stranded_staging(const std::string& folder);
 
 }  // namespace orvek

@@ -1,12 +1,15 @@
 #include "ui/startup_folder.h"
 
+#include "core/error.h"
 #include "core/random.h"
+#include "gamedata/file_system.h"
 #include "gamedata/game_finder.h"
 #include "gamedata/game_folder.h"
 #include "ui/main_window.h"
 #include "ui/map_widget.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QTimer>
 
@@ -50,6 +53,13 @@ StartupFolder startup_game_folder(const QStringList& arguments, const std::strin
 
 namespace {
 
+// Stores the settings now, as a plain file of their own (see keep_settings_file_plain).
+void store(QSettings& settings)
+{
+    keep_settings_file_plain(settings);
+    settings.sync();
+}
+
 // The folder used last first, then the others used before it, five at most.
 QStringList remember(QSettings& settings, const QString& folder)
 {
@@ -60,6 +70,7 @@ QStringList remember(QSettings& settings, const QString& folder)
         recent.removeLast();
     settings.setValue("gameFolder", folder);
     settings.setValue("recentGameFolders", recent);
+    store(settings);
     return recent;
 }
 
@@ -82,7 +93,10 @@ bool GameWindows::open(const std::string& folder, const QString& note)
     if (const QVariant shown = settings_.value("planetPanel"); shown.isValid())
         window->show_panel(shown.toBool());
     QObject::connect(window.get(), &MainWindow::panel_shown_changed, window.get(),
-                     [this](bool shown) { settings_.setValue("planetPanel", shown); });
+                     [this](bool shown) {
+                         settings_.setValue("planetPanel", shown);
+                         store(settings_);
+                     });
     window->show();
     // A game folder other than the one the program was started in is named on the map.
     QStringList notice;
@@ -100,6 +114,38 @@ bool GameWindows::open(const std::string& folder, const QString& note)
         });
     current_ = std::move(window);
     return true;
+}
+
+QString keep_settings_file_plain(const QSettings& settings)
+{
+#ifdef _WIN32
+    // Windows keeps the settings in the registry.
+    (void)settings;
+    return {};
+#else
+    const std::string path = QFile::encodeName(settings.fileName()).toStdString();
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    try {
+        if (entry_kind(path.substr(0, slash)) != EntryKind::Folder)
+            return {};
+        const Folder folder = Folder::open(path.substr(0, slash));
+        const std::string name = path.substr(slash + 1);
+        const EntryKind kind = folder.kind(name);
+        if (kind != EntryKind::Link && kind != EntryKind::Special)
+            return {};
+        // A link would be read through, and written through by QSettings, which replaces the
+        // file it leads to; a pipe would block the start. The entry itself goes.
+        folder.delete_file(name);
+        return QString("The settings file \"%1\" was %2, not a file; it was removed and the game "
+                       "folders used before are forgotten.")
+            .arg(QDir::toNativeSeparators(settings.fileName()),
+                 kind == EntryKind::Link ? "a link" : "a pipe or a device");
+    } catch (const Error& e) {
+        return QString::fromLocal8Bit(e.what());
+    }
+#endif
 }
 
 QString settings_note(const QSettings& settings)

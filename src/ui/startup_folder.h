@@ -53,6 +53,11 @@ StartupFolder startup_game_folder(const QStringList& arguments, const std::strin
                                   const std::string& remembered,
                                   const std::vector<std::string>& steam);
 
+// Keeps the settings file a plain file in the settings folder: a link there (which QSettings
+// would read and write through, replacing the file it leads to) or a pipe or device is removed,
+// never followed. Returns the note that says so, or what failed, or empty when it was plain.
+QString keep_settings_file_plain(const QSettings& settings);
+
 // A settings file that cannot be read is ignored: the program starts as on a first run and
 // writes a sound one with the next folder it remembers. Returns the note that says so, or empty
 // when the settings were read.

@@ -65,7 +65,10 @@ TEST(Cli, ExitStatuses)
         {"--seed 5 --name '\xC5\x81\xC3\xB3"
          "d\xC5\xBA Reach' --replace-unsupported",
          0, ""},
-        {"--seed 5 --save --name " + std::string(300, 'a'), 2, "more than 251 letters and digits"},
+        {"--seed 5 --save --name " + std::string(252, 'a'), 2, "more than 251 letters and digits"},
+        {"--seed 5 --save --name " + std::string(256, 'a'), 2, "more than 255 characters"},
+        {"--count 12 --save --name " + std::string(250, 'a'), 2, "The batch's last name"},
+        {"--where 'diameter>=nan'", 2, "\"diameter>=nan\" is no condition"},
         {"--seed 1 --custom 146,5,87,6,11 --max-attempts 40 --save", 4,
          "gave up after 40 attempts"},
         {"--max-attempts 0", 2, "--max-attempts"},
@@ -82,6 +85,7 @@ TEST(Cli, ExitStatuses)
         EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
         EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << "\n" << r.err;
     }
+    EXPECT_EQ(game.saved_files(), 0u) << "no row saves, a batch refused included";
     auto r =
         testing::run_command(std::string(ORVEK_CLI) + " --quiet --game-dir '" + empty.str() + "'");
     EXPECT_EQ(r.status, 1);
@@ -246,6 +250,7 @@ TEST(Cli, CheckAndOpenReadSavedCampaigns)
         {"--open clean --delete x --save", 2, "", "--delete wants P, not \"x\""},
         {"--open clean --home=1 --rename 2:\xC5\x81 --save", 2, "", "cannot show these characters"},
         {"--seed 5 --add 20,20 --add 20,20 --save", 2, "", "--add 20,20: Too close to"},
+        {"--open clean --stats", 0, "jumpgates; the longest way between two planets", ""},
     };
     for (const Row& row : rows) {
         const auto r = game.run(row.args);
@@ -260,6 +265,14 @@ TEST(Cli, CheckAndOpenReadSavedCampaigns)
     r = game.run("--find-games --game-dir /nonexistent", "HOME=/nonexistent ");
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("no game folder found"), std::string::npos) << r.err;
+    // A folder's name reaches the terminal with its control characters shown, not obeyed.
+    TempDir other;
+    fs::create_directory_symlink(game.dir.path(), other.path() / "evil\x1B[31m\r\nx");
+    r = testing::run_command("HOME=/nonexistent " + std::string(ORVEK_CLI) +
+                             " --find-games --game-dir \"$(printf '" + other.str() +
+                             "/evil\\033[31m\\r\\nx')\"");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, other.str() + "/evil\\x1B[31m\\x0D\\x0Ax\n");
     const auto opened = game.run("--open clean --json -");
     ASSERT_EQ(opened.status, 0) << opened.err;
     const auto generated = nlohmann::json::parse(testing::read_bytes("generated.json"));

@@ -55,5 +55,23 @@ TEST(CliBatch, SearchByFigures)
     EXPECT_EQ(game.saved_files(), 0u);
 }
 
+// A batch that cannot be saved whole saves nothing; one whose outputs fail after its Saves says
+// that the campaigns were saved.
+TEST(CliBatch, RefusedBeforeItsFirstWriteToldAfterItsLast)
+{
+    DemoGame game;
+    ASSERT_EQ(game.run("--seed 1 --name 'Taken 2' --save").status, 0);
+    const auto before = game.campaigns();
+    auto r = game.run("--seed 40 --count 3 --name Taken --save");
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_NE(r.err.find("Nothing was saved."), std::string::npos) << r.err;
+    EXPECT_EQ(game.campaigns(), before);
+    r = game.run("--seed 40 --count 2 --name Full --save --json /dev/full");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("No space left on device. The 2 campaigns were saved."),
+              std::string::npos)
+        << r.err;
+}
+
 }  // namespace
 }  // namespace orvek

@@ -4,12 +4,14 @@
 
 #include "campaign/campaign_check.h"
 
+#include "core/galaxy_edit.h"
 #include "core/generate_command.h"
 #include "core/random.h"
 #include "campaign/save.h"
 #include "support/yes_dialog.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
+#include "gamedata/names.h"
 #include "support/game_copy.h"
 #include "support/temp_dir.h"
 
@@ -331,15 +333,41 @@ TEST(CampaignCheck, HostileContentGivesFindings)
                        "\n3 = campaign/data/encounters/all/campaign_all_001.txt");
          }},
         {"an empty map file", [](Planted& p) { std::ofstream(p.map(), std::ios::trunc); }},
+        {"a planet name of 1 MB",
+         [](Planted& p) {
+             p.rewrite(p.file(5), "guiname = [^\\r]*", "guiname = " + std::string(1'000'000, 'N'));
+         }},
+        {"campaign names of 300 KB",
+         [](Planted& p) {
+             p.rewrite(p.map(), "GUIName = [^\\r]*", "GUIName = " + std::string(300'000, 'N'));
+             p.rewrite(p.map(), "\\nName = [^\\r]*", "\nName = " + std::string(300'000, 'n'));
+             p.rewrite(p.map(), "MapTexture = [^\\r]*", "MapTexture = " + std::string(300'000, 'j'));
+         }},
+        {"12 planet files of 1 MB of empty lines",
+         [](Planted& p) {
+             for (int i = 0; i < 12; ++i)
+                 std::ofstream(p.file(i), std::ios::app) << std::string(1'000'000, '\n');
+         }},
     };
     for (const Row& row : rows) {
         Planted p;
         row.edit(p);
         const auto before = testing::snapshot(p.dir.path(), true);
-        const std::vector<Finding> findings =
-            check_campaign(p.folder, load_campaign(p.folder, "checkme"));
+        const LoadedCampaign campaign = load_campaign(p.folder, "checkme");
+        const std::vector<Finding> findings = check_campaign(p.folder, campaign);
         EXPECT_GT(problem_count(findings), 0) << row.name;
         EXPECT_EQ(testing::snapshot(p.dir.path(), true), before) << row.name;
+        // Nothing longer than a field holds reaches what draws, lays out or prints the campaign.
+        EXPECT_LE(campaign.name.size(), kMaxCampaignNameLength) << row.name;
+        EXPECT_LE(campaign.name_key.size(), kMaxCampaignNameLength) << row.name;
+        EXPECT_LE(campaign.picture.size(), 255u) << row.name;
+        std::size_t bytes = 0;
+        for (const LoadedPlanet& planet : campaign.planets) {
+            EXPECT_LE(planet.planet.system_name.size(), std::size_t{kMaxNameLength}) << row.name;
+            EXPECT_LE(planet.planet.links.size(), std::size_t{kMostPlanets}) << row.name;
+            bytes += planet.bytes.size();
+        }
+        EXPECT_LE(bytes, std::size_t{24} << 20) << row.name;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "gamedata/names.h"
 
+#include "core/error.h"
 #include "core/generate_command.h"
 #include "core/random.h"
 #include "core/settings.h"
@@ -9,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <set>
 
 namespace orvek {
@@ -28,6 +31,41 @@ TEST(NameLists, MissingStarsGiveAnEmptyPool)
 {
     TempDir dir;
     EXPECT_TRUE(load_system_names(GameFolder(dir.str())).empty());
+}
+
+// A list that is there but cannot be read, or that holds a name longer than a planet's, fails
+// the command: a fallback would silently give another galaxy for the same seed.
+TEST(NameLists, ThereButUnreadableIsAnError)
+{
+    namespace fs = std::filesystem;
+    struct Row {
+        const char* name;
+        std::function<void(TempDir&)> make;
+    } rows[] = {
+        {"stars.txt a folder", [](TempDir& d) { fs::create_directory(d.path() / "stars.txt"); }},
+        {"regions.txt a folder", [](TempDir& d) { fs::create_directory(d.path() / "regions.txt"); }},
+        {"types.txt a folder",
+         [](TempDir& d) {
+             d.write("regions.txt", "Cygnus\n");
+             fs::create_directory(d.path() / "types.txt");
+         }},
+        {"a name of 41 characters", [](TempDir& d) { d.write("stars.txt", std::string(41, 'x')); }},
+        {"a list over 4 MiB",
+         [](TempDir& d) { d.write("regions.txt", std::string((4 << 20) + 1, '\n')); }},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        row.make(dir);
+        const GameFolder folder(dir.str());
+        Random random(3);
+        EXPECT_THROW(
+            {
+                load_system_names(folder);
+                draw_campaign_name(folder, GalaxySettings{}, random);
+            },
+            Error)
+            << row.name;
+    }
 }
 
 TEST(SystemNames, MadeUpNameDrawsCapitalLengthAndLetters)

@@ -40,15 +40,29 @@ TEST(SplitLines, EveryKindOfLineBreak)
         EXPECT_EQ(split_lines(c.text), c.lines) << ::testing::PrintToString(c.text);
 }
 
+// The write leaves no staging file of its own, and removes those a killed run left in the folder
+// (a process number that no process has), but not a running process's nor a link.
 TEST(WriteFileAtomically, ReplacesAndLeavesNoStagingFile)
 {
+    namespace fs = std::filesystem;
     testing::TempDir dir;
     const std::string path = (dir.path() / "a.txt").string();
     dir.write("a.txt", "old");
-    dir.write(std::filesystem::path(staging_path(path)).filename().string(), "left by a kill");
+    dir.write(".orvek-new-999999999-a.txt", "left by a kill");
+    dir.write(".orvek-new-999999999-other.png", "left by a kill");
+    dir.write(".orvek-new-1-b.txt", "being written by a running process");
+#ifndef _WIN32
+    fs::create_symlink("a.txt", dir.path() / ".orvek-new-999999998-c.txt");
+#endif
     write_file_atomically(path, std::string("new\0bytes", 9));
     EXPECT_EQ(testing::read_bytes(path), std::string("new\0bytes", 9));
-    EXPECT_FALSE(std::filesystem::exists(staging_path(path)));
+    EXPECT_FALSE(fs::exists(staging_path(path)));
+    EXPECT_FALSE(fs::exists(dir.path() / ".orvek-new-999999999-a.txt"));
+    EXPECT_FALSE(fs::exists(dir.path() / ".orvek-new-999999999-other.png"));
+    EXPECT_TRUE(fs::exists(dir.path() / ".orvek-new-1-b.txt"));
+#ifndef _WIN32
+    EXPECT_TRUE(fs::is_symlink(dir.path() / ".orvek-new-999999998-c.txt"));
+#endif
 }
 
 #ifndef _WIN32
