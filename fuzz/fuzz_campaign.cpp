@@ -1,10 +1,14 @@
 // Any bytes as a saved campaign: a map file, then encounter files, split at each pair of NUL
-// bytes. Reading and checking them never crashes, hangs or reads out of bounds.
+// bytes. Reading and checking them never crashes, hangs or reads out of bounds, and no value read
+// is longer than its field holds: a planet's name, the campaign's names, a planet's links.
 
 #include "campaign/campaign_check.h"
 #include "campaign/campaign_reader.h"
+#include "core/galaxy_edit.h"
+#include "gamedata/names.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -30,5 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         campaign.folder_files.push_back(planet.file_name);
     }
     orvek::check_campaign(campaign, {"nebula1.jpg"}, {"campaign_all_0.txt"});
+    if (campaign.name.size() > orvek::kMaxCampaignNameLength ||
+        campaign.name_key.size() > orvek::kMaxCampaignNameLength || campaign.picture.size() > 255)
+        std::abort();
+    for (const orvek::LoadedPlanet& planet : campaign.planets)
+        if (planet.planet.system_name.size() > std::size_t{orvek::kMaxNameLength} ||
+            planet.planet.links.size() > std::size_t{orvek::kMostPlanets} + 1 ||
+            planet.hopcounts.size() > std::size_t{orvek::kMostPlanets} + 1)
+            std::abort();
     return 0;
 }
