@@ -76,11 +76,10 @@ nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name
 
 namespace {
 
-// The map as PNG bytes, drawn as the window draws it.
 // The picture as PNG bytes. The encoding, seconds for a large contact sheet, runs on a thread of
 // its own, so that a signal ends the wait at once: ExitError 130, nothing written. That thread is
-// then left running to the process's end, which follows at once (main ends the process without
-// unwinding it), and holds what it works on itself.
+// then left running, holding what it works on itself, until the process ends, which main does at
+// once without waiting for it.
 std::string encode_png(QImage image, const std::string& path, const std::atomic<bool>& stop)
 {
     struct Job {
@@ -91,22 +90,26 @@ std::string encode_png(QImage image, const std::string& path, const std::atomic<
     };
     const auto job = std::make_shared<Job>();
     job->image = std::move(image);
-    std::thread([job] {
+    std::thread encoder([job] {
         QBuffer buffer(&job->bytes);
         buffer.open(QIODevice::WriteOnly);
         job->encoded = job->image.save(&buffer, "PNG");
         job->done.store(true);
-    }).detach();
+    });
     while (!job->done.load()) {
-        if (stop.load())
+        if (stop.load()) {
+            encoder.detach();
             throw ExitError{130, "interrupted while drawing \"" + path + "\": it was not written"};
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    encoder.join();
     if (!job->encoded)
         throw file_error("Cannot create file", path, "The picture cannot be encoded");
     return job->bytes.toStdString();
 }
 
+// The map as PNG bytes, drawn as the window draws it.
 std::string png_bytes(const Galaxy& galaxy, const std::string& path, const std::atomic<bool>& stop)
 {
     return encode_png(render_map(load_background(galaxy.background_path), galaxy.planets), path,

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 namespace orvek {
@@ -167,6 +168,26 @@ TEST(StartupFolder, AFolderChosenOpensInTheWindowsPlace)
     EXPECT_TRUE(refused.isEmpty());
     settings.sync();
     EXPECT_EQ(settings_note(QSettings(file, QSettings::IniFormat)), "") << "written afresh";
+}
+
+// A settings file that is a link is replaced by a plain file when the window remembers a folder:
+// the file it led to (another program's, or a device) is never read or written through.
+TEST(StartupFolder, TheSettingsFileStaysAPlainFile)
+{
+    namespace fs = std::filesystem;
+    testing::WindowGame game;
+    testing::TempDir config, elsewhere;
+    const fs::path victim = elsewhere.write("victim.ini", "[General]\ngameFolder=/kept\n");
+    const fs::path link = config.path() / "settings.ini";
+    fs::create_symlink(victim, link);
+    QSettings settings(QString::fromStdString(link.string()), QSettings::IniFormat);
+    EXPECT_TRUE(keep_settings_file_plain(settings).contains("was a link")) << "at start-up";
+    fs::create_symlink(victim, link);  // and again while the window runs
+    GameWindows windows(settings, "", [](const QString&) {});
+    ASSERT_TRUE(windows.open(game.dir.str()));
+    EXPECT_EQ(testing::read_bytes(victim), "[General]\ngameFolder=/kept\n");
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(link)));
+    EXPECT_NE(testing::read_bytes(link).find("recentGameFolders"), std::string::npos);
 }
 
 }  // namespace
