@@ -10,6 +10,10 @@
 
 namespace orvek {
 
+// A map file, an encounter file and the template it is written from are a few kilobytes; a
+// damaged or hostile one is refused past this size, by the reader and by the Save alike.
+inline constexpr std::size_t kCampaignFileLimit = std::size_t{1} << 20;
+
 // ---- Encounter files ----
 
 // The sections of an encounter file, in the order the writer puts them.

@@ -19,11 +19,9 @@ namespace orvek {
 
 namespace {
 
-// A map file or encounter file is a few kilobytes; a damaged or hostile one is refused past
-// this size. What a campaign's files cost together in memory (their bytes and their lines) is
-// bounded too, so that 175 files of the largest size cannot make a reader, the check or the
-// window that shows it grow past a few tens of megabytes.
-constexpr std::size_t kCampaignFileLimit = 1u << 20;
+// Each file is bounded by kCampaignFileLimit; what a campaign's files cost together in memory
+// (their bytes and their lines) is bounded too, so that 175 files of the largest size cannot
+// make a reader, the check or the window that shows it grow past a few tens of megabytes.
 constexpr std::size_t kCampaignReadBudget = 24u << 20;
 
 // What a file's bytes cost once read: themselves and a string for each of its lines.

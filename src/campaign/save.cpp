@@ -3,6 +3,7 @@
 #include "core/error.h"
 #include "core/galaxy_edit.h"
 #include "campaign/campaign_check.h"
+#include "campaign/campaign_format.h"
 #include "campaign/campaign_reader.h"
 #include "campaign/campaign_rewrite.h"
 #include "campaign/campaign_transaction.h"
@@ -75,7 +76,8 @@ CampaignFiles render_campaign(const Galaxy& galaxy, const GameFolder& folder,
     std::vector<std::string> templates;
     for (const Planet& planet : galaxy.planets)
         templates.push_back(from_lines(planet, request) ? std::string()
-                                                        : read_file(template_of(planet, folder)));
+                                                        : read_file(template_of(planet, folder),
+                                                                    kCampaignFileLimit));
     const std::vector<Planet> as_read =
         request.opened ? galaxy_planets(*request.opened) : std::vector<Planet>();
     CampaignFiles files;

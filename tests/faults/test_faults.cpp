@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <fstream>
+#include <functional>
 #include <map>
 #include <thread>
 
@@ -31,18 +33,31 @@ using testing::template_folder;
 
 // ---- Templates ------------------------------------------------------------------------------
 
+// A template that cannot be read, or is larger than a campaign file may be, fails the Save
+// before anything is written.
 TEST(Faults, UnreadableTemplates)
 {
-    Game game;
-    game.open_to_everyone();
-    for (const auto& e : fs::directory_iterator(template_folder(game.dir)))
-        fs::permissions(e.path(), fs::perms::none);
-    auto before = game.campaigns();
-    auto r = game.run("--seed 1 --save", true);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(starts_with(r.err, "Cannot open file \"" + template_folder(game.dir))) << r.err;
-    EXPECT_NE(r.err.find("Permission denied."), std::string::npos) << r.err;
-    EXPECT_EQ(game.campaigns(), before);
+    struct Row {
+        const char* reason;
+        std::function<void(const fs::path&)> spoil;
+    } rows[] = {
+        {"Permission denied.", [](const fs::path& t) { fs::permissions(t, fs::perms::none); }},
+        {"It holds more than 1048576 bytes.",
+         [](const fs::path& t) { std::ofstream(t, std::ios::app) << std::string(1 << 20, ' '); }},
+    };
+    for (const Row& row : rows) {
+        Game game;
+        game.open_to_everyone();
+        for (const auto& e : fs::directory_iterator(template_folder(game.dir)))
+            row.spoil(e.path());
+        auto before = game.campaigns();
+        auto r = game.run("--seed 1 --save", true);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(starts_with(r.err, "Cannot open file \"" + template_folder(game.dir)))
+            << r.err;
+        EXPECT_NE(r.err.find(row.reason), std::string::npos) << r.err;
+        EXPECT_EQ(game.campaigns(), before);
+    }
 }
 
 // A templates folder that cannot be listed is an error, not an empty listing: that would end in
