@@ -52,7 +52,9 @@ TEST(GameFinder, ReadsTheLibraryListAsFarAsItIsTheFormat)
     };
     for (const auto& row : rows)
         EXPECT_EQ(parse_library_folders(row.vdf), row.paths) << row.name;
-    EXPECT_LE(parse_library_folders(many).size(), 10'000u) << "entries are bounded";
+    std::string stopped;
+    EXPECT_LE(parse_library_folders(many, &stopped).size(), 10'000u) << "entries are bounded";
+    EXPECT_NE(stopped.find("more than 10000 entries"), std::string::npos) << "and say so";
 }
 
 // A game folder: "Orvek.exe" in the given letter case and the templates folder; without the
@@ -110,10 +112,13 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
                        0644),
               0);
 #endif
-    // One more Steam folder, whose list of 100 MB (sparse) is not read.
+    // One more Steam folder, whose list of 100 MB (sparse) is read as far as its first 1 MiB,
+    // which names one more library; a note says where the search stopped.
     const fs::path big = elsewhere.path() / "BigSteam/steamapps/libraryfolders.vdf";
     fs::create_directories(big.parent_path());
-    std::ofstream(big) << "\"libraryfolders\" {";
+    make_game(elsewhere.path() / "BigLibrary/steamapps/common/Orvek", "Orvek.exe");
+    std::ofstream(big) << "\"libraryfolders\" { \"0\" { \"path\" " +
+                              quoted(elsewhere.path() / "BigLibrary") + " } ";
     fs::resize_file(big, 100u << 20);
 #ifdef _WIN32
     std::vector<std::string> steams = {steam.string()};  // the registry's is tested under Wine
@@ -124,10 +129,17 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
     // The working folder first, then a remembered one that a library holds too: each once.
     const std::string working = (home.path() / "working").string(),
                       remembered = (steam / "steamapps/common/Tessarine").string();
-    const std::vector<std::string> found = find_game_folders({working, remembered}, steams);
+    std::vector<std::string> notes;
+    const std::vector<std::string> found =
+        find_game_folders({working, remembered}, steams, &notes);
     const std::vector<std::string> expected = {
-        working, remembered, (library / "steamapps" / "common" / "TESSARINE").string()};
+        working, remembered, (library / "steamapps" / "common" / "TESSARINE").string(),
+        (elsewhere.path() / "BigLibrary" / "steamapps" / "common" / "Orvek").string()};
     EXPECT_EQ(found, expected);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("holds more than 1048576 bytes: only its first 1048576 were read"),
+              std::string::npos)
+        << notes[0];
     EXPECT_EQ(testing::snapshot(victim.path()), victim_before) << "the search only reads";
 }
 
