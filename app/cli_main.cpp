@@ -198,7 +198,8 @@ int open(Options& o, const GameFolder& folder)
     after_save(saved, [&] {
         write_outputs(o, galaxy, name, 0, false, interrupted);
         const std::string summary =
-            "opened \"" + shown_escaped(cp1252_to_utf8(campaign.name)) + "\" (" + campaign.id + "), " +
+            "opened \"" + shown_escaped(cp1252_to_utf8(campaign.name)) + "\" (" + campaign.id +
+            "), " +
             std::to_string(galaxy.planets.size()) + " planets" +
             (o.save ? ", saved as \"" + cp1252_to_utf8(name) + "\"" : "") + "\n" +
             (o.stats ? figures_in_words(galaxy_figures(galaxy.planets)) : "");

@@ -200,8 +200,9 @@ std::string summary_of(const Options& o, const Galaxy& galaxy, const std::string
 
 void after_save(std::size_t saved, const std::function<void()>& outputs)
 {
-    const std::string said = saved == 1 ? " The campaign was saved."
-                                        : " The " + std::to_string(saved) + " campaigns were saved.";
+    const std::string said =
+        saved == 1 ? " The campaign was saved."
+                   : " The " + std::to_string(saved) + " campaigns were saved.";
     try {
         outputs();
     } catch (const ExitError& e) {

@@ -28,7 +28,8 @@ nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name
 void print(const std::string& text);
 
 // --png and --json as the options ask. Drawing the picture, or a pipe that nobody reads, is
-// waited for until `stop` is set (ExitError 130). Throws Error "Cannot create file ..." or ExitError as print does.
+// waited for until `stop` is set (ExitError 130). Throws Error "Cannot create file ..." or
+// ExitError as print does.
 void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& name,
                    std::uint64_t attempts, bool generated, const std::atomic<bool>& stop);
 

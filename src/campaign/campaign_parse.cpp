@@ -254,7 +254,9 @@ void read_map_key(LoadedCampaign& c, const std::string& line, int number)
     case MapKey::MapTexture:
         c.picture = bounded(c, number, "MapTexture", value, kMostFileNameBytes);
         break;
-    case MapKey::Name: c.name_key = bounded(c, number, "Name", value, kMaxCampaignNameLength); break;
+    case MapKey::Name:
+        c.name_key = bounded(c, number, "Name", value, kMaxCampaignNameLength);
+        break;
     case MapKey::GUIName: {
         // The name is kept byte for byte: only the one blank the Save puts after "=" goes.
         const std::size_t start = line.find('=') + 1;

@@ -341,7 +341,8 @@ TEST(CampaignCheck, HostileContentGivesFindings)
          [](Planted& p) {
              p.rewrite(p.map(), "GUIName = [^\\r]*", "GUIName = " + std::string(300'000, 'N'));
              p.rewrite(p.map(), "\\nName = [^\\r]*", "\nName = " + std::string(300'000, 'n'));
-             p.rewrite(p.map(), "MapTexture = [^\\r]*", "MapTexture = " + std::string(300'000, 'j'));
+             p.rewrite(p.map(), "MapTexture = [^\\r]*",
+                       "MapTexture = " + std::string(300'000, 'j'));
          }},
         {"12 planet files of 1 MB of empty lines",
          [](Planted& p) {

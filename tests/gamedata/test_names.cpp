@@ -43,7 +43,8 @@ TEST(NameLists, ThereButUnreadableIsAnError)
         std::function<void(TempDir&)> make;
     } rows[] = {
         {"stars.txt a folder", [](TempDir& d) { fs::create_directory(d.path() / "stars.txt"); }},
-        {"regions.txt a folder", [](TempDir& d) { fs::create_directory(d.path() / "regions.txt"); }},
+        {"regions.txt a folder",
+         [](TempDir& d) { fs::create_directory(d.path() / "regions.txt"); }},
         {"types.txt a folder",
          [](TempDir& d) {
              d.write("regions.txt", "Cygnus\n");
