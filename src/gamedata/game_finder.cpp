@@ -237,9 +237,8 @@ std::vector<std::string> find_game_folders(const std::vector<std::string>& first
                                     std::to_string(kMostGamesPerLibrary) +
                                     " by name were looked at");
             } catch (const Error& e) {
-                // A library that cannot be listed adds no game.
-                if (target_kind(common) != EntryKind::Missing)
-                    note(notes, e.what());
+                // A library that cannot be listed adds no game (a missing one lists nothing).
+                note(notes, e.what());
             }
         }
     return found;
