@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // orvek-galaxy --count N and --where: the galaxies of consecutive seeds, each exactly the one its
 // own run with --seed makes, made side by side on the cores, kept in seed order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // orvek-galaxy's --check and --check-all: the findings of saved campaigns, printed; nothing is
 // written to the game folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // orvek-galaxy's edits: --move, --join, --cut, --rename, --home, --add, --delete and --feature,
 // applied in the order the command line gives them to the galaxy that Generate made or --open read.

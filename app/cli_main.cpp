@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orvek-galaxy: the window's twin without a window. One run is one session: start-up, one
 // Generate (or a saved campaign read instead), the edits asked for, optionally one Save, with
 // the window's draws in the window's order.
@@ -5,6 +6,7 @@
 #include "core/error.h"
 #include "core/generate_command.h"
 #include "core/random.h"
+#include "core/version.h"
 #include "cli_batch.h"
 #include "cli_check.h"
 #include "cli_edit.h"
@@ -368,6 +370,13 @@ int main(int argc, char** argv)
     if (parser.isSet("help")) {
         std::cout << parser.helpText().toStdString();
         return 0;
+    }
+    if (parser.isSet("version")) {
+        std::cout << "orvek-galaxy " << program_version() << " (commit " << program_commit()
+                  << ")\nQt " << qVersion() << " (built with " << QT_VERSION_STR << ")\n"
+                  << kLicenceLine << "\n"
+                  << kFreeSoftwareNotice << "\n";
+        return std::cout.flush() ? 0 : 1;
     }
     try {
         return run(parser);

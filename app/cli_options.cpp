@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli_options.h"
 
 #include "cli_batch.h"
@@ -246,6 +247,8 @@ void add_options(QCommandLineParser& parser)
         {"check-all", "Check every saved campaign of the game folder."},
         {"open", "Read the saved campaign ID instead of generating; --save saves it again.", "ID"},
         {"find-games", "List the game folders found: the game folder and the Steam libraries'."},
+        {"version", "Show the version, the commit it was built from, the Qt it runs on and the "
+                    "licence."},
     });
     add_edit_options(parser);
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // orvek-galaxy's command line: its options, and what they ask for, checked before anything is
 // read or drawn. A value that is not of its option's form is a usage error (exit status 2).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What orvek-galaxy writes besides a campaign: the galaxy as JSON, the map as a picture, and
 // standard output's text, each failure an ExitError or Error that says what was not written.

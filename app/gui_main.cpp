@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orvek-galaxy-generator: the window. It opens the game folder named on the command line, or the
 // working directory, or the one used last, or the one of the Steam libraries; else it offers the
 // game folders found (or, with none, says what a game folder holds) and lets the player browse.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The galaxy editor at 175 planets: 10,000 random edits (about half of them refused, as a
 // player's drags onto other planets are) applied and then all undone; and one edit with the
 // redraw of the whole map that follows it, at 1x, 2x, 4x and 8x zoom about the map's middle,

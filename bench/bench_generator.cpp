@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time per attempt and time to a connected galaxy, fast generator against the plain one, for
 // five corners of the settings: (a) 22 planets, W 1, 35/50/5; (b) 69 planets, W 0, 59/20/0,
 // the rarest to connect; (c) 175 planets, W 9, 30/40/5, (d) 175, W 1, 40/40/5 and (e) 175, W 0,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time of one overwriting Save of a 175-planet galaxy into a copy of the demo game folder on the
 // real disk, every file flushed: what a player waits for after pressing Save. Then reading such a
 // campaign back and checking it, alone and a hundred of them as --check-all does. And the search

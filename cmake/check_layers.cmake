@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a library includes what it may not use: core is standard C++ only, gamedata may use
 # core, campaign may use core and gamedata, and none of them knows Qt or the window.
 #   cmake -DSOURCE_DIR=<src> -P check_layers.cmake

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the manual page of orvek-galaxy from its own --help, so that the two never disagree.
 #   cmake -DTOOL=<orvek-galaxy> -DOUT=<orvek-galaxy.1> -DVERSION=<version> -P help_to_man.cmake
 execute_process(COMMAND ${TOOL} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a saved campaign: a map file, then encounter files, split at each pair of NUL
 // bytes. Reading and checking them never crashes, hangs or reads out of bounds, and no value read
 // is longer than its field holds: a planet's name, the campaign's names, a planet's links.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The campaign id of any name, typed (UTF-8) or read (8-bit): only a-z and 0-9, and the same id
 // whether the name is taken as bytes or through the Windows-1252 conversions.
 

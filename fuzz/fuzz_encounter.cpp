@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Template rewriting on arbitrary template bytes: never crashes, and the written file always
 // ends with an empty line and holds the hop counts of the planet.
 

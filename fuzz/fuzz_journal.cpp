@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a Save's journal, as the recovery at start-up reads it: it never fails, and what it
 // accepts names only a campaign id and plain file names, and reads back the same from its text.
 

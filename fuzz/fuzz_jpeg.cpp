@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The JPEG loader on arbitrary bytes: a picture or the JPEG error, nothing else.
 
 #include "core/error.h"

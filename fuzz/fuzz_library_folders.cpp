@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as Steam's libraryfolders.vdf: reading it never crashes or hangs, and gives no more
 // libraries, nor bytes of them, than the text and the bound of entries allow.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Name-list reading on arbitrary bytes: entries hold no line breaks and no NUL, and joining them
 // with CR LF gives back the text up to its first NUL (up to the kind of each break).
 

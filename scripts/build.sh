@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds the project into build/ with a preset of CMakePresets.json: "dev" (the
 # default) or "test" (warnings as errors). Extra CMake arguments pass through.
 #   scripts/build.sh [dev|test] [CMake arguments]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the Debian package of the programs built in build/, installs it, and starts both from
 # their installed paths: orvek-galaxy --help and a Generate in the demo game folder, and the
 # window under Xvfb, which must still be running three seconds later.
@@ -15,6 +16,15 @@ for f in /usr/bin/orvek-galaxy /usr/bin/orvek-galaxy-generator /usr/share/man/ma
          /usr/share/doc/orvek-galaxy-generator/copyright; do
   [ -f "$f" ] || { echo "[deb] $f is not installed"; exit 1; }
 done
+# The licence where packagers look for it: the copyright file in Debian's machine-readable
+# format, GPL-3.0+ pointing at the system's copy of the text.
+copyright=/usr/share/doc/orvek-galaxy-generator/copyright
+grep -q "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" "$copyright" &&
+  grep -q "^License: GPL-3.0+$" "$copyright" && grep -q "/usr/share/common-licenses/GPL-3" "$copyright" &&
+  [ -f /usr/share/common-licenses/GPL-3 ] ||
+  { echo "[deb] $copyright does not give the GPL-3.0+ as Debian's format asks"; exit 1; }
+/usr/bin/orvek-galaxy --version | grep -q "GPL-3.0-or-later" ||
+  { echo "[deb] orvek-galaxy --version does not name the licence"; exit 1; }
 for f in /usr/bin/orvek-galaxy /usr/bin/orvek-galaxy-generator; do
   if readelf -S "$f" | grep -q '\.debug_info'; then echo "[deb] $f is not stripped"; exit 1; fi
 done

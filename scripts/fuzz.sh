@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang into build-fuzz/ and runs each for a bounded time
 # (FUZZ_SECONDS, default 60) from its seed corpus; a crash, leak or sanitizer report fails.
 set -euo pipefail

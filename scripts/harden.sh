@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Everything beyond the test command: the sanitizer build of every test, the bounded fuzz runs,
 # and the Windows release (static Qt, both programs, their tests under Wine, the zip).
 set -euo pipefail

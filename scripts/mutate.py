@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Puts small faults into a copy of the tree one at a time and tells which the tests catch.
 
     scripts/mutate.py [--list tests/mutations.txt] [--work DIR] [--only NAME ...] [--verify]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds every test with AddressSanitizer and UndefinedBehaviorSanitizer into build-asan/ and runs
 # them; any report fails the run. This build takes the AVX2 code paths where the processor also
 # has AVX-512, which the test command's build takes.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages the project builds, tests and runs with, when any is missing.
 # With "hardening" it adds what the sanitizer, fuzzing and Windows runs need (the Windows Qt
 # build included).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds with warnings as errors and runs every test: unit tests, the window driven by QTest on
 # the offscreen platform, the screenshot test under Xvfb, and the Debian package installed and
 # started.

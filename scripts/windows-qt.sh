@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds Debian's qtbase 6.4.2 source and libjpeg-turbo as static libraries for 64-bit
 # Windows, once, into a cache folder outside the work tree; prints the install prefix on stdout.
 # Later runs with the same Qt version and configure options reuse the cache.

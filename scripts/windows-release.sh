@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the Windows release on Debian 12: a static Qt (cached outside the work tree), then both
 # programs as single static executables, their tests under Wine, and the zip a player unzips.
 #   scripts/windows-release.sh [--no-tests]
@@ -12,6 +13,7 @@ SECONDS=0
 qt=$(./scripts/windows-qt.sh)
 stage "Qt ready after ${SECONDS} s: $qt"
 version=$(sed -n 's/^project(OrvekGalaxyGenerator VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+commit=$(git rev-parse --short=12 HEAD)
 cmake --preset windows -DCMAKE_PREFIX_PATH="$qt" \
   -DJPEG_INCLUDE_DIR="$qt/include" -DJPEG_LIBRARY="$qt/lib/libjpeg.a" \
   -DORVEK_HOST_MAKE_DEMO_GAME="$PWD/build/tools/make-demo-game" >/dev/null
@@ -27,12 +29,26 @@ dist=build-win/dist/orvek-galaxy-generator-$version
 rm -rf "$dist" && mkdir -p "$dist/licences"
 cp build-win/app/orvek-galaxy-generator.exe build-win/app/orvek-galaxy.exe "$dist/"
 x86_64-w64-mingw32-strip "$dist"/*.exe
-sed "s/@VERSION@/$version/; s/@QT_SOURCE@/$(cat "$qt/qt-source-package.txt")/" \
+sed "s/@VERSION@/$version/; s/@COMMIT@/$commit/; s/@QT_SOURCE@/$(cat "$qt/qt-source-package.txt")/" \
   docs/windows-readme.txt | sed 's/$/\r/' >"$dist/README.txt"
+# The program's own licence and its source, the exact commit it was built from, so that anyone
+# can rebuild it or relink it with another Qt.
+sed 's/$/\r/' LICENSE >"$dist/LICENSE.txt"
+git archive --format=zip --prefix="orvek-galaxy-generator-$version-$commit/" \
+  -o "$dist/orvek-galaxy-generator-$version-source-$commit.zip" HEAD
 cp "$qt/QT-LGPL-3.0.txt" "$dist/licences/Qt-LGPL-3.0.txt"
 cp "$qt/LIBJPEG-TURBO-LICENSE.md" "$dist/licences/libjpeg-turbo-LICENSE.md"
 cp "$qt/LIBJPEG-README.ijg" "$dist/licences/libjpeg-README.ijg"
 zip_path=$PWD/build-win/orvek-galaxy-generator-$version-windows-x64.zip
 rm -f "$zip_path"
 (cd build-win/dist && zip -qr "$zip_path" "orvek-galaxy-generator-$version")
+# Every licence file the zip must hold, and the source it promises.
+listing=$(unzip -Z1 "$zip_path")
+for f in LICENSE.txt README.txt orvek-galaxy-generator-$version-source-$commit.zip \
+         licences/Qt-LGPL-3.0.txt licences/libjpeg-turbo-LICENSE.md licences/libjpeg-README.ijg; do
+  grep -qxF "orvek-galaxy-generator-$version/$f" <<<"$listing" ||
+    { echo "[windows-release] the zip lacks $f"; exit 1; }
+done
+unzip -p "$zip_path" "orvek-galaxy-generator-$version/LICENSE.txt" | head -n 2 |
+  grep -q "Version 3, 29 June 2007" || { echo "[windows-release] LICENSE.txt is not the GPL 3"; exit 1; }
 stage "made $zip_path ($(du -h "$zip_path" | cut -f1)) after ${SECONDS} s"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the Windows build's tests under Wine: the library tests, the window's QTest suite on the
 # offscreen platform, a screenshot of the window under Xvfb, and the Windows and Linux tools
 # compared on the same arguments. Expects build/ (native) and build-win/ (cross) to be built.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Name lists of the demo game folder. The star names are proper names of real stars; the region
 // and type words are the project's own.

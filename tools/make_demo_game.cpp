@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // make-demo-game DIR: writes a complete game folder of the project's own, so that the generator
 // can be tried and tested without the game: the "Orvek.exe" marker, 200 encounter templates,
 // eight nebula pictures, an empty maps folder and the three name lists. The output is the same

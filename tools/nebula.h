@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Procedural nebula pictures: layered value noise in a colour scheme, with a sprinkle of stars.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Game folders whose templates differ from the demo game's in every way the encounter writer and
 // the campaign reader must handle, so that a test can prove both on shapes the demo never has.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What is wrong with a saved campaign: problems (what no Save of this program writes, and what
 // can make the game stumble) and notes (what is odd but harmless), each with its file, line and

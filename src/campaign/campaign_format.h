@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which line of a campaign file is which key: the one rule that the encounter writer, the reader,
 // the rewrite of an opened campaign and the check all follow, so that a file reads back as written.

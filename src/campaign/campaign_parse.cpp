@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The campaign files' lines read as what they say: an encounter file's config keys, features and
 // hop counts, and the map file's keys and entries, each malformed line a note for the check.
 

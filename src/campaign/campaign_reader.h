@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A saved campaign read back: its map file and every encounter file the map file names, as the
 // galaxy the generator would hold plus what only a saved campaign has (its names, its picture,

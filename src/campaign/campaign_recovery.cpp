@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recovery at start-up: a Save that a killed or crashed process left unfinished is completed
 // (it was committed) or undone (it was not); a work folder that no Save would leave is reported
 // and left exactly as it is.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "campaign/campaign_rewrite.h"
 
 #include "campaign/map_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An opened campaign written again: every line of its files that no edit touched is kept as it
 // was read, and only the keys, sections and entries that the galaxy now says otherwise change.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "campaign/campaign_transaction.h"
 #include "campaign/save_places.h"
 

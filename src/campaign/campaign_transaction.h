@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Replaces a campaign (its encounter folder and its map file) whole or not at all, one Save at a
 // time per game folder, and finishes at the next start whatever a killed Save left behind.

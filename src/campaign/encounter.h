@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An encounter file: a planet's template rewritten with the planet's position, number, names,
 // links, hop counts and chosen features, its five known sections put in a fixed order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "campaign/features.h"
 
 #include "core/index_pool.h"

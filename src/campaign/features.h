@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Inhibition effects and facilities: the six frequency levels of the eleven lists, the sixteen
 // feature keywords, and the assignment that spreads them over a galaxy's planets at every Save.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "campaign/map_file.h"
 
 #include "campaign/campaign_format.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The campaign map file the game reads: home planet, map size, background picture, names, and
 // the encounter file of every planet.

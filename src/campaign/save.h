@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Save command without any window: features, campaign id, the refusals and the overwrite
 // question through the caller, then every file written so that nothing is lost on failure.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The journal that commits a Save: what the recovery at the next start needs to finish it. It is
 // read back as strictly as a Save writes it, since a shared archive or a damaged disk can put any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a Save and its recovery share inside the campaign library: the work folder's entries, the
 // folders they work in, and the steps that move a campaign's files, each of which checks what is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Letter case of plain ASCII letters only: file names and campaign ids are 8-bit text in which
 // every other byte (accented letters of Windows-1252 included) keeps its case.

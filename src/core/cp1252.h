@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Names and campaign texts are 8-bit Windows-1252 bytes from end to end; these conversions are
 // for showing them (UTF-8 in the window and in JSON) and for reading what a user typed.

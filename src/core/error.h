@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one exception type of the libraries, and the wordings of the errors every layer shares.
 // A command that fails throws an Error; the window and the command-line tool show its message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the edits that change positions or the planet count share: each planet's farthest planet
 // kept true, and the old ones given back on revert.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The features a player sets by hand: one feature on or off on a selection of planets, or a
 // facility group cleared, as one edit that a Save keeps.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The file name at the end of a path, whichever system wrote it: a campaign or a template list
 // made on Windows may be read on Linux and the other way round, so every separator counts.

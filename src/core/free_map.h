@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where on a crowded map a new planet may still go: one bit per position of the 960 x 960 that
 // the generator draws from, cleared in the clearance square of every planet placed.

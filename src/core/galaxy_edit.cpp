@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/galaxy_edit.h"
 #include "core/farthest_kept.h"
 #include "core/file_name.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The player's edits of a galaxy: move, join, cut, rename, make home, add and delete a planet,
 // and set its features.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The figures of how a galaxy plays, from its links alone: how far the planets lie from home in
 // jumps, the dead ends, the chokepoints and bridges whose loss cuts it, its diameter and gates.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Generate command without any window: clamp, discard the old galaxy, presets (for the
 // "Generate" button only), one campaign name, then the attempts. Window and command-line tool share

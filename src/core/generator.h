@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The attempt loop that makes a galaxy: planets placed with their clearance, named, given
 // templates, linked to their nearest neighbours and by wormholes, made mutual, until connected.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edits of several planets at once: a selection moved or deleted as one edit, refused as a
 // whole when any part of it would be.
 

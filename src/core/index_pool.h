@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An ordered list of whole numbers from which entries are drawn at random and removed, the
 // remaining entries keeping their order: the template list, the name pool and the wormhole pool.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The second half of a Generate attempt, which draws nothing: each planet's own links to its
 // nearest planets, the wormholes to the farthest ones, the reach test, and the mutual links of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The nearest planets of a planet in an attempt, which its own links go to: a full scan of every
 // planet (by the widest vector instructions the processor has) and, in a crowded map, a search

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the first half of a Generate attempt (placement) leaves for the second (linking and the
 // reach test), and the map's grid of clash cells that both halves look planets up in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The first half of a Generate attempt: every draw it makes, in the window's order, with the
 // planets placed clear of each other.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One planet (star system) of a galaxy: position, names, template, jumpgate links, home flag and
 // feature flags. A plain record; the map view keeps its own marker and label for each planet.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The shared random source: a 32-bit linear congruential generator whose draws every saved
 // campaign depends on. One object serves a whole run; it is passed to whatever draws.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The generation settings as the window holds them: five numbers kept as the texts of their
 // fields, parsed at every read, and the two list choices; with the clamp and preset steps.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which vector instructions the generator's hot loops may use. SSE2 is part of every 64-bit x86
 // processor; AVX2 and AVX-512, where the processor has them, are chosen at run time, which needs

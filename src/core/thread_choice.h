@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether a Generate's attempts run on one thread or two: the cores the process may use, and a
 // choice made from measured times, so that a second thread is kept only while it really gains.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file calls of file_system on POSIX systems that are not about a folder's files: writing
 // to a pipe or device (the tool's outputs) and the lock that keeps one Save at a time.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file calls that both systems share: the system's reasons, whole-file reading, the refusal
 // sentences, and the save lock's waiting. The rest is in file_system_posix.cpp and
 // file_system_windows.cpp.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The file calls every write of the tool goes through: each one checked, each failure an Error
 // that names the file and gives the system's reason, and data flushed to disk where it matters.
@@ -88,7 +89,7 @@ std::string real_path(const std::string& path);
 std::string user_registry_text(const std::string& key, const std::string& value);
 
 // This process's number, and whether the process numbered `pid` is running (true also when it
-// is there but another user's, and when the system cannot tell).
+// is there but another user's).
 std::uint64_t process_id();
 bool process_running(std::uint64_t pid);
 

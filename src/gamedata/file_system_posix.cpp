@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file calls of file_system on POSIX systems: folders held open and worked in relative to
 // their handles, never through a link.
 

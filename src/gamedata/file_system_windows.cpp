@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file calls of file_system on Windows: paths throughout, each checked for a reparse point
 // before it is written, moved or deleted through.
 
@@ -195,7 +196,7 @@ bool process_running(std::uint64_t pid)
     HANDLE process =
         OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
     if (!process)
-        return GetLastError() != ERROR_INVALID_PARAMETER;  // there, but not ours to look at
+        return GetLastError() == ERROR_ACCESS_DENIED;  // there, but not ours to look at
     DWORD code = 0;
     const bool running = !GetExitCodeProcess(process, &code) || code == STILL_ACTIVE;
     CloseHandle(process);

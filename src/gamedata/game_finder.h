@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finding game folders where players' mod tools find a Steam game: the Steam folders of the
 // platform, the libraries their libraryfolders.vdf lists, and each game folder in the libraries'

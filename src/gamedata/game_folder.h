@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The game folder and its layout: where templates, pictures, name lists and campaigns lie, and
 // the two listings. On POSIX every part of the layout is found whatever its letter case.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The generator's services backed by a real game folder. One object serves one Generate command:
 // each source is read the first time it is needed and every attempt starts from that reading.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // System names, campaign names and the campaign id. The three name lists are plain 8-bit text in
 // the game folder; a missing or empty list never fails a command, it only changes where names

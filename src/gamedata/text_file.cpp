@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gamedata/text_file.h"
 
 #include "core/error.h"

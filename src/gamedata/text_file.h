@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whole-file writing that no reader ever sees half done, and the one line-splitting rule of
 // every text file the tool reads (CR LF, lone CR or lone LF end a line).

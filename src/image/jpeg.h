@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Nebula pictures: JPEG decoding (by libjpeg) into plain RGB pixels, and encoding, for the demo
 // game folder and the built-in picture. No GUI toolkit is involved.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's two views of saved campaigns: the list to open one from (each with its planets,
 // the date of its map file and how many problems its check finds), and the list of findings of

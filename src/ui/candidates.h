@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Generate 12": twelve galaxies of the window's settings side by side, from twelve seeds, made on
 // all the cores and drawn off the user-interface thread; the player takes one or keeps what was

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's building blocks in the look players know: gradient strips, collapsible sections,
 // labels, number fields, buttons, frequency lists and list boxes with a header bar.

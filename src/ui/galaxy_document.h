@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The galaxy the window shows, as a document: its planets and picture, where it came from (a
 // Generate's command or an opened saved campaign), the undo stack of its edits, and the findings

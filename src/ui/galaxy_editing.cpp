@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's side of editing: each request of the map becomes an edit of the document, on its
 // undo stack (Ctrl+Z, Ctrl+Shift+Z, Ctrl+Y); the map follows the document's signals; the planet
 // and link menus; and the question before a window with unsaved edits closes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The game folder chooser: the game folders found (recent ones first) with their saved campaigns,
 // and "Browse…" for any other; a folder that is no game folder is refused saying what it lacks.

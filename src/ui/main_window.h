@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: the view and controls of a galaxy document (the map on the left, the settings
 // column on the right), and the commands that run off the user-interface thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The map's mouse and keys: a click selects a planet (on empty space, nothing; with Shift it adds
 // the planet), a rubber band from empty space selects what it holds, a drag beyond the
 // platform's drag distance moves the selection, Shift+drag from one planet to another joins

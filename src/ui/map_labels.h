@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where each planet's name goes on the map, so that names hide neither each other nor markers:
 // the same placement in the window and in the tool's picture.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The map's context menu: the seed of the galaxy shown and the orvek-galaxy command line that
 // makes the same galaxy, copied to the clipboard; Open and Check; Generate 12 and the history of
 // galaxies shown; the game folder chooser and the planet panel; and the window's keys, which
@@ -6,6 +7,7 @@
 #include "core/cp1252.h"
 #include "core/generate_command.h"
 #include "gamedata/game_finder.h"
+#include "ui/about.h"
 #include "ui/candidates.h"
 #include "ui/controls.h"
 #include "ui/game_folder_dialog.h"
@@ -58,6 +60,8 @@ void MainWindow::set_up_shortcuts()
             [this] { go_through_history(false); });
     connect(new QShortcut(QKeySequence("Alt+Right"), this), &QShortcut::activated, this,
             [this] { go_through_history(true); });
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
+            [this] { show_about(this); });
 }
 
 void MainWindow::show_map_menu(const QPoint& at)
@@ -100,6 +104,8 @@ void MainWindow::show_map_menu(const QPoint& at)
     panel->setCheckable(true);
     panel->setChecked(panel_shown_);
     connect(panel, &QAction::toggled, this, &MainWindow::show_panel);
+    menu.addSeparator();
+    connect(menu.addAction("About…\tF1"), &QAction::triggered, this, [this] { show_about(this); });
     menu.exec(map_->mapToGlobal(at));
 }
 

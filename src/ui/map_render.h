@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The galaxy map as the window shows it: the background picture scaled to fit and anchored at the
 // top left, silver links, green planet discs with white names, the larger red home disc.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/map_widget.h"
 
 #include "core/galaxy_figures.h"

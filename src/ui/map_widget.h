@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The map panel of the window: the background picture with the galaxy drawn over it, and, during
 // a long generation, a line telling how many attempts have been made.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The map's view: the wheel zooms about the pointer, the middle button or Space+drag pans, Home
 // fits the whole map. The galaxy and its names are drawn anew at each zoom, so names keep their
 // size and stay sharp while the planets spread apart.

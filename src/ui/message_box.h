@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's message boxes: a path in quotes that would run off the box is shown with its
 // middle elided, and the whole message is there, selectable, under "Show Details".

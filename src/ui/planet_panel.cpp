@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/planet_panel.h"
 
 #include "core/cp1252.h"

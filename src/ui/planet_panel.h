@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The planet panel beside the map: the selected planet's number, name, template, links, home and
 // features, each change an edit on the undo stack; for several planets their features at once;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's column of settings: its four sections (Basic, Advanced, Inhibition Effects and
 // Facility Placement) with their fields and lists, how they open, close and stack, and how the
 // settings are read from them and written back.

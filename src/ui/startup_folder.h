@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which game folder the window opens, so that a program started from a desktop menu (in the home
 // folder) or from a download folder still finds the game.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's saved campaigns: the list to open one from (read off the user-interface thread),
 // the campaign shown with its findings, and the problem line that follows every edit and Save.
 

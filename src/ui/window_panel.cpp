@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The planet panel beside the map: shown or hidden (the window widens or narrows by it, so the
 // map keeps its size), the selected planets shown in it, and its changes made edits.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's Save. The question about characters the game cannot show, the overwrite question
 // and the messages are asked on the user-interface thread; the wait for another Save in this
 // game folder and the writing run on a thread of their own, so the window stays live meanwhile

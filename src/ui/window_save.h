@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A Save the window runs: what it saves and how it ended, shared by its thread and the window's.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/game_copy.h"
 
 #include <gtest/gtest.h>

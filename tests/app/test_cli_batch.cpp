@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --count and --where: each seed's galaxy, campaign and JSON exactly those of its own run, in seed
 // order, and the search by figures with its bounds.
 

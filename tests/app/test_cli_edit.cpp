@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tool's edits: in the order given, on a generated galaxy or an opened campaign, saved back.
 
 #include "support/game_copy.h"

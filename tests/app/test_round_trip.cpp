@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every campaign the Save writes reads back exactly, on game folders whose templates take every
 // shape make-demo-game's variants hold: saved, it checks clean (or names exactly the lines its
 // templates lack), opens as the galaxy saved, saves back byte for byte, and each edit kind saved

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checker against faults planted in a clean saved campaign, one row per kind of finding: each
 // row edits the files as a player or a modder might and must get its finding, and nothing more
 // than notes is found in the clean campaign.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recovery at start-up against work folders that a shared archive or a damaged disk could
 // hold: each row plants one beside a saved campaign and a "victim" folder outside the game
 // folder, and the recovery must change nothing anywhere and say what it found.

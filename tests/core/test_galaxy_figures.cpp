@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The figures of a galaxy from its links, on small galaxies whose figures can be counted by hand.
 
 #include "core/galaxy_figures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Generate command: the clamp before anything changes, the presets of the list buttons, the
 // fields it reads, and the order of its errors.
 

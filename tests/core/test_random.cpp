@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/random.h"
 
 #include <gtest/gtest.h>

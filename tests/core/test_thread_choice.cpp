@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // When a Generate runs on two threads: only where the process may use two cores, and only while
 // two are measured clearly faster than one, whole spells compared.
 

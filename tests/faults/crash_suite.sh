@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Kills and fails an overwriting Save from outside, at every file call it makes, and races two
 # Saves; after each, the whole game folder must equal the old or the new complete campaign.
 #   crash_suite.sh TOOL DEMO_GAME WORK_DIR [EMULATOR]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the fault suites share: a fresh demo game folder that runs the tool (as an ordinary user
 // where a permission fault needs one) and plants bad templates and pictures.

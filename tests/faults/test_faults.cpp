@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bad input and faults, tried on the command-line tool and on the campaign library: each gives a
 // clear message, and an existing campaign stays byte for byte as it was unless a confirmed save
 // completed. The outcomes are summed up in docs/robustness.md.

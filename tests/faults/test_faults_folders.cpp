@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults of the game folder's own folders: read-only or missing folders, a campaign folder that
 // is a file, links in the campaign data, a full disk. Each gives a clear message, and an existing
 // campaign stays byte for byte as it was.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding game folders: Steam's list of libraries read as the format allows and no further, and
 // a fake home folder whose libraries hold games, decoys, links in loops and a hostile list.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The same arguments give byte-identical campaigns and JSON from the Linux tool and from the
 # Windows tool under Wine: every size and jumpgate preset, the custom extremes, an accented
 # campaign name, and a game folder whose names differ in letter case.

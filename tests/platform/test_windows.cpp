@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Behaviour that only Windows has: file attributes, drive roots, backslash paths. Under Wine the
 // attributes are set with its own attrib command, as a user would set them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The message of the Error that a piece of code throws, to compare messages in a table.
 

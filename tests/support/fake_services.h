@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // In-memory stand-ins for the generator's services, so that the core runs without a game folder.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Places and planets that tests choose for an edit the galaxy can take: a free spot for a move
 // or an add, and a planet whose deletion leaves every other reached.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the suites that run the tool on a game folder share: a snapshot of a tree to compare
 // before and after, and (where the build names it) a fresh copy of the demo game folder with the

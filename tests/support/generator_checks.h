@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the generator's and the Generate command's tests share: the numbers of a galaxy in one
 // call, and the comparison of two galaxies planet by planet.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/plain_generator.h"
 
 #include "core/error.h"

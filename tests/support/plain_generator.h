@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A plain, obviously correct generator that follows the attempt steps literally: square roots,
 // every earlier planet scanned, the four searches, the pool of decimal texts, the marking passes.

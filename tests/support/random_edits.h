@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Random edits for the property test and the benchmark: any of the nine, at random planets and
 // places, made from the galaxy as it stands; many are refused (EditRefused), as a player's might.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A galaxy generated from a game folder with the window's start-up settings ("Generate"), or with
 // other size and jumpgate presets selected.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fresh folder under the system's temporary folder, removed with everything in it at the end
 // of the test; the place where tests build their own game folders.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A Save's dialog that answers Yes to the overwrite question and to saving with problems, and keeps
 // no message: for tests and benchmarks that save without asking.

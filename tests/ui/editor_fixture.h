@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the map editing tests share: the window with a generated galaxy, and the pointer's
 // gestures on its map (a drag, a right-click's menu entry) at a planet's pixel.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How much the names of a map hide, for the tests of name placement: the program itself never
 // needs to measure it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The candidates of Generate 12 (Ctrl+G), driven on the real window: twelve galaxies shown as
 // they come, and the one clicked taken as its seed's Generate makes it.
 

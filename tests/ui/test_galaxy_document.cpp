@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The galaxy document without a window: what each operation changes, what it tells its views,
 // and that whatever fails leaves the document as it was.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main_window.h"
 
 #include "core/galaxy_figures.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -28,6 +30,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -71,6 +74,26 @@ TEST(MainWindow, StartUpShowsTheBuiltInPicture)
     const QImage& shown = w.find<MapWidget>("Panel_GalMap")->background();
     ASSERT_FALSE(shown.isNull());
     EXPECT_GT(shown.width(), 100);
+}
+
+// F1 opens the About: the version, the commit, the Qt it runs on, the licence and a link to its
+// text, with Qt's own About beside it.
+TEST(MainWindow, AboutTellsTheVersionAndTheLicence)
+{
+    Window w;
+    w.form.show();
+    w.form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.form, 1000));
+    QTest::keyClick(&w.form, Qt::Key_F1);
+    auto* about = w.form.findChild<QMessageBox*>("aboutBox");
+    ASSERT_NE(about, nullptr);
+    for (const char* part : {"Orvek Galaxy Generator 1.", "commit ", qVersion(),
+                             "GNU General Public License, version 3 or later", "href=\""})
+        EXPECT_TRUE(about->text().contains(part)) << part << "\n" << about->text().toStdString();
+    const auto buttons = about->buttons();
+    EXPECT_TRUE(std::any_of(buttons.begin(), buttons.end(),
+                            [](QAbstractButton* b) { return b->text() == "About Qt"; }));
+    about->close();
 }
 
 TEST(MainWindow, ClosingDuringAGenerationEndsCleanly)

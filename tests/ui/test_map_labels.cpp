@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/label_checks.h"
 #include "ui/map_labels.h"
 

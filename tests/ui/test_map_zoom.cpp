@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The map's view: the wheel's zoom about the pointer, panning, Home, a planet brought into
 // view, and the names of a large galaxy zoomed in.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The planet panel: the selected planet shown, each change an edit on the undo stack, several
 // planets set at once, the home planet's facilities left to the game, and the panel closed and
 // opened again.

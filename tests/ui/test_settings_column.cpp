@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's settings column: its defaults, its sections, what its fields take, its texts, its
 // tooltips and its colours.
 

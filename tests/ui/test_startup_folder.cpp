@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which game folder the window opens, from wherever it was started, and the chooser that
 // switches to another.
 

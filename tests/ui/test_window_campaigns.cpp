@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's saved campaigns: Open and Check by their keys, the findings and their fixes, and
 // what the map shows of a campaign with problems.
 

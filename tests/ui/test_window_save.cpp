@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "campaign/campaign_transaction.h"
 #include "ui/map_widget.h"
 #include "ui/window_fixture.h"

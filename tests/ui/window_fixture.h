@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the window's test files share: the window over a fresh copy of the demo game folder, its
 // message boxes and questions answered by the test, and the tool's command line.
