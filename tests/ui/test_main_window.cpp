@@ -93,6 +93,7 @@ TEST(MainWindow, AboutTellsTheVersionAndTheLicence)
     const auto buttons = about->buttons();
     EXPECT_TRUE(std::any_of(buttons.begin(), buttons.end(),
                             [](QAbstractButton* b) { return b->text() == "About Qt"; }));
+    about->grab().save(testing::picture_path("about.png"));
     about->close();
 }
 
