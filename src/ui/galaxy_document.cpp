@@ -71,8 +71,8 @@ void GalaxyDocument::forget_edits()
 void GalaxyDocument::start_history_entry()
 {
     if (!history_.empty()) {
-        history_[at_] = {galaxy_,   command_,           opened_, saved_id_, campaign_name_,
-                         findings_, has_unsaved_edits()};
+        history_[at_] = {galaxy_,        clean_,    command_,           opened_,
+                         saved_id_,      campaign_name_, findings_, has_unsaved_edits()};
         history_.resize(at_ + 1);
     }
     history_.emplace_back();
@@ -83,11 +83,12 @@ void GalaxyDocument::start_history_entry()
 
 void GalaxyDocument::restore(std::size_t at)
 {
-    history_[at_] = {galaxy_,   command_,           opened_, saved_id_, campaign_name_,
-                     findings_, has_unsaved_edits()};
+    history_[at_] = {galaxy_,   clean_,         command_,  opened_,
+                     saved_id_, campaign_name_, findings_, has_unsaved_edits()};
     at_ = at;
     const Snapshot& s = history_[at_];
     galaxy_ = s.galaxy;
+    clean_ = s.clean;
     command_ = s.command;
     opened_ = s.opened;
     saved_id_ = s.saved_id;
@@ -117,6 +118,7 @@ void GalaxyDocument::replace_with_generated(Galaxy galaxy, const Command& comman
     start_history_entry();
     campaign_name_ = std::move(campaign_name);
     galaxy_ = std::move(galaxy);
+    clean_ = galaxy_;
     command_ = command;
     opened_.reset();
     saved_id_.clear();
@@ -137,6 +139,7 @@ void GalaxyDocument::open(const std::string& id)
     galaxy_.planets = galaxy_planets(campaign);
     findings_ = std::move(findings);
     galaxy_.background_path = folder_.backgrounds_folder() + campaign.picture;
+    clean_ = galaxy_;
     campaign_name_ = cp1252_to_utf8(campaign.name);
     opened_ = std::move(campaign);
     command_.reset();
@@ -172,12 +175,23 @@ void GalaxyDocument::mark_saved(Galaxy saved,
     if (written.size() == galaxy_.planets.size())
         for (std::size_t i = 0; i < galaxy_.planets.size(); ++i)
             galaxy_.planets[i].features = written[i];
+    clean_ = galaxy_;
     undo_stack_->setClean();
     if (restored_unsaved_) {
         restored_unsaved_ = false;
         emit unsaved_changed(false);
     }
     emit planets_changed();
+}
+
+void GalaxyDocument::discard_unsaved_edits()
+{
+    if (!has_unsaved_edits())
+        return;
+    galaxy_ = clean_;
+    forget_edits();
+    emit planets_changed();
+    emit background_changed();
 }
 
 void GalaxyDocument::refresh_findings(const SaveRequest& request, Random& random)

@@ -87,6 +87,11 @@ public:
     // The campaign the last Save since Generate or Open wrote, or empty.
     const std::string& saved_id() const { return saved_id_; }
 
+    // Drops the edits no Save has written: the galaxy goes back to what Generate, Open or the
+    // last Save left, with nothing to undo, and that is what the history keeps of it. Emits
+    // unsaved_changed(false), planets_changed() and background_changed() when there were any.
+    void discard_unsaved_edits();
+
     // Recomputes the findings of the opened campaign as a Save with `request` would write it
     // now; nothing for a generated galaxy, and the findings stay as they were when a template
     // has gone since (the Save will say so). Emits findings_changed() when they were recomputed.
@@ -119,7 +124,7 @@ signals:
 private:
     // A galaxy as it was left: what going back to it shows again.
     struct Snapshot {
-        Galaxy galaxy;
+        Galaxy galaxy, clean;
         std::optional<Command> command;
         std::optional<LoadedCampaign> opened;
         std::string saved_id, campaign_name;
@@ -133,6 +138,7 @@ private:
 
     GameFolder folder_;
     Galaxy galaxy_;  // its background_path is the picture shown and saved
+    Galaxy clean_;   // the galaxy as Generate, Open or the last Save left it
     std::optional<Command> command_;
     std::optional<LoadedCampaign> opened_;
     std::string saved_id_;

@@ -201,6 +201,9 @@ bool MainWindow::may_replace_galaxy()
     if (!document_->has_unsaved_edits())
         return true;
     const CloseAnswer answer = ask_before_closing();
+    // Discarded edits are gone: going back to this galaxy shows it as it was last saved.
+    if (answer == CloseAnswer::Discard)
+        document_->discard_unsaved_edits();
     if (answer == CloseAnswer::Save) {
         // The Save runs on its own thread; closing (or Generate, or Open) waits for its end.
         bool ended = false;

@@ -321,27 +321,32 @@ TEST(GalaxyEditor, TheWindowFitsSmallScreens)
 }
 
 // Alt+Left and Alt+Right go back and forth between the galaxies shown, each as it was left; a
-// galaxy with unsaved edits is asked about before it is left, as Generate asks.
+// galaxy with unsaved edits is asked about before it is left, as Generate asks, and the edits
+// Discard drops are gone from the history too.
 TEST(GalaxyEditor, BackAndForthThroughTheGalaxiesShown)
 {
     Editor e;
+    const Planets generated = e.planets();
     const auto [x, y] = testing::free_spot(e.planets(), 3);
     emit e.map->move_requested(3, x, y);
-    const Planets edited = e.planets();
     ASSERT_TRUE(e.form.document().has_unsaved_edits());
     const QString name = e.find<QLineEdit>("Edit_CName")->text();
     e.close_answer = MainWindow::CloseAnswer::Discard;
     ASSERT_TRUE(e.click_and_wait("LMDButton1"));
     EXPECT_EQ(e.close_questions, 1);
     const Planets second = e.planets();
+    emit e.map->move_requested(3, x, y);
+    const Planets second_edited = e.planets();
     e.keys("Alt+Left");
-    EXPECT_EQ(e.planets(), edited);
+    EXPECT_EQ(e.close_questions, 2) << "the second galaxy's edits were asked about";
+    EXPECT_EQ(e.planets(), generated) << "the discarded move is gone";
     EXPECT_EQ(e.find<QLineEdit>("Edit_CName")->text(), name);
-    EXPECT_TRUE(e.map->unsaved());
-    EXPECT_EQ(e.close_questions, 1) << "the second galaxy had no edits to ask about";
+    EXPECT_FALSE(e.map->unsaved());
+    EXPECT_FALSE(e.form.document().has_unsaved_edits());
     e.keys("Alt+Right");
-    EXPECT_EQ(e.close_questions, 2);
+    EXPECT_EQ(e.close_questions, 2) << "the first galaxy had no edits left to ask about";
     EXPECT_EQ(e.planets(), second);
+    EXPECT_NE(e.planets(), second_edited);
 }
 
 // A galaxy mid-edit: one planet renamed (the corner says the edits are unsaved) and another
