@@ -7,6 +7,8 @@
 #include "core/generator.h"
 #include "campaign/features.h"
 #include "campaign/map_file.h"
+#include "core/error.h"
+#include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
 
 #include <algorithm>
@@ -32,8 +34,9 @@ std::string join_words(const std::vector<std::string>& words)
 class Checker {
 public:
     Checker(const LoadedCampaign& c, const std::vector<std::string>& pictures,
-            const std::vector<std::string>& templates)
-        : c_(c), pictures_(pictures), templates_(templates.begin(), templates.end())
+            const std::vector<std::string>& templates, const TemplateFeatures& template_features)
+        : c_(c), pictures_(pictures), templates_(templates.begin(), templates.end()),
+          template_features_(template_features)
     {}
 
     std::vector<Finding> run()
@@ -249,7 +252,7 @@ private:
             for (int v = g.first; v < g.first + g.variants; ++v)
                 if (p.planet.features[static_cast<std::size_t>(v)])
                     held.emplace_back(kFeatureKeywords[static_cast<std::size_t>(v)]);
-            if (held.size() > 1)
+            if (held.size() > 1 && !from_template(p, g))
                 note("two variants of a facility", f, p.facilities_line, i,
                      "the planet holds " + join_words(held) + ", two variants of one facility");
         }
@@ -337,9 +340,26 @@ private:
                      "its template is no longer in encounters/all");
     }
 
+    // Whether the planet's variants of the group are its template's own: a Save that keeps the
+    // template's facilities writes them so, which is nothing the player did or can mend here.
+    bool from_template(const LoadedPlanet& p, const FacilityGroup& g) const
+    {
+        if (!template_features_ || !templates_.count(p.file_name))
+            return false;
+        const std::optional<std::array<bool, kFeatureCount>> own = template_features_(p.file_name);
+        if (!own)
+            return false;
+        for (auto v = static_cast<std::size_t>(g.first);
+             v < static_cast<std::size_t>(g.first + g.variants); ++v)
+            if (p.planet.features[v] != (*own)[v])
+                return false;
+        return true;
+    }
+
     const LoadedCampaign& c_;
     const std::vector<std::string>& pictures_;
     const std::set<std::string> templates_;
+    const TemplateFeatures& template_features_;
     std::vector<Finding> out_;
     std::map<std::string, std::pair<long long, Finding>> kinds_;
 };
@@ -348,9 +368,10 @@ private:
 
 std::vector<Finding> check_campaign(const LoadedCampaign& campaign,
                                     const std::vector<std::string>& pictures,
-                                    const std::vector<std::string>& templates)
+                                    const std::vector<std::string>& templates,
+                                    const TemplateFeatures& template_features)
 {
-    return Checker(campaign, pictures, templates).run();
+    return Checker(campaign, pictures, templates, template_features).run();
 }
 
 std::vector<Finding> check_campaign(const GameFolder& folder, const LoadedCampaign& campaign)
@@ -360,7 +381,28 @@ std::vector<Finding> check_campaign(const GameFolder& folder, const LoadedCampai
             path = file_name_of(path);
         return paths;
     };
-    return check_campaign(campaign, names(list_backgrounds(folder)), names(list_templates(folder)));
+    // A template is read only for a planet that holds two variants of a facility, once.
+    std::map<std::string, std::optional<std::array<bool, kFeatureCount>>> read;
+    const TemplateFeatures template_features =
+        [&](const std::string& name) -> std::optional<std::array<bool, kFeatureCount>> {
+        if (const auto known = read.find(name); known != read.end())
+            return known->second;
+        std::optional<std::array<bool, kFeatureCount>>& features = read[name];
+        try {
+            LoadedPlanet planet;
+            planet.file_name = name;
+            planet.bytes =
+                Folder::open(folder.templates_folder()).read_file(name, kCampaignFileLimit);
+            std::vector<ReadNote> ignored;
+            parse_encounter_file(planet, ignored);
+            features = planet.planet.features;
+        } catch (const Error&) {
+            // A template that cannot be read says nothing about the planet: the note stays.
+        }
+        return features;
+    };
+    return check_campaign(campaign, names(list_backgrounds(folder)), names(list_templates(folder)),
+                          template_features);
 }
 
 int problem_count(const std::vector<Finding>& findings)

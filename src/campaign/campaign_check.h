@@ -6,6 +6,9 @@
 
 #include "campaign/campaign_reader.h"
 
+#include <array>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,14 +29,24 @@ struct Finding {
     int other = -1;
 };
 
+// The facility and effect flags a template of the game holds (by its file name), or nothing when
+// it cannot be read.
+using TemplateFeatures =
+    std::function<std::optional<std::array<bool, kFeatureCount>>(const std::string& name)>;
+
 // The findings of a loaded campaign, problems first, then notes, given the file names of the
-// game's pictures and templates. Never fails.
+// game's pictures and templates. Two variants of one facility on a planet are noted only where
+// `template_features` (when given) says its template does not hold them itself: a Save that
+// keeps a template's facilities writes them, which the player did not do and cannot mend in
+// the campaign. Never fails.
 std::vector<Finding> check_campaign(const LoadedCampaign& campaign,
                                     const std::vector<std::string>& pictures,
-                                    const std::vector<std::string>& templates);
+                                    const std::vector<std::string>& templates,
+                                    const TemplateFeatures& template_features = {});
 
-// The same with the game folder's own listings. Never writes; throws Error only when a listing
-// cannot be read.
+// The same with the game folder's own listings and templates (read, bounded, only for a planet
+// with two variants of a facility). Never writes; throws Error only when a listing cannot be
+// read.
 std::vector<Finding> check_campaign(const GameFolder& folder, const LoadedCampaign& campaign);
 
 // How many of the findings are problems.

@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -19,6 +20,16 @@
 #include <algorithm>
 
 namespace orvek {
+
+namespace {
+
+// "1 problem", "2 problems".
+QString counted(int count, const char* thing)
+{
+    return QString("%1 %2%3").arg(count).arg(thing).arg(count == 1 ? "" : "s");
+}
+
+}  // namespace
 
 std::vector<CampaignEntry> saved_campaigns(const GameFolder& folder)
 {
@@ -56,11 +67,10 @@ OpenCampaignDialog::OpenCampaignDialog(const std::vector<CampaignEntry>& campaig
     list_->setRootIsDecorated(false);
     list_->setHeaderLabels({"Campaign", "Id", "Planets", "Saved", "Check"});
     for (const CampaignEntry& e : campaigns_) {
-        const QString check =
-            !e.error.empty() ? QString("cannot be read")
-            : e.problems == 0
-                ? QString("fine") + (e.notes ? QString(", %1 notes").arg(e.notes) : "")
-                : QString("%1 problems").arg(e.problems);
+        const QString check = !e.error.empty() ? QString("cannot be read")
+                              : e.problems == 0
+                                  ? QString("fine") + (e.notes ? ", " + counted(e.notes, "note") : "")
+                                  : counted(e.problems, "problem");
         auto* item = new QTreeWidgetItem(
             {QString::fromStdString(cp1252_to_utf8(e.name)), QString::fromStdString(e.id),
              QString::number(e.planets),
@@ -77,6 +87,16 @@ OpenCampaignDialog::OpenCampaignDialog(const std::vector<CampaignEntry>& campaig
     connect(list_, &QTreeWidget::itemActivated, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
+    if (campaigns_.empty()) {
+        // An empty list says what would fill it rather than leave the player guessing.
+        auto* none = new QLabel("No campaign is saved in this game folder yet. Generate a "
+                                "galaxy, give it a name and press Save: it is listed here.",
+                                this);
+        none->setObjectName("NoCampaigns");
+        none->setWordWrap(true);
+        layout->addWidget(none);
+        buttons->button(QDialogButtonBox::Open)->setEnabled(false);
+    }
     layout->addWidget(buttons);
 }
 
@@ -125,10 +145,9 @@ void FindingsDialog::show_findings(const QString& campaign, const std::vector<Fi
 {
     findings_ = findings;
     const int problems = problem_count(findings);
-    setWindowTitle(QString("Check of %1: %2 problems, %3 notes")
-                       .arg(campaign)
-                       .arg(problems)
-                       .arg(static_cast<int>(findings.size()) - problems));
+    setWindowTitle(QString("Check of %1: %2, %3")
+                       .arg(campaign, counted(problems, "problem"),
+                            counted(static_cast<int>(findings.size()) - problems, "note")));
     list_->clear();
     for (const Finding& f : findings) {
         const QString file = QString::fromStdString(cp1252_to_utf8(f.file)) +

@@ -3,6 +3,7 @@
 // what the map shows of a campaign with problems.
 
 #include "ui/main_window.h"
+#include "ui/campaign_dialogs.h"
 
 #include "support/game_copy.h"
 #include "ui/window_fixture.h"
@@ -129,6 +130,10 @@ TEST(MainWindow, OpenAndCheckASavedCampaign)
     const QString chosen = w.form.findChild<QListWidget*>("FindingsList")->currentItem()->text();
     EXPECT_TRUE(chosen.startsWith(name + ": EncounterID"))
         << chosen.toStdString() << ": a finding is led by its planet's name";
+    EXPECT_TRUE(w.form.findChild<QListWidget*>("FindingsList")
+                    ->window()
+                    ->windowTitle()
+                    .endsWith(": 1 problem, 0 notes"));
     // Saved back, it asks first, naming the planet: Cancel writes nothing, "Check campaign"
     // lists the problems, "Save anyway" saves and the problem line stays.
     for (const char* answer : {"Cancel", "Check campaign"}) {
@@ -154,6 +159,16 @@ TEST(MainWindow, OpenAndCheckASavedCampaign)
     EXPECT_EQ(w.form.map()->selected_planet(), -1);
     EXPECT_TRUE(w.messages.empty());
     EXPECT_EQ(testing::snapshot(w.game.dir.path(), true), saved);
+}
+
+// With no campaign saved, the Open list says how one gets there, and Open is off.
+TEST(MainWindow, AnEmptyOpenListSaysWhatToDo)
+{
+    OpenCampaignDialog dialog({}, nullptr);
+    auto* none = dialog.findChild<QLabel*>("NoCampaigns");
+    ASSERT_NE(none, nullptr);
+    EXPECT_TRUE(none->text().contains("press Save"));
+    EXPECT_FALSE(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->isEnabled());
 }
 
 // A planet whose file is gone has no place on the map: the problem line names it, nothing is
