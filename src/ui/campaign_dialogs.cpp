@@ -67,10 +67,10 @@ OpenCampaignDialog::OpenCampaignDialog(const std::vector<CampaignEntry>& campaig
     list_->setRootIsDecorated(false);
     list_->setHeaderLabels({"Campaign", "Id", "Planets", "Saved", "Check"});
     for (const CampaignEntry& e : campaigns_) {
+        const QString notes = e.notes ? ", " + counted(e.notes, "note") : QString();
         const QString check = !e.error.empty() ? QString("cannot be read")
-                              : e.problems == 0
-                                  ? QString("fine") + (e.notes ? ", " + counted(e.notes, "note") : "")
-                                  : counted(e.problems, "problem");
+                              : e.problems == 0 ? "fine" + notes
+                                                : counted(e.problems, "problem");
         auto* item = new QTreeWidgetItem(
             {QString::fromStdString(cp1252_to_utf8(e.name)), QString::fromStdString(e.id),
              QString::number(e.planets),

@@ -168,7 +168,8 @@ TEST(MainWindow, AnEmptyOpenListSaysWhatToDo)
     auto* none = dialog.findChild<QLabel*>("NoCampaigns");
     ASSERT_NE(none, nullptr);
     EXPECT_TRUE(none->text().contains("press Save"));
-    EXPECT_FALSE(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->isEnabled());
+    auto* buttons = dialog.findChild<QDialogButtonBox*>();
+    EXPECT_FALSE(buttons->button(QDialogButtonBox::Open)->isEnabled());
 }
 
 // A planet whose file is gone has no place on the map: the problem line names it, nothing is
