@@ -27,6 +27,11 @@ constexpr std::array<const char*, kInhibitionCount> kInhibitionWords = {
 constexpr std::array<const char*, kFacilityGroups.size()> kGroupWords = {"Repair Yard", "Factory",
                                                                          "Academy", "Shipyard"};
 
+// The order the settings column lists them in, which the panel keeps: effects by flag, groups
+// by their place in kFacilityGroups.
+constexpr std::array<int, kInhibitionCount> kInhibitionOrder = {2, 3, 4, 1, 0, 6, 5};
+constexpr std::array<std::size_t, kFacilityGroups.size()> kGroupOrder = {2, 3, 1, 0};
+
 QString text_of(const std::string& cp1252)
 {
     return QString::fromUtf8(cp1252_to_utf8(cp1252));
@@ -121,7 +126,7 @@ void PlanetPanel::build_features(QWidget* box)
     layout->setContentsMargins(0, 6, 0, 0);
     layout->setSpacing(2);
     layout->addWidget(heading("Inhibition Effects", box));
-    for (int f = 0; f < kInhibitionCount; ++f) {
+    for (const int f : kInhibitionOrder) {
         auto* toggle = new QCheckBox(kInhibitionWords[static_cast<std::size_t>(f)], box);
         toggle->setObjectName(QString("Feature%1").arg(f));
         connect(toggle, &QCheckBox::clicked, this, [this, f](bool on) {
@@ -132,7 +137,7 @@ void PlanetPanel::build_features(QWidget* box)
         layout->addWidget(toggle);
     }
     layout->addWidget(heading("Facilities", box));
-    for (std::size_t g = 0; g < kFacilityGroups.size(); ++g) {
+    for (const std::size_t g : kGroupOrder) {
         auto* row = new QHBoxLayout;
         row->addWidget(new QLabel(kGroupWords[g], box));
         auto* choice = new QComboBox(box);
@@ -141,6 +146,8 @@ void PlanetPanel::build_features(QWidget* box)
         for (int v = 0; v < kFacilityGroups[g].variants; ++v)
             choice->addItem(kFeatureWords[static_cast<std::size_t>(kFacilityGroups[g].first + v)]);
         choice->setFixedWidth(110);
+        // Shown when the planets selected hold different variants.
+        choice->setPlaceholderText("mixed");
         connect(choice, &QComboBox::activated, this,
                 [this, g](int index) { group_chosen(g, index); });
         facilities_[g] = choice;
@@ -188,13 +195,18 @@ void PlanetPanel::show_one(const std::vector<Planet>& planets, int p)
     name_->setModified(false);
     template_->setText("Template: " + text_of(planet.template_file));
     QStringList linked;
-    for (const int q : planet.links)
-        linked << (q >= 0 && q < std::ssize(planets)
-                       ? QString("<a style=\"color: white\" href=\"%1\">%2</a>")
-                             .arg(q)
-                             .arg(text_of(planets[static_cast<std::size_t>(q)].system_name)
-                                      .toHtmlEscaped())
-                       : QString("planet %1, which does not exist").arg(q));
+    for (const int q : planet.links) {
+        if (q < 0 || q >= std::ssize(planets)) {
+            linked << QString("planet %1, which does not exist").arg(q);
+            continue;
+        }
+        // A planet whose file was not read has no name to show: its number says which.
+        const Planet& other = planets[static_cast<std::size_t>(q)];
+        const QString name = other.unread || other.system_name.empty()
+                                 ? QString("planet %1 (its file was not read)").arg(q)
+                                 : text_of(other.system_name).toHtmlEscaped();
+        linked << QString("<a style=\"color: white\" href=\"%1\">%2</a>").arg(q).arg(name);
+    }
     links_->setText("Linked to: " + (linked.isEmpty() ? QString("none") : linked.join(", ")));
     home_->setEnabled(!planet.home);
 }

@@ -90,6 +90,19 @@ TEST(PlanetPanel, SeveralPlanetsAreSetAsOneEdit)
     EXPECT_EQ(e.form.document().undo_stack()->count(), 1);
     EXPECT_TRUE(e.planets()[static_cast<std::size_t>(a)].features[0] &&
                 e.planets()[static_cast<std::size_t>(b)].features[0]);
+    // A facility the two hold differently says so, rather than show a blank choice.
+    QTest::mouseClick(e.map, Qt::LeftButton, {}, e.at(a));
+    emit e.find<QComboBox>("Facility13")->activated(2);
+    QTest::mouseClick(e.map, Qt::LeftButton, Qt::ShiftModifier, e.at(b));
+    EXPECT_EQ(e.find<QComboBox>("Facility13")->currentText(), "");
+    EXPECT_EQ(e.find<QComboBox>("Facility13")->placeholderText(), "mixed");
+    // The effects and facilities in the settings column's order: fighters first, academies first.
+    const auto above = [&](const char* a_name, const char* b_name) {
+        return e.find<QWidget>(a_name)->mapTo(&e.form, QPoint()).y() <
+               e.find<QWidget>(b_name)->mapTo(&e.form, QPoint()).y();
+    };
+    EXPECT_TRUE(above("Feature2", "Feature0") && above("Feature0", "Feature6"));
+    EXPECT_TRUE(above("Facility11", "Facility7"));
     // Nothing selected: the galaxy's figures; the map marks its chokepoints and bridges.
     QTest::mouseClick(e.map, Qt::LeftButton, {}, QPoint(2, 2));
     const QString figures = e.find<QLabel>("GalaxyFigures")->text();

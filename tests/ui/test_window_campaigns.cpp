@@ -205,6 +205,12 @@ TEST(MainWindow, APlanetWhoseFileIsGoneIsNamedNotDrawn)
             }
         EXPECT_GT(red, 10) << p.system_name << " shows its stub";
         ++stubs;
+        // The planet panel names the link by the planet's number, as it has no name to show.
+        w.form.map()->select_planet(static_cast<int>(&p - &w.form.map()->planets().front()));
+        EXPECT_TRUE(w.find<QLabel>("PlanetLinks")
+                        ->text()
+                        .contains(QString("planet %1 (its file was not read)").arg(gone)))
+            << w.find<QLabel>("PlanetLinks")->text().toStdString();
     }
     EXPECT_GT(stubs, 0);
 }
