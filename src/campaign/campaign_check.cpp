@@ -111,6 +111,16 @@ private:
 
     int key_line(MapKey key) const { return c_.key_lines[static_cast<std::size_t>(key)]; }
 
+    // Another planet as a finding names it: by its name and number ("Heze (planet 3)"), or by
+    // its number where it has no name (its file was not read).
+    std::string title(int q) const
+    {
+        const std::string& name = c_.planets[static_cast<std::size_t>(q)].planet.system_name;
+        const std::string number = "planet " + std::to_string(q);
+        // Sentences are 8-bit text, as the files' names and lines they quote.
+        return name.empty() ? number : name + " (" + number + ")";
+    }
+
     // The lines before the entries, in the order the Save writes them.
     void map_layout()
     {
@@ -277,12 +287,12 @@ private:
                 problem("links to the planet itself", f, line, i, "the planet links to itself");
             else if (!seen.insert(l).second)
                 problem("links written twice", f, line, i,
-                        "the planet links to planet " + std::to_string(l) + " twice");
+                        "the planet links to " + title(l) + " twice");
             else if (const LoadedPlanet& q = c_.planets[static_cast<std::size_t>(l)];
                      q.read && std::find(q.planet.links.begin(), q.planet.links.end(), i) ==
                                    q.planet.links.end())
                 fixable("links that are not mutual", f, line, i,
-                        "the link to planet " + std::to_string(l) +
+                        "the link to " + title(l) +
                             " is not mutual: that planet does not link back",
                         Finding::Fix::MakeMutual, l);
         }
@@ -302,7 +312,7 @@ private:
                     problem("planets too close to another", b.file_name,
                             b.key_line(ConfigRule::PositionX), j,
                             "the planet lies within " + std::to_string(kClearance) +
-                                " map units of planet " + std::to_string(i));
+                                " map units of " + title(i));
             }
     }
 
@@ -317,12 +327,12 @@ private:
         const std::vector<int> lost = unreachable_planets(planets, home);
         std::string named;
         for (std::size_t k = 0; k < lost.size() && k < 20; ++k)
-            named += (k ? ", " : "") + std::to_string(lost[k]);
+            named += (k ? ", " : "") + title(lost[k]);
         if (lost.size() > 20)
             named += " and " + thousands(static_cast<long long>(lost.size() - 20)) + " more";
         if (!lost.empty())
             problem("planets no jumpgate reaches", c_.map_file, 0, lost.front(),
-                    "planets " + named + " cannot be reached from planet " + std::to_string(home));
+                    named + " cannot be reached from " + title(home));
     }
 
     void leftovers()

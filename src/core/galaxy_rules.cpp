@@ -48,9 +48,14 @@ namespace {
 template <class Moving>
 std::string place_refusal(const Planets& planets, int x, int y, Moving moving)
 {
+    // A player drags a marker towards an edge; the edge is what the refusal speaks of.
     if (x < kMapMin || x > kMapMax || y < kMapMin || y > kMapMax)
-        return "A planet stands between " + std::to_string(kMapMin) + " and " +
-               std::to_string(kMapMax) + " on both axes.";
+        return std::string("Too close to the map's ") +
+               (x < kMapMin   ? "left"
+                : x > kMapMax ? "right"
+                : y < kMapMin ? "top"
+                              : "bottom") +
+               " edge: a planet keeps a marker's room from every edge.";
     for (std::size_t q = 0; q < planets.size(); ++q)
         if (!moving(static_cast<int>(q)) && positions_clash(x, y, planets[q].x, planets[q].y))
             return "Too close to " + planet_title(planets, static_cast<int>(q)) +

@@ -248,7 +248,7 @@ TEST(Cli, CheckAndOpenReadSavedCampaigns)
         {"--check ../x", 1, "", "is not a campaign id"},
         {"--check clean --save", 2, "", "change nothing"},
         {"--check clean --home 1", 2, "", "change nothing"},
-        {"--open clean --move 0:5,5 --save", 2, "", "--move 0:5,5: A planet stands between 20"},
+        {"--open clean --move 0:5,5 --save", 2, "", "--move 0:5,5: Too close to the map's left edge"},
         {"--open clean --delete x --save", 2, "", "--delete wants P, not \"x\""},
         {"--open clean --home=1 --rename 2:\xC5\x81 --save", 2, "", "cannot show these characters"},
         {"--seed 5 --add 20,20 --add 20,20 --save", 2, "", "--add 20,20: Too close to"},

@@ -92,9 +92,9 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
          }},
         {"move to the edge", [](auto& g) { return move_planet(g, 3, 979, 20); }, ""},
         {"move off the map", [](auto& g) { return move_planet(g, 3, 19, 500); },
-         "between 20 and 979"},
+         "Too close to the map's left edge"},
         {"move past 979", [](auto& g) { return move_planet(g, 3, 300, 980); },
-         "between 20 and 979"},
+         "Too close to the map's bottom edge"},
         {"move into a clearance", [](auto& g) { return move_planet(g, 3, 365, 555); },
          "Too close to Star 4 (planet 4)"},
         {"move 56 apart", [](auto& g) { return move_planet(g, 3, 364, 555); }, ""},
@@ -117,7 +117,7 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
          [](auto& g) {
              return move_planets(g, {0, 8}, 0, 480);
          },
-         "between 20 and 979"},
+         "Too close to the map's bottom edge"},
         {"move an empty selection", [](auto& g) { return move_planets(g, {}, 0, 10); },
          "No planet"},
         {"delete a selection with the home",
