@@ -5,6 +5,7 @@
 #include "ui/map_render.h"
 
 #include <QHelpEvent>
+#include <QFontDatabase>
 #include <QPainter>
 #include <QTimer>
 #include <QToolTip>
@@ -188,7 +189,9 @@ namespace {
 
 void set_font(QPainter& painter, int pixels, bool bold = false)
 {
-    QFont font = painter.font();
+    // The system's own face, set whole: a painter resolves what a font leaves unset against the
+    // window's Tahoma, whose stand-in on Linux (Wine's) sets a path's "/" far from what follows.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPixelSize(pixels);
     font.setBold(bold);
     painter.setFont(font);
