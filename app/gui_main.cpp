@@ -42,11 +42,13 @@ int main(int argc, char** argv)
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     QApplication app(argc, argv);
-    QApplication::setApplicationName(orvek::kApplicationTitle);
+    // The window's title ends in a blank, which a file name should not: "….conf", not " .conf".
+    QApplication::setApplicationName(QString(orvek::kApplicationTitle).trimmed());
     QApplication::setOrganizationName("Orvek Galaxy Generator");
     QSettings settings;
     // Checked before QSettings first reads its file, which it does through a link.
     const QString replaced = orvek::keep_settings_file_plain(settings);
+    orvek::carry_over_settings(settings, orvek::kApplicationTitle);
     const QString note = replaced.isEmpty() ? orvek::settings_note(settings) : replaced;
     const std::string working = orvek::GameFolder::current().game_dir();
     const std::string chosen = folder_to_open(settings, working);

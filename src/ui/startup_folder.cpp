@@ -149,6 +149,29 @@ QString keep_settings_file_plain(const QSettings& settings)
 #endif
 }
 
+bool carry_over_settings(QSettings& settings, const QString& old_application)
+{
+    if (!settings.allKeys().isEmpty())
+        return false;
+    QSettings old(settings.format(), settings.scope(), settings.organizationName(),
+                  old_application);
+#ifndef _WIN32
+    try {
+        if (entry_kind(QFile::encodeName(old.fileName()).toStdString()) != EntryKind::File)
+            return false;
+    } catch (const Error&) {
+        return false;
+    }
+#endif
+    const QStringList keys = old.allKeys();
+    for (const QString& key : keys)
+        settings.setValue(key, old.value(key));
+    if (keys.isEmpty())
+        return false;
+    store(settings);
+    return true;
+}
+
 QString settings_note(const QSettings& settings)
 {
     // QSettings reads its file on the first question, and only then knows its status.

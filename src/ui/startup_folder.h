@@ -59,6 +59,12 @@ StartupFolder startup_game_folder(const QStringList& arguments, const std::strin
 // never followed. Returns the note that says so, or what failed, or empty when it was plain.
 QString keep_settings_file_plain(const QSettings& settings);
 
+// The settings an earlier version kept under the application's old name (the window's title,
+// with its trailing blank: "Orvek - Galaxy Generator .conf"), copied into `settings` while it
+// holds none, so that the move to the new name forgets none of the player's folders. A file of
+// the old name that is a link or not a plain file is not read. Returns whether any was copied.
+bool carry_over_settings(QSettings& settings, const QString& old_application);
+
 // A settings file that cannot be read is ignored: the program starts as on a first run and
 // writes a sound one with the next folder it remembers. Returns the note that says so, or empty
 // when the settings were read.

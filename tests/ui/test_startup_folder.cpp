@@ -171,6 +171,26 @@ TEST(StartupFolder, AFolderChosenOpensInTheWindowsPlace)
     EXPECT_EQ(settings_note(QSettings(file, QSettings::IniFormat)), "") << "written afresh";
 }
 
+// The settings kept under the old application name, whose file name had a blank before ".conf",
+// are carried over once to the new name; settings already there are kept.
+TEST(StartupFolder, OldSettingsAreCarriedOver)
+{
+    testing::TempDir config;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       QString::fromStdString(config.str()));
+    QSettings old(QSettings::IniFormat, QSettings::UserScope, "Org", "Old Name ");
+    old.setValue("gameFolder", "/games/tessarine");
+    old.sync();
+    QSettings now(QSettings::IniFormat, QSettings::UserScope, "Org", "Old Name");
+    EXPECT_TRUE(carry_over_settings(now, "Old Name "));
+    EXPECT_EQ(now.value("gameFolder").toString(), "/games/tessarine");
+    EXPECT_TRUE(now.fileName().endsWith("/Org/Old Name.ini")) << now.fileName().toStdString();
+    old.setValue("gameFolder", "/elsewhere");
+    old.sync();
+    EXPECT_FALSE(carry_over_settings(now, "Old Name ")) << "once the new file holds settings";
+    EXPECT_EQ(now.value("gameFolder").toString(), "/games/tessarine");
+}
+
 // A settings file that is a link is replaced by a plain file when the window remembers a folder:
 // the file it led to (another program's, or a device) is never read or written through.
 TEST(StartupFolder, TheSettingsFileStaysAPlainFile)
