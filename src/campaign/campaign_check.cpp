@@ -43,8 +43,14 @@ public:
     {
         map_layout();
         map_values();
-        for (const ReadNote& note : c_.reading)
-            problem("what could not be read", note.file, note.line, -1, note.sentence);
+        for (const ReadNote& note : c_.reading) {
+            // Why a planet's file was not read is the problem the player mends it by.
+            if (const int unread = unread_planet_of(note); unread >= 0)
+                fixable("what could not be read", note.file, note.line, unread, note.sentence,
+                        Finding::Fix::MendUnread, -1);
+            else
+                problem("what could not be read", note.file, note.line, -1, note.sentence);
+        }
         text_form(c_.map_file, c_.map_bytes);
         files();
         for (std::size_t i = 0; i < c_.planets.size(); ++i)
@@ -110,6 +116,19 @@ private:
     }
 
     int key_line(MapKey key) const { return c_.key_lines[static_cast<std::size_t>(key)]; }
+
+    // The planet whose file was not read that a reading note is about (its map file line, or
+    // its file as a whole), or -1.
+    int unread_planet_of(const ReadNote& note) const
+    {
+        for (std::size_t i = 0; i < c_.planets.size(); ++i) {
+            const LoadedPlanet& p = c_.planets[i];
+            if (!p.read && ((note.file == c_.map_file && note.line == p.map_line) ||
+                            (note.line == 0 && !p.file_name.empty() && note.file == p.file_name)))
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
 
     // Another planet as a finding names it: by its name and number ("Heze (planet 3)"), or by
     // its number where it has no name (its file was not read).

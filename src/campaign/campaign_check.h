@@ -23,8 +23,9 @@ struct Finding {
     int planet = -1;      // the planet's number, -1 when it is about none
     std::string sentence;
     // The one clear fix of a finding about a link of `planet` to planet `other`: cut it (it goes
-    // to no planet), or add the link back (the other planet does not link back).
-    enum class Fix { None, CutLink, MakeMutual };
+    // to no planet), or add the link back (the other planet does not link back); for a planet
+    // whose file was not read, its mends: delete it, or give it a file from a template.
+    enum class Fix { None, CutLink, MakeMutual, MendUnread };
     Fix fix = Fix::None;
     int other = -1;
 };

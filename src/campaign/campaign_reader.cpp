@@ -157,9 +157,11 @@ LoadedCampaign campaign_from_bytes(const std::string& id, const std::string& fol
         const auto file = std::find_if(files.begin(), files.end(),
                                        [&](const auto& f) { return f.first == p.file_name; });
         if (p.file_name.empty() || file == files.end()) {
+            // Only a planet whose file was not read at Open has none (a Save refuses it).
             c.reading.push_back({c.map_file, p.map_line,
-                                 "the entry's path \"" + p.entry_path.substr(0, 200) +
-                                     "\" names no file the Save writes"});
+                                 "the planet's file was not read when the campaign was opened, "
+                                 "so a Save has nothing to write it from: delete the planet, or "
+                                 "give it a file from a template"});
             continue;
         }
         p.bytes = file->second;

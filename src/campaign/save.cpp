@@ -23,12 +23,20 @@ namespace orvek {
 
 namespace {
 
+// Whether a planet of the opened campaign has no file to be written from: its file was not read.
+bool unread_source(const Planet& planet, const SaveRequest& request);
+
 // Whether planet i is written from the lines of the file it was read from.
 bool from_lines(const Planet& planet, const SaveRequest& request)
 {
     return request.opened && planet.source >= 0 &&
            static_cast<std::size_t>(planet.source) < request.opened->planets.size() &&
            request.opened->planets[static_cast<std::size_t>(planet.source)].read;
+}
+
+bool unread_source(const Planet& planet, const SaveRequest& request)
+{
+    return request.opened && planet.source >= 0 && !from_lines(planet, request);
 }
 
 // The template a planet's file is made from.
@@ -42,8 +50,7 @@ std::string template_of(const Planet& planet, const GameFolder& folder)
 void refuse_unread_planets(const Galaxy& galaxy, const SaveRequest& request)
 {
     for (std::size_t i = 0; i < galaxy.planets.size(); ++i)
-        if (request.opened && galaxy.planets[i].source >= 0 &&
-            !from_lines(galaxy.planets[i], request))
+        if (unread_source(galaxy.planets[i], request))
             throw Error(planet_title(galaxy.planets, static_cast<int>(i)) +
                         " cannot be saved: its file was not read when the campaign was opened "
                         "(Check campaign says why). Delete the planet, or mend its file and open "
@@ -69,16 +76,18 @@ void check_before_writing(const GameFolder& folder, const std::string& id,
 
 // The encounter files in planet order (their icon sizes are drawn in that order) and the map
 // file, in memory. Every template is read first. The campaign saved again under its own id keeps
-// every line that the galaxy does not change.
+// every line that the galaxy does not change. A preview leaves out the files of the planets whose
+// file was not read (a Save refuses them first), so that the rest is checked as it would be
+// written.
 CampaignFiles render_campaign(const Galaxy& galaxy, const GameFolder& folder,
                               const SaveRequest& request, const std::string& id, bool own,
-                              Random& random)
+                              Random& random, bool preview = false)
 {
     std::vector<std::string> templates;
     for (const Planet& planet : galaxy.planets)
-        templates.push_back(from_lines(planet, request) ? std::string()
-                                                        : read_file(template_of(planet, folder),
-                                                                    kCampaignFileLimit));
+        templates.push_back(from_lines(planet, request) || (preview && unread_source(planet, request))
+                                ? std::string()
+                                : read_file(template_of(planet, folder), kCampaignFileLimit));
     const std::vector<Planet> as_read =
         request.opened ? galaxy_planets(*request.opened) : std::vector<Planet>();
     CampaignFiles files;
@@ -86,6 +95,8 @@ CampaignFiles render_campaign(const Galaxy& galaxy, const GameFolder& folder,
         const Planet& planet = galaxy.planets[i];
         const int index = static_cast<int>(i);
         const auto source = static_cast<std::size_t>(planet.source);
+        if (preview && unread_source(planet, request))
+            continue;
         files.encounters.emplace_back(
             planet.template_file,
             from_lines(planet, request)
@@ -162,12 +173,7 @@ std::vector<Finding> preview_findings(const Galaxy& galaxy, const SaveRequest& r
     if (!id_refusal(id, galaxy, folder).empty())
         id = request.opened ? campaign_id(request.opened->id) : "campaign";
     const bool own = request.opened && campaign_id(request.opened->id) == id;
-    try {
-        refuse_unread_planets(galaxy, request);
-    } catch (const Error&) {
-        return check_campaign(folder, *request.opened);
-    }
-    const CampaignFiles files = render_campaign(galaxy, folder, request, id, own, random);
+    const CampaignFiles files = render_campaign(galaxy, folder, request, id, own, random, true);
     return findings_of(files, folder, id, folder.campaign_folder(id));
 }
 

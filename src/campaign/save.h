@@ -90,9 +90,9 @@ std::string campaign_name_refusal(const std::string& name, const Galaxy& galaxy,
                                   const GameFolder& folder);
 
 // The findings of the campaign that a Save of the galaxy would write now under the request's
-// name (or of the opened campaign's files, where a planet's file was not read): the files made
-// in memory with a copy of the random source, no feature assigned, nothing written. Throws Error
-// when a template or a listing cannot be read.
+// name: the files made in memory with a copy of the random source, no feature assigned, nothing
+// written; a planet whose file was not read has no file there, which its finding says. Throws
+// Error when a template or a listing cannot be read.
 std::vector<Finding> preview_findings(const Galaxy& galaxy, const SaveRequest& request,
                                       const GameFolder& folder, Random random);
 

@@ -66,6 +66,13 @@ EditPointer make_home(const std::vector<Planet>& planets, int p);
 EditPointer add_planet(const std::vector<Planet>& planets, int x, int y,
                        const NewPlanetSources& sources);
 EditPointer delete_planet(const std::vector<Planet>& planets, int p);
+// A planet of an opened campaign whose file was not read, given a new file made from the game's
+// template `template_file` (a file name no planet uses): it takes the free place nearest the
+// map's middle, the first name of the name lists no planet has (`sources.names`), and links to
+// the planets that link to it; it keeps being home where it was. Refused when p is no unread
+// planet or the template is in use.
+EditPointer give_template(const std::vector<Planet>& planets, int p,
+                          const std::string& template_file, const NewPlanetSources& sources);
 
 // A selection (planet numbers, in any order, each counted once) moved by (dx, dy) map units or
 // deleted, as one edit. Refused as a whole, with the first reason, when any planet of it would

@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -116,15 +117,33 @@ FindingsDialog::FindingsDialog(QWidget* parent) : QDialog(parent)
     fix_ = new QPushButton(this);
     fix_->setObjectName("FixButton");
     fix_->hide();
+    give_template_ = new QPushButton("Give it a file from a template\u2026", this);
+    give_template_->setObjectName("GiveTemplateButton");
+    give_template_->hide();
     connect(list_, &QListWidget::currentRowChanged, this, &FindingsDialog::choose);
     connect(fix_, &QPushButton::clicked, this, [this] {
-        const int row = list_->currentRow();
-        if (row >= 0 && static_cast<std::size_t>(row) < findings_.size())
-            emit fix_requested(findings_[static_cast<std::size_t>(row)]);
+        if (const Finding* f = chosen_finding())
+            emit fix_requested(*f);
+    });
+    connect(give_template_, &QPushButton::clicked, this, [this] {
+        if (const Finding* f = chosen_finding())
+            emit template_requested(*f);
     });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
-    layout->addWidget(fix_, 0, Qt::AlignRight);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(give_template_);
+    buttons->addWidget(fix_);
+    layout->addLayout(buttons);
+}
+
+const Finding* FindingsDialog::chosen_finding() const
+{
+    const int row = list_->currentRow();
+    return row >= 0 && static_cast<std::size_t>(row) < findings_.size()
+               ? &findings_[static_cast<std::size_t>(row)]
+               : nullptr;
 }
 
 // The finding's planet is ringed, and its fix, where it has one clear fix, offered.
@@ -136,8 +155,11 @@ void FindingsDialog::choose(int row)
     if (f && f->planet >= 0)
         emit planet_chosen(f->planet);
     const Finding::Fix fix = f ? f->fix : Finding::Fix::None;
-    fix_->setText(fix == Finding::Fix::CutLink ? "Cut this link" : "Make the links mutual");
+    fix_->setText(fix == Finding::Fix::CutLink      ? "Cut this link"
+                  : fix == Finding::Fix::MendUnread ? "Delete the planet"
+                                                    : "Make the links mutual");
     fix_->setVisible(fix != Finding::Fix::None);
+    give_template_->setVisible(fix == Finding::Fix::MendUnread);
 }
 
 void FindingsDialog::show_findings(const QString& campaign, const std::vector<Finding>& findings,

@@ -57,14 +57,20 @@ public:
 signals:
     // A finding about a planet was chosen.
     void planet_chosen(int planet);
-    // The fix of the chosen finding was asked for ("Cut this link", "Make the links mutual").
+    // The fix of the chosen finding was asked for ("Cut this link", "Make the links mutual",
+    // "Delete the planet").
     void fix_requested(const Finding& finding);
+    // A planet whose file was not read is to be given a file from a template.
+    void template_requested(const Finding& finding);
 
 private:
     void choose(int row);
+    const Finding* chosen_finding() const;
 
     QListWidget* list_ = nullptr;
     QPushButton* fix_ = nullptr;
+    QPushButton* give_template_ = nullptr;
+    QString campaign_;
     std::vector<Finding> findings_;
 };
 

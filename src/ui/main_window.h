@@ -66,6 +66,8 @@ public:
         std::function<QString(const QString& question)> problems;
         // The game folder chooser: the folder chosen among `found`, or empty for Cancel.
         std::function<QString(const QStringList& found)> game_folder;
+        // The template chosen among `unused` for a planet whose file was not read, or empty.
+        std::function<QString(const QStringList& unused)> template_choice;
     };
     void set_hooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
@@ -188,6 +190,7 @@ private:
     // The findings of the opened campaign as a Save would write it now, after every edit and
     // Save, and the map's line that counts its problems.
     void refresh_findings();
+    void give_template_to(const Finding& finding);
     void show_problem_line();
     // Asks whether to save a campaign with these problems ("Check campaign" lists them instead).
     bool ask_about_problems(const std::vector<Finding>& problems);

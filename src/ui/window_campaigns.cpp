@@ -11,9 +11,13 @@
 #include "ui/main_window.h"
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
+#include "gamedata/game_folder.h"
+#include "gamedata/game_services.h"
 
+#include <QInputDialog>
 #include <QLineEdit>
 
+#include <algorithm>
 #include <memory>
 
 namespace orvek {
@@ -82,6 +86,41 @@ void MainWindow::show_problem_line()
         on_check_campaign();
 }
 
+// A planet whose file was not read gets a file made from a template the player chooses among
+// those no planet uses, as an edit.
+void MainWindow::give_template_to(const Finding& finding)
+{
+    QStringList unused;
+    try {
+        for (const std::string& path : list_templates(folder_)) {
+            const std::string name = file_name_of(path);
+            const auto& planets = document_->planets();
+            if (std::none_of(planets.begin(), planets.end(),
+                             [&](const Planet& p) { return p.template_file == name; }))
+                unused << QString::fromStdString(cp1252_to_utf8(name));
+        }
+    } catch (const Error& e) {
+        return show_error(message_text(e.what()));
+    }
+    if (unused.isEmpty())
+        return show_information("Every encounter template of the game is in use already.");
+    bool chosen = true;
+    const QString name =
+        hooks_.template_choice
+            ? hooks_.template_choice(unused)
+            : QInputDialog::getItem(this, "Give the planet a file",
+                                    QString("The template that planet %1's new file is made "
+                                            "from:")
+                                        .arg(finding.planet),
+                                    unused, 0, false, &chosen);
+    if (!chosen || name.isEmpty())
+        return;
+    const std::string file = utf8_to_cp1252(name.toStdString());
+    edit([&](const auto& g) {
+        return give_template(g, finding.planet, file, new_planet_sources(folder_));
+    });
+}
+
 void MainWindow::refresh_findings()
 {
     if (busy())
@@ -148,10 +187,13 @@ void MainWindow::show_findings_dialog(const QString& id, const std::vector<Findi
         connect(findings_dialog_, &FindingsDialog::planet_chosen, map_, &MapWidget::show_planet);
         connect(findings_dialog_, &FindingsDialog::fix_requested, this, [this](const Finding& f) {
             edit([f](const auto& g) {
-                return f.fix == Finding::Fix::CutLink ? cut_link(g, f.planet, f.other)
-                                                      : link_back(g, f.planet, f.other);
+                return f.fix == Finding::Fix::CutLink      ? cut_link(g, f.planet, f.other)
+                       : f.fix == Finding::Fix::MendUnread ? delete_planet(g, f.planet)
+                                                           : link_back(g, f.planet, f.other);
             });
         });
+        connect(findings_dialog_, &FindingsDialog::template_requested, this,
+                &MainWindow::give_template_to);
     }
     findings_dialog_->show_findings(id, findings, document_->planets());
     findings_dialog_->show();

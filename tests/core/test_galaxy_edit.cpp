@@ -120,6 +120,8 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
          "Too close to the map's bottom edge"},
         {"move an empty selection", [](auto& g) { return move_planets(g, {}, 0, 10); },
          "No planet"},
+        {"give a template to a planet whose file was read",
+         [](auto& g) { return give_template(g, 3, "t99.txt", {}); }, "file was read"},
         {"delete a selection with the home",
          [](auto& g) {
              Planets more = g;

@@ -213,6 +213,35 @@ TEST(MainWindow, APlanetWhoseFileIsGoneIsNamedNotDrawn)
             << w.find<QLabel>("PlanetLinks")->text().toStdString();
     }
     EXPECT_GT(stubs, 0);
+
+    // Its problem offers the mends, each an edit: deleting the planet, or a file from a template
+    // no planet uses (the findings counted anew after each); then the campaign saves.
+    const auto problems = [&] { return problem_count(w.form.document().findings()); };
+    const int before = problems();
+    const std::size_t count = w.form.document().planets().size();
+    check_with_keys(w, "is not in the campaign's folder");
+    w.form.findChild<QPushButton*>("FixButton")->click();
+    EXPECT_EQ(w.form.document().planets().size(), count - 1);
+    w.form.document().undo_stack()->undo();
+    EXPECT_EQ(problems(), before);
+    check_with_keys(w, "a Save has nothing to write it from");
+    auto* give = w.form.findChild<QPushButton*>("GiveTemplateButton");
+    ASSERT_TRUE(give && give->isVisible());
+    for (int n = 199; w.template_answer.isEmpty(); --n) {
+        const std::string name = "campaign_all_" + std::to_string(n) + ".txt";
+        const auto& planets = w.form.document().planets();
+        if (std::none_of(planets.begin(), planets.end(),
+                         [&](const Planet& p) { return p.template_file == name; }))
+            w.template_answer = QString::fromStdString(name);
+    }
+    give->click();
+    const Planet& mended = w.form.document().planets()[static_cast<std::size_t>(gone)];
+    EXPECT_FALSE(mended.unread);
+    EXPECT_EQ(QString::fromStdString(mended.template_file), w.template_answer);
+    EXPECT_EQ(problems(), 0) << "the findings are counted anew after the edit";
+    ASSERT_TRUE(w.save());
+    EXPECT_TRUE(w.form.map()->progress().startsWith("Saved campaign"))
+        << w.form.map()->progress().toStdString();
 }
 
 // A finding with one clear fix offers it: "Cut this link" cuts a link to no planet as an edit

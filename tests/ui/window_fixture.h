@@ -47,6 +47,7 @@ struct Window {
     std::vector<QString> problem_questions;
     QString folder_answer;        // the game folder the chooser chooses, empty for Cancel
     QStringList folders_offered;  // what the chooser listed
+    QString template_answer;      // the template chosen for a planet whose file was not read
     explicit Window(std::uint32_t seed = 42) : form(game.folder(), seed)
     {
         form.set_hooks({[this](const QString& t, const QString& m) { messages.emplace_back(t, m); },
@@ -66,6 +67,9 @@ struct Window {
                         [this](const QStringList& found) {
                             folders_offered = found;
                             return folder_answer;
+                        },
+                        [this](const QStringList& unused) {
+                            return unused.contains(template_answer) ? template_answer : QString();
                         }});
         // The window as it opens on a screen where 979 x 750 fits, whatever the test
         // platform's screen is; the planet panel's own tests show it.
