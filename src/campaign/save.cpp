@@ -84,10 +84,11 @@ CampaignFiles render_campaign(const Galaxy& galaxy, const GameFolder& folder,
                               Random& random, bool preview = false)
 {
     std::vector<std::string> templates;
-    for (const Planet& planet : galaxy.planets)
-        templates.push_back(from_lines(planet, request) || (preview && unread_source(planet, request))
-                                ? std::string()
-                                : read_file(template_of(planet, folder), kCampaignFileLimit));
+    for (const Planet& planet : galaxy.planets) {
+        const bool none = from_lines(planet, request) || (preview && unread_source(planet, request));
+        templates.push_back(none ? std::string()
+                                 : read_file(template_of(planet, folder), kCampaignFileLimit));
+    }
     const std::vector<Planet> as_read =
         request.opened ? galaxy_planets(*request.opened) : std::vector<Planet>();
     CampaignFiles files;
