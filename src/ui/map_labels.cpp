@@ -18,15 +18,18 @@ long long area(const QRect& a, const QRect& b)
     return shared.isEmpty() ? 0 : static_cast<long long>(shared.width()) * shared.height();
 }
 
-// The spots around a marker for a box of `size`, the usual one first.
+// The spots around a marker for a box of `size`, the usual one first. Those beside and below it
+// keep clear of the ring that marks a chokepoint (kRingMargin), so that no ring covers a name's
+// first letters.
 std::vector<QRect> spots(const Planet& planet, QSize size, MapScale pixels)
 {
     const QRect m = marker_rect(planet, pixels);
     const int w = size.width(), h = size.height(), mid = m.center().y() - h / 2;
+    const int gap = kRingMargin + 2;
     return {QRect(label_position(planet, pixels), size),
-            QRect(m.right() + 3, mid, w, h),
-            QRect(m.left() - 3 - w, mid, w, h),
-            QRect(m.center().x() - w / 2, m.bottom() + 2, w, h),
+            QRect(m.right() + gap, mid, w, h),
+            QRect(m.left() - gap - w, mid, w, h),
+            QRect(m.center().x() - w / 2, m.bottom() + gap, w, h),
             QRect(m.right() + 1, m.top() - h, w, h),
             QRect(m.left() - 1 - w, m.top() - h, w, h),
             QRect(m.right() + 1, m.bottom() + 1, w, h),

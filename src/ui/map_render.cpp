@@ -339,7 +339,8 @@ void paint_view(QPainter& painter, const QImage& fitted, const std::vector<Plane
 QPoint readable_position(QPoint at, const QFontMetrics& metrics, const QString& name, int pixels)
 {
     const int width = metrics.horizontalAdvance(name);
-    return QPoint(std::max(0, std::min(at.x(), pixels - width)), std::max(0, at.y()));
+    return QPoint(std::max(0, std::min(at.x(), pixels - width)),
+                  std::max(0, std::min(at.y(), pixels - metrics.height())));
 }
 
 QString planet_description(const std::vector<Planet>& planets, std::size_t index)

@@ -120,7 +120,10 @@ inline constexpr double kMaxZoom = 8.0;
 void paint_view(QPainter& painter, const QImage& fitted, const std::vector<Planet>* planets,
                 const MapView& view, bool links_only, NameSprites* sprites);
 
-// Where a name drawn at `at` goes so that the map's top and right edges do not cut it.
+// How far outside a marker the ring that marks a chokepoint is drawn.
+inline constexpr int kRingMargin = 4;
+
+// Where a name drawn at `at` goes so that no edge of the map cuts it.
 QPoint readable_position(QPoint at, const QFontMetrics& metrics, const QString& name,
                          int pixels = kMapPixels);
 

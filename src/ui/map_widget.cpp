@@ -167,14 +167,20 @@ void MapWidget::paint_cuts(QPainter& painter) const
 {
     const GalaxyCuts& cuts = cuts_found_;
     const QColor orange(255, 140, 0);
-    painter.setPen(QPen(orange, 3));
-    for (const auto& [a, b] : cuts.bridges)
-        painter.drawLine(link_end(planets_[static_cast<std::size_t>(a)], pixels()),
-                         link_end(planets_[static_cast<std::size_t>(b)], pixels()));
-    painter.setPen(QPen(orange, 2));
-    for (const int p : cuts.chokepoints)
-        painter.drawEllipse(
-            marker_rect(planets_[static_cast<std::size_t>(p)], pixels()).adjusted(-4, -4, 4, 4));
+    // Each mark over a dark band of its own, so that it stands out on an orange nebula too.
+    for (const QPen& pen : {QPen(QColor(0, 0, 0, 200), 5), QPen(orange, 3)}) {
+        painter.setPen(pen);
+        for (const auto& [a, b] : cuts.bridges)
+            painter.drawLine(link_end(planets_[static_cast<std::size_t>(a)], pixels()),
+                             link_end(planets_[static_cast<std::size_t>(b)], pixels()));
+    }
+    const int ring = kRingMargin;
+    for (const QPen& pen : {QPen(QColor(0, 0, 0, 200), 4), QPen(orange, 2)}) {
+        painter.setPen(pen);
+        for (const int p : cuts.chokepoints)
+            painter.drawEllipse(marker_rect(planets_[static_cast<std::size_t>(p)], pixels())
+                                    .adjusted(-ring, -ring, ring, ring));
+    }
 }
 
 // The cuts are found when marked or when the planets change, not at every repaint.

@@ -85,12 +85,14 @@ TEST(MapView, PositionsCutTowardZero)
     far.y = 61;
     EXPECT_EQ(link_end(edge), QPoint(15, 15));
     EXPECT_EQ(link_end(far), QPoint(75, 45));
-    // Names that the top or the right edge would cut move inside the map.
+    // Names that an edge would cut move inside the map.
     const QFontMetrics metrics(QFont("Tahoma"));
     const int wide = metrics.horizontalAdvance("Alula Australis");
     EXPECT_EQ(readable_position(QPoint(740, -4), metrics, "Alula Australis"),
               QPoint(750 - wide, 0));
     EXPECT_EQ(readable_position(QPoint(369, 204), metrics, "Alula Australis"), QPoint(369, 204));
+    EXPECT_EQ(readable_position(QPoint(-3, 745), metrics, "Proxima Centauri"),
+              QPoint(0, 750 - metrics.height()));
 }
 
 }  // namespace
