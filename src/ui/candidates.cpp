@@ -8,9 +8,17 @@
 #include "ui/map_render.h"
 
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include <atomic>
 
@@ -65,18 +73,39 @@ Candidate make_candidate(const GameFolder& folder, GenerateKind kind, const Gala
     return c;
 }
 
+int CandidatesDialog::columns_for(int width)
+{
+    // A cell, its spacing, and room for the scroll bar and the dialog's margins.
+    return std::clamp((width - 60) / (kSide + 20), 1, 4);
+}
+
 CandidatesDialog::CandidatesDialog(GameFolder folder, GenerateKind kind, GalaxySettings fields,
                                    std::uint32_t first_seed, QWidget* parent)
-    : QDialog(parent), made_(kCount), progress_(kCount)
+    : QDialog(parent), folder_(std::move(folder)), kind_(kind), fields_(std::move(fields)),
+      first_seed_(first_seed), made_(kCount), progress_(kCount)
 {
     setObjectName("CandidatesDialog");
     setWindowTitle("Generate 12: click the galaxy to take (Escape keeps the one shown)");
-    build_grid();
-    // One candidate a thread, on the cores the process may use; each shows as soon as it is made.
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const QRect available = screen->availableGeometry();
+    build_grid(columns_for(available.width()));
+    // As large as the candidates, but never larger than the screen: what does not fit scrolls.
+    setMaximumSize(available.size() - QSize(16, 40));
+    const QSize content = findChild<QScrollArea*>()->widget()->sizeHint();
+    resize(QSize(content.width() + 48, content.height() + more_->sizeHint().height() + 48)
+               .boundedTo(maximumSize()));
+    start();
+    connect(this, &QDialog::finished, this, [this] { stop(); });
+}
+
+// One candidate a thread, on the cores the process may use; each shows as soon as it is made.
+void CandidatesDialog::start()
+{
     auto next = std::make_shared<std::atomic<int>>(0);
     const int threads = std::min(kCount, usable_cores());
     for (int t = 0; t < threads; ++t)
-        workers_.emplace_back([this, next, folder, kind, fields, first_seed] {
+        workers_.emplace_back([this, next, folder = folder_, kind = kind_, fields = fields_,
+                               first_seed = first_seed_, batch = batch_] {
             for (int i; (i = (*next)++) < kCount;) {
                 const auto at = static_cast<std::size_t>(i);
                 if (progress_[at].cancel.load())
@@ -86,31 +115,77 @@ CandidatesDialog::CandidatesDialog(GameFolder folder, GenerateKind kind, GalaxyS
                                    kSide, progress_[at]);
                 QMetaObject::invokeMethod(
                     this,
-                    [this, i, made = std::move(made)]() mutable {
+                    [this, i, batch, made = std::move(made)]() mutable {
+                        if (batch != batch_)
+                            return;
                         made_[static_cast<std::size_t>(i)] = std::move(made);
                         show_candidate(i);
                     },
                     Qt::QueuedConnection);
             }
         });
-    connect(this, &QDialog::finished, this, [this] { stop(); });
 }
 
-// Four a row: the map as a button that takes it, its seed and figures under it.
-void CandidatesDialog::build_grid()
+// The twelve seeds after those shown, in their place; what is still being made stops first.
+void CandidatesDialog::more()
 {
-    auto* grid = new QGridLayout(this);
+    stop();
+    workers_.clear();  // joins: each stops between two attempts
+    ++batch_;
+    first_seed_ += kCount;
+    ready_ = 0;
+    for (std::size_t i = 0; i < kCount; ++i) {
+        made_[i] = Candidate{};
+        progress_[i].cancel = false;
+        progress_[i].attempts = 0;
+        buttons_[i]->setIcon(QIcon());
+        buttons_[i]->setEnabled(false);
+        captions_[i]->setText("making\u2026");
+    }
+    start();
+}
+
+void CandidatesDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Centred over the window, it may hang over the screen's edge: it is moved inside.
+    const QRect available = screen()->availableGeometry();
+    QRect frame = frameGeometry();
+    frame.moveLeft(std::clamp(frame.left(), available.left(),
+                              std::max(available.left(), available.right() - frame.width())));
+    frame.moveTop(std::clamp(frame.top(), available.top(),
+                             std::max(available.top(), available.bottom() - frame.height())));
+    move(frame.topLeft());
+}
+
+void CandidatesDialog::keyPressEvent(QKeyEvent* event)
+{
+    // Enter takes the candidate that has the focus, as a click would.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        for (QToolButton* button : buttons_)
+            if (button->hasFocus() && button->isEnabled())
+                return button->click();
+    QDialog::keyPressEvent(event);
+}
+
+// `columns` a row, in a scroll area: the map as a button that takes it, its seed and figures
+// under it; "12 more" below.
+void CandidatesDialog::build_grid(int columns)
+{
+    auto* inside = new QWidget;
+    auto* grid = new QGridLayout(inside);
     for (int i = 0; i < kCount; ++i) {
-        auto* button = new QToolButton(this);
+        auto* button = new QToolButton(inside);
         button->setObjectName(QString("Candidate%1").arg(i));
         button->setIconSize(QSize(kSide, kSide));
         button->setFixedSize(kSide + 8, kSide + 8);
+        button->setFocusPolicy(Qt::StrongFocus);
         button->setEnabled(false);
         connect(button, &QToolButton::clicked, this, [this, i] {
             chosen_ = i;
             accept();
         });
-        auto* caption = new QLabel("making…", this);
+        auto* caption = new QLabel("making\u2026", inside);
         caption->setFixedWidth(kSide + 8);
         caption->setWordWrap(true);
         caption->setAlignment(Qt::AlignTop | Qt::AlignLeft);
@@ -118,10 +193,24 @@ void CandidatesDialog::build_grid()
         auto* cell = new QVBoxLayout;
         cell->addWidget(button);
         cell->addWidget(caption);
-        grid->addLayout(cell, i / 4, i % 4);
+        grid->addLayout(cell, i / columns, i % columns);
         buttons_.push_back(button);
         captions_.push_back(caption);
     }
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("CandidatesScroll");
+    scroll->setWidget(inside);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setMinimumWidth(inside->sizeHint().width() +
+                            scroll->verticalScrollBar()->sizeHint().width() + 4);
+    more_ = new QPushButton("12 more", this);
+    more_->setObjectName("MoreCandidates");
+    more_->setAutoDefault(false);
+    more_->setToolTip("The twelve seeds after these, in their place");
+    connect(more_, &QPushButton::clicked, this, &CandidatesDialog::more);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(scroll);
+    layout->addWidget(more_, 0, Qt::AlignRight);
 }
 
 CandidatesDialog::~CandidatesDialog()

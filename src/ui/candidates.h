@@ -19,6 +19,7 @@
 
 class QToolButton;
 class QLabel;
+class QPushButton;
 
 namespace orvek {
 
@@ -46,8 +47,14 @@ public:
     static constexpr int kCount = 12, kSide = 220;
 
     // Starts making the candidates of seeds first_seed .. first_seed + 11 on the usable cores.
+    // The dialog fits the screen it opens on: as many columns as its width takes, the rows in a
+    // scroll area. "12 more" makes the twelve seeds after them in their place; Enter takes the
+    // candidate that has the focus.
     CandidatesDialog(GameFolder folder, GenerateKind kind, GalaxySettings fields,
                      std::uint32_t first_seed, QWidget* parent);
+
+    // The columns of candidates a screen `width` pixels wide takes: 4 at most, 1 at least.
+    static int columns_for(int width);
     // Stops what is still being made (between two attempts) and waits for it.
     ~CandidatesDialog() override;
 
@@ -59,16 +66,28 @@ public:
     // How many candidates are made so far (for tests).
     int ready() const { return ready_; }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
-    void build_grid();
+    void build_grid(int columns);
+    void start();
+    void more();
     void show_candidate(int index);
     void stop();
 
+    GameFolder folder_;
+    GenerateKind kind_;
+    GalaxySettings fields_;
+    std::uint32_t first_seed_ = 0;
+    int batch_ = 0;  // which twelve: a candidate of an earlier twelve arriving late is dropped
     std::vector<Candidate> made_;
     std::vector<GenerationProgress> progress_;
     std::vector<std::jthread> workers_;
     std::vector<QToolButton*> buttons_;
     std::vector<QLabel*> captions_;
+    QPushButton* more_ = nullptr;
     int chosen_ = -1, ready_ = 0;
 };
 

@@ -6,6 +6,8 @@
 #include "ui/editor_fixture.h"
 
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 
@@ -44,6 +46,28 @@ TEST(GalaxyEditor, TwelveCandidatesAndOneTaken)
     EXPECT_EQ(e.find<QLineEdit>("Edit_CName")->text(),
               single.find<QLineEdit>("Edit_CName")->text());
     EXPECT_EQ(e.form.random().state(), single.form.random().state());
+    // "12 more" makes the next twelve seeds in the same window; Enter takes the focused one.
+    const std::uint32_t third = e.form.random().state();
+    run([](CandidatesDialog& d) {
+        const QRect screen = d.screen()->availableGeometry();
+        EXPECT_TRUE(screen.contains(d.frameGeometry())) << "the dialog fits its screen";
+        d.findChild<QPushButton*>("MoreCandidates")->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return d.ready() == 12; }, 20000));
+        d.findChild<QToolButton*>("Candidate2")->setFocus();
+        QTest::keyClick(&d, Qt::Key_Return);
+    });
+    EXPECT_EQ(e.form.document().command()->seed, third + 12 + 2);
+}
+
+// The candidates take as many columns as the screen's width allows: a netbook's 1024 pixels
+// hold four, a narrow window one.
+TEST(GalaxyEditor, CandidatesFitTheScreen)
+{
+    struct Row {
+        int width, columns;
+    } rows[] = {{1366, 4}, {1024, 4}, {800, 3}, {560, 2}, {320, 1}};
+    for (const Row& row : rows)
+        EXPECT_EQ(CandidatesDialog::columns_for(row.width), row.columns) << row.width;
 }
 
 // Twelve candidates side by side, as Ctrl+G shows them.
