@@ -7,7 +7,10 @@
 #include "gamedata/game_services.h"
 #include "ui/map_render.h"
 
+#include <QComboBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QSpinBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -142,7 +145,103 @@ void CandidatesDialog::more()
         buttons_[i]->setEnabled(false);
         captions_[i]->setText("making\u2026");
     }
+    arrange();
     start();
+}
+
+const std::vector<const char*>& CandidatesDialog::figure_words()
+{
+    static const std::vector<const char*> words = {
+        "diameter", "dead ends", "chokepoints", "bridges", "jumpgates", "farthest from home"};
+    return words;
+}
+
+double CandidatesDialog::figure_value(const GalaxyFigures& f, int index)
+{
+    switch (index) {
+    case 0: return f.diameter;
+    case 1: return f.dead_ends;
+    case 2: return f.chokepoints;
+    case 3: return f.bridges;
+    case 4: return f.links;
+    default: return f.hops_from_home_max;
+    }
+}
+
+// "Sort by" and "Show only" over the grid: the candidates by a figure, most first, and only
+// those whose figure is at least, at most or exactly a number.
+QWidget* CandidatesDialog::build_choices()
+{
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    sort_ = new QComboBox(row);
+    sort_->setObjectName("CandidateSort");
+    sort_->addItem("seed");
+    filter_figure_ = new QComboBox(row);
+    filter_figure_->setObjectName("CandidateFilterFigure");
+    filter_figure_->addItem("any galaxy");
+    for (const char* word : figure_words()) {
+        sort_->addItem(QString(word) + ", most first");
+        filter_figure_->addItem(word);
+    }
+    filter_comparison_ = new QComboBox(row);
+    filter_comparison_->setObjectName("CandidateFilterComparison");
+    filter_comparison_->addItems({"at least", "at most", "exactly"});
+    filter_value_ = new QSpinBox(row);
+    filter_value_->setObjectName("CandidateFilterValue");
+    filter_value_->setRange(0, 999);
+    layout->addWidget(new QLabel("Sort by", row));
+    layout->addWidget(sort_);
+    layout->addSpacing(12);
+    layout->addWidget(new QLabel("Show only", row));
+    layout->addWidget(filter_figure_);
+    layout->addWidget(filter_comparison_);
+    layout->addWidget(filter_value_);
+    layout->addStretch();
+    for (QComboBox* box : {sort_, filter_figure_, filter_comparison_})
+        connect(box, &QComboBox::currentIndexChanged, this, &CandidatesDialog::arrange);
+    connect(filter_value_, &QSpinBox::valueChanged, this, &CandidatesDialog::arrange);
+    return row;
+}
+
+void CandidatesDialog::arrange()
+{
+    const auto made = [&](std::size_t i) {
+        return made_[i].error.empty() && !made_[i].cancelled && !made_[i].galaxy.planets.empty();
+    };
+    std::vector<std::size_t> order(kCount);
+    for (std::size_t i = 0; i < kCount; ++i)
+        order[i] = i;
+    // A figure sorts the made candidates, most first; those still being made come after them.
+    if (const int by = sort_->currentIndex() - 1; by >= 0)
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            if (made(a) != made(b))
+                return made(a);
+            return made(a) && figure_value(made_[a].figures, by) >
+                                  figure_value(made_[b].figures, by);
+        });
+    const int figure = filter_figure_->currentIndex() - 1;
+    const double limit = filter_value_->value();
+    const auto passes = [&](std::size_t i) {
+        if (figure < 0 || !made(i))
+            return true;
+        const double v = figure_value(made_[i].figures, figure);
+        const int comparison = filter_comparison_->currentIndex();
+        return comparison == 0 ? v >= limit : comparison == 1 ? v <= limit : v == limit;
+    };
+    filter_comparison_->setEnabled(figure >= 0);
+    filter_value_->setEnabled(figure >= 0);
+    int at = 0;
+    for (const std::size_t i : order) {
+        grid_->removeWidget(cells_[i]);
+        const bool shown = passes(i);
+        cells_[i]->setVisible(shown);
+        if (shown) {
+            grid_->addWidget(cells_[i], at / columns_, at % columns_);
+            ++at;
+        }
+    }
 }
 
 void CandidatesDialog::showEvent(QShowEvent* event)
@@ -172,10 +271,12 @@ void CandidatesDialog::keyPressEvent(QKeyEvent* event)
 // under it; "12 more" below.
 void CandidatesDialog::build_grid(int columns)
 {
+    columns_ = columns;
     auto* inside = new QWidget;
-    auto* grid = new QGridLayout(inside);
+    grid_ = new QGridLayout(inside);
     for (int i = 0; i < kCount; ++i) {
-        auto* button = new QToolButton(inside);
+        auto* cell_widget = new QWidget(inside);
+        auto* button = new QToolButton(cell_widget);
         button->setObjectName(QString("Candidate%1").arg(i));
         button->setIconSize(QSize(kSide, kSide));
         button->setFixedSize(kSide + 8, kSide + 8);
@@ -185,15 +286,17 @@ void CandidatesDialog::build_grid(int columns)
             chosen_ = i;
             accept();
         });
-        auto* caption = new QLabel("making\u2026", inside);
+        auto* caption = new QLabel("making\u2026", cell_widget);
         caption->setFixedWidth(kSide + 8);
         caption->setWordWrap(true);
         caption->setAlignment(Qt::AlignTop | Qt::AlignLeft);
         caption->setFixedHeight(4 * caption->fontMetrics().height());
-        auto* cell = new QVBoxLayout;
+        auto* cell = new QVBoxLayout(cell_widget);
+        cell->setContentsMargins(0, 0, 0, 0);
         cell->addWidget(button);
         cell->addWidget(caption);
-        grid->addLayout(cell, i / columns, i % columns);
+        grid_->addWidget(cell_widget, i / columns, i % columns);
+        cells_.push_back(cell_widget);
         buttons_.push_back(button);
         captions_.push_back(caption);
     }
@@ -209,6 +312,7 @@ void CandidatesDialog::build_grid(int columns)
     more_->setToolTip("The twelve seeds after these, in their place");
     connect(more_, &QPushButton::clicked, this, &CandidatesDialog::more);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(build_choices());
     layout->addWidget(scroll);
     layout->addWidget(more_, 0, Qt::AlignRight);
 }
@@ -235,6 +339,7 @@ void CandidatesDialog::show_candidate(int index)
     button->setEnabled(usable);
     captions_[static_cast<std::size_t>(index)]->setText(caption_of(c));
     ++ready_;
+    arrange();
 }
 
 }  // namespace orvek

@@ -17,9 +17,12 @@
 #include <thread>
 #include <vector>
 
-class QToolButton;
+class QComboBox;
+class QGridLayout;
 class QLabel;
 class QPushButton;
+class QSpinBox;
+class QToolButton;
 
 namespace orvek {
 
@@ -55,6 +58,11 @@ public:
 
     // The columns of candidates a screen `width` pixels wide takes: 4 at most, 1 at least.
     static int columns_for(int width);
+
+    // The figures the candidates are sorted and filtered by, in the words the dialog shows
+    // ("diameter", "dead ends", ...), and a candidate's value of figure `index` of them.
+    static const std::vector<const char*>& figure_words();
+    static double figure_value(const GalaxyFigures& figures, int index);
     // Stops what is still being made (between two attempts) and waits for it.
     ~CandidatesDialog() override;
 
@@ -63,8 +71,9 @@ public:
     {
         return chosen_ >= 0 ? &made_[std::size_t(chosen_)] : nullptr;
     }
-    // How many candidates are made so far (for tests).
+    // How many candidates are made so far, and each as made (for tests).
     int ready() const { return ready_; }
+    const Candidate& candidate(int i) const { return made_[static_cast<std::size_t>(i)]; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -72,6 +81,9 @@ protected:
 
 private:
     void build_grid(int columns);
+    QWidget* build_choices();
+    // Places the candidates in the grid in the chosen order, those the filter refuses hidden.
+    void arrange();
     void start();
     void more();
     void show_candidate(int index);
@@ -86,6 +98,13 @@ private:
     std::vector<GenerationProgress> progress_;
     std::vector<std::jthread> workers_;
     std::vector<QToolButton*> buttons_;
+    std::vector<QWidget*> cells_;
+    QGridLayout* grid_ = nullptr;
+    int columns_ = 4;
+    QComboBox* sort_ = nullptr;
+    QComboBox* filter_figure_ = nullptr;
+    QComboBox* filter_comparison_ = nullptr;
+    QSpinBox* filter_value_ = nullptr;
     std::vector<QLabel*> captions_;
     QPushButton* more_ = nullptr;
     int chosen_ = -1, ready_ = 0;

@@ -5,7 +5,10 @@
 #include "ui/candidates.h"
 #include "ui/editor_fixture.h"
 
+#include <QComboBox>
+#include <QGridLayout>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -36,7 +39,35 @@ TEST(GalaxyEditor, TwelveCandidatesAndOneTaken)
         });
         e.form.on_generate_candidates();
     };
-    run([](CandidatesDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); });
+    // Sorted by a figure, most first; filtered to those with at most as many dead ends as the
+    // fewest; Escape keeps what was there.
+    run([](CandidatesDialog& d) {
+        d.findChild<QComboBox*>("CandidateSort")->setCurrentIndex(1);  // diameter
+        auto* grid = qobject_cast<QGridLayout*>(
+            d.findChild<QWidget*>("Candidate0")->parentWidget()->parentWidget()->layout());
+        const auto first = [&] {
+            const QString name =
+                grid->itemAtPosition(0, 0)->widget()->findChild<QToolButton*>()->objectName();
+            return name.mid(QString("Candidate").size()).toInt();
+        };
+        int longest = 0, fewest = 1000;
+        for (int i = 0; i < 12; ++i) {
+            longest = std::max(longest, d.candidate(i).figures.diameter);
+            fewest = std::min(fewest, d.candidate(i).figures.dead_ends);
+        }
+        ASSERT_GE(first(), 0);
+        EXPECT_EQ(d.candidate(first()).figures.diameter, longest);
+        d.findChild<QComboBox*>("CandidateFilterFigure")->setCurrentIndex(2);  // dead ends
+        d.findChild<QComboBox*>("CandidateFilterComparison")->setCurrentIndex(1);  // at most
+        d.findChild<QSpinBox*>("CandidateFilterValue")->setValue(fewest);
+        for (int i = 0; i < 12; ++i)
+            EXPECT_EQ(d.findChild<QToolButton*>(QString("Candidate%1").arg(i))
+                          ->parentWidget()
+                          ->isVisibleTo(&d),
+                      d.candidate(i).figures.dead_ends == fewest)
+                << i;
+        QTest::keyClick(&d, Qt::Key_Escape);
+    });
     EXPECT_EQ(e.planets(), before) << "Escape keeps what was there";
     run([](CandidatesDialog& d) { d.findChild<QToolButton*>("Candidate3")->click(); });
     EXPECT_EQ(e.form.document().command()->seed, seed + 3);
