@@ -182,6 +182,18 @@ Options parse_options(const QCommandLineParser& parser)
     o.png = parser.value("png");
     o.quiet = parser.isSet("quiet");
     o.stats = parser.isSet("stats");
+    if (parser.isSet("features")) {
+        const QString wanted = parser.value("features");
+        QStringList known;
+        for (const FeatureFilterChoice& choice : feature_filters()) {
+            known << choice.keyword;
+            if (wanted == choice.keyword)
+                o.features = choice.filter;
+        }
+        if (!known.contains(wanted))
+            throw ExitError{2, "--features: \"" + wanted.toStdString() + "\" is none of " +
+                                   known.join(", ").toStdString()};
+    }
     const bool batch = o.count > 1 || !o.where.empty();
     if (batch && (!o.edits.empty() || !o.open.isEmpty() || !o.check.isEmpty() || o.check_all))
         throw ExitError{2,
@@ -235,6 +247,11 @@ void add_options(QCommandLineParser& parser)
          "N"},
         {"json", "Write the galaxy as JSON (- for standard output).", "FILE"},
         {"png", "Write the map as a PNG picture.", "FILE"},
+        {"features",
+         "Show the planets' features in the PNG as badges with a legend: all, one effect "
+         "(engine, shield, fighter, cruiser, cloak, tractor, repair) or one facility (repairyard, "
+         "factory, academy, shipyard); none by default.",
+         "WHAT"},
         {"quiet", "No progress line."},
         {"count", "Make the galaxies of N seeds from --seed on, side by side on the cores.", "N"},
         {"where", "Keep only galaxies whose figures pass, e.g. \"diameter>=9,dead_ends<=2\".",

@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "core/generate_command.h"
 #include "campaign/save.h"
+#include "ui/map_render.h"
 
 #include <QCommandLineParser>
 #include <QString>
@@ -32,6 +33,7 @@ struct Options {
     GenerateKind kind = GenerateKind::WithPresets;
     bool rename = false, save = false, overwrite = false, quiet = false, keep_problems = false;
     bool stats = false;        // the galaxy's figures in the JSON and in words
+    FeatureFilter features;    // the features --png shows as badges
     std::string name_lacking;  // the characters of --name the game cannot show
     std::uint64_t max_attempts = 0;
     Threading threading;  // threads 0: as the process's cores allow

@@ -111,10 +111,11 @@ std::string encode_png(QImage image, const std::string& path, const std::atomic<
 }
 
 // The map as PNG bytes, drawn as the window draws it.
-std::string png_bytes(const Galaxy& galaxy, const std::string& path, const std::atomic<bool>& stop)
+std::string png_bytes(const Galaxy& galaxy, const std::string& path, const FeatureFilter& features,
+                      const std::atomic<bool>& stop)
 {
-    return encode_png(render_map(load_background(galaxy.background_path), galaxy.planets), path,
-                      stop);
+    return encode_png(
+        render_map(load_background(galaxy.background_path), galaxy.planets, features), path, stop);
 }
 
 }  // namespace
@@ -143,7 +144,7 @@ void write_outputs(const Options& o, const Galaxy& galaxy, const std::string& na
                    std::uint64_t attempts, bool generated, const std::atomic<bool>& stop)
 {
     if (!o.png.isEmpty())
-        write_text(o.png, png_bytes(galaxy, o.png.toStdString(), stop), stop);
+        write_text(o.png, png_bytes(galaxy, o.png.toStdString(), o.features, stop), stop);
     if (o.json.isEmpty())
         return;
     const std::string text = galaxy_json(galaxy, name, generated ? &o.settings : nullptr, attempts,

@@ -14,6 +14,7 @@
 #include "ui/main_window.h"
 #include "ui/map_widget.h"
 
+#include <QActionGroup>
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
@@ -100,12 +101,25 @@ void MainWindow::show_map_menu(const QPoint& at)
     cuts->setCheckable(true);
     cuts->setChecked(map_->cuts_marked());
     connect(cuts, &QAction::toggled, map_, &MapWidget::mark_cuts);
+    // Which planets carry which effect or facility, as badges by their markers.
+    QMenu* features = menu.addMenu("Show features");
+    features->setObjectName("ShowFeaturesMenu");
+    auto* exclusive = new QActionGroup(features);
+    for (const FeatureFilterChoice& choice : feature_filters()) {
+        QAction* action = features->addAction(choice.words);
+        action->setCheckable(true);
+        action->setChecked(map_->features_shown() == choice.filter);
+        exclusive->addAction(action);
+        connect(action, &QAction::triggered, map_,
+                [this, filter = choice.filter] { map_->show_features(filter); });
+    }
     QAction* panel = menu.addAction("Planet panel");
     panel->setCheckable(true);
     panel->setChecked(panel_shown_);
     connect(panel, &QAction::toggled, this, &MainWindow::show_panel);
     menu.addSeparator();
-    connect(menu.addAction("About…\tF1"), &QAction::triggered, this, [this] { show_about(this); });
+    connect(menu.addAction("About…\tF1"), &QAction::triggered, this,
+            [this] { show_about(this); });
     menu.exec(map_->mapToGlobal(at));
 }
 

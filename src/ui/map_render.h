@@ -138,7 +138,44 @@ inline constexpr std::array<const char*, kFeatureCount> kFeatureWords = {
 // of the planets it links to, and its features once a Save has assigned them.
 QString planet_description(const std::vector<Planet>& planets, std::size_t index);
 
-// The same onto a new image, for the command-line tool's PNG.
-QImage render_map(const QImage& background, const std::vector<Planet>& planets);
+// The settings column's words for the seven inhibition effects, in flag order: the planet panel
+// and the map's badges name them so too.
+inline constexpr std::array<const char*, kInhibitionCount> kEffectWords = {
+    "Engine Required",  "Shield Inoperable",  "Fighter Inhibition", "Cruiser Inhibition",
+    "Cloak Inhibition", "Tractor Inoperable", "Repair Inoperable"};
+
+// Which features the map shows as badges beside the markers: none (the default), all of them,
+// one inhibition effect (its flag) or one facility group (its place in kFacilityGroups).
+struct FeatureFilter {
+    enum class Kind { None, All, Effect, Facility };
+    Kind kind = Kind::None;
+    int index = 0;
+    // Whether the feature flag `feature` is shown.
+    bool shows(int feature) const;
+    bool operator==(const FeatureFilter&) const = default;
+};
+
+// Every filter the map offers, with its word for a menu ("All features", "Cloak inhibition",
+// "Shipyards") and for the command line ("all", "cloak", "shipyard"), in that order.
+struct FeatureFilterChoice {
+    FeatureFilter filter;
+    const char* words;
+    const char* keyword;
+};
+const std::vector<FeatureFilterChoice>& feature_filters();
+
+// The badges of the features `filter` shows: a small square with a letter beside each marker
+// (red for an inhibition effect, blue for a facility), drawn in the map's own pixels; and their
+// legend, naming the letters shown, in the corner of `area` where it covers the fewest of
+// `markers` (in the painter's pixels). Nothing for Kind::None.
+void paint_badges(QPainter& painter, const std::vector<Planet>& planets, MapScale pixels,
+                  const FeatureFilter& filter);
+void paint_legend(QPainter& painter, const std::vector<Planet>& planets,
+                  const FeatureFilter& filter, const QRect& area,
+                  const std::vector<QRect>& markers);
+
+// The same onto a new image, for the command-line tool's PNG, with the badges `filter` shows.
+QImage render_map(const QImage& background, const std::vector<Planet>& planets,
+                  const FeatureFilter& filter = {});
 
 }  // namespace orvek

@@ -156,8 +156,18 @@ void MapWidget::paintEvent(QPaintEvent*)
                                     .adjusted(-6, -6, 6, 6));
     if (cuts_)
         paint_cuts(painter);
+    paint_badges(painter, planets_, pixels(), features_shown_);
     paint_drag(painter);
     painter.restore();
+    if (features_shown_.kind != FeatureFilter::Kind::None) {
+        std::vector<QRect> markers;
+        for (const Planet& p : planets_)
+            if (!p.unread)
+                markers.push_back(marker_rect(p, pixels())
+                                      .adjusted(-2, -60, 60, 12)
+                                      .translated(-view_.origin));  // with name and badges
+        paint_legend(painter, planets_, features_shown_, QRect(0, 0, side(), side()), markers);
+    }
     paint_lines(painter);
 }
 
@@ -181,6 +191,12 @@ void MapWidget::paint_cuts(QPainter& painter) const
             painter.drawEllipse(marker_rect(planets_[static_cast<std::size_t>(p)], pixels())
                                     .adjusted(-ring, -ring, ring, ring));
     }
+}
+
+void MapWidget::show_features(const FeatureFilter& filter)
+{
+    features_shown_ = filter;
+    update();
 }
 
 // The cuts are found when marked or when the planets change, not at every repaint.

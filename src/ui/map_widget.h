@@ -55,6 +55,9 @@ public:
     // Marks the chokepoints and bridges (galaxy_cuts), or no longer does.
     void mark_cuts(bool shown);
     bool cuts_marked() const { return cuts_; }
+    // The features shown as badges beside the markers, with their legend; none at first.
+    void show_features(const FeatureFilter& filter);
+    const FeatureFilter& features_shown() const { return features_shown_; }
 
     // Whether the player can edit the galaxy with the mouse (not while a generation runs).
     void set_editable(bool editable);
@@ -158,6 +161,7 @@ private:
     QString progress_, status_, seed_, hover_text_;
     void paint_cuts(QPainter& painter) const;
     bool cuts_ = false;
+    FeatureFilter features_shown_;
     GalaxyCuts cuts_found_;
     int selected_ = -1;
     std::vector<int> selection_;

@@ -19,11 +19,8 @@ namespace orvek {
 
 namespace {
 
-// The settings column's words for the seven inhibition effects, in flag order, and for the four
-// facility groups in kFacilityGroups' order.
-constexpr std::array<const char*, kInhibitionCount> kInhibitionWords = {
-    "Engine Required",  "Shield Inoperable",  "Fighter Inhibition", "Cruiser Inhibition",
-    "Cloak Inhibition", "Tractor Inoperable", "Repair Inoperable"};
+// The settings column's words for the four facility groups in kFacilityGroups' order (for the
+// effects: kEffectWords).
 constexpr std::array<const char*, kFacilityGroups.size()> kGroupWords = {"Repair Yard", "Factory",
                                                                          "Academy", "Shipyard"};
 
@@ -127,7 +124,7 @@ void PlanetPanel::build_features(QWidget* box)
     layout->setSpacing(2);
     layout->addWidget(heading("Inhibition Effects", box));
     for (const int f : kInhibitionOrder) {
-        auto* toggle = new QCheckBox(kInhibitionWords[static_cast<std::size_t>(f)], box);
+        auto* toggle = new QCheckBox(kEffectWords[static_cast<std::size_t>(f)], box);
         toggle->setObjectName(QString("Feature%1").arg(f));
         connect(toggle, &QCheckBox::clicked, this, [this, f](bool on) {
             if (!updating_)

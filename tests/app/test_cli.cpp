@@ -248,7 +248,8 @@ TEST(Cli, CheckAndOpenReadSavedCampaigns)
         {"--check ../x", 1, "", "is not a campaign id"},
         {"--check clean --save", 2, "", "change nothing"},
         {"--check clean --home 1", 2, "", "change nothing"},
-        {"--open clean --move 0:5,5 --save", 2, "", "--move 0:5,5: Too close to the map's left edge"},
+        {"--open clean --move 0:5,5 --save", 2, "",
+         "--move 0:5,5: Too close to the map's left edge"},
         {"--open clean --delete x --save", 2, "", "--delete wants P, not \"x\""},
         {"--open clean --home=1 --rename 2:\xC5\x81 --save", 2, "", "cannot show these characters"},
         {"--seed 5 --add 20,20 --add 20,20 --save", 2, "", "--add 20,20: Too close to"},
@@ -408,6 +409,17 @@ TEST(Cli, PngOfTheMap)
     const std::string file = (out.path() / "map.png").string();
     ASSERT_EQ(game.run("--seed 3 --png '" + file + "'").status, 0);
     EXPECT_EQ(testing::read_bytes(file).substr(1, 3), "PNG");
+    // With --features the planets' features are drawn as badges with their legend.
+    ASSERT_EQ(game.run("--seed 3 --name Yards --save --level shipyard=everywhere "
+                       "--write-facilities")
+                  .status,
+              0);
+    const std::string plain = (out.path() / "plain.png").string(),
+                      badges = (out.path() / "badges.png").string();
+    ASSERT_EQ(game.run("--open yards --png '" + plain + "'").status, 0);
+    ASSERT_EQ(game.run("--open yards --png '" + badges + "' --features shipyard").status, 0);
+    EXPECT_NE(testing::read_bytes(plain), testing::read_bytes(badges));
+    EXPECT_EQ(game.run("--open yards --png '" + badges + "' --features docks").status, 2);
 }
 
 }  // namespace

@@ -139,6 +139,19 @@ TEST(PlanetPanel, AFeatureSetByHandIsSaved)
     bytes << std::ifstream(file, std::ios::binary).rdbuf();
     EXPECT_NE(bytes.str().find("= shipyardc"), std::string::npos) << file;
     EXPECT_TRUE(e.planets()[static_cast<std::size_t>(p)].features[15]);
+    // "Show features" draws it as a badge by the marker, in the facilities' blue; off at first.
+    const auto blue = [&] {
+        const QImage shot = e.map->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                count += shot.pixelColor(x, y) == QColor(40, 90, 210);
+        return count;
+    };
+    EXPECT_EQ(e.map->features_shown().kind, FeatureFilter::Kind::None);
+    EXPECT_EQ(blue(), 0);
+    e.map->show_features({FeatureFilter::Kind::Facility, 3});
+    EXPECT_GT(blue(), 20);
 }
 
 TEST(PlanetPanel, ClosedAndOpenedAgain)
@@ -164,8 +177,16 @@ TEST(Screenshot, PlanetPanel)
     QTest::mouseClick(e.map, Qt::LeftButton, {}, e.at(p));
     e.find<QCheckBox>("Feature4")->click();
     emit e.find<QComboBox>("Facility13")->activated(2);
+    // Two more planets with features, all shown as badges with their legend.
+    e.map->select_planet(p + 1);
+    e.find<QCheckBox>("Feature2")->click();
+    e.map->select_planet(p + 2);
+    emit e.find<QComboBox>("Facility11")->activated(1);
+    e.map->select_planet(p);
+    e.map->show_features({FeatureFilter::Kind::All, 0});
     QTest::qWait(200);
     ASSERT_TRUE(e.form.grab().toImage().save(picture_path("planet-panel.png")));
+    e.map->show_features({});
     // Nothing selected: the galaxy's figures, its chokepoints and bridges marked.
     e.map->select_planet(-1);
     e.map->mark_cuts(true);
