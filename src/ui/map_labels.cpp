@@ -74,6 +74,10 @@ std::vector<QRect> place_names(const std::vector<Planet>& planets, MapScale pixe
             if (cost == 0)
                 break;
         }
+        if (best > 0 && !planets[i].home && pixels.pixels < kMapPixels) {
+            boxes[i] = QRect();
+            continue;
+        }
         if (!map.contains(boxes[i]))
             boxes[i].moveTopLeft(readable_position(boxes[i].topLeft(), metrics, name, pixels));
         placed[i] = true;

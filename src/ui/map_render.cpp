@@ -261,7 +261,7 @@ void paint_planets(QPainter& painter, const std::vector<Planet>& planets, MapSca
                           sprite.image);
     };
     for (std::size_t i = 0; i < planets.size(); ++i)
-        if (!planets[i].unread)
+        if (!planets[i].unread && !boxes[i].isEmpty())
             draw_name(i);
     std::vector<QRect> markers;
     for (const Planet& p : planets) {
@@ -275,7 +275,7 @@ void paint_planets(QPainter& painter, const std::vector<Planet>& planets, MapSca
     }
     if (names_over_markers)
         for (std::size_t i = 0; i < planets.size(); ++i)
-            if (!planets[i].unread &&
+            if (!planets[i].unread && !boxes[i].isEmpty() &&
                 std::any_of(markers.begin(), markers.end(),
                             [&](const QRect& m) { return m.intersects(boxes[i]); }))
                 draw_name(i);

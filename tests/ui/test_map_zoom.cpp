@@ -118,6 +118,16 @@ TEST(Screenshot, ZoomedGalaxyOf175)
                        zoomed = name_overlaps(e.planets(), place_names(e.planets(), scale), scale);
     EXPECT_LT(zoomed.under_markers, at_1x.under_markers) << at_1x.under_markers;
     EXPECT_EQ(zoomed.under_markers, 0);
+    // On a netbook's 520-pixel map, a name with no free spot is left out: none lies over
+    // another or under a marker, and the home planet's stays.
+    const std::vector<QRect> small = place_names(e.planets(), 520);
+    const NameOverlaps netbook = name_overlaps(e.planets(), small, 520);
+    EXPECT_EQ(netbook.between_names, 0);
+    EXPECT_EQ(netbook.under_markers, 0);
+    const auto named = std::count_if(small.begin(), small.end(),
+                                     [](const QRect& r) { return !r.isEmpty(); });
+    EXPECT_GT(named, 80);
+    EXPECT_FALSE(small[static_cast<std::size_t>(home_planet(e.planets()))].isEmpty());
 }
 
 }  // namespace
