@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -68,7 +69,8 @@ Candidate make_candidate(const GameFolder& folder, GenerateKind kind, const Gala
         if (c.cancelled)
             return c;
         c.figures = galaxy_figures(c.galaxy.planets);
-        c.picture = render_map(load_background(c.galaxy.background_path), c.galaxy.planets)
+        c.background = load_background(c.galaxy.background_path);
+        c.picture = render_map(c.background, c.galaxy.planets)
                         .scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     } catch (const Error& e) {
         c.error = e.what();
@@ -134,6 +136,7 @@ void CandidatesDialog::more()
 {
     stop();
     workers_.clear();  // joins: each stops between two attempts
+    preview_->hide();
     ++batch_;
     first_seed_ += kCount;
     ready_ = 0;
@@ -257,6 +260,40 @@ void CandidatesDialog::showEvent(QShowEvent* event)
     move(frame.topLeft());
 }
 
+bool CandidatesDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto at = std::find(buttons_.begin(), buttons_.end(), watched);
+    if (preview_ && at != buttons_.end()) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::Enter || type == QEvent::FocusIn)
+            show_preview(static_cast<int>(at - buttons_.begin()));
+        else if (type == QEvent::Leave || type == QEvent::FocusOut)
+            preview_->hide();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CandidatesDialog::show_preview(int index)
+{
+    const Candidate& c = made_[static_cast<std::size_t>(index)];
+    if (c.galaxy.planets.empty())
+        return;
+    const int side = std::max(200, std::min({height() - 20, width() / 2 - 20, kMapPixels}));
+    QImage image(side, side, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    {
+        QPainter painter(&image);
+        paint_map(painter, c.background, &c.galaxy.planets, side);
+    }
+    preview_->setPixmap(QPixmap::fromImage(image));
+    preview_->resize(side + 4, side + 4);
+    const QWidget* button = buttons_[static_cast<std::size_t>(index)];
+    const bool on_left = button->mapTo(this, button->rect().center()).x() < width() / 2;
+    preview_->move(on_left ? width() - side - 14 : 10, (height() - side) / 2);
+    preview_->raise();
+    preview_->show();
+}
+
 void CandidatesDialog::keyPressEvent(QKeyEvent* event)
 {
     // Enter takes the candidate that has the focus, as a click would.
@@ -282,6 +319,7 @@ void CandidatesDialog::build_grid(int columns)
         button->setFixedSize(kSide + 8, kSide + 8);
         button->setFocusPolicy(Qt::StrongFocus);
         button->setEnabled(false);
+        button->installEventFilter(this);
         connect(button, &QToolButton::clicked, this, [this, i] {
             chosen_ = i;
             accept();
@@ -311,6 +349,11 @@ void CandidatesDialog::build_grid(int columns)
     more_->setAutoDefault(false);
     more_->setToolTip("The twelve seeds after these, in their place");
     connect(more_, &QPushButton::clicked, this, &CandidatesDialog::more);
+    preview_ = new QLabel(this);
+    preview_->setObjectName("CandidatePreview");
+    preview_->setFrameShape(QFrame::Box);
+    preview_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    preview_->hide();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(build_choices());
     layout->addWidget(scroll);

@@ -38,6 +38,7 @@ struct Candidate {
     std::uint32_t state_after = 0;
     GalaxyFigures figures;
     QImage picture;
+    QImage background;  // the nebula, for the large preview drawn when the candidate is pointed at
     std::string error;
     bool cancelled = false;
 };
@@ -78,6 +79,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void build_grid(int columns);
@@ -87,6 +89,9 @@ private:
     void start();
     void more();
     void show_candidate(int index);
+    // The candidate drawn large, its names at their size, over the half of the dialog away from
+    // its button; hidden again when the pointer or the focus leaves it.
+    void show_preview(int index);
     void stop();
 
     GameFolder folder_;
@@ -107,6 +112,7 @@ private:
     QSpinBox* filter_value_ = nullptr;
     std::vector<QLabel*> captions_;
     QPushButton* more_ = nullptr;
+    QLabel* preview_ = nullptr;
     int chosen_ = -1, ready_ = 0;
 };
 

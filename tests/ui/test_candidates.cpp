@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QPushButton>
@@ -66,6 +67,11 @@ TEST(GalaxyEditor, TwelveCandidatesAndOneTaken)
                           ->isVisibleTo(&d),
                       d.candidate(i).figures.dead_ends == fewest)
                 << i;
+        // The candidate with the focus is drawn large beside the others, its names readable.
+        auto* preview = d.findChild<QLabel*>("CandidatePreview");
+        d.findChild<QToolButton*>(QString("Candidate%1").arg(first()))->setFocus();
+        EXPECT_TRUE(preview->isVisible());
+        EXPECT_GE(preview->pixmap().width(), 2 * CandidatesDialog::kSide - 100);
         QTest::keyClick(&d, Qt::Key_Escape);
     });
     EXPECT_EQ(e.planets(), before) << "Escape keeps what was there";
@@ -109,6 +115,9 @@ TEST(Screenshot, TwelveCandidates)
         auto* dialog = e.form.findChild<CandidatesDialog*>();
         ASSERT_NE(dialog, nullptr);
         ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->ready() == 12; }, 20000));
+        // Sorted by diameter, the first one pointed at: drawn large beside the others.
+        dialog->findChild<QComboBox*>("CandidateSort")->setCurrentIndex(1);
+        dialog->findChild<QToolButton*>("Candidate0")->setFocus();
         QTest::qWait(100);
         EXPECT_TRUE(dialog->grab().save(picture_path("twelve-candidates.png")));
         dialog->reject();
