@@ -6,6 +6,7 @@
 #include "core/cp1252.h"
 #include "core/random.h"
 #include "gamedata/game_folder.h"
+#include "ui/map_badges.h"
 #include "ui/window_texts.h"
 
 #include <QCoreApplication>

@@ -7,8 +7,6 @@
 #include "core/generator.h"
 #include "campaign/features.h"
 #include "campaign/map_file.h"
-#include "core/error.h"
-#include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
 
 #include <algorithm>
@@ -412,26 +410,14 @@ std::vector<Finding> check_campaign(const GameFolder& folder, const LoadedCampai
     };
     // A template is read only for a planet that holds two variants of a facility, once.
     std::map<std::string, std::optional<std::array<bool, kFeatureCount>>> read;
-    const TemplateFeatures template_features =
+    const TemplateFeatures of_template =
         [&](const std::string& name) -> std::optional<std::array<bool, kFeatureCount>> {
         if (const auto known = read.find(name); known != read.end())
             return known->second;
-        std::optional<std::array<bool, kFeatureCount>>& features = read[name];
-        try {
-            LoadedPlanet planet;
-            planet.file_name = name;
-            planet.bytes =
-                Folder::open(folder.templates_folder()).read_file(name, kCampaignFileLimit);
-            std::vector<ReadNote> ignored;
-            parse_encounter_file(planet, ignored);
-            features = planet.planet.features;
-        } catch (const Error&) {
-            // A template that cannot be read says nothing about the planet: the note stays.
-        }
-        return features;
+        return read[name] = template_features(folder, name);
     };
     return check_campaign(campaign, names(list_backgrounds(folder)), names(list_templates(folder)),
-                          template_features);
+                          of_template);
 }
 
 int problem_count(const std::vector<Finding>& findings)

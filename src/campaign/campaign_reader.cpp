@@ -184,6 +184,21 @@ std::string no_planets_read(const LoadedCampaign& c)
     return start + "has no [encounters] entries: it names no planet";
 }
 
+std::optional<std::array<bool, kFeatureCount>> template_features(const GameFolder& game,
+                                                                 const std::string& name)
+{
+    LoadedPlanet planet;
+    planet.file_name = name;
+    try {
+        planet.bytes = Folder::open(game.templates_folder()).read_file(name, kCampaignFileLimit);
+    } catch (const Error&) {
+        return std::nullopt;  // a template that cannot be read tells nothing
+    }
+    std::vector<ReadNote> ignored;
+    parse_encounter_file(planet, ignored);
+    return planet.planet.features;
+}
+
 std::vector<std::string> campaign_ids(const GameFolder& game)
 {
     std::vector<std::string> ids;

@@ -106,6 +106,11 @@ void parse_encounter_file(LoadedPlanet& planet, std::vector<ReadNote>& reading);
 // "... has no [encounters] entries"), or empty when it has planets.
 std::string no_planets_read(const LoadedCampaign& campaign);
 
+// The features the game's template `name` (a file of encounters/all) holds, read as an encounter
+// file is, bounded; nothing when it cannot be read. Never fails.
+std::optional<std::array<bool, kFeatureCount>> template_features(const GameFolder& folder,
+                                                                 const std::string& name);
+
 // The campaign ids of the game folder: the names of its map files without ".txt" that are
 // campaign ids, in listing order.
 std::vector<std::string> campaign_ids(const GameFolder& folder);

@@ -9,8 +9,6 @@
 #include "core/generator.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <optional>
 #include <utility>
 
 namespace orvek {
@@ -214,47 +212,6 @@ private:
     std::string text_;
 };
 
-// One planet's record replaced whole by another; the other planets are left as they are.
-class Replace : public GalaxyEdit, FarthestKept {
-public:
-    Replace(const Planets& planets, int p, Planet planet, std::string text)
-        : p_(p), old_(planets[at(p)]), new_(std::move(planet)), text_(std::move(text))
-    {}
-    void apply(Planets& planets) override
-    {
-        remember(planets);
-        planets[at(p_)] = new_;
-        update_farthest(planets);
-    }
-    void revert(Planets& planets) override
-    {
-        planets[at(p_)] = old_;
-        restore(planets);
-    }
-    std::string text() const override { return text_; }
-
-private:
-    int p_;
-    Planet old_, new_;
-    std::string text_;
-};
-
-// The place nearest the map's middle where a planet may stand among the others (`p` itself
-// left out), searched on rings of growing size; nothing when the map is full.
-std::optional<std::pair<int, int>> free_place(const Planets& planets, int p)
-{
-    constexpr int kMiddle = (kMapMin + kMapMax) / 2, kStep = 5;
-    for (int r = 0; r <= kMiddle - kMapMin; r += kStep)
-        for (int dx = -r; dx <= r; dx += kStep)
-            for (int dy = -r; dy <= r; dy += kStep) {
-                if (std::max(std::abs(dx), std::abs(dy)) != r)
-                    continue;  // the ring only: the inside was searched before
-                if (position_refusal(planets, p, kMiddle + dx, kMiddle + dy).empty())
-                    return std::pair(kMiddle + dx, kMiddle + dy);
-            }
-    return std::nullopt;
-}
-
 // The planets after the deleted one move down a number; every link list is kept whole for
 // revert, since the numbers in all of them change.
 class Delete : public GalaxyEdit, FarthestKept {
@@ -377,34 +334,6 @@ EditPointer add_planet(const Planets& planets, int x, int y, const NewPlanetSour
     if (const std::string refusal = position_refusal(planets, -1, x, y); !refusal.empty())
         throw EditRefused(refusal);
     return std::make_unique<Add>(planets, planet_to_add(planets, x, y, sources));
-}
-
-EditPointer give_template(const Planets& planets, int p, const std::string& template_file,
-                          const NewPlanetSources& sources)
-{
-    check_planet(planets, p);
-    if (!planets[at(p)].unread)
-        throw EditRefused(planet_title(planets, p) + "'s file was read: it needs no new one.");
-    const auto place = free_place(planets, p);
-    if (!place)
-        throw EditRefused("The map has no free place left for " + planet_title(planets, p) + ".");
-    // The record as an added planet would have it, but for the template chosen; the planet's
-    // own record is left out of the names and templates in use, as it goes.
-    Planets others = planets;
-    others[at(p)].template_file.clear();
-    others[at(p)].system_name.clear();
-    if (std::any_of(others.begin(), others.end(),
-                    [&](const Planet& q) { return q.template_file == template_file; }))
-        throw EditRefused("The template " + template_file + " is in use by another planet.");
-    Planet mended =
-        planet_to_add(others, place->first, place->second, {{template_file}, sources.names});
-    mended.home = planets[at(p)].home;
-    for (std::size_t q = 0; q < planets.size(); ++q)
-        if (q != at(p) && joined(planets[q], p))
-            mended.links.push_back(static_cast<std::int32_t>(q));
-    return std::make_unique<Replace>(planets, p, std::move(mended),
-                                     "Give planet " + std::to_string(p) + " the template " +
-                                         template_file);
 }
 
 EditPointer delete_planet(const Planets& planets, int p)

@@ -6,7 +6,8 @@
 // number of times; the window's undo stack and the command-line tool share them.
 //
 // galaxy_edit.cpp holds the edits of one planet; group_edit.cpp those of a selection;
-// feature_edit.cpp the features set by hand;
+// feature_edit.cpp the features set by hand; mend_edit.cpp the mend of a planet whose file was not
+// read;
 // galaxy_rules.cpp the rules they and the check share (where a planet may stand, which planets
 // are reached, each planet's farthest, a planet's title).
 
@@ -15,8 +16,10 @@
 #include "core/settings.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace orvek {
@@ -108,6 +111,11 @@ Planet planet_to_add(const std::vector<Planet>& planets, int x, int y,
 // Why planet p (-1: a new planet) cannot stand at (x, y), or empty when it can: the window
 // rings the marker red while a drag is over such a place.
 std::string position_refusal(const std::vector<Planet>& planets, int p, int x, int y);
+
+// The free place nearest the map's middle for planet p (-1: a new planet), searched in steps of
+// 5 map units on squares of growing size; nothing when the map holds no free place.
+std::optional<std::pair<int, int>> free_place_near_middle(const std::vector<Planet>& planets,
+                                                          int p);
 
 // The planets that no chain of links, followed either way, joins to planet `from` (without it,
 // the home planet), in number order (every planet when `from` is no planet). Links to no planet

@@ -8,6 +8,7 @@
 #include "core/generator.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <utility>
 
@@ -65,6 +66,20 @@ std::string place_refusal(const Planets& planets, int x, int y, Moving moving)
 }
 
 }  // namespace
+
+std::optional<std::pair<int, int>> free_place_near_middle(const Planets& planets, int p)
+{
+    constexpr int kMiddle = (kMapMin + kMapMax) / 2, kStep = 5;
+    for (int r = 0; r <= kMiddle - kMapMin; r += kStep)
+        for (int dx = -r; dx <= r; dx += kStep)
+            for (int dy = -r; dy <= r; dy += kStep) {
+                if (std::max(std::abs(dx), std::abs(dy)) != r)
+                    continue;  // the ring only: the inside was searched before
+                if (position_refusal(planets, p, kMiddle + dx, kMiddle + dy).empty())
+                    return std::pair(kMiddle + dx, kMiddle + dy);
+            }
+    return std::nullopt;
+}
 
 std::string position_refusal(const Planets& planets, int p, int x, int y)
 {

@@ -86,7 +86,7 @@ int CandidatesDialog::columns_for(int width)
 CandidatesDialog::CandidatesDialog(GameFolder folder, GenerateKind kind, GalaxySettings fields,
                                    std::uint32_t first_seed, QWidget* parent)
     : QDialog(parent), folder_(std::move(folder)), kind_(kind), fields_(std::move(fields)),
-      first_seed_(first_seed), made_(kCount), progress_(kCount)
+      first_seed_(first_seed), made_(kCount), progress_(kCount), previews_(kCount)
 {
     setObjectName("CandidatesDialog");
     setWindowTitle("Generate 12: click the galaxy to take (Escape keeps the one shown)");
@@ -141,6 +141,7 @@ void CandidatesDialog::more()
     ready_ = 0;
     for (std::size_t i = 0; i < kCount; ++i) {
         made_[i] = Candidate{};
+        previews_[i] = QPixmap();
         progress_[i].cancel = false;
         progress_[i].attempts = 0;
         buttons_[i]->setIcon(QIcon());
@@ -278,13 +279,16 @@ void CandidatesDialog::show_preview(int index)
     if (c.galaxy.planets.empty())
         return;
     const int side = std::max(200, std::min({height() - 20, width() / 2 - 20, kMapPixels}));
-    QImage image(side, side, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    {
+    QPixmap& shown = previews_[static_cast<std::size_t>(index)];
+    if (shown.width() != side) {
+        QImage image(side, side, QImage::Format_RGB32);
+        image.fill(Qt::black);
         QPainter painter(&image);
         paint_map(painter, c.background, &c.galaxy.planets, side);
+        painter.end();
+        shown = QPixmap::fromImage(image);
     }
-    preview_->setPixmap(QPixmap::fromImage(image));
+    preview_->setPixmap(shown);
     preview_->resize(side + 4, side + 4);
     const QWidget* button = buttons_[static_cast<std::size_t>(index)];
     const bool on_left = button->mapTo(this, button->rect().center()).x() < width() / 2;

@@ -12,6 +12,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QPixmap>
 
 #include <memory>
 #include <thread>
@@ -113,6 +114,7 @@ private:
     std::vector<QLabel*> captions_;
     QPushButton* more_ = nullptr;
     QLabel* preview_ = nullptr;
+    std::vector<QPixmap> previews_;  // each candidate's large picture, drawn once when first shown
     int chosen_ = -1, ready_ = 0;
 };
 

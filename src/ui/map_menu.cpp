@@ -4,6 +4,7 @@
 // galaxies shown; the game folder chooser and the planet panel; and the window's keys, which
 // mostly stand for entries of that menu.
 
+#include "ui/map_badges.h"
 #include "core/cp1252.h"
 #include "core/generate_command.h"
 #include "gamedata/game_finder.h"

@@ -2,6 +2,7 @@
 #include "ui/map_widget.h"
 
 #include "core/galaxy_figures.h"
+#include "ui/map_badges.h"
 #include "ui/map_render.h"
 
 #include <QHelpEvent>

@@ -3,6 +3,7 @@
 #include "gamedata/text_file.h"
 
 #include "core/error.h"
+#include "support/game_copy.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +43,8 @@ TEST(SplitLines, EveryKindOfLineBreak)
 }
 
 // The write leaves no staging file of its own, and removes those a killed run left in the folder
-// (a process number that no process has), but not a running process's nor a link.
+// (a process number that no process has), but not a running process's, nor a link (which leads
+// into a victim folder that stays as it was), a pipe or a folder of such a name.
 TEST(WriteFileAtomically, ReplacesAndLeavesNoStagingFile)
 {
     namespace fs = std::filesystem;
@@ -58,7 +60,12 @@ TEST(WriteFileAtomically, ReplacesAndLeavesNoStagingFile)
 #endif
     dir.write(running, "being written by a running process");
 #ifndef _WIN32
-    fs::create_symlink("a.txt", dir.path() / ".orvek-new-999999998-c.txt");
+    testing::TempDir victim;
+    victim.write("letter.txt", "dear");
+    const auto victim_before = testing::snapshot(victim.path());
+    fs::create_symlink(victim.path() / "letter.txt", dir.path() / ".orvek-new-999999998-c.txt");
+    ASSERT_EQ(::mkfifo((dir.path() / ".orvek-new-999999997-d.txt").c_str(), 0666), 0);
+    fs::create_directory(dir.path() / ".orvek-new-999999996-e");
 #endif
     write_file_atomically(path, std::string("new\0bytes", 9));
     EXPECT_EQ(testing::read_bytes(path), std::string("new\0bytes", 9));
@@ -68,6 +75,9 @@ TEST(WriteFileAtomically, ReplacesAndLeavesNoStagingFile)
     EXPECT_TRUE(fs::exists(dir.path() / running));
 #ifndef _WIN32
     EXPECT_TRUE(fs::is_symlink(dir.path() / ".orvek-new-999999998-c.txt"));
+    EXPECT_TRUE(fs::is_fifo(dir.path() / ".orvek-new-999999997-d.txt"));
+    EXPECT_TRUE(fs::is_directory(dir.path() / ".orvek-new-999999996-e"));
+    EXPECT_EQ(testing::snapshot(victim.path()), victim_before);
 #endif
 }
 

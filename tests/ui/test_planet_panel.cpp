@@ -42,6 +42,17 @@ struct PanelEditor : Editor {
     }
 };
 
+// How many pixels of the widget as drawn are exactly `colour`.
+int pixels_of(QWidget* widget, const QColor& colour)
+{
+    const QImage shot = widget->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            count += shot.pixelColor(x, y) == colour;
+    return count;
+}
+
 TEST(PlanetPanel, EveryChangeIsAnEditThatUndoTakesBack)
 {
     PanelEditor e;
@@ -111,14 +122,7 @@ TEST(PlanetPanel, SeveralPlanetsAreSetAsOneEdit)
     EXPECT_TRUE(
         figures.contains(QString("Chokepoints: %1\nBridges: %2").arg(f.chokepoints).arg(f.bridges)))
         << figures.toStdString();
-    const auto orange = [&] {
-        const QImage shot = e.map->grab().toImage();
-        int count = 0;
-        for (int y = 0; y < shot.height(); ++y)
-            for (int x = 0; x < shot.width(); ++x)
-                count += shot.pixelColor(x, y) == QColor(255, 140, 0);
-        return count;
-    };
+    const auto orange = [&] { return pixels_of(e.map, QColor(255, 140, 0)); };
     EXPECT_EQ(orange(), 0);
     e.map->mark_cuts(true);
     EXPECT_GT(orange(), 100) << "the bridges and chokepoints in orange";
@@ -140,14 +144,7 @@ TEST(PlanetPanel, AFeatureSetByHandIsSaved)
     EXPECT_NE(bytes.str().find("= shipyardc"), std::string::npos) << file;
     EXPECT_TRUE(e.planets()[static_cast<std::size_t>(p)].features[15]);
     // "Show features" draws it as a badge by the marker, in the facilities' blue; off at first.
-    const auto blue = [&] {
-        const QImage shot = e.map->grab().toImage();
-        int count = 0;
-        for (int y = 0; y < shot.height(); ++y)
-            for (int x = 0; x < shot.width(); ++x)
-                count += shot.pixelColor(x, y) == QColor(40, 90, 210);
-        return count;
-    };
+    const auto blue = [&] { return pixels_of(e.map, QColor(40, 90, 210)); };
     EXPECT_EQ(e.map->features_shown().kind, FeatureFilter::Kind::None);
     EXPECT_EQ(blue(), 0);
     e.map->show_features({FeatureFilter::Kind::Facility, 3});
