@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/map_badges.h"
 
+#include "ui/map_labels.h"
+
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPainter>
@@ -103,6 +105,27 @@ std::vector<int> badges_of(const Planet& planet, const FeatureFilter& filter)
     return shown;
 }
 
+// Where a row of `count` badges stands by the marker `m`: below and right of it, where a name
+// never goes first, else the first other corner of the marker that hides no name and no other
+// marker; on a map too crowded for any, below and right all the same.
+QRect badge_row(const std::vector<QRect>& names, const std::vector<QRect>& markers, QRect m,
+                std::size_t count)
+{
+    const QSize size(static_cast<int>(count) * (kBadge + 1) - 1, kBadge);
+    const QRect corners[] = {
+        QRect(QPoint(m.right() - 2, m.bottom() - 2), size),
+        QRect(QPoint(m.left() + 3 - size.width(), m.bottom() - 2), size),
+        QRect(QPoint(m.right() - 2, m.top() + 3 - kBadge), size),
+        QRect(QPoint(m.left() + 3 - size.width(), m.top() + 3 - kBadge), size)};
+    for (const QRect& row : corners) {
+        const auto hidden = [&](const QRect& r) { return r != m && r.intersects(row); };
+        if (std::none_of(names.begin(), names.end(), hidden) &&
+            std::none_of(markers.begin(), markers.end(), hidden))
+            return row;
+    }
+    return corners[0];
+}
+
 }  // namespace
 
 void paint_badges(QPainter& painter, const std::vector<Planet>& planets, MapScale pixels,
@@ -113,15 +136,18 @@ void paint_badges(QPainter& painter, const std::vector<Planet>& planets, MapScal
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setFont(badge_font());
+    const std::vector<QRect> names = place_names(planets, pixels);
+    std::vector<QRect> markers;
+    for (const Planet& p : planets)
+        markers.push_back(marker_rect(p, pixels));
     for (const Planet& p : planets) {
         if (p.unread)
             continue;
-        // Below and right of the marker, in a row: a name never goes there first.
-        const QRect m = marker_rect(p, pixels);
-        int x = m.right() - 2;
-        for (const int f : badges_of(p, filter)) {
-            draw_badge(painter, QRect(x, m.bottom() - 2, kBadge, kBadge), f);
-            x += kBadge + 1;
+        const std::vector<int> shown = badges_of(p, filter);
+        QRect row = badge_row(names, markers, marker_rect(p, pixels), shown.size());
+        for (const int f : shown) {
+            draw_badge(painter, QRect(row.topLeft(), QSize(kBadge, kBadge)), f);
+            row.translate(kBadge + 1, 0);
         }
     }
     painter.restore();

@@ -167,7 +167,10 @@ void MapWidget::paintEvent(QPaintEvent*)
                 markers.push_back(marker_rect(p, pixels())
                                       .adjusted(-2, -60, 60, 12)
                                       .translated(-view_.origin));  // with name and badges
-        paint_legend(painter, planets_, features_shown_, QRect(0, 0, side(), side()), markers);
+        // Above the lower corners' texts (the seed, unsaved edits, the status line).
+        const int above_corners = side() - 18 - (status_.isEmpty() ? 0 : 28);
+        paint_legend(painter, planets_, features_shown_, QRect(0, 0, side(), above_corners),
+                     markers);
     }
     paint_lines(painter);
 }

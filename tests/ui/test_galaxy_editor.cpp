@@ -5,6 +5,7 @@
 #include "ui/map_widget.h"
 #include "support/galaxy_picks.h"
 #include "ui/editor_fixture.h"
+#include "ui/label_checks.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -367,14 +368,39 @@ TEST(Screenshot, GalaxyMidEdit)
     EXPECT_EQ(e.form.document().undo_stack()->count(), 1) << "the refused move is no edit";
 }
 
-// The window on a laptop's screen (1366 x 768, task bar and title bar taken off).
-TEST(Screenshot, WindowOnASmallScreen)
+// The window on a laptop's screen (1366 x 768) and on a netbook's (1024 x 600) with 175 planets
+// and every feature's badge shown: task bar and title bar taken off; no name drawn over another
+// or under a marker.
+TEST(Screenshot, WindowOnSmallScreens)
 {
-    Editor e;
-    e.form.resize(MainWindow::opening_size(QRect(0, 0, 1366, 728)));
-    e.find<QCheckBox>("CB_Advanced")->setChecked(true);
-    QTest::qWait(200);
-    ASSERT_TRUE(e.form.grab().toImage().save(picture_path("window-small-screen.png")));
+    struct Row {
+        const char* picture;
+        QRect available;
+        const char* planets;
+        FeatureFilter::Kind badges;
+    } rows[] = {
+        {"window-small-screen.png", QRect(0, 0, 1366, 728), "", FeatureFilter::Kind::None},
+        {"window-netbook-175.png", QRect(0, 0, 1024, 560), "175", FeatureFilter::Kind::All},
+    };
+    for (const Row& row : rows) {
+        Editor e;
+        e.form.resize(MainWindow::opening_size(row.available));
+        e.find<QCheckBox>("CB_Advanced")->setChecked(true);
+        if (*row.planets) {
+            e.find<QLineEdit>("Edit_SNr_Pl")->setText(row.planets);
+            ASSERT_TRUE(e.click_and_wait("LMDButton3"));
+            ASSERT_TRUE(e.save());  // the Save reads the features from the templates
+            e.map->show_notice("", 0);
+        }
+        e.map->show_features({row.badges, 0});
+        QTest::qWait(200);
+        const MapScale scale(e.map->side());
+        const NameOverlaps overlaps =
+            name_overlaps(e.planets(), place_names(e.planets(), scale), scale);
+        EXPECT_EQ(overlaps.between_names, 0) << row.picture;
+        EXPECT_EQ(overlaps.under_markers, 0) << row.picture;
+        ASSERT_TRUE(e.form.grab().toImage().save(picture_path(row.picture)));
+    }
 }
 
 }  // namespace
