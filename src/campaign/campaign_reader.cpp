@@ -137,6 +137,61 @@ LoadedCampaign load_campaign(const GameFolder& game, const std::string& id)
     return c;
 }
 
+std::string campaign_fingerprint(const LoadedCampaign& c)
+{
+    std::uint64_t hash = 14695981039346656037u;
+    const auto mix = [&](std::string_view bytes) {
+        for (const char b : bytes)
+            hash = (hash ^ static_cast<unsigned char>(b)) * 1099511628211u;
+        // The length too, so that moving bytes from one file to the next changes the digest.
+        for (std::size_t n = bytes.size(), i = 0; i < 8; ++i, n >>= 8)
+            hash = (hash ^ (n & 0xFF)) * 1099511628211u;
+    };
+    mix(c.map_bytes);
+    for (const std::string& name : c.folder_files)
+        mix(name);
+    for (const LoadedPlanet& p : c.planets)
+        mix(p.read ? p.bytes : std::string_view("\x01unread"));
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (int shift = 60; shift >= 0; shift -= 4)
+        text += kDigits[(hash >> shift) & 15];
+    return text;
+}
+
+std::string campaign_changes(const LoadedCampaign& before, const LoadedCampaign& now)
+{
+    std::vector<std::string> parts;
+    if (before.map_bytes != now.map_bytes)
+        parts.push_back("the map file");
+    std::vector<std::string> changed;
+    for (const LoadedPlanet& p : before.planets) {
+        const auto same = std::find_if(now.planets.begin(), now.planets.end(), [&](const auto& q) {
+            return q.file_name == p.file_name;
+        });
+        if (!p.file_name.empty() &&
+            (same == now.planets.end() || same->read != p.read || same->bytes != p.bytes) &&
+            std::find(changed.begin(), changed.end(), p.file_name) == changed.end())
+            changed.push_back(p.file_name);
+    }
+    if (!changed.empty()) {
+        std::string names;
+        for (std::size_t i = 0; i < changed.size() && i < 3; ++i)
+            names += (i ? ", " : "") + changed[i];
+        if (changed.size() > 3)
+            names += ", …";
+        parts.push_back(changed.size() == 1 ? "the encounter file " + names
+                                            : std::to_string(changed.size()) +
+                                                  " encounter files (" + names + ")");
+    }
+    if (before.folder_files != now.folder_files)
+        parts.push_back("the folder's list of files");
+    std::string words;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        words += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return words;
+}
+
 LoadedCampaign campaign_from_bytes(const std::string& id, const std::string& folder,
                                    std::string map_bytes,
                                    const std::vector<std::pair<std::string, std::string>>& files)

@@ -89,6 +89,15 @@ struct LoadedCampaign {
 // not read; each is recorded. Never writes.
 LoadedCampaign load_campaign(const GameFolder& folder, const std::string& id);
 
+// A digest of the campaign's files as they were read: the map file, the campaign folder's file
+// names and every encounter file read. Two reads of unchanged files give the same digest, a change
+// to any of them another (one in 2^64 aside). Never fails.
+std::string campaign_fingerprint(const LoadedCampaign& c);
+
+// What differs between two reads of one campaign, in words ("the map file, 2 encounter files
+// (Heze.txt, Enif.txt) and the folder's list of files"); empty when nothing does. Never fails.
+std::string campaign_changes(const LoadedCampaign& before, const LoadedCampaign& now);
+
 // The campaign `id` as load_campaign would read it if its map file held `map_bytes` and its
 // folder (at `folder`) held exactly `files` (by name): what a Save is about to write, read back
 // before anything is written. Never fails.

@@ -197,11 +197,37 @@ std::vector<std::string> files_named(const LoadedCampaign& opened)
     return named;
 }
 
+// The digest of the campaign `id` as its files are now, or "gone" when it cannot be read.
+std::string fingerprint_on_disk(const GameFolder& folder, const std::string& id,
+                                std::optional<LoadedCampaign>* read = nullptr)
+{
+    try {
+        LoadedCampaign now = load_campaign(folder, id);
+        std::string digest = campaign_fingerprint(now);
+        if (read)
+            read->emplace(std::move(now));
+        return digest;
+    } catch (const Error&) {
+        return "gone";
+    }
+}
+
+// The question before a save back over files that changed since the Open.
+std::string changed_question(const LoadedCampaign& opened,
+                             const std::optional<LoadedCampaign>& now)
+{
+    const std::string what =
+        now ? campaign_changes(opened, *now) : "its files can no longer be read";
+    return "The campaign \"" + opened.id + "\" changed on disk since it was opened (" + what +
+           "). Overwrite it with the galaxy shown?";
+}
+
 // The rendered campaign `files` written under the game folder's Save lock. `asked`: the player
-// agreed to replace a campaign of that name; `own`: it is the opened campaign saved back.
+// agreed to replace a campaign of that name; `own`: it is the opened campaign saved back, whose
+// files on disk the player has seen as `seen` (their digest).
 SaveResult write_campaign(const CampaignFiles& files, const SaveRequest& request,
                           const GameFolder& folder, const std::string& id, bool asked, bool own,
-                          SaveDialog& dialog)
+                          const std::string& seen, SaveDialog& dialog)
 {
     std::optional<CampaignTransaction> transaction;
     try {
@@ -217,6 +243,11 @@ SaveResult write_campaign(const CampaignFiles& files, const SaveRequest& request
         dialog.inform(kCampaignAppeared);
         return SaveResult::Refused;
     }
+    if (own && fingerprint_on_disk(folder, id) != seen) {
+        transaction.reset();
+        dialog.inform(kCampaignChangedMeanwhile);
+        return SaveResult::Refused;
+    }
     check_before_writing(folder, id, files, campaign_folder, existing);
     if (request.cancel && request.cancel->load())
         return SaveResult::Cancelled;
@@ -228,6 +259,8 @@ SaveResult write_campaign(const CampaignFiles& files, const SaveRequest& request
         transaction->stage_encounter(name, bytes);
     transaction->stage_map(files.map);
     transaction->commit();
+    if (own && request.seen_on_disk)
+        *request.seen_on_disk = fingerprint_on_disk(folder, id);
     return SaveResult::Saved;
 }
 
@@ -257,6 +290,17 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
     const bool asked = entry_kind(campaign_folder) != EntryKind::Missing && !own;
     if (asked && !dialog.confirm(kOverwriteQuestion))
         return SaveResult::NotConfirmed;
+    std::string seen;
+    if (own) {
+        std::optional<LoadedCampaign> now;
+        seen = fingerprint_on_disk(folder, id, &now);
+        const std::string expected = request.seen_on_disk && !request.seen_on_disk->empty()
+                                         ? *request.seen_on_disk
+                                         : campaign_fingerprint(*request.opened);
+        if (seen != expected &&
+            !dialog.confirm(changed_question(*request.opened, now)))
+            return SaveResult::NotConfirmed;
+    }
     // What is written is read back and checked before the lock: a campaign with problems is
     // written only when the player says so.
     refuse_unread_planets(galaxy, request);
@@ -265,7 +309,7 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
     std::erase_if(problems, [](const Finding& f) { return !f.problem; });
     if (!problems.empty() && !dialog.accept_problems(problems))
         return SaveResult::HasProblems;
-    return write_campaign(files, request, folder, id, asked, own, dialog);
+    return write_campaign(files, request, folder, id, asked, own, seen, dialog);
 }
 
 }  // namespace orvek

@@ -47,6 +47,8 @@ inline constexpr char kNeedsLetterOrDigit[] =
     "The campaign name needs at least one letter or digit!";
 inline constexpr char kCampaignAppeared[] =
     "Another save has just written a campaign of this name. Save again to replace it.";
+inline constexpr char kCampaignChangedMeanwhile[] =
+    "The campaign changed on disk while it was being saved. Save again to replace it.";
 inline constexpr char kAllIsReserved[] =
     "The campaign name \"all\" is reserved for the game's own templates!";
 
@@ -60,6 +62,10 @@ struct SaveRequest {
     // The saved campaign the galaxy was opened from, if it was: the planets read from it are
     // written from their files' lines, and under its own id it is saved again without a question.
     const LoadedCampaign* opened = nullptr;
+    // The digest (campaign_fingerprint) of the opened campaign's files as the player last saw
+    // them: empty for as they were opened. A save back sets it to the files it wrote, read
+    // under the lock.
+    std::string* seen_on_disk = nullptr;
     // How long to wait for another Save in this game folder, and what to do when waiting starts.
     LockWait wait;
 };
@@ -72,6 +78,10 @@ enum class SaveResult { Saved, NothingGenerated, Refused, NotConfirmed, Cancelle
 // before the game folder's save lock, so that an unanswered question never holds up a Save
 // elsewhere; under the lock, a
 // campaign that appeared since the question was not asked is refused (kCampaignAppeared).
+// The opened campaign saved back is first compared with its files on disk: when the game, an
+// editor or another window changed them since the Open, the question says what changed and only
+// Yes writes; under the lock it is compared again, and a change since is refused
+// (kCampaignChangedMeanwhile).
 // Before the lock every template is read and every file made in memory, then read back and
 // checked: with problems, it returns HasProblems unless dialog.accept_problems says to go on.
 // Under the lock the maps folder is found; then the campaign (the files of its encounter folder,

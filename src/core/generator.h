@@ -92,6 +92,7 @@ struct GalaxyParams {
 struct Galaxy {
     std::vector<Planet> planets;
     std::string background_path;
+    bool operator==(const Galaxy&) const = default;
 };
 
 enum class GenerationResult { Complete, Cancelled };

@@ -29,6 +29,7 @@ struct GalaxySettings {
     std::string join3_pct = "5";
     int size_class = 1;  // index into kSizeNames; -1 nothing selected
     int gate_style = 1;  // index into kGateNames; -1 nothing selected
+    bool operator==(const GalaxySettings&) const = default;
 };
 
 // Reads a field's text as a whole number: an optional "+" or "-" and ASCII digits, within the

@@ -6,6 +6,8 @@
 
 #include <QUndoStack>
 
+#include <cstdlib>
+
 namespace orvek {
 
 namespace {
@@ -60,19 +62,28 @@ bool GalaxyDocument::has_unsaved_edits() const
     return !undo_stack_->isClean() || restored_unsaved_;
 }
 
+int GalaxyDocument::unsaved_edit_count() const
+{
+    const int clean = undo_stack_->cleanIndex();
+    const int on_stack = clean < 0 ? undo_stack_->index() : std::abs(undo_stack_->index() - clean);
+    return on_stack + (restored_unsaved_ ? restored_edits_ : 0);
+}
+
 // A new galaxy starts a new history: nothing to undo, nothing unsaved.
 void GalaxyDocument::forget_edits()
 {
     undo_stack_->clear();
     restored_unsaved_ = false;
+    restored_edits_ = 0;
     emit unsaved_changed(false);
 }
 
 void GalaxyDocument::start_history_entry()
 {
     if (!history_.empty()) {
-        history_[at_] = {galaxy_,        clean_,    command_,           opened_,
-                         saved_id_,      campaign_name_, findings_, has_unsaved_edits()};
+        history_[at_] = {galaxy_,   clean_,         command_,      opened_,
+                         saved_id_, campaign_name_, seen_on_disk_, findings_,
+                         has_unsaved_edits()};
         history_.resize(at_ + 1);
     }
     history_.emplace_back();
@@ -83,8 +94,9 @@ void GalaxyDocument::start_history_entry()
 
 void GalaxyDocument::restore(std::size_t at)
 {
-    history_[at_] = {galaxy_,   clean_,         command_,  opened_,
-                     saved_id_, campaign_name_, findings_, has_unsaved_edits()};
+    history_[at_] = {galaxy_,   clean_,         command_,      opened_,
+                     saved_id_, campaign_name_, seen_on_disk_, findings_,
+                     has_unsaved_edits()};
     at_ = at;
     const Snapshot& s = history_[at_];
     galaxy_ = s.galaxy;
@@ -93,6 +105,7 @@ void GalaxyDocument::restore(std::size_t at)
     opened_ = s.opened;
     saved_id_ = s.saved_id;
     campaign_name_ = s.campaign_name;
+    seen_on_disk_ = s.seen_on_disk;
     findings_ = s.findings;
     undo_stack_->clear();
     restored_unsaved_ = s.unsaved;
@@ -141,10 +154,41 @@ void GalaxyDocument::open(const std::string& id)
     galaxy_.background_path = folder_.backgrounds_folder() + campaign.picture;
     clean_ = galaxy_;
     campaign_name_ = cp1252_to_utf8(campaign.name);
+    seen_on_disk_ = campaign_fingerprint(campaign);
     opened_ = std::move(campaign);
     command_.reset();
     saved_id_.clear();
     forget_edits();
+    emit replaced();
+}
+
+void GalaxyDocument::restore_unsaved_work(const UnsavedWork& work,
+                                          std::optional<LoadedCampaign> opened)
+{
+    start_history_entry();
+    command_.reset();
+    findings_.clear();
+    if (opened) {
+        // Discard then goes back to the campaign as its files hold it.
+        clean_.planets = galaxy_planets(*opened);
+        clean_.background_path = folder_.backgrounds_folder() + opened->picture;
+        findings_ = check_campaign(folder_, *opened);
+        seen_on_disk_ = campaign_fingerprint(*opened);
+        opened_ = std::move(opened);
+    } else {
+        opened_.reset();
+        seen_on_disk_.clear();
+        if (work.source.kind == WorkSource::Kind::Generated)
+            command_ = Command{work.source.generate, work.source.fields, work.source.seed};
+        clean_ = work.galaxy;
+    }
+    galaxy_ = work.galaxy;
+    campaign_name_ = work.campaign_name;
+    saved_id_.clear();
+    forget_edits();
+    restored_unsaved_ = true;
+    restored_edits_ = work.edits;
+    emit unsaved_changed(true);
     emit replaced();
 }
 
@@ -177,6 +221,7 @@ void GalaxyDocument::mark_saved(Galaxy saved,
             galaxy_.planets[i].features = written[i];
     clean_ = galaxy_;
     undo_stack_->setClean();
+    restored_edits_ = 0;
     if (restored_unsaved_) {
         restored_unsaved_ = false;
         emit unsaved_changed(false);

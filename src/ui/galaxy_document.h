@@ -11,6 +11,7 @@
 #include "campaign/campaign_check.h"
 #include "campaign/campaign_reader.h"
 #include "campaign/save.h"
+#include "campaign/unsaved_work.h"
 #include "core/galaxy_edit.h"
 #include "core/generate_command.h"
 #include "core/generator.h"
@@ -58,6 +59,13 @@ public:
     QUndoStack* undo_stack() const { return undo_stack_; }
     // Whether the galaxy has edits that no Save has written since Generate, Open or a Save.
     bool has_unsaved_edits() const;
+    // How many: the edits on the undo stack since the galaxy was clean, and those of restored
+    // work.
+    int unsaved_edit_count() const;
+    // The digest of the opened campaign's files as the player last saw them (at the Open, or
+    // as the last Save wrote them): a save back over other files asks first.
+    const std::string& seen_on_disk() const { return seen_on_disk_; }
+    void set_seen_on_disk(std::string digest) { seen_on_disk_ = std::move(digest); }
 
     // A Generate's galaxy, made by `command` and named `campaign_name` (UTF-8), replaces the one
     // shown: nothing to undo, nothing unsaved, no campaign opened. Emits replaced().
@@ -69,6 +77,11 @@ public:
     // campaign cannot be read at all or no planet of it could be; the document is then as it
     // was.
     void open(const std::string& id);
+
+    // Work a recovery copy kept replaces the galaxy shown, unsaved, with its source: under the
+    // opened campaign `opened` (read again now, whose files are those the copy saw) when given,
+    // else under its Generate command when it has one. Emits replaced().
+    void restore_unsaved_work(const UnsavedWork& work, std::optional<LoadedCampaign> opened);
 
     // The picture a Save names from now on, as an edit on the undo stack (a new picture is as
     // unsaved as a moved planet); the same picture changes nothing. Emits background_changed().
@@ -127,7 +140,7 @@ private:
         Galaxy galaxy, clean;
         std::optional<Command> command;
         std::optional<LoadedCampaign> opened;
-        std::string saved_id, campaign_name;
+        std::string saved_id, campaign_name, seen_on_disk;
         std::vector<Finding> findings;
         bool unsaved = false;
     };
@@ -148,6 +161,8 @@ private:
     std::size_t at_ = 0;
     std::string campaign_name_;
     bool restored_unsaved_ = false;  // gone back to a galaxy whose edits no Save wrote
+    int restored_edits_ = 0;         // the edits of work restored from a recovery copy
+    std::string seen_on_disk_;
 };
 
 }  // namespace orvek

@@ -15,6 +15,7 @@
 #include "ui/map_widget.h"
 #include "ui/message_box.h"
 #include "ui/planet_panel.h"
+#include "ui/recovery_keeper.h"
 #include "ui/window_save.h"
 
 #include <QCheckBox>
@@ -155,10 +156,19 @@ void MainWindow::resizeEvent(QResizeEvent*)
 
 MainWindow::~MainWindow()
 {
+    // The copy taken last is written before the document it came from goes.
+    delete recovery_;
     // The document and its stack say they are clean as they go, after the map they would tell
     // has gone.
     document_->disconnect();
     document_->undo_stack()->disconnect();
+    stop_workers();
+}
+
+// The Save gives up waiting (one writing ends first), a Generate is cancelled, and the threads
+// end before the window goes.
+void MainWindow::stop_workers()
+{
     stop_saving();
     if (generation_)
         generation_->progress.cancel = true;
@@ -332,13 +342,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!may_close())
         return event->ignore();
-    stop_saving();
-    if (generation_)
-        generation_->progress.cancel = true;
-    if (worker_.joinable())
-        worker_.join();
-    if (listing_worker_.joinable())
-        listing_worker_.join();
+    stop_workers();
+    // Saved or discarded: nothing is left to recover.
+    if (recovery_)
+        recovery_->forget();
     event->accept();
 }
 

@@ -11,6 +11,7 @@
 //   window_save.cpp       Save: its questions on this thread, its writing on its own
 //   map_menu.cpp          the map's own menu: seed, command line, history, game folder
 //   window_panel.cpp      the planet panel beside the map: shown, hidden, its edits
+//   window_recovery.cpp   the recovery copy of unsaved work, and its offer at start-up
 
 #include "core/random.h"
 #include "core/settings.h"
@@ -45,6 +46,7 @@ class FindingsDialog;
 struct CampaignEntry;
 class MapWidget;
 class PlanetPanel;
+class RecoveryKeeper;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -68,6 +70,8 @@ public:
         std::function<QString(const QStringList& found)> game_folder;
         // The template chosen among `unused` for a planet whose file was not read, or empty.
         std::function<QString(const QStringList& unused)> template_choice;
+        // A question answered by one of `buttons` (the last is the answer of Escape).
+        std::function<QString(const QString& question, const QStringList& buttons)> choose;
     };
     void set_hooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
@@ -106,6 +110,16 @@ public:
     // Alt+Left and Alt+Right, and the map's menu: the galaxy shown before or after this one, as
     // it was left (after the question about unsaved edits).
     void go_through_history(bool forward);
+
+    // The recovery copies of unsaved work go into `folder` (recovery_folder() at start-up; empty
+    // keeps none). Called once, before the window shows.
+    void set_up_recovery(std::string folder);
+    // At start-up: the newest work a window on this game folder left unsaved (a crash, a kill,
+    // a power cut) is offered back: "Restore" shows it unsaved with its source, "Discard" deletes
+    // its copy, "Decide later" leaves it for the next start. Copies that cannot be read are named
+    // on the map and left as they are.
+    void offer_recovered_work();
+    RecoveryKeeper* recovery() const { return recovery_; }
 
     // The game folders used before, the last first: the chooser lists them.
     void set_recent_folders(QStringList folders) { recent_folders_ = std::move(folders); }
@@ -202,11 +216,16 @@ private:
     void show_error(const QString& message);
     void show_information(const QString& message);
     bool ask(const QString& question);
+    QString choose(const QString& question, const QStringList& buttons);
+    void offer(const std::string& file, UnsavedWork work);
+    void stop_workers();
 
     GameFolder folder_;
     Random random_;
     Hooks hooks_;
     GalaxyDocument* document_ = nullptr;
+    RecoveryKeeper* recovery_ = nullptr;
+    std::string recovery_folder_;
     QAction *undo_action_ = nullptr, *redo_action_ = nullptr;
     FindingsDialog* findings_dialog_ = nullptr;
     QImage background_shown_;

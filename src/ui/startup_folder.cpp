@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/startup_folder.h"
 
+#include "campaign/unsaved_work.h"
 #include "core/error.h"
 #include "core/random.h"
 #include "gamedata/file_system.h"
@@ -98,6 +99,7 @@ bool GameWindows::open(const std::string& folder, const QString& note)
                          settings_.setValue("planetPanel", shown);
                          store(settings_);
                      });
+    window->set_up_recovery(recovery_folder());
     window->show();
     // A game folder other than the one the program was started in is named on the map.
     QStringList notice;
@@ -113,6 +115,8 @@ bool GameWindows::open(const std::string& folder, const QString& note)
             // has answered for its edits already, so it goes without asking again.
             QTimer::singleShot(0, [this, chosen] { open(chosen.toLocal8Bit().toStdString()); });
         });
+    // Work a crashed or killed window left is offered once the window shows.
+    QTimer::singleShot(0, window.get(), [w = window.get()] { w->offer_recovered_work(); });
     current_ = std::move(window);
     return true;
 }

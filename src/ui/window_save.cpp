@@ -92,6 +92,8 @@ void MainWindow::on_save_clicked()
     s.shown_name = campaign_name_field_->text();
     s.request = save_request(utf8_to_cp1252(typed));
     s.request.cancel = &s.cancel;
+    s.seen_on_disk = document_->seen_on_disk();
+    s.request.seen_on_disk = &s.seen_on_disk;
     // The window waits as long as the player likes: Escape gives up.
     s.request.wait.patience = std::chrono::hours(24 * 365);
     s.request.wait.waiting = [this] {
@@ -163,6 +165,7 @@ void MainWindow::finish_save()
         // The features the Save assigned, and the tooltips then tell what the files hold.
         const std::string id = campaign_id(s->request.campaign_name);
         document_->mark_saved(std::move(s->galaxy), s->written, id);
+        document_->set_seen_on_disk(s->seen_on_disk);
         // A name of any length: the notice keeps to one line of the map.
         const QFontMetrics metrics = map_->fontMetrics();
         const QString name = metrics.elidedText(s->shown_name, Qt::ElideMiddle, 300);

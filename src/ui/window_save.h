@@ -24,6 +24,8 @@ struct MainWindow::Saving {
     // What the files just saved hold, read back on the Save's thread for the tooltips; empty
     // when they could not be read.
     std::vector<std::array<bool, kFeatureCount>> written;
+    // The opened campaign's files as the player last saw them; after a save back, as written.
+    std::string seen_on_disk;
 };
 
 }  // namespace orvek

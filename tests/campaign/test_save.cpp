@@ -4,6 +4,7 @@
 #include "core/error.h"
 #include "core/generate_command.h"
 #include "core/random.h"
+#include "campaign/campaign_reader.h"
 #include "campaign/campaign_transaction.h"
 #include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
@@ -243,6 +244,35 @@ TEST_F(SaveFixture, MissingMapsFolderChangesNothing)
     EXPECT_EQ(error_of_save(), "Cannot create file \"" + folder.maps_folder() +
                                    "silverreach.txt\". " + system_reason(ENOENT));
     EXPECT_EQ(snapshot(dir.path()), before);
+}
+
+// A save back compares the files on disk with those opened: a change made since by the game, an
+// editor or another window is named and written over only on Yes; once the player has seen the
+// files (Yes, or the Save's own writing), the next save back asks no more.
+TEST_F(SaveFixture, ASaveBackAsksBeforeWritingOverFilesChangedSinceTheOpen)
+{
+    ASSERT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Saved);
+    const LoadedCampaign opened = load_campaign(folder, "silverreach");
+    request.opened = &opened;
+    std::string seen;
+    request.seen_on_disk = &seen;
+    const std::string planet_file = opened.planets[2].file_name;
+    dir.write("campaign/data/encounters/silverreach/" + planet_file,
+              "[config]\r\nguiname = Edited By Hand\r\n");
+    const auto edited = snapshot(dir.path());
+    dialog.answer = false;
+    EXPECT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::NotConfirmed);
+    ASSERT_EQ(dialog.questions.size(), 1u);
+    EXPECT_NE(dialog.questions[0].find("changed on disk since it was opened (the encounter file " +
+                                       planet_file + ")"),
+              std::string::npos)
+        << dialog.questions[0];
+    EXPECT_EQ(snapshot(dir.path()), edited);
+    dialog.answer = true;
+    EXPECT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Saved);
+    EXPECT_EQ(seen, campaign_fingerprint(load_campaign(folder, "silverreach")));
+    EXPECT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Saved);
+    EXPECT_EQ(dialog.questions.size(), 2u) << "the files the Save wrote are the player's own";
 }
 
 }  // namespace

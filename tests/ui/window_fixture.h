@@ -4,6 +4,7 @@
 // message boxes and questions answered by the test, and the tool's command line.
 
 #include "support/game_copy.h"
+#include "support/temp_dir.h"
 #include "ui/main_window.h"
 
 #include <QPushButton>
@@ -36,6 +37,7 @@ inline std::string cli_command(const std::string& args)
 
 struct Window {
     WindowGame game;
+    TempDir state;  // the user's state folder, where the recovery copies go
     MainWindow form;
     std::vector<std::pair<QString, QString>> messages;
     bool answer = true;
@@ -48,6 +50,8 @@ struct Window {
     QString folder_answer;        // the game folder the chooser chooses, empty for Cancel
     QStringList folders_offered;  // what the chooser listed
     QString template_answer;      // the template chosen for a planet whose file was not read
+    QString choice_answer = "Decide later";  // the button chosen in a question of several
+    QString choice_question;
     explicit Window(std::uint32_t seed = 42) : form(game.folder(), seed)
     {
         form.set_hooks({[this](const QString& t, const QString& m) { messages.emplace_back(t, m); },
@@ -70,7 +74,12 @@ struct Window {
                         },
                         [this](const QStringList& unused) {
                             return unused.contains(template_answer) ? template_answer : QString();
+                        },
+                        [this](const QString& question, const QStringList&) {
+                            choice_question = question;
+                            return choice_answer;
                         }});
+        form.set_up_recovery(state.str());
         // The window as it opens on a screen where 979 x 750 fits, whatever the test
         // platform's screen is; the planet panel's own tests show it.
         form.show_panel(false);
