@@ -12,6 +12,7 @@
 #include "cli_edit.h"
 #include "cli_options.h"
 #include "cli_output.h"
+#include "cli_recover.h"
 #include "campaign/campaign_reader.h"
 #include "campaign/campaign_transaction.h"
 #include "campaign/save.h"
@@ -55,25 +56,6 @@ extern "C" void on_interrupt(int)
     interrupted.store(true);
     if (std::atomic<bool>* cancel = cancel_generation)
         cancel->store(true);
-}
-
-// A usage error repeats what was typed, and the tool prints names of folders and campaigns that
-// anyone may have made: control characters in them are shown as \xNN, so that none can move the
-// cursor or recolour the player's terminal.
-std::string shown_escaped(const std::string& text)
-{
-    std::string shown;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
-            shown += c;
-            continue;
-        }
-        char code[8];
-        std::snprintf(code, sizeof code, "\\x%02X", byte);
-        shown += code;
-    }
-    return shown;
 }
 
 struct CliDialog : SaveDialog {
@@ -281,6 +263,14 @@ int run(const QCommandLineParser& parser)
     if (parser.isSet("find-games"))
         return find_games(parser);
     Options o = parse_options(parser);
+    if (parser.isSet("recover"))
+        return recover_copies(o, parser.positionalArguments(), parser.isSet("game-dir"),
+                              [](Options& one, const GameFolder& folder, Galaxy& galaxy,
+                                 const std::string& name, const LoadedCampaign* opened) {
+                                  recover(folder);
+                                  Random random(one.seed);
+                                  return save(one, folder, random, galaxy, name, opened);
+                              });
     const GameFolder folder(o.game_dir);
     if (!folder.has_game_executable())
         throw ExitError{1, kNotInGameFolder};

@@ -127,7 +127,8 @@ std::vector<EditStep> parse_edits()
 
 Options parse_options(const QCommandLineParser& parser)
 {
-    if (!parser.positionalArguments().isEmpty())
+    // Only --recover takes a number of its own (of a copy it lists).
+    if (!parser.positionalArguments().isEmpty() && !parser.isSet("recover"))
         throw ExitError{2, "unexpected argument \"" +
                                parser.positionalArguments().first().toStdString() + "\""};
     Options o;
@@ -265,6 +266,9 @@ void add_options(QCommandLineParser& parser)
         {"check-all", "Check every saved campaign of the game folder."},
         {"open", "Read the saved campaign ID instead of generating; --save saves it again.", "ID"},
         {"find-games", "List the game folders found: the game folder and the Steam libraries'."},
+        {"recover",
+         "List the unsaved work the window's recovery copies keep; \"--recover N --save\" saves "
+         "copy N as a campaign of its game folder."},
         {"version", "Show the version, the commit it was built from, the Qt it runs on and the "
                     "licence."},
     });

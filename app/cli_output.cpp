@@ -218,4 +218,20 @@ void after_save(std::size_t saved, const std::function<void()>& outputs)
     }
 }
 
+std::string shown_escaped(const std::string& text)
+{
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += c;
+            continue;
+        }
+        char code[8];
+        std::snprintf(code, sizeof code, "\\x%02X", byte);
+        shown += code;
+    }
+    return shown;
+}
+
 }  // namespace orvek

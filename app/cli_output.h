@@ -28,6 +28,11 @@ nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name
 // closed pipe or a full disk behind it refuses it.
 void print(const std::string& text);
 
+// The text with control characters shown as \xNN: a usage error repeats what was typed, and the
+// tool prints names of folders and campaigns that anyone may have made, none of which may move
+// the cursor or recolour the player's terminal.
+std::string shown_escaped(const std::string& text);
+
 // --png and --json as the options ask. Drawing the picture, or a pipe that nobody reads, is
 // waited for until `stop` is set (ExitError 130). Throws Error "Cannot create file ..." or
 // ExitError as print does.

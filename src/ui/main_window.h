@@ -112,7 +112,7 @@ public:
     void go_through_history(bool forward);
 
     // The recovery copies of unsaved work go into `folder` (recovery_folder() at start-up; empty
-    // keeps none). Called once, before the window shows.
+    // keeps none), in place of any folder before.
     void set_up_recovery(std::string folder);
     // At start-up: the newest work a window on this game folder left unsaved (a crash, a kill,
     // a power cut) is offered back: "Restore" shows it unsaved with its source, "Discard" deletes

@@ -21,6 +21,7 @@ namespace orvek {
 
 void MainWindow::set_up_recovery(std::string folder)
 {
+    delete recovery_;
     recovery_folder_ = std::move(folder);
     recovery_ = new RecoveryKeeper(
         *document_, recovery_folder_,

@@ -422,5 +422,45 @@ TEST(Cli, PngOfTheMap)
     EXPECT_EQ(game.run("--open yards --png '" + badges + "' --features docks").status, 2);
 }
 
+// Work the window kept is listed and saved without a display: --recover lists the copies of
+// windows that ended, --recover N --save saves one as a campaign and deletes its copy.
+TEST(Cli, RecoverListsAndSavesTheWindowsCopies)
+{
+    DemoGame game;
+    TempDir state;
+    const std::string env = "XDG_STATE_HOME='" + state.str() + "' ";
+    EXPECT_NE(game.run("--recover", env).out.find("No unsaved work is kept"), std::string::npos);
+    const nlohmann::json made = nlohmann::json::parse(game.run("--seed 5 --json -").out);
+    nlohmann::json copy = {{"format", 1}, {"game_folder", game.dir.str()}, {"time", 1765200000},
+                           {"edits", 3}, {"campaign_name", "Kept Reach"},
+                           {"source", {{"kind", "none"}}},
+                           {"background", game.dir.str() + "/" + made["background"].get<std::string>()}};
+    for (nlohmann::json planet : made["planets"]) {
+        planet["features"] = planet["set"] = std::string(16, '0');
+        planet["source"] = -1;
+        planet["unread"] = false;
+        copy["planets"].push_back(planet);
+    }
+    state.write("orvek-galaxy-generator/unsaved-0-1-1.json", copy.dump());
+    state.write("orvek-galaxy-generator/unsaved-0-2-2.json", "{\"format\": 1, \"ti");
+    const auto listed = game.run("--recover", env);
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_NE(listed.out.find("1  2025-12-"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("\"Kept Reach\"  " + std::to_string(made["planets"].size()) +
+                              " planets, 3 edits, a new campaign"),
+              std::string::npos)
+        << listed.out;
+    EXPECT_NE(listed.out.find("2  unsaved-0-2-2.json: The recovery copy is damaged"),
+              std::string::npos)
+        << listed.out;
+    EXPECT_EQ(game.run("--recover 2 --save", env).status, 2);
+    EXPECT_EQ(game.run("--recover 3 --save", env).status, 2);
+    const auto saved = game.run("--recover 1 --save", env);
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    EXPECT_TRUE(fs::exists(game.dir.path() / "campaign/data/maps/keptreach.txt"));
+    EXPECT_FALSE(fs::exists(state.path() / "orvek-galaxy-generator/unsaved-0-1-1.json"));
+    EXPECT_EQ(game.run("--check keptreach").status, 0);
+}
+
 }  // namespace
 }  // namespace orvek

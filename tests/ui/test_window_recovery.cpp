@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "campaign/unsaved_work.h"
+#include "gamedata/file_system.h"
+#include "support/galaxy_picks.h"
+#include "ui/map_widget.h"
+#include "ui/recovery_keeper.h"
+#include "ui/window_fixture.h"
+
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace orvek {
+namespace {
+
+using testing::Window;
+
+// The copies in the window's state folder, as the next start would find them once the window
+// had gone: its own copy renamed as another window's (one no process keeps).
+std::vector<FoundCopy> left_behind(Window& w)
+{
+    EXPECT_TRUE(w.form.recovery()->write_now());
+    const std::string own = w.form.recovery()->own_file();
+    if (!own.empty())
+        fs::rename(w.state.path() / own,
+                   w.state.path() / (own.substr(0, own.find('-', 8)) + "-1-1.json"));
+    return abandoned_copies(w.state.str(), w.game.folder().game_dir());
+}
+
+void move_a_planet(Window& w, int planet)
+{
+    const auto [x, y] = testing::free_spot(w.form.document().planets(), planet);
+    emit w.form.map()->move_requested(planet, x, y);
+}
+
+// A second after an edit the copy holds the galaxy as it is, its name and its Generate; offered
+// at the next start, Restore shows it again, unsaved, and the copy becomes the window's own;
+// Discard deletes it, Decide later keeps it for the start after.
+TEST(WindowRecovery, UnsavedWorkIsCopiedAndOfferedBack)
+{
+    Window w;
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    move_a_planet(w, 3);
+    w.find<QLineEdit>("Edit_CName")->setText("Silver Reach");
+    QTest::qWait(1500);  // the copy is taken a second after the change, unasked
+    std::vector<FoundCopy> found = left_behind(w);
+    ASSERT_EQ(found.size(), 1u);
+    const Galaxy edited = w.form.document().galaxy();
+    const auto command = w.form.document().command();
+    EXPECT_EQ(found[0].work->galaxy, edited);
+    EXPECT_EQ(found[0].work->campaign_name, "Silver Reach");
+    EXPECT_EQ(found[0].work->source.seed, command->seed);
+
+    w.close_answer = MainWindow::CloseAnswer::Discard;
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_NE(w.form.document().galaxy(), edited);
+    for (const char* answer : {"Decide later", "Restore"}) {
+        w.choice_answer = answer;
+        w.form.offer_recovered_work();
+        EXPECT_TRUE(w.choice_question.startsWith("Unsaved work from "));
+        EXPECT_TRUE(w.choice_question.endsWith("(Silver Reach, 1 edit)")) << w.choice_question.toStdString();
+    }
+    EXPECT_EQ(w.form.document().galaxy(), edited);
+    EXPECT_TRUE(w.form.document().has_unsaved_edits());
+    EXPECT_EQ(w.form.document().command()->seed, command->seed);
+    EXPECT_EQ(w.find<QLineEdit>("Edit_CName")->text(), "Silver Reach");
+    found = left_behind(w);
+    ASSERT_EQ(found.size(), 1u) << "the restored copy went once the window's own was written";
+    EXPECT_EQ(found[0].work->edits, 1);
+
+    w.choice_answer = "Discard";
+    w.form.offer_recovered_work();
+    EXPECT_TRUE(abandoned_copies(w.state.str()).empty());
+}
+
+// Work of an opened campaign comes back under it, to be saved back; when the campaign changed
+// on disk since, it comes back only as a new campaign.
+TEST(WindowRecovery, AnOpenedCampaignChangedSinceComesBackAsNew)
+{
+    Window w;
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    w.find<QLineEdit>("Edit_CName")->setText("Silver Reach");
+    ASSERT_TRUE(w.save());
+    w.form.open_campaign("silverreach");
+    move_a_planet(w, 2);
+    ASSERT_EQ(left_behind(w).size(), 1u);
+    const Galaxy edited = w.form.document().galaxy();
+
+    w.choice_answer = "Restore";
+    w.form.offer_recovered_work();
+    ASSERT_NE(w.form.document().opened(), nullptr);
+    EXPECT_EQ(w.form.document().galaxy(), edited);
+    EXPECT_EQ(left_behind(w).size(), 1u);
+    std::ofstream(w.game.dir.path() / "campaign/data/maps/silverreach.txt", std::ios::app)
+        << "; changed by hand\r\n";
+    w.choice_answer = "Restore as new";
+    w.close_answer = MainWindow::CloseAnswer::Discard;  // the restored work shown is asked about
+    w.form.offer_recovered_work();
+    EXPECT_NE(w.choice_question.indexOf("the campaign changed on disk since. Restore it as a new "
+                                        "campaign?"),
+              -1)
+        << w.choice_question.toStdString();
+    EXPECT_EQ(w.form.document().opened(), nullptr);
+    EXPECT_EQ(w.form.document().planets().size(), edited.planets.size());
+}
+
+// A copy that cannot be written is said once on the map; the window goes on.
+TEST(WindowRecovery, ACopyThatCannotBeWrittenIsSaidOnce)
+{
+    Window w;
+    const std::string blocked = w.state.write("a file", "").string() + "/recovery";
+    w.form.set_up_recovery(blocked);
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    EXPECT_FALSE(w.form.recovery()->write_now());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        w.form.map()->progress().startsWith("The recovery copy of your unsaved work cannot be"),
+        2000);
+    w.form.map()->show_notice("", 0);
+    move_a_planet(w, 1);
+    EXPECT_FALSE(w.form.recovery()->write_now());
+    QTest::qWait(50);
+    EXPECT_EQ(w.form.map()->progress(), "");
+}
+
+}  // namespace
+}  // namespace orvek
