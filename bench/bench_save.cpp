@@ -2,13 +2,15 @@
 // Time of one overwriting Save of a 175-planet galaxy into a copy of the demo game folder on the
 // real disk, every file flushed: what a player waits for after pressing Save. Then reading such a
 // campaign back and checking it, alone and a hundred of them as --check-all does. And the search
-// for game folders in a home whose Steam libraries hold 10,000 folders.
+// for game folders in a home whose Steam libraries hold 10,000 folders; and the recovery copy of
+// a 175-planet galaxy's unsaved work.
 
 #include "core/generate_command.h"
 #include "core/random.h"
 #include "campaign/campaign_check.h"
 #include "campaign/campaign_reader.h"
 #include "campaign/save.h"
+#include "campaign/unsaved_work.h"
 #include "support/yes_dialog.h"
 #include "gamedata/game_finder.h"
 #include "gamedata/game_folder.h"
@@ -47,6 +49,35 @@ void save_175_planets(benchmark::State& state)
 }
 
 BENCHMARK(save_175_planets)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The recovery copy of a 175-planet galaxy's unsaved work, as the window's writer thread makes
+// it: the text, then staged, flushed, renamed into place and the folder flushed.
+void recovery_copy_175_planets(benchmark::State& state)
+{
+    testing::TempDir dir;
+    std::filesystem::copy(ORVEK_DEMO_GAME, dir.path(), std::filesystem::copy_options::recursive);
+    const GameFolder folder(dir.str());
+    GameFolderServices sources(folder);
+    LastStatus status;
+    GenerationServices services{status, sources, sources, sources};
+    GalaxySettings settings{"175", "9", "30", "40", "5", 1, 1};
+    UnsavedWork work;
+    work.game_folder = dir.str();
+    Random random(175);
+    run_generate_command(GenerateKind::Custom, settings, work.galaxy, work.campaign_name,
+                         services, random);
+    work.edits = 60;
+    const OwnCopy copy((dir.path() / "state").string(), work.game_folder);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const std::string text = unsaved_work_text(work);
+        copy.store(text);
+        bytes = text.size();
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+
+BENCHMARK(recovery_copy_175_planets)->Unit(benchmark::kMillisecond)->Iterations(50);
 
 // A game folder holding `campaigns` saved campaigns of 175 planets.
 struct SavedCampaigns {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Everything beyond the test command: the sanitizer build of every test, the bounded fuzz runs,
+# the window killed at 100 moments of a stretch of edits and its recovery copy's writing failed,
 # and the Windows release (static Qt, both programs, their tests under Wine, the zip).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,4 +12,21 @@ timed() {
 }
 timed ./scripts/sanitize.sh
 timed ./scripts/fuzz.sh
+screen=(xvfb-run -a -s "-screen 0 1600x1000x24")
+# Four windows at a time, each on a screen of its own: the runs wait on the window far more than
+# they work.
+kills() {
+  local pids=() status=0
+  for seed in 1 2 3 4; do
+    "${screen[@]}" python3 tests/faults/recovery_kills.py --build build --runs 25 --seed $seed \
+      > "build/recovery-kills-$seed.log" 2>&1 &
+    pids+=($!)
+  done
+  for pid in "${pids[@]}"; do wait "$pid" || status=1; done
+  tail -n 1 build/recovery-kills-*.log
+  [ $status = 0 ] || { grep -h "^run .*:" build/recovery-kills-*.log | grep -v "killed after"; }
+  return $status
+}
+timed kills
+timed "${screen[@]}" tests/faults/recovery_copy_fails.sh build
 timed ./scripts/windows-release.sh

@@ -26,8 +26,7 @@ RecoveryKeeper::RecoveryKeeper(const GalaxyDocument& document, std::string folde
 {
     timer_->setSingleShot(true);
     timer_->setInterval(kCopyDelayMs);
-    connect(timer_, &QTimer::timeout, this,
-            [this] { queue(has_unsaved_work() ? std::optional(take()) : std::nullopt); });
+    connect(timer_, &QTimer::timeout, this, &RecoveryKeeper::take_now);
     if (!folder_.empty())
         writer_ = std::jthread([this](std::stop_token stop) { write_queued(stop); });
 }
@@ -59,12 +58,17 @@ void RecoveryKeeper::changed()
         timer_->start();
 }
 
-bool RecoveryKeeper::write_now()
+void RecoveryKeeper::take_now()
 {
     timer_->stop();
+    queue(has_unsaved_work() ? std::optional(take()) : std::nullopt);
+}
+
+bool RecoveryKeeper::write_now()
+{
     if (folder_.empty())
         return false;
-    queue(has_unsaved_work() ? std::optional(take()) : std::nullopt);
+    take_now();
     std::unique_lock lock(mutex_);
     wake_.wait(lock, [this] { return !job_ && !writing_; });
     return last_ok_;

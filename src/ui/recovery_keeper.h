@@ -37,8 +37,10 @@ public:
     // of a burst, so that steady editing is still copied every second). Without unsaved work,
     // the copy is deleted instead.
     void changed();
-    // Takes the copy (or deletes it) at once, and waits until it is written: false when that
-    // failed (failed() says why).
+    // Takes the copy (or deletes it) at once, for the writer to write, as the moment after a
+    // change does.
+    void take_now();
+    // The same, and waits until it is written: false when that failed (failed() says why).
     bool write_now();
     // The work has been saved or discarded: the copy goes, and nothing is copied until the
     // next change.

@@ -15,6 +15,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <iostream>
 #include <set>
 
 namespace orvek {
@@ -32,8 +33,11 @@ void MainWindow::set_up_recovery(std::string folder)
     connect(document_, &GalaxyDocument::replaced, recovery_, changed);
     connect(document_, &GalaxyDocument::unsaved_changed, recovery_, changed);
     connect(campaign_name_field_, &QLineEdit::textEdited, recovery_, changed);
-    connect(recovery_, &RecoveryKeeper::failed, this,
-            [this](const QString& sentence) { map_->show_notice(sentence, 10000); });
+    // Said on the map, and on standard error for whoever started the window from a terminal.
+    connect(recovery_, &RecoveryKeeper::failed, this, [this](const QString& sentence) {
+        map_->show_notice(sentence, 10000);
+        std::cerr << "orvek-galaxy-generator: " << sentence.toStdString() << std::endl;
+    });
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include "ui/controls.h"
 #include "ui/main_window.h"
 #include "ui/map_widget.h"
+#include "ui/recovery_keeper.h"
 #include "ui/window_save.h"
 
 #include <QAction>
@@ -166,6 +167,9 @@ void MainWindow::finish_save()
         const std::string id = campaign_id(s->request.campaign_name);
         document_->mark_saved(std::move(s->galaxy), s->written, id);
         document_->set_seen_on_disk(s->seen_on_disk);
+        // Saved: the copy of the work goes now, not a second later.
+        if (recovery_)
+            recovery_->forget();
         // A name of any length: the notice keeps to one line of the map.
         const QFontMetrics metrics = map_->fontMetrics();
         const QString name = metrics.elidedText(s->shown_name, Qt::ElideMiddle, 300);

@@ -25,7 +25,7 @@ std::vector<FoundCopy> left_behind(Window& w)
 {
     EXPECT_TRUE(w.form.recovery()->write_now());
     const std::string own = w.form.recovery()->own_file();
-    if (!own.empty())
+    if (!own.empty() && fs::exists(w.state.path() / own))
         fs::rename(w.state.path() / own,
                    w.state.path() / (own.substr(0, own.find('-', 8)) + "-1-1.json"));
     return abandoned_copies(w.state.str(), w.game.folder().game_dir());
@@ -85,6 +85,7 @@ TEST(WindowRecovery, AnOpenedCampaignChangedSinceComesBackAsNew)
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
     w.find<QLineEdit>("Edit_CName")->setText("Silver Reach");
     ASSERT_TRUE(w.save());
+    EXPECT_TRUE(left_behind(w).empty()) << "saved: nothing to recover";
     w.form.open_campaign("silverreach");
     move_a_planet(w, 2);
     ASSERT_EQ(left_behind(w).size(), 1u);
