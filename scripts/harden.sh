@@ -21,6 +21,7 @@ kills() {
     "${screen[@]}" python3 tests/faults/recovery_kills.py --build build --runs 25 --seed $seed \
       > "build/recovery-kills-$seed.log" 2>&1 &
     pids+=($!)
+    sleep 2  # xvfb-run -a picks its display's number by looking: one at a time
   done
   for pid in "${pids[@]}"; do wait "$pid" || status=1; done
   tail -n 1 build/recovery-kills-*.log

@@ -91,8 +91,15 @@ class Run:
                         HOME=str(self.root / "home"), QT_QPA_PLATFORM="xcb")
 
     def start(self):
-        return subprocess.Popen([self.args.gui, "--game-dir", self.game], env=self.env,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        # Xvfb now and then refuses a connection just after a client was killed: such a start
+        # ends at once and is tried again.
+        for _ in range(5):
+            window = subprocess.Popen([self.args.gui, "--game-dir", self.game], env=self.env,
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            if not wait_for(lambda: window.poll() is not None, 1.0):
+                return window
+            time.sleep(0.5)
+        self.fail(f"the window did not start: {window.stderr.read().decode()[:300]}")
 
     def fail(self, why):
         raise AssertionError(f"run {self.number}: {why}")
@@ -202,10 +209,16 @@ class Run:
         window = self.start()
         asked = wait_for(lambda: xdo("search", "--onlyvisible", "--name",
                                      "Generator $").stdout.split(), 10)
-        window.kill()
-        window.wait()
         if not asked:
-            self.fail("the next start did not offer the copy")
+            picture = Path(self.args.build) / f"recovery-kill-{self.number}.xwd"
+            subprocess.run(f"xwd -root -silent > '{picture}'", shell=True)
+            titles = [xdo("getwindowname", w).stdout.strip() for w in
+                      xdo("search", "--onlyvisible", "--pid", window.pid).stdout.split()]
+        window.kill()
+        _, errors = window.communicate()
+        if not asked:
+            self.fail(f"the next start did not offer the copy (windows {titles}; the screen in "
+                      f"{picture}; standard error: {errors.decode(errors='replace')[:600]})")
 
 
 def main():
