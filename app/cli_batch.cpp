@@ -28,7 +28,9 @@ constexpr const char* kFigureNames[] = {"hops_from_home_max",
                                         "chokepoints",
                                         "bridges",
                                         "diameter",
-                                        "links"};
+                                        "links",
+                                        "through_planets",
+                                        "crossings"};
 
 double figure(const GalaxyFigures& f, const std::string& name)
 {
@@ -42,6 +44,10 @@ double figure(const GalaxyFigures& f, const std::string& name)
         return f.chokepoints;
     if (name == "bridges")
         return f.bridges;
+    if (name == "through_planets")
+        return f.through_planets;
+    if (name == "crossings")
+        return f.crossings;
     return name == "diameter" ? f.diameter : f.links;
 }
 
@@ -66,7 +72,7 @@ FigureCondition parse_condition(const std::string& text)
     throw ExitError{2, "--where: \"" + text +
                            "\" is no condition: a figure (hops_from_home_max, "
                            "hops_from_home_mean, dead_ends, chokepoints, bridges, diameter, "
-                           "links), then <, <=, =, >= or >, then a number"};
+                           "links, through_planets, crossings), then <, <=, =, >= or >, then a number"};
 }
 
 // Draws nothing and shows nothing: the batch tells its galaxies when they are all made.

@@ -31,7 +31,9 @@ nlohmann::ordered_json figures_json(const GalaxyFigures& f)
             {"chokepoints", f.chokepoints},
             {"bridges", f.bridges},
             {"diameter", f.diameter},
-            {"links", f.links}};
+            {"links", f.links},
+            {"through_planets", f.through_planets},
+            {"crossings", f.crossings}};
 }
 
 }  // namespace

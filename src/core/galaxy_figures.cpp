@@ -131,7 +131,100 @@ int diameter_of(const Graph& graph)
     }
 }
 
+// Each jumpgate once, lower number first, in order.
+std::vector<std::pair<int, int>> gates_of(const Graph& graph)
+{
+    std::vector<std::pair<int, int>> gates;
+    for (int p = 0; p < static_cast<int>(graph.size()); ++p)
+        for (const int q : graph[static_cast<std::size_t>(p)])
+            if (p < q)
+                gates.emplace_back(p, q);
+    std::sort(gates.begin(), gates.end());
+    return gates;
+}
+
+// The square of the distance from point p to the segment from a to b, in map units.
+double distance_squared(const Planet& a, const Planet& b, const Planet& p)
+{
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double length = dx * dx + dy * dy;
+    double t = length == 0 ? 0 : ((p.x - a.x) * dx + (p.y - a.y) * dy) / length;
+    t = std::clamp(t, 0.0, 1.0);
+    const double ex = a.x + t * dx - p.x, ey = a.y + t * dy - p.y;
+    return ex * ex + ey * ey;
+}
+
+// Which side of the line through a and b the point p lies on: 1, -1, or 0 on it. Exact.
+int side(const Planet& a, const Planet& b, const Planet& p)
+{
+    const std::int64_t cross = std::int64_t{b.x - a.x} * (p.y - a.y) -
+                               std::int64_t{b.y - a.y} * (p.x - a.x);
+    return (cross > 0) - (cross < 0);
+}
+
+// Whether p, on the line through a and b, lies within their box.
+bool within(const Planet& a, const Planet& b, const Planet& p)
+{
+    return std::min(a.x, b.x) <= p.x && p.x <= std::max(a.x, b.x) && std::min(a.y, b.y) <= p.y &&
+           p.y <= std::max(a.y, b.y);
+}
+
+// Whether the boxes of the segments ab and cd overlap: segments whose boxes do not never meet.
+bool boxes_meet(const Planet& a, const Planet& b, const Planet& c, const Planet& d)
+{
+    return std::max(std::min(a.x, b.x), std::min(c.x, d.x)) <=
+               std::min(std::max(a.x, b.x), std::max(c.x, d.x)) &&
+           std::max(std::min(a.y, b.y), std::min(c.y, d.y)) <=
+               std::min(std::max(a.y, b.y), std::max(c.y, d.y));
+}
+
+// Whether the segments ab and cd, which share no planet, meet: crossing, or one touching or
+// overlapping the other.
+bool segments_meet(const Planet& a, const Planet& b, const Planet& c, const Planet& d)
+{
+    const int abc = side(a, b, c), abd = side(a, b, d), cda = side(c, d, a), cdb = side(c, d, b);
+    if (abc * abd < 0 && cda * cdb < 0)
+        return true;
+    return (abc == 0 && within(a, b, c)) || (abd == 0 && within(a, b, d)) ||
+           (cda == 0 && within(c, d, a)) || (cdb == 0 && within(c, d, b));
+}
+
 }  // namespace
+
+GatesInTheWay gates_in_the_way(const std::vector<Planet>& planets)
+{
+    GatesInTheWay found;
+    const std::vector<std::pair<int, int>> gates = gates_of(graph_of(planets));
+    const auto at = [&](int p) -> const Planet& { return planets[static_cast<std::size_t>(p)]; };
+    constexpr double kClear = double{kGateClearance} * kGateClearance;
+    for (const auto& [a, b] : gates) {
+        int nearest = -1;
+        double closest = kClear;
+        for (int p = 0; p < static_cast<int>(planets.size()); ++p) {
+            // Most planets lie well outside the gate's box: those are passed over at once.
+            const Planet& q = at(p);
+            if (p == a || p == b || q.unread ||
+                q.x < std::min(at(a).x, at(b).x) - kGateClearance ||
+                q.x > std::max(at(a).x, at(b).x) + kGateClearance ||
+                q.y < std::min(at(a).y, at(b).y) - kGateClearance ||
+                q.y > std::max(at(a).y, at(b).y) + kGateClearance)
+                continue;
+            if (const double d = distance_squared(at(a), at(b), at(p)); d <= closest)
+                nearest = p, closest = d;
+        }
+        if (nearest >= 0)
+            found.through.push_back({a, b, nearest});
+    }
+    for (std::size_t i = 0; i < gates.size(); ++i)
+        for (std::size_t j = i + 1; j < gates.size(); ++j) {
+            const auto [a, b] = gates[i];
+            const auto [c, d] = gates[j];
+            if (a != c && a != d && b != c && b != d && boxes_meet(at(a), at(b), at(c), at(d)) &&
+                segments_meet(at(a), at(b), at(c), at(d)))
+                ++found.crossings;
+        }
+    return found;
+}
 
 GalaxyFigures galaxy_figures(const std::vector<Planet>& planets)
 {
@@ -159,6 +252,9 @@ GalaxyFigures galaxy_figures(const std::vector<Planet>& planets)
     const CutFinder cuts(graph);
     figures.chokepoints = static_cast<int>(cuts.cuts.chokepoints.size());
     figures.bridges = static_cast<int>(cuts.cuts.bridges.size());
+    const GatesInTheWay in_the_way = gates_in_the_way(planets);
+    figures.through_planets = static_cast<int>(in_the_way.through.size());
+    figures.crossings = in_the_way.crossings;
     return figures;
 }
 
@@ -179,7 +275,8 @@ std::string figures_in_words(const GalaxyFigures& f)
            " jumpgates; the longest way between two planets takes " + std::to_string(f.diameter) +
            " jumps\n" + std::to_string(f.dead_ends) + " dead ends, " +
            std::to_string(f.chokepoints) + " chokepoints, " + std::to_string(f.bridges) +
-           " bridges\n";
+           " bridges\n" + std::to_string(f.through_planets) + " jumpgates through a planet, " +
+           std::to_string(f.crossings) + " crossings\n";
 }
 
 }  // namespace orvek

@@ -155,7 +155,8 @@ void CandidatesDialog::more()
 const std::vector<const char*>& CandidatesDialog::figure_words()
 {
     static const std::vector<const char*> words = {
-        "diameter", "dead ends", "chokepoints", "bridges", "jumpgates", "farthest from home"};
+        "diameter",  "dead ends",          "chokepoints",           "bridges",
+        "jumpgates", "farthest from home", "gates through planets", "crossings"};
     return words;
 }
 
@@ -167,7 +168,9 @@ double CandidatesDialog::figure_value(const GalaxyFigures& f, int index)
     case 2: return f.chokepoints;
     case 3: return f.bridges;
     case 4: return f.links;
-    default: return f.hops_from_home_max;
+    case 5: return f.hops_from_home_max;
+    case 6: return f.through_planets;
+    default: return f.crossings;
     }
 }
 

@@ -221,7 +221,8 @@ void PlanetPanel::show_figures(const std::vector<Planet>& planets)
     figures_->setText(QString("%1 planets\n%2 jumpgates\nHome: %3\n\n"
                               "Farthest from home: %4 jumps\n(%5 on average)\n"
                               "Longest way: %6 jumps\nDead ends: %7\n"
-                              "Chokepoints: %8\nBridges: %9")
+                              "Chokepoints: %8\nBridges: %9\n\n"
+                              "Jumpgates through a planet: %10\nCrossings: %11")
                           .arg(planets.size())
                           .arg(f.links)
                           .arg(home == planets.end() ? "none" : text_of(home->system_name))
@@ -230,7 +231,9 @@ void PlanetPanel::show_figures(const std::vector<Planet>& planets)
                           .arg(f.diameter)
                           .arg(f.dead_ends)
                           .arg(f.chokepoints)
-                          .arg(f.bridges));
+                          .arg(f.bridges)
+                          .arg(f.through_planets)
+                          .arg(f.crossings));
     figures_->setToolTip("Chokepoints are planets, bridges jumpgates, whose loss cuts the galaxy "
                          "in two; the map's menu marks them");
 }

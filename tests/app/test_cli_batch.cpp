@@ -42,7 +42,9 @@ TEST(CliBatch, EachSeedAsItsOwnRun)
 TEST(CliBatch, SearchByFigures)
 {
     DemoGame game;
-    auto r = game.run("--seed 1 --count 2 --where 'diameter>=12,dead_ends<=4' --json -");
+    auto r = game.run(
+        "--seed 1 --count 2 --where 'diameter>=12,dead_ends<=4,through_planets=0,crossings<=0' "
+        "--json -");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<nlohmann::json> kept = json_lines(r.out);
     ASSERT_EQ(kept.size(), 2u);
@@ -52,6 +54,8 @@ TEST(CliBatch, SearchByFigures)
         const auto stats = nlohmann::json::parse(own.out)["stats"];
         EXPECT_GE(stats["diameter"], 12);
         EXPECT_LE(stats["dead_ends"], 4);
+        EXPECT_EQ(stats["through_planets"], 0);
+        EXPECT_EQ(stats["crossings"], 0);
     }
     EXPECT_EQ(game.saved_files(), 0u);
 }

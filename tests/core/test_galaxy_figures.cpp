@@ -5,15 +5,28 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <tuple>
 #include <utility>
 
 namespace orvek {
 namespace {
 
-// Planets 0..n-1 joined as `links` say (each held by the first planet only, as one way), home 0.
-std::vector<Planet> galaxy_of(int n, const std::vector<std::pair<int, int>>& links)
+// Planets 0..n-1 on a circle (no jumpgate between them passes a third or crosses another unless
+// `at` places them otherwise), joined as `links` say (each held by the first planet only, as one
+// way), home 0.
+std::vector<Planet> galaxy_of(int n, const std::vector<std::pair<int, int>>& links,
+                              const std::vector<std::pair<int, int>>& at = {})
 {
     std::vector<Planet> planets(static_cast<std::size_t>(n));
+    for (int p = 0; p < n; ++p) {
+        const double angle = 6.283185307179586 * p / n;
+        planets[static_cast<std::size_t>(p)].x = 500 + static_cast<int>(std::lround(400 * std::cos(angle)));
+        planets[static_cast<std::size_t>(p)].y = 500 + static_cast<int>(std::lround(400 * std::sin(angle)));
+        if (static_cast<std::size_t>(p) < at.size())
+            std::tie(planets[static_cast<std::size_t>(p)].x, planets[static_cast<std::size_t>(p)].y) =
+                at[static_cast<std::size_t>(p)];
+    }
     planets[0].home = true;
     for (const auto& [a, b] : links)
         planets[static_cast<std::size_t>(a)].links.push_back(b);
@@ -25,7 +38,8 @@ TEST(GalaxyFigures, CountedByHand)
     const struct {
         const char* name;
         std::vector<Planet> planets;
-        GalaxyFigures figures;  // max, mean, dead ends, chokepoints, bridges, diameter, links
+        GalaxyFigures figures;  // max, mean, dead ends, chokepoints, bridges, diameter, links,
+                                // through planets, crossings
     } rows[] = {
         {"a path", galaxy_of(5, {{0, 1}, {1, 2}, {2, 3}, {3, 4}}), {4, 2.5, 2, 3, 4, 4, 4}},
         {"a ring", galaxy_of(5, {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 0}}), {2, 1.5, 0, 0, 0, 2, 5}},
@@ -42,13 +56,25 @@ TEST(GalaxyFigures, CountedByHand)
         {"thirds rounded to two decimals",
          galaxy_of(4, {{0, 1}, {0, 2}, {2, 3}}),
          {2, 1.33, 2, 2, 3, 3, 3}},
+        {"a square's two diagonals cross; sides that meet at a planet do not",
+         galaxy_of(4, {{0, 2}, {1, 3}, {0, 1}}, {{100, 100}, {900, 100}, {900, 900}, {100, 900}}),
+         {2, 1.33, 2, 2, 3, 3, 3, 0, 1}},
+        {"a gate passing 12 units from a third planet goes through it, 13 units does not",
+         galaxy_of(4, {{0, 1}, {2, 3}, {1, 3}}, {{100, 500}, {900, 500}, {500, 512}, {500, 900}}),
+         {3, 2, 2, 2, 3, 3, 3, 1, 0}},
+        {"13 units off it goes clear",
+         galaxy_of(4, {{0, 1}, {2, 3}, {1, 3}}, {{100, 500}, {900, 500}, {500, 513}, {500, 900}}),
+         {3, 2, 2, 2, 3, 3, 3, 0, 0}},
+        {"a gate ending on another's line goes through its planet and meets it",
+         galaxy_of(4, {{0, 1}, {2, 3}}, {{100, 500}, {900, 500}, {500, 500}, {500, 900}}),
+         {1, 1, 4, 0, 2, 1, 2, 1, 1}},
     };
     for (const auto& row : rows) {
         const GalaxyFigures f = galaxy_figures(row.planets);
         EXPECT_EQ(f, row.figures) << row.name << ": " << f.hops_from_home_max << " "
                                   << f.hops_from_home_mean << " " << f.dead_ends << " "
                                   << f.chokepoints << " " << f.bridges << " " << f.diameter << " "
-                                  << f.links;
+                                  << f.links << " " << f.through_planets << " " << f.crossings;
     }
 }
 
