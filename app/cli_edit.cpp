@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli_edit.h"
 
+#include "core/galaxy_figures.h"
+
 #include <array>
 #include <string_view>
 
@@ -93,6 +95,9 @@ EditPointer make_edit(const std::vector<Planet>& planets, const EditStep& s,
         return add_planet(planets, n[0], n[1], sources);
     if (s.option == "feature")
         return set_feature(planets, {n[0]}, feature_of(s.name), n[1] == 1);
+    // A galaxy with nothing to tidy is left as it is: a script may tidy every galaxy it makes.
+    if (s.option == "tidy")
+        return gates_in_the_way(planets).through.empty() ? nullptr : tidy_gates(planets);
     return delete_planet(planets, n[0]);
 }
 
@@ -103,6 +108,8 @@ std::vector<EditStep> parse_edit_steps(const std::vector<std::string>& arguments
     std::vector<EditStep> steps;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
+        if (argument == "--tidy")
+            steps.push_back({"tidy", {}, {}, {}});
         for (const Form& form : kForms) {
             const std::string option = std::string("--") + form.option;
             if (argument == option && i + 1 < arguments.size())
@@ -119,9 +126,11 @@ void apply_edit_steps(std::vector<Planet>& planets, const std::vector<EditStep>&
 {
     for (const EditStep& step : steps) {
         try {
-            make_edit(planets, step, sources)->apply(planets);
+            if (const EditPointer edit = make_edit(planets, step, sources))
+                edit->apply(planets);
         } catch (const EditRefused& refused) {
-            throw EditRefused("--" + step.option + " " + step.value + ": " + refused.what());
+            throw EditRefused("--" + step.option + (step.value.empty() ? "" : " " + step.value) +
+                              ": " + refused.what());
         }
     }
 }

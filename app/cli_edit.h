@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// orvek-galaxy's edits: --move, --join, --cut, --rename, --home, --add, --delete and --feature,
+// orvek-galaxy's edits: --move, --join, --cut, --rename, --home, --add, --delete, --feature and
+// --tidy,
 // applied in the order the command line gives them to the galaxy that Generate made or --open read.
 
 #include "core/galaxy_edit.h"

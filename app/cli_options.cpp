@@ -220,6 +220,7 @@ void add_edit_options(QCommandLineParser& parser)
         {"home", "Make planet P the home planet.", "P"},
         {"add", "Add a planet at X,Y.", "X,Y"},
         {"delete", "Delete planet P.", "P"},
+        {"tidy", "Reroute each jumpgate drawn through a planet through that planet."},
     });
 }
 

@@ -4,6 +4,7 @@
 #include "core/ascii.h"
 #include "core/free_map.h"
 #include "core/galaxy_edit.h"
+#include "core/galaxy_figures.h"
 #include "core/generator.h"
 #include "campaign/features.h"
 #include "campaign/map_file.h"
@@ -55,6 +56,7 @@ public:
             planet(static_cast<int>(i));
         clearance();
         reach();
+        gates_through_planets();
         leftovers();
         summarise();
         std::stable_partition(out_.begin(), out_.end(), [](const Finding& f) { return f.problem; });
@@ -350,6 +352,23 @@ private:
         if (!lost.empty())
             problem("planets no jumpgate reaches", c_.map_file, 0, lost.front(),
                     named + " cannot be reached from " + title(home));
+    }
+
+    // A jumpgate drawn through a third planet reads as joining that planet too; the map's menu
+    // reroutes it ("Tidy jumpgates"). Planets whose files were not read have no place to judge.
+    void gates_through_planets()
+    {
+        std::vector<Planet> planets;
+        for (const LoadedPlanet& p : c_.planets) {
+            planets.push_back(p.planet);
+            planets.back().unread = !p.read;
+        }
+        for (const GateThrough& g : gates_in_the_way(planets).through)
+            if (!planets[static_cast<std::size_t>(g.a)].unread &&
+                !planets[static_cast<std::size_t>(g.b)].unread)
+                note("jumpgates drawn through a planet", c_.map_file, 0, g.a,
+                     "the jumpgate to " + title(g.b) + " is drawn through " + title(g.in_the_way) +
+                         "; \"Tidy jumpgates\" on the map's menu reroutes it through that planet");
     }
 
     void leftovers()

@@ -7,7 +7,7 @@
 //
 // galaxy_edit.cpp holds the edits of one planet; group_edit.cpp those of a selection;
 // feature_edit.cpp the features set by hand; mend_edit.cpp the mend of a planet whose file was not
-// read;
+// read; tidy_edit.cpp the jumpgates drawn through planets rerouted;
 // galaxy_rules.cpp the rules they and the check share (where a planet may stand, which planets
 // are reached, each planet's farthest, a planet's title).
 
@@ -98,6 +98,13 @@ EditPointer set_feature(const std::vector<Planet>& planets, const std::vector<in
 // Every variant of the facility group of `feature` set off by hand ("none"), as one edit.
 EditPointer clear_facility(const std::vector<Planet>& planets, const std::vector<int>& group,
                            int feature);
+
+// Every jumpgate drawn through a third planet (gates_in_the_way) rerouted through it, as one
+// edit: the gate's two planets are each joined to the planet in the way instead of to each
+// other, so every planet stays reached as before; new gates that pass a planet are rerouted in
+// turn. A planet in the way with no room for two more links keeps the gate passing it. Refused
+// when no gate is drawn through a planet, or none could be rerouted.
+EditPointer tidy_gates(const std::vector<Planet>& planets);
 
 // Why the selection `group` cannot move by (dx, dy), or empty when it can.
 std::string move_refusal(const std::vector<Planet>& planets, const std::vector<int>& group, int dx,

@@ -275,8 +275,9 @@ std::string figures_in_words(const GalaxyFigures& f)
            " jumpgates; the longest way between two planets takes " + std::to_string(f.diameter) +
            " jumps\n" + std::to_string(f.dead_ends) + " dead ends, " +
            std::to_string(f.chokepoints) + " chokepoints, " + std::to_string(f.bridges) +
-           " bridges\n" + std::to_string(f.through_planets) + " jumpgates through a planet, " +
-           std::to_string(f.crossings) + " crossings\n";
+           " bridges\n" + std::to_string(f.through_planets) +
+           (f.through_planets == 1 ? " jumpgate" : " jumpgates") + " through a planet, " +
+           std::to_string(f.crossings) + (f.crossings == 1 ? " crossing\n" : " crossings\n");
 }
 
 }  // namespace orvek

@@ -102,6 +102,10 @@ void MainWindow::show_map_menu(const QPoint& at)
     cuts->setCheckable(true);
     cuts->setChecked(map_->cuts_marked());
     connect(cuts, &QAction::toggled, map_, &MapWidget::mark_cuts);
+    // The jumpgates drawn through a planet rerouted through it, as an edit Ctrl+Z takes back.
+    QAction* tidy = menu.addAction("Tidy jumpgates");
+    tidy->setEnabled(!busy() && !document_->planets().empty());
+    connect(tidy, &QAction::triggered, this, [this] { edit(tidy_gates); });
     // Which planets carry which effect or facility, as badges by their markers.
     QMenu* features = menu.addMenu("Show features");
     features->setObjectName("ShowFeaturesMenu");

@@ -43,6 +43,14 @@ TEST(Cli, EditsApplyInTheirOrderAndSaveTheCampaignBack)
     EXPECT_EQ(game.run("--open kept --name Copy --save").status, 0) << "a new campaign";
     EXPECT_EQ(game.run("--open kept --name Copy --save").status, 3) << "which now exists";
     EXPECT_EQ(game.run("--check copy").status, 0);
+    // --tidy reroutes the jumpgates drawn through planets, and leaves a galaxy with none alone.
+    for (const char* seed : {"7", "1"}) {
+        r = game.run(std::string("--seed ") + seed + " --tidy --stats");
+        ASSERT_EQ(r.status, 0) << seed << ": " << r.err;
+        EXPECT_NE(r.out.find("\n0 jumpgates through a planet"), std::string::npos) << r.out;
+    }
+    EXPECT_NE(game.run("--seed 7 --stats").out.find("\n1 jumpgate through a planet"),
+              std::string::npos);
 }
 
 }  // namespace

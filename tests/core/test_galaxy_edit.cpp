@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/galaxy_edit.h"
 
+#include "core/galaxy_figures.h"
 #include "core/random.h"
 #include "support/fake_services.h"
 #include "support/random_edits.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <functional>
 #include <set>
+#include <tuple>
 
 namespace orvek {
 
@@ -394,6 +396,53 @@ TEST(GalaxyEdit, ALinkToNoPlanetStaysOne)
     deleted->revert(planets);
     added->revert(planets);
     EXPECT_EQ(planets, before);
+}
+
+// "Tidy jumpgates": a gate drawn through a planet goes through it instead; on generated galaxies
+// of every size no gate is left passing a planet that has room, every planet stays reached, and
+// undo gives the galaxy back exactly.
+TEST(GalaxyEdit, TidyReroutesTheGatesDrawnThroughPlanets)
+{
+    Planets line(4);
+    const std::pair<int, int> at[] = {{100, 500}, {900, 500}, {500, 505}, {500, 900}};
+    for (std::size_t p = 0; p < line.size(); ++p)
+        std::tie(line[p].x, line[p].y) = at[p];
+    line[0].home = true;
+    line[0].links = {1};
+    line[1].links = {0, 3};
+    line[2].links = {3};
+    line[3].links = {2, 1};
+    Planets tidied = line;
+    tidy_gates(line)->apply(tidied);
+    EXPECT_EQ(tidied[0].links, (std::vector<std::int32_t>{2}));
+    EXPECT_EQ(tidied[1].links, (std::vector<std::int32_t>{3, 2}));
+    EXPECT_EQ(tidied[2].links, (std::vector<std::int32_t>{3, 0, 1}));
+    EXPECT_THROW(tidy_gates(tidied), EditRefused) << "nothing left to tidy";
+
+    int tidied_galaxies = 0;
+    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+        testing::FakeWorld world;
+        Random random(seed);
+        Galaxy galaxy;
+        GalaxyParams params;
+        params.planets = 30 + static_cast<int>(seed * 37 % 146);
+        generate_galaxy(params, world.services, random, galaxy);
+        if (gates_in_the_way(galaxy.planets).through.empty())
+            continue;
+        Planets planets = galaxy.planets;
+        const EditPointer edit = tidy_gates(planets);
+        edit->apply(planets);
+        ++tidied_galaxies;
+        for (const GateThrough& g : gates_in_the_way(planets).through)
+            EXPECT_GT(planets[static_cast<std::size_t>(g.in_the_way)].links.size() + 2,
+                      static_cast<std::size_t>(kMaxLinks))
+                << "seed " << seed << ": gate " << g.a << "-" << g.b;
+        EXPECT_TRUE(unreachable_planets(planets).empty()) << "seed " << seed;
+        expect_invariants(planets, "seed " + std::to_string(seed) + ", " + edit->text());
+        edit->revert(planets);
+        EXPECT_EQ(planets, galaxy.planets) << "seed " << seed;
+    }
+    EXPECT_GT(tidied_galaxies, 20);
 }
 
 }  // namespace
