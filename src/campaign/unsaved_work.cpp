@@ -378,10 +378,18 @@ OwnCopy::OwnCopy(std::string folder, const std::string& game_folder) : folder_(s
                          .count();
     const std::string stem = folder_key(game_folder) + "-" + std::to_string(process_id()) + "-" +
                              std::to_string(now);
-    file_ = stem + std::string(kCopyEnd);
     const Folder opened = open_or_make(folder_);
-    const std::string lock = stem + std::string(kLockEnd);
-    opened.write_file(lock, "");
+    // Two windows of one process may begin within one millisecond: the second takes the next
+    // free name.
+    std::string lock;
+    for (int n = 0;; ++n) {
+        file_ = stem + (n ? "-" + std::to_string(n) : "") + std::string(kCopyEnd);
+        lock = file_.substr(0, file_.size() - kCopyEnd.size()) + std::string(kLockEnd);
+        if (opened.kind(lock) != EntryKind::Missing || opened.kind(file_) != EntryKind::Missing)
+            continue;
+        opened.write_file(lock, "");
+        break;
+    }
     lock_ = FileLock::try_acquire(opened.path_of(lock));
     if (!lock_)
         throw Error("Cannot lock file \"" + opened.path_of(lock) + "\".");

@@ -156,9 +156,10 @@ void RecoveryKeeper::report(const std::string& error)
             failure_said_ = false;
         } else if (!failure_said_) {
             failure_said_ = true;
+            const bool stop = !error.empty() && error.back() == '.';
             emit failed(QString::fromStdString(
                 "The recovery copy of your unsaved work cannot be written: " + error +
-                " Save to keep your work."));
+                (stop ? " " : ". ") + "Save to keep your work."));
         }
     });
 }

@@ -136,6 +136,9 @@ TEST(UnsavedWork, CopiesOfWindowsThatEnded)
     EXPECT_EQ(*found[0].work, newer);
     EXPECT_EQ(*found[1].work, older);
     EXPECT_EQ(abandoned_copies(folder).size(), 3u);
+    // A window killed leaves its lock file, which goes with its copy.
+    const std::string lock = newer_file.substr(0, newer_file.size() - 5) + ".lock";
+    dir.write("state/orvek/" + lock, "");
     delete_copy(folder, newer_file);
     EXPECT_EQ(abandoned_copies(folder, older.game_folder).size(), 1u);
     std::size_t files = 0;

@@ -25,9 +25,11 @@ std::vector<FoundCopy> left_behind(Window& w)
 {
     EXPECT_TRUE(w.form.recovery()->write_now());
     const std::string own = w.form.recovery()->own_file();
+    // Each time under another name, as each window's copy has its own.
+    static int ended = 0;
     if (!own.empty() && fs::exists(w.state.path() / own))
-        fs::rename(w.state.path() / own,
-                   w.state.path() / (own.substr(0, own.find('-', 8)) + "-1-1.json"));
+        fs::rename(w.state.path() / own, w.state.path() / (own.substr(0, own.find('-', 8)) + "-1-" +
+                                                           std::to_string(++ended) + ".json"));
     return abandoned_copies(w.state.str(), w.game.folder().game_dir());
 }
 
@@ -92,6 +94,7 @@ TEST(WindowRecovery, AnOpenedCampaignChangedSinceComesBackAsNew)
     const Galaxy edited = w.form.document().galaxy();
 
     w.choice_answer = "Restore";
+    w.close_answer = MainWindow::CloseAnswer::Discard;  // the edited galaxy shown is asked about
     w.form.offer_recovered_work();
     ASSERT_NE(w.form.document().opened(), nullptr);
     EXPECT_EQ(w.form.document().galaxy(), edited);
@@ -99,7 +102,6 @@ TEST(WindowRecovery, AnOpenedCampaignChangedSinceComesBackAsNew)
     std::ofstream(w.game.dir.path() / "campaign/data/maps/silverreach.txt", std::ios::app)
         << "; changed by hand\r\n";
     w.choice_answer = "Restore as new";
-    w.close_answer = MainWindow::CloseAnswer::Discard;  // the restored work shown is asked about
     w.form.offer_recovered_work();
     EXPECT_NE(w.choice_question.indexOf("the campaign changed on disk since. Restore it as a new "
                                         "campaign?"),
