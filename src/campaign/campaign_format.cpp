@@ -133,19 +133,14 @@ std::optional<long long> whole_number(std::string_view text)
 
 std::optional<int> map_position(std::string_view text)
 {
-    // Plain digits, a point and plain digits: no sign (a "-0.4040" is no position), no blanks.
-    const std::size_t point = text.find('.');
-    const std::string_view whole = text.substr(0, point);
-    const std::string_view part = point == std::string_view::npos ? "" : text.substr(point + 1);
-    if (whole.empty() || whole.size() > 4 || !all_digits(whole) || part.size() > 12 ||
-        !all_digits(part) || (point != std::string_view::npos && part.empty()))
+    // Exactly as the Save writes it: "0." and four digits, or "1.0000". No sign (a "-0.4040" is
+    // no position), no blanks, no other count of digits.
+    if (text == "1.0000")
+        return 1000;
+    if (text.size() != 6 || text.substr(0, 2) != "0." || !all_digits(text.substr(2)))
         return std::nullopt;
-    long long thousandths = *whole_number(whole) * 1000;
-    if (thousandths > 1000 * 1000)
-        return std::nullopt;
-    for (std::size_t i = 0; i < 3; ++i)
-        thousandths += (i < part.size() ? part[i] - '0' : 0) * (i == 0 ? 100 : i == 1 ? 10 : 1);
-    return static_cast<int>(thousandths);
+    // The fourth digit is below a map unit: "0.0875" is unit 87, as the Save's own figures go.
+    return (text[2] - '0') * 100 + (text[3] - '0') * 10 + (text[4] - '0');
 }
 
 std::optional<std::vector<std::int32_t>> link_list(std::string_view value, std::string& bad)

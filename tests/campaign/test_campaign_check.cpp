@@ -160,6 +160,16 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
              p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = -0.4040");
          },
          true, "\"-0.4040\" is not a position"},
+        {"position of three digits",
+         [](Planted& p) {
+             p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 0.5");
+         },
+         true, "\"0.5\" is not a position"},
+        {"position of a thousand whole units",
+         [](Planted& p) {
+             p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 1000");
+         },
+         true, "\"1000\" is not a position"},
         {"two wormholes lines that disagree",
          [](Planted& p) {
              p.rewrite(p.file(5), "[terrain]", "[config]\r\nwormholes = 98,\r\n[terrain]");
