@@ -3,6 +3,7 @@
 
 #include "campaign/map_file.h"
 #include "core/cp1252.h"
+#include "core/galaxy_edit.h"
 #include "core/error.h"
 #include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
@@ -70,7 +71,7 @@ nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name
                             {"join2", parse_int(s->join2_pct)},
                             {"join3", parse_int(s->join3_pct)}};
     }
-    json["home"] = home_index(galaxy.planets);
+    json["home"] = home_planet(galaxy.planets);
     if (stats)
         json["stats"] = figures_json(galaxy_figures(galaxy.planets));
     json["planets"] = planets;

@@ -121,15 +121,6 @@ MapSize map_size(long long planets)
             std::max(700LL, truncated_quotient_product(planets, 700))};
 }
 
-int home_index(const std::vector<Planet>& planets)
-{
-    int home = 0;
-    for (std::size_t i = 0; i < planets.size(); ++i)
-        if (planets[i].home)
-            home = static_cast<int>(i);
-    return home;
-}
-
 std::string map_file_text(const std::string& campaign_id, const std::string& campaign_name,
                           int home, const std::vector<Planet>& planets,
                           const std::string& background_path)

@@ -19,9 +19,6 @@ struct MapSize {
 // do: quotient and product each rounded to a 64-bit significand, then truncated.
 MapSize map_size(long long planets);
 
-// The index of the last planet with `home` set, or 0 when none has it.
-int home_index(const std::vector<Planet>& planets);
-
 // The map file's bytes: CR LF after every line, no empty line at the end.
 std::string map_file_text(const std::string& campaign_id, const std::string& campaign_name,
                           int home, const std::vector<Planet>& planets,

@@ -105,7 +105,7 @@ CampaignFiles render_campaign(const Galaxy& galaxy, const GameFolder& folder,
                                     request.options)
                 : render_encounter(templates[i], index, planet, request.options, random));
     }
-    const int home = home_index(galaxy.planets);
+    const int home = home_planet(galaxy.planets);
     files.map = own ? rewrite_map_file(*request.opened, request.campaign_name, home, galaxy.planets,
                                        galaxy.background_path)
                     : map_file_text(id, request.campaign_name, home, galaxy.planets,

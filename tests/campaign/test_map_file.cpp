@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "campaign/map_file.h"
 
+#include "core/galaxy_edit.h"
+
 #include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
@@ -46,7 +48,7 @@ TEST(MapFile, WorkedExample)
     planets[0].template_file = "campaign_all_017.txt";
     planets[1].template_file = "campaign_all_003.txt";
     planets[12].home = true;
-    std::string text = map_file_text("silverreach", "Silver Reach", home_index(planets), planets,
+    std::string text = map_file_text("silverreach", "Silver Reach", home_planet(planets), planets,
                                      "C:\\g\\campaign\\data\\bitmaps\\ui\\nebula4.jpg");
     std::string head =
         "[config]\r\nHomeworld = 12\r\nMapSizeX = 1000.0000\r\nMapSizeY = 700.0000\r\n"
@@ -59,12 +61,17 @@ TEST(MapFile, WorkedExample)
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << "no empty line at the end";
 }
 
-TEST(MapFile, HomeIndexIsTheLastMarkedOrZero)
+// One rule picks the home planet everywhere (the map file, the figures, the reach): the first
+// planet marked, or planet 0 when none is.
+TEST(MapFile, HomeIsTheFirstMarkedOrZero)
 {
     std::vector<Planet> planets(5);
-    EXPECT_EQ(home_index(planets), 0);
+    EXPECT_EQ(home_planet(planets), 0);
     planets[1].home = planets[3].home = true;
-    EXPECT_EQ(home_index(planets), 3);
+    EXPECT_EQ(home_planet(planets), 1);
+    EXPECT_EQ(map_file_text("two", "Two", home_planet(planets), planets, "a.jpg")
+                  .rfind("[config]\r\nHomeworld = 1\r\n", 0),
+              0u);
 }
 
 }  // namespace
