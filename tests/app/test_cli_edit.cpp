@@ -40,9 +40,26 @@ TEST(Cli, EditsApplyInTheirOrderAndSaveTheCampaignBack)
     EXPECT_EQ(game.run("--check kept").status, 0);
     EXPECT_EQ(game.run("--open kept --feature 3:warp=on").status, 2);
     EXPECT_EQ(game.run("--open kept --feature 3:shipyardb").status, 2);
+    EXPECT_EQ(game.run("--open kept --feature 3:shipyardb=yes").status, 2) << "neither on nor off";
     EXPECT_EQ(game.run("--open kept --name Copy --save").status, 0) << "a new campaign";
     EXPECT_EQ(game.run("--open kept --name Copy --save").status, 3) << "which now exists";
     EXPECT_EQ(game.run("--check copy").status, 0);
+    // A middle planet deleted and one added in its place, saved back: the map file names each
+    // planet once, the deleted one's file no more, and the check finds no problem.
+    const auto kept = nlohmann::json::parse(game.run("--open kept --json -").out);
+    const std::string place = kept["planets"][3]["x"].dump() + "," + kept["planets"][3]["y"].dump();
+    const std::size_t planets = kept["planets"].size();
+    const int neighbour = kept["planets"][3]["links"][0];
+    r = game.run("--open kept --delete 3 --add " + place + " --join " +
+                 std::to_string(planets - 1) + "," + std::to_string(neighbour - (neighbour > 3)) +
+                 " --save --json -");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(game.run("--check kept").status, 0);
+    const std::string map = game.campaigns().at("maps/kept.txt");
+    EXPECT_NE(map.find("\r\n" + std::to_string(planets - 1) + " = "), std::string::npos);
+    EXPECT_EQ(map.find("\r\n" + std::to_string(planets) + " = "), std::string::npos) << map;
+    EXPECT_EQ(map.find(kept["planets"][3]["template"].get<std::string>()), std::string::npos)
+        << "the deleted planet's file is named no more";
     // --tidy reroutes the jumpgates drawn through planets, and leaves a galaxy with none alone.
     for (const char* seed : {"7", "1"}) {
         r = game.run(std::string("--seed ") + seed + " --tidy --stats");

@@ -56,6 +56,13 @@ TEST(GalaxyFigures, CountedByHand)
         {"thirds rounded to two decimals",
          galaxy_of(4, {{0, 1}, {0, 2}, {2, 3}}),
          {2, 1.33, 2, 2, 3, 3, 3}},
+        {"no planet home: planet 0 counts as home",
+         [] {
+             std::vector<Planet> planets = galaxy_of(4, {{0, 1}, {1, 2}, {2, 3}});
+             planets[0].home = false;
+             return planets;
+         }(),
+         {3, 2, 2, 2, 3, 3, 3}},
         {"a square's two diagonals cross; sides that meet at a planet do not",
          galaxy_of(4, {{0, 2}, {1, 3}, {0, 1}}, {{100, 100}, {900, 100}, {900, 900}, {100, 900}}),
          {2, 1.33, 2, 2, 3, 3, 3, 0, 1}},
