@@ -418,6 +418,18 @@ TEST(GalaxyEdit, TidyReroutesTheGatesDrawnThroughPlanets)
     EXPECT_EQ(tidied[1].links, (std::vector<std::int32_t>{3, 2}));
     EXPECT_EQ(tidied[2].links, (std::vector<std::int32_t>{3, 0, 1}));
     EXPECT_THROW(tidy_gates(tidied), EditRefused) << "nothing left to tidy";
+    // The planet in the way, holding 9 links, has no room for two more: the gate stays.
+    Planets crowded = line;
+    for (int k = 0; k < 8; ++k) {
+        Planet far;
+        far.x = 150 + 100 * k;
+        far.y = 150;
+        far.links = {2};
+        crowded.push_back(far);
+        crowded[2].links.push_back(static_cast<std::int32_t>(crowded.size() - 1));
+    }
+    ASSERT_EQ(crowded[2].links.size(), 9u);
+    EXPECT_THROW(tidy_gates(crowded), EditRefused);
 
     int tidied_galaxies = 0;
     for (std::uint32_t seed = 1; seed <= 40; ++seed) {
