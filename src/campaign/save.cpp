@@ -213,13 +213,17 @@ std::string fingerprint_on_disk(const GameFolder& folder, const std::string& id,
 }
 
 // The question before a save back over files that changed since the Open.
+// What changed is told file by file against the files as opened; after a Save of its own the
+// window keeps only their digest, and the question says no more than that they changed.
 std::string changed_question(const LoadedCampaign& opened,
-                             const std::optional<LoadedCampaign>& now)
+                             const std::optional<LoadedCampaign>& now, bool saved_since)
 {
-    const std::string what =
-        now ? campaign_changes(opened, *now) : "its files can no longer be read";
-    return "The campaign \"" + opened.id + "\" changed on disk since it was opened (" + what +
-           "). Overwrite it with the galaxy shown?";
+    const std::string since = saved_since ? "last saved here" : "opened";
+    const std::string what = !now         ? " (its files can no longer be read)"
+                             : saved_since ? ""
+                                           : " (" + campaign_changes(opened, *now) + ")";
+    return "The campaign \"" + opened.id + "\" changed on disk since it was " + since + what +
+           ". Overwrite it with the galaxy shown?";
 }
 
 // The rendered campaign `files` written under the game folder's Save lock. `asked`: the player
@@ -298,7 +302,8 @@ SaveResult save_campaign(Galaxy& galaxy, const SaveRequest& request, const GameF
                                          ? *request.seen_on_disk
                                          : campaign_fingerprint(*request.opened);
         if (seen != expected &&
-            !dialog.confirm(changed_question(*request.opened, now)))
+            !dialog.confirm(changed_question(*request.opened, now,
+                                             expected != campaign_fingerprint(*request.opened))))
             return SaveResult::NotConfirmed;
     }
     // What is written is read back and checked before the lock: a campaign with problems is

@@ -273,6 +273,12 @@ TEST_F(SaveFixture, ASaveBackAsksBeforeWritingOverFilesChangedSinceTheOpen)
     EXPECT_EQ(seen, campaign_fingerprint(load_campaign(folder, "silverreach")));
     EXPECT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Saved);
     EXPECT_EQ(dialog.questions.size(), 2u) << "the files the Save wrote are the player's own";
+    dir.write("campaign/data/encounters/silverreach/notes.txt", "a file of the player's own");
+    EXPECT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Saved);
+    ASSERT_EQ(dialog.questions.size(), 3u) << "a file added counts as a change";
+    EXPECT_NE(dialog.questions[2].find("changed on disk since it was last saved here."),
+              std::string::npos)
+        << dialog.questions[2];
 }
 
 }  // namespace
