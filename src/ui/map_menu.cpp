@@ -14,6 +14,7 @@
 #include "ui/game_folder_dialog.h"
 #include "ui/main_window.h"
 #include "ui/map_widget.h"
+#include "ui/recovery_keeper.h"
 
 #include <QActionGroup>
 #include <QClipboard>
@@ -141,8 +142,12 @@ void MainWindow::on_game_folder()
         found << QString::fromLocal8Bit(folder);
     const QString chosen =
         hooks_.game_folder ? hooks_.game_folder(found) : choose_game_folder(found, this);
-    if (!chosen.isEmpty() && may_replace_galaxy())
-        emit game_folder_chosen(chosen);
+    if (chosen.isEmpty() || !may_replace_galaxy())
+        return;
+    // The player has left this galaxy as closing the window leaves it: nothing to recover.
+    if (recovery_)
+        recovery_->forget();
+    emit game_folder_chosen(chosen);
 }
 
 void MainWindow::go_through_history(bool forward)

@@ -42,7 +42,7 @@ void MainWindow::set_up_recovery(std::string folder)
 
 namespace {
 
-// "14:32" today, "7 Dec 14:32" on another day.
+// "14:32" today, "7 Dec 2026 14:32" on another day.
 QString when(std::int64_t time)
 {
     const QDateTime at = QDateTime::fromSecsSinceEpoch(time);

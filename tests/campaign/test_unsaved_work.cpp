@@ -54,7 +54,10 @@ TEST(UnsavedWork, ReadsBackWhatWasWritten)
 {
     UnsavedWork work = sample_work();
     EXPECT_EQ(read_unsaved_work(unsaved_work_text(work)), work);
-    work.source = {WorkSource::Kind::Opened, {}, {}, 0, "silverreach", "00ff00ff00ff00ff"};
+    work.source = {};
+    work.source.kind = WorkSource::Kind::Opened;
+    work.source.campaign_id = "silverreach";
+    work.source.fingerprint = "00ff00ff00ff00ff";
     EXPECT_EQ(read_unsaved_work(unsaved_work_text(work)), work);
     work.source = {};
     work.galaxy.planets.clear();
