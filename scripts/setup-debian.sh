@@ -9,7 +9,7 @@ packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev li
           x11-apps netpbm)
 if [ "${1:-}" = hardening ]; then
   packages+=(clang libclang-rt-14-dev mingw-w64 wine wine64 zip unzip dpkg-dev nasm
-             xz-utils ninja-build qt6-base-dev-tools xdotool)
+             xz-utils ninja-build qt6-base-dev-tools xdotool python3)
 fi
 missing=()
 for p in "${packages[@]}"; do
