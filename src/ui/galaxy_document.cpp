@@ -3,9 +3,11 @@
 
 #include "core/cp1252.h"
 #include "core/error.h"
+#include "gamedata/names.h"
 
 #include <QUndoStack>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace orvek {
@@ -219,6 +221,7 @@ void GalaxyDocument::mark_saved(Galaxy saved,
     if (written.size() == galaxy_.planets.size())
         for (std::size_t i = 0; i < galaxy_.planets.size(); ++i)
             galaxy_.planets[i].features = written[i];
+    adopt_written_back();
     clean_ = galaxy_;
     undo_stack_->setClean();
     restored_edits_ = 0;
@@ -227,6 +230,27 @@ void GalaxyDocument::mark_saved(Galaxy saved,
         emit unsaved_changed(false);
     }
     emit planets_changed();
+}
+
+// A save back wrote the opened campaign again, its entries in the galaxy's order: from now on
+// the campaign as written is the one later Saves keep line for line and a recovery copy names,
+// so that planet i is its entry i. Should it not read back whole, the campaign as opened stays.
+void GalaxyDocument::adopt_written_back()
+{
+    if (!opened_ || campaign_id(opened_->id) != saved_id_)
+        return;
+    try {
+        LoadedCampaign written = load_campaign(folder_, saved_id_);
+        if (written.planets.size() != galaxy_.planets.size() ||
+            std::any_of(written.planets.begin(), written.planets.end(),
+                        [](const LoadedPlanet& p) { return !p.read; }))
+            return;
+        for (std::size_t i = 0; i < galaxy_.planets.size(); ++i)
+            galaxy_.planets[i].source = static_cast<std::int32_t>(i);
+        opened_ = std::move(written);
+    } catch (const Error&) {
+        // The campaign as opened still writes the same files.
+    }
 }
 
 void GalaxyDocument::discard_unsaved_edits()

@@ -94,7 +94,8 @@ public:
 
     // A Save has written `saved` (the galaxy it was given) as the campaign `id`; `written` holds,
     // planet by planet, the features its files now hold (empty when they could not be read
-    // back). The document takes them and is clean. Emits planets_changed().
+    // back). The document takes them and is clean; a save back of the opened campaign makes the
+    // campaign as written the opened one (planet i its entry i). Emits planets_changed().
     void mark_saved(Galaxy saved, const std::vector<std::array<bool, kFeatureCount>>& written,
                     std::string id);
     // The campaign the last Save since Generate or Open wrote, or empty.
@@ -145,6 +146,7 @@ private:
         bool unsaved = false;
     };
     void forget_edits();
+    void adopt_written_back();
     // Keeps the galaxy shown in its place in the history and makes room for a new one after it.
     void start_history_entry();
     void restore(std::size_t at);

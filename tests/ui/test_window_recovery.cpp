@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "campaign/campaign_check.h"
+#include "campaign/campaign_reader.h"
 #include "campaign/unsaved_work.h"
+#include "core/galaxy_figures.h"
 #include "gamedata/file_system.h"
 #include "support/galaxy_picks.h"
 #include "ui/map_widget.h"
@@ -127,6 +130,45 @@ TEST(WindowRecovery, ACopyThatCannotBeWrittenIsSaidOnce)
     EXPECT_FALSE(w.form.recovery()->write_now());
     QTest::qWait(50);
     EXPECT_EQ(w.form.map()->progress(), "");
+}
+
+// Work restored after a save back that deleted a planet saves back again as the campaign on disk
+// is: every planet its own file, nothing found wrong.
+TEST(WindowRecovery, WorkAfterASaveBackSavesBackWhole)
+{
+    Window w;
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    w.find<QLineEdit>("Edit_CName")->setText("Silver Reach");
+    ASSERT_TRUE(w.save());
+    w.form.open_campaign("silverreach");
+    std::vector<Planet> planets = w.form.document().planets();
+    // A planet whose loss cuts nothing, in the middle of the numbers.
+    const std::vector<int> cuts = galaxy_cuts(planets).chokepoints;
+    int doomed = static_cast<int>(planets.size()) / 2;
+    while (planets[static_cast<std::size_t>(doomed)].home ||
+           std::find(cuts.begin(), cuts.end(), doomed) != cuts.end())
+        ++doomed;
+    emit w.form.map()->delete_requested({doomed});
+    ASSERT_EQ(w.form.document().planets().size(), planets.size() - 1);
+    ASSERT_TRUE(w.save());
+    ASSERT_EQ(load_campaign(w.game.folder(), "silverreach").planets.size(), planets.size() - 1);
+    move_a_planet(w, static_cast<int>(w.form.document().planets().size()) - 1);
+    ASSERT_EQ(left_behind(w).size(), 1u);
+    w.choice_answer = "Restore";
+    w.close_answer = MainWindow::CloseAnswer::Discard;
+    w.form.offer_recovered_work();
+    ASSERT_NE(w.form.document().opened(), nullptr);
+    ASSERT_TRUE(w.save());
+    const LoadedCampaign back = load_campaign(w.game.folder(), "silverreach");
+    ASSERT_EQ(back.planets.size(), w.form.document().planets().size());
+    for (std::size_t i = 0; i < back.planets.size(); ++i) {
+        const Planet& shown = w.form.document().planets()[i];
+        EXPECT_EQ(back.planets[i].planet.system_name, shown.system_name) << i;
+        EXPECT_EQ(std::pair(back.planets[i].planet.x, back.planets[i].planet.y),
+                  std::pair(shown.x, shown.y))
+            << i << ": the moved planet is saved where it stands";
+    }
+    EXPECT_EQ(problem_count(check_campaign(w.game.folder(), back)), 0);
 }
 
 }  // namespace
