@@ -165,6 +165,11 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
              p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 0.5");
          },
          true, "\"0.5\" is not a position"},
+        {"position with a point and no digits",
+         [](Planted& p) {
+             p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 5.");
+         },
+         true, "\"5.\" is not a position"},
         {"position of a thousand whole units",
          [](Planted& p) {
              p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 1000");

@@ -276,6 +276,13 @@ TEST(GalaxyEdit, ALinkHeldOneWayIsGivenBack)
     EXPECT_EQ(planets, before);
     EXPECT_THROW(link_back(planets, 0, 1), EditRefused) << "mutual already";
     EXPECT_THROW(link_back(planets, 2, 0), EditRefused) << "the other way round";
+    // The planet linking back may reach the most jumpgates a planet holds, not go past it.
+    planets = before;
+    while (planets[2].links.size() < static_cast<std::size_t>(kMaxLinks - 1))
+        planets[2].links.push_back(2);  // a link to itself counts as room taken
+    EXPECT_NO_THROW(link_back(planets, 0, 2)) << "the tenth jumpgate";
+    planets[2].links.push_back(2);
+    EXPECT_THROW(link_back(planets, 0, 2), EditRefused) << "an eleventh";
 }
 
 // A selection deleted as one edit: every number past each deleted planet moves down, and revert

@@ -120,6 +120,14 @@ TEST(GalaxyDocument, HistoryGivesBackEveryGalaxyAsItWasLeft)
     e.document.go_forward();
     e.document.go_back();
     EXPECT_TRUE(e.document.has_unsaved_edits()) << "still, after coming back again";
+    // A Generate after going back drops the galaxies ahead, as a browser does.
+    ASSERT_TRUE(e.document.can_go_forward());
+    Random another(9);
+    e.document.replace_with_generated(testing::generate_in(e.document.folder(), another),
+                                      {GenerateKind::WithPresets, {}, 9});
+    EXPECT_FALSE(e.document.can_go_forward());
+    e.document.go_back();
+    EXPECT_EQ(e.document.galaxy().planets, edited.planets) << "the galaxy before stays";
 }
 
 }  // namespace
