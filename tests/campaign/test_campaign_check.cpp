@@ -284,6 +284,13 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
         EXPECT_EQ(listed, 20);
         EXPECT_EQ(findings.back().sentence, "and 10 more: files no entry names");
     }
+    // A planet whose file was not read has no links to judge: no link to it is "not mutual".
+    {
+        Planted p;
+        fs::remove(p.file(2));
+        for (const Finding& f : check_campaign(p.folder, load_campaign(p.folder, "checkme")))
+            EXPECT_EQ(f.sentence.find("does not link back"), std::string::npos) << f.sentence;
+    }
     // A comment in [variables] is no feature.
     {
         Planted p;
