@@ -10,7 +10,7 @@
 #include "campaign/campaign_check.h"
 #include "campaign/campaign_reader.h"
 #include "campaign/save.h"
-#include "campaign/unsaved_work.h"
+#include "campaign/recovery_copies.h"
 #include "support/yes_dialog.h"
 #include "gamedata/game_finder.h"
 #include "gamedata/game_folder.h"
@@ -26,19 +26,36 @@ namespace {
 
 using namespace orvek;
 
-void save_175_planets(benchmark::State& state)
+// The galaxy of 175 planets that Generate Custom makes in `folder` from the source `random`.
+Galaxy galaxy_of_175(const GameFolder& folder, Random& random, std::string& name)
 {
-    testing::TempDir dir;
-    std::filesystem::copy(ORVEK_DEMO_GAME, dir.path(), std::filesystem::copy_options::recursive);
-    const GameFolder folder(dir.str());
     GameFolderServices sources(folder);
     LastStatus status;
     GenerationServices services{status, sources, sources, sources};
     GalaxySettings settings{"175", "9", "30", "40", "5", 1, 1};
     Galaxy galaxy;
+    run_generate_command(GenerateKind::Custom, settings, galaxy, name, services, random);
+    return galaxy;
+}
+
+// A copy of the demo game folder in a fresh temporary folder.
+struct DemoCopy {
+    testing::TempDir dir;
+    GameFolder folder{dir.str()};
+    DemoCopy()
+    {
+        std::filesystem::copy(ORVEK_DEMO_GAME, dir.path(),
+                              std::filesystem::copy_options::recursive);
+    }
+};
+
+void save_175_planets(benchmark::State& state)
+{
+    const DemoCopy demo;
+    const GameFolder& folder = demo.folder;
     std::string name;
     Random random(175);
-    run_generate_command(GenerateKind::Custom, settings, galaxy, name, services, random);
+    Galaxy galaxy = galaxy_of_175(folder, random, name);
     SaveRequest request;
     request.campaign_name = "Bench Reach";
     request.options = {true, true};
@@ -54,20 +71,13 @@ BENCHMARK(save_175_planets)->Unit(benchmark::kMillisecond)->Iterations(20);
 // it: the text, then staged, flushed, renamed into place and the folder flushed.
 void recovery_copy_175_planets(benchmark::State& state)
 {
-    testing::TempDir dir;
-    std::filesystem::copy(ORVEK_DEMO_GAME, dir.path(), std::filesystem::copy_options::recursive);
-    const GameFolder folder(dir.str());
-    GameFolderServices sources(folder);
-    LastStatus status;
-    GenerationServices services{status, sources, sources, sources};
-    GalaxySettings settings{"175", "9", "30", "40", "5", 1, 1};
+    const DemoCopy demo;
     UnsavedWork work;
-    work.game_folder = dir.str();
+    work.game_folder = demo.dir.str();
     Random random(175);
-    run_generate_command(GenerateKind::Custom, settings, work.galaxy, work.campaign_name,
-                         services, random);
+    work.galaxy = galaxy_of_175(demo.folder, random, work.campaign_name);
     work.edits = 60;
-    const OwnCopy copy((dir.path() / "state").string(), work.game_folder);
+    const OwnCopy copy((demo.dir.path() / "state").string(), work.game_folder);
     std::size_t bytes = 0;
     for (auto _ : state) {
         const std::string text = unsaved_work_text(work);
@@ -80,23 +90,13 @@ void recovery_copy_175_planets(benchmark::State& state)
 BENCHMARK(recovery_copy_175_planets)->Unit(benchmark::kMillisecond)->Iterations(50);
 
 // A game folder holding `campaigns` saved campaigns of 175 planets.
-struct SavedCampaigns {
-    testing::TempDir dir;
-    GameFolder folder{dir.str()};
-
+struct SavedCampaigns : DemoCopy {
     explicit SavedCampaigns(int campaigns)
     {
-        std::filesystem::copy(ORVEK_DEMO_GAME, dir.path(),
-                              std::filesystem::copy_options::recursive);
-        GameFolderServices sources(folder);
-        LastStatus status;
-        GenerationServices services{status, sources, sources, sources};
         for (int i = 0; i < campaigns; ++i) {
-            GalaxySettings settings{"175", "9", "30", "40", "5", 1, 1};
-            Galaxy galaxy;
             std::string name;
             Random random(static_cast<std::uint32_t>(1000 + i));
-            run_generate_command(GenerateKind::Custom, settings, galaxy, name, services, random);
+            Galaxy galaxy = galaxy_of_175(folder, random, name);
             SaveRequest request;
             request.campaign_name = "Bench " + std::to_string(i);
             request.options = {true, true};
