@@ -2,7 +2,7 @@
 #include "cli_recover.h"
 
 #include "campaign/campaign_reader.h"
-#include "campaign/unsaved_work.h"
+#include "campaign/recovery_copies.h"
 #include "core/cp1252.h"
 #include "core/error.h"
 #include "cli_output.h"
@@ -71,6 +71,7 @@ int recover_copies(Options& o, const QStringList& arguments, bool game_dir_given
     const GameFolder game(game_dir_given ? o.game_dir : work.game_folder);
     if (!game.has_game_executable())
         throw ExitError{1, kNotInGameFolder};
+    place_in(work, game);
     // Back into the campaign it was opened from only while that is as the copy saw it.
     std::optional<LoadedCampaign> opened;
     if (work.source.kind == WorkSource::Kind::Opened) {

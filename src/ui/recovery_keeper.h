@@ -4,7 +4,7 @@
 // takes the work as it stands and writes it off the user-interface thread, so that a crash, a
 // kill or a power cut loses at most about a second of edits.
 
-#include "campaign/unsaved_work.h"
+#include "campaign/recovery_copies.h"
 
 #include <QObject>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/startup_folder.h"
 
-#include "campaign/unsaved_work.h"
+#include "campaign/recovery_copies.h"
 #include "core/error.h"
 #include "core/random.h"
 #include "gamedata/file_system.h"

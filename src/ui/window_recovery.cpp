@@ -105,6 +105,7 @@ void MainWindow::offer_recovered_work()
 
 void MainWindow::offer(const std::string& file, UnsavedWork work)
 {
+    place_in(work, folder_);
     std::optional<LoadedCampaign> opened;
     QString stale;
     if (work.source.kind == WorkSource::Kind::Opened) {

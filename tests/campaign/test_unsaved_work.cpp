@@ -2,23 +2,13 @@
 #include "campaign/unsaved_work.h"
 
 #include "core/error.h"
-#include "support/game_copy.h"
-#include "support/temp_dir.h"
+#include "gamedata/game_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
-
-namespace fs = std::filesystem;
 
 namespace orvek {
 namespace {
-
-using testing::TempDir;
 
 UnsavedWork sample_work()
 {
@@ -62,6 +52,10 @@ TEST(UnsavedWork, ReadsBackWhatWasWritten)
     work.source = {};
     work.galaxy.planets.clear();
     EXPECT_EQ(read_unsaved_work(unsaved_work_text(work)), work);
+    // Wherever the copy says its picture lies, it is the game folder's picture of that name.
+    const GameFolder game("/games/Orvek");
+    place_in(work, game);
+    EXPECT_EQ(work.galaxy.background_path, game.backgrounds_folder() + "nebula 3.jpg");
 }
 
 // A copy from a damaged disk or from anywhere else fails with a sentence, whatever it holds.
@@ -100,6 +94,10 @@ TEST(UnsavedWork, RefusesWhatIsNoCopy)
         {"unknown source", with("\"kind\": \"generated\"", "\"kind\": \"stolen\""),
          "its source is \"stolen\""},
         {"farthest beyond", with("\"farthest\": 1", "\"farthest\": 3"), "\"farthest\""},
+        {"a template in another folder",
+         with("\"template\": \"campaign_all_00.txt\"", "\"template\": \"../../x.txt\""),
+         "no plain file name"},
+        {"a picture that is a folder", with("nebula 3.jpg", ".."), "its picture is no file"},
     };
     for (const Row& row : rows) {
         try {
@@ -111,75 +109,6 @@ TEST(UnsavedWork, RefusesWhatIsNoCopy)
         }
     }
 }
-
-// The folder of copies: a window's own copy is never offered while it lives; once it has gone
-// its copy is, newest first, for its own game folder only; a deletion takes it and its lock.
-TEST(UnsavedWork, CopiesOfWindowsThatEnded)
-{
-    TempDir dir;
-    const std::string folder = (dir.path() / "state" / "orvek").string();
-    UnsavedWork older = sample_work(), newer = sample_work(), elsewhere = sample_work();
-    newer.time += 60;
-    elsewhere.game_folder = "/games/Other";
-    std::string newer_file;
-    {
-        OwnCopy first(folder, older.game_folder), second(folder, newer.game_folder),
-            third(folder, elsewhere.game_folder);
-        EXPECT_NE(first.file(), second.file()) << "two windows on one game folder";
-        first.store(unsaved_work_text(older));
-        first.store(unsaved_work_text(older));  // replaces its own copy
-        second.store(unsaved_work_text(newer));
-        third.store(unsaved_work_text(elsewhere));
-        newer_file = second.file();
-        EXPECT_TRUE(abandoned_copies(folder, older.game_folder).empty()) << "windows still live";
-    }
-    std::vector<FoundCopy> found = abandoned_copies(folder, older.game_folder);
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0].file, newer_file);
-    EXPECT_EQ(*found[0].work, newer);
-    EXPECT_EQ(*found[1].work, older);
-    EXPECT_EQ(abandoned_copies(folder).size(), 3u);
-    // A window killed leaves its lock file, which goes with its copy.
-    const std::string lock = newer_file.substr(0, newer_file.size() - 5) + ".lock";
-    dir.write("state/orvek/" + lock, "");
-    delete_copy(folder, newer_file);
-    EXPECT_EQ(abandoned_copies(folder, older.game_folder).size(), 1u);
-    std::size_t files = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
-        ++files;
-    EXPECT_EQ(files, 2u) << "two copies left, no lock and no staged file";
-    EXPECT_TRUE(abandoned_copies((dir.path() / "none").string()).empty());
-}
-
-#ifndef _WIN32
-// Copies planted beside a victim: a link to it, a pipe, a folder, each named as a copy of the
-// game folder, are refused with a sentence, and neither read through nor deleted by a listing.
-TEST(UnsavedWork, HostileCopiesBesideAVictim)
-{
-    TempDir dir;
-    const std::string folder = dir.mkdir("state").string();
-    const UnsavedWork work = sample_work();
-    const fs::path victim = dir.write("victim/keep.json", unsaved_work_text(work));
-    const auto before = testing::snapshot(dir.path() / "victim");
-    std::string stem;
-    {
-        OwnCopy probe(folder, work.game_folder);
-        stem = probe.file().substr(0, probe.file().find('-', 8));  // the game folder's part
-    }
-    fs::create_symlink(victim, fs::path(folder) / (stem + "-1-1.json"));
-    ASSERT_EQ(::mkfifo((fs::path(folder) / (stem + "-2-2.json")).c_str(), 0600), 0);
-    fs::create_directory(fs::path(folder) / (stem + "-3-3.json"));
-    const std::vector<FoundCopy> found = abandoned_copies(folder, work.game_folder);
-    ASSERT_EQ(found.size(), 3u);
-    for (const FoundCopy& copy : found) {
-        EXPECT_FALSE(copy.work) << copy.file;
-        EXPECT_FALSE(copy.problem.empty()) << copy.file;
-    }
-    delete_copy(folder, stem + "-1-1.json");
-    EXPECT_EQ(testing::snapshot(dir.path() / "victim"), before);
-    EXPECT_FALSE(fs::exists(fs::symlink_status(fs::path(folder) / (stem + "-1-1.json"))));
-}
-#endif
 
 }  // namespace
 }  // namespace orvek

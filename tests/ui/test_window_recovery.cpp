@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "campaign/campaign_check.h"
 #include "campaign/campaign_reader.h"
-#include "campaign/unsaved_work.h"
+#include "campaign/recovery_copies.h"
 #include "core/galaxy_figures.h"
 #include "gamedata/file_system.h"
 #include "support/galaxy_picks.h"

@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "campaign/recovery_copies.h"
+
+#include "support/game_copy.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace orvek {
+namespace {
+
+using testing::TempDir;
+
+// A copy of two planets' work in the game folder "/games/Orvek".
+UnsavedWork sample_work()
+{
+    UnsavedWork work;
+    work.game_folder = "/games/Orvek";
+    work.campaign_name = "Silver Reach";
+    work.edits = 4;
+    work.time = 1765200000;
+    for (int i = 0; i < 2; ++i) {
+        Planet p;
+        p.x = 100 + 500 * i;
+        p.y = 500;
+        p.system_name = "Heze";
+        p.template_file = "campaign_all_0" + std::to_string(i) + ".txt";
+        p.links = {1 - i};
+        p.farthest = 1 - i;
+        p.home = i == 0;
+        work.galaxy.planets.push_back(p);
+    }
+    return work;
+}
+
+// The folder of copies: a window's own copy is never offered while it lives; once it has gone
+// its copy is, newest first, for its own game folder only; a deletion takes it and its lock.
+TEST(RecoveryCopies, CopiesOfWindowsThatEnded)
+{
+    TempDir dir;
+    const std::string folder = (dir.path() / "state" / "orvek").string();
+    UnsavedWork older = sample_work(), newer = sample_work(), elsewhere = sample_work();
+    newer.time += 60;
+    elsewhere.game_folder = "/games/Other";
+    std::string newer_file;
+    {
+        OwnCopy first(folder, older.game_folder), second(folder, newer.game_folder),
+            third(folder, elsewhere.game_folder);
+        EXPECT_NE(first.file(), second.file()) << "two windows on one game folder";
+        first.store(unsaved_work_text(older));
+        first.store(unsaved_work_text(older));  // replaces its own copy
+        second.store(unsaved_work_text(newer));
+        third.store(unsaved_work_text(elsewhere));
+        newer_file = second.file();
+        EXPECT_TRUE(abandoned_copies(folder, older.game_folder).empty()) << "windows still live";
+    }
+    std::vector<FoundCopy> found = abandoned_copies(folder, older.game_folder);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].file, newer_file);
+    EXPECT_EQ(*found[0].work, newer);
+    EXPECT_EQ(*found[1].work, older);
+    EXPECT_EQ(abandoned_copies(folder).size(), 3u);
+    // A window killed leaves its lock file, which goes with its copy.
+    const std::string lock = newer_file.substr(0, newer_file.size() - 5) + ".lock";
+    dir.write("state/orvek/" + lock, "");
+    delete_copy(folder, newer_file);
+    EXPECT_EQ(abandoned_copies(folder, older.game_folder).size(), 1u);
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
+        ++files;
+    EXPECT_EQ(files, 2u) << "two copies left, no lock and no staged file";
+    EXPECT_TRUE(abandoned_copies((dir.path() / "none").string()).empty());
+}
+
+#ifndef _WIN32
+// Copies planted beside a victim: a link to it, a pipe, a folder, each named as a copy of the
+// game folder, are refused with a sentence, and neither read through nor deleted by a listing.
+TEST(RecoveryCopies, HostileCopiesBesideAVictim)
+{
+    TempDir dir;
+    const std::string folder = dir.mkdir("state").string();
+    const UnsavedWork work = sample_work();
+    const fs::path victim = dir.write("victim/keep.json", unsaved_work_text(work));
+    const auto before = testing::snapshot(dir.path() / "victim");
+    std::string stem;
+    {
+        OwnCopy probe(folder, work.game_folder);
+        stem = probe.file().substr(0, probe.file().find('-', 8));  // the game folder's part
+    }
+    fs::create_symlink(victim, fs::path(folder) / (stem + "-1-1.json"));
+    ASSERT_EQ(::mkfifo((fs::path(folder) / (stem + "-2-2.json")).c_str(), 0600), 0);
+    fs::create_directory(fs::path(folder) / (stem + "-3-3.json"));
+    const std::vector<FoundCopy> found = abandoned_copies(folder, work.game_folder);
+    ASSERT_EQ(found.size(), 3u);
+    for (const FoundCopy& copy : found) {
+        EXPECT_FALSE(copy.work) << copy.file;
+        EXPECT_FALSE(copy.problem.empty()) << copy.file;
+    }
+    delete_copy(folder, stem + "-1-1.json");
+    EXPECT_EQ(testing::snapshot(dir.path() / "victim"), before);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(fs::path(folder) / (stem + "-1-1.json"))));
+}
+#endif
+
+}  // namespace
+}  // namespace orvek
