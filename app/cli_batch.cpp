@@ -69,10 +69,11 @@ FigureCondition parse_condition(const std::string& text)
         if (known && compares && error == std::errc() && rest == last && std::isfinite(c.value))
             return c;
     }
-    throw ExitError{2, "--where: \"" + text +
-                           "\" is no condition: a figure (hops_from_home_max, "
-                           "hops_from_home_mean, dead_ends, chokepoints, bridges, diameter, "
-                           "links, through_planets, crossings), then <, <=, =, >= or >, then a number"};
+    throw ExitError{
+        2, "--where: \"" + text +
+               "\" is no condition: a figure (hops_from_home_max, "
+               "hops_from_home_mean, dead_ends, chokepoints, bridges, diameter, "
+               "links, through_planets, crossings), then <, <=, =, >= or >, then a number"};
 }
 
 // Draws nothing and shows nothing: the batch tells its galaxies when they are all made.

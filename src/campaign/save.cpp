@@ -85,7 +85,8 @@ CampaignFiles render_campaign(const Galaxy& galaxy, const GameFolder& folder,
 {
     std::vector<std::string> templates;
     for (const Planet& planet : galaxy.planets) {
-        const bool none = from_lines(planet, request) || (preview && unread_source(planet, request));
+        const bool none =
+            from_lines(planet, request) || (preview && unread_source(planet, request));
         templates.push_back(none ? std::string()
                                  : read_file(template_of(planet, folder), kCampaignFileLimit));
     }
@@ -215,11 +216,11 @@ std::string fingerprint_on_disk(const GameFolder& folder, const std::string& id,
 // The question before a save back over files that changed since the Open.
 // What changed is told file by file against the files as opened; after a Save of its own the
 // window keeps only their digest, and the question says no more than that they changed.
-std::string changed_question(const LoadedCampaign& opened,
-                             const std::optional<LoadedCampaign>& now, bool saved_since)
+std::string changed_question(const LoadedCampaign& opened, const std::optional<LoadedCampaign>& now,
+                             bool saved_since)
 {
     const std::string since = saved_since ? "last saved here" : "opened";
-    const std::string what = !now         ? " (its files can no longer be read)"
+    const std::string what = !now          ? " (its files can no longer be read)"
                              : saved_since ? ""
                                            : " (" + campaign_changes(opened, *now) + ")";
     return "The campaign \"" + opened.id + "\" changed on disk since it was " + since + what +

@@ -139,7 +139,7 @@ WorkSource read_source(const Json& json)
     if (kind == "generated") {
         s.kind = WorkSource::Kind::Generated;
         s.generate = text(json, "generate", 16) == "custom" ? GenerateKind::Custom
-                                                           : GenerateKind::WithPresets;
+                                                            : GenerateKind::WithPresets;
         s.seed = static_cast<std::uint32_t>(number(json, "seed", 0, 0xFFFFFFFF));
         s.fields.planet_count = text(json, "planets", 16);
         s.fields.wormhole_count = text(json, "wormholes", 16);
@@ -184,7 +184,8 @@ Planet read_planet(const Json& json, std::int64_t planets)
         throw damaged("a planet's template is no plain file name");
     const Json& links = field(json, "links");
     if (!links.is_array() || static_cast<std::int64_t>(links.size()) > kMostCopiedLinks)
-        throw damaged("a planet's links are no list of at most " + std::to_string(kMostCopiedLinks));
+        throw damaged("a planet's links are no list of at most " +
+                      std::to_string(kMostCopiedLinks));
     for (const Json& link : links) {
         if (!link.is_number_integer() || link.get<std::int64_t>() < -1000000 ||
             link.get<std::int64_t>() > 1000000)
@@ -270,8 +271,8 @@ UnsavedWork read_unsaved_work(std::string_view bytes)
     if (!planets.is_array() || static_cast<std::int64_t>(planets.size()) > kMostCopiedPlanets)
         throw damaged("its planets are no list of at most " + std::to_string(kMostCopiedPlanets));
     for (const Json& planet : planets)
-        work.galaxy.planets.push_back(
-            read_planet(planet, std::max<std::int64_t>(1, static_cast<std::int64_t>(planets.size()))));
+        work.galaxy.planets.push_back(read_planet(
+            planet, std::max<std::int64_t>(1, static_cast<std::int64_t>(planets.size()))));
     return work;
 }
 

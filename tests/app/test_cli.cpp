@@ -431,10 +431,14 @@ TEST(Cli, RecoverListsAndSavesTheWindowsCopies)
     const std::string env = "XDG_STATE_HOME='" + state.str() + "' ";
     EXPECT_NE(game.run("--recover", env).out.find("No unsaved work is kept"), std::string::npos);
     const nlohmann::json made = nlohmann::json::parse(game.run("--seed 5 --json -").out);
-    nlohmann::json copy = {{"format", 1}, {"game_folder", game.dir.str()}, {"time", 1765200000},
-                           {"edits", 3}, {"campaign_name", "Kept Reach"},
-                           {"source", {{"kind", "none"}}},
-                           {"background", game.dir.str() + "/" + made["background"].get<std::string>()}};
+    nlohmann::json copy = {
+        {"format", 1},
+        {"game_folder", game.dir.str()},
+        {"time", 1765200000},
+        {"edits", 3},
+        {"campaign_name", "Kept Reach"},
+        {"source", {{"kind", "none"}}},
+        {"background", game.dir.str() + "/" + made["background"].get<std::string>()}};
     for (nlohmann::json planet : made["planets"]) {
         planet["features"] = planet["set"] = std::string(16, '0');
         planet["source"] = -1;

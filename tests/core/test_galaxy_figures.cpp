@@ -20,12 +20,12 @@ std::vector<Planet> galaxy_of(int n, const std::vector<std::pair<int, int>>& lin
 {
     std::vector<Planet> planets(static_cast<std::size_t>(n));
     for (int p = 0; p < n; ++p) {
+        Planet& planet = planets[static_cast<std::size_t>(p)];
         const double angle = 6.283185307179586 * p / n;
-        planets[static_cast<std::size_t>(p)].x = 500 + static_cast<int>(std::lround(400 * std::cos(angle)));
-        planets[static_cast<std::size_t>(p)].y = 500 + static_cast<int>(std::lround(400 * std::sin(angle)));
+        planet.x = 500 + static_cast<int>(std::lround(400 * std::cos(angle)));
+        planet.y = 500 + static_cast<int>(std::lround(400 * std::sin(angle)));
         if (static_cast<std::size_t>(p) < at.size())
-            std::tie(planets[static_cast<std::size_t>(p)].x, planets[static_cast<std::size_t>(p)].y) =
-                at[static_cast<std::size_t>(p)];
+            std::tie(planet.x, planet.y) = at[static_cast<std::size_t>(p)];
     }
     planets[0].home = true;
     for (const auto& [a, b] : links)

@@ -67,7 +67,8 @@ TEST(WindowRecovery, UnsavedWorkIsCopiedAndOfferedBack)
         w.choice_answer = answer;
         w.form.offer_recovered_work();
         EXPECT_TRUE(w.choice_question.startsWith("Unsaved work from "));
-        EXPECT_TRUE(w.choice_question.endsWith("(Silver Reach, 1 edit)")) << w.choice_question.toStdString();
+        EXPECT_TRUE(w.choice_question.endsWith("(Silver Reach, 1 edit)"))
+            << w.choice_question.toStdString();
     }
     EXPECT_EQ(w.form.document().galaxy(), edited);
     EXPECT_TRUE(w.form.document().has_unsaved_edits());
