@@ -165,8 +165,10 @@ class Run:
     def check(self, before, states, sent, kill_at):
         changed = {f for f in set(before) | set(digest(self.game))
                    if before.get(f) != digest(self.game).get(f)}
+        # A Save killed midway leaves its work folder, which the next start finishes or undoes.
         saved = [f for f in changed if f.startswith(("campaign/data/maps/",
-                                                      "campaign/data/encounters/"))
+                                                      "campaign/data/encounters/",
+                                                      "campaign/data/.orvek-save/"))
                  and not f.startswith("campaign/data/encounters/all/")]
         if changed - set(saved) or (saved and self.saved_at is None):
             self.fail(f"the game folder changed: {sorted(changed)[:3]}")
@@ -216,6 +218,9 @@ class Run:
                       xdo("search", "--onlyvisible", "--pid", window.pid).stdout.split()]
         window.kill()
         _, errors = window.communicate()
+        left = [f for f in digest(self.game) if f.startswith("campaign/data/.orvek-save/")]
+        if left:
+            self.fail(f"the next start left the killed Save's work: {left[:3]}")
         if not asked:
             self.fail(f"the next start did not offer the copy (windows {titles}; the screen in "
                       f"{picture}; standard error: {errors.decode(errors='replace')[:600]})")
