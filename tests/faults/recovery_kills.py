@@ -2,12 +2,14 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Kills the window at random moments of a stretch of edits and checks its recovery copy.
 
-Run under an X server (xvfb-run): the window is started on a copy of the demo game folder, a
-galaxy is taken from Generate 12 with the keyboard, and planets are dragged with xdotool to
-places the script chose, so that it knows the galaxy after every edit. At a random moment the
-window gets SIGKILL. Its copy must then be whole, hold the galaxy exactly as it was after some
-edit, and be no older than 2 s (every edit sent 2 s before the kill is in it); the game folder
-must be as it was; and the next start must offer the copy, and `orvek-galaxy --recover` list it.
+The script starts an X server of its own (Xvfb). The window is started on a copy of the demo
+game folder, a galaxy is taken from Generate 12 with the keyboard, and planets are dragged with
+xdotool to places the script chose, so that it knows the galaxy after every edit. At a random
+moment the window gets SIGKILL. Its copy must then be whole, hold the galaxy exactly as it was
+after some edit, and be no older than 2.5 s (every edit sent 2.5 s before the kill is in it: the
+copy is taken a second after an edit, and the rest is room for a machine busy with a second
+run); the game folder must be as it was; and the next start must offer the copy, and
+`orvek-galaxy --recover` list it.
 """
 
 import argparse
@@ -25,6 +27,7 @@ from pathlib import Path
 
 MAP = 750  # the map's side in pixels where 979 x 750 fits the screen
 CLEARANCE = 55  # map units between planets on both axes
+AGE = 2.5  # seconds: every edit sent this long before the kill must be in the copy
 
 
 def xdo(*args):
@@ -176,7 +179,7 @@ class Run:
         # The edits a copy counts start at the Save, when the Save came first.
         bases = [0] if self.saved_at is None else [self.saved_at[0], 0]
         if not found:
-            after = [t for t in sent[bases[0]:] if t < kill_at - 2.0]
+            after = [t for t in sent[bases[0]:] if t < kill_at - AGE]
             if self.saved_at is None or after:
                 self.fail("no copy after the kill")
             self.edits, self.done = 0, sum(1 for t in sent if t <= kill_at)
@@ -190,8 +193,8 @@ class Run:
         edits = work["edits"]
         for base in bases:
             done = sum(1 for t in sent[base:] if t <= kill_at)
-            older = sum(1 for t in sent[base:] if t < kill_at - 2.0)
-            if base == 0 and self.saved_at and self.saved_at[1] < kill_at - 2.0:
+            older = sum(1 for t in sent[base:] if t < kill_at - AGE)
+            if base == 0 and self.saved_at and self.saved_at[1] < kill_at - AGE:
                 continue  # a copy from before the Save may last only a moment after it
             if older <= edits <= done and base + edits < len(states) and \
                     positions(work["planets"]) == states[base + edits]:
@@ -204,7 +207,7 @@ class Run:
                 self.edits, self.done = edits, sum(1 for t in sent if t <= kill_at)
                 return
         self.fail(f"the copy holds {edits} edits and is not the galaxy after any of the edits "
-                  f"sent 2 s before the kill up to the kill ({len(sent)} sent, saved "
+                  f"sent {AGE} s before the kill up to the kill ({len(sent)} sent, saved "
                   f"{self.saved_at})")
 
     @staticmethod
@@ -248,6 +251,21 @@ class Run:
                       f"{picture}; standard error: {errors.decode(errors='replace')[:600]})")
 
 
+def start_x_server():
+    """An Xvfb of its own on a free display, which it names on a pipe; returns the process."""
+    read, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1600x1000x24",
+                               "-nolisten", "tcp"], pass_fds=(write,),
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    with os.fdopen(read) as named:
+        display = named.readline().strip()
+    if not display:
+        raise SystemExit("Xvfb did not start")
+    os.environ["DISPLAY"] = f":{display}"
+    return server
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", default="build")
@@ -261,6 +279,7 @@ def main():
     args.gui = str(build / "app/orvek-galaxy-generator")
     args.cli = str(build / "app/orvek-galaxy")
     rng = random.Random(args.seed)
+    server = start_x_server()
     failures, edits = 0, 0
     for number in range(1, args.runs + 1):
         # A fresh game folder each time: a Save's campaign name may come again.
@@ -278,6 +297,8 @@ def main():
             print(e, flush=True)
         subprocess.run(["rm", "-rf", str(game.parent), str(run.root)])
     print(f"{args.runs - failures} of {args.runs} kills kept the work ({edits} edits in all)")
+    server.terminate()
+    server.wait()
     return 1 if failures else 0
 
 
