@@ -171,6 +171,15 @@ Options parse_options(const QCommandLineParser& parser)
         o.settings.gate_style = parser.value("gates") == "none"
                                     ? -1
                                     : index_of(parser.value("gates"), kGateNames, "gate style");
+    if (parser.isSet("shape")) {
+        const std::optional<GalaxyShape> shape = parse_shape(parser.value("shape").toStdString());
+        if (!shape)
+            throw ExitError{2, "--shape wants classic, disc, ring, spiral:N (N from 2 to 4) or "
+                               "clusters:N (N from 2 to 6), not \"" +
+                                   parser.value("shape").toStdString() + "\""};
+        o.settings.shape = *shape;
+    }
+    o.settings.clear_gates = parser.isSet("clear-gates");
     o.rename = parser.isSet("name");
     o.name = parse_name(parser.value("name"));
     const std::string lacking = unsupported_characters(parser.value("name").toStdString());
@@ -233,6 +242,13 @@ void add_options(QCommandLineParser& parser)
         {"seed", "The random source's state after start-up (0..4294967295).", "N"},
         {"size", "Galaxy size: small, normal, huge, massive or none.", "SIZE"},
         {"gates", "Jumpgate style: string, normal, web or none.", "STYLE"},
+        {"shape",
+         "Where the planets lie: classic (the default), disc, ring, spiral:N (N arms, 2 to 4) or "
+         "clusters:N (2 to 6).",
+         "SHAPE"},
+        {"clear-gates",
+         "Make no jumpgate that passes through a third planet or crosses another: the next "
+         "nearest planet is joined instead."},
         {"custom", "Generate Custom with these five numbers.", "P,W,J1,J2,J3"},
         {"fields", "Generate with these five numbers in the fields.", "P,W,J1,J2,J3"},
         {"name", "The campaign name, set after Generate.", "TEXT"},

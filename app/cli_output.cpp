@@ -62,6 +62,10 @@ nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name
         {"campaign_name", cp1252_to_utf8(name)},
         {"campaign_id", campaign_id(name)},
         {"seed", seed ? nlohmann::ordered_json(*seed) : nlohmann::ordered_json(nullptr)},
+        {"shape",
+         s ? nlohmann::ordered_json(shape_text(s->shape)) : nlohmann::ordered_json(nullptr)},
+        {"clear_gates",
+         s ? nlohmann::ordered_json(s->clear_gates) : nlohmann::ordered_json(nullptr)},
         {"background", cp1252_to_utf8(file_name_of(galaxy.background_path))}};
     if (s) {
         json["attempts"] = attempts;
@@ -117,8 +121,8 @@ std::string encode_png(QImage image, const std::string& path, const std::atomic<
 std::string png_bytes(const Galaxy& galaxy, const std::string& path, const FeatureFilter& features,
                       const std::atomic<bool>& stop)
 {
-    return encode_png(
-        render_map(load_background(galaxy.background_path), galaxy.planets, features), path, stop);
+    return encode_png(render_map(load_background(galaxy.background_path), galaxy.planets, features),
+                      path, stop);
 }
 
 }  // namespace
@@ -205,9 +209,9 @@ std::string summary_of(const Options& o, const Galaxy& galaxy, const std::string
 
 void after_save(std::size_t saved, const std::function<void()>& outputs)
 {
-    const std::string said =
-        saved == 1 ? " The campaign was saved."
-                   : " The " + std::to_string(saved) + " campaigns were saved.";
+    const std::string said = saved == 1
+                                 ? " The campaign was saved."
+                                 : " The " + std::to_string(saved) + " campaigns were saved.";
     try {
         outputs();
     } catch (const ExitError& e) {

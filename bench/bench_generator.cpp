@@ -2,8 +2,10 @@
 // Time per attempt and time to a connected galaxy, fast generator against the plain one, for
 // five corners of the settings: (a) 22 planets, W 1, 35/50/5; (b) 69 planets, W 0, 59/20/0,
 // the rarest to connect; (c) 175 planets, W 9, 30/40/5, (d) 175, W 1, 40/40/5 and (e) 175, W 0,
-// 59/20/1, where the map is nearly full and the full-map rule ends most attempts.
+// 59/20/1, where the map is nearly full and the full-map rule ends most attempts. Then every
+// shape, with and without clear jumpgates.
 
+#include "core/galaxy_shape.h"
 #include "core/generator.h"
 #include "core/random.h"
 #include "support/fake_services.h"
@@ -217,6 +219,29 @@ void fast_to_connected(benchmark::State& state)
         static_cast<double>(attempts) / static_cast<double>(state.iterations());
 }
 
+// One complete Generate per iteration of a shape (its number in every_shape()), with or without
+// clear jumpgates, at corner (d)'s numbers and the planet count given: 175, where every shape
+// fills the map, and 60, where the outlines show.
+void shape_to_connected(benchmark::State& state)
+{
+    GalaxyParams params = params_of(kCorners[3]);
+    params.shape = every_shape()[static_cast<std::size_t>(state.range(0))];
+    params.clear_gates = state.range(1) != 0;
+    params.planets = static_cast<int>(state.range(2));
+    testing::FakeWorld world;
+    world.names.names.resize(300);
+    Random random(777);
+    std::uint64_t attempts = 0;
+    for (auto _ : state) {
+        GenerationProgress progress;
+        Galaxy galaxy;
+        generate_galaxy(params, world.services, random, galaxy, &progress);
+        attempts += progress.attempts.load();
+    }
+    state.counters["attempts_per_galaxy"] =
+        static_cast<double>(attempts) / static_cast<double>(state.iterations());
+}
+
 void plain_per_attempt(benchmark::State& state)
 {
     const Corner& corner = kCorners[state.range(0)];
@@ -266,6 +291,12 @@ BENCHMARK(cancel_latency)
     ->Iterations(10);
 BENCHMARK(fast_to_connected)->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(fast_to_connected)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
+// Classic, disc, ring, spiral:3 and clusters:4.
+BENCHMARK(shape_to_connected)
+    ->ArgNames({"shape", "clear", "planets"})
+    ->ArgsProduct({{0, 1, 2, 4, 8}, {0, 1}, {175, 60}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(40);
 BENCHMARK(plain_per_attempt)
     ->Args({0, 20000})
     ->Args({1, 5000})

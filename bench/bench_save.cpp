@@ -32,7 +32,7 @@ Galaxy galaxy_of_175(const GameFolder& folder, Random& random, std::string& name
     GameFolderServices sources(folder);
     LastStatus status;
     GenerationServices services{status, sources, sources, sources};
-    GalaxySettings settings{"175", "9", "30", "40", "5", 1, 1};
+    GalaxySettings settings{"175", "9", "30", "40", "5", 1, 1, {}, false};
     Galaxy galaxy;
     run_generate_command(GenerateKind::Custom, settings, galaxy, name, services, random);
     return galaxy;

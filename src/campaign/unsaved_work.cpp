@@ -86,7 +86,9 @@ Json source_json(const WorkSource& s)
                 {"join2", bytes_as_text(s.fields.join2_pct)},
                 {"join3", bytes_as_text(s.fields.join3_pct)},
                 {"size", s.fields.size_class},
-                {"gates", s.fields.gate_style}};
+                {"gates", s.fields.gate_style},
+                {"shape", shape_text(s.fields.shape)},
+                {"clear_gates", s.fields.clear_gates}};
     case WorkSource::Kind::Opened:
         return {{"kind", "opened"},
                 {"id", bytes_as_text(s.campaign_id)},
@@ -150,6 +152,14 @@ WorkSource read_source(const Json& json)
             number(json, "size", -1, static_cast<std::int64_t>(kSizeNames.size()) - 1));
         s.fields.gate_style = static_cast<int>(
             number(json, "gates", -1, static_cast<std::int64_t>(kGateNames.size()) - 1));
+        // Copies written before shapes existed hold neither: their galaxies are classic.
+        if (json.contains("shape")) {
+            const std::optional<GalaxyShape> shape = parse_shape(text(json, "shape", 16));
+            if (!shape)
+                throw damaged("its \"shape\" is none this program makes");
+            s.fields.shape = *shape;
+        }
+        s.fields.clear_gates = json.contains("clear_gates") && flag(json, "clear_gates");
     } else if (kind == "opened") {
         s.kind = WorkSource::Kind::Opened;
         s.campaign_id = text(json, "id", 255);

@@ -2,6 +2,7 @@
 #include "core/galaxy_figures.h"
 
 #include "core/galaxy_edit.h"
+#include "core/gate_geometry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -143,56 +144,11 @@ std::vector<std::pair<int, int>> gates_of(const Graph& graph)
     return gates;
 }
 
-// The square of the distance from point p to the segment from a to b, in map units.
-double distance_squared(const Planet& a, const Planet& b, const Planet& p)
-{
-    const double dx = b.x - a.x, dy = b.y - a.y;
-    const double length = dx * dx + dy * dy;
-    double t = length == 0 ? 0 : ((p.x - a.x) * dx + (p.y - a.y) * dy) / length;
-    t = std::clamp(t, 0.0, 1.0);
-    const double ex = a.x + t * dx - p.x, ey = a.y + t * dy - p.y;
-    return ex * ex + ey * ey;
-}
-
-// Which side of the line through a and b the point p lies on: 1, -1, or 0 on it. Exact.
-int side(const Planet& a, const Planet& b, const Planet& p)
-{
-    const std::int64_t cross = std::int64_t{b.x - a.x} * (p.y - a.y) -
-                               std::int64_t{b.y - a.y} * (p.x - a.x);
-    return (cross > 0) - (cross < 0);
-}
-
-// Whether p, on the line through a and b, lies within their box.
-bool within(const Planet& a, const Planet& b, const Planet& p)
-{
-    return std::min(a.x, b.x) <= p.x && p.x <= std::max(a.x, b.x) && std::min(a.y, b.y) <= p.y &&
-           p.y <= std::max(a.y, b.y);
-}
-
-// Whether the boxes of the segments ab and cd overlap: segments whose boxes do not never meet.
-bool boxes_meet(const Planet& a, const Planet& b, const Planet& c, const Planet& d)
-{
-    return std::max(std::min(a.x, b.x), std::min(c.x, d.x)) <=
-               std::min(std::max(a.x, b.x), std::max(c.x, d.x)) &&
-           std::max(std::min(a.y, b.y), std::min(c.y, d.y)) <=
-               std::min(std::max(a.y, b.y), std::max(c.y, d.y));
-}
-
-// Whether the segments ab and cd, which share no planet, meet: crossing, or one touching or
-// overlapping the other.
-bool segments_meet(const Planet& a, const Planet& b, const Planet& c, const Planet& d)
-{
-    const int abc = side(a, b, c), abd = side(a, b, d), cda = side(c, d, a), cdb = side(c, d, b);
-    if (abc * abd < 0 && cda * cdb < 0)
-        return true;
-    return (abc == 0 && within(a, b, c)) || (abd == 0 && within(a, b, d)) ||
-           (cda == 0 && within(c, d, a)) || (cdb == 0 && within(c, d, b));
-}
-
 }  // namespace
 
 GatesInTheWay gates_in_the_way(const std::vector<Planet>& planets)
 {
+    using namespace gate_geometry;
     GatesInTheWay found;
     const std::vector<std::pair<int, int>> gates = gates_of(graph_of(planets));
     const auto at = [&](int p) -> const Planet& { return planets[static_cast<std::size_t>(p)]; };

@@ -4,6 +4,7 @@
 // in jumps, the dead ends, the chokepoints and bridges whose loss cuts it, its diameter and
 // gates; from its positions too, the jumpgates drawn through a planet and those that cross.
 
+#include "core/gate_geometry.h"
 #include "core/planet.h"
 
 #include <string>
@@ -30,10 +31,6 @@ struct GalaxyFigures {
 
 // The figures of `planets` (any number, 175 at most as a galaxy holds). Never fails.
 GalaxyFigures galaxy_figures(const std::vector<Planet>& planets);
-
-// How close a jumpgate's line may pass a third planet's centre: a marker's radius and a little
-// room, in map units. Closer, a reader cannot tell which planet the line joins.
-inline constexpr int kGateClearance = 12;
 
 // The jumpgates drawn through a third planet, each once with the nearest planet in its way
 // (lower number of the gate first, in order), and how many pairs of jumpgates cross. Links to

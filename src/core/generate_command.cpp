@@ -31,6 +31,8 @@ GenerationResult run_generate_command(GenerateKind kind, GalaxySettings& setting
     params.join2 = parse_int(settings.join2_pct);
     params.join3 = parse_int(settings.join3_pct);
     params.wormhole_text = settings.wormhole_count;
+    params.shape = settings.shape;
+    params.clear_gates = settings.clear_gates;
     return generate_galaxy(params, services, random, galaxy, progress, threading);
 }
 

@@ -86,7 +86,7 @@ public:
         // of that listing.
         services_.templates.list_templates(templates_);
         Placer placer(params_, static_cast<std::uint32_t>(templates_.size()), wormholes);
-        Linker linker(params_.planets);
+        Linker linker(params_.planets, params_.clear_gates);
         Placed placed(params_.planets);
         for (std::uint64_t number = 1;; ++number) {
             if (stopped_before(number))

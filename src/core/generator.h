@@ -4,6 +4,7 @@
 // templates, linked to their nearest neighbours and by wormholes, made mutual, until connected.
 
 #include "core/free_map.h"
+#include "core/galaxy_shape.h"
 #include "core/planet.h"
 #include "core/thread_choice.h"
 
@@ -87,6 +88,8 @@ struct GalaxyParams {
     std::int32_t join2 = 40;
     std::int32_t join3 = 5;
     std::string wormhole_text = "1";
+    GalaxyShape shape;         // the outline the planets are placed in
+    bool clear_gates = false;  // no jumpgate through a third planet or across another
 };
 
 struct Galaxy {

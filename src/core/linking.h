@@ -4,6 +4,7 @@
 // nearest planets, the wormholes to the farthest ones, the reach test, and the mutual links of
 // the attempt that stands.
 
+#include "core/clear_links.h"
 #include "core/file_name.h"
 #include "core/index_pool.h"
 #include "core/nearest_planets.h"
@@ -14,6 +15,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -26,14 +28,19 @@ namespace orvek {
 // numbers: the square root keeps their order and their ties, so the nearest and farthest planets
 // are the same. The nearest planets come from a full scan, which at these sizes beats any search
 // structure.
+//
+// With clear jumpgates, ClearLinks makes the own links and wormholes instead.
 class Linker {
 public:
-    explicit Linker(int n)
+    explicit Linker(int n, bool clear_gates = false)
         : n_(n), words_((n + 63) / 64), link_count_(n),
           groups_(static_cast<std::size_t>(kMostOwnLinks) * n),
           links_(static_cast<std::size_t>(n) * n), joined_(static_cast<std::size_t>(n) * words_),
           reached_(words_), walk_(n)
-    {}
+    {
+        if (clear_gates)
+            clear_.emplace(n);
+    }
 
     // Whether every planet can be reached from planet 0. Links join planets both ways once they
     // are made mutual, and a wormhole to a planet already linked adds nothing, so the test only
@@ -41,8 +48,15 @@ public:
     // walk from planet 0 takes in a whole row of new neighbours at a time.
     bool connected(const Placed& placed)
     {
-        find_nearest(placed);
         std::fill(joined_.begin(), joined_.end(), 0);
+        if (clear_) {
+            clear_->make(placed, links_.data(), link_count_.data(), wormhole_pool_);
+            for (int p = 0; p < n_; ++p)
+                for (int k = 0; k < link_count_[p]; ++k)
+                    join(p, row(p)[k]);
+            return reaches_all();
+        }
+        find_nearest(placed);
         for (int p = 0; p < n_; ++p)
             join(p, row(p)[0]);  // every planet links at least once
         for (int count = 2; count <= kMostOwnLinks; ++count)
@@ -133,8 +147,11 @@ private:
     // that took their turn at making links mutual.
     void link(const Placed& placed)
     {
-        find_nearest(placed);
-        if (!placed.wormhole_at.empty()) {
+        if (clear_)
+            clear_->make(placed, links_.data(), link_count_.data(), wormhole_pool_);
+        else
+            find_nearest(placed);
+        if (!clear_ && !placed.wormhole_at.empty()) {
             wormhole_pool_.fill(static_cast<std::uint32_t>(n_));
             for (std::uint32_t at : placed.wormhole_at) {
                 const int q = static_cast<int>(wormhole_pool_.take(at));
@@ -203,6 +220,7 @@ private:
     std::vector<std::int16_t> walk_;      // those planets, in the order reached
     IndexPool wormhole_pool_;
     NearbyPlanets nearby_;
+    std::optional<ClearLinks> clear_;  // with clear jumpgates only
 };
 
 }  // namespace orvek

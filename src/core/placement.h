@@ -5,6 +5,7 @@
 
 #include "core/error.h"
 #include "core/free_map.h"
+#include "core/galaxy_shape.h"
 #include "core/generator.h"
 #include "core/placed_attempt.h"
 #include "core/random.h"
@@ -42,7 +43,7 @@ public:
                     static_cast<std::uint32_t>(params.join2) +
                     static_cast<std::uint32_t>(params.join3)),
           template_count_(template_count), wormholes_(wormholes),
-          wormhole_text_(params.wormhole_text)
+          wormhole_text_(params.wormhole_text), outline_(params.shape, params.planets)
     {}
 
     // Makes every draw of one attempt into `out`. Throws as the attempt would fail: a list to
@@ -215,7 +216,10 @@ private:
     bool place(const Placed& out, int p, Random& random)
     {
         int x, y;
-        if (p < kCrowdedFrom) {
+        if (!outline_.whole_map()) {
+            if (!place_in_outline(random, x, y))
+                return false;
+        } else if (p < kCrowdedFrom) {
             place_roomy(random, x, y);
         } else if (p <= kRoomyCount) {
             place_crowded(random, x, y);
@@ -255,6 +259,26 @@ private:
         random.set_state(state);
     }
 
+    // Draws positions as the classic shape does until one lies in the outline and is clear. The
+    // outline leaves each planet room enough that this seldom takes more than a few dozen draws;
+    // after kMostDraws in a row the outline counts as full, and the attempt fails like one on a
+    // full map.
+    bool place_in_outline(Random& random, int& x, int& y) const
+    {
+        constexpr Random::Jump one = Random::jump(1), two = Random::jump(2);
+        std::uint32_t state = random.state();
+        bool found = false;
+        for (int draws = 0; draws < kMostDraws && !found; ++draws) {
+            const std::uint32_t s1 = Random::ahead(state, one);
+            state = Random::ahead(state, two);
+            x = coordinate(s1);
+            y = coordinate(state);
+            found = outline_.inside(x, y) && !clashes(x, y);
+        }
+        random.set_state(state);
+        return found;
+    }
+
     // The same draws, two positions at a time. From kCrowdedFrom planets on, about half the
     // positions clash, and a branch on each could not be foreseen; the first clear one of two
     // is taken without a branch, and only two clashing in a row loop.
@@ -280,11 +304,13 @@ private:
     }
 
     static constexpr int kCrowdedFrom = 45;
+    static constexpr int kMostDraws = 1 << 16;
     const int n_;
     const std::int32_t join1_, join12_;
     const std::uint32_t join_sum_, template_count_;
     const std::optional<std::int32_t> wormholes_;
     const std::string wormhole_text_;
+    const ShapeOutline outline_;
     // The attempt's arrays, held as plain pointers: through the vectors every store would make
     // the compiler load their addresses again.
     struct Arrays {

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The generation settings as the window holds them: five numbers kept as the texts of their
-// fields, parsed at every read, and the two list choices; with the clamp and preset steps.
+// fields, parsed at every read, the two list choices, the shape and whether jumpgates must run
+// clear; with the clamp and preset steps.
+
+#include "core/galaxy_shape.h"
 
 #include <array>
 #include <cstdint>
@@ -29,6 +32,8 @@ struct GalaxySettings {
     std::string join3_pct = "5";
     int size_class = 1;  // index into kSizeNames; -1 nothing selected
     int gate_style = 1;  // index into kGateNames; -1 nothing selected
+    GalaxyShape shape;
+    bool clear_gates = false;
     bool operator==(const GalaxySettings&) const = default;
 };
 

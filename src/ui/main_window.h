@@ -161,6 +161,7 @@ private:
     bool is_number_key(const QKeyEvent& key) const;
     void build_controls();
     void build_basic_settings();
+    void build_shape_choice();
     void build_advanced_settings();
     void build_inhibition_effects();
     void build_facility_placement();
@@ -255,6 +256,8 @@ private:
               *wormholes_field_ = nullptr, *join1_field_ = nullptr, *join2_field_ = nullptr,
               *join3_field_ = nullptr;
     QListWidget *size_list_ = nullptr, *gates_list_ = nullptr;
+    QComboBox* shape_list_ = nullptr;
+    QCheckBox* clear_gates_box_ = nullptr;
     QPushButton *generate_button_ = nullptr, *save_button_ = nullptr,
                 *generate_custom_button_ = nullptr, *save_custom_button_ = nullptr,
                 *new_background_button_ = nullptr;

@@ -44,6 +44,10 @@ QString MainWindow::command_line() const
     QString line = QString("orvek-galaxy --game-dir \"%1\" --seed %2")
                        .arg(QString::fromLocal8Bit(folder_.game_dir()))
                        .arg(command->seed);
+    if (f.shape != GalaxyShape{})
+        line += " --shape " + QString::fromStdString(shape_text(f.shape));
+    if (f.clear_gates)
+        line += " --clear-gates";
     if (command->kind == GenerateKind::Custom)
         return line + " --custom " + numbers;
     return line + " --size " + option_word(kSizeNames, f.size_class) + " --gates " +

@@ -21,6 +21,8 @@
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
 
+#include <algorithm>
+
 namespace orvek {
 
 // The start-up defaults: "Normal" in both list boxes, "Random" in every frequency list, the three
@@ -52,6 +54,11 @@ const std::pair<const char*, const char*> kTooltips[] = {
                        "most"},
     {"LMDButton1", "Makes a new galaxy with the size and jumpgates chosen (Escape cancels)"},
     {"LMDButton2", "Saves the galaxy shown as a campaign the game loads, under the name above"},
+    {"shape", "Where a Generate places the planets: scattered over the whole map, in a disc, a "
+              "ring, the arms of a spiral or clusters. From 124 planets on, every shape "
+              "fills the map"},
+    {"clearGates", "Makes no jumpgate whose line passes through a third planet or crosses another: "
+                   "the next nearest planet is joined instead"},
     {"CB_Advanced", "Opens the numbers behind a galaxy, to set them yourself"},
     {"Edit_SNr_Pl", "How many planets: 8 to 175"},
     {"Edit_SLRW", "Wormholes: jumpgates from chosen planets to the planet farthest from each"},
@@ -136,8 +143,43 @@ void MainWindow::build_basic_settings()
         list_box(basic_section_, "LMDListBox_Size", "Galaxy size", items_of(kSizeNames), 5, 46);
     gates_list_ =
         list_box(basic_section_, "LMDListBox_JGs", "Jumpgates", items_of(kGateNames), 100, 46);
-    generate_button_ = button(basic_section_, "LMDButton1", "Generate", 5, 137);
-    save_button_ = button(basic_section_, "LMDButton2", "Save", 100, 137);
+    build_shape_choice();
+    generate_button_ = button(basic_section_, "LMDButton1", "Generate", 5, 182);
+    save_button_ = button(basic_section_, "LMDButton2", "Save", 100, 182);
+}
+
+namespace {
+
+// A shape as the list shows it.
+QString shape_caption(const GalaxyShape& shape)
+{
+    switch (shape.kind) {
+    case ShapeKind::Disc: return "Disc";
+    case ShapeKind::Ring: return "Ring";
+    case ShapeKind::Spiral: return QString("Spiral, %1 arms").arg(shape.parts);
+    case ShapeKind::Clusters: return QString("%1 clusters").arg(shape.parts);
+    default: return "Classic";
+    }
+}
+
+}  // namespace
+
+// The shape list and the "Clear jumpgates" box, between the two lists and the buttons.
+void MainWindow::build_shape_choice()
+{
+    label(basic_section_, "Shape", 5, 135, 45);
+    shape_list_ = new QComboBox(basic_section_);
+    shape_list_->setObjectName("shape");
+    for (const GalaxyShape& shape : every_shape())
+        shape_list_->addItem(shape_caption(shape));
+    shape_list_->setGeometry(50, 135, 135, 21);
+    shape_list_->setFont(basic_section_->font());
+    shape_list_->setStyleSheet("QComboBox { color: rgb(0,128,128); background: white; }");
+    make_open_list_readable(shape_list_);
+    clear_gates_box_ = new QCheckBox("Clear jumpgates", basic_section_);
+    clear_gates_box_->setObjectName("clearGates");
+    clear_gates_box_->setGeometry(5, 158, 180, 21);
+    clear_gates_box_->setStyleSheet("color: white;");
 }
 
 void MainWindow::build_advanced_settings()
@@ -217,7 +259,7 @@ void MainWindow::relayout()
 void MainWindow::on_advanced_toggled()
 {
     advanced_section_->resize(kColumnWidth, advanced_box_->isChecked() ? 120 : 21);
-    basic_section_->resize(kColumnWidth, 171);
+    basic_section_->resize(kColumnWidth, 216);
     relayout();
 }
 
@@ -263,6 +305,8 @@ GalaxySettings MainWindow::read_settings() const
     s.join3_pct = join3_field_->text().toStdString();
     s.size_class = selected_row(size_list_);
     s.gate_style = selected_row(gates_list_);
+    s.shape = every_shape()[static_cast<std::size_t>(std::max(0, shape_list_->currentIndex()))];
+    s.clear_gates = clear_gates_box_->isChecked();
     return s;
 }
 
@@ -273,6 +317,10 @@ void MainWindow::write_settings(const GalaxySettings& s)
     join1_field_->setText(QString::fromStdString(s.join1_pct));
     join2_field_->setText(QString::fromStdString(s.join2_pct));
     join3_field_->setText(QString::fromStdString(s.join3_pct));
+    const auto& shapes = every_shape();
+    shape_list_->setCurrentIndex(
+        static_cast<int>(std::find(shapes.begin(), shapes.end(), s.shape) - shapes.begin()));
+    clear_gates_box_->setChecked(s.clear_gates);
 }
 
 // While a command runs, the buttons take no clicks and the inputs it writes back take no edits,
@@ -287,6 +335,8 @@ void MainWindow::set_controls_enabled(bool enabled)
         edit->setReadOnly(!enabled);
     size_list_->setEnabled(enabled);
     gates_list_->setEnabled(enabled);
+    shape_list_->setEnabled(enabled);
+    clear_gates_box_->setEnabled(enabled);
     map_->set_editable(enabled);
     set_undo_enabled(enabled);
 }

@@ -380,8 +380,10 @@ TEST(Cli, JsonLinksAreMutualAndHomeIsMarked)
     std::vector<std::string> keys;
     for (auto it = json.begin(); it != json.end(); ++it)
         keys.push_back(it.key());
-    EXPECT_EQ(keys, (std::vector<std::string>{"campaign_name", "campaign_id", "seed", "background",
-                                              "attempts", "settings", "home", "stats", "planets"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"campaign_name", "campaign_id", "seed", "shape",
+                                              "clear_gates", "background", "attempts", "settings",
+                                              "home", "stats", "planets"}));
+    EXPECT_EQ(json["shape"], "classic");
     EXPECT_EQ(json["seed"], 12);
     EXPECT_EQ(json["stats"]["links"].get<int>() * 2,
               std::accumulate(planets.begin(), planets.end(), 0,

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The same arguments give byte-identical campaigns and JSON from the Linux tool and from the
 # Windows tool under Wine: every size and jumpgate preset, the custom extremes, an accented
-# campaign name, and a game folder whose names differ in letter case.
+# campaign name, and a game folder whose names differ in letter case; then the JSON of ten seeds
+# of every shape, with and without clear jumpgates.
 #   same_campaigns.sh LINUX_TOOL WINDOWS_TOOL DEMO_GAME WORK_DIR
 set -uo pipefail
 linux=$1 windows=$2 demo=$3 work=$4
@@ -44,6 +45,24 @@ for i in "${!cases[@]}"; do
     echo "DIFFERENT: seed $seed $args"; diff -r "$work/linux/campaign" "$work/windows/campaign" | head -5
     diff "$work/linux.json" "$work/windows.json" | head -5; cat "$work/linux.out" "$work/windows.out"
   fi
+done
+for shape in classic disc ring spiral:2 spiral:3 spiral:4 clusters:2 clusters:3 clusters:4 \
+             clusters:5 clusters:6; do
+  for args in "--size normal" "--size huge --clear-gates"; do
+    tried=$((tried + 1))
+    # shellcheck disable=SC2086  # the arguments are words
+    "$linux" --quiet --seed 77 --count 10 --stats --game-dir "$demo" --shape $shape $args \
+      --json "$work/linux.json" >"$work/linux.out" 2>&1
+    # shellcheck disable=SC2086
+    wine "$windows" --quiet --seed 77 --count 10 --stats --game-dir "$(winpath "$demo")" \
+      --shape $shape $args --json "$(winpath "$work/windows.json")" >"$work/windows.out" 2>&1
+    if cmp -s "$work/linux.json" "$work/windows.json" && [ -s "$work/linux.json" ]; then
+      held=$((held + 1))
+    else
+      echo "DIFFERENT: --shape $shape $args"; diff "$work/linux.json" "$work/windows.json" | head -5
+      cat "$work/linux.out" "$work/windows.out"
+    fi
+  done
 done
 echo "same campaigns and JSON on Linux and Windows: $held of $tried cases"
 [ $held = $tried ]

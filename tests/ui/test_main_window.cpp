@@ -257,10 +257,13 @@ TEST(MainWindow, EscapeKeepsWhatYouHad)
     EXPECT_TRUE(generate->isEnabled());
 }
 
-// The command line the map's menu copies makes the window's galaxy and name with the tool.
+// The command line the map's menu copies makes the window's galaxy and name with the tool, its
+// shape and clear jumpgates too.
 TEST(MainWindow, CommandLineRebuildsTheGalaxy)
 {
     Window w(777);
+    w.find<QComboBox>("shape")->setCurrentIndex(4);
+    w.find<QCheckBox>("clearGates")->setChecked(true);
     QListWidget* gates = w.find<QListWidget>("LMDListBox_JGs");
     QTest::mouseClick(gates->viewport(), Qt::LeftButton, Qt::ControlModifier,
                       gates->visualItemRect(gates->currentItem()).center());
@@ -269,6 +272,7 @@ TEST(MainWindow, CommandLineRebuildsTheGalaxy)
     const QString line = w.form.command_line();
     EXPECT_TRUE(line.startsWith("orvek-galaxy --game-dir ")) << line.toStdString();
     EXPECT_NE(line.indexOf("--gates none"), -1) << line.toStdString();
+    EXPECT_NE(line.indexOf("--shape spiral:3 --clear-gates"), -1) << line.toStdString();
     EXPECT_NE(line.indexOf("--seed " + w.form.seed_text()), -1);
     const std::string args = line.mid(QString("orvek-galaxy").size()).toStdString();
     auto r = testing::run_command(cli_command(args + " --quiet --json -"));

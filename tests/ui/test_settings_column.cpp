@@ -104,8 +104,10 @@ TEST(MainWindow, DefaultsAfterStartUp)
     EXPECT_EQ(w.find<QListWidget>("LMDListBox_JGs")->currentItem()->text(), "Normal ");
     const QWidget* column = w.find<QWidget>("Panel_Controls");
     for (QComboBox* combo : column->findChildren<QComboBox*>())
-        EXPECT_EQ(combo->currentText(), "Random") << combo->objectName().toStdString();
-    EXPECT_EQ(column->findChildren<QComboBox*>().size(), 11);
+        EXPECT_EQ(combo->currentText(), combo->objectName() == "shape" ? "Classic" : "Random")
+            << combo->objectName().toStdString();
+    EXPECT_EQ(column->findChildren<QComboBox*>().size(), 12);
+    EXPECT_FALSE(w.find<QCheckBox>("clearGates")->isChecked());
     EXPECT_NE(w.find<QComboBox>("Combo_Fighter")->styleSheet().indexOf("rgb(0,128,0)"), -1);
     for (const char* name : {"Panel_Advanced", "Panel_HEffect", "Panel_Facility"})
         EXPECT_EQ(w.find<QWidget>(name)->height(), 21) << name;
@@ -122,8 +124,8 @@ TEST(MainWindow, SectionsMoveTheBlocksBelow)
     EXPECT_EQ(effects->y(), closed + 99);
     w.find<QCheckBox>("CB_Inhibitions")->setChecked(true);
     w.find<QCheckBox>("CB_Facility")->setChecked(true);
-    EXPECT_EQ(w.find<QWidget>("Filler")->y(), 653);
-    EXPECT_EQ(w.find<QWidget>("Filler")->height(), 97);
+    EXPECT_EQ(w.find<QWidget>("Filler")->y(), 698);
+    EXPECT_EQ(w.find<QWidget>("Filler")->height(), 52);
     w.find<QCheckBox>("CB_Advanced")->setChecked(false);
     EXPECT_EQ(w.find<QWidget>("Panel_HEffect")->y(), closed);
 }
