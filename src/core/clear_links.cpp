@@ -3,8 +3,10 @@
 
 #include "core/gate_geometry.h"
 #include "core/index_pool.h"
+#include "core/nearest_planets.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace orvek {
 
@@ -15,6 +17,43 @@ namespace {
 constexpr int kRing = 2;
 constexpr std::int64_t kSurelyNearest = std::int64_t{kRing * kCell + 1} * (kRing * kCell + 1);
 
+int cell_of(int v)
+{
+    return std::clamp(v / kCell, 0, kGrid - 1);
+}
+
+// Visits each clash cell holding a point within `margin` units of the line from a to b on both
+// axes. A line long on both axes goes column by column: in each, only the rows the line crosses
+// there, widened by the margin, so that it visits a band of cells, not its whole box. The rows are
+// rounded outwards, one unit more, so that no cell is missed. Stops when `visit(cell)` returns
+// true, and returns whether it did.
+template <class At, class Visit>
+bool cells_along(At a, At b, int margin, Visit visit)
+{
+    const int left = std::min(a.x, b.x), right = std::max(a.x, b.x);
+    const int top = std::min(a.y, b.y), bottom = std::max(a.y, b.y);
+    // A short line's box is no larger than its band, and quicker to walk.
+    if (right - left <= 2 * kCell || bottom - top <= 2 * kCell) {
+        for (int row = cell_of(top - margin); row <= cell_of(bottom + margin); ++row)
+            for (int column = cell_of(left - margin); column <= cell_of(right + margin); ++column)
+                if (visit(static_cast<std::size_t>(row * kGrid + column)))
+                    return true;
+        return false;
+    }
+    const double slope = double(b.y - a.y) / (b.x - a.x);
+    for (int column = cell_of(left - margin); column <= cell_of(right + margin); ++column) {
+        const int x0 = std::max(left, column * kCell - margin);
+        const int x1 = std::min(right, column * kCell + kCell - 1 + margin);
+        const double at0 = a.y + slope * (x0 - a.x), at1 = a.y + slope * (x1 - a.x);
+        const int y0 = static_cast<int>(std::floor(std::min(at0, at1))) - 1;
+        const int y1 = static_cast<int>(std::ceil(std::max(at0, at1))) + 1;
+        for (int row = cell_of(y0 - margin); row <= cell_of(y1 + margin); ++row)
+            if (visit(static_cast<std::size_t>(row * kGrid + column)))
+                return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 ClearLinks::ClearLinks(int n) : n_(n), at_(static_cast<std::size_t>(n))
@@ -22,12 +61,11 @@ ClearLinks::ClearLinks(int n) : n_(n), at_(static_cast<std::size_t>(n))
     order_.reserve(static_cast<std::size_t>(n));
 }
 
-void ClearLinks::make(const Placed& placed, std::int16_t* rows, std::int32_t* counts,
-                      IndexPool& wormhole_pool)
+void ClearLinks::make_own_links(const Placed& placed, std::int16_t* rows, std::int32_t* counts)
 {
     planet_in_.fill(-1);
-    for (std::vector<std::int32_t>& list : gates_in_)
-        list.clear();
+    first_listed_.fill(-1);
+    listed_.clear();
     gates_.clear();
     for (int p = 0; p < n_; ++p) {
         at_[static_cast<std::size_t>(p)] = {placed.x(p), placed.y(p)};
@@ -35,8 +73,15 @@ void ClearLinks::make(const Placed& placed, std::int16_t* rows, std::int32_t* co
             static_cast<std::int16_t>(p);
         counts[p] = 0;
     }
+    if (n_ >= NearbyPlanets::kFrom)
+        nearest_.fill(placed);
     for (int p = 0; p < n_; ++p)
-        own_links(p, placed.own_links[p], rows + static_cast<std::ptrdiff_t>(p) * n_, counts[p]);
+        own_links(placed, p, rows, counts);
+}
+
+void ClearLinks::make_wormholes(const Placed& placed, std::int16_t* rows, std::int32_t* counts,
+                                IndexPool& wormhole_pool)
+{
     if (placed.wormhole_at.empty())
         return;
     wormhole_pool.fill(static_cast<std::uint32_t>(n_));
@@ -58,24 +103,44 @@ void ClearLinks::make(const Placed& placed, std::int16_t* rows, std::int32_t* co
     }
 }
 
-// Tries the nearest planets in order: those of the cells around first, which are surely the
-// nearest while nearer than kSurelyNearest; past that, every planet.
-void ClearLinks::own_links(int p, int wanted, std::int16_t* row, std::int32_t& count)
+// Tries the nearest planets in order. As many as the planet links to come first, from the
+// search the usual links use, which most often ends it. Past those, the others of the cells
+// around, which are surely the nearest while nearer than kSurelyNearest, one at a time, since a
+// planet seldom tries more than two or three; past that, every planet. A jumpgate its planet
+// made already stays clear: every later one was checked against it.
+void ClearLinks::own_links(const Placed& placed, int p, std::int16_t* rows, std::int32_t* counts)
 {
+    const int wanted = placed.own_links[p];
+    std::int16_t* row = rows + static_cast<std::ptrdiff_t>(p) * n_;
+    std::int32_t& count = counts[p];
     int tried = 0;
     const auto attempt = [&](int q) {
         ++tried;
-        if (clear(p, q)) {
+        const std::int16_t* back = rows + static_cast<std::ptrdiff_t>(q) * n_;
+        const bool made = q < p && std::find(back, back + counts[q], p) != back + counts[q];
+        if (made || clear(p, q)) {
             row[count++] = static_cast<std::int16_t>(q);
-            add_gate(p, q);
+            if (!made)
+                add_gate(p, q);
         }
     };
+    std::int16_t first[3];
+    if (n_ < NearbyPlanets::kFrom || !nearest_.nearest(placed, p, wanted, first))
+        nearest_scan(placed, p, wanted, first);
+    for (int k = 0; k < wanted; ++k)
+        attempt(first[k]);
+    if (count == wanted)
+        return;
     nearby(p);
-    std::sort(order_.begin(), order_.end());
-    for (const auto& [distance, q] : order_) {
-        if (count == wanted || tried == kTries || distance >= kSurelyNearest)
+    for (auto next = order_.begin(); next != order_.end(); ++next) {
+        if (count == wanted || tried == kTries)
+            return;
+        const auto nearest = std::min_element(next, order_.end());
+        if (nearest->first >= kSurelyNearest)
             break;
-        attempt(q);
+        std::iter_swap(next, nearest);
+        if (next - order_.begin() >= wanted)  // the first ones were tried above
+            attempt(next->second);
     }
     if (count == wanted || tried == kTries)
         return;
@@ -115,39 +180,47 @@ void ClearLinks::everyone(int p)
 }
 
 // Whether a jumpgate from a to b would pass no third planet and cross no jumpgate made before.
+// Two lines meet at a point within a unit of a cell both visit with a margin of one.
 bool ClearLinks::clear(int a, int b) const
 {
     using namespace gate_geometry;
     const At from = at(a), to = at(b);
-    const int left = std::min(from.x, to.x), right = std::max(from.x, to.x);
-    const int top = std::min(from.y, to.y), bottom = std::max(from.y, to.y);
-    for (int y = cell_of(top - kGateClearance); y <= cell_of(bottom + kGateClearance); ++y)
-        for (int x = cell_of(left - kGateClearance); x <= cell_of(right + kGateClearance); ++x) {
-            const int p = planet_in_[static_cast<std::size_t>(y * kGrid + x)];
-            if (p >= 0 && p != a && p != b && passes_near(from, to, at(p)))
-                return false;
+    // A third planet lies 56 units off each end on some axis, so a point of the line within
+    // kGateClearance of it lies 44 off each end on some axis: the line must be 88 long on an
+    // axis. Most links, to the nearest planets, are shorter.
+    constexpr int kRoomForAPlanet = 2 * (kClearance + 1 - kGateClearance);
+    const bool long_enough =
+        std::max(std::abs(to.x - from.x), std::abs(to.y - from.y)) >= kRoomForAPlanet;
+    const bool planet_near =
+        long_enough && cells_along(from, to, kGateClearance, [&](std::size_t cell) {
+            const int p = planet_in_[cell];
+            return p >= 0 && p != a && p != b && passes_near(from, to, at(p));
+        });
+    if (planet_near)
+        return false;
+    return !cells_along(from, to, 1, [&](std::size_t cell) {
+        for (std::int32_t entry = first_listed_[cell]; entry >= 0;
+             entry = listed_[static_cast<std::size_t>(entry)].next) {
+            const auto [c, d] =
+                gates_[static_cast<std::size_t>(listed_[static_cast<std::size_t>(entry)].gate)];
+            if (c != a && c != b && d != a && d != b && boxes_meet(from, to, at(c), at(d)) &&
+                segments_meet(from, to, at(c), at(d)))
+                return true;
         }
-    for (int y = cell_of(top); y <= cell_of(bottom); ++y)
-        for (int x = cell_of(left); x <= cell_of(right); ++x)
-            for (const std::int32_t g : gates_in_[static_cast<std::size_t>(y * kGrid + x)]) {
-                const auto [c, d] = gates_[static_cast<std::size_t>(g)];
-                if (c != a && c != b && d != a && d != b && boxes_meet(from, to, at(c), at(d)) &&
-                    segments_meet(from, to, at(c), at(d)))
-                    return false;
-            }
-    return true;
+        return false;
+    });
 }
 
-// Lists a new jumpgate in every cell its box covers: a line can only cross it where the boxes
-// meet, and they meet in some cell both cover.
+// Lists a new jumpgate in every cell along its line, as clear() looks for it.
 void ClearLinks::add_gate(int a, int b)
 {
     const auto g = static_cast<std::int32_t>(gates_.size());
     gates_.emplace_back(a, b);
-    for (int y = cell_of(std::min(at(a).y, at(b).y)); y <= cell_of(std::max(at(a).y, at(b).y)); ++y)
-        for (int x = cell_of(std::min(at(a).x, at(b).x)); x <= cell_of(std::max(at(a).x, at(b).x));
-             ++x)
-            gates_in_[static_cast<std::size_t>(y * kGrid + x)].push_back(g);
+    cells_along(at(a), at(b), 1, [&](std::size_t cell) {
+        listed_.push_back({g, first_listed_[cell]});
+        first_listed_[cell] = static_cast<std::int32_t>(listed_.size() - 1);
+        return false;
+    });
 }
 
 }  // namespace orvek

@@ -3,6 +3,7 @@
 // The own links and wormholes of a Generate with clear jumpgates: no jumpgate passes a third
 // planet within kGateClearance, and none crosses another.
 
+#include "core/nearest_planets.h"
 #include "core/placed_attempt.h"
 
 #include <algorithm>
@@ -22,16 +23,19 @@ class IndexPool;
 // number comes first.
 //
 // Both the planets and the jumpgates are found through the clash cells (56 units, at most one
-// planet each): a line can only pass planets in the cells around its box, and only cross the
-// jumpgates listed in the cells its box covers.
+// planet each): a line can only pass planets in the cells along it, and only cross the jumpgates
+// listed in the cells it runs through.
 class ClearLinks {
 public:
     explicit ClearLinks(int n);
 
-    // Writes each planet's own links, then its wormholes, into rows[p * n ...] and their count
-    // into counts[p]. The wormhole pool is filled and drawn from here. Never fails.
-    void make(const Placed& placed, std::int16_t* rows, std::int32_t* counts,
-              IndexPool& wormhole_pool);
+    // Writes each planet's own links into rows[p * n ...] and their count into counts[p].
+    // Never fails.
+    void make_own_links(const Placed& placed, std::int16_t* rows, std::int32_t* counts);
+
+    // Then adds the wormholes to the rows; the wormhole pool is filled and drawn from here.
+    void make_wormholes(const Placed& placed, std::int16_t* rows, std::int32_t* counts,
+                        IndexPool& wormhole_pool);
 
     static constexpr int kTries = 16;
 
@@ -40,9 +44,8 @@ private:
         int x, y;
     };
     At at(int p) const { return at_[static_cast<std::size_t>(p)]; }
-    static int cell_of(int v) { return std::clamp(v / kCell, 0, kGrid - 1); }
 
-    void own_links(int p, int wanted, std::int16_t* row, std::int32_t& count);
+    void own_links(const Placed& placed, int p, std::int16_t* rows, std::int32_t* counts);
     void nearby(int p);
     void everyone(int p);
     bool clear(int a, int b) const;
@@ -52,8 +55,15 @@ private:
     std::vector<At> at_;
     std::array<std::int16_t, kGrid * kGrid> planet_in_{};  // -1 for an empty cell
     std::vector<std::pair<int, int>> gates_;
-    std::array<std::vector<std::int32_t>, kGrid * kGrid> gates_in_;  // the gates each cell meets
+    // The gates each cell meets, as lists threaded through one array: a cell's first entry, and
+    // each entry's gate and the next entry of its cell (-1 ends a list).
+    struct Listed {
+        std::int32_t gate, next;
+    };
+    std::array<std::int32_t, kGrid * kGrid> first_listed_{};
+    std::vector<Listed> listed_;
     std::vector<std::pair<std::int64_t, int>> order_;  // candidates with squared distances
+    NearbyPlanets nearest_;
 };
 
 }  // namespace orvek

@@ -152,20 +152,20 @@ GatesInTheWay gates_in_the_way(const std::vector<Planet>& planets)
     GatesInTheWay found;
     const std::vector<std::pair<int, int>> gates = gates_of(graph_of(planets));
     const auto at = [&](int p) -> const Planet& { return planets[static_cast<std::size_t>(p)]; };
-    constexpr double kClear = double{kGateClearance} * kGateClearance;
     for (const auto& [a, b] : gates) {
         int nearest = -1;
-        double closest = kClear;
+        double closest = 0;
         for (int p = 0; p < static_cast<int>(planets.size()); ++p) {
             // Most planets lie well outside the gate's box: those are passed over at once.
             const Planet& q = at(p);
-            if (p == a || p == b || q.unread ||
-                q.x < std::min(at(a).x, at(b).x) - kGateClearance ||
+            if (p == a || p == b || q.unread || q.x < std::min(at(a).x, at(b).x) - kGateClearance ||
                 q.x > std::max(at(a).x, at(b).x) + kGateClearance ||
                 q.y < std::min(at(a).y, at(b).y) - kGateClearance ||
                 q.y > std::max(at(a).y, at(b).y) + kGateClearance)
                 continue;
-            if (const double d = distance_squared(at(a), at(b), at(p)); d <= closest)
+            if (!passes_near(at(a), at(b), at(p)))
+                continue;
+            if (const double d = distance_squared(at(a), at(b), at(p)); nearest < 0 || d <= closest)
                 nearest = p, closest = d;
         }
         if (nearest >= 0)

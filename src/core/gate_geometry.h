@@ -66,15 +66,23 @@ bool segments_meet(const P& a, const P& b, const P& c, const P& d)
            (cda == 0 && within(c, d, a)) || (cdb == 0 && within(c, d, b));
 }
 
-// Whether the line from a to b passes p within kGateClearance: p's box test first, since most
-// planets lie well outside the line's box.
+// Whether the line from a to b passes p within kGateClearance. Exact, in whole numbers: beyond
+// either end the nearest point is that end; between them the distance to the line is the cross
+// product over the length, compared squared.
 template <class P>
 bool passes_near(const P& a, const P& b, const P& p)
 {
-    if (p.x < std::min(a.x, b.x) - kGateClearance || p.x > std::max(a.x, b.x) + kGateClearance ||
-        p.y < std::min(a.y, b.y) - kGateClearance || p.y > std::max(a.y, b.y) + kGateClearance)
-        return false;
-    return distance_squared(a, b, p) <= double{kGateClearance} * kGateClearance;
+    constexpr std::int64_t kClear = std::int64_t{kGateClearance} * kGateClearance;
+    const std::int64_t abx = b.x - a.x, aby = b.y - a.y, apx = p.x - a.x, apy = p.y - a.y;
+    const std::int64_t along = apx * abx + apy * aby, length = abx * abx + aby * aby;
+    if (along <= 0)
+        return apx * apx + apy * apy <= kClear;
+    if (along >= length) {
+        const std::int64_t bpx = p.x - b.x, bpy = p.y - b.y;
+        return bpx * bpx + bpy * bpy <= kClear;
+    }
+    const std::int64_t cross = abx * apy - aby * apx;
+    return cross * cross <= kClear * length;
 }
 
 }  // namespace gate_geometry

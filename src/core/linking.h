@@ -49,13 +49,8 @@ public:
     bool connected(const Placed& placed)
     {
         std::fill(joined_.begin(), joined_.end(), 0);
-        if (clear_) {
-            clear_->make(placed, links_.data(), link_count_.data(), wormhole_pool_);
-            for (int p = 0; p < n_; ++p)
-                for (int k = 0; k < link_count_[p]; ++k)
-                    join(p, row(p)[k]);
-            return reaches_all();
-        }
+        if (clear_)
+            return connected_clear(placed);
         find_nearest(placed);
         for (int p = 0; p < n_; ++p)
             join(p, row(p)[0]);  // every planet links at least once
@@ -147,9 +142,10 @@ private:
     // that took their turn at making links mutual.
     void link(const Placed& placed)
     {
-        if (clear_)
-            clear_->make(placed, links_.data(), link_count_.data(), wormhole_pool_);
-        else
+        if (clear_) {
+            clear_->make_own_links(placed, links_.data(), link_count_.data());
+            clear_->make_wormholes(placed, links_.data(), link_count_.data(), wormhole_pool_);
+        } else
             find_nearest(placed);
         if (!clear_ && !placed.wormhole_at.empty()) {
             wormhole_pool_.fill(static_cast<std::uint32_t>(n_));
@@ -177,9 +173,15 @@ private:
     bool reaches_all()
     {
         std::fill(reached_.begin(), reached_.end(), 0);
-        reached_[0] = 1;
+        return walk_from(0) == n_;
+    }
+
+    // Walks from a planet not reached before; returns how many planets the walk reached.
+    int walk_from(int start)
+    {
+        reached_[start >> 6] |= std::uint64_t{1} << (start & 63);
         int count = 1, next = 0;
-        walk_[0] = 0;
+        walk_[0] = static_cast<std::int16_t>(start);
         while (next < count) {
             const std::uint64_t* neighbours = joined_row(walk_[next++]);
             for (int w = 0; w < words_; ++w) {
@@ -189,7 +191,37 @@ private:
                     walk_[count++] = static_cast<std::int16_t>(w * 64 + std::countr_zero(fresh));
             }
         }
-        return count == n_;
+        return count;
+    }
+
+    // Whether the galaxy is in more than `most` pieces.
+    bool more_pieces_than(int most)
+    {
+        std::fill(reached_.begin(), reached_.end(), 0);
+        int pieces = 0;
+        for (int p = 0; p < n_; ++p)
+            if (!(reached_[p >> 6] >> (p & 63) & 1) && (walk_from(p), ++pieces > most))
+                return true;
+        return false;
+    }
+
+    // The test with clear jumpgates. Each wormhole joins two pieces at most, so own links that
+    // leave more pieces than one more than the wormholes cannot give a connected galaxy, and the
+    // wormholes, whose long lines take the most looking, are then not looked for.
+    bool connected_clear(const Placed& placed)
+    {
+        clear_->make_own_links(placed, links_.data(), link_count_.data());
+        const auto join_rows = [&] {
+            for (int p = 0; p < n_; ++p)
+                for (int k = 0; k < link_count_[p]; ++k)
+                    join(p, row(p)[k]);
+        };
+        join_rows();
+        if (more_pieces_than(static_cast<int>(placed.wormhole_at.size()) + 1))
+            return false;
+        clear_->make_wormholes(placed, links_.data(), link_count_.data(), wormhole_pool_);
+        join_rows();
+        return reaches_all();
     }
 
     int farthest(const Placed& placed, int p) const
