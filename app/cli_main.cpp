@@ -7,6 +7,7 @@
 #include "core/generate_command.h"
 #include "core/random.h"
 #include "core/version.h"
+#include "cli_archive.h"
 #include "cli_batch.h"
 #include "cli_check.h"
 #include "cli_edit.h"
@@ -277,6 +278,10 @@ int run(const QCommandLineParser& parser)
     check_name_length(o, folder);
     if (!o.check.isEmpty() || o.check_all)
         return check(o, folder);
+    if (!o.export_id.isEmpty())
+        return export_command(o, folder);
+    if (o.importing)
+        return import_command(o, folder);
     if (!o.open.isEmpty())
         return open(o, folder);
     if (o.count > 1 || !o.where.empty())

@@ -127,11 +127,25 @@ std::vector<EditStep> parse_edits()
 
 Options parse_options(const QCommandLineParser& parser)
 {
-    // Only --recover takes a number of its own (of a copy it lists).
-    if (!parser.positionalArguments().isEmpty() && !parser.isSet("recover"))
-        throw ExitError{2, "unexpected argument \"" +
-                               parser.positionalArguments().first().toStdString() + "\""};
+    // Only --recover takes a number of its own (of a copy it lists), and --export its file.
+    const QStringList extra = parser.positionalArguments();
+    if (!extra.isEmpty() && !parser.isSet("recover") &&
+        !(parser.isSet("export") && extra.size() == 1))
+        throw ExitError{2, "unexpected argument \"" + extra.last().toStdString() + "\""};
     Options o;
+    if (parser.isSet("export")) {
+        if (extra.size() != 1)
+            throw ExitError{2, "--export wants the campaign's id and the archive's file: "
+                               "--export ID FILE.zip"};
+        o.export_id = parser.value("export");
+        o.archive_path = extra.first();
+    }
+    if (parser.isSet("import")) {
+        if (parser.isSet("export"))
+            throw ExitError{2, "--export and --import exclude each other"};
+        o.archive_path = parser.value("import");
+        o.importing = true;
+    }
     o.game_dir = parser.isSet("game-dir") ? parser.value("game-dir").toStdString()
                                           : GameFolder::current().game_dir();
     o.seed =
@@ -282,6 +296,14 @@ void add_options(QCommandLineParser& parser)
         {"check", "Check the saved campaign ID: its findings, exit 5 with a problem.", "ID"},
         {"check-all", "Check every saved campaign of the game folder."},
         {"open", "Read the saved campaign ID instead of generating; --save saves it again.", "ID"},
+        {"export",
+         "Write the saved campaign ID as one zip archive FILE.zip (\"--export ID FILE.zip\"), with "
+         "a manifest and a preview picture, to share it.",
+         "ID"},
+        {"import",
+         "Import the campaign a zip archive holds, after its check (--name imports it under "
+         "another name, --overwrite replaces a campaign of its id).",
+         "FILE.zip"},
         {"find-games", "List the game folders found: the game folder and the Steam libraries'."},
         {"recover",
          "List the unsaved work the window's recovery copies keep; \"--recover N --save\" saves "

@@ -45,6 +45,9 @@ struct Options {
     std::string name;
     SaveRequest request;
     QString json, png;
+    // --export ID FILE.zip and --import FILE.zip: the campaign and the archive's file.
+    QString export_id, archive_path;
+    bool importing = false;
     QString check, open;  // a campaign to check or to open instead of a Generate
     bool check_all = false;
     std::vector<EditStep> edits;

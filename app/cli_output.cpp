@@ -22,8 +22,6 @@
 
 namespace orvek {
 
-namespace {
-
 nlohmann::ordered_json figures_json(const GalaxyFigures& f)
 {
     return {{"hops_from_home_max", f.hops_from_home_max},
@@ -36,8 +34,6 @@ nlohmann::ordered_json figures_json(const GalaxyFigures& f)
             {"through_planets", f.through_planets},
             {"crossings", f.crossings}};
 }
-
-}  // namespace
 
 nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name,
                                    const GalaxySettings* s, std::uint64_t attempts,

@@ -7,8 +7,8 @@ cd "$(dirname "$0")/.."
 ./scripts/setup-debian.sh hardening
 seconds=${FUZZ_SECONDS:-60}
 cmake --preset fuzz >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_encounter fuzz_name_list fuzz_campaign_id fuzz_jpeg fuzz_journal fuzz_campaign fuzz_library_folders
-for target in encounter name_list campaign_id jpeg journal campaign library_folders; do
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_encounter fuzz_name_list fuzz_campaign_id fuzz_jpeg fuzz_journal fuzz_campaign fuzz_library_folders fuzz_archive
+for target in encounter name_list campaign_id jpeg journal campaign library_folders archive; do
   work=build-fuzz/corpus-$target
   mkdir -p "$work"
   echo "== fuzz_$target for ${seconds}s"

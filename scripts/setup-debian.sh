@@ -4,7 +4,7 @@
 # With "hardening" it adds what the sanitizer, fuzzing and Windows runs need (the Windows Qt
 # build included).
 set -euo pipefail
-packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev libgtest-dev
+packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libjpeg-dev libzip-dev libgtest-dev
           libbenchmark-dev nlohmann-json3-dev xvfb xauth fonts-dejavu-core fonts-wine fonts-liberation strace
           x11-apps netpbm)
 if [ "${1:-}" = hardening ]; then

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Makes the Windows release on Debian 12: a static Qt (cached outside the work tree), then both
-# programs as single static executables, their tests under Wine, and the zip a player unzips.
+# Makes the Windows release on Debian 12: a static Qt and a static libzip (each cached outside the
+# work tree), then both programs as single static executables, their tests under Wine, and the
+# zip a player unzips.
 #   scripts/windows-release.sh [--no-tests]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,10 +13,14 @@ SECONDS=0
 [ -x build/tools/make-demo-game ] || ./scripts/build.sh
 qt=$(./scripts/windows-qt.sh)
 stage "Qt ready after ${SECONDS} s: $qt"
+zip=$(./scripts/windows-zip.sh)
+stage "libzip ready after ${SECONDS} s: $zip"
 version=$(sed -n 's/^project(OrvekGalaxyGenerator VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 commit=$(git rev-parse --short=12 HEAD)
 cmake --preset windows -DCMAKE_PREFIX_PATH="$qt" \
   -DJPEG_INCLUDE_DIR="$qt/include" -DJPEG_LIBRARY="$qt/lib/libjpeg.a" \
+  -DLIBZIP_INCLUDE_DIR="$zip/include" -DLIBZIP_LIBRARY="$zip/lib/libzip.a" \
+  -DLIBZIP_ZLIB="$zip/lib/libz.a" \
   -DORVEK_HOST_MAKE_DEMO_GAME="$PWD/build/tools/make-demo-game" >/dev/null
 cmake --build build-win -j"$(nproc)"
 stage "programs built after ${SECONDS} s"
@@ -39,13 +44,16 @@ git archive --format=zip --prefix="orvek-galaxy-generator-$version-$commit/" \
 cp "$qt/QT-LGPL-3.0.txt" "$dist/licences/Qt-LGPL-3.0.txt"
 cp "$qt/LIBJPEG-TURBO-LICENSE.md" "$dist/licences/libjpeg-turbo-LICENSE.md"
 cp "$qt/LIBJPEG-README.ijg" "$dist/licences/libjpeg-README.ijg"
+cp "$zip/LIBZIP-LICENSE.txt" "$dist/licences/libzip-LICENSE.txt"
+cp "$zip/ZLIB-README.txt" "$dist/licences/zlib-README.txt"
 zip_path=$PWD/build-win/orvek-galaxy-generator-$version-windows-x64.zip
 rm -f "$zip_path"
 (cd build-win/dist && zip -qr "$zip_path" "orvek-galaxy-generator-$version")
 # Every licence file the zip must hold, and the source it promises.
 listing=$(unzip -Z1 "$zip_path")
 for f in LICENSE.txt README.txt orvek-galaxy-generator-$version-source-$commit.zip \
-         licences/Qt-LGPL-3.0.txt licences/libjpeg-turbo-LICENSE.md licences/libjpeg-README.ijg; do
+         licences/Qt-LGPL-3.0.txt licences/libjpeg-turbo-LICENSE.md licences/libjpeg-README.ijg \
+         licences/libzip-LICENSE.txt licences/zlib-README.txt; do
   grep -qxF "orvek-galaxy-generator-$version/$f" <<<"$listing" ||
     { echo "[windows-release] the zip lacks $f"; exit 1; }
 done

@@ -2,6 +2,7 @@
 #include "core/galaxy_shape.h"
 
 #include "core/galaxy_figures.h"
+#include "core/gate_geometry.h"
 #include "core/generator.h"
 #include "core/random.h"
 #include "support/fake_services.h"
@@ -9,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvek {
@@ -52,9 +55,52 @@ int reached(const std::vector<Planet>& planets)
     return static_cast<int>(walk.size());
 }
 
+// Whether the jumpgate from a to b would pass a third planet or cross a jumpgate of the galaxy.
+bool blocked(const std::vector<Planet>& planets, int a, int b)
+{
+    using namespace gate_geometry;
+    const auto at = [&](int p) -> const Planet& { return planets[static_cast<std::size_t>(p)]; };
+    for (int t = 0; t < static_cast<int>(planets.size()); ++t)
+        if (t != a && t != b && passes_near(at(a), at(b), at(t)))
+            return true;
+    for (int c = 0; c < static_cast<int>(planets.size()); ++c)
+        for (const int d : at(c).links)
+            if (c != a && c != b && d != a && d != b && segments_meet(at(a), at(b), at(c), at(d)))
+                return true;
+    return false;
+}
+
+// With clear jumpgates, each planet's first link goes to the nearest of its 16 nearest planets
+// whose jumpgate would be clear: every nearer one is blocked.
+void expect_first_links_nearest_clear(const std::vector<Planet>& planets, const std::string& what)
+{
+    const auto far = [&](int p, int q) {
+        const std::int64_t dx =
+            planets[static_cast<std::size_t>(p)].x - planets[static_cast<std::size_t>(q)].x;
+        const std::int64_t dy =
+            planets[static_cast<std::size_t>(p)].y - planets[static_cast<std::size_t>(q)].y;
+        return std::pair(dx * dx + dy * dy, q);
+    };
+    for (int p = 0; p < static_cast<int>(planets.size()); ++p) {
+        std::vector<std::pair<std::int64_t, int>> nearest;
+        for (int q = 0; q < static_cast<int>(planets.size()); ++q)
+            if (q != p)
+                nearest.push_back(far(p, q));
+        std::sort(nearest.begin(), nearest.end());
+        nearest.resize(std::min<std::size_t>(nearest.size(), 16));
+        const int first = planets[static_cast<std::size_t>(p)].links[0];
+        for (const auto& [distance, r] : nearest)
+            if (far(p, r) < far(p, first)) {
+                EXPECT_TRUE(blocked(planets, p, r))
+                    << what << ": planet " << p << " passed over " << r;
+            }
+    }
+}
+
 // Every shape over 200 seeds, planet counts spread over the range, with and without clear
 // jumpgates: every planet inside the outline and clear of the others, every one reachable, and
-// clear jumpgates neither through a planet nor across one another.
+// clear jumpgates neither through a planet nor across one another, each planet's first one to
+// the nearest planet it could join.
 class EveryShape : public ::testing::TestWithParam<GalaxyShape> {};
 
 TEST_P(EveryShape, KeepsItsOutlineAndTheRules)
@@ -62,7 +108,10 @@ TEST_P(EveryShape, KeepsItsOutlineAndTheRules)
     const GalaxyShape shape = GetParam();
     for (int seed = 1; seed <= 200; ++seed)
         for (const bool clear : {false, true}) {
-            const int n = seed % 25 == 0 ? 175 : 8 + seed * 37 % 110;
+            // Every count in the range's shape, 175, and both sides of where outlines fill the map.
+            const int n = seed % 25 == 0   ? 175
+                          : seed % 25 == 1 ? 122 + seed % 4
+                                           : 8 + seed * 37 % 110;
             const std::string what = "seed " + std::to_string(seed) + ", " + std::to_string(n) +
                                      " planets" + (clear ? ", clear jumpgates" : "");
             GalaxyParams params = params_of(n, seed % 4, 30, 40, 5);
@@ -88,6 +137,7 @@ TEST_P(EveryShape, KeepsItsOutlineAndTheRules)
                 const GalaxyFigures figures = galaxy_figures(galaxy.planets);
                 EXPECT_EQ(figures.through_planets, 0) << what;
                 EXPECT_EQ(figures.crossings, 0) << what;
+                expect_first_links_nearest_clear(galaxy.planets, what);
             }
         }
 }
