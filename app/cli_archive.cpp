@@ -4,11 +4,11 @@
 #include "cli_check.h"
 #include "cli_output.h"
 
+#include "archive/archive_manifest.h"
 #include "archive/campaign_archive.h"
 #include "campaign/campaign_check.h"
 #include "core/cp1252.h"
 #include "core/error.h"
-#include "core/version.h"
 #include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/names.h"
@@ -38,22 +38,6 @@ std::string preview_png(const GameFolder& folder, const LoadedCampaign& campaign
     return bytes.toStdString();
 }
 
-// What a player reading the archive's listing learns first: the campaign, its size and figures,
-// and what made the archive. A saved campaign no longer knows the Generate that made it.
-std::string manifest_of(const LoadedCampaign& campaign)
-{
-    const std::vector<Planet> planets = galaxy_planets(campaign);
-    const nlohmann::ordered_json manifest = {{"format", 1},
-                                             {"name", cp1252_to_utf8(campaign.name)},
-                                             {"id", campaign_id(campaign.id)},
-                                             {"planets", planets.size()},
-                                             {"figures", figures_json(galaxy_figures(planets))},
-                                             {"generate", nullptr},
-                                             {"seed", nullptr},
-                                             {"program", "orvek-galaxy " + program_version()}};
-    return manifest.dump(2) + "\n";
-}
-
 }  // namespace
 
 int export_command(const Options& o, const GameFolder& folder)
@@ -61,8 +45,8 @@ int export_command(const Options& o, const GameFolder& folder)
     const std::string id = o.export_id.toStdString();
     try {
         const LoadedCampaign campaign = load_campaign(folder, id);
-        const CampaignArchive archive =
-            campaign_for_archive(folder, id, manifest_of(campaign), preview_png(folder, campaign));
+        const CampaignArchive archive = campaign_for_archive(folder, id, archive_manifest(campaign),
+                                                             preview_png(folder, campaign));
         write_output_file(o.archive_path.toStdString(), archive_bytes(archive));
         print("exported \"" + shown_escaped(cp1252_to_utf8(campaign.name)) + "\" (" + archive.id +
               "), " + std::to_string(archive.encounters.size()) + " encounter files, to " +
@@ -90,9 +74,10 @@ int import_command(const Options& o, const GameFolder& folder)
     }
     const LoadedCampaign campaign = archive_campaign(folder, archive);
     const std::vector<Finding> findings = check_campaign(folder, campaign);
-    std::cerr << "the archive holds \"" << shown_escaped(cp1252_to_utf8(campaign.name)) << "\" ("
-              << archive.id << "), " << campaign.planets.size() << " planets\n"
-              << findings_text(findings);
+    if (!o.quiet)
+        std::cerr << "the archive holds \"" << shown_escaped(cp1252_to_utf8(campaign.name))
+                  << "\" (" << archive.id << "), " << campaign.planets.size() << " planets\n";
+    std::cerr << findings_text(findings);
     if (problem_count(findings) > 0 && !o.keep_problems)
         throw ExitError{5,
                         "The campaign was not imported: it has " +

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli_output.h"
 
+#include "archive/archive_manifest.h"
+
 #include "campaign/map_file.h"
 #include "core/cp1252.h"
 #include "core/galaxy_edit.h"
@@ -22,18 +24,6 @@
 
 namespace orvek {
 
-nlohmann::ordered_json figures_json(const GalaxyFigures& f)
-{
-    return {{"hops_from_home_max", f.hops_from_home_max},
-            {"hops_from_home_mean", f.hops_from_home_mean},
-            {"dead_ends", f.dead_ends},
-            {"chokepoints", f.chokepoints},
-            {"bridges", f.bridges},
-            {"diameter", f.diameter},
-            {"links", f.links},
-            {"through_planets", f.through_planets},
-            {"crossings", f.crossings}};
-}
 
 nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name,
                                    const GalaxySettings* s, std::uint64_t attempts,

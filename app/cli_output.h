@@ -18,9 +18,6 @@
 
 namespace orvek {
 
-// The figures of a galaxy as the JSON's "stats" holds them.
-nlohmann::ordered_json figures_json(const GalaxyFigures& figures);
-
 // The galaxy as JSON: its seed (null for an opened campaign) beside its campaign id;
 // `settings` and `attempts` only for a generated one; its figures under "stats" when asked.
 nlohmann::ordered_json galaxy_json(const Galaxy& galaxy, const std::string& name,

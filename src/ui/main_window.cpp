@@ -64,6 +64,7 @@ MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
 {
     setObjectName("Form1");
     setWindowTitle(kStartCaption);
+    setAcceptDrops(true);  // a campaign's zip dropped on the window is imported
     setMinimumSize(kMinimumMap + kColumnSpan, 400);
     // Centred on the screen: a window asked to stand at (0, 0) hides its title bar under some
     // desktops' panels.

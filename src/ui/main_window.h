@@ -72,6 +72,9 @@ public:
         std::function<QString(const QStringList& unused)> template_choice;
         // A question answered by one of `buttons` (the last is the answer of Escape).
         std::function<QString(const QString& question, const QStringList& buttons)> choose;
+        // A name asked for (an import whose campaign id is taken), `suggested` at first; empty
+        // for Cancel.
+        std::function<QString(const QString& question, const QString& suggested)> text;
     };
     void set_hooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
@@ -96,6 +99,14 @@ public:
     // name field and its check's findings at hand (a line on the map tells how many problems).
     // A campaign that cannot be read at all is an error message; the galaxy stays as it was.
     void open_campaign(const std::string& id);
+
+    // Writes the saved campaign shown (opened, or the galaxy shown as saved) as a zip archive
+    // at `path`, with its manifest and preview; says whether it could.
+    void export_to(const QString& path);
+    // Reads the archive at `path` and, after the player saw what it holds and agreed, imports it
+    // (under another name the player gives when its id is taken) and opens it. A refused archive
+    // is an error message, and nothing is written.
+    void import_from(const QString& path);
 
     // The planet panel beside the map (the map's menu shows and hides it; the choice is
     // remembered).
@@ -137,6 +148,11 @@ signals:
 public slots:
     // Ctrl+O and the map's menu: the list of saved campaigns to open one from.
     void on_open_campaign();
+    void on_export_campaign();
+    void on_import_campaign();
+    std::string exportable_campaign() const;
+    bool confirm_import(const QString& question, const std::string& preview);
+    QString ask_for_name(const QString& question, const QString& suggested);
     // Ctrl+K and the map's menu: the findings of the campaign shown.
     void on_check_campaign();
     // The map's menu: the game folders found and recent ones, or another by a folder dialog;
@@ -153,6 +169,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void set_up_controls();

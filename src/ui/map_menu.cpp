@@ -89,6 +89,12 @@ void MainWindow::show_map_menu(const QPoint& at)
     check->setEnabled(document_->opened() || !document_->saved_id().empty());
     connect(open, &QAction::triggered, this, &MainWindow::on_open_campaign);
     connect(check, &QAction::triggered, this, &MainWindow::on_check_campaign);
+    QAction* export_action = menu.addAction("Export campaign…");
+    export_action->setEnabled(!busy() && !exportable_campaign().empty());
+    connect(export_action, &QAction::triggered, this, &MainWindow::on_export_campaign);
+    QAction* import_action = menu.addAction("Import campaign…");
+    import_action->setEnabled(!busy());
+    connect(import_action, &QAction::triggered, this, &MainWindow::on_import_campaign);
     menu.addSeparator();
     QAction* twelve = menu.addAction("Generate 12…\tCtrl+G");
     twelve->setEnabled(!busy());

@@ -8,8 +8,9 @@
 # the tree compared: a call failing up to the commit must leave the old campaign with exit 1; after
 # it the Save may complete. Prints "kills tried/held, errors tried/held, races tried/held".
 # With CRASH_SAVE=edited the Save is that of the saved campaign opened and edited (a planet
-# added and joined, made home, another renamed), which writes it back from its own files; races
-# are then left out.
+# added and joined, made home, another renamed), which writes it back from its own files; with
+# CRASH_SAVE=import it is the import of another campaign's archive over it. Races are then left
+# out.
 set -uo pipefail
 tool=$1 demo=$2 work=$3
 calls=(openat write fsync renameat unlinkat mkdirat flock getdents64 close newfstatat)
@@ -41,12 +42,18 @@ if [ "$edited" = edited ]; then
     run "$work/try" "${save_args[@]}" >/dev/null 2>&1 && break
   done
 fi
+if [ "$edited" = import ]; then
+  # The campaign of another Generate, as an archive: imported over the saved one.
+  cp -a "$base" "$work/export" && run "$work/export" --seed 2 "${save_args[@]}" >/dev/null &&
+    run "$work/export" --export crash "$work/crash.zip" >/dev/null || exit 1
+  save_args=(--import "$work/crash.zip" --overwrite)
+fi
 old=$(snapshot "$base")
 cp -a "$base" "$work/new" && run "$work/new" --seed 2 "${save_args[@]}" >/dev/null || exit 1
 new=$(snapshot "$work/new")
 cp -a "$base" "$work/other" && run "$work/other" --seed 3 "${save_args[@]}" >/dev/null || exit 1
 other=$(snapshot "$work/other")
-[ "$old" != "$new" ] && { [ "$new" != "$other" ] || [ "$edited" = edited ]; } ||
+[ "$old" != "$new" ] && { [ "$new" != "$other" ] || [ "$edited" != generated ]; } ||
   { echo "the three states must differ"; exit 1; }
 
 # Which calls of each kind the save makes: those from its lock on Orvek.exe on (the calls before
@@ -109,7 +116,7 @@ done
 
 # Two saves of the same campaign at once: both succeed, one after the other.
 races=0 races_held=0
-[ "$edited" = edited ] && rounds=0 || rounds=20
+[ "$edited" != generated ] && rounds=0 || rounds=20
 for ((i = 1; i <= rounds; i++)); do
   rm -rf "$case_dir" && cp -a "$base" "$case_dir"
   run "$case_dir" --seed 2 "${save_args[@]}" >/dev/null 2>&1 & a=$!

@@ -52,6 +52,7 @@ struct Window {
     QString template_answer;      // the template chosen for a planet whose file was not read
     QString choice_answer = "Decide later";  // the button chosen in a question of several
     QString choice_question;
+    QString name_answer;  // the name given when an import's campaign id is taken
     explicit Window(std::uint32_t seed = 42) : form(game.folder(), seed)
     {
         form.set_hooks({[this](const QString& t, const QString& m) { messages.emplace_back(t, m); },
@@ -78,7 +79,8 @@ struct Window {
                         [this](const QString& question, const QStringList&) {
                             choice_question = question;
                             return choice_answer;
-                        }});
+                        },
+                        [this](const QString&, const QString&) { return name_answer; }});
         form.set_up_recovery(state.str());
         // The window as it opens on a screen where 979 x 750 fits, whatever the test
         // platform's screen is; the planet panel's own tests show it.

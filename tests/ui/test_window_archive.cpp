@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Campaign archives from the window: the saved galaxy exported, imported back under another name
+// when its id is taken and opened, and an archive that is no campaign refused with nothing written.
+
+#include "ui/window_fixture.h"
+
+#include "campaign/campaign_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace orvek {
+namespace {
+
+using testing::TempDir;
+using testing::Window;
+
+TEST(WindowArchive, ExportedThenImportedUnderAnotherName)
+{
+    Window w;
+    TempDir out;
+    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    w.find<QLineEdit>("Edit_CName")->setText("Shared Reach");
+    ASSERT_TRUE(w.save());
+    const QString zip = QString::fromStdString((out.path() / "shared.zip").string());
+    w.form.export_to(zip);
+    ASSERT_FALSE(w.messages.empty());
+    EXPECT_NE(w.messages.back().second.indexOf("was exported"), -1)
+        << w.messages.back().second.toStdString();
+    w.choice_answer = "Import";
+    w.name_answer = "Shared Copy";
+    w.form.import_from(zip);
+    EXPECT_NE(w.choice_question.indexOf("Import \"Shared Reach\""), -1)
+        << w.choice_question.toStdString();
+    ASSERT_NE(w.form.document().opened(), nullptr);
+    EXPECT_EQ(w.form.document().opened()->id, "sharedcopy");
+    const fs::path encounters = w.game.dir.path() / "campaign/data/encounters";
+    for (const auto& file : fs::directory_iterator(encounters / "sharedreach"))
+        EXPECT_EQ(testing::read_bytes(encounters / "sharedcopy" / file.path().filename()),
+                  testing::read_bytes(file.path()))
+            << file.path().filename();
+    // An archive that is no campaign: a sentence, and the game folder as it was.
+    const auto before = testing::snapshot(w.game.dir.path(), true);
+    std::ofstream(out.path() / "junk.zip") << "no zip at all";
+    const std::size_t shown = w.messages.size();
+    w.form.import_from(QString::fromStdString((out.path() / "junk.zip").string()));
+    ASSERT_EQ(w.messages.size(), shown + 1);
+    EXPECT_NE(w.messages.back().second.indexOf("not a zip archive"), -1);
+    EXPECT_EQ(testing::snapshot(w.game.dir.path(), true), before);
+}
+
+}  // namespace
+}  // namespace orvek
