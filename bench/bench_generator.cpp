@@ -201,33 +201,9 @@ void cancel_latency(benchmark::State& state)
     }
 }
 
-// One complete Generate per iteration, each from another seed.
-void fast_to_connected(benchmark::State& state)
+// Complete Generates of `params`, one per iteration, each from another seed.
+void generates(benchmark::State& state, const GalaxyParams& params)
 {
-    const Corner& corner = kCorners[state.range(0)];
-    testing::FakeWorld world;
-    world.names.names.resize(300);
-    Random random(777);
-    std::uint64_t attempts = 0;
-    for (auto _ : state) {
-        GenerationProgress progress;
-        Galaxy galaxy;
-        generate_galaxy(params_of(corner), world.services, random, galaxy, &progress);
-        attempts += progress.attempts.load();
-    }
-    state.counters["attempts_per_galaxy"] =
-        static_cast<double>(attempts) / static_cast<double>(state.iterations());
-}
-
-// One complete Generate per iteration of a shape (its number in every_shape()), with or without
-// clear jumpgates, at corner (d)'s numbers and the planet count given: 175, where every shape
-// fills the map, and 60, where the outlines show.
-void shape_to_connected(benchmark::State& state)
-{
-    GalaxyParams params = params_of(kCorners[3]);
-    params.shape = every_shape()[static_cast<std::size_t>(state.range(0))];
-    params.clear_gates = state.range(1) != 0;
-    params.planets = static_cast<int>(state.range(2));
     testing::FakeWorld world;
     world.names.names.resize(300);
     Random random(777);
@@ -240,6 +216,23 @@ void shape_to_connected(benchmark::State& state)
     }
     state.counters["attempts_per_galaxy"] =
         static_cast<double>(attempts) / static_cast<double>(state.iterations());
+}
+
+void fast_to_connected(benchmark::State& state)
+{
+    generates(state, params_of(kCorners[state.range(0)]));
+}
+
+// A shape (its number in every_shape()), with or without clear jumpgates, at corner (d)'s numbers
+// and the planet count given: 175, where every shape fills the map, and 60, where the outlines
+// show.
+void shape_to_connected(benchmark::State& state)
+{
+    GalaxyParams params = params_of(kCorners[3]);
+    params.shape = every_shape()[static_cast<std::size_t>(state.range(0))];
+    params.clear_gates = state.range(1) != 0;
+    params.planets = static_cast<int>(state.range(2));
+    generates(state, params);
 }
 
 void plain_per_attempt(benchmark::State& state)

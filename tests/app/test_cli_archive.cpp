@@ -196,6 +196,19 @@ TEST(CliArchive, HostileArchivesAreRefusedAndNothingIsWritten)
              return make_zip(shared.with({plain_file + "x", std::string(64 << 20, '\0')}));
          },
          5, "more than a campaign's file can"},
+        {"a size its headers understate",
+         [&] {
+             const std::string bomb = plain_file + "x";
+             std::string zip = make_zip(shared.with({bomb, std::string(4 << 20, '\0')}));
+             const std::size_t central = headers(zip, "PK\1\2").back();
+             const std::size_t local = headers(zip, "PK\3\4").back();
+             for (const std::size_t at : {central + 24, local + 22}) {
+                 put16(zip, at, 100);
+                 put16(zip, at + 2, 0);
+             }
+             return zip;
+         },
+         5, "more than a campaign's file can"},
         {"100,000 entries",
          [&] {
              std::vector<Entry> many = shared.entries;

@@ -3,6 +3,7 @@
 
 #include "core/linking.h"
 #include "core/random.h"
+#include "support/generator_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -12,21 +13,6 @@
 
 namespace orvek {
 namespace {
-
-// Whether the planets' links reach every planet from planet 0.
-bool reaches_all(const std::vector<Planet>& planets)
-{
-    std::vector<bool> seen(planets.size());
-    std::vector<int> walk{0};
-    seen[0] = true;
-    for (std::size_t i = 0; i < walk.size(); ++i)
-        for (const int q : planets[static_cast<std::size_t>(walk[i])].links)
-            if (!seen[static_cast<std::size_t>(q)]) {
-                seen[static_cast<std::size_t>(q)] = true;
-                walk.push_back(q);
-            }
-    return walk.size() == planets.size();
-}
 
 // The test of an attempt with clear jumpgates, which skips the wormholes when the own links leave
 // too many pieces, says what the whole galaxy it would store says, over random attempts of few
@@ -62,7 +48,8 @@ TEST(ClearLinks, TheTestAgreesWithTheGalaxyItStores)
             const bool said = linker.connected(placed);
             std::vector<Planet> planets;
             linker.store(placed, planets, templates, names);
-            EXPECT_EQ(said, reaches_all(planets)) << n << " planets, round " << round;
+            EXPECT_EQ(said, testing::reached_from_first(planets) == planets.size())
+                << n << " planets, round " << round;
             connected += said;
             ++tried;
         }

@@ -40,21 +40,6 @@ TEST(ShapeNames, ReadAsWritten)
     }
 }
 
-// How many planets a walk along the links reaches from planet 0.
-int reached(const std::vector<Planet>& planets)
-{
-    std::vector<bool> seen(planets.size());
-    std::vector<int> walk{0};
-    seen[0] = true;
-    for (std::size_t i = 0; i < walk.size(); ++i)
-        for (const int q : planets[static_cast<std::size_t>(walk[i])].links)
-            if (!seen[static_cast<std::size_t>(q)]) {
-                seen[static_cast<std::size_t>(q)] = true;
-                walk.push_back(q);
-            }
-    return static_cast<int>(walk.size());
-}
-
 // Whether the jumpgate from a to b would pass a third planet or cross a jumpgate of the galaxy.
 bool blocked(const std::vector<Planet>& planets, int a, int b)
 {
@@ -132,7 +117,7 @@ TEST_P(EveryShape, KeepsItsOutlineAndTheRules)
                         positions_clash(a.x, a.y, galaxy.planets[q].x, galaxy.planets[q].y))
                         << what << ": planets " << q << " and " << p;
             }
-            EXPECT_EQ(reached(galaxy.planets), n) << what;
+            EXPECT_EQ(testing::reached_from_first(galaxy.planets), galaxy.planets.size()) << what;
             if (clear) {
                 const GalaxyFigures figures = galaxy_figures(galaxy.planets);
                 EXPECT_EQ(figures.through_planets, 0) << what;

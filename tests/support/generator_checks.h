@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace orvek::testing {
 
@@ -20,6 +21,21 @@ inline GalaxyParams params_of(int planets, int wormholes, int j1, int j2, int j3
     p.join2 = j2;
     p.join3 = j3;
     return p;
+}
+
+// How many planets a walk along the links reaches from planet 0.
+inline std::size_t reached_from_first(const std::vector<Planet>& planets)
+{
+    std::vector<bool> seen(planets.size());
+    std::vector<int> walk{0};
+    seen[0] = true;
+    for (std::size_t i = 0; i < walk.size(); ++i)
+        for (const int q : planets[static_cast<std::size_t>(walk[i])].links)
+            if (!seen[static_cast<std::size_t>(q)]) {
+                seen[static_cast<std::size_t>(q)] = true;
+                walk.push_back(q);
+            }
+    return walk.size();
 }
 
 inline void expect_same_galaxy(const Galaxy& a, const Galaxy& b, const std::string& what)

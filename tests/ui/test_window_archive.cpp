@@ -39,6 +39,8 @@ TEST(WindowArchive, ExportedThenImportedUnderAnotherName)
         << w.choice_question.toStdString();
     ASSERT_NE(w.form.document().opened(), nullptr);
     EXPECT_EQ(w.form.document().opened()->id, "sharedcopy");
+    EXPECT_EQ(w.form.document().opened()->name, "Shared Copy");
+    EXPECT_EQ(w.form.document().opened()->name_key, "sharedcopy");
     const fs::path encounters = w.game.dir.path() / "campaign/data/encounters";
     for (const auto& file : fs::directory_iterator(encounters / "sharedreach"))
         EXPECT_EQ(testing::read_bytes(encounters / "sharedcopy" / file.path().filename()),
