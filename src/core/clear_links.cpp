@@ -12,8 +12,9 @@ namespace orvek {
 
 namespace {
 
-// The cells around a planet's own, two on every side, hold every planet nearer than this on
-// both axes: a planet three cells off lies at least 3 x 56 - 55 units away on one of them.
+// The cells around a planet's own, two on every side, hold every planet less than 113 units away
+// (this is its square): a planet three cells off lies at least 3 x 56 - 55 units away on one
+// axis.
 constexpr int kRing = 2;
 constexpr std::int64_t kSurelyNearest = std::int64_t{kRing * kCell + 1} * (kRing * kCell + 1);
 
@@ -66,7 +67,6 @@ void ClearLinks::make_own_links(const Placed& placed, std::int16_t* rows, std::i
     planet_in_.fill(-1);
     first_listed_.fill(-1);
     listed_.clear();
-    gates_.clear();
     for (int p = 0; p < n_; ++p) {
         at_[static_cast<std::size_t>(p)] = {placed.x(p), placed.y(p)};
         planet_in_[static_cast<std::size_t>(cell_of(placed.y(p)) * kGrid + cell_of(placed.x(p)))] =
@@ -198,13 +198,16 @@ bool ClearLinks::clear(int a, int b) const
         });
     if (planet_near)
         return false;
+    const Box box = box_of(from, to);
     return !cells_along(from, to, 1, [&](std::size_t cell) {
         for (std::int32_t entry = first_listed_[cell]; entry >= 0;
              entry = listed_[static_cast<std::size_t>(entry)].next) {
-            const auto [c, d] =
-                gates_[static_cast<std::size_t>(listed_[static_cast<std::size_t>(entry)].gate)];
-            if (c != a && c != b && d != a && d != b && boxes_meet(from, to, at(c), at(d)) &&
-                segments_meet(from, to, at(c), at(d)))
+            const Listed& gate = listed_[static_cast<std::size_t>(entry)];
+            if (gate.box.left > box.right || box.left > gate.box.right ||
+                gate.box.top > box.bottom || box.top > gate.box.bottom)
+                continue;  // lines whose boxes do not meet never do
+            if (gate.a != a && gate.a != b && gate.b != a && gate.b != b &&
+                segments_meet(from, to, at(gate.a), at(gate.b)))
                 return true;
         }
         return false;
@@ -214,10 +217,10 @@ bool ClearLinks::clear(int a, int b) const
 // Lists a new jumpgate in every cell along its line, as clear() looks for it.
 void ClearLinks::add_gate(int a, int b)
 {
-    const auto g = static_cast<std::int32_t>(gates_.size());
-    gates_.emplace_back(a, b);
+    const Box box = box_of(at(a), at(b));
     cells_along(at(a), at(b), 1, [&](std::size_t cell) {
-        listed_.push_back({g, first_listed_[cell]});
+        listed_.push_back({first_listed_[cell], static_cast<std::int16_t>(a),
+                           static_cast<std::int16_t>(b), box});
         first_listed_[cell] = static_cast<std::int32_t>(listed_.size() - 1);
         return false;
     });

@@ -54,11 +54,24 @@ private:
     const int n_;
     std::vector<At> at_;
     std::array<std::int16_t, kGrid * kGrid> planet_in_{};  // -1 for an empty cell
-    std::vector<std::pair<int, int>> gates_;
+    // A line's box, in map units.
+    struct Box {
+        std::int16_t left, top, right, bottom;
+    };
+    static Box box_of(At a, At b)
+    {
+        return {static_cast<std::int16_t>(std::min(a.x, b.x)),
+                static_cast<std::int16_t>(std::min(a.y, b.y)),
+                static_cast<std::int16_t>(std::max(a.x, b.x)),
+                static_cast<std::int16_t>(std::max(a.y, b.y))};
+    }
     // The gates each cell meets, as lists threaded through one array: a cell's first entry, and
-    // each entry's gate and the next entry of its cell (-1 ends a list).
+    // each entry's next entry of its cell (-1 ends a list), the gate's planets and its box, so
+    // that most gates are passed over without looking their planets up.
     struct Listed {
-        std::int32_t gate, next;
+        std::int32_t next;
+        std::int16_t a, b;
+        Box box;
     };
     std::array<std::int32_t, kGrid * kGrid> first_listed_{};
     std::vector<Listed> listed_;
