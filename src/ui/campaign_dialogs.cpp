@@ -69,7 +69,7 @@ OpenCampaignDialog::OpenCampaignDialog(const std::vector<CampaignEntry>& campaig
     list_->setHeaderLabels({"Campaign", "Id", "Planets", "Saved", "Check"});
     for (const CampaignEntry& e : campaigns_) {
         const QString notes = e.notes ? ", " + counted(e.notes, "note") : QString();
-        const QString check = !e.error.empty() ? QString("cannot be read")
+        const QString check = !e.error.empty()  ? QString("cannot be read")
                               : e.problems == 0 ? "fine" + notes
                                                 : counted(e.problems, "problem");
         auto* item = new QTreeWidgetItem(
@@ -83,6 +83,13 @@ OpenCampaignDialog::OpenCampaignDialog(const std::vector<CampaignEntry>& campaig
     if (!campaigns_.empty())
         list_->setCurrentItem(list_->topLevelItem(0));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Open | QDialogButtonBox::Cancel, this);
+    QPushButton* export_button = buttons->addButton("Export…", QDialogButtonBox::ActionRole);
+    export_button->setObjectName("ExportCampaign");
+    export_button->setEnabled(!campaigns_.empty());
+    connect(export_button, &QPushButton::clicked, this, [this] {
+        exporting_ = true;
+        accept();
+    });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(list_, &QTreeWidget::itemActivated, this, &QDialog::accept);

@@ -38,9 +38,12 @@ public:
     OpenCampaignDialog(const std::vector<CampaignEntry>& campaigns, QWidget* parent);
     // The id of the campaign chosen, or empty.
     std::string chosen() const;
+    // Whether the campaign chosen is to be exported as an archive rather than opened.
+    bool exporting() const { return exporting_; }
 
 private:
     QTreeWidget* list_ = nullptr;
+    bool exporting_ = false;
     std::vector<CampaignEntry> campaigns_;
 };
 

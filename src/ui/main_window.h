@@ -75,6 +75,9 @@ public:
         // A name asked for (an import whose campaign id is taken), `suggested` at first; empty
         // for Cancel.
         std::function<QString(const QString& question, const QString& suggested)> text;
+        // The archive file chosen to export to (`suggested` its name) or import from; empty
+        // for Cancel.
+        std::function<QString(const QString& suggested)> archive_file;
     };
     void set_hooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
@@ -149,6 +152,8 @@ public slots:
     // Ctrl+O and the map's menu: the list of saved campaigns to open one from.
     void on_open_campaign();
     void on_export_campaign();
+    void ask_where_to_export(const std::string& id);
+    void export_campaign(const std::string& id, const QString& path);
     void on_import_campaign();
     std::string exportable_campaign() const;
     bool confirm_import(const QString& question, const std::string& preview);

@@ -62,19 +62,32 @@ void MainWindow::on_export_campaign()
     const std::string id = exportable_campaign();
     if (id.empty())
         return show_information("Save the galaxy first: an archive holds a saved campaign.");
-    const QString path = QFileDialog::getSaveFileName(
-        this, "Export campaign", QString::fromStdString(id) + ".zip", "Zip archives (*.zip)");
+    ask_where_to_export(id);
+}
+
+void MainWindow::ask_where_to_export(const std::string& id)
+{
+    const QString suggested = QString::fromStdString(id) + ".zip";
+    const QString path = hooks_.archive_file
+                             ? hooks_.archive_file(suggested)
+                             : QFileDialog::getSaveFileName(this, "Export campaign", suggested,
+                                                            "Zip archives (*.zip)");
     if (!path.isEmpty())
-        export_to(path);
+        export_campaign(id, path);
 }
 
 void MainWindow::export_to(const QString& path)
 {
-    const std::string id = exportable_campaign();
+    export_campaign(exportable_campaign(), path);
+}
+
+void MainWindow::export_campaign(const std::string& id, const QString& path)
+{
     try {
         const LoadedCampaign campaign = load_campaign(folder_, id);
-        // The Generate that made the galaxy shown, while it still is the one saved.
-        const bool generated = !document_->opened() && document_->command().has_value();
+        // The Generate that made the galaxy shown, while it is the campaign exported.
+        const bool generated =
+            !document_->opened() && document_->command().has_value() && document_->saved_id() == id;
         const std::string manifest =
             archive_manifest(campaign, generated ? command_line().toStdString() : std::string(),
                              generated ? std::optional(document_->command()->seed) : std::nullopt);
@@ -93,8 +106,10 @@ void MainWindow::export_to(const QString& path)
 
 void MainWindow::on_import_campaign()
 {
-    const QString path =
-        QFileDialog::getOpenFileName(this, "Import campaign", QString(), "Zip archives (*.zip)");
+    const QString path = hooks_.archive_file
+                             ? hooks_.archive_file(QString())
+                             : QFileDialog::getOpenFileName(this, "Import campaign", QString(),
+                                                            "Zip archives (*.zip)");
     if (!path.isEmpty())
         import_from(path);
 }

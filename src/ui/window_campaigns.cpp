@@ -160,7 +160,11 @@ void MainWindow::show_campaign_list(const std::vector<CampaignEntry>& campaigns,
     if (!error.empty())
         return show_error(message_text(error));
     OpenCampaignDialog dialog(campaigns, this);
-    if (dialog.exec() == QDialog::Accepted && !dialog.chosen().empty() && may_replace_galaxy())
+    if (dialog.exec() != QDialog::Accepted || dialog.chosen().empty())
+        return;
+    if (dialog.exporting())
+        return ask_where_to_export(dialog.chosen());
+    if (may_replace_galaxy())
         open_campaign(dialog.chosen());
 }
 

@@ -27,8 +27,10 @@ TEST(WindowArchive, ExportedThenImportedUnderAnotherName)
     ASSERT_TRUE(w.click_and_wait("LMDButton1"));
     w.find<QLineEdit>("Edit_CName")->setText("Shared Reach");
     ASSERT_TRUE(w.save());
+    // Exported from the Open list.
     const QString zip = QString::fromStdString((out.path() / "shared.zip").string());
-    w.form.export_to(zip);
+    w.archive_answer = zip;
+    w.choose_in_campaign_list("sharedreach", "ExportCampaign");
     ASSERT_FALSE(w.messages.empty());
     EXPECT_NE(w.messages.back().second.indexOf("was exported"), -1)
         << w.messages.back().second.toStdString();

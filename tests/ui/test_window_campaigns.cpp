@@ -73,28 +73,9 @@ void activate(Window& w)
     EXPECT_TRUE(QTest::qWaitForWindowActive(&w.form, 1000));
 }
 
-// Ctrl+O, then the campaign `id` chosen in the list and opened, as a player does. The list is
-// read off the user-interface thread, so it opens a moment after the keys.
 void open_with_keys(Window& w, const QString& id)
 {
-    bool chosen = false;
-    std::function<void()> choose = [&w, id, &choose, &chosen] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (!dialog)
-            return QTimer::singleShot(20, choose);
-        chosen = true;
-        auto* list = dialog->findChild<QTreeWidget*>("CampaignList");
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
-            if (list->topLevelItem(i)->text(1) == id)
-                list->setCurrentItem(list->topLevelItem(i));
-        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open),
-                          Qt::LeftButton);
-    };
-    QTimer::singleShot(0, choose);
-    activate(w);
-    QTest::keyClick(&w.form, Qt::Key_O, Qt::ControlModifier);
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return chosen && !QApplication::activeModalWidget(); }, 20000));
+    w.choose_in_campaign_list(id);
 }
 
 // Ctrl+K, then the finding that holds `text` chosen in the list.
@@ -133,12 +114,11 @@ TEST(MainWindow, OpenAndCheckASavedCampaign)
         << chosen.toStdString() << ": a finding is led by its planet's name";
     // Its notes are the jumpgates drawn through planets, which "Tidy jumpgates" reroutes.
     const std::size_t through = gates_in_the_way(w.form.document().planets()).through.size();
-    EXPECT_TRUE(w.form.findChild<QListWidget*>("FindingsList")
-                    ->window()
-                    ->windowTitle()
-                    .endsWith(QString(": 1 problem, %1 note%2")
-                                  .arg(through)
-                                  .arg(through == 1 ? "" : "s")));
+    EXPECT_TRUE(
+        w.form.findChild<QListWidget*>("FindingsList")
+            ->window()
+            ->windowTitle()
+            .endsWith(QString(": 1 problem, %1 note%2").arg(through).arg(through == 1 ? "" : "s")));
     // Saved back, it asks first, naming the planet: Cancel writes nothing, "Check campaign"
     // lists the problems, "Save anyway" saves and the problem line stays.
     for (const char* answer : {"Cancel", "Check campaign"}) {

@@ -7,9 +7,17 @@
 #include "support/temp_dir.h"
 #include "ui/main_window.h"
 
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
 
 namespace orvek::testing {
 
@@ -52,7 +60,8 @@ struct Window {
     QString template_answer;      // the template chosen for a planet whose file was not read
     QString choice_answer = "Decide later";  // the button chosen in a question of several
     QString choice_question;
-    QString name_answer;  // the name given when an import's campaign id is taken
+    QString name_answer;     // the name given when an import's campaign id is taken
+    QString archive_answer;  // the archive file chosen to export to or import from
     explicit Window(std::uint32_t seed = 42) : form(game.folder(), seed)
     {
         form.set_hooks({[this](const QString& t, const QString& m) { messages.emplace_back(t, m); },
@@ -80,7 +89,8 @@ struct Window {
                             choice_question = question;
                             return choice_answer;
                         },
-                        [this](const QString&, const QString&) { return name_answer; }});
+                        [this](const QString&, const QString&) { return name_answer; },
+                        [this](const QString&) { return archive_answer; }});
         form.set_up_recovery(state.str());
         // The window as it opens on a screen where 979 x 750 fits, whatever the test
         // platform's screen is; the planet panel's own tests show it.
@@ -105,6 +115,34 @@ struct Window {
         QSignalSpy spy(&form, &MainWindow::generation_finished);
         QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton);
         return !spy.isEmpty() || spy.wait(60000);
+    }
+    // Ctrl+O, then the campaign `id` chosen in the list and the dialog's button `button` (Open,
+    // or another by its object name) pressed, as a player does. The list is read off the
+    // user-interface thread, so it opens a moment after the keys.
+    void choose_in_campaign_list(const QString& id, const QString& button = {})
+    {
+        bool chosen = false;
+        std::function<void()> choose = [id, button, &choose, &chosen] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (!dialog)
+                return QTimer::singleShot(20, choose);
+            chosen = true;
+            auto* list = dialog->findChild<QTreeWidget*>("CampaignList");
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                if (list->topLevelItem(i)->text(1) == id)
+                    list->setCurrentItem(list->topLevelItem(i));
+            QPushButton* pressed =
+                button.isEmpty()
+                    ? dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)
+                    : dialog->findChild<QPushButton*>(button);
+            QTest::mouseClick(pressed, Qt::LeftButton);
+        };
+        QTimer::singleShot(0, choose);
+        form.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&form, 1000));
+        QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return chosen && !QApplication::activeModalWidget(); }, 20000));
     }
 };
 
