@@ -142,7 +142,8 @@ class Run:
         self.saved_at = None
         while window.poll() is None and time.monotonic() < kill_at + 0.5:
             if len(sent) == save_after and self.saved_at is None:
-                xdo("mousemove", x0 + self.width - 67, y0 + 161, "click", 1)
+                # The Basic section's Save button, below the shape list and its box.
+                xdo("mousemove", x0 + self.width - 67, y0 + 206, "click", 1)
                 self.saved_at = (len(sent), time.monotonic())
                 time.sleep(self.rng.uniform(0.0, 1.5))
                 continue
