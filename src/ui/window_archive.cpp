@@ -157,7 +157,11 @@ void MainWindow::import_from(const QString& path)
     } catch (const Error& e) {
         return show_error(message_text(e.what()));
     }
-    open_campaign(archive.id);
+    // The imported campaign is shown unless that would drop unsaved work the player keeps.
+    if (may_replace_galaxy())
+        return open_campaign(archive.id);
+    show_information("The campaign \"" + QString::fromStdString(archive.id) +
+                     "\" was imported; Open lists it.");
 }
 
 bool MainWindow::confirm_import(const QString& question, const std::string& preview)
