@@ -77,7 +77,14 @@ int import_command(const Options& o, const GameFolder& folder)
     if (!o.quiet)
         std::cerr << "the archive holds \"" << shown_escaped(cp1252_to_utf8(campaign.name))
                   << "\" (" << archive.id << "), " << campaign.planets.size() << " planets\n";
-    std::cerr << findings_text(findings);
+    // The findings quote what the archive holds: each line is shown with its control
+    // characters escaped, so that no name from elsewhere can drive the terminal.
+    const std::string text = findings_text(findings);
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find('\n', start);
+        std::cerr << shown_escaped(text.substr(start, end - start)) << "\n";
+        start = end == std::string::npos ? text.size() : end + 1;
+    }
     if (problem_count(findings) > 0 && !o.keep_problems)
         throw ExitError{5,
                         "The campaign was not imported: it has " +
