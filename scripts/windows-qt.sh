@@ -27,18 +27,7 @@ if [ -f "$prefix/.complete" ]; then
   exit 0
 fi
 
-# Debian's own source package of qtbase needs a deb-src entry for the archive already in use.
-if ! apt-get source --print-uris qt6-base >/dev/null 2>&1; then
-  log "adding a deb-src entry for Debian bookworm"
-  cat >/etc/apt/sources.list.d/orvek-deb-src.sources <<'EOF'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-  apt-get update -qq
-fi
+./scripts/debian-sources.sh qt6-base
 # Standard output carries only the prefix, so the set-up's report goes to standard error.
 ./scripts/setup-debian.sh hardening >&2
 

@@ -17,18 +17,7 @@ if [ -f "$prefix/.complete" ]; then
   exit 0
 fi
 ./scripts/setup-debian.sh hardening >&2
-# Debian's own source packages need a deb-src entry for the archive already in use.
-if ! apt-get source --print-uris libzip >/dev/null 2>&1; then
-  log "adding a deb-src entry for Debian bookworm"
-  cat >/etc/apt/sources.list.d/orvek-deb-src.sources <<'SOURCES'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SOURCES
-  apt-get update -qq
-fi
+./scripts/debian-sources.sh libzip
 work=$cache/work-libzip-$recipe
 rm -rf "$work" "$prefix"
 mkdir -p "$work"
