@@ -304,7 +304,7 @@ EditPointer link_back(const Planets& planets, int p, int q)
     check_planet(planets, p);
     check_planet(planets, q);
     if (p == q || !joined(planets[at(p)], q) || joined(planets[at(q)], p))
-        throw EditRefused(planet_title(planets, p) + " holds no link to " +
+        throw EditRefused(planet_title(planets, p) + " holds no jumpgate to " +
                           planet_title(planets, q) + " that lacks its way back.");
     if (std::ssize(planets[at(q)].links) >= kMaxLinks)
         throw EditRefused(planet_title(planets, q) + " has " + std::to_string(kMaxLinks) +

@@ -87,7 +87,7 @@ EditPointer tidy_gates(const Planets& planets)
         throw EditRefused(left_as_they_are.empty()
                               ? "No jumpgate is drawn through a planet."
                               : "The planets in the way of the jumpgates have no room for more "
-                                "links.");
+                                "jumpgates.");
     Links links;
     for (const Planet& p : tidied)
         links.push_back(p.links);

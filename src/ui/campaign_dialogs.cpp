@@ -162,9 +162,9 @@ void FindingsDialog::choose(int row)
     if (f && f->planet >= 0)
         emit planet_chosen(f->planet);
     const Finding::Fix fix = f ? f->fix : Finding::Fix::None;
-    fix_->setText(fix == Finding::Fix::CutLink      ? "Cut this link"
+    fix_->setText(fix == Finding::Fix::CutLink      ? "Cut this jumpgate"
                   : fix == Finding::Fix::MendUnread ? "Delete the planet"
-                                                    : "Make the links mutual");
+                                                    : "Make the jumpgates mutual");
     fix_->setVisible(fix != Finding::Fix::None);
     give_template_->setVisible(fix == Finding::Fix::MendUnread);
 }

@@ -60,7 +60,7 @@ public:
 signals:
     // A finding about a planet was chosen.
     void planet_chosen(int planet);
-    // The fix of the chosen finding was asked for ("Cut this link", "Make the links mutual",
+    // The fix of the chosen finding was asked for ("Cut this jumpgate", "Make the jumpgates mutual",
     // "Delete the planet").
     void fix_requested(const Finding& finding);
     // A planet whose file was not read is to be given a file from a template.

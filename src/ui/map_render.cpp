@@ -361,7 +361,7 @@ QString planet_description(const std::vector<Planet>& planets, std::size_t index
     if (p.home)
         description += ", home planet";
     description += "\nTemplate: " + text(p.template_file);
-    description += "\nLinked to: " + linked.join(", ");
+    description += "\nJumpgates to: " + linked.join(", ");
     QStringList effects, facilities;
     for (int f = 0; f < kFeatureCount; ++f)
         if (p.features[static_cast<std::size_t>(f)])

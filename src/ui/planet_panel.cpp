@@ -204,7 +204,7 @@ void PlanetPanel::show_one(const std::vector<Planet>& planets, int p)
                                  : text_of(other.system_name).toHtmlEscaped();
         linked << QString("<a style=\"color: white\" href=\"%1\">%2</a>").arg(q).arg(name);
     }
-    links_->setText("Linked to: " + (linked.isEmpty() ? QString("none") : linked.join(", ")));
+    links_->setText("Jumpgates to: " + (linked.isEmpty() ? QString("none") : linked.join(", ")));
     home_->setEnabled(!planet.home);
 }
 

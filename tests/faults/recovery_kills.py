@@ -27,7 +27,6 @@ from pathlib import Path
 
 MAP = 750  # the map's side in pixels where 979 x 750 fits the screen
 CLEARANCE = 55  # map units between planets on both axes
-AGE = 2.5  # seconds: every edit sent this long before the kill must be in the copy
 
 
 def xdo(*args):
@@ -180,7 +179,7 @@ class Run:
         # The edits a copy counts start at the Save, when the Save came first.
         bases = [0] if self.saved_at is None else [self.saved_at[0], 0]
         if not found:
-            after = [t for t in sent[bases[0]:] if t < kill_at - AGE]
+            after = [t for t in sent[bases[0]:] if t < kill_at - self.args.age]
             if self.saved_at is None or after:
                 self.fail("no copy after the kill")
             self.edits, self.done = 0, sum(1 for t in sent if t <= kill_at)
@@ -194,8 +193,8 @@ class Run:
         edits = work["edits"]
         for base in bases:
             done = sum(1 for t in sent[base:] if t <= kill_at)
-            older = sum(1 for t in sent[base:] if t < kill_at - AGE)
-            if base == 0 and self.saved_at and self.saved_at[1] < kill_at - AGE:
+            older = sum(1 for t in sent[base:] if t < kill_at - self.args.age)
+            if base == 0 and self.saved_at and self.saved_at[1] < kill_at - self.args.age:
                 continue  # a copy from before the Save may last only a moment after it
             if older <= edits <= done and base + edits < len(states) and \
                     positions(work["planets"]) == states[base + edits]:
@@ -208,7 +207,7 @@ class Run:
                 self.edits, self.done = edits, sum(1 for t in sent if t <= kill_at)
                 return
         self.fail(f"the copy holds {edits} edits and is not the galaxy after any of the edits "
-                  f"sent {AGE} s before the kill up to the kill ({len(sent)} sent, saved "
+                  f"sent {self.args.age} s before the kill up to the kill ({len(sent)} sent, saved "
                   f"{self.saved_at})")
 
     @staticmethod
@@ -275,6 +274,8 @@ def main():
     parser.add_argument("--pause", type=float, default=0.4, help="the longest pause between edits")
     parser.add_argument("--candidates-wait", type=float, default=1.5)
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--age", type=float, default=2.5,
+                        help="seconds: every edit sent this long before the kill must be in the copy")
     args = parser.parse_args()
     build = Path(args.build).resolve()
     args.gui = str(build / "app/orvek-galaxy-generator")

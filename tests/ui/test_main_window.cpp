@@ -306,7 +306,7 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
                   fs::path(planets[home].template_file).filename().string())),
               -1);
     const Planet& linked = planets[static_cast<std::size_t>(planets[home].links[0])];
-    EXPECT_NE(text.indexOf("Linked to: " + QString::fromStdString(linked.system_name)), -1);
+    EXPECT_NE(text.indexOf("Jumpgates to: " + QString::fromStdString(linked.system_name)), -1);
     // What the files hold: no inhibition effect while its box is unticked, the home planet's
     // own facilities always, in a player's words.
     EXPECT_EQ(text.indexOf("Cloak inoperable"), -1) << text.toStdString();

@@ -229,7 +229,7 @@ TEST(MainWindow, APlanetWhoseFileIsGoneIsNamedNotDrawn)
         << w.form.map()->progress().toStdString();
 }
 
-// A finding with one clear fix offers it: "Cut this link" cuts a link to no planet as an edit
+// A finding with one clear fix offers it: "Cut this jumpgate" cuts a link to no planet as an edit
 // that Ctrl+Z takes back, and the problem goes from the list.
 TEST(MainWindow, AFindingsFixIsAnUndoableEdit)
 {
@@ -249,7 +249,7 @@ TEST(MainWindow, AFindingsFixIsAnUndoableEdit)
     auto* fix = w.form.findChild<QPushButton*>("FixButton");
     ASSERT_NE(fix, nullptr);
     ASSERT_TRUE(fix->isVisible());
-    EXPECT_EQ(fix->text(), "Cut this link");
+    EXPECT_EQ(fix->text(), "Cut this jumpgate");
     fix->click();
     const auto listed = [&] {
         const auto* list = w.form.findChild<QListWidget*>("FindingsList");
