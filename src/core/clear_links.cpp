@@ -57,7 +57,9 @@ bool cells_along(At a, At b, int margin, Visit visit)
 
 }  // namespace
 
-ClearLinks::ClearLinks(int n) : n_(n), at_(static_cast<std::size_t>(n))
+ClearLinks::ClearLinks(int n)
+    : n_(n), at_(static_cast<std::size_t>(n)), nearest_of_(static_cast<std::size_t>(n)),
+      nearest_distance_(static_cast<std::size_t>(n))
 {
     order_.reserve(static_cast<std::size_t>(n));
 }
@@ -65,7 +67,8 @@ ClearLinks::ClearLinks(int n) : n_(n), at_(static_cast<std::size_t>(n))
 void ClearLinks::make_own_links(const Placed& placed, std::int16_t* rows, std::int32_t* counts)
 {
     planet_in_.fill(-1);
-    first_listed_.fill(-1);
+    for (auto& kind : first_listed_)
+        kind.fill(-1);
     listed_.clear();
     for (int p = 0; p < n_; ++p) {
         at_[static_cast<std::size_t>(p)] = {placed.x(p), placed.y(p)};
@@ -75,6 +78,14 @@ void ClearLinks::make_own_links(const Placed& placed, std::int16_t* rows, std::i
     }
     if (n_ >= NearbyPlanets::kFrom)
         nearest_.fill(placed);
+    // Every planet's nearest ones before the first link, which needs them at both its ends.
+    for (int p = 0; p < n_ && n_ > 1; ++p) {
+        std::int16_t* first = nearest_of_[static_cast<std::size_t>(p)].data();
+        const int wanted = std::max(1, static_cast<int>(placed.own_links[p]));
+        if (n_ < NearbyPlanets::kFrom || !nearest_.nearest(placed, p, wanted, first))
+            nearest_scan(placed, p, wanted, first);
+        nearest_distance_[static_cast<std::size_t>(p)] = distance(p, first[0]);
+    }
     for (int p = 0; p < n_; ++p)
         own_links(placed, p, rows, counts);
 }
@@ -124,9 +135,7 @@ void ClearLinks::own_links(const Placed& placed, int p, std::int16_t* rows, std:
                 add_gate(p, q);
         }
     };
-    std::int16_t first[3];
-    if (n_ < NearbyPlanets::kFrom || !nearest_.nearest(placed, p, wanted, first))
-        nearest_scan(placed, p, wanted, first);
+    const std::int16_t* first = nearest_of_[static_cast<std::size_t>(p)].data();
     for (int k = 0; k < wanted; ++k)
         attempt(first[k]);
     if (count == wanted)
@@ -189,28 +198,32 @@ bool ClearLinks::clear(int a, int b) const
     // kGateClearance of it lies 44 off each end on some axis: the line must be 88 long on an
     // axis. Most links, to the nearest planets, are shorter.
     constexpr int kRoomForAPlanet = 2 * (kClearance + 1 - kGateClearance);
+    const bool nearest = nearest_link(a, b);
     const bool long_enough =
         std::max(std::abs(to.x - from.x), std::abs(to.y - from.y)) >= kRoomForAPlanet;
     const bool planet_near =
-        long_enough && cells_along(from, to, kGateClearance, [&](std::size_t cell) {
+        !nearest && long_enough && cells_along(from, to, kGateClearance, [&](std::size_t cell) {
             const int p = planet_in_[cell];
             return p >= 0 && p != a && p != b && passes_near(from, to, at(p));
         });
     if (planet_near)
         return false;
     const Box box = box_of(from, to);
-    return !cells_along(from, to, 1, [&](std::size_t cell) {
-        for (std::int32_t entry = first_listed_[cell]; entry >= 0;
-             entry = listed_[static_cast<std::size_t>(entry)].next) {
+    const auto crosses = [&](std::int32_t entry) {
+        for (; entry >= 0; entry = listed_[static_cast<std::size_t>(entry)].next) {
             const Listed& gate = listed_[static_cast<std::size_t>(entry)];
-            if (gate.box.left > box.right || box.left > gate.box.right ||
-                gate.box.top > box.bottom || box.top > gate.box.bottom)
-                continue;  // lines whose boxes do not meet never do
-            if (gate.a != a && gate.a != b && gate.b != a && gate.b != b &&
-                segments_meet(from, to, at(gate.a), at(gate.b)))
+            // Lines whose boxes do not meet never do; nor do gates that share a planet. Tested
+            // without branches, as either way is as likely.
+            const bool apart = (gate.box.left > box.right) | (box.left > gate.box.right) |
+                               (gate.box.top > box.bottom) | (box.top > gate.box.bottom) |
+                               (gate.a == a) | (gate.a == b) | (gate.b == a) | (gate.b == b);
+            if (!apart && segments_meet(from, to, at(gate.a), at(gate.b)))
                 return true;
         }
         return false;
+    };
+    return !cells_along(from, to, 1, [&](std::size_t cell) {
+        return crosses(first_listed_[1][cell]) || (!nearest && crosses(first_listed_[0][cell]));
     });
 }
 
@@ -218,10 +231,11 @@ bool ClearLinks::clear(int a, int b) const
 void ClearLinks::add_gate(int a, int b)
 {
     const Box box = box_of(at(a), at(b));
+    auto& first = first_listed_[nearest_link(a, b) ? 0 : 1];
     cells_along(at(a), at(b), 1, [&](std::size_t cell) {
-        listed_.push_back({first_listed_[cell], static_cast<std::int16_t>(a),
-                           static_cast<std::int16_t>(b), box});
-        first_listed_[cell] = static_cast<std::int32_t>(listed_.size() - 1);
+        listed_.push_back(
+            {first[cell], static_cast<std::int16_t>(a), static_cast<std::int16_t>(b), box});
+        first[cell] = static_cast<std::int32_t>(listed_.size() - 1);
         return false;
     });
 }

@@ -25,6 +25,14 @@ class IndexPool;
 // Both the planets and the jumpgates are found through the clash cells (56 units, at most one
 // planet each): a line can only pass planets in the cells along it, and only cross the jumpgates
 // listed in the cells it runs through.
+//
+// A nearest link, from a planet to one no other planet is nearer to, meets no other nearest link
+// and passes near no third planet. Were pq and rs such links (q nearest to p, s to r) crossing,
+// they would be the diagonals of a four-sided figure, longer together than either pair of its
+// opposite sides: |ps| + |rq| < |pq| + |rs|, while |pq| <= |ps| and |rs| <= |rq|. Nor can an end
+// of one lie on the other, nearer than the nearest. And a planet within 12 units of pq would lie
+// within 24 units of q, or be nearer to p than q is. So a nearest link is only checked against
+// the other links.
 class ClearLinks {
 public:
     explicit ClearLinks(int n);
@@ -73,8 +81,23 @@ private:
         std::int16_t a, b;
         Box box;
     };
-    std::array<std::int32_t, kGrid * kGrid> first_listed_{};
+    // By kind of link: nearest links first, then the others.
+    std::array<std::array<std::int32_t, kGrid * kGrid>, 2> first_listed_{};
     std::vector<Listed> listed_;
+    // Each planet's three nearest planets, nearest first, and the squared distance to its nearest.
+    std::vector<std::array<std::int16_t, 3>> nearest_of_;
+    std::vector<std::int64_t> nearest_distance_;
+    std::int64_t distance(int a, int b) const
+    {
+        const std::int64_t dx = at(a).x - at(b).x, dy = at(a).y - at(b).y;
+        return dx * dx + dy * dy;
+    }
+    bool nearest_link(int a, int b) const
+    {
+        const std::int64_t d = distance(a, b);
+        return d == nearest_distance_[static_cast<std::size_t>(a)] ||
+               d == nearest_distance_[static_cast<std::size_t>(b)];
+    }
     std::vector<std::pair<std::int64_t, int>> order_;  // candidates with squared distances
     NearbyPlanets nearest_;
 };
