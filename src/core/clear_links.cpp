@@ -58,7 +58,8 @@ bool cells_along(At a, At b, int margin, Visit visit)
 }  // namespace
 
 ClearLinks::ClearLinks(int n)
-    : n_(n), at_(static_cast<std::size_t>(n)), nearest_of_(static_cast<std::size_t>(n)),
+    : n_(n), words_((n + 63) / 64), at_(static_cast<std::size_t>(n)),
+      made_to_(static_cast<std::size_t>(n * words_)), nearest_of_(static_cast<std::size_t>(n)),
       nearest_distance_(static_cast<std::size_t>(n))
 {
     order_.reserve(static_cast<std::size_t>(n));
@@ -67,6 +68,7 @@ ClearLinks::ClearLinks(int n)
 void ClearLinks::make_own_links(const Placed& placed, std::int16_t* rows, std::int32_t* counts)
 {
     planet_in_.fill(-1);
+    std::fill(made_to_.begin(), made_to_.end(), 0);
     for (auto& kind : first_listed_)
         kind.fill(-1);
     listed_.clear();
@@ -127,12 +129,14 @@ void ClearLinks::own_links(const Placed& placed, int p, std::int16_t* rows, std:
     int tried = 0;
     const auto attempt = [&](int q) {
         ++tried;
-        const std::int16_t* back = rows + static_cast<std::ptrdiff_t>(q) * n_;
-        const bool made = q < p && std::find(back, back + counts[q], p) != back + counts[q];
+        const bool made = made_to(p, q);
         if (made || clear(p, q)) {
             row[count++] = static_cast<std::int16_t>(q);
-            if (!made)
+            if (!made) {
                 add_gate(p, q);
+                made_to_[static_cast<std::size_t>(q * words_ + (p >> 6))] |= std::uint64_t{1}
+                                                                             << (p & 63);
+            }
         }
     };
     const std::int16_t* first = nearest_of_[static_cast<std::size_t>(p)].data();

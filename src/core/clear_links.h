@@ -60,7 +60,14 @@ private:
     void add_gate(int a, int b);
 
     const int n_;
+    const int words_;  // 64-bit words in a row of planets
     std::vector<At> at_;
+    // Per planet, a bit for each planet that made its own link to it: that link stands.
+    std::vector<std::uint64_t> made_to_;
+    bool made_to(int p, int q) const
+    {
+        return made_to_[static_cast<std::size_t>(p * words_ + (q >> 6))] >> (q & 63) & 1;
+    }
     std::array<std::int16_t, kGrid * kGrid> planet_in_{};  // -1 for an empty cell
     // A line's box, in map units.
     struct Box {
