@@ -8,5 +8,11 @@ cd "$(dirname "$0")/.."
 ./scripts/setup-debian.sh
 preset=dev
 if [ "${1:-}" = dev ] || [ "${1:-}" = test ]; then preset=$1; shift; fi
-cmake --preset "$preset" "$@" >/dev/null
+# The window's run keeps the build the test command configured (warnings as errors) rather than
+# turning that flag off, which would compile everything again.
+if [ "$preset" = dev ] && [ $# -eq 0 ] && [ -f build/CMakeCache.txt ]; then
+  cmake build >/dev/null
+else
+  cmake --preset "$preset" "$@" >/dev/null
+fi
 cmake --build build -j"$(nproc)"

@@ -16,6 +16,7 @@
 #include "ui/message_box.h"
 #include "ui/planet_panel.h"
 #include "ui/recovery_keeper.h"
+#include "ui/settings_column.h"
 #include "ui/window_save.h"
 
 #include <QCheckBox>
@@ -62,7 +63,7 @@ MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
     : QWidget(parent), folder_(std::move(folder)), random_(seed),
       document_(new GalaxyDocument(folder_, this))
 {
-    setObjectName("Form1");
+    setObjectName("MainWindow");
     setWindowTitle(kStartCaption);
     setAcceptDrops(true);  // a campaign's zip dropped on the window is imported
     setMinimumSize(kMinimumMap + kColumnSpan, 400);
@@ -76,7 +77,6 @@ MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
     font.setPixelSize(11);
     setFont(font);
     build_controls();
-    set_up_controls();
 
     // Escape cancels a running generation, or a Save's wait for another one, wherever the
     // focus is; the other keys are the map menu's.
@@ -115,16 +115,8 @@ void MainWindow::build_controls()
     column_scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     column_scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     column_scroll_->viewport()->setAutoFillBackground(false);
-    column_ = new QWidget(column_scroll_);  // the window's font from the start
-    column_->setObjectName("Panel_Controls");
-    for (int i = 0; i < 5; ++i)
-        separators_.push_back(new GradientStrip(Qt::black, kTeal, 120, Qt::Horizontal, column_));
-    build_basic_settings();
-    build_advanced_settings();
-    build_inhibition_effects();
-    build_facility_placement();
-    filler_ = new CrossHatch(column_);
-    filler_->setObjectName("Filler");
+    // The window's font from the start.
+    column_ = new SettingsColumn(campaign_id_limit_for_templates(), column_scroll_);
     column_scroll_->setWidget(column_);
     connect_handlers();
 }
@@ -152,7 +144,7 @@ void MainWindow::resizeEvent(QResizeEvent*)
     strip_before_->setGeometry(column, 0, 20, height());
     column_scroll_->setGeometry(column + 20, 0, kColumnWidth + 20, height());
     strip_after_->setGeometry(column + 20 + kColumnWidth, 0, 20, height());
-    relayout();
+    column_->fit_height(column_scroll_->height());
 }
 
 MainWindow::~MainWindow()
@@ -181,18 +173,13 @@ void MainWindow::stop_workers()
 
 void MainWindow::connect_handlers()
 {
-    for (QLineEdit* edit :
-         {planets_field_, wormholes_field_, join1_field_, join2_field_, join3_field_})
-        edit->installEventFilter(this);
-    connect(generate_button_, &QPushButton::clicked, this, &MainWindow::on_generate_clicked);
-    connect(generate_custom_button_, &QPushButton::clicked, this, &MainWindow::on_generate_clicked);
-    connect(save_button_, &QPushButton::clicked, this, &MainWindow::on_save_clicked);
-    connect(save_custom_button_, &QPushButton::clicked, this, &MainWindow::on_save_clicked);
-    connect(new_background_button_, &QPushButton::clicked, this,
+    connect(column_, &SettingsColumn::generate_clicked, this, &MainWindow::on_generate_clicked);
+    connect(column_, &SettingsColumn::save_clicked, this, &MainWindow::on_save_clicked);
+    connect(column_, &SettingsColumn::new_background_clicked, this,
             &MainWindow::on_new_background_clicked);
-    connect(advanced_box_, &QCheckBox::toggled, this, &MainWindow::on_advanced_toggled);
-    connect(inhibitions_box_, &QCheckBox::toggled, this, &MainWindow::on_inhibitions_toggled);
-    connect(facilities_box_, &QCheckBox::toggled, this, &MainWindow::on_facilities_toggled);
+    // What the player types stays with the galaxy shown, for going back to it.
+    connect(column_, &SettingsColumn::campaign_name_edited, this,
+            [this](const QString& text) { document_->set_campaign_name(text.toStdString()); });
     set_up_editing();
     set_up_panel();
 }
@@ -224,22 +211,21 @@ private:
     MainWindow* form_;
 };
 
-void MainWindow::on_generate_clicked()
+void MainWindow::on_generate_clicked(bool custom)
 {
-    const bool custom = sender() == generate_custom_button_;
     if (busy() || !may_replace_galaxy())
         return;
     auto g = std::make_unique<Generation>();
     g->kind = custom ? GenerateKind::Custom : GenerateKind::WithPresets;
-    g->fields_before = g->settings = read_settings();
-    g->name_before = campaign_name_field_->text();
+    g->fields_before = g->settings = column_->settings();
+    g->name_before = column_->campaign_name();
     g->seed = random_.state();
     // The clamp comes first and stops the command before anything changes when a field is bad.
     try {
         set_aside_preset_fields(g->kind, g->settings);
         clamp_settings(g->settings);
     } catch (const Error& e) {
-        write_settings(g->settings);
+        column_->show_settings(g->settings);
         show_error(e.what());
         return;
     }
@@ -270,8 +256,8 @@ void MainWindow::run_generation(Generation& g)
 void MainWindow::show_command_fields(const GalaxySettings& settings,
                                      const std::string& campaign_name)
 {
-    write_settings(settings);
-    campaign_name_field_->setText(QString::fromUtf8(cp1252_to_utf8(campaign_name)));
+    column_->show_settings(settings);
+    column_->show_campaign_name(QString::fromUtf8(cp1252_to_utf8(campaign_name)));
 }
 
 void MainWindow::show_progress()
@@ -300,28 +286,47 @@ void MainWindow::finish_generation()
     set_controls_enabled(true);
     if (g->error.empty() && g->result == GenerationResult::Cancelled) {
         // As if Generate had not been pressed: the galaxy, its drawing and the fields as they were.
-        write_settings(g->fields_before);
-        campaign_name_field_->setText(g->name_before);
+        column_->show_settings(g->fields_before);
+        column_->show_campaign_name(g->name_before);
         map_->show_links_only(false);
         setWindowTitle(kStartCaption);
         emit generation_finished();
         return;
     }
-    write_settings(g->settings);
+    column_->show_settings(g->settings);
     map_->show_links_only(false);
     if (!g->error.empty()) {
         // As Escape does: the galaxy, its drawing, its name and its seed stay, and the caption
         // returns.
-        campaign_name_field_->setText(g->name_before);
+        column_->show_campaign_name(g->name_before);
         setWindowTitle(kStartCaption);
         show_error(message_text(g->error));
     } else {
-        campaign_name_field_->setText(QString::fromUtf8(cp1252_to_utf8(g->campaign_name)));
+        column_->show_campaign_name(QString::fromUtf8(cp1252_to_utf8(g->campaign_name)));
         document_->replace_with_generated(std::move(g->galaxy),
                                           {g->kind, g->fields_before, g->seed},
-                                          campaign_name_field_->text().toStdString());
+                                          column_->campaign_name().toStdString());
     }
     emit generation_finished();
+}
+
+// The longest campaign id this game folder takes with the longest template name it has.
+std::size_t MainWindow::campaign_id_limit_for_templates() const
+{
+    try {
+        return campaign_id_limit(folder_);
+    } catch (const Error&) {
+        // Without a templates folder nothing can be saved; Save says so.
+        return campaign_id_limit(folder_, 0);
+    }
+}
+
+// While a command runs, the column, the map and the undo keys take no input.
+void MainWindow::set_controls_enabled(bool enabled)
+{
+    column_->set_enabled(enabled);
+    map_->set_editable(enabled);
+    set_undo_enabled(enabled);
 }
 
 void MainWindow::on_new_background_clicked()

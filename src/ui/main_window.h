@@ -30,12 +30,6 @@
 #include <thread>
 
 class QAction;
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPushButton;
 class QScrollArea;
 class QTimer;
 class QUndoStack;
@@ -47,6 +41,7 @@ struct CampaignEntry;
 class MapWidget;
 class PlanetPanel;
 class RecoveryKeeper;
+class SettingsColumn;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -163,35 +158,20 @@ public slots:
     // The map's menu: the game folders found and recent ones, or another by a folder dialog;
     // once the player agrees to leave the galaxy, game_folder_chosen tells which.
     void on_game_folder();
-    void on_generate_clicked();
+    void on_generate_clicked(bool custom);
     void on_save_clicked();
     void on_new_background_clicked();
-    void on_advanced_toggled();
-    void on_inhibitions_toggled();
-    void on_facilities_toggled();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void set_up_controls();
     void set_up_shortcuts();
-    void set_tooltips();
-    bool is_number_key(const QKeyEvent& key) const;
     void build_controls();
-    void build_basic_settings();
-    void build_shape_choice();
-    void build_advanced_settings();
-    void build_inhibition_effects();
-    void build_facility_placement();
     void connect_handlers();
-    void relayout();
-    GalaxySettings read_settings() const;
-    void write_settings(const GalaxySettings& settings);
     struct Generation;
     struct Services;
     void run_generation(Generation& generation);
@@ -203,7 +183,6 @@ private:
     void show_document();
     void show_background();
     std::size_t campaign_id_limit_for_templates() const;
-    void mark_unsupported_characters(const QString& text);
     // Makes an edit from the galaxy and pushes it on the document's undo stack, which applies
     // it; a refused one is said in a message.
     void edit(const std::function<EditPointer(const std::vector<Planet>&)>& make);
@@ -270,26 +249,8 @@ private:
     PlanetPanel* panel_ = nullptr;
     bool panel_shown_ = false;
     QScrollArea* column_scroll_ = nullptr;
-    QWidget* column_ = nullptr;
+    SettingsColumn* column_ = nullptr;
     QWidget *strip_before_ = nullptr, *strip_after_ = nullptr;  // the gradients around the column
-    QWidget *basic_section_ = nullptr, *advanced_section_ = nullptr,
-            *inhibitions_section_ = nullptr, *facility_section_ = nullptr, *filler_ = nullptr;
-    std::vector<QWidget*> separators_;
-    QLineEdit *campaign_name_field_ = nullptr, *planets_field_ = nullptr,
-              *wormholes_field_ = nullptr, *join1_field_ = nullptr, *join2_field_ = nullptr,
-              *join3_field_ = nullptr;
-    QListWidget *size_list_ = nullptr, *gates_list_ = nullptr;
-    QComboBox* shape_list_ = nullptr;
-    QCheckBox* clear_gates_box_ = nullptr;
-    QPushButton *generate_button_ = nullptr, *save_button_ = nullptr,
-                *generate_custom_button_ = nullptr, *save_custom_button_ = nullptr,
-                *new_background_button_ = nullptr;
-    QCheckBox *advanced_box_ = nullptr, *inhibitions_box_ = nullptr, *facilities_box_ = nullptr;
-    QComboBox *fighter_list_ = nullptr, *cruiser_list_ = nullptr, *cloak_list_ = nullptr,
-              *shield_list_ = nullptr, *engine_list_ = nullptr, *repair_list_ = nullptr,
-              *tractor_list_ = nullptr, *academy_list_ = nullptr, *shipyard_list_ = nullptr,
-              *factory_list_ = nullptr, *repair_yard_list_ = nullptr;
-    std::array<QComboBox*, kInhibitionCount> inhibition_lists_{};
 };
 
 // Start-up: the window for the game folder, or, when the folder holds no "Orvek.exe", nullptr

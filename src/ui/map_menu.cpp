@@ -13,6 +13,7 @@
 #include "ui/controls.h"
 #include "ui/game_folder_dialog.h"
 #include "ui/main_window.h"
+#include "ui/settings_column.h"
 #include "ui/map_widget.h"
 #include "ui/recovery_keeper.h"
 
@@ -175,19 +176,19 @@ void MainWindow::on_generate_candidates()
 {
     if (busy())
         return;
-    CandidatesDialog dialog(folder_, GenerateKind::WithPresets, read_settings(), random_.state(),
-                            this);
+    CandidatesDialog dialog(folder_, GenerateKind::WithPresets, column_->settings(),
+                            random_.state(), this);
     if (dialog.exec() != QDialog::Accepted || !dialog.chosen() || !may_replace_galaxy())
         return;
     // As if Generate had run with the random source at the candidate's seed.
     const Candidate& c = *dialog.chosen();
-    const GalaxySettings fields = read_settings();
-    write_settings(c.settings);
-    campaign_name_field_->setText(QString::fromUtf8(cp1252_to_utf8(c.name)));
+    const GalaxySettings fields = column_->settings();
+    column_->show_settings(c.settings);
+    column_->show_campaign_name(QString::fromUtf8(cp1252_to_utf8(c.name)));
     random_.set_state(c.state_after);
     setWindowTitle(QString::fromUtf8(kReady));
     document_->replace_with_generated(c.galaxy, {GenerateKind::WithPresets, fields, c.seed},
-                                      campaign_name_field_->text().toStdString());
+                                      column_->campaign_name().toStdString());
 }
 
 }  // namespace orvek

@@ -15,7 +15,7 @@ namespace orvek {
 
 MapWidget::MapWidget(QWidget* parent) : QWidget(parent)
 {
-    setObjectName("Panel_GalMap");
+    setObjectName("GalaxyMap");
     resize(kMapPixels, kMapPixels);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);

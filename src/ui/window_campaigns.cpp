@@ -9,6 +9,7 @@
 #include "ui/campaign_dialogs.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
+#include "ui/settings_column.h"
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
 #include "gamedata/game_folder.h"
@@ -39,7 +40,7 @@ void MainWindow::show_document()
     map_->select_planet(-1);
     map_->set_progress(QString());  // a Save's notice is about what was shown before
     // The name the galaxy had: an opened campaign's own at first, whatever was typed after.
-    campaign_name_field_->setText(QString::fromStdString(document_->campaign_name()));
+    column_->show_campaign_name(QString::fromStdString(document_->campaign_name()));
     if (document_->opened()) {
         try {
             map_->set_background(load_background(galaxy.background_path));
@@ -126,7 +127,7 @@ void MainWindow::refresh_findings()
     if (busy())
         return;
     document_->refresh_findings(
-        save_request(utf8_to_cp1252(campaign_name_field_->text().toStdString())), random_);
+        save_request(utf8_to_cp1252(column_->campaign_name().toStdString())), random_);
 }
 
 // The saved campaigns are read and checked on a thread of their own, so that a game folder of

@@ -6,6 +6,7 @@
 #include "gamedata/game_folder.h"
 #include "ui/galaxy_document.h"
 #include "ui/main_window.h"
+#include "ui/settings_column.h"
 #include "ui/map_widget.h"
 #include "ui/recovery_keeper.h"
 
@@ -25,14 +26,14 @@ void MainWindow::set_up_recovery(std::string folder)
     delete recovery_;
     recovery_folder_ = std::move(folder);
     recovery_ = new RecoveryKeeper(
-        *document_, recovery_folder_,
-        [this] { return campaign_name_field_->text().toStdString(); }, this);
+        *document_, recovery_folder_, [this] { return column_->campaign_name().toStdString(); },
+        this);
     const auto changed = [this] { recovery_->changed(); };
     connect(document_, &GalaxyDocument::planets_changed, recovery_, changed);
     connect(document_, &GalaxyDocument::background_changed, recovery_, changed);
     connect(document_, &GalaxyDocument::replaced, recovery_, changed);
     connect(document_, &GalaxyDocument::unsaved_changed, recovery_, changed);
-    connect(campaign_name_field_, &QLineEdit::textEdited, recovery_, changed);
+    connect(column_, &SettingsColumn::campaign_name_edited, recovery_, changed);
     // Said on the map, and on standard error for whoever started the window from a terminal.
     connect(recovery_, &RecoveryKeeper::failed, this, [this](const QString& sentence) {
         map_->show_notice(sentence, 10000);
@@ -134,7 +135,7 @@ void MainWindow::offer(const std::string& file, UnsavedWork work)
     const QString answer = choose(question, {restore, discard, later});
     if (answer == restore && may_replace_galaxy()) {
         document_->restore_unsaved_work(work, std::move(opened));
-        campaign_name_field_->setText(QString::fromStdString(work.campaign_name));
+        column_->show_campaign_name(QString::fromStdString(work.campaign_name));
         // The work is this window's now: its own copy is written before the old one goes.
         if (!recovery_->write_now())
             return;

@@ -10,6 +10,7 @@
 #include "gamedata/names.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
+#include "ui/settings_column.h"
 #include "ui/map_widget.h"
 #include "ui/recovery_keeper.h"
 #include "ui/window_save.h"
@@ -29,14 +30,9 @@ SaveRequest MainWindow::save_request(const std::string& campaign_name)
 {
     SaveRequest request;
     request.campaign_name = campaign_name;
-    for (std::size_t k = 0; k < kInhibitionCount; ++k)
-        request.levels.inhibitions[k] = level_of(inhibition_lists_[k]);
-    request.levels.shipyard = level_of(shipyard_list_);
-    request.levels.academy = level_of(academy_list_);
-    request.levels.factory = level_of(factory_list_);
-    request.levels.repair_yard = level_of(repair_yard_list_);
-    request.options.write_inhibitions = inhibitions_box_->isChecked();
-    request.options.write_facilities = facilities_box_->isChecked();
+    request.levels = column_->feature_levels();
+    request.options.write_inhibitions = column_->writes_inhibitions();
+    request.options.write_facilities = column_->writes_facilities();
     request.opened = document_->opened();
     return request;
 }
@@ -76,7 +72,7 @@ bool MainWindow::name_may_be_saved(const std::string& typed)
                  "The game cannot show these characters of the campaign name: " + lacking +
                  ". Save with each of them written as \"?\"? (No goes back to the name.)")))
         return true;
-    campaign_name_field_->setFocus();
+    column_->focus_campaign_name();
     return false;
 }
 
@@ -84,13 +80,13 @@ void MainWindow::on_save_clicked()
 {
     if (busy())
         return;
-    const std::string typed = campaign_name_field_->text().toStdString();
+    const std::string typed = column_->campaign_name().toStdString();
     if (!name_may_be_saved(typed))
         return emit save_finished();
     saving_ = std::make_unique<Saving>();
     Saving& s = *saving_;
     s.galaxy = document_->galaxy();
-    s.shown_name = campaign_name_field_->text();
+    s.shown_name = column_->campaign_name();
     s.request = save_request(utf8_to_cp1252(typed));
     s.request.cancel = &s.cancel;
     s.seen_on_disk = document_->seen_on_disk();

@@ -67,8 +67,8 @@ struct Editor : Window {
     MapWidget* map = nullptr;
     Editor() : Window(7)
     {
-        EXPECT_TRUE(click_and_wait("LMDButton1"));
-        map = find<MapWidget>("Panel_GalMap");
+        EXPECT_TRUE(click_and_wait("Generate"));
+        map = find<MapWidget>("GalaxyMap");
     }
     const Planets& planets() const { return form.document().galaxy().planets; }
     void keys(const char* sequence) { QTest::keySequence(&form, QKeySequence(sequence)); }

@@ -78,10 +78,10 @@ TEST(GalaxyEditor, TwelveCandidatesAndOneTaken)
     run([](CandidatesDialog& d) { d.findChild<QToolButton*>("Candidate3")->click(); });
     EXPECT_EQ(e.form.document().command()->seed, seed + 3);
     Window single(seed + 3);
-    ASSERT_TRUE(single.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(single.click_and_wait("Generate"));
     EXPECT_EQ(e.planets(), single.form.document().planets()) << "the galaxy its seed makes";
-    EXPECT_EQ(e.find<QLineEdit>("Edit_CName")->text(),
-              single.find<QLineEdit>("Edit_CName")->text());
+    EXPECT_EQ(e.find<QLineEdit>("CampaignName")->text(),
+              single.find<QLineEdit>("CampaignName")->text());
     EXPECT_EQ(e.form.random().state(), single.form.random().state());
     // "12 more" makes the next twelve seeds in the same window; Enter takes the focused one.
     const std::uint32_t third = e.form.random().state();

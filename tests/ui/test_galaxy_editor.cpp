@@ -55,12 +55,12 @@ TEST(GalaxyEditor, DragMovesAPlanetAndUndoRedoFollow)
     EXPECT_EQ(e.planets(), moved);
 
     // Generate asks before it throws the edit away; Cancel keeps it.
-    e.form.findChild<QPushButton*>("LMDButton1")->click();
+    e.form.findChild<QPushButton*>("Generate")->click();
     EXPECT_EQ(e.close_questions, 1);
     EXPECT_FALSE(e.form.busy());
     EXPECT_EQ(e.planets(), moved);
     e.close_answer = MainWindow::CloseAnswer::Discard;
-    ASSERT_TRUE(e.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(e.click_and_wait("Generate"));
     EXPECT_EQ(e.close_questions, 2);
     EXPECT_EQ(e.form.document().undo_stack()->count(), 0) << "Generate empties the undo stack";
     EXPECT_FALSE(e.map->unsaved());
@@ -236,13 +236,13 @@ TEST(GalaxyEditor, MenusCutMakeHomeAndDelete)
 TEST(GalaxyEditor, AnOpenedCampaignIsSavedBackWithoutAQuestion)
 {
     Editor e;
-    e.find<QLineEdit>("Edit_CName")->setText("Kept Reach");
-    ASSERT_TRUE(e.save("LMDButton2"));
+    e.find<QLineEdit>("CampaignName")->setText("Kept Reach");
+    ASSERT_TRUE(e.save("Save"));
     const auto before = e.game.campaigns();
     e.form.open_campaign("keptreach");
     const Planets opened = e.planets();
     drag(e.map, centre(opened, 2), free_pixel(opened, 2));
-    ASSERT_TRUE(e.save("LMDButton2"));
+    ASSERT_TRUE(e.save("Save"));
     EXPECT_EQ(e.questions, 0) << "the document that was opened";
     EXPECT_FALSE(e.map->unsaved());
     std::size_t differing = 0;
@@ -297,18 +297,18 @@ TEST(GalaxyEditor, TheWindowFitsSmallScreens)
     e.form.resize(MainWindow::opening_size(rows[2].available));
     QTest::qWait(50);
     ASSERT_EQ(e.map->side(), 648);
-    QWidget* column = e.find<QWidget>("Panel_Controls");
+    QWidget* column = e.find<QWidget>("SettingsColumn");
     EXPECT_EQ(QRect(column->mapTo(&e.form, QPoint(0, 0)), column->size()),
               QRect(648 + 20, 0, 190, 648));
-    EXPECT_LE(e.find<QPushButton>("LMDButton2")->geometry().bottom(), 648);
+    EXPECT_LE(e.find<QPushButton>("Save")->geometry().bottom(), 648);
     // On a netbook's screen with every section open, the column scrolls to its last list.
     e.form.resize(MainWindow::opening_size(rows[3].available));
-    for (const char* box : {"CB_Advanced", "CB_Inhibitions", "CB_Facility"})
+    for (const char* box : {"AdvancedBox", "InhibitionsBox", "FacilitiesBox"})
         e.find<QCheckBox>(box)->setChecked(true);
     auto* scroll = e.find<QScrollArea>("ColumnScroll");
     QTest::qWait(50);
     ASSERT_GT(scroll->verticalScrollBar()->maximum(), 0);
-    QWidget* last = e.find<QWidget>("Combo_RepairYard");
+    QWidget* last = e.find<QWidget>("RepairYards");
     scroll->ensureWidgetVisible(last);
     const QRect shown(last->mapTo(scroll->viewport(), QPoint(0, 0)), last->size());
     EXPECT_TRUE(scroll->viewport()->rect().contains(shown));
@@ -331,9 +331,9 @@ TEST(GalaxyEditor, BackAndForthThroughTheGalaxiesShown)
     const auto [x, y] = testing::free_spot(e.planets(), 3);
     emit e.map->move_requested(3, x, y);
     ASSERT_TRUE(e.form.document().has_unsaved_edits());
-    const QString name = e.find<QLineEdit>("Edit_CName")->text();
+    const QString name = e.find<QLineEdit>("CampaignName")->text();
     e.close_answer = MainWindow::CloseAnswer::Discard;
-    ASSERT_TRUE(e.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(e.click_and_wait("Generate"));
     EXPECT_EQ(e.close_questions, 1);
     const Planets second = e.planets();
     emit e.map->move_requested(3, x, y);
@@ -341,7 +341,7 @@ TEST(GalaxyEditor, BackAndForthThroughTheGalaxiesShown)
     e.keys("Alt+Left");
     EXPECT_EQ(e.close_questions, 2) << "the second galaxy's edits were asked about";
     EXPECT_EQ(e.planets(), generated) << "the discarded move is gone";
-    EXPECT_EQ(e.find<QLineEdit>("Edit_CName")->text(), name);
+    EXPECT_EQ(e.find<QLineEdit>("CampaignName")->text(), name);
     EXPECT_FALSE(e.map->unsaved());
     EXPECT_FALSE(e.form.document().has_unsaved_edits());
     e.keys("Alt+Right");
@@ -385,10 +385,10 @@ TEST(Screenshot, WindowOnSmallScreens)
     for (const Row& row : rows) {
         Editor e;
         e.form.resize(MainWindow::opening_size(row.available));
-        e.find<QCheckBox>("CB_Advanced")->setChecked(true);
+        e.find<QCheckBox>("AdvancedBox")->setChecked(true);
         if (*row.planets) {
-            e.find<QLineEdit>("Edit_SNr_Pl")->setText(row.planets);
-            ASSERT_TRUE(e.click_and_wait("LMDButton3"));
+            e.find<QLineEdit>("PlanetCount")->setText(row.planets);
+            ASSERT_TRUE(e.click_and_wait("GenerateCustom"));
             ASSERT_TRUE(e.save());  // the Save reads the features from the templates
             e.map->show_notice("", 0);
         }

@@ -71,7 +71,7 @@ TEST(MainWindow, StartUpPastAnUntrustedSave)
 TEST(MainWindow, StartUpShowsTheBuiltInPicture)
 {
     Window w;
-    const QImage& shown = w.find<MapWidget>("Panel_GalMap")->background();
+    const QImage& shown = w.find<MapWidget>("GalaxyMap")->background();
     ASSERT_FALSE(shown.isNull());
     EXPECT_GT(shown.width(), 100);
 }
@@ -100,10 +100,10 @@ TEST(MainWindow, AboutTellsTheVersionAndTheLicence)
 TEST(MainWindow, ClosingDuringAGenerationEndsCleanly)
 {
     Window w;
-    w.find<QCheckBox>("CB_Advanced")->setChecked(true);
-    w.find<QLineEdit>("Edit_SNr_Pl")->setText("175");
-    w.find<QLineEdit>("edit_s1join")->setText("99");
-    QTest::mouseClick(w.find<QPushButton>("LMDButton3"), Qt::LeftButton);
+    w.find<QCheckBox>("AdvancedBox")->setChecked(true);
+    w.find<QLineEdit>("PlanetCount")->setText("175");
+    w.find<QLineEdit>("Join1Percent")->setText("99");
+    QTest::mouseClick(w.find<QPushButton>("GenerateCustom"), Qt::LeftButton);
     ASSERT_TRUE(w.form.busy());
     w.form.close();
     EXPECT_FALSE(w.form.busy());
@@ -132,7 +132,7 @@ TEST(MainWindow, BrokenPictureIsReportedAfterTheGalaxyIsMade)
     const fs::path ui = w.game.dir.path() / "campaign/data/bitmaps/ui";
     fs::remove_all(ui);
     w.game.dir.write("campaign/data/bitmaps/ui/nebula1.jpg", "not a picture");
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     ASSERT_EQ(w.messages.size(), 1u);
     EXPECT_EQ(w.messages[0].second.left(12), "JPEG error #");
     EXPECT_TRUE(w.messages[0].second.endsWith('.'));
@@ -143,13 +143,13 @@ TEST(MainWindow, BrokenPictureIsReportedAfterTheGalaxyIsMade)
 TEST(MainWindow, GenerateDrawsTheGalaxy)
 {
     Window w;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     EXPECT_EQ(w.form.windowTitle(), "The Galaxy is ready!");
     EXPECT_EQ(w.form.map()->seed_text(), "Seed " + w.form.seed_text());
     const auto& planets = w.form.document().galaxy().planets;
     ASSERT_GE(planets.size(), 20u);
     EXPECT_EQ(std::count_if(planets.begin(), planets.end(), [](auto& p) { return p.home; }), 1);
-    EXPECT_FALSE(w.find<QLineEdit>("Edit_CName")->text().isEmpty());
+    EXPECT_FALSE(w.find<QLineEdit>("CampaignName")->text().isEmpty());
     EXPECT_EQ(w.form.map()->planets().size(), planets.size());
     EXPECT_TRUE(w.messages.empty());
 }
@@ -157,19 +157,19 @@ TEST(MainWindow, GenerateDrawsTheGalaxy)
 TEST(MainWindow, SaveAsksBeforeReplacing)
 {
     Window w;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
-    w.find<QLineEdit>("Edit_CName")->setText("Test Run");
-    ASSERT_TRUE(w.save("LMDButton2"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
+    w.find<QLineEdit>("CampaignName")->setText("Test Run");
+    ASSERT_TRUE(w.save("Save"));
     const fs::path map = w.game.dir.path() / "campaign/data/maps/testrun.txt";
     ASSERT_TRUE(fs::exists(map));
     EXPECT_EQ(w.questions, 0);
     const std::string first = testing::read_bytes(map);
     w.answer = false;
-    ASSERT_TRUE(w.save("LMDButton4"));
+    ASSERT_TRUE(w.save("SaveCustom"));
     EXPECT_EQ(w.questions, 1);
     EXPECT_EQ(testing::read_bytes(map), first);
     w.answer = true;
-    ASSERT_TRUE(w.save("LMDButton2"));
+    ASSERT_TRUE(w.save("Save"));
     EXPECT_EQ(w.questions, 2);
     EXPECT_TRUE(w.messages.empty());
     EXPECT_EQ(w.form.map()->progress(),
@@ -180,7 +180,7 @@ TEST(MainWindow, SaveAsksBeforeReplacing)
 TEST(MainWindow, NewBackgroundKeepsThePlanets)
 {
     Window w;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     // Every planet as it stands: where, its name and template, its links.
     const auto planets = [&] {
         std::vector<std::string> out;
@@ -197,10 +197,10 @@ TEST(MainWindow, NewBackgroundKeepsThePlanets)
     const auto shown = w.form.map()->planets().size();
     const QImage before = w.form.map()->background();
     const std::string path_before = w.form.document().galaxy().background_path;
-    w.find<QCheckBox>("CB_Advanced")->setChecked(true);
+    w.find<QCheckBox>("AdvancedBox")->setChecked(true);
     bool changed = false;
     for (int i = 0; i < 8 && !changed; ++i) {
-        QTest::mouseClick(w.find<QPushButton>("LMDButton5"), Qt::LeftButton);
+        QTest::mouseClick(w.find<QPushButton>("NewBackground"), Qt::LeftButton);
         changed = w.form.document().galaxy().background_path != path_before;
     }
     ASSERT_TRUE(changed) << "eight draws from eight pictures all gave the same one";
@@ -223,25 +223,25 @@ TEST(MainWindow, NewBackgroundKeepsThePlanets)
 TEST(MainWindow, EscapeKeepsWhatYouHad)
 {
     Window w;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     const std::vector<Planet> before = w.form.document().galaxy().planets;
-    const QString name = w.find<QLineEdit>("Edit_CName")->text();
-    QPushButton* generate = w.find<QPushButton>("LMDButton1");
+    const QString name = w.find<QLineEdit>("CampaignName")->text();
+    QPushButton* generate = w.find<QPushButton>("Generate");
     const QImage enabled_face = generate->grab().toImage();
-    w.find<QCheckBox>("CB_Advanced")->setChecked(true);
-    for (auto [field, text] : {std::pair{"Edit_SNr_Pl", "175"},
-                               {"edit_s1join", "99"},
-                               {"edit_s2join", "1"},
-                               {"edit_s3join", "1"},
-                               {"Edit_SLRW", "0"}})
+    w.find<QCheckBox>("AdvancedBox")->setChecked(true);
+    for (auto [field, text] : {std::pair{"PlanetCount", "175"},
+                               {"Join1Percent", "99"},
+                               {"Join2Percent", "1"},
+                               {"Join3Percent", "1"},
+                               {"WormholeCount", "0"}})
         w.find<QLineEdit>(field)->setText(text);
     QSignalSpy spy(&w.form, &MainWindow::generation_finished);
-    QTest::mouseClick(w.find<QPushButton>("LMDButton3"), Qt::LeftButton);
+    QTest::mouseClick(w.find<QPushButton>("GenerateCustom"), Qt::LeftButton);
     ASSERT_TRUE(w.form.busy());
     EXPECT_NE(generate->grab().toImage(), enabled_face) << "a disabled button looks disabled";
-    EXPECT_TRUE(w.find<QLineEdit>("Edit_SNr_Pl")->isReadOnly());
-    EXPECT_TRUE(w.find<QLineEdit>("Edit_CName")->isReadOnly());
-    EXPECT_FALSE(w.find<QListWidget>("LMDListBox_Size")->isEnabled());
+    EXPECT_TRUE(w.find<QLineEdit>("PlanetCount")->isReadOnly());
+    EXPECT_TRUE(w.find<QLineEdit>("CampaignName")->isReadOnly());
+    EXPECT_FALSE(w.find<QListWidget>("SizeList")->isEnabled());
     EXPECT_EQ(w.form.map()->planets().size(), before.size()) << "the old links stay";
     QTest::qWait(5400);
     EXPECT_NE(w.form.map()->progress().indexOf("attempts per second"), -1);
@@ -251,9 +251,9 @@ TEST(MainWindow, EscapeKeepsWhatYouHad)
     EXPECT_EQ(w.form.windowTitle(), "Orvek - Galaxy Generator");
     ASSERT_EQ(w.form.document().galaxy().planets.size(), before.size());
     EXPECT_EQ(w.form.document().galaxy().planets[0].system_name, before[0].system_name);
-    EXPECT_EQ(w.find<QLineEdit>("Edit_CName")->text(), name);
-    EXPECT_EQ(w.find<QLineEdit>("Edit_SNr_Pl")->text(), "175") << "the fields as they were";
-    EXPECT_FALSE(w.find<QLineEdit>("Edit_SNr_Pl")->isReadOnly());
+    EXPECT_EQ(w.find<QLineEdit>("CampaignName")->text(), name);
+    EXPECT_EQ(w.find<QLineEdit>("PlanetCount")->text(), "175") << "the fields as they were";
+    EXPECT_FALSE(w.find<QLineEdit>("PlanetCount")->isReadOnly());
     EXPECT_TRUE(generate->isEnabled());
 }
 
@@ -262,13 +262,13 @@ TEST(MainWindow, EscapeKeepsWhatYouHad)
 TEST(MainWindow, CommandLineRebuildsTheGalaxy)
 {
     Window w(777);
-    w.find<QComboBox>("shape")->setCurrentIndex(4);
-    w.find<QCheckBox>("clearGates")->setChecked(true);
-    QListWidget* gates = w.find<QListWidget>("LMDListBox_JGs");
+    w.find<QComboBox>("Shape")->setCurrentIndex(4);
+    w.find<QCheckBox>("ClearGates")->setChecked(true);
+    QListWidget* gates = w.find<QListWidget>("GateStyleList");
     QTest::mouseClick(gates->viewport(), Qt::LeftButton, Qt::ControlModifier,
                       gates->visualItemRect(gates->currentItem()).center());
     w.form.random()(1000);  // a draw before the command, as New Background makes
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     const QString line = w.form.command_line();
     EXPECT_TRUE(line.startsWith("orvek-galaxy --game-dir ")) << line.toStdString();
     EXPECT_NE(line.indexOf("--gates none"), -1) << line.toStdString();
@@ -284,16 +284,16 @@ TEST(MainWindow, CommandLineRebuildsTheGalaxy)
         EXPECT_EQ(json["planets"][i]["x"], planets[i].x);
         EXPECT_EQ(json["planets"][i]["y"], planets[i].y);
     }
-    EXPECT_EQ(json["campaign_name"], w.find<QLineEdit>("Edit_CName")->text().toStdString());
+    EXPECT_EQ(json["campaign_name"], w.find<QLineEdit>("CampaignName")->text().toStdString());
 }
 
 TEST(MapView, HoveringAPlanetTellsWhatItIs)
 {
     Window w;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
-    w.find<QComboBox>("Combo_Cloak")->setCurrentIndex(5);  // "Everywhere"
-    w.find<QLineEdit>("Edit_CName")->setText("Tooltips");
-    ASSERT_TRUE(w.save("LMDButton2"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
+    w.find<QComboBox>("CloakInhibition")->setCurrentIndex(5);  // "Everywhere"
+    w.find<QLineEdit>("CampaignName")->setText("Tooltips");
+    ASSERT_TRUE(w.save("Save"));
     const auto& planets = w.form.document().galaxy().planets;
     const std::size_t home = static_cast<std::size_t>(
         std::find_if(planets.begin(), planets.end(), [](auto& p) { return p.home; }) -
@@ -325,8 +325,8 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
                   QString::fromStdString(figures_in_words(galaxy_figures(planets))).trimmed());
 
     // With the box ticked, the next Save writes the effect, and the tooltip says so.
-    w.find<QCheckBox>("CB_Inhibitions")->setChecked(true);
-    ASSERT_TRUE(w.save("LMDButton2"));
+    w.find<QCheckBox>("InhibitionsBox")->setChecked(true);
+    ASSERT_TRUE(w.save("Save"));
     const QString saved = planet_description(w.form.document().galaxy().planets, home);
     EXPECT_NE(saved.indexOf("Inhibition effects: "), -1) << saved.toStdString();
     EXPECT_NE(saved.indexOf("Cloak inoperable"), -1) << saved.toStdString();
@@ -345,19 +345,19 @@ TEST(MainWindow, OpensCentredOnTheScreen)
 TEST(MainWindow, AFailedGenerateKeepsTheGalaxy)
 {
     Window w;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     const auto planets = w.form.document().galaxy().planets.size();
-    const QString name = w.find<QLineEdit>("Edit_CName")->text();
+    const QString name = w.find<QLineEdit>("CampaignName")->text();
     const QString seed = w.form.seed_text(), command = w.form.command_line();
-    w.find<QCheckBox>("CB_Advanced")->setChecked(true);
-    w.find<QLineEdit>("Edit_SNr_Pl")->setText("8");
-    w.find<QLineEdit>("Edit_SLRW")->setText("9");
-    ASSERT_TRUE(w.click_and_wait("LMDButton3"));
+    w.find<QCheckBox>("AdvancedBox")->setChecked(true);
+    w.find<QLineEdit>("PlanetCount")->setText("8");
+    w.find<QLineEdit>("WormholeCount")->setText("9");
+    ASSERT_TRUE(w.click_and_wait("GenerateCustom"));
     ASSERT_EQ(w.messages.size(), 1u);
     EXPECT_EQ(w.messages[0].second, "8 planets can take at most 8 wormholes.");
     EXPECT_EQ(w.form.document().galaxy().planets.size(), planets);
     EXPECT_EQ(w.form.map()->planets().size(), planets);
-    EXPECT_EQ(w.find<QLineEdit>("Edit_CName")->text(), name);
+    EXPECT_EQ(w.find<QLineEdit>("CampaignName")->text(), name);
     EXPECT_EQ(w.form.windowTitle(), kStartCaption);
     EXPECT_EQ(std::pair(w.form.seed_text(), w.form.command_line()), std::pair(seed, command))
         << "Copy seed and Copy command line still give the galaxy shown";
@@ -367,8 +367,8 @@ TEST(MainWindow, AFailedGenerateKeepsTheGalaxy)
 TEST(MainWindow, SameCampaignAsTheCommandLineTool)
 {
     Window w(20261207);
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
-    ASSERT_TRUE(w.save("LMDButton2"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
+    ASSERT_TRUE(w.save("Save"));
     testing::WindowGame other;
     const auto result = testing::run_command(
         cli_command(" --quiet --seed 20261207 --save --game-dir \"" + other.dir.str() + "\""));
@@ -381,7 +381,7 @@ TEST(MainWindow, SameCampaignAsTheCommandLineTool)
 TEST(Screenshot, TealHeaderRedHomeSilverLink)
 {
     Window w(7);
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     QTest::qWait(200);
     QImage shot = w.form.grab().toImage();
     ASSERT_TRUE(shot.save(picture_path("main-window.png")));
@@ -398,7 +398,7 @@ TEST(Screenshot, TealHeaderRedHomeSilverLink)
     EXPECT_GT(silver, 100) << "silver link pixels";
 
     // Every section open, for a look at the whole column.
-    for (const char* box : {"CB_Advanced", "CB_Inhibitions", "CB_Facility"})
+    for (const char* box : {"AdvancedBox", "InhibitionsBox", "FacilitiesBox"})
         w.find<QCheckBox>(box)->setChecked(true);
     QTest::qWait(100);
     ASSERT_TRUE(w.form.grab().save(picture_path("main-window-open.png")));

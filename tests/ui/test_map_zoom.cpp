@@ -78,16 +78,16 @@ TEST(GalaxyEditor, ZoomAndPanKeepThePointerOnItsPlanet)
 TEST(Screenshot, ZoomedGalaxyOf175)
 {
     Editor e;
-    e.find<QCheckBox>("CB_Advanced")->setChecked(true);
-    const std::pair<const char*, const char*> fields[] = {{"Edit_SNr_Pl", "175"},
-                                                          {"Edit_SLRW", "1"},
-                                                          {"edit_s1join", "40"},
-                                                          {"edit_s2join", "40"},
-                                                          {"edit_s3join", "5"}};
+    e.find<QCheckBox>("AdvancedBox")->setChecked(true);
+    const std::pair<const char*, const char*> fields[] = {{"PlanetCount", "175"},
+                                                          {"WormholeCount", "1"},
+                                                          {"Join1Percent", "40"},
+                                                          {"Join2Percent", "40"},
+                                                          {"Join3Percent", "5"}};
     for (const auto& [field, text] : fields)
         e.find<QLineEdit>(field)->setText(text);
-    e.find<QCheckBox>("CB_Advanced")->setChecked(false);
-    ASSERT_TRUE(e.click_and_wait("LMDButton3"));
+    e.find<QCheckBox>("AdvancedBox")->setChecked(false);
+    ASSERT_TRUE(e.click_and_wait("GenerateCustom"));
     ASSERT_EQ(e.planets().size(), 175u);
     // At 1x some names run under markers: in the window their letters are drawn over the
     // markers (white), in the tool's picture the markers stay on top.

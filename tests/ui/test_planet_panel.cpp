@@ -135,7 +135,7 @@ TEST(PlanetPanel, AFeatureSetByHandIsSaved)
     const int p = e.other_than_home();
     e.map->select_planet(p);
     emit e.find<QComboBox>("Facility13")->activated(3);
-    e.find<QLineEdit>("Edit_CName")->setText("Hand Made");
+    e.find<QLineEdit>("CampaignName")->setText("Hand Made");
     ASSERT_TRUE(e.save());
     const std::string file = e.game.dir.str() + "/campaign/data/encounters/handmade/" +
                              e.planets()[static_cast<std::size_t>(p)].template_file;

@@ -69,10 +69,10 @@ TEST(Screenshot, EveryWindowFitsThisScreen)
     });
     e.form.on_generate_candidates();
 
-    e.find<QCheckBox>("CB_Advanced")->setChecked(true);
-    e.find<QLineEdit>("Edit_SNr_Pl")->setText("175");
-    ASSERT_TRUE(e.click_and_wait("LMDButton3"));
-    e.find<QLineEdit>("Edit_CName")->setText("Narrow Reach");
+    e.find<QCheckBox>("AdvancedBox")->setChecked(true);
+    e.find<QLineEdit>("PlanetCount")->setText("175");
+    ASSERT_TRUE(e.click_and_wait("GenerateCustom"));
+    e.find<QLineEdit>("CampaignName")->setText("Narrow Reach");
     ASSERT_TRUE(e.save());  // the Save reads the features from the templates
     e.map->show_notice("", 0);
     e.map->show_features({FeatureFilter::Kind::All, 0});

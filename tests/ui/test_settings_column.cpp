@@ -74,7 +74,7 @@ double contrast_in(const QImage& image, const QRect& area)
 TEST(MainWindow, EveryControlSaysWhatItDoesAndReadsClearly)
 {
     Window w;
-    for (QWidget* control : w.find<QWidget>("Panel_Controls")->findChildren<QWidget*>()) {
+    for (QWidget* control : w.find<QWidget>("SettingsColumn")->findChildren<QWidget*>()) {
         const bool a_control =
             qobject_cast<QPushButton*>(control) || qobject_cast<QLineEdit*>(control) ||
             qobject_cast<QListWidget*>(control) || qobject_cast<QComboBox*>(control) ||
@@ -100,40 +100,40 @@ TEST(MainWindow, DefaultsAfterStartUp)
     Window w;
     EXPECT_EQ(w.form.windowTitle(), "Orvek - Galaxy Generator");
     EXPECT_EQ(w.form.size(), QSize(979, 750));
-    EXPECT_EQ(w.find<QListWidget>("LMDListBox_Size")->currentItem()->text(), "Normal");
-    EXPECT_EQ(w.find<QListWidget>("LMDListBox_JGs")->currentItem()->text(), "Normal ");
-    const QWidget* column = w.find<QWidget>("Panel_Controls");
+    EXPECT_EQ(w.find<QListWidget>("SizeList")->currentItem()->text(), "Normal");
+    EXPECT_EQ(w.find<QListWidget>("GateStyleList")->currentItem()->text(), "Normal ");
+    const QWidget* column = w.find<QWidget>("SettingsColumn");
     for (QComboBox* combo : column->findChildren<QComboBox*>())
-        EXPECT_EQ(combo->currentText(), combo->objectName() == "shape" ? "Classic" : "Random")
+        EXPECT_EQ(combo->currentText(), combo->objectName() == "Shape" ? "Classic" : "Random")
             << combo->objectName().toStdString();
     EXPECT_EQ(column->findChildren<QComboBox*>().size(), 12);
-    EXPECT_FALSE(w.find<QCheckBox>("clearGates")->isChecked());
-    EXPECT_NE(w.find<QComboBox>("Combo_Fighter")->styleSheet().indexOf("rgb(0,128,0)"), -1);
-    for (const char* name : {"Panel_Advanced", "Panel_HEffect", "Panel_Facility"})
+    EXPECT_FALSE(w.find<QCheckBox>("ClearGates")->isChecked());
+    EXPECT_NE(w.find<QComboBox>("FighterInhibition")->styleSheet().indexOf("rgb(0,128,0)"), -1);
+    for (const char* name : {"AdvancedSection", "InhibitionsSection", "FacilitySection"})
         EXPECT_EQ(w.find<QWidget>(name)->height(), 21) << name;
-    EXPECT_EQ(w.find<QLineEdit>("Edit_SNr_Pl")->text(), "30");
-    EXPECT_TRUE(w.find<QLineEdit>("Edit_CName")->text().isEmpty());
+    EXPECT_EQ(w.find<QLineEdit>("PlanetCount")->text(), "30");
+    EXPECT_TRUE(w.find<QLineEdit>("CampaignName")->text().isEmpty());
 }
 
 TEST(MainWindow, SectionsMoveTheBlocksBelow)
 {
     Window w;
-    QWidget* effects = w.find<QWidget>("Panel_HEffect");
+    QWidget* effects = w.find<QWidget>("InhibitionsSection");
     const int closed = effects->y();
-    w.find<QCheckBox>("CB_Advanced")->setChecked(true);
+    w.find<QCheckBox>("AdvancedBox")->setChecked(true);
     EXPECT_EQ(effects->y(), closed + 99);
-    w.find<QCheckBox>("CB_Inhibitions")->setChecked(true);
-    w.find<QCheckBox>("CB_Facility")->setChecked(true);
+    w.find<QCheckBox>("InhibitionsBox")->setChecked(true);
+    w.find<QCheckBox>("FacilitiesBox")->setChecked(true);
     EXPECT_EQ(w.find<QWidget>("Filler")->y(), 698);
     EXPECT_EQ(w.find<QWidget>("Filler")->height(), 52);
-    w.find<QCheckBox>("CB_Advanced")->setChecked(false);
-    EXPECT_EQ(w.find<QWidget>("Panel_HEffect")->y(), closed);
+    w.find<QCheckBox>("AdvancedBox")->setChecked(false);
+    EXPECT_EQ(w.find<QWidget>("InhibitionsSection")->y(), closed);
 }
 
 TEST(MainWindow, FieldsTakeOnlyWhatTheyMayHold)
 {
     Window w;
-    QLineEdit* planets = w.find<QLineEdit>("Edit_SNr_Pl");
+    QLineEdit* planets = w.find<QLineEdit>("PlanetCount");
     planets->clear();
     QTest::keyClicks(planets, "1a -2x34");
     EXPECT_EQ(planets->text(), "123") << "letters, blanks and minus refused; a fourth digit too";
@@ -145,7 +145,7 @@ TEST(MainWindow, FieldsTakeOnlyWhatTheyMayHold)
     // Shortcuts and Tab are not typed characters: they keep their use.
     QTest::keyClick(planets, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(planets->selectedText(), "123");
-    QLineEdit* name = w.find<QLineEdit>("Edit_CName");
+    QLineEdit* name = w.find<QLineEdit>("CampaignName");
     name->setText("Calm");
     name->insert("Evil\r\nPlanets = 3");  // what pasting a line break does
     EXPECT_EQ(name->text(), "Calm") << "the name field takes no control characters";
@@ -155,13 +155,13 @@ TEST(MainWindow, FieldsTakeOnlyWhatTheyMayHold)
     EXPECT_EQ(name->toolTip(), "The game cannot show these characters: \u0141\u017a\u6771\u4eac. "
                                "A Save writes each as \"?\".");
     w.answer = false;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     name->setText("\u0141\u00f3d\u017a");
-    ASSERT_TRUE(w.save("LMDButton2"));
+    ASSERT_TRUE(w.save("Save"));
     EXPECT_EQ(w.questions, 1) << "Save asks before it writes them as \"?\"";
     EXPECT_EQ(w.game.saved_files(), 0u) << "No goes back to the name";
     name->setText("\u03a9\u03bc\u03ad\u03b3\u03b1");
-    ASSERT_TRUE(w.save("LMDButton2"));
+    ASSERT_TRUE(w.save("Save"));
     EXPECT_EQ(w.questions, 1) << "a name with no letter the game shows is not asked about";
     ASSERT_FALSE(w.messages.empty());
     EXPECT_TRUE(w.messages.back().second.contains("\u03a9 (U+03A9), \u03bc (U+03BC)"))
@@ -179,14 +179,14 @@ TEST(MainWindow, FieldsTakeOnlyWhatTheyMayHold)
 TEST(MainWindow, ListWithNothingSelectedKeepsItsField)
 {
     Window w;
-    QListWidget* sizes = w.find<QListWidget>("LMDListBox_Size");
+    QListWidget* sizes = w.find<QListWidget>("SizeList");
     QTest::mouseClick(sizes->viewport(), Qt::LeftButton, Qt::ControlModifier,
                       sizes->visualItemRect(sizes->currentItem()).center());
     ASSERT_TRUE(sizes->selectedItems().isEmpty());
-    w.find<QLineEdit>("Edit_SNr_Pl")->setText("50");
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    w.find<QLineEdit>("PlanetCount")->setText("50");
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     EXPECT_EQ(w.form.document().galaxy().planets.size(), 50u);
-    EXPECT_EQ(w.find<QLineEdit>("Edit_SNr_Pl")->text(), "50");
+    EXPECT_EQ(w.find<QLineEdit>("PlanetCount")->text(), "50");
 }
 
 // Every caption, label and list item fits its control with the fonts the window really uses,
@@ -194,14 +194,14 @@ TEST(MainWindow, ListWithNothingSelectedKeepsItsField)
 TEST(MainWindow, TextsFitTheirControlsAndGreenIsGreen)
 {
     Window w;
-    for (const char* box : {"CB_Advanced", "CB_Inhibitions", "CB_Facility"})
+    for (const char* box : {"AdvancedBox", "InhibitionsBox", "FacilitiesBox"})
         w.find<QCheckBox>(box)->setChecked(true);
     const auto fits = [](const QWidget* widget, const QString& text, int room) {
         const int needed = QFontMetrics(widget->font()).horizontalAdvance(text);
         EXPECT_LE(needed, room) << text.toStdString() << " needs " << needed;
     };
     // The planet panel too, shown and holding a planet.
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     w.form.show_panel(true);
     w.form.map()->select_planet(3);
     for (const QLabel* label : w.form.findChildren<QLabel*>())
@@ -215,7 +215,7 @@ TEST(MainWindow, TextsFitTheirControlsAndGreenIsGreen)
     for (const QListWidget* list : w.form.findChildren<QListWidget*>())
         for (int i = 0; i < list->count(); ++i)
             fits(list, list->item(i)->text(), list->width() - 6);
-    for (const char* green : {"LMDButton3", "Combo_Fighter"})
+    for (const char* green : {"GenerateCustom", "FighterInhibition"})
         EXPECT_EQ(w.find<QWidget>(green)->grab().toImage().pixelColor(2, 2), QColor(0, 128, 0))
             << green;  // inside the border, above the text
     // The green list's text reads at a contrast of at least 4.5 : 1 against its green.
@@ -226,7 +226,7 @@ TEST(MainWindow, TextsFitTheirControlsAndGreenIsGreen)
         return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
                0.0722 * channel(c.blueF());
     };
-    const QImage fighter = w.find<QWidget>("Combo_Fighter")->grab().toImage();
+    const QImage fighter = w.find<QWidget>("FighterInhibition")->grab().toImage();
     double brightest = 0;
     for (int y = 0; y < fighter.height(); ++y)
         for (int x = 0; x < fighter.width() - 20; ++x)  // the text, not the arrow
@@ -239,12 +239,12 @@ TEST(MainWindow, TextsFitTheirControlsAndGreenIsGreen)
 TEST(MainWindow, EmptyPlanetFieldStopsOnlyGenerateCustom)
 {
     Window w;
-    w.find<QLineEdit>("Edit_SNr_Pl")->clear();
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    w.find<QLineEdit>("PlanetCount")->clear();
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     EXPECT_TRUE(w.messages.empty());
     EXPECT_GE(w.form.document().galaxy().planets.size(), 20u);
-    w.find<QLineEdit>("Edit_SNr_Pl")->clear();
-    QTest::mouseClick(w.find<QPushButton>("LMDButton3"), Qt::LeftButton);
+    w.find<QLineEdit>("PlanetCount")->clear();
+    QTest::mouseClick(w.find<QPushButton>("GenerateCustom"), Qt::LeftButton);
     ASSERT_EQ(w.messages.size(), 1u);
     EXPECT_EQ(w.messages[0].first, "Orvek - Galaxy Generator ");
     EXPECT_EQ(w.messages[0].second, "'' is not a valid integer value.");

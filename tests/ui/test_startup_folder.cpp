@@ -121,7 +121,7 @@ TEST(StartupFolder, TheChooserTakesOnlyGameFolders)
 TEST(StartupFolder, SwitchingFolderAsksFirst)
 {
     testing::Window w;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     w.form.set_recent_folders({QString::fromStdString(w.game.dir.str())});
     QSignalSpy chosen(&w.form, &MainWindow::game_folder_chosen);
     w.folder_answer = QString::fromStdString(w.game.dir.str());

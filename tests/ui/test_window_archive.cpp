@@ -24,8 +24,8 @@ TEST(WindowArchive, ExportedThenImportedUnderAnotherName)
 {
     Window w;
     TempDir out;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
-    w.find<QLineEdit>("Edit_CName")->setText("Shared Reach");
+    ASSERT_TRUE(w.click_and_wait("Generate"));
+    w.find<QLineEdit>("CampaignName")->setText("Shared Reach");
     ASSERT_TRUE(w.save());
     // Exported from the Open list.
     const QString zip = QString::fromStdString((out.path() / "shared.zip").string());

@@ -50,9 +50,9 @@ using testing::Window;
 void save_two_campaigns(Window& w)
 {
     for (const char* name : {"Fine Reach", "Broken Reach"}) {
-        ASSERT_TRUE(w.click_and_wait("LMDButton1"));
-        w.find<QLineEdit>("Edit_CName")->setText(name);
-        ASSERT_TRUE(w.save("LMDButton2"));
+        ASSERT_TRUE(w.click_and_wait("Generate"));
+        w.find<QLineEdit>("CampaignName")->setText(name);
+        ASSERT_TRUE(w.save("Save"));
     }
     const fs::path data = w.game.dir.path() / "campaign/data";
     const std::string map = testing::read_bytes(data / "maps/brokenreach.txt");
@@ -102,7 +102,7 @@ TEST(MainWindow, OpenAndCheckASavedCampaign)
     EXPECT_TRUE(w.messages.empty());
     const auto before = testing::snapshot(w.game.dir.path(), true);
     open_with_keys(w, "brokenreach");
-    EXPECT_EQ(w.find<QLineEdit>("Edit_CName")->text(), "Broken Reach");
+    EXPECT_EQ(w.find<QLineEdit>("CampaignName")->text(), "Broken Reach");
     EXPECT_EQ(w.form.map()->seed_text(), "") << "a saved campaign keeps no seed";
     EXPECT_EQ(w.form.map()->status(), "1 problem: Ctrl+K lists them");
     EXPECT_GE(w.form.map()->planets().size(), 8u);
@@ -162,9 +162,9 @@ TEST(MainWindow, AnEmptyOpenListSaysWhatToDo)
 TEST(MainWindow, APlanetWhoseFileIsGoneIsNamedNotDrawn)
 {
     Window w;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
-    w.find<QLineEdit>("Edit_CName")->setText("Torn Reach");
-    ASSERT_TRUE(w.save("LMDButton2"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
+    w.find<QLineEdit>("CampaignName")->setText("Torn Reach");
+    ASSERT_TRUE(w.save("Save"));
     const std::vector<Planet> saved = w.form.document().planets();
     int gone = 0;
     while (saved[static_cast<std::size_t>(gone)].home)
@@ -234,9 +234,9 @@ TEST(MainWindow, APlanetWhoseFileIsGoneIsNamedNotDrawn)
 TEST(MainWindow, AFindingsFixIsAnUndoableEdit)
 {
     Window w;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
-    w.find<QLineEdit>("Edit_CName")->setText("Loose Reach");
-    ASSERT_TRUE(w.save("LMDButton2"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
+    w.find<QLineEdit>("CampaignName")->setText("Loose Reach");
+    ASSERT_TRUE(w.save("Save"));
     const Planet first = w.form.document().planets()[0];
     const fs::path file =
         w.game.dir.path() / "campaign/data/encounters/loosereach" / first.template_file;

@@ -48,9 +48,9 @@ void move_a_planet(Window& w, int planet)
 TEST(WindowRecovery, UnsavedWorkIsCopiedAndOfferedBack)
 {
     Window w;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     move_a_planet(w, 3);
-    w.find<QLineEdit>("Edit_CName")->setText("Silver Reach");
+    w.find<QLineEdit>("CampaignName")->setText("Silver Reach");
     QTest::qWait(1500);  // the copy is taken a second after the change, unasked
     std::vector<FoundCopy> found = left_behind(w);
     ASSERT_EQ(found.size(), 1u);
@@ -61,7 +61,7 @@ TEST(WindowRecovery, UnsavedWorkIsCopiedAndOfferedBack)
     EXPECT_EQ(found[0].work->source.seed, command->seed);
 
     w.close_answer = MainWindow::CloseAnswer::Discard;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     ASSERT_NE(w.form.document().galaxy(), edited);
     for (const char* answer : {"Decide later", "Restore"}) {
         w.choice_answer = answer;
@@ -73,7 +73,7 @@ TEST(WindowRecovery, UnsavedWorkIsCopiedAndOfferedBack)
     EXPECT_EQ(w.form.document().galaxy(), edited);
     EXPECT_TRUE(w.form.document().has_unsaved_edits());
     EXPECT_EQ(w.form.document().command()->seed, command->seed);
-    EXPECT_EQ(w.find<QLineEdit>("Edit_CName")->text(), "Silver Reach");
+    EXPECT_EQ(w.find<QLineEdit>("CampaignName")->text(), "Silver Reach");
     found = left_behind(w);
     ASSERT_EQ(found.size(), 1u) << "the restored copy went once the window's own was written";
     EXPECT_EQ(found[0].work->edits, 1);
@@ -88,8 +88,8 @@ TEST(WindowRecovery, UnsavedWorkIsCopiedAndOfferedBack)
 TEST(WindowRecovery, AnOpenedCampaignChangedSinceComesBackAsNew)
 {
     Window w;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
-    w.find<QLineEdit>("Edit_CName")->setText("Silver Reach");
+    ASSERT_TRUE(w.click_and_wait("Generate"));
+    w.find<QLineEdit>("CampaignName")->setText("Silver Reach");
     ASSERT_TRUE(w.save());
     EXPECT_TRUE(left_behind(w).empty()) << "saved: nothing to recover";
     w.form.open_campaign("silverreach");
@@ -121,7 +121,7 @@ TEST(WindowRecovery, ACopyThatCannotBeWrittenIsSaidOnce)
     Window w;
     const std::string blocked = w.state.write("a file", "").string() + "/recovery";
     w.form.set_up_recovery(blocked);
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     EXPECT_FALSE(w.form.recovery()->write_now());
     QTRY_VERIFY_WITH_TIMEOUT(
         w.form.map()->progress().startsWith("The recovery copy of your unsaved work cannot be"),
@@ -138,8 +138,8 @@ TEST(WindowRecovery, ACopyThatCannotBeWrittenIsSaidOnce)
 TEST(WindowRecovery, WorkAfterASaveBackSavesBackWhole)
 {
     Window w;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
-    w.find<QLineEdit>("Edit_CName")->setText("Silver Reach");
+    ASSERT_TRUE(w.click_and_wait("Generate"));
+    w.find<QLineEdit>("CampaignName")->setText("Silver Reach");
     ASSERT_TRUE(w.save());
     w.form.open_campaign("silverreach");
     std::vector<Planet> planets = w.form.document().planets();

@@ -21,10 +21,10 @@ const QString kWaiting = "Waiting for another save in this game folder\u2026 (Es
 TEST(WindowSave, AnotherSaveRunningNeitherFreezesTheWindowNorHoldsItsQuestion)
 {
     Window w;
-    ASSERT_TRUE(w.click_and_wait("LMDButton1"));
+    ASSERT_TRUE(w.click_and_wait("Generate"));
     auto other = std::make_unique<CampaignTransaction>(w.game.folder());
     QSignalSpy ended(&w.form, &MainWindow::save_finished);
-    QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+    QTest::mouseClick(w.find<QPushButton>("Save"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(w.form.map()->progress(), kWaiting, 5000);
     EXPECT_TRUE(w.form.busy());
     EXPECT_TRUE(ended.isEmpty());
@@ -38,7 +38,7 @@ TEST(WindowSave, AnotherSaveRunningNeitherFreezesTheWindowNorHoldsItsQuestion)
     ASSERT_TRUE(w.save());
     other = std::make_unique<CampaignTransaction>(w.game.folder());
     ended.clear();
-    QTest::mouseClick(w.find<QPushButton>("LMDButton2"), Qt::LeftButton);
+    QTest::mouseClick(w.find<QPushButton>("Save"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(w.questions, 1, 5000);
     QTRY_COMPARE_WITH_TIMEOUT(w.form.map()->progress(), kWaiting, 5000);
     other.reset();

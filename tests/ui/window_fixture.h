@@ -104,7 +104,7 @@ struct Window {
         return form.findChild<T*>(name);
     }
     // Presses a Save button and waits for that Save to end, which it does on a thread of its own.
-    bool save(const char* button = "LMDButton2")
+    bool save(const char* button = "Save")
     {
         QSignalSpy spy(&form, &MainWindow::save_finished);
         QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton);
