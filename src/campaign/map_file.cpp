@@ -5,6 +5,7 @@
 #include "gamedata/game_folder.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 
@@ -126,19 +127,25 @@ std::string map_file_text(const std::string& campaign_id, const std::string& cam
                           const std::string& background_path)
 {
     const MapSize size = map_size(static_cast<long long>(planets.size()));
+    // Each key's value by its place in MapKey, written in that order, so that every key stands
+    // on the line the reader and the check expect it on.
+    std::array<std::string, kMapKeyCount> values;
+    const auto set = [&values](MapKey key, std::string value) {
+        values[static_cast<std::size_t>(key)] = std::move(value);
+    };
+    set(MapKey::Homeworld, std::to_string(home));
+    set(MapKey::MapSizeX, std::to_string(size.width) + ".0000");
+    set(MapKey::MapSizeY, std::to_string(size.height) + ".0000");
+    set(MapKey::MapTexture, file_name_of(background_path));
+    set(MapKey::Name, campaign_id);
+    set(MapKey::GUIName, campaign_name);
+    set(MapKey::Planets, std::to_string(planets.size()));
     std::string text;
     auto line = [&text](const std::string& s) { text += s + "\r\n"; };
-    const auto key = [&line](MapKey k, const std::string& value) {
-        line(std::string(map_key_name(k)) + " = " + value);
-    };
     line(std::string(kMapConfigHeader));
-    key(MapKey::Homeworld, std::to_string(home));
-    key(MapKey::MapSizeX, std::to_string(size.width) + ".0000");
-    key(MapKey::MapSizeY, std::to_string(size.height) + ".0000");
-    key(MapKey::MapTexture, file_name_of(background_path));
-    key(MapKey::Name, campaign_id);
-    key(MapKey::GUIName, campaign_name);
-    key(MapKey::Planets, std::to_string(planets.size()));
+    for (int k = 0; k < kMapKeyCount; ++k)
+        line(std::string(map_key_name(static_cast<MapKey>(k))) + " = " +
+             values[static_cast<std::size_t>(k)]);
     line("");
     line(std::string(kMapEntriesHeader));
     for (std::size_t i = 0; i < planets.size(); ++i)
