@@ -97,69 +97,10 @@ void parse_save(const QCommandLineParser& parser, Options& o)
 }
 
 // --count, --where and --max-seeds: many galaxies, made as single runs make them.
-void parse_batch(const QCommandLineParser& parser, Options& o)
+// The settings: the five numbers (as Generate Custom takes them, or as the fields hold them for
+// a Generate), the two lists, the shape and clear jumpgates.
+void parse_settings(const QCommandLineParser& parser, Options& o)
 {
-    // A batch holds its galaxies until they are written: a thousand is tens of megabytes.
-    if (parser.isSet("count"))
-        o.count =
-            parse_count(parser.value("count"), 1, 1000, "--count wants a number from 1 to 1000");
-    if (parser.isSet("max-seeds"))
-        o.max_seeds = parse_count(parser.value("max-seeds"), 1, 4294967296ull,
-                                  "--max-seeds wants a number from 1 to 4294967296");
-    o.where = parser.value("where").toStdString();
-    parse_conditions(o.where);  // a malformed one is a usage error now, before any Generate
-}
-
-// The edits in their order on the command line; checked here for their form only.
-std::vector<EditStep> parse_edits()
-{
-    std::vector<std::string> arguments;
-    for (const QString& argument : QCoreApplication::arguments())
-        arguments.push_back(argument.toStdString());
-    try {
-        return parse_edit_steps(arguments);
-    } catch (const EditRefused& e) {
-        throw ExitError{2, e.what()};
-    }
-}
-
-}  // namespace
-
-Options parse_options(const QCommandLineParser& parser)
-{
-    // Only --recover takes a number of its own (of a copy it lists), and --export its file.
-    const QStringList extra = parser.positionalArguments();
-    if (!extra.isEmpty() && !parser.isSet("recover") &&
-        !(parser.isSet("export") && extra.size() == 1))
-        throw ExitError{2, "unexpected argument \"" + extra.last().toStdString() + "\""};
-    Options o;
-    if (parser.isSet("export")) {
-        if (extra.size() != 1)
-            throw ExitError{2, "--export wants the campaign's id and the archive's file: "
-                               "--export ID FILE.zip"};
-        o.export_id = parser.value("export");
-        o.archive_path = extra.first();
-    }
-    if (parser.isSet("import")) {
-        if (parser.isSet("export"))
-            throw ExitError{2, "--export and --import exclude each other"};
-        o.archive_path = parser.value("import");
-        o.importing = true;
-    }
-    o.game_dir = parser.isSet("game-dir") ? parser.value("game-dir").toStdString()
-                                          : GameFolder::current().game_dir();
-    o.seed =
-        parser.isSet("seed")
-            ? static_cast<std::uint32_t>(parse_count(parser.value("seed"), 0, 4294967295ull,
-                                                     "--seed wants a number from 0 to 4294967295"))
-            : clock_seed();
-    if (parser.isSet("max-attempts"))
-        o.max_attempts = parse_count(parser.value("max-attempts"), 1, 1000000000000ull,
-                                     "--max-attempts wants a number from 1 to 10^12");
-    parse_batch(parser, o);
-    if (parser.isSet("threads"))
-        o.threading.threads = static_cast<int>(
-            parse_count(parser.value("threads"), 1, 256, "--threads wants a number from 1 to 256"));
     if (parser.isSet("custom") && parser.isSet("fields"))
         throw ExitError{2, "--custom and --fields exclude each other"};
     for (const char* option : {"custom", "fields"}) {
@@ -194,31 +135,123 @@ Options parse_options(const QCommandLineParser& parser)
         o.settings.shape = *shape;
     }
     o.settings.clear_gates = parser.isSet("clear-gates");
+}
+
+void parse_batch(const QCommandLineParser& parser, Options& o)
+{
+    // A batch holds its galaxies until they are written: a thousand is tens of megabytes.
+    if (parser.isSet("count"))
+        o.count =
+            parse_count(parser.value("count"), 1, 1000, "--count wants a number from 1 to 1000");
+    if (parser.isSet("max-seeds"))
+        o.max_seeds = parse_count(parser.value("max-seeds"), 1, 4294967296ull,
+                                  "--max-seeds wants a number from 1 to 4294967296");
+    o.where = parser.value("where").toStdString();
+    parse_conditions(o.where);  // a malformed one is a usage error now, before any Generate
+}
+
+// The edits in their order on the command line; checked here for their form only.
+std::vector<EditStep> parse_edits()
+{
+    std::vector<std::string> arguments;
+    for (const QString& argument : QCoreApplication::arguments())
+        arguments.push_back(argument.toStdString());
+    try {
+        return parse_edit_steps(arguments);
+    } catch (const EditRefused& e) {
+        throw ExitError{2, e.what()};
+    }
+}
+
+// --export ID FILE.zip and --import FILE.zip.
+void parse_archive(const QCommandLineParser& parser, Options& o)
+{
+    const QStringList extra = parser.positionalArguments();
+    if (parser.isSet("export")) {
+        if (extra.size() != 1)
+            throw ExitError{2, "--export wants the campaign's id and the archive's file: "
+                               "--export ID FILE.zip"};
+        o.export_id = parser.value("export");
+        o.archive_path = extra.first();
+    }
+    if (parser.isSet("import")) {
+        if (parser.isSet("export"))
+            throw ExitError{2, "--export and --import exclude each other"};
+        o.archive_path = parser.value("import");
+        o.importing = true;
+    }
+}
+
+// The Generate command: its seed, bounds and threads, and the settings the window's column
+// would hold.
+void parse_generate(const QCommandLineParser& parser, Options& o)
+{
+    o.seed =
+        parser.isSet("seed")
+            ? static_cast<std::uint32_t>(parse_count(parser.value("seed"), 0, 4294967295ull,
+                                                     "--seed wants a number from 0 to 4294967295"))
+            : clock_seed();
+    if (parser.isSet("max-attempts"))
+        o.max_attempts = parse_count(parser.value("max-attempts"), 1, 1000000000000ull,
+                                     "--max-attempts wants a number from 1 to 10^12");
+    if (parser.isSet("threads"))
+        o.threading.threads = static_cast<int>(
+            parse_count(parser.value("threads"), 1, 256, "--threads wants a number from 1 to 256"));
+    parse_settings(parser, o);
+}
+
+// The campaign name given, as the game can show it.
+void parse_name_option(const QCommandLineParser& parser, Options& o)
+{
     o.rename = parser.isSet("name");
     o.name = parse_name(parser.value("name"));
     const std::string lacking = unsupported_characters(parser.value("name").toStdString());
     if (!lacking.empty() && !parser.isSet("replace-unsupported"))
         throw ExitError{2, "--name holds characters the game cannot show: " + lacking +
                                " (give --replace-unsupported to write each as \"?\")"};
-    parse_save(parser, o);
-    o.edits = parse_edits();
-    parse_read_back(parser, o);
+}
+
+// What is written besides a campaign: the JSON, the picture with its badges, the figures.
+void parse_outputs(const QCommandLineParser& parser, Options& o)
+{
     o.json = parser.value("json");
     o.png = parser.value("png");
     o.quiet = parser.isSet("quiet");
     o.stats = parser.isSet("stats");
-    if (parser.isSet("features")) {
-        const QString wanted = parser.value("features");
-        QStringList known;
-        for (const FeatureFilterChoice& choice : feature_filters()) {
-            known << choice.keyword;
-            if (wanted == choice.keyword)
-                o.features = choice.filter;
-        }
-        if (!known.contains(wanted))
-            throw ExitError{2, "--features: \"" + wanted.toStdString() + "\" is none of " +
-                                   known.join(", ").toStdString()};
+    if (!parser.isSet("features"))
+        return;
+    const QString wanted = parser.value("features");
+    QStringList known;
+    for (const FeatureFilterChoice& choice : feature_filters()) {
+        known << choice.keyword;
+        if (wanted == choice.keyword)
+            o.features = choice.filter;
     }
+    if (!known.contains(wanted))
+        throw ExitError{2, "--features: \"" + wanted.toStdString() + "\" is none of " +
+                               known.join(", ").toStdString()};
+}
+
+}  // namespace
+
+Options parse_options(const QCommandLineParser& parser)
+{
+    // Only --recover takes a number of its own (of a copy it lists), and --export its file.
+    const QStringList extra = parser.positionalArguments();
+    if (!extra.isEmpty() && !parser.isSet("recover") &&
+        !(parser.isSet("export") && extra.size() == 1))
+        throw ExitError{2, "unexpected argument \"" + extra.last().toStdString() + "\""};
+    Options o;
+    o.game_dir = parser.isSet("game-dir") ? parser.value("game-dir").toStdString()
+                                          : GameFolder::current().game_dir();
+    parse_archive(parser, o);
+    parse_generate(parser, o);
+    parse_batch(parser, o);
+    parse_name_option(parser, o);
+    parse_save(parser, o);
+    o.edits = parse_edits();
+    parse_read_back(parser, o);
+    parse_outputs(parser, o);
     const bool batch = o.count > 1 || !o.where.empty();
     if (batch && (!o.edits.empty() || !o.open.isEmpty() || !o.check.isEmpty() || o.check_all))
         throw ExitError{2,
