@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Everything beyond the test command: the sanitizer build of every test, the bounded fuzz runs,
 # the window killed at 100 moments of a stretch of edits and its recovery copy's writing failed,
-# an archive's import killed and failed at every file call,
+# a Save, a save back and an archive's import killed and failed at every file call,
 # and the Windows release (static Qt, both programs, their tests under Wine, the zip).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,8 +29,11 @@ kills() {
   return $status
 }
 timed kills
-# The import of an archive killed and failed at every file call, as the test command does a Save.
-timed env CRASH_SAVE=import tests/faults/crash_suite.sh build/app/orvek-galaxy build/demo-game \
-  build/crash-suite-import
+# A Save, the save back of an edited campaign and the import of an archive, each killed and
+# failed at every file call it makes (the test command tries one call in six of the first two).
+for save in generated edited import; do
+  timed env CRASH_SAVE=$save tests/faults/crash_suite.sh build/app/orvek-galaxy build/demo-game \
+    build/crash-suite-every-$save
+done
 timed xvfb-run -a -s "-screen 0 1600x1000x24" tests/faults/recovery_copy_fails.sh build
 timed ./scripts/windows-release.sh

@@ -60,7 +60,7 @@ struct MainWindow::Generation {
 };
 
 MainWindow::MainWindow(GameFolder folder, std::uint32_t seed, QWidget* parent)
-    : QWidget(parent), folder_(std::move(folder)), random_(seed),
+    : QWidget(parent), folder_(std::move(folder)), commands_(seed),
       document_(new GalaxyDocument(folder_, this))
 {
     setObjectName("MainWindow");
@@ -155,20 +155,9 @@ MainWindow::~MainWindow()
     // has gone.
     document_->disconnect();
     document_->undo_stack()->disconnect();
-    stop_workers();
-}
-
-// The Save gives up waiting (one writing ends first), a Generate is cancelled, and the threads
-// end before the window goes.
-void MainWindow::stop_workers()
-{
-    stop_saving();
-    if (generation_)
-        generation_->progress.cancel = true;
-    if (worker_.joinable())
-        worker_.join();
-    if (listing_worker_.joinable())
-        listing_worker_.join();
+    // The Save gives up waiting (one writing ends first), a Generate is cancelled, and the
+    // threads end before the window goes.
+    commands_.stop_all();
 }
 
 void MainWindow::connect_handlers()
@@ -219,7 +208,7 @@ void MainWindow::on_generate_clicked(bool custom)
     g->kind = custom ? GenerateKind::Custom : GenerateKind::WithPresets;
     g->fields_before = g->settings = column_->settings();
     g->name_before = column_->campaign_name();
-    g->seed = random_.state();
+    g->seed = commands_.random().state();
     // The clamp comes first and stops the command before anything changes when a field is bad.
     try {
         set_aside_preset_fields(g->kind, g->settings);
@@ -234,7 +223,10 @@ void MainWindow::on_generate_clicked(bool custom)
     generation_ = std::move(g);
     generation_->clock.start();
     progress_timer_->start();
-    worker_ = std::thread([this, g = generation_.get()] { run_generation(*g); });
+    Generation* running = generation_.get();
+    commands_.start(
+        CommandRunner::kGenerate, [this, running] { run_generation(*running); },
+        [running] { running->progress.cancel = true; });
 }
 
 // On the worker thread: the command itself, then the window is told on its own thread.
@@ -245,7 +237,7 @@ void MainWindow::run_generation(Generation& g)
                                 services_of_window};
     try {
         g.result = orvek::run_generate_command(g.kind, g.settings, g.galaxy, g.campaign_name,
-                                               services, random_, &g.progress);
+                                               services, commands_.random(), &g.progress);
     } catch (const std::exception& e) {
         g.error = e.what();
     }
@@ -278,8 +270,7 @@ void MainWindow::show_progress()
 
 void MainWindow::finish_generation()
 {
-    if (worker_.joinable())
-        worker_.join();
+    commands_.join(CommandRunner::kGenerate);
     progress_timer_->stop();
     map_->set_progress(QString());
     std::unique_ptr<Generation> g = std::move(generation_);
@@ -335,7 +326,7 @@ void MainWindow::on_new_background_clicked()
         return;
     try {
         std::string path = document_->galaxy().background_path;
-        draw_background(list_backgrounds(folder_), random_, path);
+        draw_background(list_backgrounds(folder_), commands_.random(), path);
         background_shown_ = load_background(path);  // one that cannot be read changes nothing
         document_->set_background(path);            // the next Save names the new picture
         background_shown_ = QImage();               // the same picture as before: nothing shown
@@ -348,7 +339,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!may_close())
         return event->ignore();
-    stop_workers();
+    commands_.stop_all();
     // Saved or discarded: nothing is left to recover.
     if (recovery_)
         recovery_->forget();

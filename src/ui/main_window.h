@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: the view and controls of a galaxy document (the map on the left, the settings
-// column on the right), and the commands that run off the user-interface thread.
+// column on the right), and the commands it runs off the user-interface thread (the threads and
+// the random source are its CommandRunner's; the column is a SettingsColumn).
 //
 // Which file holds what:
 //   main_window.cpp       building the window, Generate, New Background, messages, start-up
-//   settings_column.cpp   the settings column: its controls, layout, fields and keys
 //   galaxy_editing.cpp    the map's edit requests, the planet and link menus, closing
 //   window_campaigns.cpp  Open, Check and the problem line
 //   window_save.cpp       Save: its questions on this thread, its writing on its own
@@ -17,6 +17,7 @@
 #include "core/settings.h"
 #include "campaign/save.h"
 #include "gamedata/game_folder.h"
+#include "ui/command_runner.h"
 #include "ui/galaxy_document.h"
 #include "ui/window_texts.h"
 
@@ -27,7 +28,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <thread>
 
 class QAction;
 class QScrollArea;
@@ -81,8 +81,12 @@ public:
     static QSize opening_size(const QRect& available);
 
     // A Generate or a Save is running.
-    bool busy() const { return worker_.joinable() || save_worker_.joinable(); }
-    Random& random() { return random_; }
+    bool busy() const
+    {
+        return commands_.running(CommandRunner::kGenerate) ||
+               commands_.running(CommandRunner::kSave);
+    }
+    Random& random() { return commands_.random(); }
     const GalaxyDocument& document() const { return *document_; }
     MapWidget* map() const { return map_; }
 
@@ -202,7 +206,6 @@ private:
     bool name_may_be_saved(const std::string& typed);
     void run_save(Saving& saving);
     void finish_save();
-    void stop_saving();
     void set_undo_enabled(bool enabled);
     // The findings of the opened campaign as a Save would write it now, after every edit and
     // Save, and the map's line that counts its problems.
@@ -221,10 +224,10 @@ private:
     bool ask(const QString& question);
     QString choose(const QString& question, const QStringList& buttons);
     void offer(const std::string& file, UnsavedWork work);
-    void stop_workers();
 
     GameFolder folder_;
-    Random random_;
+    // The random source and the threads of the commands running; ended before the window goes.
+    CommandRunner commands_;
     Hooks hooks_;
     GalaxyDocument* document_ = nullptr;
     RecoveryKeeper* recovery_ = nullptr;
@@ -234,15 +237,10 @@ private:
     QImage background_shown_;
     QStringList recent_folders_;  // the picture New Background has just loaded, until it is shown
 
-    // The running Generate command, off the user-interface thread.
+    // The running Generate command and the running Save, each off the user-interface thread
+    // (the Save's questions and messages on it).
     std::unique_ptr<Generation> generation_;
-    std::thread worker_;
-    // The running Save: its questions and messages on this thread, its wait and writing on its
-    // own.
     std::unique_ptr<Saving> saving_;
-    std::thread save_worker_;
-    // The saved campaigns being read for the Open list.
-    std::thread listing_worker_;
     QTimer* progress_timer_ = nullptr;
 
     MapWidget* map_ = nullptr;

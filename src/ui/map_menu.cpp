@@ -177,7 +177,7 @@ void MainWindow::on_generate_candidates()
     if (busy())
         return;
     CandidatesDialog dialog(folder_, GenerateKind::WithPresets, column_->settings(),
-                            random_.state(), this);
+                            commands_.random().state(), this);
     if (dialog.exec() != QDialog::Accepted || !dialog.chosen() || !may_replace_galaxy())
         return;
     // As if Generate had run with the random source at the candidate's seed.
@@ -185,7 +185,7 @@ void MainWindow::on_generate_candidates()
     const GalaxySettings fields = column_->settings();
     column_->show_settings(c.settings);
     column_->show_campaign_name(QString::fromUtf8(cp1252_to_utf8(c.name)));
-    random_.set_state(c.state_after);
+    commands_.random().set_state(c.state_after);
     setWindowTitle(QString::fromUtf8(kReady));
     document_->replace_with_generated(c.galaxy, {GenerateKind::WithPresets, fields, c.seed},
                                       column_->campaign_name().toStdString());

@@ -127,17 +127,17 @@ void MainWindow::refresh_findings()
     if (busy())
         return;
     document_->refresh_findings(
-        save_request(utf8_to_cp1252(column_->campaign_name().toStdString())), random_);
+        save_request(utf8_to_cp1252(column_->campaign_name().toStdString())), commands_.random());
 }
 
 // The saved campaigns are read and checked on a thread of their own, so that a game folder of
 // many (or hostile) campaigns never freezes the window; the list opens when they are read.
 void MainWindow::on_open_campaign()
 {
-    if (busy() || listing_worker_.joinable())
+    if (busy() || commands_.running(CommandRunner::kListing))
         return;
     map_->set_progress("Reading the saved campaigns\u2026");
-    listing_worker_ = std::thread([this] {
+    commands_.start(CommandRunner::kListing, [this] {
         auto listing = std::make_shared<std::pair<std::vector<CampaignEntry>, std::string>>();
         try {
             listing->first = saved_campaigns(folder_);
@@ -155,8 +155,7 @@ void MainWindow::on_open_campaign()
 void MainWindow::show_campaign_list(const std::vector<CampaignEntry>& campaigns,
                                     const std::string& error)
 {
-    if (listing_worker_.joinable())
-        listing_worker_.join();
+    commands_.join(CommandRunner::kListing);
     map_->set_progress(QString());
     if (!error.empty())
         return show_error(message_text(error));

@@ -100,10 +100,13 @@ void MainWindow::on_save_clicked()
         });
     };
     set_controls_enabled(false);
-    save_worker_ = std::thread([this, &s] {
-        run_save(s);
-        QMetaObject::invokeMethod(this, &MainWindow::finish_save, Qt::QueuedConnection);
-    });
+    commands_.start(
+        CommandRunner::kSave,
+        [this, &s] {
+            run_save(s);
+            QMetaObject::invokeMethod(this, &MainWindow::finish_save, Qt::QueuedConnection);
+        },
+        [&s] { s.cancel = true; });
 }
 
 // On the Save's thread: its messages and question wait for the player on the window's thread.
@@ -136,7 +139,7 @@ void MainWindow::run_save(Saving& s)
     } dialog;
     dialog.form = this;
     try {
-        s.result = save_campaign(s.galaxy, s.request, folder_, random_, dialog);
+        s.result = save_campaign(s.galaxy, s.request, folder_, commands_.random(), dialog);
     } catch (const Error& e) {
         s.error = e.what();
     }
@@ -148,8 +151,7 @@ void MainWindow::finish_save()
 {
     if (!saving_)
         return;
-    if (save_worker_.joinable())
-        save_worker_.join();
+    commands_.join(CommandRunner::kSave);
     const std::unique_ptr<Saving> s = std::move(saving_);
     map_->set_progress(QString());
     set_controls_enabled(true);
@@ -215,15 +217,6 @@ bool MainWindow::ask_about_problems(const std::vector<Finding>& problems)
         show_findings_dialog(QString::fromStdString(campaign_id(saving_->request.campaign_name)),
                              problems);
     return choice == save;
-}
-
-// Closing: a Save still waiting gives up; one writing ends first.
-void MainWindow::stop_saving()
-{
-    if (saving_)
-        saving_->cancel = true;
-    if (save_worker_.joinable())
-        save_worker_.join();
 }
 
 // The tooltips tell what the files hold: the features read back from the campaign just saved

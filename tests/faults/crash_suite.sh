@@ -10,7 +10,8 @@
 # With CRASH_SAVE=edited the Save is that of the saved campaign opened and edited (a planet
 # added and joined, made home, another renamed), which writes it back from its own files; with
 # CRASH_SAVE=import it is the import of another campaign's archive over it. Races are then left
-# out.
+# out. CRASH_EVERY=K tries one call in K of each kind (and always the first, the last and those
+# around the commit), as the test command does to stay short; the hardening run tries them all.
 set -uo pipefail
 tool=$1 demo=$2 work=$3
 calls=(openat write fsync renameat unlinkat mkdirat flock getdents64 close newfstatat)
@@ -77,8 +78,21 @@ done
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 failures=0 kills=0 kills_held=0 errors=0 errors_held=0
 case_dir=$work/case
+every=${CRASH_EVERY:-1}
+# Whether call n of kind c is tried: each kind's sample starts at another place, so that a run
+# covers other calls of each kind than the kind before it.
+tried() {
+  local c=$1 n=$2 k=$3
+  [ "$every" -le 1 ] && return 0
+  [ "$n" = "${first[$c]}" ] || [ "$n" = "${last[$c]}" ] && return 0
+  [ "$n" -ge "${committed[$c]}" ] && [ "$n" -le $((committed[$c] + 1)) ] && return 0
+  [ $(((n + k) % every)) = 0 ]
+}
+k=0
 for c in "${calls[@]}"; do
+  k=$((k + 1))
   for ((n = first[$c]; n <= last[$c]; n++)); do
+    tried "$c" "$n" "$k" || continue
     # Killed at call n: the next start completes or undoes the save.
     rm -rf "$case_dir" && cp -a "$base" "$case_dir"
     timeout 120 strace -f -qq -o /dev/null -e trace="$c" -e inject="$c":signal=KILL:when=$n \
