@@ -29,9 +29,10 @@ kills() {
   return $status
 }
 timed kills
-# A Save, the save back of an edited campaign and the import of an archive, each killed and
-# failed at every file call it makes (the test command tries one call in six of the first two).
-for save in generated edited import; do
+# A campaign's first Save, a Save over it, the save back of an edited campaign and the import of
+# an archive, each killed and failed at every file call it makes (the test command tries one call
+# in six of the first three).
+for save in first generated edited import; do
   timed env CRASH_SAVE=$save tests/faults/crash_suite.sh build/app/orvek-galaxy build/demo-game \
     build/crash-suite-every-$save
 done

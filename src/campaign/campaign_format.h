@@ -96,7 +96,8 @@ std::optional<long long> whole_number(std::string_view text);
 std::optional<int> map_position(std::string_view text);
 
 // The planet numbers of a wormholes value ("2,9," is 2 and 9; the last comma may be left out).
-// Nothing when an item is no whole number; `bad` then holds that item.
+// Nothing when an item is no whole number or lies beyond a million either way; `bad` then holds
+// that item (its first 40 characters).
 std::optional<std::vector<std::int32_t>> link_list(std::string_view value, std::string& bad);
 
 }  // namespace orvek

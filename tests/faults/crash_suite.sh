@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Kills and fails an overwriting Save from outside, at every file call it makes, and races two
-# Saves; after each, the whole game folder must equal the old or the new complete campaign.
+# Saves; after each, the whole game folder must equal the old or the new complete campaign. With
+# CRASH_SAVE=first the Save is the campaign's first: the old game folder holds no campaign of it,
+# not even an empty folder.
 #   crash_suite.sh TOOL DEMO_GAME WORK_DIR [EMULATOR]
 # strace's fault injection stops the tool at the Nth call of each kind (SIGKILL) or makes that
 # call fail (EIO, ENOSPC, EACCES); the tool is then started once more, as a player would, and
@@ -31,10 +33,12 @@ run() { "$tool" --game-dir "$1" --quiet "${@:2}"; }
 save_args=(--size small --save --name Crash --overwrite)
 restart() { run "$1" --seed 9 --size small >/dev/null 2>&1; }
 
-run "$base" --seed 1 --size small --save --name Crash >/dev/null || exit 1
-# A sub-folder and a file of the player's own inside the campaign folder stay as they are.
-mkdir -p "$base"/campaign/data/encounters/crash/notes && echo mine >"$base"/campaign/data/encounters/crash/notes/a.txt
 edited=${CRASH_SAVE:-generated}
+if [ "$edited" != first ]; then
+  run "$base" --seed 1 --size small --save --name Crash >/dev/null || exit 1
+  # A sub-folder and a file of the player's own inside the campaign folder stay as they are.
+  mkdir -p "$base"/campaign/data/encounters/crash/notes && echo mine >"$base"/campaign/data/encounters/crash/notes/a.txt
+fi
 if [ "$edited" = edited ]; then
   # The first free place of a few for the new planet, number 8 of the small galaxy.
   for at in 100,100 900,900 100,900 900,100 500,500 300,700 700,300; do
@@ -54,7 +58,7 @@ cp -a "$base" "$work/new" && run "$work/new" --seed 2 "${save_args[@]}" >/dev/nu
 new=$(snapshot "$work/new")
 cp -a "$base" "$work/other" && run "$work/other" --seed 3 "${save_args[@]}" >/dev/null || exit 1
 other=$(snapshot "$work/other")
-[ "$old" != "$new" ] && { [ "$new" != "$other" ] || [ "$edited" != generated ]; } ||
+[ "$old" != "$new" ] && { [ "$new" != "$other" ] || [ "$edited" = edited ] || [ "$edited" = import ]; } ||
   { echo "the three states must differ"; exit 1; }
 
 # Which calls of each kind the save makes: those from its lock on Orvek.exe on (the calls before
@@ -69,6 +73,17 @@ start=$(grep -n 'openat(.*Orvek\.exe' "$work/count.log" | tail -1 | cut -d: -f1)
 commit=$(grep -n 'renameat(.*journal\.new' "$work/count.log" | tail -1 | cut -d: -f1)
 [ -n "$commit" ] || { echo "the save's commit was not found"; exit 1; }
 declare -A committed
+# The openat calls that open a folder to list it (opendir's flags): a listing that fails while a
+# path's letter case is resolved takes the name as written, as a failing look does.
+listings=" $(grep "^[0-9]* *openat(" "$work/count.log" | grep -n 'O_NONBLOCK|O_CLOEXEC|O_DIRECTORY' |
+  cut -d: -f1 | tr '\n' ' ')"
+# The getdents64 calls that read such a listing: those on a folder opened so, until it is closed.
+listing_reads=" $(awk '
+  / openat\(.*O_NONBLOCK\|O_CLOEXEC\|O_DIRECTORY\) = [0-9]+$/ { listing[$NF] = 1 }
+  / close\([0-9]+\)/ { match($0, /close\([0-9]+/); delete listing[substr($0, RSTART + 6, RLENGTH - 6)] }
+  / getdents64\(/ { n++; match($0, /getdents64\([0-9]+/)
+    if (substr($0, RSTART + 11, RLENGTH - 11) in listing) printf "%d ", n }
+' "$work/count.log")"
 for c in "${calls[@]}"; do
   first[$c]=$(($(head -n "$start" "$work/count.log" | grep -c "^[0-9]* *$c(") + 1))
   last[$c]=$(($(grep -c "^[0-9]* *$c(" "$work/count.log") + 1))
@@ -118,6 +133,8 @@ for c in "${calls[@]}"; do
       # fails if anything is wrong): such a failure may let the Save complete before its commit.
       after_commit=$((n > committed[$c]))
       [ "$c" = close ] || [ "$c" = newfstatat ] && after_commit=1
+      [ "$c" = openat ] && [[ $listings == *" $n "* ]] && after_commit=1
+      [ "$c" = getdents64 ] && [[ $listing_reads == *" $n "* ]] && after_commit=1
       if { [ $status = 1 ] && [ "$after" = "$old" ] && [ -n "$msg" ]; } ||
          { [ $after_commit = 1 ] && [ $status = 0 ] && [ "$after" = "$new" ]; } ||
          { [ $after_commit = 1 ] && [ $status = 1 ] && [ "$after" = "$new" ] &&
@@ -130,7 +147,7 @@ done
 
 # Two saves of the same campaign at once: both succeed, one after the other.
 races=0 races_held=0
-[ "$edited" != generated ] && rounds=0 || rounds=20
+[ "$edited" = edited ] || [ "$edited" = import ] && rounds=0 || rounds=20
 for ((i = 1; i <= rounds; i++)); do
   rm -rf "$case_dir" && cp -a "$base" "$case_dir"
   run "$case_dir" --seed 2 "${save_args[@]}" >/dev/null 2>&1 & a=$!
@@ -138,7 +155,11 @@ for ((i = 1; i <= rounds; i++)); do
   wait $a; sa=$?; wait $b; sb=$?
   after=$(snapshot "$case_dir")
   races=$((races + 1))
-  if [ $sa = 0 ] && [ $sb = 0 ] && { [ "$after" = "$new" ] || [ "$after" = "$other" ]; }; then
+  # Two first Saves: the one that waited finds the campaign the other has just written, and
+  # replaces it only when asked again (exit 1); the tree is then the other's.
+  if { [ $sa = 0 ] && [ $sb = 0 ] && { [ "$after" = "$new" ] || [ "$after" = "$other" ]; }; } ||
+     { [ "$edited" = first ] && { { [ $sa = 0 ] && [ $sb = 1 ] && [ "$after" = "$new" ]; } ||
+                                  { [ $sa = 1 ] && [ $sb = 0 ] && [ "$after" = "$other" ]; }; }; }; then
     races_held=$((races_held + 1))
   else fail "race $i: statuses $sa $sb"; fi
 done
