@@ -179,6 +179,14 @@ TEST(CliArchive, HostileArchivesAreRefusedAndNothingIsWritten)
              return make_zip(shared.with({"other/maps/other.txt", "x"}));
          },
          5, "one folder named by a campaign id"},
+        {"one entry more than the largest campaign's",
+         [&] {
+             std::vector<Entry> more = shared.entries;
+             for (int i = 0; more.size() < 176 + 3 + 4 + 1; ++i)
+                 more.push_back({"shared/encounters/shared/more" + std::to_string(i) + ".txt", "x"});
+             return make_zip(more);
+         },
+         5, "entries, more than the 183 of the largest campaign"},
         {"a file the map names is missing",
          [&] {
              std::vector<Entry> fewer = shared.entries;
@@ -227,6 +235,9 @@ TEST(CliArchive, HostileArchivesAreRefusedAndNothingIsWritten)
              return make_zip(shared.with({"shared/encounters/shared/\x1b[31m.txt", "x"}));
          },
          5, "control character"},
+        {"the last control character",
+         [&] { return make_zip(shared.with({"shared/encounters/shared/a\x1f.txt", "x"})); }, 5,
+         "control character"},
         {"encrypted",
          [&] {
              std::string zip = good;

@@ -195,6 +195,11 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
              p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 0.9990");
          },
          true, "outside 0.0200..0.9790"},
+        {"position a unit short of the left edge",
+         [](Planted& p) {
+             p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 0.0190");
+         },
+         true, "outside 0.0200..0.9790"},
         {"within the clearance",
          [](Planted& p) {
              const Planet& first = p.clean.planets[0].planet;
@@ -225,6 +230,14 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
          true, ") is not mutual"},
         {"hop counts", [](Planted& p) { p.rewrite(p.file(0), "0 = 0,0", "0 = 0,1"); }, true,
          "[hopcounts] section does not match"},
+        {"a hop count without its hops",
+         [](Planted& p) { p.rewrite(p.file(0), "0 = 0,0", "0 = 0"); }, true,
+         "[hopcounts] section does not match"},
+        {"an unknown feature, named by its first 60 letters",
+         [](Planted& p) {
+             p.rewrite(p.file(3), "$", "[variables]\r\n" + std::string(61, 'q') + "\r\n");
+         },
+         false, "the feature \"" + std::string(60, 'q') + "\" is unknown"},
         {"a planet cut off",
          [](Planted& p) {
              for (int q : p.links(11)) {
@@ -283,6 +296,12 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
         });
         EXPECT_EQ(listed, 20);
         EXPECT_EQ(findings.back().sentence, "and 10 more: files no entry names");
+    }
+    // A numbered line among the map's keys is no planet: the entries follow "[encounters]".
+    {
+        Planted p;
+        p.rewrite(p.map(), "\\r\\n[encounters]", "\r\n12 = x.txt\r\n[encounters]");
+        EXPECT_EQ(load_campaign(p.folder, "checkme").planets.size(), p.clean.planets.size());
     }
     // A planet whose file was not read has no links to judge: no link to it is "not mutual".
     {

@@ -127,6 +127,39 @@ TEST(CampaignRewrite, AnOpenedCampaignSavedUnderItsOwnNameComesOutByteForByte)
     }
 }
 
+// A file's own bytes stay where nothing changed, and its line breaks where something did: mixed
+// ones kept whole, no break added after a last line that had none, CR LF between lines that the
+// file never broke.
+TEST(CampaignRewrite, AFileKeepsItsOwnLineBreaks)
+{
+    const struct Row {
+        const char* name;
+        std::string bytes;
+        bool rename, relink;
+        std::string written;
+    } rows[] = {
+        {"mixed breaks, nothing changed", "[config]\r\nguiname = Vega\nwormholes = 1,\r\n",
+         false, false, "[config]\r\nguiname = Vega\nwormholes = 1,\r\n"},
+        {"no break after the last line, renamed", "[config]\r\nguiname = Vega", true, false,
+         "[config]\r\nguiname = Deneb"},
+        {"one line, given hop counts", "guiname = Vega", false, true,
+         "guiname = Vega\r\n[hopcounts]\r\n0 = 0,0\r\n1 = 1,1\r\n"},
+    };
+    for (const Row& row : rows) {
+        LoadedPlanet file;
+        file.bytes = row.bytes;
+        std::vector<ReadNote> notes;
+        parse_encounter_file(file, notes);
+        Planet planet = file.planet;
+        planet.source = 0;
+        if (row.rename)
+            planet.system_name = "Deneb";
+        if (row.relink)
+            planet.links = {1};
+        EXPECT_EQ(rewrite_encounter(file, file.planet, 0, planet, {}), row.written) << row.name;
+    }
+}
+
 TEST(CampaignRewrite, AnEditChangesOnlyTheFilesOfWhatItTouched)
 {
     using Expect = std::function<std::set<std::string>(const Planets&, const Planets&)>;

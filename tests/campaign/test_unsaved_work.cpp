@@ -68,9 +68,11 @@ TEST(UnsavedWork, RefusesWhatIsNoCopy)
         EXPECT_NE(at, std::string::npos) << from;
         return text.replace(at, from.size(), to);
     };
-    std::string planets = "\"planets\": [";
-    for (int i = 0; i < 177; ++i)
+    std::string planets = "\"planets\": [", links = "\"links\": [";
+    for (int i = 0; i < 177; ++i) {
         planets += std::string(i ? "," : "") + "{}";
+        links += std::to_string(i % 2) + ",";
+    }
     const struct Row {
         const char* name;
         std::string text, sentence;
@@ -87,6 +89,10 @@ TEST(UnsavedWork, RefusesWhatIsNoCopy)
         {"a float", with("\"x\": 20", "\"x\": 20.5"), "\"x\" is no number"},
         {"features short", with("\"features\": \"0000000000000010\"", "\"features\": \"01\""),
          "not 16 flags"},
+        {"features long",
+         with("\"features\": \"0000000000000010\"", "\"features\": \"00000000000000100\""),
+         "not 16 flags"},
+        {"too many links", with("\"links\": [", links), "no list of at most 176"},
         {"control character", with("\"name\": \"Heze\"", "\"name\": \"He\\u001b[2Jze\""),
          "control character"},
         {"beyond a byte", with("\"name\": \"Heze\"", "\"name\": \"H\\u0141ze\""),
