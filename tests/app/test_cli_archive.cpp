@@ -183,7 +183,8 @@ TEST(CliArchive, HostileArchivesAreRefusedAndNothingIsWritten)
          [&] {
              std::vector<Entry> more = shared.entries;
              for (int i = 0; more.size() < 176 + 3 + 4 + 1; ++i)
-                 more.push_back({"shared/encounters/shared/more" + std::to_string(i) + ".txt", "x"});
+                 more.push_back(
+                     {"shared/encounters/shared/more" + std::to_string(i) + ".txt", "x"});
              return make_zip(more);
          },
          5, "entries, more than the 183 of the largest campaign"},
@@ -236,8 +237,10 @@ TEST(CliArchive, HostileArchivesAreRefusedAndNothingIsWritten)
          },
          5, "control character"},
         {"the last control character",
-         [&] { return make_zip(shared.with({"shared/encounters/shared/a\x1f.txt", "x"})); }, 5,
-         "control character"},
+         [&] {
+             return make_zip(shared.with({"shared/encounters/shared/a\x1f.txt", "x"}));
+         },
+         5, "control character"},
         {"encrypted",
          [&] {
              std::string zip = good;

@@ -39,6 +39,22 @@ TEST(CliBatch, EachSeedAsItsOwnRun)
     EXPECT_EQ(batch.campaigns(), single.campaigns()) << "byte for byte";
 }
 
+// --threads 1 keeps a batch on one worker thread, each galaxy on it alone: strace sees the
+// program start one thread.
+TEST(CliBatch, OneThreadMeansOneWorker)
+{
+    DemoGame game;
+    const std::string log = (game.dir.path() / "threads.log").string();
+    const auto r = game.run("--seed 5 --count 6 --threads 1",
+                            "strace -f -qq -e trace=clone,clone3 -o '" + log + "' ");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(testing::read_bytes(log));
+    int started = 0;
+    for (std::string line; std::getline(lines, line);)
+        started += line.find("clone") != std::string::npos;
+    EXPECT_EQ(started, 1);
+}
+
 TEST(CliBatch, SearchByFigures)
 {
     DemoGame game;

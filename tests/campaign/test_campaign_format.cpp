@@ -47,8 +47,12 @@ TEST(CampaignFormat, Values)
         const char* text;
         std::optional<long long> value;
     } numbers[] = {
-        {"123456789012345678", 123456789012345678}, {"1234567890123456789", std::nullopt},
-        {"-42", -42}, {"", std::nullopt}, {"-", std::nullopt}, {"4 2", std::nullopt},
+        {"123456789012345678", 123456789012345678},
+        {"1234567890123456789", std::nullopt},
+        {"-42", -42},
+        {"", std::nullopt},
+        {"-", std::nullopt},
+        {"4 2", std::nullopt},
         {"+4", std::nullopt},
     };
     for (const auto& row : numbers)
@@ -57,9 +61,15 @@ TEST(CampaignFormat, Values)
         const char* text;
         std::optional<int> unit;
     } positions[] = {
-        {"0.0875", 87}, {"0.9790", 979}, {"1.0000", 1000}, {"0.5", std::nullopt},
-        {"1000", std::nullopt}, {"-0.4040", std::nullopt}, {"0.04040", std::nullopt},
-        {"0.40 4", std::nullopt}, {"1.0001", std::nullopt},
+        {"0.0875", 87},
+        {"0.9790", 979},
+        {"1.0000", 1000},
+        {"0.5", std::nullopt},
+        {"1000", std::nullopt},
+        {"-0.4040", std::nullopt},
+        {"0.04040", std::nullopt},
+        {"0.40 4", std::nullopt},
+        {"1.0001", std::nullopt},
     };
     for (const auto& row : positions)
         EXPECT_EQ(map_position(row.text), row.unit) << row.text;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "campaign/campaign_reader.h"
 
+#include "core/ascii.h"
 #include "core/error.h"
 #include "core/generate_command.h"
 #include "core/random.h"
@@ -12,6 +13,8 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace orvek {
 namespace {
@@ -103,6 +106,20 @@ TEST(CampaignReader, WhatStopsIt)
     const GameFolder folder(dir.str());
     for (const char* id : {"../x", "all", "", "nothere"})
         EXPECT_THROW(load_campaign(folder, id), Error) << id;
+}
+
+// The saved campaigns are their map files, each id once whatever its letter case (the game
+// reads Foo.txt and foo.txt as one file), and never the game's own "all".
+TEST(CampaignReader, EachCampaignIdOnce)
+{
+    testing::TempDir dir;
+    testing::make_small_game(dir, 10);
+    for (const char* map : {"Foo.txt", "foo.txt", "bar.txt", "all.txt", "notes.md"})
+        dir.write("campaign/data/maps/" + std::string(map), "");
+    const std::vector<std::string> ids = campaign_ids(GameFolder(dir.str()));
+    ASSERT_EQ(ids.size(), 2u);
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), "bar"), 1);
+    EXPECT_TRUE(same_ignoring_case(ids[0] == "bar" ? ids[1] : ids[0], "foo"));
 }
 
 }  // namespace

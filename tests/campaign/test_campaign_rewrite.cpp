@@ -138,8 +138,8 @@ TEST(CampaignRewrite, AFileKeepsItsOwnLineBreaks)
         bool rename, relink;
         std::string written;
     } rows[] = {
-        {"mixed breaks, nothing changed", "[config]\r\nguiname = Vega\nwormholes = 1,\r\n",
-         false, false, "[config]\r\nguiname = Vega\nwormholes = 1,\r\n"},
+        {"mixed breaks, nothing changed", "[config]\r\nguiname = Vega\nwormholes = 1,\r\n", false,
+         false, "[config]\r\nguiname = Vega\nwormholes = 1,\r\n"},
         {"no break after the last line, renamed", "[config]\r\nguiname = Vega", true, false,
          "[config]\r\nguiname = Deneb"},
         {"one line, given hop counts", "guiname = Vega", false, true,

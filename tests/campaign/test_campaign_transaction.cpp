@@ -135,6 +135,11 @@ TEST_F(Hostile, NothingOutsideTheGameFolderNorInItChanges)
          "not a plain file name"},
         {"new file \"..\"", [&](const Hostile& h) { h.plant(journal("mine", "mine.txt", {".."})); },
          "not a plain file name"},
+        {"a file named twice",
+         [&](const Hostile& h) {
+             h.plant(journal("mine", "mine.txt", {ok_file, ok_file}));
+         },
+         "twice"},
         {"NUL in a name",
          [&](const Hostile& h) { h.plant(journal("mine", "mine.txt", {"a%00b.txt"})); },
          "not a plain file name"},

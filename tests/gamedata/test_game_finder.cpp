@@ -76,6 +76,9 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
     make_game(steam / "steamapps/common/Tessarine", "Orvek.exe");
     make_game(steam / "steamapps/common/Decoy", "Orvek.exe", false);
     make_game(library / "steamapps/common/TESSARINE", "orvek.exe");
+    // Found in the order of their names, whatever order the folder lists them in.
+    for (const char* more : {"Mid", "Zeta", "Alpha"})
+        make_game(library / "steamapps/common" / more, "Orvek.exe");
     // Steam writes a Windows path's backslashes doubled, as the format escapes them.
     const auto quoted = [](const fs::path& path) {
         std::string text;
@@ -134,7 +137,12 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
     const std::vector<std::string> found =
         find_game_folders({working, remembered}, steams, &notes);
     const std::vector<std::string> expected = {
-        working, remembered, (library / "steamapps" / "common" / "TESSARINE").string(),
+        working,
+        remembered,
+        (library / "steamapps" / "common" / "Alpha").string(),
+        (library / "steamapps" / "common" / "Mid").string(),
+        (library / "steamapps" / "common" / "TESSARINE").string(),
+        (library / "steamapps" / "common" / "Zeta").string(),
         (elsewhere.path() / "BigLibrary" / "steamapps" / "common" / "Orvek").string()};
     EXPECT_EQ(found, expected);
     ASSERT_EQ(notes.size(), 1u);
