@@ -68,11 +68,12 @@ TEST(UnsavedWork, RefusesWhatIsNoCopy)
         EXPECT_NE(at, std::string::npos) << from;
         return text.replace(at, from.size(), to);
     };
+    // 177 planets; a planet with 177 links (its own two and 175 more), one past the most.
     std::string planets = "\"planets\": [", links = "\"links\": [";
-    for (int i = 0; i < 177; ++i) {
+    for (int i = 0; i < 177; ++i)
         planets += std::string(i ? "," : "") + "{}";
+    for (int i = 0; i < 175; ++i)
         links += std::to_string(i % 2) + ",";
-    }
     const struct Row {
         const char* name;
         std::string text, sentence;
