@@ -33,8 +33,8 @@ TEST(ParseInt, WholeNumbers)
 
 TEST(ParseInt, AnythingElseIsAConversionError)
 {
-    for (const char* text :
-         {"", " 7", "7 ", "1e3", "0x10", "+", "-", "2147483648", "12a", "99999999999999999999"})
+    for (const char* text : {"", " 7", "7 ", "1e3", "0x10", "+", "-", "2147483648", "-2147483649",
+                             "12a", "99999999999999999999"})
         EXPECT_EQ(error_of(text), "'" + std::string(text) + "' is not a valid integer value");
 }
 
