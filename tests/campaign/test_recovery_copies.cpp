@@ -92,17 +92,20 @@ TEST(RecoveryCopies, HostileCopiesBesideAVictim)
     const auto before = testing::snapshot(dir.path() / "victim");
     std::string stem;
     {
+        // A window's own copy, left behind: it is offered before the copies that cannot be read.
         OwnCopy probe(folder, work.game_folder);
+        probe.store(unsaved_work_text(work));
         stem = probe.file().substr(0, probe.file().find('-', 8));  // the game folder's part
     }
     fs::create_symlink(victim, fs::path(folder) / (stem + "-1-1.json"));
     ASSERT_EQ(::mkfifo((fs::path(folder) / (stem + "-2-2.json")).c_str(), 0600), 0);
     fs::create_directory(fs::path(folder) / (stem + "-3-3.json"));
     const std::vector<FoundCopy> found = abandoned_copies(folder, work.game_folder);
-    ASSERT_EQ(found.size(), 3u);
-    for (const FoundCopy& copy : found) {
-        EXPECT_FALSE(copy.work) << copy.file;
-        EXPECT_FALSE(copy.problem.empty()) << copy.file;
+    ASSERT_EQ(found.size(), 4u);
+    EXPECT_TRUE(found[0].work);
+    for (std::size_t i = 1; i < found.size(); ++i) {
+        EXPECT_FALSE(found[i].work) << found[i].file;
+        EXPECT_FALSE(found[i].problem.empty()) << found[i].file;
     }
     delete_copy(folder, stem + "-1-1.json");
     EXPECT_EQ(testing::snapshot(dir.path() / "victim"), before);

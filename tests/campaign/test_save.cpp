@@ -9,6 +9,7 @@
 #include "gamedata/file_system.h"
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
+#include "gamedata/names.h"
 #include "gamedata/text_file.h"
 #include "support/game_copy.h"
 #include "support/small_galaxy.h"
@@ -87,12 +88,29 @@ TEST_F(SaveFixture, NothingGeneratedAndUnusableNames)
 {
     Galaxy empty;
     EXPECT_EQ(save_campaign(empty, request, folder, random, dialog), SaveResult::NothingGenerated);
-    for (const char* name : {"--", "A.L.L."}) {
+    // A name one letter longer than a campaign's name may be ("-" makes no id letter).
+    for (const std::string& name : {std::string("--"), std::string("A.L.L."),
+                                    "a" + std::string(kMaxCampaignNameLength, '-')}) {
         request.campaign_name = name;
         EXPECT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Refused);
     }
-    EXPECT_EQ(dialog.messages,
+    ASSERT_EQ(dialog.messages.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(dialog.messages.begin(), dialog.messages.begin() + 3),
               (std::vector<std::string>{kNothingGenerated, kNeedsLetterOrDigit, kAllIsReserved}));
+    EXPECT_NE(dialog.messages[3].find("more than 255 characters"), std::string::npos);
+    // A galaxy of which eleven planets cannot be reached names ten of them and counts the rest.
+    Galaxy cut = galaxy;
+    for (Planet& p : cut.planets)
+        p.links.clear();
+    request.campaign_name = "Cut Off";
+    try {
+        save_campaign(cut, request, folder, random, dialog);
+    } catch (const Error&) {
+    }
+    EXPECT_NE(dialog.messages.back().find(" and " + std::to_string(cut.planets.size() - 11) +
+                                          " more. Join them"),
+              std::string::npos)
+        << dialog.messages.back();
     EXPECT_TRUE(fs::is_empty(dir.path() / "campaign/data/maps"));
 }
 
