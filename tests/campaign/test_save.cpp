@@ -107,10 +107,14 @@ TEST_F(SaveFixture, NothingGeneratedAndUnusableNames)
         save_campaign(cut, request, folder, random, dialog);
     } catch (const Error&) {
     }
-    EXPECT_NE(dialog.messages.back().find(" and " + std::to_string(cut.planets.size() - 11) +
-                                          " more. Join them"),
+    const std::string& refusal = dialog.messages.back();
+    EXPECT_NE(refusal.find(" and " + std::to_string(cut.planets.size() - 11) + " more. Join them"),
               std::string::npos)
-        << dialog.messages.back();
+        << refusal;
+    std::size_t titles = 0;
+    for (std::size_t at = 0; (at = refusal.find("(planet ", at)) != std::string::npos; ++at)
+        ++titles;
+    EXPECT_EQ(titles, 11u) << "the home planet and ten others: " << refusal;
     EXPECT_TRUE(fs::is_empty(dir.path() / "campaign/data/maps"));
 }
 
