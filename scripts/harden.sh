@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Everything beyond the test command: the sanitizer build of every test, the bounded fuzz runs,
 # the window killed at 100 moments of a stretch of edits and its recovery copy's writing failed,
-# a Save, a save back and an archive's import killed and failed at every file call,
+# a first Save, a Save over it, a save back and an import killed and failed at every file call,
 # and the Windows release (static Qt, both programs, their tests under Wine, the zip).
 set -euo pipefail
 cd "$(dirname "$0")/.."
