@@ -45,8 +45,11 @@ TEST(CliBatch, OneThreadMeansOneWorker)
 {
     DemoGame game;
     const std::string log = (game.dir.path() / "threads.log").string();
+    // The leak checker of a sanitizer build cannot work under strace: it is left out there.
     const auto r = game.run("--seed 5 --count 6 --threads 1",
-                            "strace -f -qq -e trace=clone,clone3 -o '" + log + "' ");
+                            "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 strace -f "
+                            "-qq -e trace=clone,clone3 -o '" +
+                                log + "' ");
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream lines(testing::read_bytes(log));
     int started = 0;
