@@ -35,8 +35,10 @@ bool cells_along(At a, At b, int margin, Visit visit)
     const int top = std::min(a.y, b.y), bottom = std::max(a.y, b.y);
     // A short line's box is no larger than its band, and quicker to walk.
     if (right - left <= 2 * kCell || bottom - top <= 2 * kCell) {
-        for (int row = cell_of(top - margin); row <= cell_of(bottom + margin); ++row)
-            for (int column = cell_of(left - margin); column <= cell_of(right + margin); ++column)
+        const int first_row = cell_of(top - margin), last_row = cell_of(bottom + margin);
+        const int first_column = cell_of(left - margin), last_column = cell_of(right + margin);
+        for (int row = first_row; row <= last_row; ++row)
+            for (int column = first_column; column <= last_column; ++column)
                 if (visit(static_cast<std::size_t>(row * kGrid + column)))
                     return true;
         return false;
@@ -69,9 +71,8 @@ void ClearLinks::make_own_links(const Placed& placed, std::int16_t* rows, std::i
 {
     planet_in_.fill(-1);
     std::fill(made_to_.begin(), made_to_.end(), 0);
-    for (auto& kind : first_listed_)
-        kind.fill(-1);
-    listed_.clear();
+    for (GateList& gates : gates_)
+        gates.clear();
     for (int p = 0; p < n_; ++p) {
         at_[static_cast<std::size_t>(p)] = {placed.x(p), placed.y(p)};
         planet_in_[static_cast<std::size_t>(cell_of(placed.y(p)) * kGrid + cell_of(placed.x(p)))] =
@@ -106,11 +107,10 @@ void ClearLinks::make_wormholes(const Placed& placed, std::int16_t* rows, std::i
         });
         std::int16_t* row = rows + static_cast<std::ptrdiff_t>(q) * n_;
         for (const auto& [distance, r] : order_) {
-            if (!clear(q, r))
+            if (passes_planet(q, r) || !try_gate(q, r))
                 continue;
             if (std::find(row, row + counts[q], r) == row + counts[q])
                 row[counts[q]++] = static_cast<std::int16_t>(r);
-            add_gate(q, r);
             break;
         }
     }
@@ -126,17 +126,20 @@ void ClearLinks::own_links(const Placed& placed, int p, std::int16_t* rows, std:
     const int wanted = placed.own_links[p];
     std::int16_t* row = rows + static_cast<std::ptrdiff_t>(p) * n_;
     std::int32_t& count = counts[p];
+    // The planets tried so far, all nearer to p than the one it tries next: of the third
+    // planets, only those can lie near a link from p.
+    std::array<std::int16_t, kTries> tried_planets;
     int tried = 0;
     const auto attempt = [&](int q) {
-        ++tried;
-        const bool made = made_to(p, q);
-        if (made || clear(p, q)) {
+        const std::span<const std::int16_t> nearer(tried_planets.data(),
+                                                   static_cast<std::size_t>(tried));
+        tried_planets[static_cast<std::size_t>(tried++)] = static_cast<std::int16_t>(q);
+        if (made_to(p, q)) {
             row[count++] = static_cast<std::int16_t>(q);
-            if (!made) {
-                add_gate(p, q);
-                made_to_[static_cast<std::size_t>(q * words_ + (p >> 6))] |= std::uint64_t{1}
-                                                                             << (p & 63);
-            }
+        } else if (!passes_any(p, q, nearer) && try_gate(p, q)) {
+            row[count++] = static_cast<std::int16_t>(q);
+            made_to_[static_cast<std::size_t>(q * words_ + (p >> 6))] |= std::uint64_t{1}
+                                                                         << (p & 63);
         }
     };
     const std::int16_t* first = nearest_of_[static_cast<std::size_t>(p)].data();
@@ -192,56 +195,51 @@ void ClearLinks::everyone(int p)
         }
 }
 
-// Whether a jumpgate from a to b would pass no third planet and cross no jumpgate made before.
-// Two lines meet at a point within a unit of a cell both visit with a margin of one.
-bool ClearLinks::clear(int a, int b) const
+// A third planet lies 56 units off each end on some axis, so a point of the line within
+// kGateClearance of it lies 44 off each end on some axis: the line must be 88 long on an axis to
+// pass one. Most links, to the nearest planets, are shorter; and a nearest link passes none.
+bool ClearLinks::may_pass_planets(int a, int b) const
 {
-    using namespace gate_geometry;
-    const At from = at(a), to = at(b);
-    // A third planet lies 56 units off each end on some axis, so a point of the line within
-    // kGateClearance of it lies 44 off each end on some axis: the line must be 88 long on an
-    // axis. Most links, to the nearest planets, are shorter.
     constexpr int kRoomForAPlanet = 2 * (kClearance + 1 - kGateClearance);
-    const bool nearest = nearest_link(a, b);
-    const bool long_enough =
-        std::max(std::abs(to.x - from.x), std::abs(to.y - from.y)) >= kRoomForAPlanet;
-    const bool planet_near =
-        !nearest && long_enough && cells_along(from, to, kGateClearance, [&](std::size_t cell) {
-            const int p = planet_in_[cell];
-            return p >= 0 && p != a && p != b && passes_near(from, to, at(p));
-        });
-    if (planet_near)
-        return false;
-    const Box box = box_of(from, to);
-    const auto crosses = [&](std::int32_t entry) {
-        for (; entry >= 0; entry = listed_[static_cast<std::size_t>(entry)].next) {
-            const Listed& gate = listed_[static_cast<std::size_t>(entry)];
-            // Lines whose boxes do not meet never do; nor do gates that share a planet. Tested
-            // without branches, as either way is as likely.
-            const bool apart = (gate.box.left > box.right) | (box.left > gate.box.right) |
-                               (gate.box.top > box.bottom) | (box.top > gate.box.bottom) |
-                               (gate.a == a) | (gate.a == b) | (gate.b == a) | (gate.b == b);
-            if (!apart && segments_meet(from, to, at(gate.a), at(gate.b)))
-                return true;
-        }
-        return false;
-    };
-    return !cells_along(from, to, 1, [&](std::size_t cell) {
-        return crosses(first_listed_[1][cell]) || (!nearest && crosses(first_listed_[0][cell]));
-    });
+    const At from = at(a), to = at(b);
+    return std::max(std::abs(to.x - from.x), std::abs(to.y - from.y)) >= kRoomForAPlanet &&
+           !nearest_link(a, b);
 }
 
-// Lists a new jumpgate in every cell along its line, as clear() looks for it.
-void ClearLinks::add_gate(int a, int b)
+// Whether the line from a to b passes a third planet within kGateClearance, looked for in the
+// cells along it.
+bool ClearLinks::passes_planet(int a, int b) const
 {
-    const Box box = box_of(at(a), at(b));
-    auto& first = first_listed_[nearest_link(a, b) ? 0 : 1];
-    cells_along(at(a), at(b), 1, [&](std::size_t cell) {
-        listed_.push_back(
-            {first[cell], static_cast<std::int16_t>(a), static_cast<std::int16_t>(b), box});
-        first[cell] = static_cast<std::int32_t>(listed_.size() - 1);
+    const At from = at(a), to = at(b);
+    return may_pass_planets(a, b) && cells_along(from, to, kGateClearance, [&](std::size_t cell) {
+               const int p = planet_in_[cell];
+               return p >= 0 && p != a && p != b && gate_geometry::passes_near(from, to, at(p));
+           });
+}
+
+// Whether the line from a to b passes one of `nearer` within kGateClearance.
+bool ClearLinks::passes_any(int a, int b, std::span<const std::int16_t> nearer) const
+{
+    if (nearer.empty() || !may_pass_planets(a, b))
         return false;
-    });
+    return std::any_of(nearer.begin(), nearer.end(),
+                       [&](int p) { return gate_geometry::passes_near(at(a), at(b), at(p)); });
+}
+
+// Makes the jumpgate from a to b if it would cross no jumpgate made before, and returns whether
+// it did.
+bool ClearLinks::try_gate(int a, int b)
+{
+    const At from = at(a), to = at(b);
+    const GateBox box = box_of(from, to);
+    const bool nearest = nearest_link(a, b);
+    const auto meets = [&](int c, int d) {
+        return gate_geometry::segments_meet(from, to, at(c), at(d));
+    };
+    if (gates_[1].any_met(a, b, box, meets) || (!nearest && gates_[0].any_met(a, b, box, meets)))
+        return false;
+    gates_[nearest ? 0 : 1].add(a, b, box);
+    return true;
 }
 
 }  // namespace orvek

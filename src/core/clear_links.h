@@ -3,12 +3,14 @@
 // The own links and wormholes of a Generate with clear jumpgates: no jumpgate passes a third
 // planet within kGateClearance, and none crosses another.
 
+#include "core/gate_list.h"
 #include "core/nearest_planets.h"
 #include "core/placed_attempt.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -22,9 +24,8 @@ class IndexPool;
 // then each wormhole tries every planet from the farthest on. Of planets equally far, the lower
 // number comes first.
 //
-// Both the planets and the jumpgates are found through the clash cells (56 units, at most one
-// planet each): a line can only pass planets in the cells along it, and only cross the jumpgates
-// listed in the cells it runs through.
+// A new line is tested against every jumpgate made before at once (GateList). A wormhole's line
+// looks for planets in the clash cells along it (56 units, at most one planet each).
 //
 // A nearest link, from a planet to one no other planet is nearer to, meets no other nearest link
 // and passes near no third planet. Were pq and rs such links (q nearest to p, s to r) crossing,
@@ -33,6 +34,12 @@ class IndexPool;
 // of one lie on the other, nearer than the nearest. And a planet within 12 units of pq would lie
 // within 24 units of q, or be nearer to p than q is. So a nearest link is only checked against
 // the other links.
+//
+// Nor can a planet r lie near a link from p to q unless it is nearer to p than q is: with its
+// nearest point m of the link within 12 units, and q at least 56 units from r, m lies 44 units
+// from q at least, so |pr| <= |pm| + 12 <= |pq| - 32. A planet's own links are tried nearest
+// first, so the planets to look at are the ones it tried before; only a wormhole, whose line
+// crosses the map, looks at the planets in the cells along it.
 class ClearLinks {
 public:
     explicit ClearLinks(int n);
@@ -56,8 +63,10 @@ private:
     void own_links(const Placed& placed, int p, std::int16_t* rows, std::int32_t* counts);
     void nearby(int p);
     void everyone(int p);
-    bool clear(int a, int b) const;
-    void add_gate(int a, int b);
+    bool may_pass_planets(int a, int b) const;
+    bool passes_planet(int a, int b) const;
+    bool passes_any(int a, int b, std::span<const std::int16_t> nearer) const;
+    bool try_gate(int a, int b);
 
     const int n_;
     const int words_;  // 64-bit words in a row of planets
@@ -69,28 +78,15 @@ private:
         return made_to_[static_cast<std::size_t>(p * words_ + (q >> 6))] >> (q & 63) & 1;
     }
     std::array<std::int16_t, kGrid * kGrid> planet_in_{};  // -1 for an empty cell
-    // A line's box, in map units.
-    struct Box {
-        std::int16_t left, top, right, bottom;
-    };
-    static Box box_of(At a, At b)
+    static GateBox box_of(At a, At b)
     {
         return {static_cast<std::int16_t>(std::min(a.x, b.x)),
                 static_cast<std::int16_t>(std::min(a.y, b.y)),
                 static_cast<std::int16_t>(std::max(a.x, b.x)),
                 static_cast<std::int16_t>(std::max(a.y, b.y))};
     }
-    // The gates each cell meets, as lists threaded through one array: a cell's first entry, and
-    // each entry's next entry of its cell (-1 ends a list), the gate's planets and its box, so
-    // that most gates are passed over without looking their planets up.
-    struct Listed {
-        std::int32_t next;
-        std::int16_t a, b;
-        Box box;
-    };
-    // By kind of link: nearest links first, then the others.
-    std::array<std::array<std::int32_t, kGrid * kGrid>, 2> first_listed_{};
-    std::vector<Listed> listed_;
+    // The jumpgates made, by kind of link: nearest links first, then the others.
+    std::array<GateList, 2> gates_;
     // Each planet's three nearest planets, nearest first, and the squared distance to its nearest.
     std::vector<std::array<std::int16_t, 3>> nearest_of_;
     std::vector<std::int64_t> nearest_distance_;
