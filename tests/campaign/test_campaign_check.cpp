@@ -31,11 +31,11 @@ struct Planted {
     GameFolder folder{dir.str()};
     LoadedCampaign clean;
 
-    Planted()
+    explicit Planted(int planets = 12)
     {
         testing::make_small_game(dir, 40);
         GalaxySettings settings;
-        settings.planet_count = "12";
+        settings.planet_count = std::to_string(planets);
         settings.wormhole_count = "2";
         Random random(7);
         GameFolderServices sources(folder);
@@ -296,6 +296,25 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
         });
         EXPECT_EQ(listed, 20);
         EXPECT_EQ(findings.back().sentence, "and 10 more: files no entry names");
+    }
+    // Of 24 planets cut off, 20 are named and the rest counted.
+    {
+        Planted p(25);
+        for (int q = 0; q < 25; ++q)
+            p.set_links(q, {});
+        const std::vector<Finding> findings =
+            check_campaign(p.folder, load_campaign(p.folder, "checkme"));
+        const auto cut = std::find_if(findings.begin(), findings.end(), [](const Finding& f) {
+            return f.sentence.find("cannot be reached") != std::string::npos;
+        });
+        ASSERT_NE(cut, findings.end());
+        EXPECT_NE(cut->sentence.find(") and 4 more cannot be reached from "), std::string::npos)
+            << cut->sentence;
+        std::size_t titles = 0;
+        for (std::size_t at = 0; (at = cut->sentence.find("(planet ", at)) != std::string::npos;
+             ++at)
+            ++titles;
+        EXPECT_EQ(titles, 21u) << cut->sentence;
     }
     // A numbered line among the map's keys is no planet: the entries follow "[encounters]".
     {

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -110,6 +113,46 @@ TEST(RecoveryCopies, HostileCopiesBesideAVictim)
     delete_copy(folder, stem + "-1-1.json");
     EXPECT_EQ(testing::snapshot(dir.path() / "victim"), before);
     EXPECT_FALSE(fs::exists(fs::symlink_status(fs::path(folder) / (stem + "-1-1.json"))));
+}
+#endif
+
+#ifndef _WIN32
+// The copies' folder comes from the user's state folder or home, and only from a full path: a
+// relative one would put the copies wherever the window happened to start.
+TEST(RecoveryCopies, TheFolderOnlyFromAFullPath)
+{
+    struct Row {
+        const char* name;
+        const char* state;  // XDG_STATE_HOME, or null for none
+        const char* home;   // HOME, or null for none
+        const char* folder;
+    };
+    const Row rows[] = {
+        {"the state folder", "/s", "/h", "/s/orvek-galaxy-generator"},
+        {"a relative state folder", "s", "/h", "/h/.local/state/orvek-galaxy-generator"},
+        {"an empty state folder", "", "/h", "/h/.local/state/orvek-galaxy-generator"},
+        {"no state folder", nullptr, "/h", "/h/.local/state/orvek-galaxy-generator"},
+        {"a relative home", nullptr, "h", ""},
+        {"no home", nullptr, nullptr, ""},
+    };
+    const auto kept = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    };
+    const auto set = [](const char* name, const char* value) {
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    };
+    const std::optional<std::string> state = kept("XDG_STATE_HOME"), home = kept("HOME");
+    for (const Row& row : rows) {
+        set("XDG_STATE_HOME", row.state);
+        set("HOME", row.home);
+        EXPECT_EQ(recovery_folder(), row.folder) << row.name;
+    }
+    set("XDG_STATE_HOME", state ? state->c_str() : nullptr);
+    set("HOME", home ? home->c_str() : nullptr);
 }
 #endif
 

@@ -8,8 +8,10 @@
 
 namespace orvek::testing {
 
-// A random edit that the galaxy may or may not take.
-inline EditPointer random_edit(const std::vector<Planet>& g, Random& random)
+// A random edit that the galaxy may or may not take; a planet added takes its template from
+// `sources` when given.
+inline EditPointer random_edit(const std::vector<Planet>& g, Random& random,
+                               const NewPlanetSources* sources = nullptr)
 {
     const auto n = static_cast<std::uint32_t>(g.size());
     const int p = static_cast<int>(random(n)), q = static_cast<int>(random(n));
@@ -25,7 +27,10 @@ inline EditPointer random_edit(const std::vector<Planet>& g, Random& random)
     case 3: return rename_planet(g, p, "Renamed " + std::to_string(x));
     case 4: return make_home(g, p);
     case 5:
-        return add_planet(g, x, y, {{"new/campaign_all_" + std::to_string(g.size()) + ".txt"}, {}});
+        return sources
+                   ? add_planet(g, x, y, *sources)
+                   : add_planet(g, x, y,
+                                {{"new/campaign_all_" + std::to_string(g.size()) + ".txt"}, {}});
     case 6: return set_feature(g, {p, q}, feature, x % 2 == 0);
     case 7: return clear_facility(g, {p}, std::max(feature, kInhibitionCount));
     default: return delete_planet(g, p);
