@@ -242,9 +242,37 @@ TEST(CampaignRewrite, AnEditChangesOnlyTheFilesOfWhatItTouched)
     }
 }
 
-// Galaxies of every size and jumpgate style, saved with either feature box, opened, edited at
-// random and saved back: each reads back as it was left and the check finds no problem; saved
-// again with no edit, not a byte of it moves.
+// Lines of the player's own within the format's bounds (comments, blank lines, keys the game has
+// and this program does not write), put into a file's [config] section after its first line.
+std::vector<std::string> own_lines(const fs::path& file, Random& pick)
+{
+    static const char* const kLines[] = {"// by hand", "; an old note",  "# kept",
+                                         "",           "difficulty = 3", "music = battle_far"};
+    std::string bytes = testing::read_bytes(file);
+    std::vector<std::string> added;
+    for (std::uint32_t k = pick(4); k > 0; --k)
+        added.emplace_back(kLines[pick(std::size(kLines))]);
+    std::string block;
+    for (const std::string& line : added)
+        block += line + "\r\n";
+    bytes.insert(bytes.find("\r\n") + 2, block);
+    std::ofstream(file, std::ios::binary) << bytes;
+    return added;
+}
+
+// Whether `lines` stand in the file after its first line, in their order.
+bool holds_after_first_line(const fs::path& file, const std::vector<std::string>& lines)
+{
+    std::string block;
+    for (const std::string& line : lines)
+        block += line + "\r\n";
+    const std::string bytes = testing::read_bytes(file);
+    return bytes.compare(bytes.find("\r\n") + 2, block.size(), block) == 0;
+}
+
+// Galaxies of every size and jumpgate style, saved with either feature box, given lines of the
+// player's own, opened, edited at random and saved back: each reads back as it was left, keeps
+// those lines, and the check finds no problem; saved again with no edit, not a byte moves.
 TEST(CampaignRewrite, RandomEditsSavedBackReadBackAsMade)
 {
     NewPlanetSources sources;
@@ -256,6 +284,10 @@ TEST(CampaignRewrite, RandomEditsSavedBackReadBackAsMade)
         const EncounterOptions options{pick(2) == 1, pick(2) == 1};
         Saved saved(size, gates, options);
         const std::string what = "seed " + std::to_string(seed);
+        std::map<fs::path, std::vector<std::string>> added;
+        for (const auto& entry :
+             fs::directory_iterator(saved.dir.path() / "campaign/data/encounters/keptwhole"))
+            added[entry.path()] = own_lines(entry.path(), pick);
         const auto [was, now] = saved.edit_and_save([&](Planets& g) {
             for (int made = 0; made < 12;) {
                 try {
@@ -290,6 +322,9 @@ TEST(CampaignRewrite, RandomEditsSavedBackReadBackAsMade)
                     << what << ", planet " << i << ", feature " << f;
             }
         }
+        for (const auto& [file, lines] : added)
+            EXPECT_TRUE(!fs::exists(file) || holds_after_first_line(file, lines))
+                << what << ", " << file.filename();
         const auto files = saved.files();
         saved.edit_and_save([](Planets&) {});
         EXPECT_EQ(differing(files, saved.files()), std::set<std::string>{}) << what;
