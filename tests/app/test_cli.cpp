@@ -390,6 +390,13 @@ TEST(Cli, JsonLinksAreMutualAndHomeIsMarked)
                               [](int sum, auto& p) { return sum + int(p["links"].size()); }));
     EXPECT_NE(r.out.find("jumpgates; the longest way between two planets takes"),
               std::string::npos);
+    // The figures in words and in the JSON are the same figures.
+    const auto& stats = json["stats"];
+    EXPECT_NE(r.out.find(std::to_string(stats["dead_ends"].get<int>()) + " dead ends, " +
+                         std::to_string(stats["chokepoints"].get<int>()) + " chokepoints, " +
+                         std::to_string(stats["bridges"].get<int>()) + " bridges\n"),
+              std::string::npos)
+        << r.out << stats.dump();
     int homes = 0;
     for (std::size_t p = 0; p < planets.size(); ++p) {
         homes += planets[p]["home"].get<bool>();

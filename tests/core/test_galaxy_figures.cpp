@@ -48,7 +48,7 @@ TEST(GalaxyFigures, CountedByHand)
          galaxy_of(6, {{0, 1}, {1, 2}, {2, 0}, {3, 4}, {4, 5}, {5, 3}, {2, 3}}),
          {3, 2, 0, 2, 1, 3, 7}},
         {"links both ways, to itself and to no planet count once or not at all",
-         galaxy_of(3, {{0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 99}, {2, -1}}),
+         galaxy_of(3, {{0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 2}, {2, 99}, {2, -1}}),
          {2, 1.5, 2, 1, 2, 2, 2}},
         {"two pieces: the hops count the home's",
          galaxy_of(4, {{0, 1}, {2, 3}}),
@@ -56,6 +56,7 @@ TEST(GalaxyFigures, CountedByHand)
         {"thirds rounded to two decimals",
          galaxy_of(4, {{0, 1}, {0, 2}, {2, 3}}),
          {2, 1.33, 2, 2, 3, 3, 3}},
+        {"two thirds rounded up", galaxy_of(4, {{0, 1}, {1, 2}, {1, 3}}), {2, 1.67, 3, 1, 3, 2, 3}},
         {"no planet home: planet 0 counts as home",
          [] {
              std::vector<Planet> planets = galaxy_of(4, {{0, 1}, {1, 2}, {2, 3}});
@@ -91,6 +92,20 @@ TEST(GalaxyFigures, TheCutsByName)
         galaxy_cuts(galaxy_of(6, {{0, 1}, {1, 2}, {2, 0}, {3, 4}, {4, 5}, {5, 3}, {2, 3}}));
     EXPECT_EQ(cuts.chokepoints, (std::vector<int>{2, 3}));
     EXPECT_EQ(cuts.bridges, (std::vector<std::pair<int, int>>{{2, 3}}));
+    // A gate passing two planets is named once, with the nearer of them: 5 units off, not 10.
+    const GatesInTheWay in_the_way = gates_in_the_way(
+        galaxy_of(4, {{1, 0}, {2, 3}}, {{100, 500}, {900, 500}, {300, 510}, {700, 505}}));
+    EXPECT_EQ(in_the_way.through, (std::vector<GateThrough>{{0, 1, 3}}));
+}
+
+TEST(GalaxyFigures, InWordsOneAndMany)
+{
+    GalaxyFigures f;
+    EXPECT_NE(figures_in_words(f).find("\n0 jumpgates through a planet, 0 crossings\n"),
+              std::string::npos);
+    f.through_planets = f.crossings = 1;
+    EXPECT_NE(figures_in_words(f).find("\n1 jumpgate through a planet, 1 crossing\n"),
+              std::string::npos);
 }
 
 }  // namespace

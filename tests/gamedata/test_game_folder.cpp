@@ -95,6 +95,14 @@ TEST(Listing, FindsTheLayoutWhateverItsLetterCase)
         (std::vector<std::string>{under(dir, {"Campaign", "DATA", "Encounters", "ALL", "t.txt"})}));
     EXPECT_EQ(folder.file("stars.txt"), under(dir, {"STARS.TXT"}));
     EXPECT_EQ(folder.campaign_folder("new"), under(dir, {"Campaign", "DATA", "Encounters", "new"}));
+    // A name as written wins over one in another case; a map file needs a plain name.
+    dir.mkdir("Campaign/DATA/Maps");
+    dir.write("Campaign/DATA/maps/.hidden.txt", "");
+    dir.write("Campaign/DATA/maps/b.txt", "");
+    EXPECT_TRUE(folder.maps_folder().ends_with("/DATA/maps/")) << folder.maps_folder();
+    const std::vector<FolderEntry> maps = folder.map_entries();
+    ASSERT_EQ(maps.size(), 1u);
+    EXPECT_EQ(maps[0].name, "b.txt");
 #endif
     EXPECT_EQ(list_backgrounds(folder).size(), 1u);
     EXPECT_TRUE(folder.has_game_executable());

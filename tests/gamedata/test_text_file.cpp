@@ -53,6 +53,7 @@ TEST(WriteFileAtomically, ReplacesAndLeavesNoStagingFile)
     dir.write("a.txt", "old");
     dir.write(".orvek-new-999999999-a.txt", "left by a kill");
     dir.write(".orvek-new-999999999-other.png", "left by a kill");
+    dir.write(".orvek-new-999999999.txt", "no staging name: no dash after the number");
 #ifdef _WIN32
     const std::string running = ".orvek-new-" + std::to_string(process_id()) + "-b.txt";
 #else
@@ -73,6 +74,7 @@ TEST(WriteFileAtomically, ReplacesAndLeavesNoStagingFile)
     EXPECT_FALSE(fs::exists(dir.path() / ".orvek-new-999999999-a.txt"));
     EXPECT_FALSE(fs::exists(dir.path() / ".orvek-new-999999999-other.png"));
     EXPECT_TRUE(fs::exists(dir.path() / running));
+    EXPECT_TRUE(fs::exists(dir.path() / ".orvek-new-999999999.txt"));
 #ifndef _WIN32
     EXPECT_TRUE(fs::is_symlink(dir.path() / ".orvek-new-999999998-c.txt"));
     EXPECT_TRUE(fs::is_fifo(dir.path() / ".orvek-new-999999997-d.txt"));
