@@ -19,9 +19,9 @@
 namespace orvek {
 namespace {
 
-// A random attempt of n planets, never closer than the clearance on both axes: on distinct squares
-// of a 16 x 16 lattice 60 units apart, each moved by up to 4 units, or, when `scattered`, anywhere
-// clear. Each planet draws 1 to round % 3 + 1 links, and up to five wormholes are drawn.
+// A random attempt of n planets, none within the clearance of another on both axes: on distinct
+// squares of a 16 x 16 lattice 60 units apart, each moved by up to 4 units, or, when `scattered`,
+// anywhere clear. Each planet draws 1 to round % 3 + 1 links, and up to five wormholes are drawn.
 Placed random_attempt(Random& random, int n, int round, bool scattered)
 {
     Placed placed(n);
