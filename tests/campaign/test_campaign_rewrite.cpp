@@ -162,6 +162,15 @@ TEST(CampaignRewrite, AFileKeepsItsOwnLineBreaks)
     }
 }
 
+// The small game's 180 templates, for a planet added.
+NewPlanetSources game_templates()
+{
+    NewPlanetSources sources;
+    for (int i = 0; i < 180; ++i)
+        sources.templates.push_back("campaign_all_" + std::to_string(1000 + i).substr(1) + ".txt");
+    return sources;
+}
+
 TEST(CampaignRewrite, AnEditChangesOnlyTheFilesOfWhatItTouched)
 {
     using Expect = std::function<std::set<std::string>(const Planets&, const Planets&)>;
@@ -180,9 +189,7 @@ TEST(CampaignRewrite, AnEditChangesOnlyTheFilesOfWhatItTouched)
     };
     const auto spare = testing::spare_planet;
     const std::string map = "maps/keptwhole.txt";
-    NewPlanetSources sources;
-    for (int i = 0; i < 180; ++i)
-        sources.templates.push_back("campaign_all_" + std::to_string(1000 + i).substr(1) + ".txt");
+    const NewPlanetSources sources = game_templates();
     const Row rows[] = {
         {"move",
          [&](Planets& g) {
@@ -242,6 +249,15 @@ TEST(CampaignRewrite, AnEditChangesOnlyTheFilesOfWhatItTouched)
     }
 }
 
+// Lines as a file holds them, each ended by CR LF.
+std::string crlf_lines(const std::vector<std::string>& lines)
+{
+    std::string block;
+    for (const std::string& line : lines)
+        block += line + "\r\n";
+    return block;
+}
+
 // Lines of the player's own within the format's bounds (comments, blank lines, keys the game has
 // and this program does not write), put into a file's [config] section after its first line.
 std::vector<std::string> own_lines(const fs::path& file, Random& pick)
@@ -252,10 +268,7 @@ std::vector<std::string> own_lines(const fs::path& file, Random& pick)
     std::vector<std::string> added;
     for (std::uint32_t k = pick(4); k > 0; --k)
         added.emplace_back(kLines[pick(std::size(kLines))]);
-    std::string block;
-    for (const std::string& line : added)
-        block += line + "\r\n";
-    bytes.insert(bytes.find("\r\n") + 2, block);
+    bytes.insert(bytes.find("\r\n") + 2, crlf_lines(added));
     std::ofstream(file, std::ios::binary) << bytes;
     return added;
 }
@@ -263,10 +276,7 @@ std::vector<std::string> own_lines(const fs::path& file, Random& pick)
 // Whether `lines` stand in the file after its first line, in their order.
 bool holds_after_first_line(const fs::path& file, const std::vector<std::string>& lines)
 {
-    std::string block;
-    for (const std::string& line : lines)
-        block += line + "\r\n";
-    const std::string bytes = testing::read_bytes(file);
+    const std::string block = crlf_lines(lines), bytes = testing::read_bytes(file);
     return bytes.compare(bytes.find("\r\n") + 2, block.size(), block) == 0;
 }
 
@@ -275,9 +285,7 @@ bool holds_after_first_line(const fs::path& file, const std::vector<std::string>
 // those lines, and the check finds no problem; saved again with no edit, not a byte moves.
 TEST(CampaignRewrite, RandomEditsSavedBackReadBackAsMade)
 {
-    NewPlanetSources sources;
-    for (int i = 0; i < 180; ++i)
-        sources.templates.push_back("campaign_all_" + std::to_string(1000 + i).substr(1) + ".txt");
+    const NewPlanetSources sources = game_templates();
     for (std::uint32_t seed = 1; seed <= 8; ++seed) {
         Random pick(seed);
         const int size = static_cast<int>(pick(3)), gates = static_cast<int>(pick(4));
