@@ -277,5 +277,62 @@ TEST(CliArchive, HostileArchivesAreRefusedAndNothingIsWritten)
     }
 }
 
+// An archive imported into the game folder it came from, step by step: under its own id only
+// with --overwrite, under another name as that campaign, and with a problem only when asked.
+TEST(CliArchive, ImportsUnderItsIdOrAnotherName)
+{
+    Shared shared;
+    TempDir out;
+    const std::string zip = (out.path() / "shared.zip").string(),
+                      bad_zip = (out.path() / "bad.zip").string();
+    ASSERT_EQ(shared.game.run("--export shared '" + zip + "'").status, 0);
+    std::vector<Entry> bad = shared.entries;
+    std::string& map = bad[2].bytes;
+    const std::size_t home = map.find("Homeworld = ");
+    map.replace(home, map.find('\r', home) - home, "Homeworld = 999");
+    std::ofstream(bad_zip, std::ios::binary) << make_zip(bad);
+    const fs::path data = shared.game.dir.path() / "campaign/data";
+    struct Step {
+        const char* what;
+        std::string args;
+        int status;
+        const char* says;   // on standard error, or standard output when it succeeds
+        const char* made;   // a map file that must exist afterwards, or none
+    } steps[] = {
+        {"its own id again", "--import '" + zip + "'", 3, "exists already", nullptr},
+        {"another name", "--import '" + zip + "' --name 'Other One'", 0,
+         "imported \"Other One\" (otherone), ", "maps/otherone.txt"},
+        {"that name again", "--import '" + zip + "' --name 'other one'", 3, "exists already",
+         nullptr},
+        {"a name of no id", "--import '" + zip + "' --name '!!'", 2, "makes no campaign id", nullptr},
+        {"the name all", "--import '" + zip + "' --name ALL", 2, "makes no campaign id", nullptr},
+        {"over its own id", "--import '" + zip + "' --overwrite", 0, "imported \"Shared\"",
+         "maps/shared.txt"},
+        {"with a problem", "--import '" + bad_zip + "' --name Bad", 5, "has 1 problem", nullptr},
+        {"with a problem kept", "--import '" + bad_zip + "' --name Bad --keep-problems", 0,
+         "imported \"Bad\" (bad)", "maps/bad.txt"},
+    };
+    for (const Step& step : steps) {
+        const auto before = testing::snapshot(shared.game.dir.path(), true);
+        const auto r = shared.game.run(step.args);
+        EXPECT_EQ(r.status, step.status) << step.what << ": " << r.err;
+        EXPECT_NE((r.status == 0 ? r.out : r.err).find(step.says), std::string::npos)
+            << step.what << ": " << r.out << r.err;
+        if (step.status != 0) {
+            EXPECT_EQ(testing::snapshot(shared.game.dir.path(), true), before) << step.what;
+        }
+        if (step.made) {
+            EXPECT_TRUE(fs::is_regular_file(data / step.made)) << step.what;
+        }
+    }
+    // The campaign imported under another name names its own folder and checks clean.
+    const std::string other = testing::read_bytes(data / "maps/otherone.txt");
+    EXPECT_NE(other.find("Name = otherone\r\nGUIName = Other One\r\n"), std::string::npos);
+    EXPECT_NE(other.find("= campaign/data/encounters/otherone/"), std::string::npos);
+    EXPECT_EQ(other.find("encounters/shared/"), std::string::npos);
+    EXPECT_EQ(shared.game.run("--check otherone").status, 0);
+    EXPECT_EQ(shared.game.run("--check bad").status, 5);
+}
+
 }  // namespace
 }  // namespace orvek

@@ -26,8 +26,14 @@ std::vector<nlohmann::json> json_lines(const std::string& text)
 TEST(CliBatch, EachSeedAsItsOwnRun)
 {
     DemoGame batch, single;
-    const auto r = batch.run("--seed 40 --count 3 --name Batch --save --stats --json -");
+    const std::string sheet = (batch.dir.path() / "sheet.png").string();
+    const auto r =
+        batch.run("--seed 40 --count 3 --name Batch --save --stats --json - --png '" + sheet + "'");
     ASSERT_EQ(r.status, 0) << r.err;
+    // The contact sheet: one 300-pixel square a galaxy, with 40 pixels of caption below it.
+    const std::string png = testing::read_bytes(sheet);
+    ASSERT_GE(png.size(), 24u);
+    EXPECT_EQ(png.substr(12, 12), std::string("IHDR\0\0\x03\x84\0\0\x01\x54", 12));
     const std::vector<nlohmann::json> lines = json_lines(r.out);
     ASSERT_EQ(lines.size(), 3u);
     for (int i = 0; i < 3; ++i) {
@@ -77,6 +83,28 @@ TEST(CliBatch, SearchByFigures)
         EXPECT_EQ(stats["crossings"], 0);
     }
     EXPECT_EQ(game.saved_files(), 0u);
+}
+
+// Each figure by its own name and each comparison: seed 24's nine figures all differ, so a
+// condition that read another figure, or compared the other way, would keep or drop it wrongly.
+TEST(CliBatch, EachFigureAndComparison)
+{
+    DemoGame game;
+    const auto own = game.run("--seed 24 --stats --json -");
+    ASSERT_EQ(own.status, 0) << own.err;
+    const nlohmann::json stats = nlohmann::json::parse(own.out)["stats"];
+    ASSERT_EQ(stats.size(), 9u);
+    std::string all;
+    for (const auto& [name, value] : stats.items())
+        all += (all.empty() ? "" : ",") + name + "<=" + value.dump() + "," + name +
+               ">=" + value.dump() + "," + name + "=" + value.dump();
+    EXPECT_EQ(game.run("--seed 24 --max-seeds 1 --where '" + all + "'").status, 0) << all;
+    for (const auto& [name, value] : stats.items())
+        for (const char* comparison : {"<", ">"}) {
+            const std::string where = name + comparison + value.dump();
+            EXPECT_EQ(game.run("--seed 24 --max-seeds 1 --where '" + where + "'").status, 4)
+                << where;
+        }
 }
 
 // A batch that cannot be saved whole saves nothing; one whose outputs fail after its Saves says

@@ -394,6 +394,12 @@ TEST(CampaignCheck, HostileContentGivesFindings)
                        "\n3 = campaign/data/encounters/all/campaign_all_001.txt");
          }},
         {"an empty map file", [](Planted& p) { std::ofstream(p.map(), std::ios::trunc); }},
+        {"10,000 map entries",
+         [](Planted& p) {
+             std::ofstream map(p.map(), std::ios::app | std::ios::binary);
+             for (int i = 12; i < 10'012; ++i)
+                 map << i << " = campaign/data/encounters/checkme/more" << i << ".txt\r\n";
+         }},
         {"a planet name of 1 MB",
          [](Planted& p) {
              p.rewrite(p.file(5), "guiname = [^\\r]*", "guiname = " + std::string(1'000'000, 'N'));
@@ -423,6 +429,7 @@ TEST(CampaignCheck, HostileContentGivesFindings)
         EXPECT_LE(campaign.name.size(), kMaxCampaignNameLength) << row.name;
         EXPECT_LE(campaign.name_key.size(), kMaxCampaignNameLength) << row.name;
         EXPECT_LE(campaign.picture.size(), 255u) << row.name;
+        EXPECT_LE(campaign.planets.size(), std::size_t{kMostPlanets}) << row.name;
         std::size_t bytes = 0;
         for (const LoadedPlanet& planet : campaign.planets) {
             EXPECT_LE(planet.planet.system_name.size(), std::size_t{kMaxNameLength}) << row.name;

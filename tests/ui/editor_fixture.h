@@ -63,6 +63,25 @@ inline void choose(QWidget* map, QPoint at, const QString& text)
     QApplication::sendEvent(map, &event);
 }
 
+// Right-clicks the map at `at` and reads its menu: each entry's text up to a tab, "+" before an
+// enabled one and "-" before one that is not, then closes the menu.
+inline QStringList menu_entries(QWidget* map, QPoint at)
+{
+    QStringList entries;
+    QTimer::singleShot(50, map, [&entries] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator())
+                entries << (action->isEnabled() ? "+" : "-") + action->text().section('\t', 0, 0);
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, map->mapToGlobal(at));
+    QApplication::sendEvent(map, &event);
+    return entries;
+}
+
 struct Editor : Window {
     MapWidget* map = nullptr;
     Editor() : Window(7)

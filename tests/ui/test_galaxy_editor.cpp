@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -109,6 +110,11 @@ TEST(GalaxyEditor, ASelectionMovesAndGoesTogether)
     QTest::mouseClick(e.map, Qt::LeftButton, {}, centre(generated, a));
     QTest::mouseClick(e.map, Qt::LeftButton, Qt::ShiftModifier, centre(generated, b));
     ASSERT_EQ(e.map->selection(), (std::vector<int>{a, b}));
+    // Shift+click on a selected planet takes it out, and again puts it back.
+    QTest::mouseClick(e.map, Qt::LeftButton, Qt::ShiftModifier, centre(generated, a));
+    EXPECT_EQ(e.map->selection(), (std::vector<int>{b}));
+    QTest::mouseClick(e.map, Qt::LeftButton, Qt::ShiftModifier, centre(generated, a));
+    ASSERT_EQ(e.map->selection(), (std::vector<int>{a, b}));
     const auto moved_by = [&](const Planets& before, int dx, int dy) {
         for (int p : {a, b})
             if (e.planets()[static_cast<std::size_t>(p)].x !=
@@ -122,7 +128,10 @@ TEST(GalaxyEditor, ASelectionMovesAndGoesTogether)
         Qt::Key key;
         Qt::KeyboardModifiers keys;
         int dx, dy;
-    } nudges[] = {{Qt::Key_Right, {}, 1, 0}, {Qt::Key_Up, Qt::ShiftModifier, 0, -10}};
+    } nudges[] = {{Qt::Key_Right, {}, 1, 0},
+                  {Qt::Key_Up, Qt::ShiftModifier, 0, -10},
+                  {Qt::Key_Left, Qt::ShiftModifier, -10, 0},
+                  {Qt::Key_Down, {}, 0, 1}};
     for (const auto& nudge : nudges) {
         const Planets before = e.planets();
         const bool allowed = move_refusal(before, {a, b}, nudge.dx, nudge.dy).empty();
@@ -231,6 +240,48 @@ TEST(GalaxyEditor, MenusCutMakeHomeAndDelete)
     e.keys("Ctrl+Z");
     e.keys("Ctrl+Z");
     EXPECT_EQ(e.planets(), generated);
+}
+
+// The map's own menu offers what can be done now: a check and an export once the galaxy is
+// saved, a way back once there is a galaxy before; its Copy seed copies the seed shown.
+TEST(GalaxyEditor, TheMapMenuOffersWhatCanBeDone)
+{
+    Editor e;
+    const QPoint corner(3, 3);
+    const QStringList always = {"+Copy seed",    "+Copy command line", "+Open campaign…",
+                                "+Import campaign…", "+Generate 12…",   "+Game folder…",
+                                "+Mark chokepoints and bridges",        "+Tidy jumpgates",
+                                "+Show features", "+Planet panel",     "+About…"};
+    struct State {
+        const char* what;
+        std::function<void()> reach;
+        QStringList enabled, disabled;
+    } states[] = {
+        {"generated", [] {}, {},
+         {"-Check campaign…", "-Export campaign…", "-Back to the galaxy before",
+          "-Forward to the galaxy after"}},
+        {"saved",
+         [&] {
+             e.find<QLineEdit>("CampaignName")->setText("Menu Reach");
+             ASSERT_TRUE(e.save("Save"));
+         },
+         {"+Check campaign…", "+Export campaign…"}, {"-Back to the galaxy before"}},
+        {"generated again", [&] { ASSERT_TRUE(e.click_and_wait("Generate")); },
+         {"+Back to the galaxy before"}, {"-Check campaign…", "-Forward to the galaxy after"}},
+        {"gone back", [&] { e.keys("Alt+Left"); }, {"+Forward to the galaxy after"}, {}},
+    };
+    for (const State& state : states) {
+        state.reach();
+        const QStringList entries = menu_entries(e.map, corner);
+        for (const QStringList& expected : {always, state.enabled, state.disabled})
+            for (const QString& entry : expected)
+                EXPECT_TRUE(entries.contains(entry))
+                    << state.what << ": " << entry.toStdString() << " in "
+                    << entries.join(", ").toStdString();
+    }
+    QApplication::clipboard()->clear();
+    choose(e.map, corner, "Copy seed");
+    EXPECT_EQ(QApplication::clipboard()->text(), e.form.seed_text());
 }
 
 TEST(GalaxyEditor, AnOpenedCampaignIsSavedBackWithoutAQuestion)

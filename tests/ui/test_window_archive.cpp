@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Campaign archives from the window: the saved galaxy exported, imported back under another name
-// when its id is taken and opened, and an archive that is no campaign refused with nothing written.
+// Campaign archives from the window: the saved galaxy exported, dropped back on the window and
+// imported under another name when its id is taken and opened, and an archive that is no
+// campaign refused with nothing written.
 
 #include "ui/window_fixture.h"
 
@@ -8,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 
 #include <fstream>
 
@@ -34,9 +38,28 @@ TEST(WindowArchive, ExportedThenImportedUnderAnotherName)
     ASSERT_FALSE(w.messages.empty());
     EXPECT_NE(w.messages.back().second.indexOf("was exported"), -1)
         << w.messages.back().second.toStdString();
-    w.choice_answer = "Import";
+    // Dropped on the window: a file that is no zip asks nothing, Cancel writes nothing.
+    const auto drop = [&](const QString& path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        // Straight to the window's handler: without a drag under way the application does
+        // not deliver a drop.
+        static_cast<QObject&>(w.form).event(&event);
+    };
+    const auto saved = testing::snapshot(w.game.dir.path(), true);
+    const std::size_t told = w.messages.size();
+    drop(QString::fromStdString((out.path() / "shared.txt").string()));
+    EXPECT_TRUE(w.choice_question.isEmpty()) << w.choice_question.toStdString();
+    EXPECT_EQ(w.messages.size(), told);
+    w.choice_answer = "Cancel";
     w.name_answer = "Shared Copy";
-    w.form.import_from(zip);
+    drop(zip);
+    EXPECT_NE(w.choice_question.indexOf("Import \"Shared Reach\""), -1);
+    ASSERT_EQ(testing::snapshot(w.game.dir.path(), true), saved);
+    w.choice_question.clear();
+    w.choice_answer = "Import";
+    drop(zip);
     EXPECT_NE(w.choice_question.indexOf("Import \"Shared Reach\""), -1)
         << w.choice_question.toStdString();
     ASSERT_NE(w.form.document().opened(), nullptr);
