@@ -192,7 +192,10 @@ TEST(Cli, StatusesTellTheTruth)
 
     // A map file that names no planet is told as what it is.
     for (const auto& [bytes, told] :
-         {std::pair{"", "is empty"}, {"\n\n", "only line breaks"}, {"\xFF\xFE[\0c\0", "UTF-16"}}) {
+         {std::pair{"", "is empty"},
+          {"\n\n", "only line breaks"},
+          {"\xFF\xFE[\0c\0", "UTF-16"},
+          {"[config]\r\nName = odd\r\n", "has no [encounters] entries: it names no planet"}}) {
         game.dir.write("campaign/data/maps/odd.txt", bytes);
         r = game.run("--open odd --json -");
         EXPECT_EQ(r.status, 1) << told;

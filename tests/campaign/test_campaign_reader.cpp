@@ -122,5 +122,49 @@ TEST(CampaignReader, EachCampaignIdOnce)
     EXPECT_TRUE(same_ignoring_case(ids[0] == "bar" ? ids[1] : ids[0], "foo"));
 }
 
+// What differs between two reads of a campaign, in the words a save back asks with.
+TEST(CampaignReader, ChangesInWords)
+{
+    LoadedCampaign before;
+    before.map_bytes = "map";
+    before.folder_files = {"a.txt", "b.txt", "c.txt", "d.txt"};
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
+        LoadedPlanet p;
+        p.file_name = name;
+        p.read = true;
+        p.bytes = name;
+        before.planets.push_back(p);
+    }
+    const auto changed = [&](std::size_t count) {
+        LoadedCampaign now = before;
+        for (std::size_t i = 0; i < count; ++i)
+            now.planets[i].bytes += "!";
+        return now;
+    };
+    struct Row {
+        const char* name;
+        LoadedCampaign now;
+        std::string words;
+    } rows[] = {
+        {"nothing", before, ""},
+        {"one file", changed(1), "the encounter file a.txt"},
+        {"three files", changed(3), "3 encounter files (a.txt, b.txt, c.txt)"},
+        {"four files", changed(4), "4 encounter files (a.txt, b.txt, c.txt, …)"},
+        {"a file no longer read", before, "the encounter file b.txt"},
+        {"a file gone from the map", before, "the encounter file d.txt"},
+        {"the map, two files and the list", changed(2),
+         "the map file, 2 encounter files (a.txt, b.txt) and the folder's list of files"},
+        {"the map and the list", before, "the map file and the folder's list of files"},
+    };
+    rows[4].now.planets[1].read = false;
+    rows[5].now.planets.pop_back();
+    for (Row* row : {&rows[6], &rows[7]}) {
+        row->now.map_bytes = "map edited";
+        row->now.folder_files.push_back("notes.txt");
+    }
+    for (const Row& row : rows)
+        EXPECT_EQ(campaign_changes(before, row.now), row.words) << row.name;
+}
+
 }  // namespace
 }  // namespace orvek

@@ -204,6 +204,30 @@ TEST_F(Hostile, NothingOutsideTheGameFolderNorInItChanges)
              h.game.write("campaign/data/.orvek-save/old/" + h.mine[0], "x");
          },
          "no journal naming it"},
+        {"a folder among the new files",
+         [&](const Hostile& h) {
+             h.plant(journal("mine", "mine.txt", {ok_file}));
+             h.game.mkdir("campaign/data/.orvek-save/new/sub");
+         },
+         "which is not a file a save writes"},
+        {"a folder among the old files",
+         [&](const Hostile& h) {
+             h.plant("");
+             h.game.mkdir("campaign/data/.orvek-save/old/sub");
+         },
+         "which no save moves"},
+        {"a journal without its folder \"new\"",
+         [&](const Hostile& h) {
+             h.plant(journal("mine", "mine.txt", {ok_file}));
+             fs::remove_all(h.work() / "new");
+         },
+         "not the folders \"new\" and \"old\""},
+        {"a map file in neither place",
+         [&](const Hostile& h) {
+             h.plant(journal("mine", "mine.txt", {ok_file}));
+             fs::remove(h.data() / "maps/mine.txt");
+         },
+         "names the map file \"mine.txt\", which is neither in the work folder nor in the maps"},
 #ifndef _WIN32
         // Links and pipes, as a POSIX archive unpacks them.
         {"journal is a pipe",

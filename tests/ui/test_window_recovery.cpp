@@ -81,6 +81,19 @@ TEST(WindowRecovery, UnsavedWorkIsCopiedAndOfferedBack)
     w.choice_answer = "Discard";
     w.form.offer_recovered_work();
     EXPECT_TRUE(abandoned_copies(w.state.str()).empty());
+
+    // A damaged copy is named on the map and left as it is, for the player to look at.
+    const std::string own = w.form.recovery()->own_file();
+    ASSERT_FALSE(own.empty());
+    const std::string damaged = own.substr(0, own.find('-', 8)) + "-1-99.json";
+    w.state.write(damaged, "{\"format\": 1, \"ti");
+    w.form.offer_recovered_work();
+    const QString notice = w.form.map()->progress();
+    EXPECT_NE(notice.indexOf("cannot be read and was left as it is"), -1) << notice.toStdString();
+    EXPECT_NE(notice.indexOf(QString::fromStdString(damaged) +
+                             ": The recovery copy is damaged"),
+              -1);
+    EXPECT_TRUE(fs::exists(w.state.path() / damaged));
 }
 
 // Work of an opened campaign comes back under it, to be saved back; when the campaign changed
