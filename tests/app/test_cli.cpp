@@ -46,6 +46,8 @@ TEST(Cli, ExitStatuses)
         {"--seed x", 2, "--seed"},
         {"--seed ' 5'", 2, "--seed"},
         {"--seed=4294967295", 0, ""},
+        {"--count 1001", 2, "--count wants a number from 1 to 1000"},
+        {"--export x x.zip --import x.zip", 2, "--export and --import exclude each other"},
         {"--size tiny", 2, "unknown size"},
         {"--custom 1,2,3", 2, "--custom"},
         {"--check x --png x.png", 2, "--png and --json FILE are not for --check"},
@@ -412,6 +414,41 @@ TEST(Cli, JsonLinksAreMutualAndHomeIsMarked)
     EXPECT_EQ(homes, 1);
     EXPECT_TRUE(planets[json["home"].get<int>()]["home"].get<bool>());
     EXPECT_NE(r.out.find("saved"), std::string::npos);
+}
+
+// Each --level list sets its own features: with it everywhere and every other list at none,
+// each planet but the home planet holds one feature of that list and nothing else.
+TEST(Cli, EachLevelListItsOwnFeatures)
+{
+    DemoGame game;
+    const std::pair<std::string, std::vector<std::string>> lists[] = {
+        {"engine", {"ENGINES_REQUIRED"}},
+        {"shield", {"SHIELDS_INOPERABLE"}},
+        {"fighter", {"FIGHTERS_INOPERABLE"}},
+        {"cruiser", {"CRUISERS_INOPERABLE"}},
+        {"cloak", {"CLOAK_INOPERABLE"}},
+        {"tractor", {"TRACTOR_INOPERABLE"}},
+        {"repair", {"REPAIR_INOPERABLE"}},
+        {"academy", {"smallacademy", "largeacademy"}},
+        {"shipyard", {"shipyarda", "shipyardb", "shipyardc"}},
+        {"factory", {"smallfactory", "mediumfactory", "largefactory"}},
+        {"repairyard", {"repairyard"}}};
+    for (const auto& [list, keywords] : lists) {
+        std::string args = "--seed 8 --size small --name Levels --save --overwrite "
+                           "--write-inhibitions --write-facilities --json -";
+        for (const auto& other : lists)
+            args += " --level " + other.first + "=" + (other.first == list ? "everywhere" : "none");
+        const auto r = game.run(args);
+        ASSERT_EQ(r.status, 0) << list << ": " << r.err;
+        for (const auto& planet : nlohmann::json::parse(r.out)["planets"]) {
+            if (planet["home"].get<bool>())
+                continue;
+            ASSERT_EQ(planet["features"].size(), 1u) << list << ": " << planet["features"];
+            EXPECT_NE(std::find(keywords.begin(), keywords.end(), planet["features"][0]),
+                      keywords.end())
+                << list << ": " << planet["features"];
+        }
+    }
 }
 
 TEST(Cli, PngOfTheMap)

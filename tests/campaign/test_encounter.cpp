@@ -132,6 +132,18 @@ TEST(Encounter, FeaturesWrittenWhenTicked)
     Planet bare = tau_minor();
     EXPECT_NE(render(lines, bare, {true, false}).find("\r\n\r\n[variables]\r\n\r\n"),
               std::string::npos);
+    // With both boxes off, a feature set by hand still writes its section, first and last flag
+    // of each kind alike.
+    for (const auto& [flag, section] :
+         {std::pair{0, "[variables]\r\nENGINES_REQUIRED\r\n\r\n"},
+          {6, "[variables]\r\nREPAIR_INOPERABLE\r\n\r\n"},
+          {7, "[facilities]\r\n0 = repairyard\r\n\r\n"},
+          {15, "[facilities]\r\n0 = shipyardc\r\n\r\n"}}) {
+        Planet by_hand = tau_minor();
+        by_hand.features[static_cast<std::size_t>(flag)] = true;
+        by_hand.features_set[static_cast<std::size_t>(flag)] = true;
+        EXPECT_NE(render(lines, by_hand).find(section), std::string::npos) << "flag " << flag;
+    }
 }
 
 TEST(Encounter, HomePlanetAlwaysGetsItsFacilities)

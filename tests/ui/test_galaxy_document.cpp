@@ -60,7 +60,12 @@ TEST(GalaxyDocument, EditsUndoAndSaveAsTheViewsAreTold)
     written[3][0] = true;
     d.document.mark_saved(saved, written, "sevenfold");
     EXPECT_FALSE(d.document.has_unsaved_edits());
+    EXPECT_EQ(d.document.unsaved_edit_count(), 0);
     EXPECT_TRUE(d.document.planets()[3].features[0]) << "the features the files hold";
+    // Undone past the Save, the galaxy differs from the saved one by as many edits as undone.
+    d.document.undo_stack()->undo();
+    EXPECT_TRUE(d.document.has_unsaved_edits());
+    EXPECT_EQ(d.document.unsaved_edit_count(), 1);
 }
 
 TEST(GalaxyDocument, AnOpenThatFailsLeavesTheGalaxyShown)
