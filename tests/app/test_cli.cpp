@@ -440,7 +440,9 @@ TEST(Cli, EachLevelListItsOwnFeatures)
             args += " --level " + other.first + "=" + (other.first == list ? "everywhere" : "none");
         const auto r = game.run(args);
         ASSERT_EQ(r.status, 0) << list << ": " << r.err;
-        for (const auto& planet : nlohmann::json::parse(r.out)["planets"]) {
+        const nlohmann::json galaxy = nlohmann::json::parse(r.out);
+        ASSERT_GE(galaxy["planets"].size(), 8u) << list;
+        for (const auto& planet : galaxy["planets"]) {
             if (planet["home"].get<bool>())
                 continue;
             ASSERT_EQ(planet["features"].size(), 1u) << list << ": " << planet["features"];
