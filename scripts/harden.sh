@@ -11,12 +11,6 @@ timed() {
   "$@"
   echo "[harden] $1 took $((SECONDS - start)) s"
 }
-# The benchmarks, which the test command leaves out, still compile: the same build with them on.
-benchmarks() {
-  cmake build -DORVEK_BUILD_BENCH=ON >/dev/null
-  cmake --build build -j"$(nproc)" --target generator_bench save_bench editor_bench
-}
-timed benchmarks
 timed ./scripts/sanitize.sh
 timed ./scripts/fuzz.sh
 # Two windows at a time, one per core, each on an X server of its own: the runs wait on the
