@@ -261,6 +261,17 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
         {"UTF-8 text",
          [](Planted& p) { p.rewrite(p.file(7), "guiname = [^\\r]*", "guiname = Caf\xC3\xA9"); },
          true, "UTF-8"},
+        {"the home planet without its academy",
+         [](Planted& p) {
+             p.rewrite(p.file(static_cast<int>(p.clean.home.value)), "2 = smallacademy",
+                       "2 = largeacademy");
+         },
+         true, "lacks its smallacademy"},
+        {"UTF-8 text of three bytes",
+         [](Planted& p) {
+             p.rewrite(p.file(7), "guiname = [^\\r]*", "guiname = Caf\xE2\x82\xAC");
+         },
+         true, "UTF-8"},
         {"a bare LF", [](Planted& p) { p.rewrite(p.file(8), "\\r\\n", "\n"); }, true,
          "without CR LF"},
         {"a path out of the game folder",
@@ -328,6 +339,25 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
         fs::remove(p.file(2));
         for (const Finding& f : check_campaign(p.folder, load_campaign(p.folder, "checkme")))
             EXPECT_EQ(f.sentence.find("does not link back"), std::string::npos) << f.sentence;
+    }
+    // The map's edges themselves lie inside it.
+    {
+        Planted p;
+        p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 0.9790");
+        p.rewrite(p.file(6), "MapPosition.Y = [^\\r]*", "MapPosition.Y = 0.0200");
+        for (const Finding& f : check_campaign(p.folder, load_campaign(p.folder, "checkme")))
+            EXPECT_EQ(f.sentence.find("outside"), std::string::npos) << f.sentence;
+    }
+    // A template's own two variants of one facility, which a Save that keeps its facilities
+    // writes, are no finding of the campaign.
+    {
+        Planted p;
+        const std::string both = "[facilities]\r\n0 = smallacademy\r\n1 = largeacademy\r\n";
+        Planted::rewrite(p.dir.path() / "campaign/data/encounters/all" / p.clean.planets[3].file_name,
+                         "$", both);
+        p.rewrite(p.file(3), "$", both);
+        for (const Finding& f : check_campaign(p.folder, load_campaign(p.folder, "checkme")))
+            EXPECT_EQ(f.sentence.find("two variants"), std::string::npos) << f.sentence;
     }
     // A comment in [variables] is no feature.
     {

@@ -131,7 +131,7 @@ TEST(CampaignRewrite, AnOpenedCampaignSavedUnderItsOwnNameComesOutByteForByte)
 
 // A file's own bytes stay where nothing changed, and its line breaks where something did: mixed
 // ones kept whole, no break added after a last line that had none, CR LF between lines that the
-// file never broke.
+// file never broke, and the blank line after a section written anew.
 TEST(CampaignRewrite, AFileKeepsItsOwnLineBreaks)
 {
     const struct Row {
@@ -146,6 +146,10 @@ TEST(CampaignRewrite, AFileKeepsItsOwnLineBreaks)
          "[config]\r\nguiname = Deneb"},
         {"one line, given hop counts", "guiname = Vega", false, true,
          "guiname = Vega\r\n[hopcounts]\r\n0 = 0,0\r\n1 = 1,1\r\n"},
+        {"hop counts written anew before a blank line",
+         "[config]\r\nwormholes = 2,\r\n[hopcounts]\r\n0 = 0,0\r\n2 = 1,1\r\n\r\n[terrain]\r\n",
+         false, true,
+         "[config]\r\nwormholes = 1,\r\n[hopcounts]\r\n0 = 0,0\r\n1 = 1,1\r\n\r\n[terrain]\r\n"},
     };
     for (const Row& row : rows) {
         LoadedPlanet file;

@@ -98,6 +98,15 @@ TEST_F(SaveFixture, NothingGeneratedAndUnusableNames)
     EXPECT_EQ(std::vector<std::string>(dialog.messages.begin(), dialog.messages.begin() + 3),
               (std::vector<std::string>{kNothingGenerated, kNeedsLetterOrDigit, kAllIsReserved}));
     EXPECT_NE(dialog.messages[3].find("more than 255 characters"), std::string::npos);
+    // An id as long as the campaign's files can be named by is taken, one letter more is not.
+    std::size_t longest = 0;
+    for (const Planet& p : galaxy.planets)
+        longest = std::max(longest, p.template_file.size());
+    const std::size_t limit = campaign_id_limit(folder, longest);
+    ASSERT_GT(limit, 20u);
+    EXPECT_EQ(campaign_name_refusal(std::string(limit, 'a'), galaxy, folder), "");
+    EXPECT_EQ(campaign_name_refusal(std::string(limit + 1, 'a'), galaxy, folder),
+              campaign_id_too_long(limit));
     // A galaxy of which eleven planets cannot be reached names ten of them and counts the rest.
     Galaxy cut = galaxy;
     for (Planet& p : cut.planets)

@@ -3,6 +3,7 @@
 // tooltips and its colours.
 
 #include "ui/main_window.h"
+#include "ui/settings_column.h"
 
 #include "support/game_copy.h"
 #include "ui/window_fixture.h"
@@ -32,6 +33,8 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <functional>
+#include <string_view>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -113,6 +116,39 @@ TEST(MainWindow, DefaultsAfterStartUp)
         EXPECT_EQ(w.find<QWidget>(name)->height(), 21) << name;
     EXPECT_EQ(w.find<QLineEdit>("PlanetCount")->text(), "30");
     EXPECT_TRUE(w.find<QLineEdit>("CampaignName")->text().isEmpty());
+}
+
+// Each list of the two feature sections sets its own feature's level for the Save: the one list
+// at "Everywhere" and the others at "None" give that feature alone "Everywhere".
+TEST(MainWindow, EachFeatureListItsOwnLevel)
+{
+    Window w;
+    const auto* column = w.form.findChild<SettingsColumn*>("SettingsColumn");
+    ASSERT_NE(column, nullptr);
+    using Level = std::function<FrequencyLevel(const FeatureLevels&)>;
+    const std::pair<const char*, Level> lists[] = {
+        {"EngineRequired", [](const FeatureLevels& l) { return l.inhibitions[0]; }},
+        {"ShieldInoperable", [](const FeatureLevels& l) { return l.inhibitions[1]; }},
+        {"FighterInhibition", [](const FeatureLevels& l) { return l.inhibitions[2]; }},
+        {"CruiserInhibition", [](const FeatureLevels& l) { return l.inhibitions[3]; }},
+        {"CloakInhibition", [](const FeatureLevels& l) { return l.inhibitions[4]; }},
+        {"TractorInoperable", [](const FeatureLevels& l) { return l.inhibitions[5]; }},
+        {"RepairInoperable", [](const FeatureLevels& l) { return l.inhibitions[6]; }},
+        {"Academies", [](const FeatureLevels& l) { return l.academy; }},
+        {"Shipyards", [](const FeatureLevels& l) { return l.shipyard; }},
+        {"Factories", [](const FeatureLevels& l) { return l.factory; }},
+        {"RepairYards", [](const FeatureLevels& l) { return l.repair_yard; }}};
+    for (const auto& [name, level] : lists) {
+        for (const auto& other : lists)
+            w.find<QComboBox>(other.first)->setCurrentText(other.first == name ? "Everywhere"
+                                                                               : "None");
+        const FeatureLevels levels = column->feature_levels();
+        for (const auto& [other, other_level] : lists)
+            EXPECT_EQ(other_level(levels), std::string_view(other) == name
+                                               ? FrequencyLevel::Everywhere
+                                               : FrequencyLevel::None)
+                << name << " set, " << other << " read";
+    }
 }
 
 TEST(MainWindow, SectionsMoveTheBlocksBelow)
