@@ -296,15 +296,16 @@ TEST(CliArchive, ImportsUnderItsIdOrAnotherName)
         const char* what;
         std::string args;
         int status;
-        const char* says;   // on standard error, or standard output when it succeeds
-        const char* made;   // a map file that must exist afterwards, or none
+        const char* says;  // on standard error, or standard output when it succeeds
+        const char* made;  // a map file that must exist afterwards, or none
     } steps[] = {
         {"its own id again", "--import '" + zip + "'", 3, "exists already", nullptr},
         {"another name", "--import '" + zip + "' --name 'Other One'", 0,
          "imported \"Other One\" (otherone), ", "maps/otherone.txt"},
         {"that name again", "--import '" + zip + "' --name 'other one'", 3, "exists already",
          nullptr},
-        {"a name of no id", "--import '" + zip + "' --name '!!'", 2, "makes no campaign id", nullptr},
+        {"a name of no id", "--import '" + zip + "' --name '!!'", 2, "makes no campaign id",
+         nullptr},
         {"the name all", "--import '" + zip + "' --name ALL", 2, "makes no campaign id", nullptr},
         {"over its own id", "--import '" + zip + "' --overwrite", 0, "imported \"Shared\"",
          "maps/shared.txt"},

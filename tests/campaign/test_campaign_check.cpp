@@ -268,9 +268,7 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
          },
          true, "lacks its smallacademy"},
         {"UTF-8 text of three bytes",
-         [](Planted& p) {
-             p.rewrite(p.file(7), "guiname = [^\\r]*", "guiname = Caf\xE2\x82\xAC");
-         },
+         [](Planted& p) { p.rewrite(p.file(7), "guiname = [^\\r]*", "guiname = Caf\xE2\x82\xAC"); },
          true, "UTF-8"},
         {"a bare LF", [](Planted& p) { p.rewrite(p.file(8), "\\r\\n", "\n"); }, true,
          "without CR LF"},
@@ -353,7 +351,8 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
     {
         Planted p;
         const std::string both = "[facilities]\r\n0 = smallacademy\r\n1 = largeacademy\r\n";
-        Planted::rewrite(p.dir.path() / "campaign/data/encounters/all" / p.clean.planets[3].file_name,
+        Planted::rewrite(p.dir.path() / "campaign/data/encounters/all" /
+                             p.clean.planets[3].file_name,
                          "$", both);
         p.rewrite(p.file(3), "$", both);
         for (const Finding& f : check_campaign(p.folder, load_campaign(p.folder, "checkme")))

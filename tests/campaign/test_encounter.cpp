@@ -134,11 +134,10 @@ TEST(Encounter, FeaturesWrittenWhenTicked)
               std::string::npos);
     // With both boxes off, a feature set by hand still writes its section, first and last flag
     // of each kind alike.
-    for (const auto& [flag, section] :
-         {std::pair{0, "[variables]\r\nENGINES_REQUIRED\r\n\r\n"},
-          {6, "[variables]\r\nREPAIR_INOPERABLE\r\n\r\n"},
-          {7, "[facilities]\r\n0 = repairyard\r\n\r\n"},
-          {15, "[facilities]\r\n0 = shipyardc\r\n\r\n"}}) {
+    for (const auto& [flag, section] : {std::pair{0, "[variables]\r\nENGINES_REQUIRED\r\n\r\n"},
+                                        {6, "[variables]\r\nREPAIR_INOPERABLE\r\n\r\n"},
+                                        {7, "[facilities]\r\n0 = repairyard\r\n\r\n"},
+                                        {15, "[facilities]\r\n0 = shipyardc\r\n\r\n"}}) {
         Planet by_hand = tau_minor();
         by_hand.features[static_cast<std::size_t>(flag)] = true;
         by_hand.features_set[static_cast<std::size_t>(flag)] = true;

@@ -248,16 +248,25 @@ TEST(GalaxyEditor, TheMapMenuOffersWhatCanBeDone)
 {
     Editor e;
     const QPoint corner(3, 3);
-    const QStringList always = {"+Copy seed",    "+Copy command line", "+Open campaign…",
-                                "+Import campaign…", "+Generate 12…",   "+Game folder…",
-                                "+Mark chokepoints and bridges",        "+Tidy jumpgates",
-                                "+Show features", "+Planet panel",     "+About…"};
+    const QStringList always = {"+Copy seed",
+                                "+Copy command line",
+                                "+Open campaign…",
+                                "+Import campaign…",
+                                "+Generate 12…",
+                                "+Game folder…",
+                                "+Mark chokepoints and bridges",
+                                "+Tidy jumpgates",
+                                "+Show features",
+                                "+Planet panel",
+                                "+About…"};
     struct State {
         const char* what;
         std::function<void()> reach;
         QStringList enabled, disabled;
     } states[] = {
-        {"generated", [] {}, {},
+        {"generated",
+         [] {},
+         {},
          {"-Check campaign…", "-Export campaign…", "-Back to the galaxy before",
           "-Forward to the galaxy after"}},
         {"saved",
@@ -265,9 +274,12 @@ TEST(GalaxyEditor, TheMapMenuOffersWhatCanBeDone)
              e.find<QLineEdit>("CampaignName")->setText("Menu Reach");
              ASSERT_TRUE(e.save("Save"));
          },
-         {"+Check campaign…", "+Export campaign…"}, {"-Back to the galaxy before"}},
-        {"generated again", [&] { ASSERT_TRUE(e.click_and_wait("Generate")); },
-         {"+Back to the galaxy before"}, {"-Check campaign…", "-Forward to the galaxy after"}},
+         {"+Check campaign…", "+Export campaign…"},
+         {"-Back to the galaxy before"}},
+        {"generated again",
+         [&] { ASSERT_TRUE(e.click_and_wait("Generate")); },
+         {"+Back to the galaxy before"},
+         {"-Check campaign…", "-Forward to the galaxy after"}},
         {"gone back", [&] { e.keys("Alt+Left"); }, {"+Forward to the galaxy after"}, {}},
     };
     for (const State& state : states) {
@@ -275,9 +287,8 @@ TEST(GalaxyEditor, TheMapMenuOffersWhatCanBeDone)
         const QStringList entries = menu_entries(e.map, corner);
         for (const QStringList& expected : {always, state.enabled, state.disabled})
             for (const QString& entry : expected)
-                EXPECT_TRUE(entries.contains(entry))
-                    << state.what << ": " << entry.toStdString() << " in "
-                    << entries.join(", ").toStdString();
+                EXPECT_TRUE(entries.contains(entry)) << state.what << ": " << entry.toStdString()
+                                                     << " in " << entries.join(", ").toStdString();
     }
     QApplication::clipboard()->clear();
     choose(e.map, corner, "Copy seed");

@@ -34,8 +34,8 @@
 
 #include <cmath>
 #include <functional>
-#include <string_view>
 #include <map>
+#include <string_view>
 
 namespace fs = std::filesystem;
 
@@ -140,8 +140,8 @@ TEST(MainWindow, EachFeatureListItsOwnLevel)
         {"RepairYards", [](const FeatureLevels& l) { return l.repair_yard; }}};
     for (const auto& [name, level] : lists) {
         for (const auto& other : lists)
-            w.find<QComboBox>(other.first)->setCurrentText(other.first == name ? "Everywhere"
-                                                                               : "None");
+            w.find<QComboBox>(other.first)
+                ->setCurrentText(std::string_view(other.first) == name ? "Everywhere" : "None");
         const FeatureLevels levels = column->feature_levels();
         for (const auto& [other, other_level] : lists)
             EXPECT_EQ(other_level(levels), std::string_view(other) == name

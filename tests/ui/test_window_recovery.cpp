@@ -90,8 +90,7 @@ TEST(WindowRecovery, UnsavedWorkIsCopiedAndOfferedBack)
     w.form.offer_recovered_work();
     const QString notice = w.form.map()->progress();
     EXPECT_NE(notice.indexOf("cannot be read and was left as it is"), -1) << notice.toStdString();
-    EXPECT_NE(notice.indexOf(QString::fromStdString(damaged) +
-                             ": The recovery copy is damaged"),
+    EXPECT_NE(notice.indexOf(QString::fromStdString(damaged) + ": The recovery copy is damaged"),
               -1);
     EXPECT_TRUE(fs::exists(w.state.path() / damaged));
 }
