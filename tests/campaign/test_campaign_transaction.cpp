@@ -334,6 +334,43 @@ TEST(SaveJournal, ReadsBackAsWritten)
     EXPECT_EQ(*read.journal, j);
 }
 
+// What no Save writes is a journal's problem; what a Save may write is none.
+TEST(SaveJournal, WhatNoSaveWrites)
+{
+    const auto files = [](int count) {
+        std::vector<std::string> names;
+        for (int i = 0; i < count; ++i)
+            names.push_back("campaign_all_" + std::to_string(1000 + i).substr(1) + ".txt");
+        return names;
+    };
+    struct Row {
+        const char* name;
+        std::function<void(SaveJournal&)> change;
+        std::string problem;
+    } rows[] = {
+        {"as a Save writes it", [](SaveJournal&) {}, ""},
+        {"the map in another letter case", [](SaveJournal& j) { j.map_name = "MINE.txt"; }, ""},
+        {"a file for each of the most planets",
+         [&](SaveJournal& j) { j.new_files = files(kMostPlanets); }, ""},
+        {"a file more", [&](SaveJournal& j) { j.new_files = files(kMostPlanets + 1); },
+         "the journal names " + std::to_string(kMostPlanets + 1) + " files"},
+        {"an old file without keeping the others",
+         [](SaveJournal& j) { j.old_files = {"campaign_all_002.txt"}; },
+         "the journal names old files without keeping the others"},
+    };
+    for (const Row& row : rows) {
+        SaveJournal j{"mine", false, "mine.txt", {"campaign_all_001.txt"}, false, {}};
+        row.change(j);
+        EXPECT_EQ(journal_problem(j), row.problem) << row.name;
+    }
+    // An escaped byte is read as the byte its two hex digits name, letters included.
+    const JournalReading read = read_journal(
+        "orvek-save 1\nfolder mine\ncreated 0\nmap mine.txt\nnew a%7F.txt\nend\n");
+    EXPECT_FALSE(read.journal);
+    EXPECT_NE(read.problem.find("\"a%7F.txt\", which is not a plain file name"), std::string::npos)
+        << read.problem;
+}
+
 TEST_F(Hostile, AGenuineInterruptedSaveIsCompleted)
 {
     complete_interrupted_save(*this, false);

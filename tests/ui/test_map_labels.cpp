@@ -65,6 +65,11 @@ TEST(MapLabels, NamesHideLessAndNeverTheHomePlanets)
                 after.under_markers, home_covered_before);
     EXPECT_LT(after.between_names * 5, before.between_names);
     EXPECT_LT(after.under_markers * 5, before.under_markers);
+    // A planet whose file was not read is not drawn: its name has no place.
+    Random random(1);
+    Galaxy galaxy = testing::generate_in(folder, random, 1, 1);
+    galaxy.planets[2].unread = true;
+    EXPECT_TRUE(place_names(galaxy.planets, kMapPixels)[2].isNull());
 }
 
 TEST(MapView, PositionsCutTowardZero)

@@ -79,6 +79,7 @@ TEST(PlanetPanel, EveryChangeIsAnEditThatUndoTakesBack)
     EXPECT_EQ(e.planets()[static_cast<std::size_t>(p)].system_name, "Nova Reach");
     e.find<QPushButton>("MakeHomeButton")->click();
     EXPECT_TRUE(e.planets()[static_cast<std::size_t>(p)].home);
+    EXPECT_FALSE(e.find<QPushButton>("MakeHomeButton")->isEnabled()) << "home already";
     EXPECT_EQ(stack->count(), 5);
     EXPECT_FALSE(e.find<QComboBox>("Facility13")->isEnabled()) << "the home's facilities";
 
