@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace orvek::testing {
 
 using Planets = std::vector<Planet>;
@@ -44,11 +46,21 @@ inline void drag(QWidget* map, QPoint from, QPoint to, Qt::KeyboardModifiers key
     QTest::mouseRelease(map, Qt::LeftButton, keys, to);
 }
 
+// Right-clicks the map at `at` and hands the menu that opens to `act` (nothing when none opens),
+// which chooses an entry or closes it.
+inline void with_menu(QWidget* map, QPoint at, std::function<void(QMenu*)> act)
+{
+    QTimer::singleShot(50, map, [act = std::move(act)] {
+        act(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, map->mapToGlobal(at));
+    QApplication::sendEvent(map, &event);
+}
+
 // Right-clicks the map at `at` and chooses the menu entry that begins with `text`.
 inline void choose(QWidget* map, QPoint at, const QString& text)
 {
-    QTimer::singleShot(50, map, [text] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    with_menu(map, at, [text](QMenu* menu) {
         ASSERT_NE(menu, nullptr);
         for (QAction* action : menu->actions())
             if (action->text().startsWith(text)) {
@@ -59,8 +71,6 @@ inline void choose(QWidget* map, QPoint at, const QString& text)
         menu->close();
         ADD_FAILURE() << "no menu entry " << text.toStdString();
     });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, map->mapToGlobal(at));
-    QApplication::sendEvent(map, &event);
 }
 
 // Right-clicks the map at `at` and reads its menu: each entry's text up to a tab, "+" before an
@@ -68,8 +78,7 @@ inline void choose(QWidget* map, QPoint at, const QString& text)
 inline QStringList menu_entries(QWidget* map, QPoint at)
 {
     QStringList entries;
-    QTimer::singleShot(50, map, [&entries] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    with_menu(map, at, [&entries](QMenu* menu) {
         if (!menu)
             return;
         for (QAction* action : menu->actions())
@@ -77,8 +86,6 @@ inline QStringList menu_entries(QWidget* map, QPoint at)
                 entries << (action->isEnabled() ? "+" : "-") + action->text().section('\t', 0, 0);
         menu->close();
     });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, map->mapToGlobal(at));
-    QApplication::sendEvent(map, &event);
     return entries;
 }
 
