@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 
 namespace orvek {
 namespace {
@@ -70,6 +72,26 @@ TEST(MapLabels, NamesHideLessAndNeverTheHomePlanets)
     Galaxy galaxy = testing::generate_in(folder, random, 1, 1);
     galaxy.planets[2].unread = true;
     EXPECT_TRUE(place_names(galaxy.planets, kMapPixels)[2].isNull());
+}
+
+// On a small map, a crowd of planets around the home planet, numbered last: its name is still
+// placed first and left clear, and names with no room left are not drawn.
+TEST(MapLabels, TheHomePlanetsNameIsPlacedFirst)
+{
+    std::vector<Planet> crowd;
+    for (int dx = -2; dx <= 2; ++dx)
+        for (int dy = -2; dy <= 2; ++dy) {
+            Planet p;
+            p.x = 500 + dx * 15;
+            p.y = 500 + dy * 15;
+            p.system_name = "Planet " + std::to_string(crowd.size());
+            p.home = dx == 0 && dy == 0;
+            crowd.push_back(p);
+        }
+    std::swap(crowd[12], crowd.back());
+    const std::vector<QRect> boxes = place_names(crowd, kMapPixels / 2);
+    EXPECT_FALSE(name_overlaps(crowd, boxes, kMapPixels / 2).home_covered);
+    EXPECT_TRUE(std::any_of(boxes.begin(), boxes.end(), [](const QRect& b) { return b.isNull(); }));
 }
 
 TEST(MapView, PositionsCutTowardZero)

@@ -85,6 +85,14 @@ TEST(PlanetPanel, EveryChangeIsAnEditThatUndoTakesBack)
 
     emit e.find<QLabel>("PlanetLinks")->linkActivated(QString::number(linked));
     EXPECT_EQ(e.map->selection(), std::vector<int>{linked}) << "a link selects its planet";
+    // A link of a damaged map file to a number the galaxy does not hold says which number.
+    Planets damaged = e.planets();
+    const int missing = static_cast<int>(damaged.size()) + 2;
+    damaged[static_cast<std::size_t>(p)].links.push_back(missing);
+    e.form.planet_panel()->show_planets(damaged, {p});
+    EXPECT_TRUE(e.find<QLabel>("PlanetLinks")
+                    ->text()
+                    .endsWith(QString("planet %1, which does not exist").arg(missing)));
     while (stack->canUndo())
         stack->undo();
     EXPECT_EQ(e.planets(), before);
