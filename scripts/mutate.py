@@ -6,9 +6,10 @@
 
 Each line of the list is "name | file | test program | text | replacement" (blank lines and
 lines starting with "#" are skipped; "<br>" stands for a line break); the text must occur
-exactly once in the file. The tree is copied into the work folder (default: build-mutate/) and built there once; then, for every
-mutation, the file is changed, the test program (and the tool, which some tests run) rebuilt
-and run, and the file put back. A mutation whose build or tests fail is killed; one that passes
+exactly once in the file; a test program "ctest:REGEX" stands for the CTest tests it matches
+(the crash suites, which run the tool). The tree is copied into the work folder (default:
+build-mutate/) and built there once; then, for every mutation, the file is changed, the test
+program (and the tool, which some tests run) rebuilt and run, and the file put back. A mutation whose build or tests fail is killed; one that passes
 survived, and means a fault the tests would let through. --verify only checks the list.
 """
 
@@ -73,10 +74,16 @@ def try_mutation(m, tree):
     original = path.read_text()
     path.write_text(original.replace(m["old"], m["new"], 1))
     try:
-        targets = [m["test"]] + (["orvek-galaxy"] if m["test"] in ("cli_tests", "fault_tests")
-                                 else [])
+        # "ctest:REGEX" names CTest tests that run the tool (the crash suites) rather than a
+        # test program.
+        ctest = m["test"].removeprefix("ctest:") if m["test"].startswith("ctest:") else None
+        targets = ["orvek-galaxy"] if ctest else [m["test"]] + (
+            ["orvek-galaxy"] if m["test"] in ("cli_tests", "fault_tests") else [])
         if run(["cmake", "--build", "build", "-j2", "--target", *targets], tree, 900):
             return "killed (build)"
+        if ctest:
+            return "survived" if run(["ctest", "--test-dir", "build", "-R", ctest], tree,
+                                     1800) == 0 else "killed"
         env_run = ["env", "QT_QPA_PLATFORM=offscreen", f"build/tests/{m['test']}",
                    "--gtest_brief=1"]
         # A fault that makes the tests loop is caught too: past five minutes they count as failed.

@@ -195,4 +195,24 @@ void FindingsDialog::show_findings(const QString& campaign, const std::vector<Fi
         new QListWidgetItem("Nothing found: the campaign is as a Save writes it.", list_);
 }
 
+QString problems_question(const std::vector<Planet>& planets, const std::vector<Finding>& problems)
+{
+    constexpr std::size_t kListed = 8;
+    QString list;
+    for (std::size_t k = 0; k < problems.size() && k < kListed; ++k) {
+        const Finding& f = problems[k];
+        const std::string where =
+            f.planet >= 0 && static_cast<std::size_t>(f.planet) < planets.size()
+                ? planet_title(planets, f.planet)
+                : cp1252_to_utf8(f.file);
+        list += QString::fromStdString("\n\u2022 " + where + ": " + cp1252_to_utf8(f.sentence));
+    }
+    if (problems.size() > kListed)
+        list += QString("\n\u2022 and %1 more").arg(problems.size() - kListed);
+    return QString("The campaign would be saved with %1 %2 that the game may stumble on:%3")
+        .arg(problems.size())
+        .arg(problems.size() == 1 ? "problem" : "problems")
+        .arg(list);
+}
+
 }  // namespace orvek

@@ -32,6 +32,11 @@ struct CampaignEntry {
 // Every saved campaign of the game folder, newest first. Reads and checks each; never writes.
 std::vector<CampaignEntry> saved_campaigns(const GameFolder& folder);
 
+// The question a Save asks before it writes a campaign with `problems`: how many, the first eight
+// each led by its planet's title (or its file's name where it is about no planet of `planets`),
+// and how many more.
+QString problems_question(const std::vector<Planet>& planets, const std::vector<Finding>& problems);
+
 class OpenCampaignDialog : public QDialog {
     Q_OBJECT
 public:

@@ -8,6 +8,7 @@
 #include "core/galaxy_edit.h"
 #include "campaign/campaign_reader.h"
 #include "gamedata/names.h"
+#include "ui/campaign_dialogs.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
 #include "ui/settings_column.h"
@@ -184,22 +185,7 @@ void MainWindow::finish_save()
 
 bool MainWindow::ask_about_problems(const std::vector<Finding>& problems)
 {
-    QString list;
-    for (std::size_t k = 0; k < problems.size() && k < 8; ++k) {
-        const Finding& f = problems[k];
-        const std::string where =
-            f.planet >= 0 && static_cast<std::size_t>(f.planet) < document_->planets().size()
-                ? planet_title(document_->planets(), f.planet)
-                : cp1252_to_utf8(f.file);
-        list += QString::fromStdString("\n\u2022 " + where + ": " + cp1252_to_utf8(f.sentence));
-    }
-    if (problems.size() > 8)
-        list += QString("\n\u2022 and %1 more").arg(problems.size() - 8);
-    const QString text = QString("The campaign would be saved with %1 %2 that the game may "
-                                 "stumble on:%3")
-                             .arg(problems.size())
-                             .arg(problems.size() == 1 ? "problem" : "problems")
-                             .arg(list);
+    const QString text = problems_question(document_->planets(), problems);
     const QString save = "Save anyway", check = "Check campaign";
     QString choice;
     if (hooks_.problems) {

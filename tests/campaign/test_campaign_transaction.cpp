@@ -4,6 +4,7 @@
 // folder, and the recovery must change nothing anywhere and say what it found.
 
 #include "campaign/campaign_transaction.h"
+#include "campaign/save_places.h"
 
 #include "core/random.h"
 #include "campaign/save.h"
@@ -293,6 +294,12 @@ TEST_F(Hostile, NothingOutsideTheGameFolderNorInItChanges)
         const auto victim_before = snapshot(victim.path());
         const std::string report = recover_interrupted_save(folder);
         EXPECT_NE(report.find(row.found), std::string::npos) << row.name << ": " << report;
+        try {
+            const CampaignTransaction save(folder);
+            ADD_FAILURE() << row.name << ": a Save went on beside the work folder";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.what(), report) << row.name << ": a Save refuses with the same report";
+        }
         EXPECT_NE(report.find("could not be checked"), std::string::npos) << row.name;
         EXPECT_EQ(snapshot(victim.path()), victim_before) << row.name;
         EXPECT_EQ(snapshot(game.path()), game_before) << row.name;
@@ -321,6 +328,100 @@ void complete_interrupted_save(Hostile& h, bool keep_others)
     EXPECT_EQ(testing::read_bytes(h.data() / "encounters/mine/campaign_all_001.txt"), "new");
     EXPECT_EQ(testing::read_bytes(h.data() / "maps/mine.txt"), "new map");
     EXPECT_EQ(fs::exists(h.data() / "encounters/mine/notes.txt"), keep_others);
+}
+
+// Rolled forward (twice, as after an interruption) and back, then abandoned: the game folder is
+// as it was, a first Save's new campaign folder and a replaced map file included.
+TEST_F(Hostile, RollingBackUndoesRollingForward)
+{
+    const struct {
+        const char* name;
+        const char* folder;
+        bool keep_others;
+    } rows[] = {{"a first save", "fresh", false},
+                {"a save over a campaign", "mine", false},
+                {"a save back", "mine", true}};
+    for (const auto& row : rows) {
+        const auto before = snapshot(game.path());
+        SavePlaces p(folder);
+        p.journal = {row.folder,
+                     false,
+                     std::string(row.folder) + ".txt",
+                     {"campaign_all_001.txt"},
+                     row.keep_others,
+                     row.keep_others ? mine : std::vector<std::string>()};
+        p.open_campaign();
+        p.journal.created_folder = !p.campaign;
+        p.data.create_folder(kWork);
+        p.work = p.data.sub(kWork);
+        p.work->create_folder(kNewFiles);
+        p.new_files = p.work->sub(kNewFiles);
+        p.work->create_folder(kOldFiles);
+        p.old_files = p.work->sub(kOldFiles);
+        p.new_files->write_file("campaign_all_001.txt", "new");
+        p.work->write_file(kNewMap, "new map");
+        roll_forward(p);
+        roll_forward(p);
+        EXPECT_EQ(testing::read_bytes(p.maps->path_of(p.journal.map_name)), "new map") << row.name;
+        EXPECT_EQ(fs::exists(data() / "encounters/mine/notes.txt"),
+                  row.keep_others || row.folder != std::string("mine"))
+            << row.name;
+        roll_back(p);
+        abandon(p);
+        EXPECT_EQ(snapshot(game.path()), before) << row.name;
+    }
+}
+
+// A removal that fails once is tried once more; one that fails twice fails.
+TEST(SavePlaces, ARemovalIsTriedTwice)
+{
+    for (const int failures : {1, 2}) {
+        int calls = 0;
+        const auto remove = [&] {
+            if (++calls <= failures)
+                throw Error("in use");
+        };
+        if (failures == 1)
+            EXPECT_NO_THROW(with_one_retry(remove));
+        else
+            EXPECT_THROW(with_one_retry(remove), Error);
+        EXPECT_EQ(calls, 2) << failures;
+    }
+}
+
+// A Save stops before its commit, and leaves the game folder as it was, when its campaign folder
+// is a file, or when the next start would not trust its journal (more files than a galaxy has
+// planets).
+TEST_F(Hostile, WhatASaveRefusesBeforeItsCommit)
+{
+    game.write("campaign/data/encounters/plain", "not a folder");
+    const auto before = snapshot(game.path());
+    {
+        CampaignTransaction save(folder);
+        try {
+            save.begin("plain", "plain.txt");
+            ADD_FAILURE() << "begun";
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find("plain\" is a file, not a folder"),
+                      std::string::npos)
+                << e.what();
+        }
+    }
+    {
+        CampaignTransaction save(folder);
+        save.begin("mine", "mine.txt");
+        for (int i = 0; i <= kMostPlanets; ++i)
+            save.stage_encounter("campaign_all_" + std::to_string(1000 + i) + ".txt", "x");
+        save.stage_map("map");
+        try {
+            save.commit();
+            ADD_FAILURE() << "committed";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("Cannot save this campaign: ", 0), 0u)
+                << e.what();
+        }
+    }
+    EXPECT_EQ(snapshot(game.path()), before);
 }
 
 // A journal reads back as written, the old files of a save back and odd bytes in names included.

@@ -325,11 +325,18 @@ TEST(MapView, HoveringAPlanetTellsWhatItIs)
                   QString::fromStdString(figures_in_words(galaxy_figures(planets))).trimmed());
 
     // With the box ticked, the next Save writes the effect, and the tooltip says so.
+    const std::vector<Planet> first = planets;
     w.find<QCheckBox>("InhibitionsBox")->setChecked(true);
     ASSERT_TRUE(w.save("Save"));
     const QString saved = planet_description(w.form.document().galaxy().planets, home);
     EXPECT_NE(saved.indexOf("Inhibition effects: "), -1) << saved.toStdString();
     EXPECT_NE(saved.indexOf("Cloak inoperable"), -1) << saved.toStdString();
+    // The facilities box is still off: each planet keeps the facilities it had.
+    const auto& now = w.form.document().galaxy().planets;
+    for (std::size_t p = 0; p < now.size(); ++p)
+        EXPECT_TRUE(std::equal(now[p].features.begin() + kInhibitionCount, now[p].features.end(),
+                               first[p].features.begin() + kInhibitionCount))
+            << p;
 }
 
 // The window opens in the middle of the screen, not asked to stand at its corner.

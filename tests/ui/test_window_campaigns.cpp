@@ -125,6 +125,7 @@ TEST(MainWindow, OpenAndCheckASavedCampaign)
         w.problems_answer = answer;
         ASSERT_TRUE(w.save());
         EXPECT_EQ(testing::snapshot(w.game.dir.path(), true), before) << answer;
+        EXPECT_FALSE(w.form.map()->progress().startsWith("Saved campaign")) << answer;
     }
     ASSERT_EQ(w.problem_questions.size(), 2u);
     EXPECT_TRUE(w.problem_questions[0].contains("(planet 1): EncounterID is not 1"))
@@ -144,6 +145,33 @@ TEST(MainWindow, OpenAndCheckASavedCampaign)
     EXPECT_EQ(w.form.map()->selected_planet(), -1);
     EXPECT_TRUE(w.messages.empty());
     EXPECT_EQ(testing::snapshot(w.game.dir.path(), true), saved);
+}
+
+// The question before a Save with problems: one is "problem"; eight are all listed; of nine, the
+// last is counted; a finding about no planet is led by its file's name.
+TEST(MainWindow, TheProblemsQuestionListsEightAndCountsTheRest)
+{
+    std::vector<Planet> planets(2);
+    planets[1].system_name = "Heze";
+    const struct {
+        const char* name;
+        int problems;
+        const char *starts, *ends;
+    } rows[] = {
+        {"one", 1, "with 1 problem that", "old.txt: the file is gone"},
+        {"eight", 8, "with 8 problems that", "Heze (planet 1): EncounterID is not 1"},
+        {"nine", 9, "with 9 problems that", "\n\u2022 and 1 more"},
+    };
+    for (const auto& r : rows) {
+        std::vector<Finding> problems(static_cast<std::size_t>(r.problems),
+                                      {true, "heze.txt", 2, 1, "EncounterID is not 1"});
+        problems[0] = {true, "old.txt", 0, 7, "the file is gone"};
+        const QString text = problems_question(planets, problems);
+        EXPECT_TRUE(text.startsWith(QString("The campaign would be saved ") + r.starts)) << r.name;
+        EXPECT_TRUE(text.endsWith(QString::fromUtf8(r.ends)))
+            << r.name << ": " << text.toStdString();
+        EXPECT_TRUE(text.contains("\n\u2022 old.txt: the file is gone")) << r.name;
+    }
 }
 
 // With no campaign saved, the Open list says how one gets there, and Open is off.

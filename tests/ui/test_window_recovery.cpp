@@ -102,7 +102,15 @@ TEST(WindowRecovery, AnOpenedCampaignChangedSinceComesBackAsNew)
     Window w;
     ASSERT_TRUE(w.click_and_wait("Generate"));
     w.find<QLineEdit>("CampaignName")->setText("Silver Reach");
+    move_a_planet(w, 1);
+    ASSERT_TRUE(w.form.recovery()->write_now());
+    const fs::path copy = w.state.path() / w.form.recovery()->own_file();
+    ASSERT_TRUE(fs::exists(copy));
     ASSERT_TRUE(w.save());
+    // Saved: the copy goes at once, not a second later when the next copy would be taken.
+    for (int waited = 0; fs::exists(copy) && waited < 500; waited += 20)
+        QTest::qWait(20);
+    EXPECT_FALSE(fs::exists(copy));
     EXPECT_TRUE(left_behind(w).empty()) << "saved: nothing to recover";
     w.form.open_campaign("silverreach");
     move_a_planet(w, 2);
@@ -165,6 +173,11 @@ TEST(WindowRecovery, WorkAfterASaveBackSavesBackWhole)
     ASSERT_EQ(w.form.document().planets().size(), planets.size() - 1);
     ASSERT_TRUE(w.save());
     ASSERT_EQ(load_campaign(w.game.folder(), "silverreach").planets.size(), planets.size() - 1);
+    // The files on disk are now those the window wrote: the next save back asks nothing more.
+    const int asked = w.questions;
+    move_a_planet(w, 0);
+    ASSERT_TRUE(w.save());
+    EXPECT_EQ(w.questions, asked);
     move_a_planet(w, static_cast<int>(w.form.document().planets().size()) - 1);
     ASSERT_EQ(left_behind(w).size(), 1u);
     w.choice_answer = "Restore";
