@@ -519,6 +519,25 @@ TEST(Cli, RecoverListsAndSavesTheWindowsCopies)
     EXPECT_TRUE(fs::exists(game.dir.path() / "campaign/data/maps/keptreach.txt"));
     EXPECT_FALSE(fs::exists(state.path() / "orvek-galaxy-generator/unsaved-0-1-1.json"));
     EXPECT_EQ(game.run("--check keptreach").status, 0);
+    // Work of a campaign opened, which changed on disk since, is saved as a new campaign; the
+    // one on disk stays as it is.
+    fs::remove(state.path() / "orvek-galaxy-generator/unsaved-0-2-2.json");
+    copy["source"] = {{"kind", "opened"}, {"id", "keptreach"}, {"fingerprint", "0"}};
+    copy["campaign_name"] = "Kept Again";
+    state.write("orvek-galaxy-generator/unsaved-0-3-3.json", copy.dump());
+    const auto kept = testing::snapshot(game.dir.path() / "campaign/data");
+    const auto again = game.run("--recover 1 --save", env);
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.err.find("the campaign changed on disk since; the work is saved as a new "
+                             "campaign"),
+              std::string::npos)
+        << again.err;
+    const auto now =
+        testing::snapshot(game.dir.path() / "campaign/data", false, [](const std::string& path) {
+            return path.find("keptagain") == std::string::npos;
+        });
+    EXPECT_EQ(now, kept);
+    EXPECT_EQ(game.run("--check keptagain").status, 0);
 }
 
 }  // namespace

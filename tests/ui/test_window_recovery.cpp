@@ -123,14 +123,24 @@ TEST(WindowRecovery, AnOpenedCampaignChangedSinceComesBackAsNew)
     ASSERT_NE(w.form.document().opened(), nullptr);
     EXPECT_EQ(w.form.document().galaxy(), edited);
     EXPECT_EQ(left_behind(w).size(), 1u);
-    std::ofstream(w.game.dir.path() / "campaign/data/maps/silverreach.txt", std::ios::app)
-        << "; changed by hand\r\n";
-    w.choice_answer = "Restore as new";
-    w.form.offer_recovered_work();
-    EXPECT_NE(w.choice_question.indexOf("the campaign changed on disk since. Restore it as a new "
-                                        "campaign?"),
-              -1)
-        << w.choice_question.toStdString();
+    // A campaign that can no longer be read comes back only as new, and the question counts the
+    // planets whose templates are gone.
+    const fs::path map = w.game.dir.path() / "campaign/data/maps/silverreach.txt";
+    const fs::path all = w.game.dir.path() / "campaign/data/encounters/all";
+    const std::string gone = edited.planets[0].template_file;
+    const auto asks = [&](const char* answer, const char* question) {
+        w.choice_answer = answer;
+        w.form.offer_recovered_work();
+        EXPECT_TRUE(w.choice_question.contains(question)) << w.choice_question.toStdString();
+    };
+    fs::rename(map, map.string() + ".aside");
+    fs::rename(all / gone, w.game.dir.path() / gone);
+    asks("Decide later", "the campaign can no longer be read. Restore it as a new campaign?\n1 of "
+                         "its planets' templates are gone");
+    fs::rename(map.string() + ".aside", map);
+    fs::rename(w.game.dir.path() / gone, all / gone);
+    std::ofstream(map, std::ios::app) << "; changed by hand\r\n";
+    asks("Restore as new", "the campaign changed on disk since. Restore it as a new campaign?");
     EXPECT_EQ(w.form.document().opened(), nullptr);
     EXPECT_EQ(w.form.document().planets().size(), edited.planets.size());
 }
