@@ -424,6 +424,29 @@ TEST_F(Hostile, WhatASaveRefusesBeforeItsCommit)
     EXPECT_EQ(snapshot(game.path()), before);
 }
 
+// A work folder that cannot be removed once the campaign is saved (here a folder where only files
+// go) is said, not hidden, and the campaign stands whole.
+TEST_F(Hostile, AWorkFolderLeftAfterTheCommitIsSaid)
+{
+    CampaignTransaction save(folder);
+    save.begin("mine", "mine.txt");
+    save.stage_encounter("campaign_all_001.txt", "new");
+    save.stage_map("new map");
+    fs::create_directory(work() / "old" / "stuck");
+    try {
+        save.commit();
+        ADD_FAILURE() << "said nothing";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("The campaign was saved, but its work folder could "
+                                              "not be removed (",
+                                              0),
+                  0u)
+            << e.what();
+    }
+    EXPECT_EQ(testing::read_bytes(data() / "maps/mine.txt"), "new map");
+    EXPECT_EQ(testing::read_bytes(data() / "encounters/mine/campaign_all_001.txt"), "new");
+}
+
 // A journal reads back as written, the old files of a save back and odd bytes in names included.
 TEST(SaveJournal, ReadsBackAsWritten)
 {
