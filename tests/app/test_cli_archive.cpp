@@ -103,6 +103,17 @@ TEST(CliArchive, HostileArchivesAreRefusedAndNothingIsWritten)
     Shared shared;
     const std::string good = make_zip(shared.entries);
     const std::string plain_file = shared.entries.back().name;
+    // An entry of `size` zero bytes whose headers say it holds 100.
+    const auto understated = [&](std::size_t size) {
+        std::string zip = make_zip(shared.with({plain_file + "x", std::string(size, '\0')}));
+        const std::size_t central = headers(zip, "PK\1\2").back();
+        const std::size_t local = headers(zip, "PK\3\4").back();
+        for (const std::size_t at : {central + 24, local + 22}) {
+            put16(zip, at, 100);
+            put16(zip, at + 2, 0);
+        }
+        return zip;
+    };
     struct Case {
         const char* what;
         std::function<std::string()> zip;
@@ -205,19 +216,21 @@ TEST(CliArchive, HostileArchivesAreRefusedAndNothingIsWritten)
              return make_zip(shared.with({plain_file + "x", std::string(64 << 20, '\0')}));
          },
          5, "more than a campaign's file can"},
-        {"a size its headers understate",
+        {"a size its headers understate", [&] { return understated(4 << 20); }, 5,
+         "more than a campaign's file can"},
+        {"one byte more than a file holds, understated",
+         [&] { return understated((std::size_t{1} << 20) + 1); }, 5,
+         "more than a campaign's file can"},
+        {"a dot for a folder",
          [&] {
-             const std::string bomb = plain_file + "x";
-             std::string zip = make_zip(shared.with({bomb, std::string(4 << 20, '\0')}));
-             const std::size_t central = headers(zip, "PK\1\2").back();
-             const std::size_t local = headers(zip, "PK\3\4").back();
-             for (const std::size_t at : {central + 24, local + 22}) {
-                 put16(zip, at, 100);
-                 put16(zip, at + 2, 0);
-             }
-             return zip;
+             return make_zip(shared.with({"shared/./x.txt", "x"}));
          },
-         5, "more than a campaign's file can"},
+         5, "names a place outside the archive's folder"},
+        {"a folder outside the layout",
+         [&] {
+             return make_zip(shared.with({"shared/extra/", ""}));
+         },
+         5, "the folder \"shared/extra/\" lies outside a campaign's layout"},
         {"100,000 entries",
          [&] {
              std::vector<Entry> many = shared.entries;

@@ -150,6 +150,9 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
         {"EncounterID",
          [](Planted& p) { p.rewrite(p.file(4), "EncounterID = 4", "EncounterID = 5"); }, true,
          "EncounterID is not 4"},
+        {"EncounterID of a million",
+         [](Planted& p) { p.rewrite(p.file(4), "EncounterID = 4", "EncounterID = 1000000"); }, true,
+         "EncounterID \"1000000\" is not a planet number"},
         {"position malformed",
          [](Planted& p) {
              p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = zero");
@@ -161,14 +164,10 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
          },
          true, "\"-0.4040\" is not a position"},
         {"position of three digits",
-         [](Planted& p) {
-             p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 0.5");
-         },
+         [](Planted& p) { p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 0.5"); },
          true, "\"0.5\" is not a position"},
         {"position with a point and no digits",
-         [](Planted& p) {
-             p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 5.");
-         },
+         [](Planted& p) { p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 5."); },
          true, "\"5.\" is not a position"},
         {"position of a thousand whole units",
          [](Planted& p) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +37,71 @@ TEST(ShapeNames, ReadAsWritten)
         EXPECT_EQ(shape.has_value(), row.known) << row.text;
         if (shape) {
             EXPECT_EQ(shape_text(*shape), row.text);
+        }
+    }
+}
+
+// The centres of the blocks an outline holds.
+std::vector<std::pair<int, int>> outline_blocks(const ShapeOutline& outline)
+{
+    using S = ShapeOutline;
+    std::vector<std::pair<int, int>> blocks;
+    for (int y = S::kFirst + S::kBlock / 2; y < S::kFirst + S::kBlocks * S::kBlock; y += S::kBlock)
+        for (int x = S::kFirst + S::kBlock / 2; x < S::kFirst + S::kBlocks * S::kBlock;
+             x += S::kBlock)
+            if (outline.inside(x, y))
+                blocks.emplace_back(x, y);
+    return blocks;
+}
+
+// How many of the outline's blocks `turn` takes outside it.
+int moved_out(const ShapeOutline& outline, std::pair<int, int> (*turn)(int, int))
+{
+    int out = 0;
+    for (const auto& [x, y] : outline_blocks(outline)) {
+        const auto [tx, ty] = turn(x, y);
+        out += !outline.inside(tx, ty);
+    }
+    return out;
+}
+
+// The outlines for 61 planets: as many blocks as leave each planet its room (56 units square, 42 %
+// of the outline); a ring round the circle of radius 300; clusters mirrored left to right, the
+// first straight up; spiral arms evenly spread, so that a half turn (two arms) or a quarter turn
+// (four) keeps the outline.
+TEST(ShapeOutlines, HaveTheirShapes)
+{
+    const auto mirrored = [](int x, int y) { return std::pair(1000 - x, y); };
+    const auto half_turn = [](int x, int y) { return std::pair(1000 - x, 1000 - y); };
+    const auto quarter_turn = [](int x, int y) { return std::pair(1000 - y, x); };
+    for (const GalaxyShape& shape : every_shape()) {
+        if (shape.kind == ShapeKind::Classic)
+            continue;
+        const std::string name = shape_text(shape);
+        const ShapeOutline outline(shape, 61);
+        const auto blocks = outline_blocks(outline);
+        EXPECT_EQ(blocks.size(), 1139u) << name << ": 61 x 56 x 56 / 0.42 / 400, rounded up";
+        const int margin = static_cast<int>(blocks.size()) / 50;
+        if (shape.kind == ShapeKind::Ring) {
+            double inner = 1000, outer = 0;
+            for (const auto& [x, y] : blocks) {
+                inner = std::min(inner, std::hypot(x - 500, y - 500));
+                outer = std::max(outer, std::hypot(x - 500, y - 500));
+            }
+            EXPECT_NEAR((inner + outer) / 2, 300, 15) << name;
+        }
+        if (shape.kind == ShapeKind::Clusters) {
+            EXPECT_LE(moved_out(outline, mirrored), margin) << name;
+            double top = 0;
+            int in_top_row = 0;
+            for (const auto& [x, y] : blocks)
+                if (y == blocks.front().second)
+                    top += x, ++in_top_row;
+            EXPECT_NEAR(top / in_top_row, 500, 10) << name << ": the top row's middle";
+        }
+        if (shape.kind == ShapeKind::Spiral && shape.parts != 3) {
+            EXPECT_LE(moved_out(outline, shape.parts == 2 ? +half_turn : +quarter_turn), margin)
+                << name;
         }
     }
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace orvek {
 namespace {
 
@@ -44,6 +46,41 @@ TEST(ThreadChoice, OneCoreOrOneThreadNeverTwo)
     EXPECT_FALSE(ThreadChoice(Threading{}, 1).after_single(100000, later)) << "pinned";
     EXPECT_FALSE(ThreadChoice(Threading{1}, 8).after_single(100000, later)) << "--threads 1";
     EXPECT_TRUE(ThreadChoice(Threading{2}, 1).after_single(100000, later)) << "--threads 2";
+}
+
+// One thread keeps winning: two are tried again after ever more spells of one, at most 16.
+TEST(ThreadChoice, TheLoserIsTriedAgainAfterAtMost16Spells)
+{
+    ThreadChoice choice(Threading{}, 2);
+    Clock::time_point now = Clock::now();
+    std::uint64_t attempts = 0;
+    std::vector<int> gaps;
+    for (int ones = 0; gaps.size() < 8;) {
+        attempts += 1000;
+        now += ThreadChoice::kSpell + 1ms;
+        if (!choice.after_single(attempts, now)) {
+            ++ones;
+            continue;
+        }
+        gaps.push_back(ones);
+        ones = 0;
+        now += ThreadChoice::kSpell + 1ms;
+        ASSERT_TRUE(choice.after_pipelined(1000, now)) << "as fast as one: handed back";
+        attempts += 1000;
+        choice.handed_back(attempts, now);
+    }
+    EXPECT_EQ(gaps, (std::vector<int>{0, 0, 4, 8, 16, 16, 16, 16}));
+}
+
+// With a fixed run (for tests), two threads hand back after exactly that many attempts.
+TEST(ThreadChoice, AFixedRunHandsBackAfterItsAttempts)
+{
+    const Clock::time_point now = Clock::now();
+    ThreadChoice choice(Threading{2, 100, 25ms, 50}, 2);
+    EXPECT_FALSE(choice.after_single(99, now));
+    EXPECT_TRUE(choice.after_single(100, now));
+    EXPECT_FALSE(choice.after_pipelined(49, now));
+    EXPECT_TRUE(choice.after_pipelined(50, now));
 }
 
 }  // namespace

@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Campaign archives in the library: a campaign exported with a file its map names twice, renamed
+// whatever the letter case of its paths, and an import that leaves alone a campaign of its id
+// that appeared meanwhile.
+
+#include "archive/campaign_archive.h"
+
+#include "campaign/save.h"
+#include "core/error.h"
+#include "core/random.h"
+#include "gamedata/game_folder.h"
+#include "support/game_copy.h"
+#include "support/small_galaxy.h"
+#include "support/temp_dir.h"
+#include "support/yes_dialog.h"
+
+#include <gtest/gtest.h>
+
+namespace orvek {
+namespace {
+
+struct Archives : ::testing::Test {
+    testing::TempDir game;
+    GameFolder folder{game.str()};
+
+    void SetUp() override
+    {
+        testing::make_small_game(game, 40);
+        Random random(5);
+        Galaxy galaxy = testing::generate_in(folder, random);
+        SaveRequest request;
+        request.campaign_name = "Mine";
+        testing::YesDialog dialog;
+        ASSERT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Saved);
+    }
+};
+
+// Two entries of the map file naming one file: the archive holds it once, and reads back.
+TEST_F(Archives, AFileNamedTwiceIsExportedOnce)
+{
+    const std::string map = game.str() + "/campaign/data/maps/mine.txt";
+    std::string bytes = testing::read_bytes(map);
+    const std::size_t first = bytes.find("0 = campaign/data/encounters/mine/");
+    const std::size_t second = bytes.find("\r\n1 = ", first) + 2;
+    const std::size_t end = bytes.find("\r\n", second);
+    bytes.replace(second, end - second,
+                  "1" + bytes.substr(first + 1, bytes.find("\r\n", first) - first - 1));
+    game.write("campaign/data/maps/mine.txt", bytes);
+    const CampaignArchive archive = campaign_for_archive(folder, "mine", "{}", "");
+    const CampaignArchive read = read_archive(archive_bytes(archive));
+    EXPECT_EQ(read.encounters, archive.encounters);
+    EXPECT_EQ(read.map_bytes, bytes);
+}
+
+// The folder of every entry's path moves with the name, whatever its letter case; every other
+// byte stays, the CR LF line ends included.
+TEST(CampaignArchive, RenamedMovesEveryPathWhateverItsCase)
+{
+    CampaignArchive archive;
+    archive.id = "shared";
+    archive.map_bytes = "Name = shared\r\nGUIName = Shared\r\n[encounters]\r\n"
+                        "0 = campaign/data/Encounters/SHARED/a.txt\r\n";
+    EXPECT_EQ(renamed_archive(archive, "Other One").map_bytes,
+              "Name = otherone\r\nGUIName = Other One\r\n[encounters]\r\n"
+              "0 = campaign/data/encounters/otherone/a.txt\r\n");
+}
+
+// An import without `replace` that finds, under the save lock, a campaign of its id leaves it as
+// it is; with `replace` it imports.
+TEST_F(Archives, AnImportLeavesACampaignThatAppearedMeanwhile)
+{
+    const CampaignArchive archive = campaign_for_archive(folder, "mine", "{}", "");
+    const auto before = testing::snapshot(game.path(), true);
+    try {
+        import_archive(folder, archive, false);
+        ADD_FAILURE() << "imported";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("appeared in the game folder meanwhile"),
+                  std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(testing::snapshot(game.path(), true), before);
+    EXPECT_NO_THROW(import_archive(folder, archive, true));
+}
+
+}  // namespace
+}  // namespace orvek
