@@ -5,9 +5,11 @@
 
 #include "ui/window_fixture.h"
 
+#include "archive/campaign_archive.h"
 #include "campaign/campaign_reader.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <QDropEvent>
 #include <QLineEdit>
@@ -32,7 +34,7 @@ TEST(WindowArchive, ExportedThenImportedUnderAnotherName)
     w.find<QLineEdit>("CampaignName")->setText("Shared Reach");
     ASSERT_TRUE(w.save());
     // Exported from the Open list.
-    const QString zip = QString::fromStdString((out.path() / "shared.zip").string());
+    const QString zip = QString::fromStdString((out.path() / "shared.ZIP").string());
     w.archive_answer = zip;
     w.choose_in_campaign_list("sharedreach", "ExportCampaign");
     ASSERT_FALSE(w.messages.empty());
@@ -79,6 +81,17 @@ TEST(WindowArchive, ExportedThenImportedUnderAnotherName)
     ASSERT_EQ(w.messages.size(), shown + 1);
     EXPECT_NE(w.messages.back().second.indexOf("not a zip archive"), -1);
     EXPECT_EQ(testing::snapshot(w.game.dir.path(), true), before);
+    // The Generate that made a galaxy is in its archive's manifest, and in no other campaign's
+    // exported while that galaxy is shown.
+    ASSERT_TRUE(w.click_and_wait("Generate"));
+    const QString other = QString::fromStdString((out.path() / "other.zip").string());
+    w.archive_answer = other;
+    w.choose_in_campaign_list("sharedcopy", "ExportCampaign");
+    const auto seed_of = [&](const QString& path) {
+        return nlohmann::json::parse(read_archive_file(path.toStdString()).manifest)["seed"];
+    };
+    EXPECT_TRUE(seed_of(zip).is_number());
+    EXPECT_TRUE(seed_of(other).is_null());
 }
 
 }  // namespace
