@@ -9,8 +9,9 @@ lines starting with "#" are skipped; "<br>" stands for a line break); the text m
 exactly once in the file; a test program "ctest:REGEX" stands for the CTest tests it matches
 (the crash suites, which run the tool). The tree is copied into the work folder (default:
 build-mutate/) and built there once; then, for every mutation, the file is changed, the test
-program (and the tool, which some tests run) rebuilt and run, and the file put back. A mutation whose build or tests fail is killed; one that passes
-survived, and means a fault the tests would let through. --verify only checks the list.
+program (and the tool, which some tests run) rebuilt and run, and the file put back. A mutation
+whose build or tests fail is killed; one that passes survived, and means a fault the tests
+would let through. --verify only checks the list.
 """
 
 import argparse
