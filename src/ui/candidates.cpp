@@ -52,7 +52,7 @@ QString caption_of(const Candidate& c)
 }  // namespace
 
 Candidate make_candidate(const GameFolder& folder, GenerateKind kind, const GalaxySettings& fields,
-                         std::uint32_t seed, int side, GenerationProgress& progress)
+                         std::uint32_t seed, GenerationProgress& progress)
 {
     Candidate c;
     c.seed = seed;
@@ -69,8 +69,6 @@ Candidate make_candidate(const GameFolder& folder, GenerateKind kind, const Gala
             return c;
         c.figures = galaxy_figures(c.galaxy.planets);
         c.background = load_background(c.galaxy.background_path);
-        c.picture = render_map(c.background, c.galaxy.planets)
-                        .scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     } catch (const Error& e) {
         c.error = e.what();
     }
@@ -116,7 +114,7 @@ void CandidatesDialog::start()
                     return;
                 Candidate made =
                     make_candidate(folder, kind, fields, first_seed + static_cast<std::uint32_t>(i),
-                                   kSide, progress_[at]);
+                                   progress_[at]);
                 QMetaObject::invokeMethod(
                     this,
                     [this, i, batch, made = std::move(made)]() mutable {
@@ -380,9 +378,14 @@ void CandidatesDialog::stop()
 
 void CandidatesDialog::show_candidate(int index)
 {
-    const Candidate& c = made_[static_cast<std::size_t>(index)];
+    Candidate& c = made_[static_cast<std::size_t>(index)];
     QToolButton* button = buttons_[static_cast<std::size_t>(index)];
     const bool usable = !c.cancelled && c.error.empty();
+    // Drawn here rather than on the candidate's thread: the names' text, drawn on several
+    // threads at once, crashed the font engine of the Windows build.
+    if (usable && c.picture.isNull())
+        c.picture = render_map(c.background, c.galaxy.planets)
+                        .scaled(kSide, kSide, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (usable)
         button->setIcon(QPixmap::fromImage(c.picture));
     button->setEnabled(usable);

@@ -28,9 +28,10 @@ class QToolButton;
 namespace orvek {
 
 // The galaxy a Generate of `kind` on `fields` makes when the random source holds `seed`: the
-// fields as it leaves them, its campaign name, the random source's state after it, its figures,
-// and its map drawn `side` pixels square. `error` holds what stopped it instead; `cancelled` that
-// `progress` asked it to stop. Runs on any thread.
+// fields as it leaves them, its campaign name, the random source's state after it, its figures
+// and its background. `error` holds what stopped it instead; `cancelled` that `progress` asked it
+// to stop. Runs on any thread; its picture is drawn on the window's thread, as text is drawn
+// safely only there on every platform.
 struct Candidate {
     std::uint32_t seed = 0;
     GalaxySettings settings;
@@ -44,7 +45,7 @@ struct Candidate {
     bool cancelled = false;
 };
 Candidate make_candidate(const GameFolder& folder, GenerateKind kind, const GalaxySettings& fields,
-                         std::uint32_t seed, int side, GenerationProgress& progress);
+                         std::uint32_t seed, GenerationProgress& progress);
 
 class CandidatesDialog : public QDialog {
     Q_OBJECT
