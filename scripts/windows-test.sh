@@ -14,9 +14,16 @@ rm -rf "$root" && mkdir -p "$root"
 ln -sfn "$root" "$WINEPREFIX/dosdevices/q:"
 export ORVEK_ROOT_DRIVE=Q:
 failed=""
-for t in core_tests gamedata_tests campaign_tests platform_tests image_tests ui_tests; do
+for t in core_tests gamedata_tests campaign_tests archive_tests platform_tests image_tests ui_tests; do
   echo "== $t.exe under Wine"
-  wine build-win/tests/$t.exe --gtest_brief=1 --gtest_filter=-Screenshot.* || failed="$failed $t"
+  log=build-win/$t-under-wine.log
+  wine build-win/tests/$t.exe --gtest_brief=1 --gtest_filter=-Screenshot.* >"$log" 2>&1 ||
+    failed="$failed $t"
+  cat "$log"
+  # A program that crashes under Wine may still end with status 0: a run counts as passed only
+  # when GoogleTest got as far as its summary.
+  grep -q '^\[  PASSED  \]' "$log" ||
+    { echo "$t.exe ended without its summary"; failed="$failed $t"; }
 done
 [ -z "${failed:-}" ] || { echo "FAILED under Wine:$failed"; exit 1; }
 
