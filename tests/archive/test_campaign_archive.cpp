@@ -5,14 +5,11 @@
 
 #include "archive/campaign_archive.h"
 
-#include "campaign/save.h"
 #include "core/error.h"
-#include "core/random.h"
 #include "gamedata/game_folder.h"
 #include "support/game_copy.h"
-#include "support/small_galaxy.h"
+#include "support/saved_campaign.h"
 #include "support/temp_dir.h"
-#include "support/yes_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -23,16 +20,7 @@ struct Archives : ::testing::Test {
     testing::TempDir game;
     GameFolder folder{game.str()};
 
-    void SetUp() override
-    {
-        testing::make_small_game(game, 40);
-        Random random(5);
-        Galaxy galaxy = testing::generate_in(folder, random);
-        SaveRequest request;
-        request.campaign_name = "Mine";
-        testing::YesDialog dialog;
-        ASSERT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Saved);
-    }
+    void SetUp() override { testing::save_mine(game, folder); }
 };
 
 // Two entries of the map file naming one file: the archive holds it once, and reads back.

@@ -12,6 +12,7 @@
 #include "campaign/save_journal.h"
 #include "gamedata/game_folder.h"
 #include "support/game_copy.h"
+#include "support/saved_campaign.h"
 #include "support/small_galaxy.h"
 #include "support/temp_dir.h"
 
@@ -44,14 +45,7 @@ struct Hostile : ::testing::Test {
 
     void SetUp() override
     {
-        testing::make_small_game(game, 40);
-        Random random(5);
-        Galaxy galaxy = testing::generate_in(folder, random);
-        SaveRequest request;
-        request.campaign_name = "Mine";
-        testing::YesDialog dialog;
-        ASSERT_EQ(save_campaign(galaxy, request, folder, random, dialog), SaveResult::Saved);
-        for (const Planet& planet : galaxy.planets)
+        for (const Planet& planet : testing::save_mine(game, folder).planets)
             mine.push_back(planet.template_file);
         game.write("campaign/data/encounters/mine/notes.txt", "the player's own notes");
         victim.write("letter.txt", "dear");
