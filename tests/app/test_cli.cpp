@@ -179,6 +179,21 @@ TEST(Cli, StatusesTellTheTruth)
     EXPECT_EQ(r.err.find(".orvek-save"), std::string::npos) << r.err;
     EXPECT_EQ(game.saved_files(), saved);
 
+    // An unfinished Save that the next start cannot finish says which way it was going: one
+    // killed before its commit is undone, one killed after it is completed.
+    for (const auto& [name, when, failing, told] :
+         {std::tuple{"Undone", "1", "unlinkat", "could not be undone: "},
+          {"Completed", "2", "renameat", "could not be completed: "}}) {
+        const std::string traced = "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e ";
+        testing::run_command(traced + "inject=renameat:signal=KILL:when=" + when + " " + tool +
+                             " --seed 1 --save --name " + name);
+        r = testing::run_command(traced + "inject=" + failing + ":error=EIO " + tool +
+                                 " --seed 1 --save --name " + name);
+        EXPECT_NE(r.err.find(told), std::string::npos) << name << ": " << r.err;
+        r = testing::run_command(tool + " --seed 1 --save --name " + name);
+        EXPECT_EQ(r.err.find("could not be"), std::string::npos) << name << ": " << r.err;
+    }
+
     // A pipe nobody reads: the tool waits for a reader, and a signal ends the wait.
     TempDir pipes;
     const std::string fifo = (pipes.path() / "fifo").string();

@@ -267,6 +267,25 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
     }
 }
 
+// A planet whose file was not read, given a template, keeps being home and links to the planets
+// that link to it; its own old template may be chosen again, another planet's may not.
+TEST(GalaxyEdit, AnUnreadPlanetIsGivenATemplate)
+{
+    Planets planets = row_of_planets();
+    planets[0].unread = true;
+    planets[2].links.push_back(0);
+    const Planets before = planets;
+    EditPointer edit = give_template(planets, 0, "campaign_all_100.txt", sources());
+    edit->apply(planets);
+    EXPECT_TRUE(planets[0].home);
+    EXPECT_FALSE(planets[0].unread);
+    EXPECT_EQ(planets[0].links, (std::vector<std::int32_t>{1, 2}));
+    EXPECT_EQ(planets[0].template_file, "campaign_all_100.txt");
+    edit->revert(planets);
+    EXPECT_EQ(planets, before);
+    EXPECT_THROW(give_template(planets, 0, "campaign_all_105.txt", sources()), EditRefused);
+}
+
 // A link that one planet of an opened campaign holds and the other lacks is given back.
 TEST(GalaxyEdit, ALinkHeldOneWayIsGivenBack)
 {

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QUndoStack>
 #include <QWheelEvent>
@@ -190,6 +191,57 @@ TEST(GalaxyEditor, ASelectionMovesAndGoesTogether)
     EXPECT_EQ(e.planets().size(), generated.size());
     ASSERT_FALSE(e.messages.empty());
     EXPECT_TRUE(e.messages.back().second.contains("home planet cannot"));
+}
+
+// What the mouse asks of the window, on a map of its own: Shift on empty space keeps the
+// selection, and a band with Shift adds to it what it holds but planets whose file was not read;
+// a Shift+drag that ends on its own planet joins nothing, a double-click on a planet adds none, a
+// group dragged where it cannot stand is not asked to move, and the rename box holds a name's
+// longest.
+TEST(MapWidget, AsksOnlyForWhatTheRulesAllow)
+{
+    Planets grid(9);
+    for (int i = 0; i < 9; ++i) {
+        Planet& p = grid[static_cast<std::size_t>(i)];
+        p.x = 200 + 300 * (i % 3);
+        p.y = 200 + 300 * (i / 3);
+        p.system_name = "Star " + std::to_string(i);
+    }
+    grid[0].home = true;
+    grid[4].unread = true;
+    const auto pixel = [](int x, int y) {
+        Planet spot;
+        spot.x = x, spot.y = y;
+        return link_end(spot);
+    };
+    MapWidget map;
+    map.resize(kMapPixels, kMapPixels);
+    map.set_planets(grid);
+    map.show();
+    QSignalSpy joins(&map, &MapWidget::join_requested), adds(&map, &MapWidget::add_requested),
+        moves(&map, &MapWidget::group_move_requested);
+
+    QTest::mouseClick(&map, Qt::LeftButton, {}, centre(grid, 1));
+    QTest::mouseClick(&map, Qt::LeftButton, Qt::ShiftModifier, pixel(350, 350));
+    EXPECT_EQ(map.selection(), std::vector<int>{1}) << "Shift+click on empty space";
+    drag(&map, pixel(100, 450), pixel(550, 850), Qt::ShiftModifier);
+    EXPECT_EQ(map.selection(), (std::vector<int>{1, 3, 6, 7})) << "a band with Shift";
+
+    const int distance = QApplication::startDragDistance();
+    QApplication::setStartDragDistance(2);
+    drag(&map, centre(grid, 2), centre(grid, 2) + QPoint(3, 0), Qt::ShiftModifier);
+    QApplication::setStartDragDistance(distance);
+    EXPECT_EQ(joins.size(), 0) << "a join to itself";
+    QTest::mouseDClick(&map, Qt::LeftButton, {}, centre(grid, 5));
+    EXPECT_EQ(adds.size(), 0) << "a double-click on a planet";
+    QTest::mouseClick(&map, Qt::LeftButton, {}, centre(grid, 1));
+    QTest::mouseClick(&map, Qt::LeftButton, Qt::ShiftModifier, centre(grid, 2));
+    drag(&map, centre(grid, 1), pixel(700, 200));
+    EXPECT_EQ(moves.size(), 0) << "planet 2 would stand off the map";
+
+    map.start_rename(3);
+    ASSERT_NE(map.name_editor(), nullptr);
+    EXPECT_EQ(map.name_editor()->maxLength(), kMaxNameLength);
 }
 
 TEST(GalaxyEditor, ShiftDragJoinsAndRenameHappensInPlace)

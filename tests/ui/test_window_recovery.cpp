@@ -145,6 +145,18 @@ TEST(WindowRecovery, AnOpenedCampaignChangedSinceComesBackAsNew)
     EXPECT_EQ(w.form.document().planets().size(), edited.planets.size());
 }
 
+// Steady editing is copied a second after its first change, not only once it pauses.
+TEST(WindowRecovery, SteadyEditingIsCopiedEverySecond)
+{
+    Window w;
+    ASSERT_TRUE(w.click_and_wait("Generate"));
+    for (int waited = 0; waited < 1600; waited += 200) {
+        move_a_planet(w, 3);
+        QTest::qWait(200);
+    }
+    EXPECT_FALSE(w.form.recovery()->own_file().empty());
+}
+
 // A copy that cannot be written is said once on the map; the window goes on.
 TEST(WindowRecovery, ACopyThatCannotBeWrittenIsSaidOnce)
 {
@@ -156,6 +168,9 @@ TEST(WindowRecovery, ACopyThatCannotBeWrittenIsSaidOnce)
     QTRY_VERIFY_WITH_TIMEOUT(
         w.form.map()->progress().startsWith("The recovery copy of your unsaved work cannot be"),
         2000);
+    const QString said = w.form.map()->progress();
+    EXPECT_TRUE(said.endsWith(". Save to keep your work.") && !said.contains(".."))
+        << said.toStdString();
     w.form.map()->show_notice("", 0);
     move_a_planet(w, 1);
     EXPECT_FALSE(w.form.recovery()->write_now());
