@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// What the map editing tests share: the window with a generated galaxy, and the pointer's
-// gestures on its map (a drag, a right-click's menu entry) at a planet's pixel.
+// What the map editing tests share: the window with a generated galaxy, the pointer's gestures
+// on its map (a drag, a right-click's menu entry) at a planet's pixel, and Generate 12's dialog.
 
 #include "core/galaxy_edit.h"
+#include "ui/candidates.h"
 #include "ui/map_render.h"
 #include "ui/map_widget.h"
 #include "ui/window_fixture.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -87,6 +89,24 @@ inline QStringList menu_entries(QWidget* map, QPoint at)
         menu->close();
     });
     return entries;
+}
+
+// Opens Generate 12 and hands its dialog to `act` once the twelve candidates are ready. A
+// dialog still open after `act`, or one that never fills, is closed: a failure must end the
+// test, not leave it waiting in the dialog for ever.
+inline void with_candidates(MainWindow& form, std::function<void(CandidatesDialog&)> act)
+{
+    QTimer::singleShot(0, [&form, act = std::move(act)] {
+        auto* dialog = form.findChild<CandidatesDialog*>();
+        ASSERT_NE(dialog, nullptr);
+        const auto close = qScopeGuard([dialog] {
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->ready() == 12; }, 60000));
+        act(*dialog);
+    });
+    form.on_generate_candidates();
 }
 
 struct Editor : Window {

@@ -32,13 +32,7 @@ TEST(GalaxyEditor, TwelveCandidatesAndOneTaken)
     const Planets before = e.planets();
     const std::uint32_t seed = e.form.random().state();
     const auto run = [&](std::function<void(CandidatesDialog&)> act) {
-        QTimer::singleShot(0, [&] {
-            auto* dialog = e.form.findChild<CandidatesDialog*>();
-            ASSERT_NE(dialog, nullptr);
-            ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->ready() == 12; }, 20000));
-            act(*dialog);
-        });
-        e.form.on_generate_candidates();
+        with_candidates(e.form, std::move(act));
     };
     // Sorted by a figure, most first; filtered to those with at most as many dead ends as the
     // fewest; Escape keeps what was there.
@@ -89,7 +83,7 @@ TEST(GalaxyEditor, TwelveCandidatesAndOneTaken)
         const QRect screen = d.screen()->availableGeometry();
         EXPECT_TRUE(screen.contains(d.frameGeometry())) << "the dialog fits its screen";
         d.findChild<QPushButton*>("MoreCandidates")->click();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return d.ready() == 12; }, 20000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return d.ready() == 12; }, 60000));
         d.findChild<QToolButton*>("Candidate2")->setFocus();
         QTest::keyClick(&d, Qt::Key_Return);
     });
@@ -111,18 +105,13 @@ TEST(GalaxyEditor, CandidatesFitTheScreen)
 TEST(Screenshot, TwelveCandidates)
 {
     Editor e;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = e.form.findChild<CandidatesDialog*>();
-        ASSERT_NE(dialog, nullptr);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->ready() == 12; }, 20000));
+    with_candidates(e.form, [](CandidatesDialog& dialog) {
         // Sorted by diameter, the first one pointed at: drawn large beside the others.
-        dialog->findChild<QComboBox*>("CandidateSort")->setCurrentIndex(1);
-        dialog->findChild<QToolButton*>("Candidate0")->setFocus();
+        dialog.findChild<QComboBox*>("CandidateSort")->setCurrentIndex(1);
+        dialog.findChild<QToolButton*>("Candidate0")->setFocus();
         QTest::qWait(100);
-        EXPECT_TRUE(dialog->grab().save(picture_path("twelve-candidates.png")));
-        dialog->reject();
+        EXPECT_TRUE(dialog.grab().save(picture_path("twelve-candidates.png")));
     });
-    e.form.on_generate_candidates();
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 namespace orvek::testing {
 
@@ -118,15 +119,20 @@ struct Window {
     }
     // Ctrl+O, then the campaign `id` chosen in the list and the dialog's button `button` (Open,
     // or another by its object name) pressed, as a player does. The list is read off the
-    // user-interface thread, so it opens a moment after the keys.
+    // user-interface thread, so it opens a moment after the keys; the look for it ends with
+    // this call, whether it opened or not.
     void choose_in_campaign_list(const QString& id, const QString& button = {})
     {
-        bool chosen = false;
-        std::function<void()> choose = [id, button, &choose, &chosen] {
+        const auto chosen = std::make_shared<bool>(false);
+        const auto choose = std::make_shared<std::function<void()>>();
+        *choose = [id, button, chosen, again = std::weak_ptr(choose)] {
             QWidget* dialog = QApplication::activeModalWidget();
-            if (!dialog)
-                return QTimer::singleShot(20, choose);
-            chosen = true;
+            if (!dialog) {
+                if (const auto look = again.lock())
+                    QTimer::singleShot(20, *look);
+                return;
+            }
+            *chosen = true;
             auto* list = dialog->findChild<QTreeWidget*>("CampaignList");
             for (int i = 0; i < list->topLevelItemCount(); ++i)
                 if (list->topLevelItem(i)->text(1) == id)
@@ -136,13 +142,18 @@ struct Window {
                     ? dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)
                     : dialog->findChild<QPushButton*>(button);
             QTest::mouseClick(pressed, Qt::LeftButton);
+            // A dialog the button did not close would hold the keys' call for ever.
+            QTimer::singleShot(10000, dialog, [dialog] {
+                ADD_FAILURE() << "the campaign list stayed open";
+                dialog->close();
+            });
         };
-        QTimer::singleShot(0, choose);
+        QTimer::singleShot(0, *choose);
         form.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&form, 1000));
         QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
         EXPECT_TRUE(
-            QTest::qWaitFor([&] { return chosen && !QApplication::activeModalWidget(); }, 20000));
+            QTest::qWaitFor([&] { return *chosen && !QApplication::activeModalWidget(); }, 20000));
     }
 };
 
