@@ -31,13 +31,34 @@ TEST(Jpeg, RoundTrip)
     ASSERT_EQ(decoded.height, 48);
     EXPECT_NEAR(decoded.pixels[(10 * 64 + 20) * 3], 20, 4);
     EXPECT_NEAR(decoded.pixels[(10 * 64 + 20) * 3 + 1], 10, 4);
+    EXPECT_LT(encode_jpeg(gradient(64, 48), 10).size(), encode_jpeg(gradient(64, 48), 95).size())
+        << "the quality asked for";
 }
 
+// A large picture is decoded at the smallest of 1/8, 1/4 and 1/2 that keeps both sides at least
+// the side asked for, and only up to the most pixels allowed.
 TEST(Jpeg, LargePicturesAreDecodedSmaller)
 {
-    RgbImage decoded = decode_jpeg(encode_jpeg(gradient(3200, 1600), 50), 750);
-    EXPECT_EQ(decoded.width, 1600);
-    EXPECT_EQ(decoded.height, 800);
+    const std::string bytes = encode_jpeg(gradient(1600, 800), 50);
+    struct Row {
+        const char* name;
+        int min_side, width, height;
+    } rows[] = {{"no side asked", 0, 1600, 800},
+                {"an eighth, just", 100, 200, 100},
+                {"a quarter: an eighth is a pixel short", 101, 400, 200},
+                {"the shorter side decides", 150, 400, 200},
+                {"a half, just", 400, 800, 400},
+                {"whole: a half is a pixel short", 401, 1600, 800}};
+    for (const Row& row : rows) {
+        const RgbImage decoded = decode_jpeg(bytes, row.min_side);
+        EXPECT_EQ(std::pair(decoded.width, decoded.height), std::pair(row.width, row.height))
+            << row.name;
+    }
+    const RgbImage portrait = decode_jpeg(encode_jpeg(gradient(800, 1600), 50), 100);
+    EXPECT_EQ(std::pair(portrait.width, portrait.height), std::pair(100, 200)) << "an eighth, just";
+    EXPECT_EQ(decode_jpeg(bytes, 0, 1600 * 800).width, 1600) << "as many pixels as allowed";
+    EXPECT_EQ(error_of([&] { decode_jpeg(bytes, 0, 1600 * 800 - 1); }).rfind("JPEG error #", 0),
+              0u);
 }
 
 TEST(Jpeg, BadDataGivesTheJpegError)
