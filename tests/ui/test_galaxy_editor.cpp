@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -345,6 +346,31 @@ TEST(GalaxyEditor, TheMapMenuOffersWhatCanBeDone)
     QApplication::clipboard()->clear();
     choose(e.map, corner, "Copy seed");
     EXPECT_EQ(QApplication::clipboard()->text(), e.form.seed_text());
+
+    // While a Generate runs, nothing that would change or replace the galaxy is offered; before
+    // the first one, nothing that needs a galaxy.
+    e.keys("Alt+Right");
+    e.find<QCheckBox>("AdvancedBox")->setChecked(true);
+    for (auto [field, text] : {std::pair{"PlanetCount", "175"},
+                               {"Join1Percent", "99"},
+                               {"Join2Percent", "1"},
+                               {"Join3Percent", "1"},
+                               {"WormholeCount", "0"}})
+        e.find<QLineEdit>(field)->setText(text);
+    QSignalSpy finished(&e.form, &MainWindow::generation_finished);
+    QTest::mouseClick(e.find<QPushButton>("GenerateCustom"), Qt::LeftButton);
+    ASSERT_TRUE(e.form.busy());
+    Window fresh;
+    for (const auto& [what, entries, expected] :
+         {std::tuple{"generating", menu_entries(e.map, corner),
+                     QStringList{"-Back to the galaxy before", "-Tidy jumpgates", "-Generate 12…"}},
+          {"no galaxy yet", menu_entries(fresh.form.map(), corner),
+           QStringList{"-Tidy jumpgates", "-Copy seed"}}})
+        for (const QString& entry : expected)
+            EXPECT_TRUE(entries.contains(entry)) << what << ": " << entry.toStdString() << " in "
+                                                 << entries.join(", ").toStdString();
+    QTest::keyClick(&e.form, Qt::Key_Escape);
+    EXPECT_TRUE(finished.wait(20000));
 }
 
 TEST(GalaxyEditor, AnOpenedCampaignIsSavedBackWithoutAQuestion)
