@@ -381,13 +381,13 @@ TEST(Cli, InterruptedRunWritesNothing)
 TEST(Cli, CustomNumbersAreClamped)
 {
     DemoGame game;
-    auto r = game.run("--seed 8 --custom 0,1,0,0,0 --json -");
+    auto r = game.run("--seed 8 --custom 0,1,0,2,3 --json -");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("seed 8"), std::string::npos) << "the summary leaves stdout to the JSON";
     auto json = nlohmann::json::parse(r.out);
     EXPECT_EQ(
         json["settings"],
-        nlohmann::json::parse(R"({"planets":8,"wormholes":1,"join1":1,"join2":1,"join3":1})"));
+        nlohmann::json::parse(R"({"planets":8,"wormholes":1,"join1":1,"join2":2,"join3":3})"));
     EXPECT_EQ(json["planets"].size(), 8u);
 }
 
