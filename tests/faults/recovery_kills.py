@@ -208,7 +208,18 @@ class Run:
                 return
         self.fail(f"the copy holds {edits} edits and is not the galaxy after any of the edits "
                   f"sent {self.args.age} s before the kill up to the kill ({len(sent)} sent, saved "
-                  f"{self.saved_at})")
+                  f"{self.saved_at}); "
+                  f"{self.closest(positions(work['planets']), states, sent, kill_at)}")
+
+    @staticmethod
+    def closest(galaxy, states, sent, kill_at):
+        """Which galaxy the script knows the copy is nearest, to tell an old copy from a drag
+        the window did not take."""
+        differing = [sum(a != b for a, b in zip(galaxy, state)) for state in states]
+        k = min(range(len(states)), key=lambda i: (differing[i], -i))
+        when = f"{kill_at - sent[k - 1]:.2f} s before the kill" if k else "before the first"
+        return (f"nearest: the galaxy after {k} edits (sent {when}), {differing[k]} planets "
+                f"elsewhere")
 
     @staticmethod
     def skipping_one(states, base, count):
