@@ -350,13 +350,7 @@ TEST(GalaxyEditor, TheMapMenuOffersWhatCanBeDone)
     // While a Generate runs, nothing that would change or replace the galaxy is offered; before
     // the first one, nothing that needs a galaxy.
     e.keys("Alt+Right");
-    e.find<QCheckBox>("AdvancedBox")->setChecked(true);
-    for (auto [field, text] : {std::pair{"PlanetCount", "175"},
-                               {"Join1Percent", "99"},
-                               {"Join2Percent", "1"},
-                               {"Join3Percent", "1"},
-                               {"WormholeCount", "0"}})
-        e.find<QLineEdit>(field)->setText(text);
+    e.set_rare_settings();
     QSignalSpy finished(&e.form, &MainWindow::generation_finished);
     QTest::mouseClick(e.find<QPushButton>("GenerateCustom"), Qt::LeftButton);
     ASSERT_TRUE(e.form.busy());

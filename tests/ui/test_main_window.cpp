@@ -228,13 +228,7 @@ TEST(MainWindow, EscapeKeepsWhatYouHad)
     const QString name = w.find<QLineEdit>("CampaignName")->text();
     QPushButton* generate = w.find<QPushButton>("Generate");
     const QImage enabled_face = generate->grab().toImage();
-    w.find<QCheckBox>("AdvancedBox")->setChecked(true);
-    for (auto [field, text] : {std::pair{"PlanetCount", "175"},
-                               {"Join1Percent", "99"},
-                               {"Join2Percent", "1"},
-                               {"Join3Percent", "1"},
-                               {"WormholeCount", "0"}})
-        w.find<QLineEdit>(field)->setText(text);
+    w.set_rare_settings();
     QSignalSpy spy(&w.form, &MainWindow::generation_finished);
     QTest::mouseClick(w.find<QPushButton>("GenerateCustom"), Qt::LeftButton);
     ASSERT_TRUE(w.form.busy());

@@ -8,7 +8,9 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -116,6 +118,17 @@ struct Window {
         QSignalSpy spy(&form, &MainWindow::generation_finished);
         QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton);
         return !spy.isEmpty() || spy.wait(60000);
+    }
+    // Custom settings that seldom give a connected galaxy: their Generate runs a long while.
+    void set_rare_settings()
+    {
+        find<QCheckBox>("AdvancedBox")->setChecked(true);
+        for (auto [field, text] : {std::pair{"PlanetCount", "175"},
+                                   {"Join1Percent", "99"},
+                                   {"Join2Percent", "1"},
+                                   {"Join3Percent", "1"},
+                                   {"WormholeCount", "0"}})
+            find<QLineEdit>(field)->setText(text);
     }
     // Ctrl+O, then the campaign `id` chosen in the list and the dialog's button `button` (Open,
     // or another by its object name) pressed, as a player does. The list is read off the
