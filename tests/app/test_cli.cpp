@@ -435,6 +435,24 @@ TEST(Cli, JsonLinksAreMutualAndHomeIsMarked)
     EXPECT_NE(r.out.find("saved"), std::string::npos);
 }
 
+// A template's file name is the game's, in Windows-1252; the JSON holds it in UTF-8 (a byte
+// left as it is would not even be valid JSON text).
+TEST(Cli, JsonNamesTemplatesInUtf8)
+{
+    DemoGame game;
+    for (const auto& entry :
+         fs::directory_iterator(game.dir.path() / "campaign/data/encounters/all")) {
+        fs::path renamed = entry.path();
+        renamed.replace_filename(entry.path().stem().string() + "\xe9.txt");
+        fs::rename(entry.path(), renamed);
+    }
+    const auto r = game.run("--seed 3 --json -");
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const auto& planet : nlohmann::json::parse(r.out)["planets"])
+        EXPECT_TRUE(planet["template"].get<std::string>().ends_with("\u00e9.txt"))
+            << planet["template"];
+}
+
 // Each --level list sets its own features: with it everywhere and every other list at none,
 // each planet but the home planet holds one feature of that list and nothing else.
 TEST(Cli, EachLevelListItsOwnFeatures)

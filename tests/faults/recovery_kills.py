@@ -218,8 +218,18 @@ class Run:
         differing = [sum(a != b for a, b in zip(galaxy, state)) for state in states]
         k = min(range(len(states)), key=lambda i: (differing[i], -i))
         when = f"{kill_at - sent[k - 1]:.2f} s before the kill" if k else "before the first"
+        # Each planet out of place, with where the copy has it and where the script's drags took
+        # it, tells a missed press from a drop that landed elsewhere.
+        places = []
+        for planet, (held, meant) in enumerate(zip(galaxy, states[k])):
+            if held != meant:
+                path = [f"{i}:{states[i][planet]}" for i in range(1, len(states))
+                        if states[i][planet] != states[i - 1][planet]]
+                places.append(f"planet {planet} at {held}, dragged {states[0][planet]} "
+                              f"{' '.join(path)}")
         return (f"nearest: the galaxy after {k} edits (sent {when}), {differing[k]} planets "
-                f"elsewhere")
+                f"elsewhere, {len(galaxy)} planets against {len(states[k])}; "
+                f"{'; '.join(places)}")
 
     @staticmethod
     def skipping_one(states, base, count):
