@@ -5,6 +5,9 @@
 
 #include "archive/campaign_archive.h"
 
+#include "archive/archive_manifest.h"
+#include "campaign/campaign_reader.h"
+
 #include "core/error.h"
 #include "gamedata/game_folder.h"
 #include "support/game_copy.h"
@@ -12,6 +15,7 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 namespace orvek {
 namespace {
@@ -38,6 +42,18 @@ TEST_F(Archives, AFileNamedTwiceIsExportedOnce)
     const CampaignArchive read = read_archive(archive_bytes(archive));
     EXPECT_EQ(read.encounters, archive.encounters);
     EXPECT_EQ(read.map_bytes, bytes);
+}
+
+// The manifest names the campaign in UTF-8 (its map file holds Windows-1252) and keeps a seed
+// of 0, which is a seed like any other; only an unknown seed is null.
+TEST_F(Archives, TheManifestSaysNameAndSeedAsTheyAre)
+{
+    LoadedCampaign campaign = load_campaign(folder, "mine");
+    campaign.name = "Caf\xe9";
+    const auto manifest = nlohmann::json::parse(archive_manifest(campaign, "--seed 0", 0));
+    EXPECT_EQ(manifest["name"], "Caf\u00e9");
+    EXPECT_EQ(manifest["seed"], 0);
+    EXPECT_TRUE(nlohmann::json::parse(archive_manifest(campaign))["seed"].is_null());
 }
 
 // The folder of every entry's path moves with the name, whatever its letter case; every other

@@ -322,6 +322,9 @@ TEST(GalaxyEdit, ASelectionGoesAsOneEdit)
     const Planets before = planets;
     EditPointer edit = delete_planets(planets, {9, 4});
     EXPECT_EQ(edit->text(), "Delete 2 planets");
+    // A selection of one is that planet's own edit, named as the Undo menu shows it.
+    EXPECT_EQ(move_planets(planets, {3, 3}, 0, 10)->text(), "Move Star 3");
+    EXPECT_EQ(delete_planets(planets, {3})->text(), delete_planet(planets, 3)->text());
     edit->apply(planets);
     ASSERT_EQ(planets.size(), 9u);
     EXPECT_EQ(planets[4].system_name, "Star 5");

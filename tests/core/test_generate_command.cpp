@@ -79,7 +79,8 @@ TEST(GenerateCommand, AFieldThePresetSetsIsNeverRead)
         Random random(5);
         Galaxy galaxy;
         GalaxySettings settings;
-        settings.planet_count = settings.join2_pct = field;
+        settings.planet_count = settings.join1_pct = settings.join2_pct = settings.join3_pct =
+            field;
         std::string name;
         run_generate_command(kind, settings, galaxy, name, world.services, random);
         return galaxy;

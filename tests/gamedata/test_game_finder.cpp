@@ -21,11 +21,16 @@ namespace fs = std::filesystem;
 
 TEST(GameFinder, ReadsTheLibraryListAsFarAsItIsTheFormat)
 {
-    std::string deep, many = "\"libraryfolders\" {";
+    std::string deep;
     for (int i = 0; i < 20; ++i)
         deep += "\"k\" { ";
-    for (int i = 0; i < 20'000; ++i)
-        many += "\"" + std::to_string(i) + "\" \"/l" + std::to_string(i) + "\" ";
+    // The outer key and `n` libraries: n + 1 entries.
+    const auto listing = [](int n) {
+        std::string many = "\"libraryfolders\" {";
+        for (int i = 0; i < n; ++i)
+            many += "\"" + std::to_string(i) + "\" \"/l" + std::to_string(i) + "\" ";
+        return many;
+    };
     const struct {
         const char* name;
         std::string vdf;
@@ -54,7 +59,9 @@ TEST(GameFinder, ReadsTheLibraryListAsFarAsItIsTheFormat)
     for (const auto& row : rows)
         EXPECT_EQ(parse_library_folders(row.vdf), row.paths) << row.name;
     std::string stopped;
-    EXPECT_LE(parse_library_folders(many, &stopped).size(), 10'000u) << "entries are bounded";
+    EXPECT_EQ(parse_library_folders(listing(9'999), &stopped).size(), 9'999u);
+    EXPECT_EQ(stopped, "") << "10,000 entries are read";
+    EXPECT_EQ(parse_library_folders(listing(10'000), &stopped).size(), 9'999u) << "not 10,001";
     EXPECT_NE(stopped.find("more than 10000 entries"), std::string::npos) << "and say so";
 }
 
@@ -98,6 +105,17 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
                    quoted(library) + " } \"2\" { \"path\" " + quoted(library) +
                    " } \"3\" { \"path\" " + quoted(victim.path()) +
                    " } \"4\" { \"path\" \"../../..\" } \"5\" { \"path\" \"/\" } }");
+    // A library listed twice whose steamapps/common is a file is one note, not two; a library
+    // of 10,001 folders is looked at as far as its first 10,000, and a note says so.
+    elsewhere.write("FileLibrary/steamapps/common", "");
+    for (int i = 0; i <= 10'000; ++i)
+        fs::create_directories(elsewhere.path() / "Crowded/steamapps/common" /
+                               std::to_string(100'000 + i));
+    make_game(elsewhere.path() / "Crowded/steamapps/common/100000", "Orvek.exe");
+    home.write(".steam/more/steamapps/libraryfolders.vdf",
+               "\"libraryfolders\" { \"0\" { \"path\" " + quoted(elsewhere.path() / "FileLibrary") +
+                   " } \"1\" { \"path\" " + quoted(elsewhere.path() / "FileLibrary") +
+                   " } \"2\" { \"path\" " + quoted(elsewhere.path() / "Crowded") + " } }");
     home.write("working/Orvek.exe", "");
     home.mkdir("working/campaign/data/encounters/all");
     const auto victim_before = testing::snapshot(victim.path());
@@ -130,6 +148,7 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
     std::vector<std::string> steams = steam_folders(home.str());
 #endif
     steams.push_back((elsewhere.path() / "BigSteam").string());
+    steams.push_back((home.path() / ".steam/more").string());
     // The working folder first, then a remembered one that a library holds too: each once.
     const std::string working = (home.path() / "working").string(),
                       remembered = (steam / "steamapps/common/Tessarine").string();
@@ -143,12 +162,17 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
         (library / "steamapps" / "common" / "Mid").string(),
         (library / "steamapps" / "common" / "TESSARINE").string(),
         (library / "steamapps" / "common" / "Zeta").string(),
-        (elsewhere.path() / "BigLibrary" / "steamapps" / "common" / "Orvek").string()};
+        (elsewhere.path() / "BigLibrary" / "steamapps" / "common" / "Orvek").string(),
+        (elsewhere.path() / "Crowded" / "steamapps" / "common" / "100000").string()};
     EXPECT_EQ(found, expected);
-    ASSERT_EQ(notes.size(), 1u);
+    ASSERT_EQ(notes.size(), 3u) << ::testing::PrintToString(notes);
     EXPECT_NE(notes[0].find("holds more than 1048576 bytes: only its first 1048576 were read"),
               std::string::npos)
         << notes[0];
+    EXPECT_NE(notes[1].find("FileLibrary"), std::string::npos) << notes[1];
+    EXPECT_NE(notes[2].find("holds 10001 games: only the first 10000 by name were looked at"),
+              std::string::npos)
+        << notes[2];
     EXPECT_EQ(testing::snapshot(victim.path()), victim_before) << "the search only reads";
 }
 

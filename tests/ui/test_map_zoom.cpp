@@ -54,7 +54,8 @@ TEST(GalaxyEditor, ZoomAndPanKeepThePointerOnItsPlanet)
     EXPECT_NEAR(moved, 120 * 1000.0 / view.pixels(), 1.0) << "a small step of the map";
 
     QTest::mousePress(e.map, Qt::MiddleButton, {}, QPoint(300, 300));
-    QTest::mouseMove(e.map, QPoint(250, 280));
+    // The release's own place ends the pan, wherever the last move was.
+    QTest::mouseMove(e.map, QPoint(275, 290));
     QTest::mouseRelease(e.map, Qt::MiddleButton, {}, QPoint(250, 280));
     EXPECT_EQ(e.map->view().origin, view.panned(QPoint(50, 20)).origin);
     EXPECT_EQ(e.planets()[4].y, before.y + moved) << "a pan moves no planet";
