@@ -24,7 +24,7 @@ kills() {
     pids+=($!)
   done
   for pid in "${pids[@]}"; do wait "$pid" || status=1; done
-  tail -n 1 build/recovery-kills-*.log
+  grep -H "kills kept the work\|^tried once more" build/recovery-kills-*.log
   [ $status = 0 ] || { grep -h "^run .*:" build/recovery-kills-*.log | grep -v "killed after"; }
   return $status
 }
