@@ -57,8 +57,29 @@ def run(command, cwd, timeout):
         return -1
 
 
-def prepare(work):
+def refresh(tree):
+    """Brings a copy built by an earlier run up to this tree: only the files whose bytes differ
+    are written, so that they alone are newer than their objects and rebuilt."""
+    skip = {"build", ".git"}
+    for path in ROOT.rglob("*"):
+        relative = path.relative_to(ROOT)
+        if relative.parts[0] in skip or relative.parts[0].startswith("build-") or \
+                not path.is_file():
+            continue
+        copy = tree / relative
+        if not copy.is_file() or copy.read_bytes() != path.read_bytes():
+            copy.parent.mkdir(parents=True, exist_ok=True)
+            copy.write_bytes(path.read_bytes())
+    print("bringing the copy up to date…", flush=True)
+    if run(["cmake", "--build", "build", "-j2"], tree, 3600):
+        sys.exit("the unchanged tree does not build")
+    return tree
+
+
+def prepare(work, reuse):
     tree = work / "tree"
+    if reuse and (tree / "build" / "CMakeCache.txt").exists():
+        return refresh(tree)
     if tree.exists():
         shutil.rmtree(tree)
     ignore = shutil.ignore_patterns("build", "build-*", ".git")
@@ -99,6 +120,8 @@ def main():
     parser.add_argument("--work", default=str(ROOT / "build-mutate"))
     parser.add_argument("--only", action="append", help="a mutation's name (repeatable)")
     parser.add_argument("--verify", action="store_true")
+    parser.add_argument("--reuse", action="store_true",
+                        help="build on the copy an earlier run left in --work")
     args = parser.parse_args()
     mutations = read_list(pathlib.Path(args.list))
     if args.only:
@@ -110,7 +133,7 @@ def main():
         return
     work = pathlib.Path(args.work)
     work.mkdir(parents=True, exist_ok=True)
-    tree = prepare(work)
+    tree = prepare(work, args.reuse)
     killed = 0
     survivors = []
     for m in mutations:
