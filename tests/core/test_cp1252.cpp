@@ -18,6 +18,13 @@ TEST(Cp1252, ConvertsBothWays)
         {"\xFF", "\xC3\xBF"},
         {"\xA0\xA1", "\xC2\xA0\xC2\xA1"},  // the first of Latin-1: a no-break space, ¡
         {std::string("a\0b", 3), std::string("a\0b", 3)},
+        // Every byte of 0x80..0x9F, as the code page's table has them (the five it leaves
+        // unassigned as the controls of their number, as Windows converts them).
+        {"\x80\x81\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8D\x8E\x8F"
+         "\x90\x91\x92\x93\x94\x95\x96\x97\x98\x99\x9A\x9B\x9C\x9D\x9E\x9F",
+         "\u20AC\u0081\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039"
+         "\u0152\u008D\u017D\u008F\u0090\u2018\u2019\u201C\u201D\u2022\u2013\u2014"
+         "\u02DC\u2122\u0161\u203A\u0153\u009D\u017E\u0178"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(cp1252_to_utf8(c.bytes), c.utf8);
@@ -33,6 +40,8 @@ TEST(Cp1252, MissingCharactersAndBrokenUtf8BecomeQuestionMarks)
     EXPECT_EQ(utf8_to_cp1252("\xFFz"), "?z");
     EXPECT_EQ(utf8_to_cp1252("\xE0\x81\x81"), "???") << "an overlong A is no A";
     EXPECT_EQ(utf8_to_cp1252("\xC3\xA9\xC3"), "\xE9?");
+    EXPECT_EQ(utf8_to_cp1252("\xC2\x80\xC2\x85"), "??")
+        << "the controls U+0080 and U+0085, whose bytes hold \u20AC and \u2026";
 }
 
 TEST(Cp1252, NamesTheCharactersItLacksOnceEach)
