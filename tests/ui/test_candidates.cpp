@@ -16,6 +16,7 @@
 #include <QToolButton>
 
 #include <functional>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,24 @@ TEST(GalaxyEditor, CandidatesFitTheScreen)
     } rows[] = {{1366, 4}, {1024, 4}, {800, 3}, {560, 2}, {320, 1}};
     for (const Row& row : rows)
         EXPECT_EQ(CandidatesDialog::columns_for(row.width), row.columns) << row.width;
+}
+
+// Each word of "Sort by" and "Show only" reads the figure it names.
+TEST(GalaxyEditor, CandidateFigureWordsReadTheirFigures)
+{
+    GalaxyFigures f;
+    f.diameter = 1, f.dead_ends = 2, f.chokepoints = 3, f.bridges = 4, f.links = 5;
+    f.hops_from_home_max = 6, f.through_planets = 7, f.crossings = 8;
+    const std::map<std::string, double> named = {{"diameter", 1},    {"dead ends", 2},
+                                                 {"chokepoints", 3}, {"bridges", 4},
+                                                 {"jumpgates", 5},   {"farthest from home", 6},
+                                                 {"crossings", 8},   {"gates through planets", 7}};
+    const auto& words = CandidatesDialog::figure_words();
+    ASSERT_EQ(words.size(), named.size());
+    for (int i = 0; i < std::ssize(words); ++i)
+        EXPECT_EQ(CandidatesDialog::figure_value(f, i),
+                  named.at(words[static_cast<std::size_t>(i)]))
+            << words[static_cast<std::size_t>(i)];
 }
 
 // Twelve candidates side by side, as Ctrl+G shows them.

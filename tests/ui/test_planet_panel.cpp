@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QToolButton>
 #include <QUndoStack>
 
@@ -111,11 +112,14 @@ TEST(PlanetPanel, SeveralPlanetsAreSetAsOneEdit)
     EXPECT_TRUE(e.planets()[static_cast<std::size_t>(a)].features[0] &&
                 e.planets()[static_cast<std::size_t>(b)].features[0]);
     // A facility the two hold differently says so, rather than show a blank choice.
+    // So does an effect, half ticked.
     QTest::mouseClick(e.map, Qt::LeftButton, {}, e.at(a));
     emit e.find<QComboBox>("Facility13")->activated(2);
+    e.find<QCheckBox>("Feature0")->click();
     QTest::mouseClick(e.map, Qt::LeftButton, Qt::ShiftModifier, e.at(b));
     EXPECT_EQ(e.find<QComboBox>("Facility13")->currentText(), "");
     EXPECT_EQ(e.find<QComboBox>("Facility13")->placeholderText(), "mixed");
+    EXPECT_EQ(e.find<QCheckBox>("Feature0")->checkState(), Qt::PartiallyChecked);
     // The effects and facilities in the settings column's order: fighters first, academies first.
     const auto above = [&](const char* a_name, const char* b_name) {
         return e.find<QWidget>(a_name)->mapTo(&e.form, QPoint()).y() <
@@ -130,6 +134,8 @@ TEST(PlanetPanel, SeveralPlanetsAreSetAsOneEdit)
     const GalaxyFigures f = galaxy_figures(e.planets());
     EXPECT_TRUE(
         figures.contains(QString("Chokepoints: %1\nBridges: %2").arg(f.chokepoints).arg(f.bridges)))
+        << figures.toStdString();
+    EXPECT_TRUE(figures.contains(QRegularExpression("\\(\\d+\\.\\d\\d on average\\)")))
         << figures.toStdString();
     const auto orange = [&] { return pixels_of(e.map, QColor(255, 140, 0)); };
     EXPECT_EQ(orange(), 0);
