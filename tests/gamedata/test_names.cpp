@@ -179,6 +179,10 @@ TEST(CampaignId, LongestIdThePathsAllow)
     EXPECT_EQ(campaign_id_limit(folder, 20, false), 251u) << "a map file name of 255 bytes";
     EXPECT_EQ(campaign_id_limit(folder, 20, true), 259 - prefix - 1 - 20) << "paths of 259";
     EXPECT_EQ(campaign_id_limit(GameFolder("/" + std::string(300, 'g')), 20, true), 0u);
+    // The game counts a path's characters: an "\u00e9" of two bytes is one.
+    const GameFolder accented("/games/\u00e9");
+    EXPECT_EQ(campaign_id_limit(accented, 20, true),
+              259 - (accented.campaign_folder("").size() - 1) - 1 - 20);
     EXPECT_NE(campaign_id_too_long(210, true).find("more than 210 letters and digits"),
               std::string::npos);
 }

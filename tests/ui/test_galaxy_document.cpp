@@ -2,9 +2,11 @@
 // The galaxy document without a window: what each operation changes, what it tells its views,
 // and that whatever fails leaves the document as it was.
 
+#include "campaign/save.h"
 #include "support/galaxy_picks.h"
 #include "support/game_copy.h"
 #include "support/small_galaxy.h"
+#include "support/yes_dialog.h"
 #include "ui/galaxy_document.h"
 
 #include <QSignalSpy>
@@ -51,8 +53,10 @@ TEST(GalaxyDocument, EditsUndoAndSaveAsTheViewsAreTold)
     d.document.undo_stack()->redo();
     EXPECT_EQ(d.document.planets()[1].x, x);
 
-    // A refused edit throws its sentence and changes nothing, not even the stack.
+    // A refused edit throws its sentence and changes nothing, not even the stack; nor does the
+    // picture shown chosen again.
     EXPECT_THROW(d.document.edit([](const auto& g) { return join_planets(g, 2, 2); }), Error);
+    d.document.set_background(d.document.galaxy().background_path);
     EXPECT_EQ(d.document.undo_stack()->count(), 1);
 
     Galaxy saved = d.document.galaxy();
@@ -79,6 +83,15 @@ TEST(GalaxyDocument, AnOpenThatFailsLeavesTheGalaxyShown)
         EXPECT_EQ(d.document.opened(), nullptr) << id;
     }
     EXPECT_EQ(d.replaced.count(), 1);
+    // One that opens brings its name, which the map file holds in Windows-1252, in UTF-8.
+    Random random(3);
+    SaveRequest request;
+    request.campaign_name = "Caf\xe9";
+    testing::YesDialog yes;
+    Galaxy galaxy = before;
+    ASSERT_EQ(save_campaign(galaxy, request, d.document.folder(), random, yes), SaveResult::Saved);
+    d.document.open("caf");
+    EXPECT_EQ(d.document.campaign_name(), "Caf\u00e9");
 }
 
 // Every galaxy shown can be gone back to exactly as it was left, its unsaved edits still unsaved,
