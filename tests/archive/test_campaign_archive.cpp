@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Campaign archives in the library: a campaign exported with a file its map names twice, renamed
-// whatever the letter case of its paths, and an import that leaves alone a campaign of its id
-// that appeared meanwhile.
+// Campaign archives in the library: a campaign exported with a file its map names twice, its
+// manifest, renamed whatever the letter case of its paths, and an import that leaves alone a
+// campaign of its id that appeared meanwhile.
 
 #include "archive/campaign_archive.h"
 
 #include "archive/archive_manifest.h"
 #include "campaign/campaign_reader.h"
-
 #include "core/error.h"
 #include "gamedata/game_folder.h"
 #include "support/game_copy.h"
