@@ -111,8 +111,8 @@ TEST(PlanetPanel, SeveralPlanetsAreSetAsOneEdit)
     EXPECT_EQ(e.form.document().undo_stack()->count(), 1);
     EXPECT_TRUE(e.planets()[static_cast<std::size_t>(a)].features[0] &&
                 e.planets()[static_cast<std::size_t>(b)].features[0]);
-    // A facility the two hold differently says so, rather than show a blank choice.
-    // So does an effect, half ticked.
+    // A facility or an effect the two hold differently says so: the facility "mixed" rather
+    // than a blank choice, the effect half ticked.
     QTest::mouseClick(e.map, Qt::LeftButton, {}, e.at(a));
     emit e.find<QComboBox>("Facility13")->activated(2);
     e.find<QCheckBox>("Feature0")->click();
