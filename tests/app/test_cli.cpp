@@ -448,7 +448,8 @@ TEST(Cli, JsonNamesTemplatesInUtf8)
     }
     const auto r = game.run("--seed 3 --json -");
     ASSERT_EQ(r.status, 0) << r.err;
-    for (const auto& planet : nlohmann::json::parse(r.out)["planets"])
+    const nlohmann::json galaxy = nlohmann::json::parse(r.out);
+    for (const auto& planet : galaxy["planets"])
         EXPECT_TRUE(planet["template"].get<std::string>().ends_with("\u00e9.txt"))
             << planet["template"];
 }
