@@ -8,19 +8,30 @@ cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
 cmake --preset fuzz >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_encounter fuzz_name_list fuzz_campaign_id fuzz_jpeg fuzz_journal fuzz_campaign fuzz_library_folders fuzz_archive
-for target in encounter name_list campaign_id jpeg journal campaign library_folders archive; do
-  work=build-fuzz/corpus-$target
+# Runs one target; prints its figures, and its log's end when it fails.
+fuzz_target() {
+  local target=$1 work=build-fuzz/corpus-$1 log=build-fuzz/fuzz_$1.log status=0
   mkdir -p "$work"
-  echo "== fuzz_$target for ${seconds}s"
-  log=build-fuzz/fuzz_$target.log
-  status=0
   build-fuzz/fuzz/fuzz_$target -max_total_time="$seconds" -rss_limit_mb=2560 -timeout=20 \
     -print_final_stats=1 -artifact_prefix=build-fuzz/crash-$target- "$work" fuzz/corpus/$target \
     >"$log" 2>&1 || status=$?
+  echo "== fuzz_$target for ${seconds}s"
   grep -E "^stat::(number_of_executed_units|average_exec_per_sec)|^Done" "$log" || true
   if [ "$status" -ne 0 ]; then
     tail -n 40 "$log"
     echo "fuzz_$target failed (status $status)"
-    exit 1
+    return 1
   fi
+}
+# Two targets at a time, one per core: each fuzzer runs on one thread.
+status=0
+for pair in "encounter name_list" "campaign_id jpeg" "journal campaign" "library_folders archive"; do
+  pids=()
+  for target in $pair; do
+    fuzz_target "$target" >"build-fuzz/report-$target.txt" &
+    pids+=($!)
+  done
+  for pid in "${pids[@]}"; do wait "$pid" || status=1; done
+  for target in $pair; do cat "build-fuzz/report-$target.txt"; done
 done
+exit $status

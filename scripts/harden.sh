@@ -31,10 +31,24 @@ kills() {
 timed kills
 # A campaign's first Save, a Save over it, the save back of an edited campaign and the import of
 # an archive, each killed and failed at every file call it makes (the test command tries one call
-# in six of the first three).
-for save in first generated edited import; do
-  timed env CRASH_SAVE=$save tests/faults/crash_suite.sh build/app/orvek-galaxy build/demo-game \
-    build/crash-suite-every-$save
-done
+# in six of the first three). Two run at a time, one per core.
+crash_suites() {
+  local status=0
+  for pair in "first generated" "edited import"; do
+    local pids=()
+    for save in $pair; do
+      CRASH_SAVE=$save tests/faults/crash_suite.sh build/app/orvek-galaxy build/demo-game \
+        "build/crash-suite-every-$save" > "build/crash-suite-every-$save.log" 2>&1 &
+      pids+=($!)
+    done
+    for pid in "${pids[@]}"; do wait "$pid" || status=1; done
+  done
+  for save in first generated edited import; do
+    echo "$save: $(grep -h "(tried/held)" "build/crash-suite-every-$save.log")"
+    grep -h -A5 "^FAILED" "build/crash-suite-every-$save.log" | head -60
+  done
+  return $status
+}
+timed crash_suites
 timed xvfb-run -a -s "-screen 0 1600x1000x24" tests/faults/recovery_copy_fails.sh build
 timed ./scripts/windows-release.sh
