@@ -20,11 +20,13 @@ namespace orvek {
 namespace {
 
 // A random attempt of n planets, none within the clearance of another on both axes: on distinct
-// squares of a 16 x 16 lattice 60 units apart, each moved by up to 4 units, or, when `scattered`,
-// anywhere clear. Each planet draws 1 to round % 3 + 1 links, and up to five wormholes are drawn.
+// squares of a 16 x 16 lattice 60 units apart, each moved by up to 4 units (in every fourth round
+// not at all, so that distances tie), or, when `scattered`, anywhere clear. Each planet draws 1 to
+// round % 3 + 1 links, and up to five wormholes are drawn.
 Placed random_attempt(Random& random, int n, int round, bool scattered)
 {
     Placed placed(n);
+    const std::uint32_t moved = round % 4 == 3 ? 1 : 5;
     std::vector<int> squares(256);
     for (int i = 0; i < 256; ++i)
         squares[static_cast<std::size_t>(i)] = i;
@@ -43,8 +45,8 @@ Placed random_attempt(Random& random, int n, int round, bool scattered)
                 static_cast<std::size_t>(p) + random(256u - static_cast<std::uint32_t>(p));
             std::swap(squares[static_cast<std::size_t>(p)], squares[pick]);
             const int square = squares[static_cast<std::size_t>(p)];
-            placed.put(p, 20 + square % 16 * 60 + static_cast<int>(random(5)),
-                       20 + square / 16 * 60 + static_cast<int>(random(5)));
+            placed.put(p, 20 + square % 16 * 60 + static_cast<int>(random(moved)),
+                       20 + square / 16 * 60 + static_cast<int>(random(moved)));
         }
         placed.own_links[p] =
             1 + static_cast<int>(random(static_cast<std::uint32_t>(round % 3 + 1)));
@@ -159,9 +161,13 @@ TEST(ClearLinks, MakesTheJumpgatesOfTheRule)
                 const Placed placed = random_attempt(random, n, round, scattered);
                 std::set<std::pair<int, int>> gates;
                 const std::vector<Planet> planets = stored(placed, linker);
-                for (int p = 0; p < n; ++p)
-                    for (const int q : planets[static_cast<std::size_t>(p)].links)
+                for (int p = 0; p < n; ++p) {
+                    const auto& links = planets[static_cast<std::size_t>(p)].links;
+                    for (const int q : links)
                         gates.insert(std::minmax(p, q));
+                    EXPECT_EQ(std::set<int>(links.begin(), links.end()).size(), links.size())
+                        << "planet " << p << " lists a jumpgate twice";
+                }
                 EXPECT_EQ(gates, gates_by_the_rule(placed))
                     << n << (scattered ? " scattered" : " on a lattice") << ", round " << round;
             }

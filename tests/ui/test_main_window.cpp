@@ -236,6 +236,8 @@ TEST(MainWindow, EscapeKeepsWhatYouHad)
     EXPECT_TRUE(w.find<QLineEdit>("PlanetCount")->isReadOnly());
     EXPECT_TRUE(w.find<QLineEdit>("CampaignName")->isReadOnly());
     EXPECT_FALSE(w.find<QListWidget>("SizeList")->isEnabled());
+    EXPECT_FALSE(w.find<QComboBox>("Shape")->isEnabled());
+    EXPECT_FALSE(w.find<QCheckBox>("ClearGates")->isEnabled());
     EXPECT_EQ(w.form.map()->planets().size(), before.size()) << "the old links stay";
     QTest::qWait(5400);
     EXPECT_NE(w.form.map()->progress().indexOf("attempts per second"), -1);
@@ -263,6 +265,8 @@ TEST(MainWindow, CommandLineRebuildsTheGalaxy)
                       gates->visualItemRect(gates->currentItem()).center());
     w.form.random()(1000);  // a draw before the command, as New Background makes
     ASSERT_TRUE(w.click_and_wait("Generate"));
+    EXPECT_EQ(w.find<QComboBox>("Shape")->currentIndex(), 4) << "the settings shown back";
+    EXPECT_TRUE(w.find<QCheckBox>("ClearGates")->isChecked());
     const QString line = w.form.command_line();
     EXPECT_TRUE(line.startsWith("orvek-galaxy --game-dir ")) << line.toStdString();
     EXPECT_NE(line.indexOf("--gates none"), -1) << line.toStdString();

@@ -75,7 +75,8 @@ TEST(MapLabels, NamesHideLessAndNeverTheHomePlanets)
 }
 
 // On a small map, a crowd of planets around the home planet, numbered last: its name is still
-// placed first and left clear, and names with no room left are not drawn.
+// placed first and left clear, and names with no room left are not drawn; at the usual size all
+// are drawn, none over the home planet's name.
 TEST(MapLabels, TheHomePlanetsNameIsPlacedFirst)
 {
     std::vector<Planet> crowd;
@@ -91,7 +92,13 @@ TEST(MapLabels, TheHomePlanetsNameIsPlacedFirst)
     std::swap(crowd[12], crowd.back());
     const std::vector<QRect> boxes = place_names(crowd, kMapPixels / 2);
     EXPECT_FALSE(name_overlaps(crowd, boxes, kMapPixels / 2).home_covered);
+    EXPECT_FALSE(boxes.back().isNull()) << "the home planet's name shows, free spot or not";
     EXPECT_TRUE(std::any_of(boxes.begin(), boxes.end(), [](const QRect& b) { return b.isNull(); }));
+    // At the usual size every name is drawn, and none over the home planet's.
+    const std::vector<QRect> drawn = place_names(crowd, kMapPixels);
+    EXPECT_FALSE(name_overlaps(crowd, drawn, kMapPixels).home_covered);
+    EXPECT_TRUE(
+        std::none_of(drawn.begin(), drawn.end(), [](const QRect& b) { return b.isNull(); }));
 }
 
 TEST(MapView, PositionsCutTowardZero)
