@@ -4,7 +4,7 @@
 # Saves; after each, the whole game folder must equal the old or the new complete campaign. With
 # CRASH_SAVE=first the Save is the campaign's first: the old game folder holds no campaign of it,
 # not even an empty folder.
-#   crash_suite.sh TOOL DEMO_GAME WORK_DIR [EMULATOR]
+#   crash_suite.sh TOOL DEMO_GAME WORK_DIR
 # strace's fault injection stops the tool at the Nth call of each kind (SIGKILL) or makes that
 # call fail (EIO, ENOSPC, EACCES); the tool is then started once more, as a player would, and the
 # tree compared: a call failing up to the commit must leave the old campaign with exit 1; after it
