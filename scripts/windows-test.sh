@@ -15,10 +15,10 @@ ln -sfn "$root" "$WINEPREFIX/dosdevices/q:"
 export ORVEK_ROOT_DRIVE=Q:
 failed=""
 # Runs one test program under Wine into its log; a program that waits forever (a dialog nobody
-# closes) is stopped after fifteen minutes, status 124, rather than holding the stage until the
-# CI's own limit.
+# closes) is stopped after five minutes, status 124, rather than holding the stage until the
+# CI's own limit: the longest, the window's tests, take about one.
 run_under_wine() {
-  timeout -k 10 900 wine "build-win/tests/$1.exe" --gtest_filter=-Screenshot.* >"$2" 2>&1
+  timeout -k 10 300 wine "build-win/tests/$1.exe" --gtest_filter=-Screenshot.* >"$2" 2>&1
 }
 for t in core_tests gamedata_tests campaign_tests archive_tests platform_tests image_tests ui_tests; do
   echo "== $t.exe under Wine"
@@ -28,7 +28,7 @@ for t in core_tests gamedata_tests campaign_tests archive_tests platform_tests i
   # A stop says so with the test it stopped in, and the program runs once more: a hang that
   # comes back fails the stage, one that does not is left in the log for a look.
   if [ $status = 124 ]; then
-    echo "$t.exe was stopped after fifteen minutes in $(grep '^\[ RUN' "$log" | tail -n 1)"
+    echo "$t.exe was stopped after five minutes in $(grep '^\[ RUN' "$log" | tail -n 1)"
     tail -n 20 "$log"
     wineserver -k 2>/dev/null || true
     cp "$log" "$log.stopped"

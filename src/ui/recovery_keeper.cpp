@@ -28,14 +28,17 @@ RecoveryKeeper::RecoveryKeeper(const GalaxyDocument& document, std::string folde
     timer_->setInterval(kCopyDelayMs);
     connect(timer_, &QTimer::timeout, this, &RecoveryKeeper::take_now);
     if (!folder_.empty())
-        writer_ = std::jthread([this](std::stop_token stop) { write_queued(stop); });
+        writer_ = std::thread([this] { write_queued(); });
 }
 
 RecoveryKeeper::~RecoveryKeeper()
 {
     if (!writer_.joinable())
         return;
-    writer_.request_stop();
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
     wake_.notify_all();
     writer_.join();
 }
@@ -115,11 +118,11 @@ void RecoveryKeeper::queue(std::optional<UnsavedWork> work)
 
 // The writer's loop: one job at a time, the text made here rather than on the window's thread.
 // A stop waits for the job in hand and the one waiting.
-void RecoveryKeeper::write_queued(std::stop_token stop)
+void RecoveryKeeper::write_queued()
 {
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, stop, [this] { return job_.has_value(); });
+        wake_.wait(lock, [this] { return job_.has_value() || stopping_; });
         if (!job_)
             return;
         const std::optional<UnsavedWork> work = std::move(*job_);

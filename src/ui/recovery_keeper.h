@@ -58,7 +58,7 @@ signals:
 private:
     UnsavedWork take() const;
     void queue(std::optional<UnsavedWork> work);
-    void write_queued(std::stop_token stop);
+    void write_queued();
     void report(const std::string& error);
 
     const GalaxyDocument& document_;
@@ -69,13 +69,17 @@ private:
 
     // Shared with the writer: the job waiting (a copy to write, or nullopt to delete it), and
     // whether one is being done.
+    // A plain flag rather than a stop token: under Windows this compiler's standard library
+    // waits for a stop callback on a semaphore that can miss its wake, which left a closing
+    // window joining its writer for ever.
     mutable std::mutex mutex_;
-    std::condition_variable_any wake_;
+    std::condition_variable wake_;
     std::optional<std::optional<UnsavedWork>> job_;
     bool writing_ = false;
+    bool stopping_ = false;
     bool last_ok_ = true;
     std::unique_ptr<OwnCopy> own_;  // made by the writer at its first job
-    std::jthread writer_;
+    std::thread writer_;
 };
 
 }  // namespace orvek
