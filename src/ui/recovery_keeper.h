@@ -67,11 +67,10 @@ private:
     QTimer* timer_ = nullptr;
     bool failure_said_ = false;
 
-    // Shared with the writer: the job waiting (a copy to write, or nullopt to delete it), and
-    // whether one is being done.
-    // A plain flag rather than a stop token: under Windows this compiler's standard library
-    // waits for a stop callback on a semaphore that can miss its wake, which left a closing
-    // window joining its writer for ever.
+    // Shared with the writer: the job waiting (a copy to write, or nullopt to delete it), whether
+    // one is being done, and whether the window is closing. The stop is a plain flag rather than
+    // a stop token: under Windows this compiler's standard library waits for a stop callback on a
+    // semaphore that can miss its wake, which left a closing window joining its writer for ever.
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::optional<std::optional<UnsavedWork>> job_;
