@@ -157,6 +157,27 @@ TEST(WindowRecovery, SteadyEditingIsCopiedEverySecond)
     EXPECT_FALSE(w.form.recovery()->own_file().empty());
 }
 
+// A keeper that ends (its window closing, or the game folder switched) first does the job it
+// was given last, even one still waiting: the copy taken is written, the deletion done.
+TEST(WindowRecovery, AnEndingKeeperDoesItsLastJob)
+{
+    Window w;
+    ASSERT_TRUE(w.click_and_wait("Generate"));
+    for (int round = 0; round < 5; ++round) {
+        w.form.recovery()->take_now();
+        w.form.set_up_recovery(w.state.str());
+        const std::vector<FoundCopy> found = abandoned_copies(w.state.str());
+        ASSERT_EQ(found.size(), 1u) << "round " << round << ": the copy taken was not written";
+        EXPECT_EQ(found[0].work->galaxy, w.form.document().galaxy());
+        delete_copy(w.state.str(), found[0].file);
+    }
+    ASSERT_TRUE(w.form.recovery()->write_now());
+    const fs::path own = w.state.path() / w.form.recovery()->own_file();
+    w.form.recovery()->forget();
+    w.form.set_up_recovery(w.state.str());
+    EXPECT_FALSE(fs::exists(own)) << "the copy of work discarded on closing stayed";
+}
+
 // A copy that cannot be written is said once on the map; the window goes on.
 TEST(WindowRecovery, ACopyThatCannotBeWrittenIsSaidOnce)
 {
