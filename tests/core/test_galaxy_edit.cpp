@@ -75,6 +75,10 @@ void expect_invariants(const Planets& planets, const std::string& what)
             EXPECT_FALSE(positions_clash(a.x, a.y, planets[q].x, planets[q].y)) << what;
     }
     EXPECT_EQ(templates.size(), planets.size()) << what;
+    Planets recomputed = planets;
+    update_farthest(recomputed);
+    for (std::size_t p = 0; p < planets.size(); ++p)
+        EXPECT_EQ(planets[p].farthest, recomputed[p].farthest) << what << ", planet " << p;
 }
 
 TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
@@ -93,6 +97,7 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
              EXPECT_EQ(g[3].y, 700);
          }},
         {"move to the edge", [](auto& g) { return move_planet(g, 3, 979, 20); }, ""},
+        {"move to the other edges", [](auto& g) { return move_planet(g, 3, 20, 979); }, ""},
         {"move off the map", [](auto& g) { return move_planet(g, 3, 19, 500); },
          "Too close to the map's left edge"},
         {"move past 979", [](auto& g) { return move_planet(g, 3, 300, 980); },
@@ -281,6 +286,12 @@ TEST(GalaxyEdit, AnUnreadPlanetIsGivenATemplate)
     EXPECT_FALSE(planets[0].unread);
     EXPECT_EQ(planets[0].links, (std::vector<std::int32_t>{1, 2}));
     EXPECT_EQ(planets[0].template_file, "campaign_all_100.txt");
+    // It stands at the free place nearest the middle (499, 499), which the row's planets crowd;
+    // with them gone, at the middle itself.
+    EXPECT_EQ(std::pair(planets[0].x, planets[0].y), std::pair(444, 444));
+    Planets spread = before;
+    spread[4].y = spread[5].y = 900;
+    EXPECT_EQ(free_place_near_middle(spread, -1), std::pair(499, 499));
     edit->revert(planets);
     EXPECT_EQ(planets, before);
     EXPECT_THROW(give_template(planets, 0, "campaign_all_105.txt", sources()), EditRefused);
@@ -446,14 +457,22 @@ TEST(GalaxyEdit, TidyReroutesTheGatesDrawnThroughPlanets)
     line[2].links = {3};
     line[3].links = {2, 1};
     Planets tidied = line;
-    tidy_gates(line)->apply(tidied);
+    const EditPointer tidy = tidy_gates(line);
+    EXPECT_EQ(tidy->text(), "Tidy 1 jumpgate");
+    tidy->apply(tidied);
     EXPECT_EQ(tidied[0].links, (std::vector<std::int32_t>{2}));
     EXPECT_EQ(tidied[1].links, (std::vector<std::int32_t>{3, 2}));
     EXPECT_EQ(tidied[2].links, (std::vector<std::int32_t>{3, 0, 1}));
     EXPECT_THROW(tidy_gates(tidied), EditRefused) << "nothing left to tidy";
-    // The planet in the way, holding 9 links, has no room for two more: the gate stays.
+    // The planet in the way, holding 9 links, has no room for two more: the gate stays; holding
+    // 8, it takes the two and reaches the most a planet holds.
     Planets crowded = line;
     for (int k = 0; k < 8; ++k) {
+        if (k == 7) {
+            Planets roomy = crowded;
+            tidy_gates(crowded)->apply(roomy);
+            EXPECT_EQ(roomy[2].links.size(), static_cast<std::size_t>(kMaxLinks));
+        }
         Planet far;
         far.x = 150 + 100 * k;
         far.y = 150;

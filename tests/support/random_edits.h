@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Random edits for the property test and the benchmark: any of the nine, at random planets and
+// Random edits for the property test and the benchmark: any of the ten, at random planets and
 // places, made from the galaxy as it stands; many are refused (EditRefused), as a player's might.
 
 #include "core/galaxy_edit.h"
@@ -17,7 +17,7 @@ inline EditPointer random_edit(const std::vector<Planet>& g, Random& random,
     const int p = static_cast<int>(random(n)), q = static_cast<int>(random(n));
     const int x = 20 + static_cast<int>(random(960)), y = 20 + static_cast<int>(random(960));
     const int feature = static_cast<int>(random(kFeatureCount));
-    switch (random(9)) {
+    switch (random(10)) {
     case 0: return move_planet(g, p, x, y);
     case 1: return join_planets(g, p, q);
     case 2:
@@ -33,6 +33,7 @@ inline EditPointer random_edit(const std::vector<Planet>& g, Random& random,
                                 {{"new/campaign_all_" + std::to_string(g.size()) + ".txt"}, {}});
     case 6: return set_feature(g, {p, q}, feature, x % 2 == 0);
     case 7: return clear_facility(g, {p}, std::max(feature, kInhibitionCount));
+    case 8: return move_planets(g, {p, q}, (x - 500) / 4, (y - 500) / 4);
     default: return delete_planet(g, p);
     }
 }
