@@ -96,7 +96,6 @@ void parse_save(const QCommandLineParser& parser, Options& o)
     o.request.options = {parser.isSet("write-inhibitions"), parser.isSet("write-facilities")};
 }
 
-// --count, --where and --max-seeds: many galaxies, made as single runs make them.
 // The settings: the five numbers (as Generate Custom takes them, or as the fields hold them for
 // a Generate), the two lists, the shape and clear jumpgates.
 void parse_settings(const QCommandLineParser& parser, Options& o)
@@ -137,6 +136,7 @@ void parse_settings(const QCommandLineParser& parser, Options& o)
     o.settings.clear_gates = parser.isSet("clear-gates");
 }
 
+// --count, --where and --max-seeds: many galaxies, made as single runs make them.
 void parse_batch(const QCommandLineParser& parser, Options& o)
 {
     // A batch holds its galaxies until they are written: a thousand is tens of megabytes.
