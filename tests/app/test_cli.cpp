@@ -82,6 +82,7 @@ TEST(Cli, ExitStatuses)
         {"--where 'diameter>=3,'", 2, "\"\" is no condition"},
         {"--count 0", 2, "--count wants a number from 1"},
         {"--count 2 --move 0:100,100", 2, "no edit, --open or --check"},
+        {"--count 2 --open silver", 2, "no edit, --open or --check"},
     };
     for (const Case& c : cases) {
         auto r = game.run(c.args);

@@ -97,6 +97,13 @@ TEST(Encounter, IconSizeDrawnPerLine)
     EXPECT_EQ(*sizes.begin(), 22);
     EXPECT_EQ(*sizes.rbegin(), 36);
     EXPECT_EQ(sizes.size(), 15u);
+    // A line that holds the key draws too where another rule decides it.
+    Random drawn(5), three(5);
+    render_encounter(crlf({"[config]", "mapiconsize = 1", "guiname = mapiconsize", "mapiconsize"}),
+                     0, tau_minor(), {}, drawn);
+    for (int i = 0; i < 3; ++i)
+        three(15);
+    EXPECT_EQ(drawn.state(), three.state());
 }
 
 TEST(Encounter, SectionsRoutedByHeaderSearch)
@@ -143,6 +150,13 @@ TEST(Encounter, FeaturesWrittenWhenTicked)
         by_hand.features_set[static_cast<std::size_t>(flag)] = true;
         EXPECT_NE(render(lines, by_hand).find(section), std::string::npos) << "flag " << flag;
     }
+    // Only those: the drawn features beside them stay unwritten.
+    Planet mixed = p;
+    mixed.features[6] = mixed.features_set[6] = true;
+    mixed.features[15] = mixed.features_set[15] = true;
+    const std::string both = render(lines, mixed);
+    EXPECT_NE(both.find("[variables]\r\nREPAIR_INOPERABLE\r\n\r\n"), std::string::npos) << both;
+    EXPECT_NE(both.find("[facilities]\r\n0 = shipyardc\r\n\r\n"), std::string::npos) << both;
 }
 
 TEST(Encounter, HomePlanetAlwaysGetsItsFacilities)

@@ -31,7 +31,7 @@ void wheel(QWidget* map, QPoint at, int notches)
 
 // The wheel zooms about the pointer, which keeps its planet under it; at any zoom a click selects
 // the planet under it and a drag moves it by what the pointer went in map units; the middle
-// button pans; Home shows the whole map again.
+// button, or the left with Space held, pans; Home shows the whole map again.
 TEST(GalaxyEditor, ZoomAndPanKeepThePointerOnItsPlanet)
 {
     Editor e;
@@ -59,6 +59,16 @@ TEST(GalaxyEditor, ZoomAndPanKeepThePointerOnItsPlanet)
     QTest::mouseRelease(e.map, Qt::MiddleButton, {}, QPoint(250, 280));
     EXPECT_EQ(e.map->view().origin, view.panned(QPoint(50, 20)).origin);
     EXPECT_EQ(e.planets()[4].y, before.y + moved) << "a pan moves no planet";
+    // So does the left button while Space is held, whose repeats (a release and a press each)
+    // do not end it.
+    const MapView panned = e.map->view();
+    QTest::keyPress(e.map, Qt::Key_Space);
+    QKeyEvent repeated(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, " ", true);
+    QApplication::sendEvent(e.map, &repeated);
+    QTest::mousePress(e.map, Qt::LeftButton, {}, QPoint(300, 300));
+    QTest::mouseRelease(e.map, Qt::LeftButton, {}, QPoint(280, 290));
+    QTest::keyRelease(e.map, Qt::Key_Space);
+    EXPECT_EQ(e.map->view().origin, panned.panned(QPoint(20, 10)).origin);
 
     // A planet shown from elsewhere (a finding chosen) comes to the middle of the zoomed view.
     e.map->show_planet(0);
