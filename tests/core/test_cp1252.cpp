@@ -57,6 +57,7 @@ TEST(Cp1252, NamesTheCharactersItLacksOnceEach)
          "\xC5\x81\xC5\xBA\xE6\x9D\xB1\xE4\xBA\xAC"},
         {"emoji", "a\xF0\x9F\x9A\x80", "\xF0\x9F\x9A\x80"},
         {"broken", "\xFFz\xC3", "\xEF\xBF\xBD"},
+        {"a sequence cut short by a plain character", "\xC3(", "\xEF\xBF\xBD"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(unsupported_characters(c.utf8), c.lacking) << c.name;
