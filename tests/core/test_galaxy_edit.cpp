@@ -467,19 +467,20 @@ TEST(GalaxyEdit, TidyReroutesTheGatesDrawnThroughPlanets)
     // The planet in the way, holding 9 links, has no room for two more: the gate stays; holding
     // 8, it takes the two and reaches the most a planet holds.
     Planets crowded = line;
-    for (int k = 0; k < 8; ++k) {
-        if (k == 7) {
-            Planets roomy = crowded;
-            tidy_gates(crowded)->apply(roomy);
-            EXPECT_EQ(roomy[2].links.size(), static_cast<std::size_t>(kMaxLinks));
-        }
+    const auto add_far_planet = [&crowded](int k) {
         Planet far;
         far.x = 150 + 100 * k;
         far.y = 150;
         far.links = {2};
         crowded.push_back(far);
         crowded[2].links.push_back(static_cast<std::int32_t>(crowded.size() - 1));
-    }
+    };
+    for (int k = 0; k < 7; ++k)
+        add_far_planet(k);
+    Planets roomy = crowded;
+    tidy_gates(crowded)->apply(roomy);
+    EXPECT_EQ(roomy[2].links.size(), static_cast<std::size_t>(kMaxLinks));
+    add_far_planet(7);
     ASSERT_EQ(crowded[2].links.size(), 9u);
     EXPECT_THROW(tidy_gates(crowded), EditRefused);
 
