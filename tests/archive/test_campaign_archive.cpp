@@ -56,7 +56,7 @@ TEST_F(Archives, TheManifestSaysNameAndSeedAsTheyAre)
 }
 
 // The folder of every entry's path moves with the name, whatever its letter case; every other
-// byte stays, the CR LF line ends included.
+// byte stays, the line ends included.
 TEST(CampaignArchive, RenamedMovesEveryPathWhateverItsCase)
 {
     CampaignArchive archive;
@@ -66,6 +66,11 @@ TEST(CampaignArchive, RenamedMovesEveryPathWhateverItsCase)
     EXPECT_EQ(renamed_archive(archive, "Other One").map_bytes,
               "Name = otherone\r\nGUIName = Other One\r\n[encounters]\r\n"
               "0 = campaign/data/encounters/otherone/a.txt\r\n");
+    // LF line ends stay LF, and a last line without a break is given none.
+    archive.map_bytes =
+        "Name = shared\nGUIName = Shared\n0 = campaign/data/encounters/shared/a.txt";
+    EXPECT_EQ(renamed_archive(archive, "Other One").map_bytes,
+              "Name = otherone\nGUIName = Other One\n0 = campaign/data/encounters/otherone/a.txt");
 }
 
 // An import without `replace` that finds, under the save lock, a campaign of its id leaves it as

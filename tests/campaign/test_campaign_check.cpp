@@ -105,6 +105,12 @@ struct Planted {
     }
 };
 
+// A position of 10 to 999 map units as an encounter file writes it ("0.0450").
+std::string at(int v)
+{
+    return "0." + std::string(v < 100 ? "0" : "") + std::to_string(v) + "0";
+}
+
 TEST(CampaignCheck, EveryPlantedFaultIsFound)
 {
     using Edit = std::function<void(Planted&)>;
@@ -119,6 +125,9 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
          "missing or out of order"},
         {"Planets wrong", [](Planted& p) { p.rewrite(p.map(), "Planets = 12", "Planets = 13"); },
          true, "Planets is 13"},
+        {"Planets with decimals",
+         [](Planted& p) { p.rewrite(p.map(), "Planets = 12", "Planets = 12.5"); }, true,
+         "Planets is not a number"},
         {"entries misnumbered", [](Planted& p) { p.rewrite(p.map(), "\\n3 = ", "\n7 = "); }, true,
          "is numbered 7"},
         {"Name not the folder's",
@@ -202,14 +211,13 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
         {"within the clearance",
          [](Planted& p) {
              const Planet& first = p.clean.planets[0].planet;
-             const auto at = [](int v) {
-                 return "0." + std::string(v < 100 ? "0" : "") + std::to_string(v) + "0";
-             };
              p.rewrite(p.file(1), "MapPosition.X = [^\\r]*", "MapPosition.X = " + at(first.x));
              p.rewrite(p.file(1), "MapPosition.Y = [^\\r]*", "MapPosition.Y = " + at(first.y));
          },
          true, "(planet 0)"},
         {"a link to no planet", [](Planted& p) { p.set_links(0, {99}); }, true, "does not exist"},
+        {"a link one past the last planet", [](Planted& p) { p.set_links(0, {12}); }, true,
+         "does not exist"},
         {"a link to itself", [](Planted& p) { p.set_links(0, {0}); }, true, "links to itself"},
         {"a link twice",
          [](Planted& p) {
@@ -227,6 +235,13 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
              p.set_links(0, more);
          },
          true, ") is not mutual"},
+        {"no wormholes line, a hop count of 0: no link",
+         [](Planted& p) {
+             const std::string q = std::to_string(p.links(6)[0]);
+             p.rewrite(p.file(6), "wormholes = [^\\r]*\\r\\n", "");
+             p.rewrite(p.file(6), "\\n1 = " + q + ",1", "\n1 = " + q + ",0");
+         },
+         true, "is not mutual"},
         {"hop counts", [](Planted& p) { p.rewrite(p.file(0), "0 = 0,0", "0 = 0,1"); }, true,
          "[hopcounts] section does not match"},
         {"a hop count without its hops",
@@ -266,6 +281,9 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
                        "2 = largeacademy");
          },
          true, "lacks its smallacademy"},
+        {"UTF-8 text of the lowest two-byte lead",
+         [](Planted& p) { p.rewrite(p.file(7), "guiname = [^\\r]*", "guiname = \xC2\xA9 Sol"); },
+         true, "UTF-8"},
         {"UTF-8 text of three bytes",
          [](Planted& p) { p.rewrite(p.file(7), "guiname = [^\\r]*", "guiname = Caf\xE2\x82\xAC"); },
          true, "UTF-8"},
@@ -330,39 +348,90 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
         p.rewrite(p.map(), "\\r\\n[encounters]", "\r\n12 = x.txt\r\n[encounters]");
         EXPECT_EQ(load_campaign(p.folder, "checkme").planets.size(), p.clean.planets.size());
     }
-    // A planet whose file was not read has no links to judge: no link to it is "not mutual".
-    {
+    // What is sound must not be found: after each of these edits, no finding holds the words.
+    const struct Sound {
+        const char* name;
+        Edit edit;
+        std::string absent;
+        std::string id = "checkme";
+    } sound[] = {
+        // A planet whose file was not read has no links to judge: no link to it is "not mutual".
+        {"a file not read", [](Planted& p) { fs::remove(p.file(2)); }, "does not link back"},
+        // Nor a place: a jumpgate to it is drawn through no planet.
+        {"a gate to a file not read, a planet on its line",
+         [](Planted& p) {
+             const Planet& from = p.clean.planets[p.links(11)[0]].planet;
+             fs::remove(p.file(11));
+             const int other = p.links(11)[0] == 5 ? 6 : 5;
+             p.rewrite(p.file(other), "MapPosition.X = [^\\r]*",
+                       "MapPosition.X = " + at(from.x / 2));
+             p.rewrite(p.file(other), "MapPosition.Y = [^\\r]*",
+                       "MapPosition.Y = " + at(from.y / 2));
+         },
+         "to planet 11 is drawn through"},
+        {"the map's edges",
+         [](Planted& p) {
+             p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 0.9790");
+             p.rewrite(p.file(6), "MapPosition.Y = [^\\r]*", "MapPosition.Y = 0.0200");
+         },
+         "outside"},
+        // A template's own two variants of one facility, which a Save that keeps its facilities
+        // writes, are no finding of the campaign.
+        {"a template's own two variants",
+         [](Planted& p) {
+             const std::string both = "[facilities]\r\n0 = smallacademy\r\n1 = largeacademy\r\n";
+             Planted::rewrite(p.dir.path() / "campaign/data/encounters/all" /
+                                  p.clean.planets[3].file_name,
+                              "$", both);
+             p.rewrite(p.file(3), "$", both);
+         },
+         "two variants"},
+        {"a comment in [variables]",
+         [](Planted& p) { p.rewrite(p.file(3), "$", "[variables]\r\n// inherited\r\n; old\r\n"); },
+         "inherited"},
+        {"an entry misnumbered, its file's EncounterID the planet's number",
+         [](Planted& p) { p.rewrite(p.map(), "\\n3 = ", "\n7 = "); }, "EncounterID"},
+        {"the picture named in capitals",
+         [](Planted& p) {
+             p.rewrite(p.map(), "MapTexture = [^\\r]*",
+                       "MapTexture = NEBULA" + p.clean.picture.substr(6));
+         },
+         "not in the pictures folder"},
+        {"the campaign asked for in capitals", [](Planted&) {}, "Name is", "CheckMe"},
+        // A number, a name or a list of the files' own kind at its bounds is read as it is.
+        {"names as long as they may be",
+         [](Planted& p) {
+             p.rewrite(p.file(5), "guiname = [^\\r]*",
+                       "guiname = " + std::string(kMaxNameLength, 'N'));
+             p.rewrite(p.map(), "GUIName = [^\\r]*",
+                       "GUIName = " + std::string(kMaxCampaignNameLength, 'N'));
+         },
+         "characters long"},
+        {"two guiname lines that agree",
+         [](Planted& p) {
+             p.rewrite(p.file(5), "[terrain]",
+                       "[config]\r\nguiname = " + p.clean.planets[5].planet.system_name +
+                           "\r\n[terrain]");
+         },
+         "disagree"},
+        {"a variable of the template in [variables]",
+         [](Planted& p) { p.rewrite(p.file(3), "$", "[variables]\r\ndifficulty = 3\r\n"); },
+         "difficulty"},
+        {"no wormholes line: the links are the hop counts'",
+         [](Planted& p) { p.rewrite(p.file(6), "wormholes = [^\\r]*\\r\\n", ""); },
+         "does not link back"},
+        {"a y that is not a position",
+         [](Planted& p) {
+             p.rewrite(p.file(5), "MapPosition.Y = [^\\r]*", "MapPosition.Y = zero");
+         },
+         "outside"},
+    };
+    for (const Sound& row : sound) {
         Planted p;
-        fs::remove(p.file(2));
-        for (const Finding& f : check_campaign(p.folder, load_campaign(p.folder, "checkme")))
-            EXPECT_EQ(f.sentence.find("does not link back"), std::string::npos) << f.sentence;
-    }
-    // The map's edges themselves lie inside it.
-    {
-        Planted p;
-        p.rewrite(p.file(5), "MapPosition.X = [^\\r]*", "MapPosition.X = 0.9790");
-        p.rewrite(p.file(6), "MapPosition.Y = [^\\r]*", "MapPosition.Y = 0.0200");
-        for (const Finding& f : check_campaign(p.folder, load_campaign(p.folder, "checkme")))
-            EXPECT_EQ(f.sentence.find("outside"), std::string::npos) << f.sentence;
-    }
-    // A template's own two variants of one facility, which a Save that keeps its facilities
-    // writes, are no finding of the campaign.
-    {
-        Planted p;
-        const std::string both = "[facilities]\r\n0 = smallacademy\r\n1 = largeacademy\r\n";
-        Planted::rewrite(p.dir.path() / "campaign/data/encounters/all" /
-                             p.clean.planets[3].file_name,
-                         "$", both);
-        p.rewrite(p.file(3), "$", both);
-        for (const Finding& f : check_campaign(p.folder, load_campaign(p.folder, "checkme")))
-            EXPECT_EQ(f.sentence.find("two variants"), std::string::npos) << f.sentence;
-    }
-    // A comment in [variables] is no feature.
-    {
-        Planted p;
-        p.rewrite(p.file(3), "$", "[variables]\r\n// inherited\r\n; old\r\n");
-        for (const Finding& f : check_campaign(p.folder, load_campaign(p.folder, "checkme")))
-            EXPECT_EQ(f.sentence.find("inherited"), std::string::npos) << f.sentence;
+        row.edit(p);
+        for (const Finding& f : check_campaign(p.folder, load_campaign(p.folder, row.id)))
+            EXPECT_EQ(f.sentence.find(row.absent), std::string::npos)
+                << row.name << ": " << f.sentence;
     }
     {
         Planted clean;

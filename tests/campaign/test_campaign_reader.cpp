@@ -99,6 +99,26 @@ TEST(CampaignReader, ReadsBackWhatASaveWrote)
     }
 }
 
+// Each axis of a position is read from its own line: one missing or no position leaves that
+// axis unread, whatever the other holds.
+TEST(CampaignReader, EachAxisOfAPositionOnItsOwn)
+{
+    const struct Row {
+        const char* bytes;
+        bool x, y;
+    } rows[] = {
+        {"[config]\r\nMapPosition.X = 0.5000\r\n", true, false},
+        {"[config]\r\nMapPosition.Y = 0.5000\r\nMapPosition.X = zero\r\n", false, true},
+    };
+    for (const Row& row : rows) {
+        LoadedPlanet p;
+        p.bytes = row.bytes;
+        std::vector<ReadNote> notes;
+        parse_encounter_file(p, notes);
+        EXPECT_EQ(std::pair(p.has_x, p.has_y), std::pair(row.x, row.y)) << row.bytes;
+    }
+}
+
 TEST(CampaignReader, WhatStopsIt)
 {
     testing::TempDir dir;

@@ -63,16 +63,19 @@ struct Saved {
         });
     }
 
-    // Opens the campaign, lets `edit` change it, saves it under its own name; returns the
-    // planets before and after the edit.
-    std::pair<Planets, Planets> edit_and_save(const std::function<void(Planets&)>& edit)
+    // Opens the campaign, lets `edit` change it, saves it under its own id (with `picture`
+    // and `name` when given); returns the planets before and after the edit.
+    std::pair<Planets, Planets> edit_and_save(const std::function<void(Planets&)>& edit,
+                                              const std::string& picture = {},
+                                              const std::string& name = {})
     {
         const LoadedCampaign opened = load_campaign(folder, "keptwhole");
         Galaxy galaxy;
         galaxy.planets = galaxy_planets(opened);
-        galaxy.background_path = folder.backgrounds_folder() + opened.picture;
+        galaxy.background_path =
+            folder.backgrounds_folder() + (picture.empty() ? opened.picture : picture);
         edit(galaxy.planets);
-        save(galaxy, opened.name, {}, &opened);
+        save(galaxy, name.empty() ? opened.name : name, {}, &opened);
         return {galaxy_planets(opened), galaxy.planets};
     }
 };
@@ -191,6 +194,14 @@ TEST(CampaignRewrite, AnEditChangesOnlyTheFilesOfWhatItTouched)
             --q;
         return q;
     };
+    // A free place straight below or above planet p: its y.
+    const auto free_in_column = [](const Planets& g, int p) {
+        const int x = g[static_cast<std::size_t>(p)].x;
+        for (int y = kMapMin; y <= kMapMax; ++y)
+            if (y != g[static_cast<std::size_t>(p)].y && position_refusal(g, p, x, y).empty())
+                return y;
+        return -1;
+    };
     const auto spare = testing::spare_planet;
     const std::string map = "maps/keptwhole.txt";
     const NewPlanetSources sources = game_templates();
@@ -205,6 +216,9 @@ TEST(CampaignRewrite, AnEditChangesOnlyTheFilesOfWhatItTouched)
          [&](auto& g, auto&) {
              return std::set{file_of(g, 3), file_of(g, unjoined(g))};
          }},
+        {"move straight down or up",
+         [&](Planets& g) { move_planet(g, 2, g[2].x, free_in_column(g, 2))->apply(g); },
+         [](auto& g, auto&) { return std::set{file_of(g, 2)}; }},
         {"rename", [](Planets& g) { rename_planet(g, 4, "Nouvelle \xC3\x89toile")->apply(g); },
          [](auto& g, auto&) { return std::set{file_of(g, 4)}; }},
         {"home", [](Planets& g) { make_home(g, g[0].home ? 1 : 0)->apply(g); },
@@ -251,6 +265,21 @@ TEST(CampaignRewrite, AnEditChangesOnlyTheFilesOfWhatItTouched)
             EXPECT_EQ(read[i].links, now[i].links) << row.name << ", planet " << i;
         }
     }
+}
+
+// A new campaign name of the same id and another picture change their map file lines alone.
+TEST(CampaignRewrite, ANewNameAndPictureChangeOnlyTheirLines)
+{
+    Saved saved(0, 0, {});
+    const auto before = saved.files();
+    const std::string picture = load_campaign(saved.folder, "keptwhole").picture;
+    const std::string other = picture == "nebula1.jpg" ? "nebula2.jpg" : "nebula1.jpg";
+    saved.edit_and_save([](Planets&) {}, other, "Kept whole!");
+    auto expected = before;
+    std::string& map = expected["maps/keptwhole.txt"];
+    map.replace(map.find("MapTexture = " + picture), 13 + picture.size(), "MapTexture = " + other);
+    map.replace(map.find("GUIName = Kept Whole"), 20, "GUIName = Kept whole!");
+    EXPECT_EQ(saved.files(), expected);
 }
 
 // Lines as a file holds them, each ended by CR LF.

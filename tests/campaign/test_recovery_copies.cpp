@@ -58,6 +58,9 @@ TEST(RecoveryCopies, CopiesOfWindowsThatEnded)
         OwnCopy first(folder, older.game_folder), second(folder, newer.game_folder),
             third(folder, elsewhere.game_folder);
         EXPECT_NE(first.file(), second.file()) << "two windows on one game folder";
+        // What a failed store left staged is no hindrance to the next.
+        dir.write("state/orvek/" + first.file().substr(0, first.file().size() - 5) + ".json.new",
+                  "{");
         first.store(unsaved_work_text(older));
         first.store(unsaved_work_text(older));  // replaces its own copy
         second.store(unsaved_work_text(newer));
@@ -71,9 +74,10 @@ TEST(RecoveryCopies, CopiesOfWindowsThatEnded)
     EXPECT_EQ(*found[0].work, newer);
     EXPECT_EQ(*found[1].work, older);
     EXPECT_EQ(abandoned_copies(folder).size(), 3u);
-    // A window killed leaves its lock file, which goes with its copy.
-    const std::string lock = newer_file.substr(0, newer_file.size() - 5) + ".lock";
-    dir.write("state/orvek/" + lock, "");
+    // A window killed leaves its lock file and the copy it was staging, which go with its copy.
+    const std::string stem = newer_file.substr(0, newer_file.size() - 5);
+    dir.write("state/orvek/" + stem + ".lock", "");
+    dir.write("state/orvek/" + stem + ".json.new", "{");
     delete_copy(folder, newer_file);
     EXPECT_EQ(abandoned_copies(folder, older.game_folder).size(), 1u);
     std::size_t files = 0;
@@ -103,6 +107,10 @@ TEST(RecoveryCopies, HostileCopiesBesideAVictim)
     fs::create_symlink(victim, fs::path(folder) / (stem + "-1-1.json"));
     ASSERT_EQ(::mkfifo((fs::path(folder) / (stem + "-2-2.json")).c_str(), 0600), 0);
     fs::create_directory(fs::path(folder) / (stem + "-3-3.json"));
+    // A copy of another game folder named as one of this one is not this one's.
+    UnsavedWork other = work;
+    other.game_folder = "/games/Other";
+    dir.write("state/" + stem + "-4-4.json", unsaved_work_text(other));
     const std::vector<FoundCopy> found = abandoned_copies(folder, work.game_folder);
     ASSERT_EQ(found.size(), 4u);
     EXPECT_TRUE(found[0].work);

@@ -49,6 +49,14 @@ TEST(UnsavedWork, ReadsBackWhatWasWritten)
     work.source.campaign_id = "silverreach";
     work.source.fingerprint = "00ff00ff00ff00ff";
     EXPECT_EQ(read_unsaved_work(unsaved_work_text(work)), work);
+    // A copy written before shapes and clear jumpgates existed holds neither: its galaxy is a
+    // classic one.
+    std::string old = unsaved_work_text(sample_work());
+    for (const char* key : {"\"clear_gates\"", "\"shape\""}) {
+        const std::size_t at = old.rfind('\n', old.find(key));
+        old.erase(at, old.find('\n', at + 1) - at);
+    }
+    EXPECT_EQ(read_unsaved_work(old), sample_work());
     work.source = {};
     work.galaxy.planets.clear();
     EXPECT_EQ(read_unsaved_work(unsaved_work_text(work)), work);
@@ -96,6 +104,7 @@ TEST(UnsavedWork, RefusesWhatIsNoCopy)
         {"too many links", with("\"links\": [", links), "no list of at most 176"},
         {"control character", with("\"name\": \"Heze\"", "\"name\": \"He\\u001b[2Jze\""),
          "control character"},
+        {"DEL", with("\"name\": \"Heze\"", "\"name\": \"He\x7Fze\""), "control character"},
         {"beyond a byte", with("\"name\": \"Heze\"", "\"name\": \"H\\u0141ze\""),
          "no byte stands for"},
         {"unknown source", with("\"kind\": \"generated\"", "\"kind\": \"stolen\""),
