@@ -106,7 +106,7 @@ struct Planted {
 };
 
 // A position of 10 to 999 map units as an encounter file writes it ("0.0450").
-std::string at(int v)
+std::string position_value(int v)
 {
     return "0." + std::string(v < 100 ? "0" : "") + std::to_string(v) + "0";
 }
@@ -211,8 +211,10 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
         {"within the clearance",
          [](Planted& p) {
              const Planet& first = p.clean.planets[0].planet;
-             p.rewrite(p.file(1), "MapPosition.X = [^\\r]*", "MapPosition.X = " + at(first.x));
-             p.rewrite(p.file(1), "MapPosition.Y = [^\\r]*", "MapPosition.Y = " + at(first.y));
+             p.rewrite(p.file(1), "MapPosition.X = [^\\r]*",
+                       "MapPosition.X = " + position_value(first.x));
+             p.rewrite(p.file(1), "MapPosition.Y = [^\\r]*",
+                       "MapPosition.Y = " + position_value(first.y));
          },
          true, "(planet 0)"},
         {"a link to no planet", [](Planted& p) { p.set_links(0, {99}); }, true, "does not exist"},
@@ -364,9 +366,9 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
              fs::remove(p.file(11));
              const int other = p.links(11)[0] == 5 ? 6 : 5;
              p.rewrite(p.file(other), "MapPosition.X = [^\\r]*",
-                       "MapPosition.X = " + at(from.x / 2));
+                       "MapPosition.X = " + position_value(from.x / 2));
              p.rewrite(p.file(other), "MapPosition.Y = [^\\r]*",
-                       "MapPosition.Y = " + at(from.y / 2));
+                       "MapPosition.Y = " + position_value(from.y / 2));
          },
          "to planet 11 is drawn through"},
         {"the map's edges",

@@ -277,8 +277,11 @@ TEST(CampaignRewrite, ANewNameAndPictureChangeOnlyTheirLines)
     saved.edit_and_save([](Planets&) {}, other, "Kept whole!");
     auto expected = before;
     std::string& map = expected["maps/keptwhole.txt"];
-    map.replace(map.find("MapTexture = " + picture), 13 + picture.size(), "MapTexture = " + other);
-    map.replace(map.find("GUIName = Kept Whole"), 20, "GUIName = Kept whole!");
+    const auto swap = [&map](const std::string& from, const std::string& to) {
+        map.replace(map.find(from), from.size(), to);
+    };
+    swap("MapTexture = " + picture, "MapTexture = " + other);
+    swap("GUIName = Kept Whole", "GUIName = Kept whole!");
     EXPECT_EQ(saved.files(), expected);
 }
 
