@@ -44,15 +44,19 @@ TEST_F(Archives, AFileNamedTwiceIsExportedOnce)
 }
 
 // The manifest names the campaign in UTF-8 (its map file holds Windows-1252) and keeps a seed
-// of 0, which is a seed like any other; only an unknown seed is null.
+// of 0, which is a seed like any other; only an unknown seed or Generate is null. Its format
+// number is 1, so that a later change of its keys can be told from it.
 TEST_F(Archives, TheManifestSaysNameAndSeedAsTheyAre)
 {
     LoadedCampaign campaign = load_campaign(folder, "mine");
     campaign.name = "Caf\xe9";
     const auto manifest = nlohmann::json::parse(archive_manifest(campaign, "--seed 0", 0));
+    EXPECT_EQ(manifest["format"], 1);
     EXPECT_EQ(manifest["name"], "Caf\u00e9");
+    EXPECT_EQ(manifest["generate"], "--seed 0");
     EXPECT_EQ(manifest["seed"], 0);
-    EXPECT_TRUE(nlohmann::json::parse(archive_manifest(campaign))["seed"].is_null());
+    const auto unknown = nlohmann::json::parse(archive_manifest(campaign));
+    EXPECT_TRUE(unknown["seed"].is_null() && unknown["generate"].is_null());
 }
 
 // The folder of every entry's path moves with the name, whatever its letter case; every other

@@ -190,6 +190,14 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
         {"rename 40", [](auto& g) { return rename_planet(g, 2, std::string(40, 'a')); }, ""},
         {"rename 41", [](auto& g) { return rename_planet(g, 2, std::string(41, 'a')); },
          "at most 40"},
+        {"rename 40 accented, 80 bytes of UTF-8",
+         [](auto& g) {
+             std::string name;
+             for (int i = 0; i < 40; ++i)
+                 name += "\xC3\xA9";
+             return rename_planet(g, 2, name);
+         },
+         "", [](auto& g) { EXPECT_EQ(g[2].system_name, std::string(40, '\xE9')); }},
         {"home", [](auto& g) { return make_home(g, 6); }, "",
          [](auto& g) {
              EXPECT_TRUE(g[6].home);
@@ -234,6 +242,12 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
              EXPECT_EQ(std::vector<bool>(g[2].features.begin() + 13, g[2].features.end()),
                        (std::vector<bool>{false, true, false}));
              EXPECT_TRUE(g[2].features_set[13] && g[2].features_set[15]);
+         }},
+        {"a variant turned off, alone",
+         [](auto& g) { return set_feature(g, {2}, feature_of("shipyardb"), false); }, "",
+         [](auto& g) {
+             EXPECT_TRUE(g[2].features_set[14] && !g[2].features[14]) << "off by hand";
+             EXPECT_FALSE(g[2].features_set[13] || g[2].features_set[15]) << "the others drawn";
          }},
         {"a group cleared", [](auto& g) { return clear_facility(g, {2}, 11); }, "",
          [](auto& g) { EXPECT_TRUE(g[2].features_set[11] && g[2].features_set[12]); }},
@@ -292,9 +306,23 @@ TEST(GalaxyEdit, AnUnreadPlanetIsGivenATemplate)
     Planets spread = before;
     spread[4].y = spread[5].y = 900;
     EXPECT_EQ(free_place_near_middle(spread, -1), std::pair(499, 499));
+    // The squares are searched column by column from the left: with a planet on the middle and
+    // one up and to the left of it, the place left of the middle at its height is found first.
+    Planets two(2);
+    std::tie(two[0].x, two[0].y, two[1].x, two[1].y) = std::tuple(499, 499, 440, 440);
+    EXPECT_EQ(free_place_near_middle(two, -1), std::pair(439, 499));
     edit->revert(planets);
     EXPECT_EQ(planets, before);
     EXPECT_THROW(give_template(planets, 0, "campaign_all_105.txt", sources()), EditRefused);
+}
+
+// With every name of the lists taken, an added planet is the first "New planet N" no planet is.
+TEST(GalaxyEdit, AnAddedPlanetWithoutANameLeftIsANewPlanet)
+{
+    Planets planets = row_of_planets();
+    planets[5].system_name = "New planet 1";
+    const NewPlanetSources taken{{"t/campaign_all_200.txt"}, {"Star 1"}};
+    EXPECT_EQ(planet_to_add(planets, 500, 900, taken).system_name, "New planet 2");
 }
 
 // A link that one planet of an opened campaign holds and the other lacks is given back.
@@ -343,6 +371,14 @@ TEST(GalaxyEdit, ASelectionGoesAsOneEdit)
     EXPECT_EQ(planets[3].links, (std::vector<std::int32_t>{2}));
     edit->revert(planets);
     EXPECT_EQ(planets, before);
+    // A selection moved and moved back gives back the farthest planets as they were, even those
+    // a file held that the positions do not give.
+    planets[2].farthest = 3;
+    const Planets read = planets;
+    edit = move_planets(planets, {3, 4}, 0, 100);
+    edit->apply(planets);
+    edit->revert(planets);
+    EXPECT_EQ(planets, read);
 }
 
 TEST(GalaxyEdit, UndoAfterAnySequenceGivesTheGalaxyBackExactly)
@@ -388,6 +424,9 @@ TEST(GalaxyEdit, FindsThePlanetsNoLinkReaches)
     planets[8].links.push_back(6);
     EXPECT_TRUE(unreachable_planets(planets).empty());
     EXPECT_EQ(unreachable_planets(planets, 7), std::vector<int>{}) << "from any planet";
+    // Links to no planet, the one just past the last among them, are passed over.
+    planets[2].links.insert(planets[2].links.end(), {9, -1});
+    EXPECT_EQ(unreachable_planets(planets, 7), std::vector<int>{}) << "a link to no planet";
 }
 
 // The farthest planet, of which the lower number wins a tie (the generator's wormholes and every

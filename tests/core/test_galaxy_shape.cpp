@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <utility>
 #include <vector>
@@ -102,6 +103,14 @@ TEST(ShapeOutlines, HaveTheirShapes)
         if (shape.kind == ShapeKind::Spiral && shape.parts != 3) {
             EXPECT_LE(moved_out(outline, shape.parts == 2 ? +half_turn : +quarter_turn), margin)
                 << name;
+        }
+        // Each arm turns through 144 degrees on its way out: its end, 470 units from the middle,
+        // lies in the outline even of a galaxy of 20 planets.
+        for (int arm = 0; shape.kind == ShapeKind::Spiral && arm < shape.parts; ++arm) {
+            const double angle = 2 * std::numbers::pi * arm / shape.parts + 0.8 * std::numbers::pi;
+            const int x = static_cast<int>(500 + 470 * std::cos(angle));
+            const int y = static_cast<int>(500 + 470 * std::sin(angle));
+            EXPECT_TRUE(ShapeOutline(shape, 20).inside(x, y)) << name << " arm " << arm;
         }
     }
 }

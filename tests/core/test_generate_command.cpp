@@ -5,6 +5,8 @@
 #include "core/generate_command.h"
 
 #include "core/error.h"
+#include "core/galaxy_figures.h"
+#include "core/galaxy_shape.h"
 #include "core/random.h"
 #include "support/errors.h"
 #include "support/fake_services.h"
@@ -89,6 +91,30 @@ TEST(GenerateCommand, AFieldThePresetSetsIsNeverRead)
     for (const char* field : {"", "x", "-"})
         expect_same_galaxy(generate(GenerateKind::WithPresets, field), typed, field);
     EXPECT_THROW(generate(GenerateKind::Custom, ""), Error);
+}
+
+// The shape and the clear jumpgates chosen reach the attempts: every planet stands in the ring,
+// and with clear jumpgates no jumpgate crosses another or passes a planet (without, this galaxy
+// has both).
+TEST(GenerateCommand, TheShapeAndClearJumpgatesReachTheAttempts)
+{
+    for (const bool clear : {false, true}) {
+        FakeWorld world;
+        Random random(2);
+        Galaxy galaxy;
+        GalaxySettings settings;
+        settings.planet_count = "60";
+        settings.shape = {ShapeKind::Ring, 0};
+        settings.clear_gates = clear;
+        std::string name;
+        run_generate_command(GenerateKind::Custom, settings, galaxy, name, world.services, random);
+        const ShapeOutline ring(settings.shape, 60);
+        for (const Planet& planet : galaxy.planets)
+            EXPECT_TRUE(ring.inside(planet.x, planet.y)) << planet.x << "," << planet.y;
+        const GalaxyFigures figures = galaxy_figures(galaxy.planets);
+        EXPECT_EQ(figures.crossings > 0 && figures.through_planets > 0, !clear);
+        EXPECT_EQ(figures.crossings + figures.through_planets == 0, clear);
+    }
 }
 
 TEST(GenerateCommand, WormholeFieldErrorComesAfterTheCampaignName)
