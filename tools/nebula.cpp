@@ -33,15 +33,18 @@ public:
             v = static_cast<float>(random(65536)) / 65535.0f;
     }
 
+    // The noise at (x, y) on a lattice repeating every `period` (a power of two, at most kSide).
     float at(float x, float y, int period) const
     {
         int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
         float fx = x - static_cast<float>(x0), fy = y - static_cast<float>(y0);
         fx = fx * fx * (3 - 2 * fx);
         fy = fy * fy * (3 - 2 * fy);
+        // Every period is a power of two, so a mask wraps a lattice index, negative ones too,
+        // as the modulo would, without its division.
+        const int wrap = period - 1;
         auto v = [&](int i, int j) {
-            return lattice_[static_cast<std::size_t>(((j % period + period) % period) * kSide +
-                                                     ((i % period + period) % period))];
+            return lattice_[static_cast<std::size_t>((j & wrap) * kSide + (i & wrap))];
         };
         float top = v(x0, y0) + (v(x0 + 1, y0) - v(x0, y0)) * fx;
         float bottom = v(x0, y0 + 1) + (v(x0 + 1, y0 + 1) - v(x0, y0 + 1)) * fx;
