@@ -57,7 +57,7 @@ char byte_of(char32_t c)
 }
 
 // Reads one UTF-8 character from the front of `text` into c. Returns its length in bytes, or 0
-// for a malformed, cut-off or overlong sequence.
+// for a malformed, cut-off or overlong sequence or an encoded surrogate.
 std::size_t decode_utf8(std::string_view text, char32_t& c)
 {
     const auto lead = static_cast<unsigned char>(text[0]);
@@ -83,7 +83,10 @@ std::size_t decode_utf8(std::string_view text, char32_t& c)
             return 0;
         c = (c << 6) | (next & 0x3F);
     }
-    return (c < least || c > 0x10FFFF) ? 0 : extra + 1;
+    // A UTF-16 surrogate has no character of its own: written back, it would make the text
+    // that names the characters a name lacks invalid UTF-8.
+    const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
+    return (c < least || c > 0x10FFFF || surrogate) ? 0 : extra + 1;
 }
 
 }  // namespace

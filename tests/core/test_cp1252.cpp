@@ -39,6 +39,9 @@ TEST(Cp1252, MissingCharactersAndBrokenUtf8BecomeQuestionMarks)
     EXPECT_EQ(utf8_to_cp1252("\xC3"), "?");                // cut short
     EXPECT_EQ(utf8_to_cp1252("\xFFz"), "?z");
     EXPECT_EQ(utf8_to_cp1252("\xE0\x81\x81"), "???") << "an overlong A is no A";
+    EXPECT_EQ(utf8_to_cp1252("\xE0\x83\xA9"), "???") << "nor a three-byte \u00E9";
+    EXPECT_EQ(utf8_to_cp1252("\xF4\x90\x80\x80"), "????") << "past U+10FFFF";
+    EXPECT_EQ(utf8_to_cp1252(std::string_view("caf\xC3\xA9", 4)), "caf?") << "cut by the view";
     EXPECT_EQ(utf8_to_cp1252("\xC3\xA9\xC3"), "\xE9?");
     EXPECT_EQ(utf8_to_cp1252("\xC2\x80\xC2\x85"), "??")
         << "the controls U+0080 and U+0085, whose bytes hold \u20AC and \u2026";
@@ -58,6 +61,7 @@ TEST(Cp1252, NamesTheCharactersItLacksOnceEach)
         {"emoji", "a\xF0\x9F\x9A\x80", "\xF0\x9F\x9A\x80"},
         {"broken", "\xFFz\xC3", "\xEF\xBF\xBD"},
         {"a sequence cut short by a plain character", "\xC3(", "\xEF\xBF\xBD"},
+        {"a surrogate, which has no character", "\xED\xA0\x80", "\xEF\xBF\xBD"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(unsupported_characters(c.utf8), c.lacking) << c.name;

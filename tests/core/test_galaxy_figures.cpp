@@ -73,6 +73,14 @@ TEST(GalaxyFigures, CountedByHand)
         {"a gate passing 12 units from a third planet goes through it, 13 units does not",
          galaxy_of(4, {{0, 1}, {2, 3}, {1, 3}}, {{100, 500}, {900, 500}, {500, 512}, {500, 900}}),
          {3, 2, 2, 2, 3, 3, 3, 1, 0}},
+        {"a planet whose file was not read stands nowhere: no gate goes through it",
+         [] {
+             std::vector<Planet> planets = galaxy_of(
+                 4, {{0, 1}, {2, 3}, {1, 3}}, {{100, 500}, {900, 500}, {500, 512}, {500, 900}});
+             planets[2].unread = true;
+             return planets;
+         }(),
+         {3, 2, 2, 2, 3, 3, 3, 0, 0}},
         {"13 units off it goes clear",
          galaxy_of(4, {{0, 1}, {2, 3}, {1, 3}}, {{100, 500}, {900, 500}, {500, 513}, {500, 900}}),
          {3, 2, 2, 2, 3, 3, 3, 0, 0}},
