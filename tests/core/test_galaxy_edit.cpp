@@ -309,7 +309,8 @@ TEST(GalaxyEdit, AnUnreadPlanetIsGivenATemplate)
     // The squares are searched column by column from the left: with a planet on the middle and
     // one up and to the left of it, the place left of the middle at its height is found first.
     Planets two(2);
-    std::tie(two[0].x, two[0].y, two[1].x, two[1].y) = std::tuple(499, 499, 440, 440);
+    two[0].x = two[0].y = 499;
+    two[1].x = two[1].y = 440;
     EXPECT_EQ(free_place_near_middle(two, -1), std::pair(439, 499));
     edit->revert(planets);
     EXPECT_EQ(planets, before);
