@@ -77,6 +77,8 @@ TEST(Cli, ExitStatuses)
         {"--max-attempts 0", 2, "--max-attempts"},
         {"--threads 0", 2, "--threads wants a number from 1 to 256"},
         {"--count 2 --where 'diameter>=1000' --max-seeds 5", 4, "0 of 5 seeds passed --where"},
+        {"--where 'diameter>=1000'", 4, "0 of 1000 seeds passed --where"},
+        {"--where 'diameter>=9x'", 2, "\"diameter>=9x\" is no condition"},
         {"--where 'width>3'", 2, "\"width>3\" is no condition"},
         {"--where 'diameter=>3'", 2, "\"diameter=>3\" is no condition"},
         {"--where 'diameter>=3,'", 2, "\"\" is no condition"},
@@ -195,17 +197,21 @@ TEST(Cli, StatusesTellTheTruth)
         EXPECT_EQ(r.err.find("could not be"), std::string::npos) << name << ": " << r.err;
     }
 
-    // A pipe nobody reads: the tool waits for a reader, and a signal ends the wait.
+    // A pipe nobody reads: the tool waits for a reader, and a signal ends the wait (after a Save,
+    // with the same status, saying that the campaign was saved).
     TempDir pipes;
     const std::string fifo = (pipes.path() / "fifo").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    for (const char* output : {"--json", "--png"}) {
+    for (const std::string output : {"--json", "--png", "--save --name Piped --json"}) {
         r = testing::run_command("( " + tool + " --seed 1 " + output + " '" + fifo +
                                  "' & pid=$!; sleep 0.5; kill -TERM $pid; wait $pid; "
                                  "echo status $? >&2 )");
         EXPECT_NE(r.err.find("interrupted while waiting for something to read"), std::string::npos)
             << output << ": " << r.err;
         EXPECT_NE(r.err.find("status 130"), std::string::npos) << output << ": " << r.err;
+        EXPECT_EQ(r.err.find("The campaign was saved.") != std::string::npos,
+                  output.find("--save") != std::string::npos)
+            << output << ": " << r.err;
     }
 
     // A map file that names no planet is told as what it is.
@@ -306,6 +312,7 @@ TEST(Cli, CheckAndOpenReadSavedCampaigns)
     const auto generated = nlohmann::json::parse(testing::read_bytes("generated.json"));
     const auto loaded = nlohmann::json::parse(opened.out);
     EXPECT_FALSE(loaded.contains("attempts"));
+    EXPECT_TRUE(loaded["seed"].is_null()) << "an opened campaign has no seed";
     EXPECT_EQ(loaded["campaign_id"], "clean");
     EXPECT_EQ(loaded["home"], generated["home"]);
     ASSERT_EQ(loaded["planets"].size(), generated["planets"].size());
@@ -313,6 +320,10 @@ TEST(Cli, CheckAndOpenReadSavedCampaigns)
         for (const char* key : {"x", "y", "name", "template", "links", "farthest", "home"})
             EXPECT_EQ(loaded["planets"][i][key], generated["planets"][i][key]) << i << " " << key;
     fs::remove("generated.json");
+    // A name the game keeps in Windows-1252 is UTF-8 again in the JSON.
+    const auto accented = game.run("--seed 5 --name '\xC3\x89toile' --json -");
+    ASSERT_EQ(accented.status, 0) << accented.err;
+    EXPECT_EQ(nlohmann::json::parse(accented.out)["campaign_name"], "\xC3\x89toile");
     EXPECT_EQ(testing::snapshot(game.dir.path(), true), before);
 }
 

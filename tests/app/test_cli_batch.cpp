@@ -73,6 +73,8 @@ TEST(CliBatch, SearchByFigures)
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<nlohmann::json> kept = json_lines(r.out);
     ASSERT_EQ(kept.size(), 2u);
+    r = game.run("--seed 1 --count 2 --where 'links>=1' --json -");
+    EXPECT_EQ(json_lines(r.out).size(), 2u) << "as many as asked, though every seed passes";
     EXPECT_LT(kept[0]["seed"], kept[1]["seed"]);
     for (const auto& galaxy : kept) {
         const auto own = game.run("--seed " + galaxy["seed"].dump() + " --stats --json -");
@@ -105,6 +107,11 @@ TEST(CliBatch, EachFigureAndComparison)
             EXPECT_EQ(game.run("--seed 24 --max-seeds 1 --where '" + where + "'").status, 4)
                 << where;
         }
+    // Equal is equal: half a step below the figure does not pass.
+    for (const auto& [name, value] : stats.items()) {
+        const std::string where = name + "=" + std::to_string(value.get<double>() - 0.5);
+        EXPECT_EQ(game.run("--seed 24 --max-seeds 1 --where '" + where + "'").status, 4) << where;
+    }
 }
 
 // A batch that cannot be saved whole saves nothing; one whose outputs fail after its Saves says
@@ -123,6 +130,22 @@ TEST(CliBatch, RefusedBeforeItsFirstWriteToldAfterItsLast)
     EXPECT_NE(r.err.find("No space left on device. The 2 campaigns were saved."),
               std::string::npos)
         << r.err;
+    // A Save that fails in the middle says how many were saved before it.
+    game.dir.write("campaign/data/encounters/mid2", "a file where the folder goes");
+    r = game.run("--seed 40 --count 2 --name Mid --save --overwrite");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("(1 of the 2 galaxies were saved before it)"), std::string::npos) << r.err;
+    // Without regions every galaxy is "Delphic Expanse": two would be one campaign.
+    std::filesystem::remove(game.dir.path() / "regions.txt");
+    const auto named = game.campaigns();
+    r = game.run("--seed 40 --count 2 --save");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("would replace galaxy 1"), std::string::npos) << r.err;
+    EXPECT_EQ(game.campaigns(), named);
+    // A galaxy that gave up is not one of the batch.
+    r = game.run("--seed 40 --count 2 --custom 175,9,99,1,1 --max-attempts 1");
+    EXPECT_EQ(r.status, 4);
+    EXPECT_NE(r.err.find("seed 40 gave up after 1 attempts"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -21,9 +21,9 @@ TEST(Cli, EditsApplyInTheirOrderAndSaveTheCampaignBack)
     EXPECT_EQ(game.campaigns(), before) << "saved back as it was, no question asked";
     EXPECT_EQ(game.run("--open kept --cut 0,2 --join 0,2").status, 2) << "not joined yet";
     r = game.run(
-        "--open kept --join 0,2 --cut 0,2 --rename '1:Nouvelle \xC3\x89toile' --save --json -");
+        "--open kept --join 0,2 --cut 0,2 --rename '1:Nouvelle \xC3\x89toile: 2' --save --json -");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(nlohmann::json::parse(r.out)["planets"][1]["name"], "Nouvelle \xC3\x89toile");
+    EXPECT_EQ(nlohmann::json::parse(r.out)["planets"][1]["name"], "Nouvelle \xC3\x89toile: 2");
     EXPECT_EQ(game.run("--check kept").status, 0);
     EXPECT_NE(game.campaigns(), before);
     // One feature set by hand, boxes unticked: that planet's file alone changes, and says it.
@@ -54,6 +54,8 @@ TEST(Cli, EditsApplyInTheirOrderAndSaveTheCampaignBack)
                  std::to_string(planets - 1) + "," + std::to_string(neighbour - (neighbour > 3)) +
                  " --save --json -");
     ASSERT_EQ(r.status, 0) << r.err;
+    const auto added = nlohmann::json::parse(r.out)["planets"][planets - 1];
+    EXPECT_EQ(added["x"].dump() + "," + added["y"].dump(), place) << "added where it was asked";
     EXPECT_EQ(game.run("--check kept").status, 0);
     const std::string map = game.campaigns().at("maps/kept.txt");
     EXPECT_NE(map.find("\r\n" + std::to_string(planets - 1) + " = "), std::string::npos);

@@ -21,9 +21,15 @@ namespace fs = std::filesystem;
 
 TEST(GameFinder, ReadsTheLibraryListAsFarAsItIsTheFormat)
 {
-    std::string deep;
-    for (int i = 0; i < 20; ++i)
-        deep += "\"k\" { ";
+    // Blocks `levels` deep, closed, then one more library.
+    const auto nested = [](int levels) {
+        std::string vdf = "\"l\" { \"0\" { \"path\" \"/a\" } ";
+        for (int i = 1; i < levels; ++i)
+            vdf += "\"k\" { ";
+        for (int i = 1; i < levels; ++i)
+            vdf += "} ";
+        return vdf + "\"1\" { \"path\" \"/b\" } }";
+    };
     // The outer key and `n` libraries: n + 1 entries.
     const auto listing = [](int n) {
         std::string many = "\"libraryfolders\" {";
@@ -54,7 +60,8 @@ TEST(GameFinder, ReadsTheLibraryListAsFarAsItIsTheFormat)
         {"an unclosed string after a path",
          "\"l\" { \"0\" { \"path\" \"/a\" } \"1\" { \"path\" \"/b",
          {"/a"}},
-        {"too deep", deep + "\"path\" \"/deep\"", {}},
+        {"eight blocks deep", nested(8), {"/a", "/b"}},
+        {"nine blocks deep", nested(9), {"/a"}},
     };
     for (const auto& row : rows)
         EXPECT_EQ(parse_library_folders(row.vdf), row.paths) << row.name;
@@ -114,7 +121,9 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
     for (int i = 0; i <= 10'000; ++i)
         fs::create_directory(elsewhere.path() / "Crowded/steamapps/common" /
                              std::to_string(100'000 + i));
-    make_game(elsewhere.path() / "Crowded/steamapps/common/100000", "Orvek.exe");
+    // The 10,000th by name is looked at, the 10,001st not.
+    make_game(elsewhere.path() / "Crowded/steamapps/common/109999", "Orvek.exe");
+    make_game(elsewhere.path() / "Crowded/steamapps/common/110000", "Orvek.exe");
 #endif
     home.write(".steam/more/steamapps/libraryfolders.vdf",
                "\"libraryfolders\" { \"0\" { \"path\" " + quoted(elsewhere.path() / "FileLibrary") +
@@ -150,6 +159,7 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
     std::vector<std::string> steams = {steam.string()};  // the registry's is tested under Wine
 #else
     std::vector<std::string> steams = steam_folders(home.str());
+    ASSERT_EQ(steams.size(), 3u) << "~/.steam/steam, ~/.local/share/Steam and the Flatpak one";
 #endif
     steams.push_back((elsewhere.path() / "BigSteam").string());
     steams.push_back((home.path() / ".steam/more").string());
@@ -171,7 +181,7 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
     EXPECT_EQ(found, expected);
     ASSERT_EQ(notes.size(), 2u) << ::testing::PrintToString(notes);
 #else
-    expected.push_back((elsewhere.path() / "Crowded" / "steamapps" / "common" / "100000").string());
+    expected.push_back((elsewhere.path() / "Crowded" / "steamapps" / "common" / "109999").string());
     EXPECT_EQ(found, expected);
     ASSERT_EQ(notes.size(), 3u) << ::testing::PrintToString(notes);
     EXPECT_NE(notes[2].find("holds 10001 games: only the first 10000 by name were looked at"),
@@ -183,6 +193,30 @@ TEST(GameFinder, FindsExactlyTheGameFoldersOfTheSteamLibraries)
         << notes[0];
     EXPECT_NE(notes[1].find("FileLibrary"), std::string::npos) << notes[1];
     EXPECT_EQ(testing::snapshot(victim.path()), victim_before) << "the search only reads";
+}
+
+TEST(GameFinder, SaysWhatAFolderLacks)
+{
+    TempDir dir;
+    make_game(dir.path() / "game", "Orvek.exe");
+    make_game(dir.path() / "no-templates", "Orvek.exe", false);
+    dir.mkdir("empty");
+    dir.write("file", "");
+    const struct {
+        const char* name;
+        std::string lack;
+    } rows[] = {
+        {"game", ""},
+        {"no-templates", "it holds no folder campaign/data/encounters/all, where the game keeps "
+                         "its campaign templates"},
+        {"empty", "it holds no \"Orvek.exe\""},
+        {"file", "it is no folder"},
+    };
+    for (const auto& row : rows) {
+        const std::string path = (dir.path() / row.name).string();
+        EXPECT_EQ(game_folder_lack(path), row.lack) << row.name;
+        EXPECT_EQ(is_game_folder(path), row.lack.empty()) << row.name;
+    }
 }
 
 }  // namespace

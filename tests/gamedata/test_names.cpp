@@ -136,11 +136,22 @@ TEST(CampaignName, FallbacksAndEmptyLists)
         EXPECT_EQ(random.state(), expected.state());
     }
     {
-        TempDir dir;  // both empty: an empty region and type around the blank
+        TempDir dir;  // both empty: an empty region and type around the blank, both drawn
         dir.write("regions.txt", "");
         dir.write("types.txt", "");
-        Random random(3);
+        Random random(3), expected(3);
         EXPECT_EQ(draw_campaign_name(GameFolder(dir.str()), settings, random), " ");
+        expected(0), expected(0);
+        EXPECT_EQ(random.state(), expected.state());
+    }
+    {
+        TempDir dir;  // both lists, but a planet count that is not a number
+        dir.write("regions.txt", "Cygnus\n");
+        dir.write("types.txt", "Drift\n");
+        GalaxySettings unreadable;
+        unreadable.planet_count = "x";
+        Random random(3);
+        EXPECT_EQ(draw_campaign_name(GameFolder(dir.str()), unreadable, random), "Delphic Expanse");
     }
 }
 
@@ -167,7 +178,8 @@ TEST(CampaignId, LettersAndDigitsLowerCased)
                    {"all", false},
                    {"ALL", false},
                    {"all1", true},
-                   {"a-b", false}};
+                   {"a-b", false},
+                   {"a b", false}};
     for (const Folder& f : folders)
         EXPECT_EQ(is_campaign_folder_name(f.name), f.ok) << f.name.size() << " " << f.name;
 }
@@ -185,6 +197,16 @@ TEST(CampaignId, LongestIdThePathsAllow)
               259 - (accented.campaign_folder("").size() - 1) - 1 - 20);
     EXPECT_NE(campaign_id_too_long(210, true).find("more than 210 letters and digits"),
               std::string::npos);
+    EXPECT_NE(campaign_id_too_long(210, true).find("reads paths of at most 259 characters"),
+              std::string::npos);
+    EXPECT_NE(campaign_id_too_long(251, false).find("a file name has at most 255 bytes"),
+              std::string::npos);
+    // A game folder's own limit is that of its longest template file name, not of its path.
+    TempDir dir;
+    dir.write("campaign/data/encounters/all/a.txt", "");
+    dir.write("campaign/data/encounters/all/twelve_b.txt", "");
+    EXPECT_EQ(campaign_id_limit(GameFolder(dir.str())),
+              campaign_id_limit(GameFolder(dir.str()), 12));
 }
 
 TEST(GameServices, GalaxyFromASmallGameFolder)

@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+
 namespace orvek {
 namespace {
 
@@ -24,6 +29,34 @@ RgbImage gradient(int width, int height)
     return image;
 }
 
+// A one-channel picture, as a grey nebula is saved: every pixel `level`.
+std::string grey_jpeg(int width, int height, std::uint8_t level)
+{
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = 1;
+    info.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width), level);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::string bytes(reinterpret_cast<char*>(buffer), size);
+    std::free(buffer);
+    return bytes;
+}
+
 TEST(Jpeg, RoundTrip)
 {
     RgbImage decoded = decode_jpeg(encode_jpeg(gradient(64, 48), 95));
@@ -33,6 +66,10 @@ TEST(Jpeg, RoundTrip)
     EXPECT_NEAR(decoded.pixels[(10 * 64 + 20) * 3 + 1], 10, 4);
     EXPECT_LT(encode_jpeg(gradient(64, 48), 10).size(), encode_jpeg(gradient(64, 48), 95).size())
         << "the quality asked for";
+    const RgbImage grey = decode_jpeg(grey_jpeg(8, 4, 200));
+    ASSERT_EQ(grey.pixels.size(), 8u * 4 * 3) << "a grey picture as RGB";
+    EXPECT_NEAR(grey.pixels.back(), 200, 2);
+    EXPECT_NEAR(grey.pixels[grey.pixels.size() - 2], 200, 2);
 }
 
 // A large picture is decoded at the smallest of 1/8, 1/4 and 1/2 that keeps both sides at least
@@ -57,6 +94,7 @@ TEST(Jpeg, LargePicturesAreDecodedSmaller)
     const RgbImage portrait = decode_jpeg(encode_jpeg(gradient(800, 1600), 50), 100);
     EXPECT_EQ(std::pair(portrait.width, portrait.height), std::pair(100, 200)) << "an eighth, just";
     EXPECT_EQ(decode_jpeg(bytes, 0, 1600 * 800).width, 1600) << "as many pixels as allowed";
+    EXPECT_EQ(decode_jpeg(bytes, 100, 200 * 100).width, 200) << "counted at the size decoded";
     EXPECT_EQ(error_of([&] { decode_jpeg(bytes, 0, 1600 * 800 - 1); }).rfind("JPEG error #", 0),
               0u);
 }
@@ -86,6 +124,7 @@ TEST(Jpeg, PictureFilesByExtension)
     dir.write("c.png", jpeg);
     EXPECT_EQ(load_picture((dir.path() / "a.JPG").string()).width, 16);
     EXPECT_EQ(load_picture((dir.path() / "b.jpeg").string()).width, 16);
+    EXPECT_EQ(load_picture((dir.path() / "b.jpeg").string(), 8).width, 8) << "at half its size";
     EXPECT_EQ(error_of([&] { load_picture((dir.path() / "c.png").string()); }),
               "Unknown picture file extension (.png)");
     EXPECT_EQ(error_of([&] {

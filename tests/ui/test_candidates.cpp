@@ -56,12 +56,18 @@ TEST(GalaxyEditor, TwelveCandidatesAndOneTaken)
         d.findChild<QComboBox*>("CandidateFilterFigure")->setCurrentIndex(2);  // dead ends
         d.findChild<QComboBox*>("CandidateFilterComparison")->setCurrentIndex(1);  // at most
         d.findChild<QSpinBox*>("CandidateFilterValue")->setValue(fewest);
+        const auto shown = [&](int i) {
+            return d.findChild<QToolButton*>(QString("Candidate%1").arg(i))
+                ->parentWidget()
+                ->isVisibleTo(&d);
+        };
         for (int i = 0; i < 12; ++i)
-            EXPECT_EQ(d.findChild<QToolButton*>(QString("Candidate%1").arg(i))
-                          ->parentWidget()
-                          ->isVisibleTo(&d),
-                      d.candidate(i).figures.dead_ends == fewest)
-                << i;
+            EXPECT_EQ(shown(i), d.candidate(i).figures.dead_ends == fewest) << i;
+        d.findChild<QComboBox*>("CandidateFilterComparison")->setCurrentIndex(2);  // exactly
+        d.findChild<QSpinBox*>("CandidateFilterValue")->setValue(fewest + 1);
+        for (int i = 0; i < 12; ++i)
+            EXPECT_EQ(shown(i), d.candidate(i).figures.dead_ends == fewest + 1) << i;
+        d.findChild<QComboBox*>("CandidateFilterComparison")->setCurrentIndex(1);
         // The candidate with the focus is drawn large beside the others, its names readable.
         auto* preview = d.findChild<QLabel*>("CandidatePreview");
         d.findChild<QToolButton*>(QString("Candidate%1").arg(first()))->setFocus();
@@ -89,6 +95,25 @@ TEST(GalaxyEditor, TwelveCandidatesAndOneTaken)
         QTest::keyClick(&d, Qt::Key_Return);
     });
     EXPECT_EQ(e.form.document().command()->seed, third + 12 + 2);
+}
+
+// Candidates that could not be made (the templates gone since the window opened) stay in the
+// grid, where they say why, whatever the filter asks and however it sorts.
+TEST(GalaxyEditor, CandidatesNotMadeStayShown)
+{
+    Editor e;
+    std::filesystem::remove_all(e.game.dir.path() / "campaign/data/encounters/all");
+    with_candidates(e.form, [](CandidatesDialog& d) {
+        ASSERT_FALSE(d.candidate(0).error.empty());
+        d.findChild<QComboBox*>("CandidateSort")->setCurrentIndex(1);
+        d.findChild<QComboBox*>("CandidateFilterFigure")->setCurrentIndex(2);  // dead ends
+        d.findChild<QSpinBox*>("CandidateFilterValue")->setValue(1);           // at least 1
+        for (int i = 0; i < 12; ++i)
+            EXPECT_TRUE(d.findChild<QToolButton*>(QString("Candidate%1").arg(i))
+                            ->parentWidget()
+                            ->isVisibleTo(&d))
+                << i;
+    });
 }
 
 // The candidates take as many columns as the screen's width allows: a netbook's 1024 pixels

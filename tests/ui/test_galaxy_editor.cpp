@@ -141,6 +141,17 @@ TEST(GalaxyEditor, ASelectionMovesAndGoesTogether)
         EXPECT_TRUE(allowed ? moved_by(before, nudge.dx, nudge.dy) : e.planets() == before)
             << nudge.dx << "," << nudge.dy;
     }
+    // Nudged against the map's edge or a planet, the pair stays and the map says why, in short.
+    for (int i = 0; i < 100; ++i) {
+        const Planets before = e.planets();
+        const std::string refusal = move_refusal(before, {a, b}, -10, 0);
+        QTest::keyClick(e.map, Qt::Key_Left, Qt::ShiftModifier);
+        if (refusal.empty())
+            continue;
+        EXPECT_EQ(e.planets(), before);
+        EXPECT_EQ(e.map->progress().toStdString(), refusal.substr(0, refusal.find(':')));
+        break;
+    }
     // Dragged by either planet, both go; one edit on the stack.
     const Planets before = e.planets();
     QPoint offset;
@@ -168,6 +179,11 @@ TEST(GalaxyEditor, ASelectionMovesAndGoesTogether)
     EXPECT_EQ(e.map->selection().size(), generated.size());
     // Delete with the home planet among others asks whether to delete the others; the home
     // planet alone is refused, saying why.
+    e.answer = false;
+    QTest::keyClick(e.map, Qt::Key_Delete);
+    EXPECT_TRUE(e.last_question.endsWith(
+        QString("Delete the other %1 selected planets?").arg(generated.size() - 1)))
+        << e.last_question.toStdString();
     const int home = static_cast<int>(
         std::find_if(generated.begin(), generated.end(), [](const Planet& p) { return p.home; }) -
         generated.begin());
@@ -176,7 +192,7 @@ TEST(GalaxyEditor, ASelectionMovesAndGoesTogether)
     QTest::mouseClick(e.map, Qt::LeftButton, Qt::ShiftModifier, centre(shown, home));
     e.answer = false;
     QTest::keyClick(e.map, Qt::Key_Delete);
-    EXPECT_EQ(e.questions, 1);
+    EXPECT_EQ(e.questions, 2);
     EXPECT_TRUE(e.last_question.endsWith("Delete the other selected planet?"))
         << e.last_question.toStdString();
     EXPECT_EQ(e.planets().size(), generated.size()) << "No keeps them all";
@@ -188,7 +204,7 @@ TEST(GalaxyEditor, ASelectionMovesAndGoesTogether)
     e.keys("Ctrl+Z");
     QTest::mouseClick(e.map, Qt::LeftButton, {}, centre(shown, home));
     QTest::keyClick(e.map, Qt::Key_Delete);
-    EXPECT_EQ(e.questions, 2) << "the home planet alone is refused, not asked about";
+    EXPECT_EQ(e.questions, 3) << "the home planet alone is refused, not asked about";
     EXPECT_EQ(e.planets().size(), generated.size());
     ASSERT_FALSE(e.messages.empty());
     EXPECT_TRUE(e.messages.back().second.contains("home planet cannot"));

@@ -224,6 +224,9 @@ TEST(MainWindow, EscapeKeepsWhatYouHad)
 {
     Window w;
     ASSERT_TRUE(w.click_and_wait("Generate"));
+    // An edit saved: nothing to ask about, but something to undo.
+    emit w.form.map()->rename_requested(1, "Renamed");
+    ASSERT_TRUE(w.save());
     const std::vector<Planet> before = w.form.document().galaxy().planets;
     const QString name = w.find<QLineEdit>("CampaignName")->text();
     QPushButton* generate = w.find<QPushButton>("Generate");
@@ -238,6 +241,11 @@ TEST(MainWindow, EscapeKeepsWhatYouHad)
     EXPECT_FALSE(w.find<QListWidget>("SizeList")->isEnabled());
     EXPECT_FALSE(w.find<QComboBox>("Shape")->isEnabled());
     EXPECT_FALSE(w.find<QCheckBox>("ClearGates")->isEnabled());
+    for (QAction* action : w.form.actions()) {
+        if (action->shortcut() == QKeySequence("Ctrl+Z")) {
+            EXPECT_FALSE(action->isEnabled()) << "nothing is undone while a Generate runs";
+        }
+    }
     EXPECT_EQ(w.form.map()->planets().size(), before.size()) << "the old links stay";
     QTest::qWait(5400);
     EXPECT_NE(w.form.map()->progress().indexOf("attempts per second"), -1);
