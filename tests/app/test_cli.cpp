@@ -518,7 +518,7 @@ TEST(Cli, PngOfTheMap)
     const std::string plain = (out.path() / "plain.png").string(),
                       badges = (out.path() / "badges.png").string();
     ASSERT_EQ(game.run("--open yards --png '" + plain + "'").status, 0);
-    ASSERT_EQ(game.run("--open yards --png '" + badges + "' --features shipyard").status, 0);
+    ASSERT_EQ(game.run("--open yards --png='" + badges + "' --features shipyard").status, 0);
     EXPECT_NE(testing::read_bytes(plain), testing::read_bytes(badges));
     EXPECT_EQ(game.run("--open yards --png '" + badges + "' --features docks").status, 2);
 }

@@ -33,7 +33,7 @@ namespace {
 using testing::TempDir;
 
 // Files by size and hash, so that a failure prints short.
-std::map<std::string, std::string> snapshot(const fs::path& root)
+std::map<std::string, std::string> short_snapshot(const fs::path& root)
 {
     return testing::snapshot(root, true);
 }
@@ -284,8 +284,8 @@ TEST_F(Hostile, NothingOutsideTheGameFolderNorInItChanges)
     for (const Row& row : rows) {
         SetUp();
         row.plant(*this);
-        const auto game_before = snapshot(game.path());
-        const auto victim_before = snapshot(victim.path());
+        const auto game_before = short_snapshot(game.path());
+        const auto victim_before = short_snapshot(victim.path());
         const std::string report = recover_interrupted_save(folder);
         EXPECT_NE(report.find(row.found), std::string::npos) << row.name << ": " << report;
         try {
@@ -295,8 +295,8 @@ TEST_F(Hostile, NothingOutsideTheGameFolderNorInItChanges)
             EXPECT_EQ(e.what(), report) << row.name << ": a Save refuses with the same report";
         }
         EXPECT_NE(report.find("could not be checked"), std::string::npos) << row.name;
-        EXPECT_EQ(snapshot(victim.path()), victim_before) << row.name;
-        EXPECT_EQ(snapshot(game.path()), game_before) << row.name;
+        EXPECT_EQ(short_snapshot(victim.path()), victim_before) << row.name;
+        EXPECT_EQ(short_snapshot(game.path()), game_before) << row.name;
         EXPECT_EQ(report, recover_interrupted_save(folder)) << row.name << ": said again, same";
         for (const auto& entry : fs::directory_iterator(game.path()))
             fs::remove_all(entry.path());
@@ -336,7 +336,7 @@ TEST_F(Hostile, RollingBackUndoesRollingForward)
                 {"a save over a campaign", "mine", false},
                 {"a save back", "mine", true}};
     for (const auto& row : rows) {
-        const auto before = snapshot(game.path());
+        const auto before = short_snapshot(game.path());
         SavePlaces p(folder);
         p.journal = {row.folder,
                      false,
@@ -362,7 +362,7 @@ TEST_F(Hostile, RollingBackUndoesRollingForward)
             << row.name;
         roll_back(p);
         abandon(p);
-        EXPECT_EQ(snapshot(game.path()), before) << row.name;
+        EXPECT_EQ(short_snapshot(game.path()), before) << row.name;
     }
 }
 
@@ -389,7 +389,7 @@ TEST(SavePlaces, ARemovalIsTriedTwice)
 TEST_F(Hostile, WhatASaveRefusesBeforeItsCommit)
 {
     game.write("campaign/data/encounters/plain", "not a folder");
-    const auto before = snapshot(game.path());
+    const auto before = short_snapshot(game.path());
     {
         CampaignTransaction save(folder);
         try {
@@ -415,7 +415,7 @@ TEST_F(Hostile, WhatASaveRefusesBeforeItsCommit)
                 << e.what();
         }
     }
-    EXPECT_EQ(snapshot(game.path()), before);
+    EXPECT_EQ(short_snapshot(game.path()), before);
 }
 
 // A work folder that cannot be removed once the campaign is saved (here a folder where only files

@@ -23,7 +23,7 @@ namespace {
 using testing::TempDir;
 
 // A copy of two planets' work in the game folder "/games/Orvek".
-UnsavedWork sample_work()
+UnsavedWork two_planet_work()
 {
     UnsavedWork work;
     work.game_folder = "/games/Orvek";
@@ -50,7 +50,7 @@ TEST(RecoveryCopies, CopiesOfWindowsThatEnded)
 {
     TempDir dir;
     const std::string folder = (dir.path() / "state" / "orvek").string();
-    UnsavedWork older = sample_work(), newer = sample_work(), elsewhere = sample_work();
+    UnsavedWork older = two_planet_work(), newer = two_planet_work(), elsewhere = two_planet_work();
     newer.time += 60;
     elsewhere.game_folder = "/games/Other";
     std::string newer_file;
@@ -94,7 +94,7 @@ TEST(RecoveryCopies, HostileCopiesBesideAVictim)
 {
     TempDir dir;
     const std::string folder = dir.mkdir("state").string();
-    const UnsavedWork work = sample_work();
+    const UnsavedWork work = two_planet_work();
     const fs::path victim = dir.write("victim/keep.json", unsaved_work_text(work));
     const auto before = testing::snapshot(dir.path() / "victim");
     std::string stem;
