@@ -12,6 +12,7 @@
 #include "cli_check.h"
 #include "cli_edit.h"
 #include "cli_options.h"
+#include "cli_qt.h"
 #include "cli_output.h"
 #include "cli_recover.h"
 #include "campaign/campaign_reader.h"
@@ -26,7 +27,7 @@
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QGuiApplication>
+#include <QCoreApplication>
 
 #include <atomic>
 #include <csignal>
@@ -36,7 +37,6 @@
 #include <functional>
 #include <iostream>
 #include <memory>
-#include <string_view>
 #include <thread>
 
 #ifdef _WIN32
@@ -329,50 +329,12 @@ void handle_signals()
     std::signal(SIGTERM, on_interrupt);
 }
 
-// The Qt platform and messages of a tool without a screen.
-void set_up_qt()
-{
-    // Drawing names into a PNG needs fonts but no screen. On Windows the offscreen platform finds
-    // no fonts (it looks for font files beside Qt), while the minimal one asks the system.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-#ifdef _WIN32
-        qputenv("QT_QPA_PLATFORM", "minimal:enable_fonts");
-#else
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-#endif
-    }
-    // Standard error carries the tool's own messages only; Qt's notes about its environment
-    // would get in the way of scripts that read them.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::cerr << text.toStdString() << "\n";
-    });
-}
-
-// Whether the run draws a picture (--png, an archive's preview). Only such a run starts Qt's GUI
-// part, whose platform and font set-up take a third of a short run's start: a script may run
-// the tool thousands of times.
-bool draws_pictures(int argc, char** argv)
-{
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        for (const std::string_view option : {"--png", "--export"})
-            if (argument.starts_with(option) &&
-                (argument.size() == option.size() || argument[option.size()] == '='))
-                return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
     handle_signals();
-    set_up_qt();
-    const std::unique_ptr<QCoreApplication> app =
-        draws_pictures(argc, argv) ? std::make_unique<QGuiApplication>(argc, argv)
-                                   : std::make_unique<QCoreApplication>(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = start_qt(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription("Generates an Orvek galaxy and saves it as a campaign.");
     parser.addHelpOption();
