@@ -25,6 +25,14 @@ namespace {
 
 using namespace testing;
 
+// Whether candidate `i`'s cell is shown (the filter hides those it leaves out).
+bool cell_shown(const CandidatesDialog& d, int i)
+{
+    return d.findChild<QToolButton*>(QString("Candidate%1").arg(i))
+        ->parentWidget()
+        ->isVisibleTo(&d);
+}
+
 // Generate 12 shows twelve galaxies as they come; the one clicked is the galaxy its seed's
 // Generate makes, and Escape keeps the galaxy shown.
 TEST(GalaxyEditor, TwelveCandidatesAndOneTaken)
@@ -56,17 +64,12 @@ TEST(GalaxyEditor, TwelveCandidatesAndOneTaken)
         d.findChild<QComboBox*>("CandidateFilterFigure")->setCurrentIndex(2);  // dead ends
         d.findChild<QComboBox*>("CandidateFilterComparison")->setCurrentIndex(1);  // at most
         d.findChild<QSpinBox*>("CandidateFilterValue")->setValue(fewest);
-        const auto shown = [&](int i) {
-            return d.findChild<QToolButton*>(QString("Candidate%1").arg(i))
-                ->parentWidget()
-                ->isVisibleTo(&d);
-        };
         for (int i = 0; i < 12; ++i)
-            EXPECT_EQ(shown(i), d.candidate(i).figures.dead_ends == fewest) << i;
+            EXPECT_EQ(cell_shown(d, i), d.candidate(i).figures.dead_ends == fewest) << i;
         d.findChild<QComboBox*>("CandidateFilterComparison")->setCurrentIndex(2);  // exactly
         d.findChild<QSpinBox*>("CandidateFilterValue")->setValue(fewest + 1);
         for (int i = 0; i < 12; ++i)
-            EXPECT_EQ(shown(i), d.candidate(i).figures.dead_ends == fewest + 1) << i;
+            EXPECT_EQ(cell_shown(d, i), d.candidate(i).figures.dead_ends == fewest + 1) << i;
         d.findChild<QComboBox*>("CandidateFilterComparison")->setCurrentIndex(1);
         // The candidate with the focus is drawn large beside the others, its names readable.
         auto* preview = d.findChild<QLabel*>("CandidatePreview");
@@ -109,10 +112,7 @@ TEST(GalaxyEditor, CandidatesNotMadeStayShown)
         d.findChild<QComboBox*>("CandidateFilterFigure")->setCurrentIndex(2);  // dead ends
         d.findChild<QSpinBox*>("CandidateFilterValue")->setValue(1);           // at least 1
         for (int i = 0; i < 12; ++i)
-            EXPECT_TRUE(d.findChild<QToolButton*>(QString("Candidate%1").arg(i))
-                            ->parentWidget()
-                            ->isVisibleTo(&d))
-                << i;
+            EXPECT_TRUE(cell_shown(d, i)) << i;
     });
 }
 
