@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <filesystem>
 
 #ifndef _WIN32
 #include <csignal>
@@ -85,6 +88,101 @@ TEST(Folder, WritesNewFilesWholeAndReadsUpToTheLimit)
     EXPECT_EQ(folder.kind("b.txt"), EntryKind::Missing);
 #endif
 }
+
+// The save lock: while another holds it, try_acquire gives nothing at once and a wait lasts its
+// patience, tells `waiting` once and gives up with the busy message; a cancel ends it at once.
+TEST(FileLock, WaitsItsPatienceThenGivesUp)
+{
+    using namespace std::chrono_literals;
+    testing::TempDir dir;
+    const std::string path = dir.write("Orvek.exe", "").string();
+    {
+        const FileLock held(path, 0ms, "busy");
+        EXPECT_EQ(FileLock::try_acquire(path), nullptr);
+        int told = 0;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(testing::error_of([&] { FileLock(path, 100ms, "busy", nullptr, [&] { ++told; }); }),
+                  "busy");
+        EXPECT_GE(std::chrono::steady_clock::now() - start, 100ms);
+        EXPECT_EQ(told, 1);
+        const std::atomic<bool> cancel{true};
+        EXPECT_THROW(FileLock(path, 1h, "busy", &cancel), LockWaitCancelled);
+    }
+    EXPECT_NE(FileLock::try_acquire(path), nullptr) << "free once its holder is gone";
+    EXPECT_TRUE(process_running(process_id()));
+    EXPECT_FALSE(process_running(0));
+}
+
+#ifndef _WIN32
+// What each call makes of links, pipes and hidden entries: a listing says what a link leads to,
+// a held folder that it is a link; the calls that open, read or write an entry refuse a link or
+// a pipe with the sentence that says why, and nothing is written through one.
+TEST(Folder, TellsAndRefusesLinksAndPipes)
+{
+    namespace fs = std::filesystem;
+    using testing::error_of;
+    testing::TempDir dir;
+    dir.write("file.txt", "x");
+    dir.write(".hidden", "x");
+    dir.mkdir("real");
+    fs::create_symlink(dir.path() / "file.txt", dir.path() / "to-file");
+    fs::create_directory_symlink(dir.path() / "real", dir.path() / "to-folder");
+    fs::create_symlink(dir.path() / "nowhere", dir.path() / "dangling");
+    ASSERT_EQ(::mkfifo((dir.path() / "pipe").c_str(), 0666), 0);
+    const Folder folder = Folder::open(dir.str() + "/");
+    const std::vector<FolderEntry> listed = list_folder_entries(dir.str()), held = folder.entries();
+    const auto entry = [](const std::vector<FolderEntry>& entries, const char* name) {
+        const auto found = std::find_if(entries.begin(), entries.end(),
+                                        [&](const FolderEntry& e) { return e.name == name; });
+        return found == entries.end() ? FolderEntry{"(none)", EntryKind::Missing} : *found;
+    };
+    const struct Row {
+        const char* name;
+        EntryKind listed, held;
+        bool hidden;
+    } rows[] = {
+        {"file.txt", EntryKind::File, EntryKind::File, false},
+        {".hidden", EntryKind::File, EntryKind::File, true},
+        {"real", EntryKind::Folder, EntryKind::Folder, false},
+        {"to-file", EntryKind::File, EntryKind::Link, false},
+        {"to-folder", EntryKind::Folder, EntryKind::Link, false},
+        {"dangling", EntryKind::Missing, EntryKind::Link, false},
+        {"pipe", EntryKind::Special, EntryKind::Special, false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(entry(listed, row.name).name, row.name);
+        EXPECT_EQ(entry(listed, row.name).kind, row.listed) << row.name;
+        EXPECT_EQ(entry(listed, row.name).hidden, row.hidden) << row.name;
+        EXPECT_EQ(entry(held, row.name).kind, row.held) << row.name;
+    }
+    const std::string link = folder.path_of("to-folder");
+    EXPECT_EQ(link, dir.str() + "/to-folder") << "one separator between the folder and the name";
+    EXPECT_EQ(error_of([&] { folder.sub("to-folder"); }),
+              "\"" + link +
+                  "\" is a link, not a folder; files are never written, moved or deleted through "
+                  "links");
+    EXPECT_EQ(error_of([&] { folder.read_file("pipe", 100); }),
+              "\"" + folder.path_of("pipe") + "\" is a pipe or a device, not a file");
+    EXPECT_EQ(error_of([&] { write_durable_file(folder.path_of("to-file"), "y"); }),
+              refusal(folder.path_of("to-file"), EntryKind::Link, EntryKind::File));
+    EXPECT_EQ(testing::read_bytes(dir.path() / "file.txt"), "x");
+    // A file's permissions come from a file only.
+    fs::permissions(dir.path() / "real", fs::perms::owner_all);
+    copy_permissions((dir.path() / "real").string(), (dir.path() / "file.txt").string());
+    EXPECT_EQ(fs::status(dir.path() / "file.txt").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
+    // Links are followed 40 deep, each relative to its own folder, and no deeper.
+    dir.mkdir("chain");
+    for (int i = 1; i <= 41; ++i)
+        fs::create_symlink(i == 1 ? "../file.txt" : "link" + std::to_string(i - 1),
+                           dir.path() / "chain" / ("link" + std::to_string(i)));
+    const std::string chain = dir.str() + "/chain/";
+    EXPECT_EQ(link_target(chain + "link40"), chain + "../file.txt");
+    EXPECT_EQ(error_of([&] { link_target(chain + "link41"); }),
+              "Cannot open file \"" + chain + "link41\". " + system_reason(ELOOP));
+}
+#endif
 
 }  // namespace
 }  // namespace orvek

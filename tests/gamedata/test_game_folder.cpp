@@ -55,6 +55,23 @@ TEST(Listing, TakesVisibleMatchingFilesInCaseInsensitiveOrder)
               under(dir, {"campaign", "data", "encounters", "all", "A.TXT"}));
 }
 
+// A plain name is one entry and one line of a map file on every system: Windows' device names
+// are not, whatever their extension, nor a name longer than a file system takes.
+TEST(PlainFileName, IsOneEntryOnEverySystem)
+{
+    const struct Row {
+        std::string name;
+        bool plain;
+    } rows[] = {
+        {"com0.txt", true},   {"com1.txt", false},           {"LPT9", false},
+        {"Nul.jpg", false},   {"console.txt", true},         {std::string(255, 'a'), true},
+        {"", false},          {std::string(256, 'a'), false}, {"a\x7f", false},
+        {".a.txt", false},    {"a|b.txt", false},            {"caf\xE9.txt", true},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(is_plain_file_name(row.name), row.plain) << row.name;
+}
+
 TEST(Listing, BackgroundPatternIgnoresCase)
 {
     TempDir dir;
@@ -71,8 +88,14 @@ TEST(Listing, MissingOrEmptyFolderGivesNothing)
 {
     TempDir dir;
     EXPECT_TRUE(list_templates(GameFolder(dir.str())).empty());
+    EXPECT_TRUE(GameFolder(dir.str()).map_entries().empty());
+    // A name's start and end are two parts of it, never one part read twice.
+    dir.write("x.txt", "");
+    EXPECT_TRUE(list_folder(dir.str(), "x.t", ".txt").empty());
     dir.mkdir("campaign/data/encounters/all");
     EXPECT_TRUE(list_templates(GameFolder(dir.str())).empty());
+    // A campaign with no map file yet gets its id in lower case.
+    EXPECT_EQ(GameFolder(dir.str()).map_file_name("Silver"), "silver.txt");
 }
 
 TEST(Listing, FindsTheLayoutWhateverItsLetterCase)
