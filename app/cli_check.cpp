@@ -28,8 +28,9 @@ std::string finding_line(const Finding& f)
 std::string summary_of(const std::vector<Finding>& findings)
 {
     const int problems = problem_count(findings);
+    const std::size_t notes = findings.size() - static_cast<std::size_t>(problems);
     return std::to_string(problems) + (problems == 1 ? " problem, " : " problems, ") +
-           std::to_string(findings.size() - static_cast<std::size_t>(problems)) + " notes";
+           std::to_string(notes) + (notes == 1 ? " note" : " notes");
 }
 
 }  // namespace

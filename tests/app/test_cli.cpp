@@ -257,6 +257,17 @@ TEST(Cli, CheckAndOpenReadSavedCampaigns)
     std::string map = testing::read_bytes(broken);
     map.replace(map.find("Planets = "), 10, "Planets = 9");
     std::ofstream(broken, std::ios::binary | std::ios::trunc) << map;
+    // A note each: a feature planet 0 of the broken one names that this program does not know,
+    // and a stray file with a Windows-1252 name in another.
+    const std::string line = "\r\n0 = campaign/data/encounters/broken/";
+    const std::size_t entry = map.find(line) + line.size();
+    const fs::path first = game.dir.path() / "campaign/data/encounters/broken" /
+                           map.substr(entry, map.find("\r\n", entry) - entry);
+    std::string encounter = testing::read_bytes(first);
+    encounter.replace(encounter.find("[variables]\r\n"), 13, "[variables]\r\nWobble\r\n");
+    std::ofstream(first, std::ios::binary | std::ios::trunc) << encounter;
+    ASSERT_EQ(game.run("--seed 7 --clear-gates --save --name Noted").status, 0);
+    std::ofstream(game.dir.path() / "campaign/data/encounters/noted/caf\xE9.txt") << "[config]\r\n";
     const auto before = testing::snapshot(game.dir.path(), true);
     struct Row {
         const char* args;
@@ -267,9 +278,14 @@ TEST(Cli, CheckAndOpenReadSavedCampaigns)
         {"--check clean", 0, "", "0 problems, 0 notes"},
         {"--check broken", 5, "broken.txt:8: Planets is 9", "1 problem, "},
         {"--check broken --json -", 5, "\"kind\": \"problem\"", "1 problem, "},
+        {"--check noted", 0, "caf\xC3\xA9.txt: note: no entry of the map file names this file\n",
+         "0 problems, 1 note\n"},
+        {"--check broken", 5, "\"Wobble\" is unknown to this program (planet 0)\n", ""},
+        {"--check noted --json -", 0, "\"file\": \"caf\xC3\xA9.txt\"", ""},
         // The demo template of one planet holds two factories, which the Save kept: the
         // template's own, no finding of the campaign.
-        {"--check-all", 5, "broken: 1 problem, 0 notes\nclean: 0 problems, 0 notes\n", ""},
+        {"--check-all", 5,
+         "broken: 1 problem, 1 note\nclean: 0 problems, 0 notes\nnoted: 0 problems, 1 note\n", ""},
         {"--check nothere", 1, "", "Cannot open file"},
         {"--open broken --save", 5, "", "(give --keep-problems to save it with them)"},
         {"--check ../x", 1, "", "is not a campaign id"},
