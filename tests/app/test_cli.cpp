@@ -576,6 +576,7 @@ TEST(Cli, RecoverListsAndSavesTheWindowsCopies)
         << listed.out;
     EXPECT_EQ(game.run("--recover 2 --save", env).status, 2);
     EXPECT_EQ(game.run("--recover 3 --save", env).status, 2);
+    EXPECT_EQ(game.run("--recover 0 --save", env).status, 2);
     const auto saved = game.run("--recover 1 --save", env);
     ASSERT_EQ(saved.status, 0) << saved.err;
     EXPECT_TRUE(fs::exists(game.dir.path() / "campaign/data/maps/keptreach.txt"));
@@ -584,11 +585,16 @@ TEST(Cli, RecoverListsAndSavesTheWindowsCopies)
     // Work of a campaign opened, which changed on disk since, is saved as a new campaign; the
     // one on disk stays as it is.
     fs::remove(state.path() / "orvek-galaxy-generator/unsaved-0-2-2.json");
+    // It goes where --game-dir says, under the name --name gives.
     copy["source"] = {{"kind", "opened"}, {"id", "keptreach"}, {"fingerprint", "0"}};
-    copy["campaign_name"] = "Kept Again";
+    copy["campaign_name"] = "Not This Name";
+    copy["edits"] = 1;
+    copy["game_folder"] = "/nonexistent";
     state.write("orvek-galaxy-generator/unsaved-0-3-3.json", copy.dump());
+    EXPECT_NE(game.run("--recover", env).out.find("1 edit, opened campaign keptreach"),
+              std::string::npos);
     const auto kept = testing::snapshot(game.dir.path() / "campaign/data");
-    const auto again = game.run("--recover 1 --save", env);
+    const auto again = game.run("--recover 1 --save --name 'Kept Again'", env);
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_NE(again.err.find("the campaign changed on disk since; the work is saved as a new "
                              "campaign"),
