@@ -164,7 +164,7 @@ void save_one(const SaveOne& save, Options& one, BatchGalaxy& b, const std::stri
     } catch (const ExitError& e) {
         throw ExitError{e.status, e.message + before, e.as_is};
     } catch (const Error& e) {
-        throw ExitError{1, with_full_stop(e.what()) + before};
+        throw ExitError{1, e.what() + before};
     }
 }
 

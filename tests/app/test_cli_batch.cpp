@@ -134,7 +134,9 @@ TEST(CliBatch, RefusedBeforeItsFirstWriteToldAfterItsLast)
     game.dir.write("campaign/data/encounters/mid2", "a file where the folder goes");
     r = game.run("--seed 40 --count 2 --name Mid --save --overwrite");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("(1 of the 2 galaxies were saved before it)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Not a directory (1 of the 2 galaxies were saved before it).\n"),
+              std::string::npos)
+        << r.err;
     // Without regions every galaxy is "Delphic Expanse": two would be one campaign.
     std::filesystem::remove(game.dir.path() / "regions.txt");
     const auto named = game.campaigns();
