@@ -101,8 +101,9 @@ TEST(FileLock, WaitsItsPatienceThenGivesUp)
         EXPECT_EQ(FileLock::try_acquire(path), nullptr);
         int told = 0;
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(testing::error_of([&] { FileLock(path, 100ms, "busy", nullptr, [&] { ++told; }); }),
-                  "busy");
+        EXPECT_EQ(
+            testing::error_of([&] { FileLock(path, 100ms, "busy", nullptr, [&] { ++told; }); }),
+            "busy");
         EXPECT_GE(std::chrono::steady_clock::now() - start, 100ms);
         EXPECT_EQ(told, 1);
         const std::atomic<bool> cancel{true};

@@ -63,10 +63,12 @@ TEST(PlainFileName, IsOneEntryOnEverySystem)
         std::string name;
         bool plain;
     } rows[] = {
-        {"com0.txt", true},   {"com1.txt", false},           {"LPT9", false},
-        {"Nul.jpg", false},   {"console.txt", true},         {std::string(255, 'a'), true},
-        {"", false},          {std::string(256, 'a'), false}, {"a\x7f", false},
-        {".a.txt", false},    {"a|b.txt", false},            {"caf\xE9.txt", true},
+        {"com0.txt", true},    {"com1.txt", false},
+        {"LPT9", false},       {"Nul.jpg", false},
+        {"console.txt", true}, {std::string(255, 'a'), true},
+        {"", false},           {std::string(256, 'a'), false},
+        {"a\x7f", false},      {".a.txt", false},
+        {"a|b.txt", false},    {"caf\xE9.txt", true},
     };
     for (const Row& row : rows)
         EXPECT_EQ(is_plain_file_name(row.name), row.plain) << row.name;
