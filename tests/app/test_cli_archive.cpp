@@ -322,7 +322,8 @@ TEST(CliArchive, ImportsUnderItsIdOrAnotherName)
         {"the name all", "--import '" + zip + "' --name ALL", 2, "makes no campaign id", nullptr},
         {"over its own id", "--import '" + zip + "' --overwrite", 0, "imported \"Shared\"",
          "maps/shared.txt"},
-        {"with a problem", "--import '" + bad_zip + "' --name Bad", 5, "has 1 problem", nullptr},
+        {"with a problem", "--import '" + bad_zip + "' --name Bad", 5, "has 1 problem (give",
+         nullptr},
         {"with a problem kept", "--import '" + bad_zip + "' --name Bad --keep-problems", 0,
          "imported \"Bad\" (bad)", "maps/bad.txt"},
     };
@@ -346,6 +347,8 @@ TEST(CliArchive, ImportsUnderItsIdOrAnotherName)
     EXPECT_EQ(other.find("encounters/shared/"), std::string::npos);
     EXPECT_EQ(shared.game.run("--check otherone").status, 0);
     EXPECT_EQ(shared.game.run("--check bad").status, 5);
+    // An export that cannot write its file says so.
+    EXPECT_EQ(shared.game.run("--export shared '" + out.str() + "/missing/x.zip'").status, 1);
 }
 
 }  // namespace
