@@ -174,5 +174,23 @@ TEST(ClearLinks, MakesTheJumpgatesOfTheRule)
         }
 }
 
+// A planet at the end of a row finds its second jumpgate at its 16th try, the last: the lines to
+// the 14 behind its neighbour pass a planet of the row, and its 16th nearest stands clear across
+// the map (with a nearer planet of its own, so that only this try can join the two).
+TEST(ClearLinks, TriesSixteenPlanetsAtMost)
+{
+    Placed placed(18);
+    for (int p = 0; p < 16; ++p)
+        placed.put(p, 20 + 60 * p, 20);
+    placed.put(16, 20, 979);
+    placed.put(17, 80, 979);
+    for (int p = 0; p < 18; ++p)
+        placed.own_links[p] = p == 0 ? 2 : 1;
+    Linker linker(18, true);
+    const std::vector<Planet> planets = stored(placed, linker);
+    const std::vector<std::int32_t>& links = planets[0].links;
+    EXPECT_EQ(std::set<int>(links.begin(), links.end()), (std::set<int>{1, 16}));
+}
+
 }  // namespace
 }  // namespace orvek

@@ -64,13 +64,27 @@ TEST(Generator, FastPathEqualsPlainDrawForDraw)
     // `limit`: the attempts compared when a connected galaxy would take too long (0: no limit).
     struct Case {
         int planets, wormholes, j1, j2, j3, seeds, names, limit = 0;
+        GalaxyShape shape{};
     } cases[] = {
-        {8, 0, 30, 40, 5, 40, 100},      {8, 8, 1, 1, 1, 40, 100},    {15, 9, 1, 1, 99, 40, 100},
-        {22, 1, 35, 50, 5, 40, 100},     {30, 1, 30, 40, 5, 40, 10},  {40, 2, 10, 30, 45, 20, 100},
-        {40, 0, 59, 20, 1, 5, 100},      {69, 2, 30, 40, 5, 10, 100}, {120, 3, 1, 1, 1, 4, 300},
-        {175, 9, 30, 40, 5, 3, 300},     {175, 0, 1, 1, 99, 3, 300},  {175, 1, 40, 40, 5, 3, 300},
+        {8, 0, 30, 40, 5, 40, 100},
+        {8, 8, 1, 1, 1, 40, 100},
+        {15, 9, 1, 1, 99, 40, 100},
+        {22, 1, 35, 50, 5, 40, 100},
+        {30, 1, 30, 40, 5, 40, 10},
+        {40, 2, 10, 30, 45, 20, 100},
+        {40, 0, 59, 20, 1, 5, 100},
+        {69, 2, 30, 40, 5, 10, 100},
+        {120, 3, 1, 1, 1, 4, 300},
+        {175, 9, 30, 40, 5, 3, 300},
+        {175, 0, 1, 1, 99, 3, 300},
+        {175, 1, 40, 40, 5, 3, 300},
         {175, 0, 59, 20, 1, 3, 300, 20},
         {22, 1, 1, 2147483647, 2147483647, 10, 100},  // the weights' sums wrap around
+        // Shapes draw as the classic one does until a position lies in their outline.
+        {10, 1, 30, 40, 5, 20, 100, 0, {ShapeKind::Disc, 0}},
+        {40, 2, 30, 40, 5, 10, 100, 0, {ShapeKind::Spiral, 3}},
+        {61, 0, 30, 40, 5, 5, 100, 0, {ShapeKind::Ring, 0}},
+        {110, 1, 30, 40, 5, 3, 300, 0, {ShapeKind::Clusters, 5}},
     };
     for (const Case& c : cases)
         for (int seed = 1; seed <= c.seeds; ++seed) {
@@ -80,6 +94,7 @@ TEST(Generator, FastPathEqualsPlainDrawForDraw)
             Random plain_random(seed * 2654435761u);
             Galaxy plain;
             GalaxyParams params = params_of(c.planets, c.wormholes, c.j1, c.j2, c.j3);
+            params.shape = c.shape;
             testing::PlainStats stats;
             testing::plain_generate_galaxy(params, plain_world.services, plain_random, plain,
                                            static_cast<std::uint64_t>(c.limit), &stats);

@@ -3,6 +3,7 @@
 
 #include "core/error.h"
 #include "core/file_name.h"
+#include "core/galaxy_shape.h"
 #include "core/random.h"
 #include "core/settings.h"
 
@@ -92,8 +93,10 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
         services.templates.list_templates(templates);
         std::vector<std::string> name_pool = services.names.load_system_names();
         // Fewer than 75 planets can never fill the map; only larger galaxies need the coverage.
+        // A shape's outline is full when 65,536 draws in a row find no clear place in it.
+        const ShapeOutline outline(params.shape, n);
         std::optional<Coverage> coverage;
-        if (n > 74)
+        if (n > 74 && outline.whole_map())
             coverage.emplace();
         bool full = false;
         for (int p = 0; p < n && !full; ++p) {
@@ -103,14 +106,19 @@ GenerationResult plain_generate_galaxy(const GalaxyParams& params, GenerationSer
             }
             int x, y;
             bool clash;
+            int draws = 0;
             do {
                 x = 20 + static_cast<int>(random(960));
                 y = 20 + static_cast<int>(random(960));
-                clash = false;
+                clash = !outline.inside(x, y);
                 for (int q = 0; q < p; ++q)
                     if (positions_clash(x, y, planets[q].x, planets[q].y))
                         clash = true;
-            } while (clash);
+            } while (clash && (outline.whole_map() || ++draws < 65536));
+            if (clash) {
+                full = true;
+                break;
+            }
             planets[p].x = x;
             planets[p].y = y;
             if (coverage)
