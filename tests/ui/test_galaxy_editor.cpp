@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -18,6 +19,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QToolTip>
 #include <QUndoStack>
 #include <QWheelEvent>
 
@@ -259,6 +261,70 @@ TEST(MapWidget, AsksOnlyForWhatTheRulesAllow)
     map.start_rename(3);
     ASSERT_NE(map.name_editor(), nullptr);
     EXPECT_EQ(map.name_editor()->maxLength(), kMaxNameLength);
+}
+
+// New planets keep what still means the same planets: the selection while the count stays, less
+// the planets whose file was not read, the last clicked one falling back to the first selected;
+// the red marks go, and the chokepoints and bridges are found again. A notice goes by itself, a
+// progress line put over it stays, and hovering an unread planet tells only the game folder.
+TEST(MapWidget, NewPlanetsKeepWhatStillHolds)
+{
+    Planets chain(3);
+    for (int i = 0; i < 3; ++i) {
+        Planet& p = chain[static_cast<std::size_t>(i)];
+        p.x = 200 + 300 * i;
+        p.y = 500;
+        p.system_name = "Star " + std::to_string(i);
+        p.links = i == 1 ? std::vector<std::int32_t>{0, 2} : std::vector<std::int32_t>{1};
+    }
+    const auto orange_pixels = [](MapWidget& map) {
+        const QImage image = map.grab().toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                count += c.red() > 230 && c.green() > 120 && c.green() < 160 && c.blue() < 30;
+            }
+        return count;
+    };
+    MapWidget map;
+    map.resize(kMapPixels, kMapPixels);
+    map.set_planets(chain);
+    map.mark_cuts(true);
+    map.show();
+    QTest::mouseClick(&map, Qt::LeftButton, {}, centre(chain, 2));
+    QTest::mouseClick(&map, Qt::LeftButton, Qt::ShiftModifier, centre(chain, 0));
+    map.mark_planets({1});
+    EXPECT_GT(orange_pixels(map), 100) << "planet 1 is a chokepoint";
+    Planets ring = chain;
+    ring[0].links.push_back(2);
+    ring[2].links.push_back(0);
+    ring[0].unread = true;
+    map.set_planets(ring);
+    EXPECT_EQ(map.selection(), std::vector<int>{2});
+    EXPECT_EQ(map.selected_planet(), 2);
+    EXPECT_TRUE(map.marked_planets().empty());
+    EXPECT_LT(orange_pixels(map), 100) << "a ring has no chokepoint";
+    QTest::mouseClick(&map, Qt::LeftButton, Qt::ShiftModifier, centre(chain, 1));
+    ring[1].unread = true;
+    map.set_planets(ring);
+    EXPECT_EQ(map.selected_planet(), 2) << "the one last clicked is gone: the first selected";
+    map.set_planets(Planets(ring.begin(), ring.end() - 1));
+    EXPECT_TRUE(map.selection().empty()) << "the numbers mean other planets now";
+
+    map.set_planets(ring);
+    map.set_hover_text("Game folder: here");
+    const QPoint at = marker_rect(ring[1]).center();
+    QHelpEvent hover(QEvent::ToolTip, at, map.mapToGlobal(at));
+    QApplication::sendEvent(&map, &hover);
+    EXPECT_EQ(QToolTip::text(), "Game folder: here");
+    map.show_notice("Saved", 50);
+    QTest::qWait(120);
+    EXPECT_EQ(map.progress(), "");
+    map.show_notice("Saved", 50);
+    map.set_progress("Working");
+    QTest::qWait(120);
+    EXPECT_EQ(map.progress(), "Working");
 }
 
 TEST(GalaxyEditor, ShiftDragJoinsAndRenameHappensInPlace)
