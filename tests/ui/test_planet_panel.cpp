@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QToolButton>
 #include <QUndoStack>
 
@@ -164,6 +165,46 @@ TEST(PlanetPanel, AFeatureSetByHandIsSaved)
     EXPECT_EQ(blue(), 0);
     e.map->show_features({FeatureFilter::Kind::Facility, 3});
     EXPECT_GT(blue(), 20);
+}
+
+// The panel by itself: one planet's title and links (by name, escaped, an unread planet by its
+// number, or "none"), a selection past the planets left out, a name field left unchanged asking
+// for nothing, a galaxy without a home, and nothing to change while a command runs.
+TEST(PlanetPanel, ShowsWhatItIsGiven)
+{
+    Planets planets(4);
+    for (int i = 0; i < 4; ++i) {
+        planets[static_cast<std::size_t>(i)].x = 100 + 200 * i;
+        planets[static_cast<std::size_t>(i)].y = 100;
+    }
+    planets[0].system_name = "<b>Vega</b>";
+    planets[1].system_name = "Sol";
+    planets[2].system_name = "Ghost";
+    planets[2].unread = true;
+    planets[3].system_name = "Lone";
+    planets[1].home = true;
+    planets[1].links = {0, 2};
+    planets[0].links = planets[2].links = {1};
+    PlanetPanel panel(nullptr);
+    QSignalSpy renames(&panel, &PlanetPanel::rename_requested);
+    const auto text = [&](const char* name) { return panel.findChild<QLabel*>(name)->text(); };
+    panel.show_planets(planets, {1, 99});
+    EXPECT_EQ(text("PlanetTitle"), "Planet 1, home planet");
+    EXPECT_TRUE(text("PlanetLinks").contains(">&lt;b&gt;Vega&lt;/b&gt;</a>"))
+        << text("PlanetLinks").toStdString();
+    EXPECT_TRUE(text("PlanetLinks").contains(">planet 2 (its file was not read)</a>"));
+    emit panel.findChild<QLineEdit*>("PlanetName")->editingFinished();
+    EXPECT_EQ(renames.size(), 0);
+    panel.show_planets(planets, {3});
+    EXPECT_EQ(text("PlanetLinks"), "Jumpgates to: none");
+    planets[1].home = false;
+    panel.show_planets(planets, {});
+    EXPECT_TRUE(text("GalaxyFigures").contains("\nHome: none\n"))
+        << text("GalaxyFigures").toStdString();
+    panel.show_planets(planets, {0});
+    panel.set_editable(false);
+    EXPECT_FALSE(panel.findChild<QCheckBox*>("Feature0")->isEnabled());
+    EXPECT_FALSE(panel.findChild<QComboBox*>("Facility13")->isEnabled());
 }
 
 TEST(PlanetPanel, ClosedAndOpenedAgain)
