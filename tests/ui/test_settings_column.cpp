@@ -196,6 +196,7 @@ TEST(MainWindow, FieldsTakeOnlyWhatTheyMayHold)
     ASSERT_TRUE(w.save("Save"));
     EXPECT_EQ(w.questions, 1) << "Save asks before it writes them as \"?\"";
     EXPECT_EQ(w.game.saved_files(), 0u) << "No goes back to the name";
+    EXPECT_EQ(w.form.focusWidget(), name);
     name->setText("\u03a9\u03bc\u03ad\u03b3\u03b1");
     ASSERT_TRUE(w.save("Save"));
     EXPECT_EQ(w.questions, 1) << "a name with no letter the game shows is not asked about";
@@ -206,6 +207,11 @@ TEST(MainWindow, FieldsTakeOnlyWhatTheyMayHold)
     name->setText("\u00e9t\u00e9 Reach");
     EXPECT_FALSE(name->toolTip().contains("cannot show"))
         << "accented letters the game shows stay as they are";
+    ASSERT_TRUE(w.save("Save"));
+    EXPECT_NE(testing::read_bytes(w.game.dir.path() / "campaign/data/maps/treach.txt")
+                  .find("\r\nGUIName = \xE9t\xE9 Reach\r\n"),
+              std::string::npos)
+        << "in the game's Windows-1252";
     QApplication::setActiveWindow(&w.form);
     planets->setFocus();
     QTest::keyClick(planets, Qt::Key_Tab);

@@ -27,6 +27,7 @@ TEST(WindowSave, AnotherSaveRunningNeitherFreezesTheWindowNorHoldsItsQuestion)
     QTest::mouseClick(w.find<QPushButton>("Save"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(w.form.map()->progress(), kWaiting, 5000);
     EXPECT_TRUE(w.form.busy());
+    EXPECT_FALSE(w.find<QPushButton>("Generate")->isEnabled()) << "nothing to change meanwhile";
     EXPECT_TRUE(ended.isEmpty());
     QTest::keyClick(&w.form, Qt::Key_Escape);
     ASSERT_TRUE(!ended.isEmpty() || ended.wait(5000));
@@ -45,6 +46,13 @@ TEST(WindowSave, AnotherSaveRunningNeitherFreezesTheWindowNorHoldsItsQuestion)
     ASSERT_TRUE(!ended.isEmpty() || ended.wait(15000));
     EXPECT_TRUE(w.form.map()->progress().startsWith("Saved campaign"));
     EXPECT_FALSE(w.form.busy());
+    // A Save that fails says why.
+    w.game.dir.write("campaign/data/encounters/blocked", "a file where the folder goes");
+    w.find<QLineEdit>("CampaignName")->setText("Blocked");
+    w.messages.clear();
+    ASSERT_TRUE(w.save());
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_TRUE(w.messages[0].second.contains("blocked")) << w.messages[0].second.toStdString();
 }
 
 }  // namespace
