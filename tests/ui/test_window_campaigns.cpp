@@ -145,6 +145,10 @@ TEST(MainWindow, OpenAndCheckASavedCampaign)
     EXPECT_EQ(w.form.map()->selected_planet(), -1);
     EXPECT_TRUE(w.messages.empty());
     EXPECT_EQ(testing::snapshot(w.game.dir.path(), true), saved);
+    // A galaxy generated after it has no problem line of its own.
+    open_with_keys(w, "brokenreach");
+    ASSERT_TRUE(w.click_and_wait("Generate"));
+    EXPECT_EQ(w.form.map()->status(), "");
 }
 
 // The question before a Save with problems: one is "problem"; eight are all listed; of nine, the
@@ -199,7 +203,9 @@ TEST(MainWindow, APlanetWhoseFileIsGoneIsNamedNotDrawn)
         ++gone;
     fs::remove(w.game.dir.path() / "campaign/data/encounters/tornreach" /
                saved[static_cast<std::size_t>(gone)].template_file);
+    w.form.map()->select_planet(gone == 0 ? 1 : 0);
     w.form.open_campaign("tornreach");
+    EXPECT_TRUE(w.form.map()->selection().empty()) << "a selection is about the galaxy before";
     EXPECT_TRUE(w.form.map()->status().endsWith(
         QString("Not on the map (file not read): planet %1").arg(gone)))
         << w.form.map()->status().toStdString();
@@ -240,6 +246,14 @@ TEST(MainWindow, APlanetWhoseFileIsGoneIsNamedNotDrawn)
     check_with_keys(w, "a Save has nothing to write it from");
     auto* give = w.form.findChild<QPushButton*>("GiveTemplateButton");
     ASSERT_TRUE(give && give->isVisible());
+    // A template a planet uses already is not offered.
+    w.template_answer =
+        QString::fromStdString(w.form.document().planets()[gone == 0 ? 1 : 0].template_file);
+    ASSERT_FALSE(w.template_answer.isEmpty());
+    give->click();
+    EXPECT_FALSE(w.templates_offered.isEmpty());
+    EXPECT_FALSE(w.templates_offered.contains(w.template_answer));
+    w.template_answer.clear();
     for (int n = 199; w.template_answer.isEmpty(); --n) {
         const std::string name = "campaign_all_" + std::to_string(n) + ".txt";
         const auto& planets = w.form.document().planets();
@@ -255,6 +269,13 @@ TEST(MainWindow, APlanetWhoseFileIsGoneIsNamedNotDrawn)
     ASSERT_TRUE(w.save());
     EXPECT_TRUE(w.form.map()->progress().startsWith("Saved campaign"))
         << w.form.map()->progress().toStdString();
+    // Without its picture it opens all the same, over the start-up picture, the loss a problem.
+    fs::remove(w.form.document().galaxy().background_path);
+    w.messages.clear();
+    w.form.open_campaign("tornreach");
+    EXPECT_TRUE(w.messages.empty());
+    EXPECT_EQ(w.form.map()->planets().size(), count);
+    EXPECT_EQ(w.form.map()->status(), "1 problem: Ctrl+K lists them");
 }
 
 // A finding with one clear fix offers it: "Cut this jumpgate" cuts a link to no planet as an edit

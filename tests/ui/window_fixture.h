@@ -61,6 +61,7 @@ struct Window {
     QString folder_answer;        // the game folder the chooser chooses, empty for Cancel
     QStringList folders_offered;  // what the chooser listed
     QString template_answer;      // the template chosen for a planet whose file was not read
+    QStringList templates_offered;           // the templates the last choice offered
     QString choice_answer = "Decide later";  // the button chosen in a question of several
     QString choice_question;
     QString name_answer;     // the name given when an import's campaign id is taken
@@ -86,6 +87,7 @@ struct Window {
                             return folder_answer;
                         },
                         [this](const QStringList& unused) {
+                            templates_offered = unused;
                             return unused.contains(template_answer) ? template_answer : QString();
                         },
                         [this](const QString& question, const QStringList&) {
