@@ -505,6 +505,7 @@ TEST(GalaxyEditor, TheWindowFitsSmallScreens)
         {"1366 x 768", QRect(0, 0, 1366, 728), QSize(688 + 229, 688)},
         {"1920 x 1080 at 150 %", QRect(0, 0, 1280, 688), QSize(648 + 229, 648)},
         {"1024 x 600", QRect(0, 0, 1024, 560), QSize(520 + 229, 520)},
+        {"smaller than the smallest map", QRect(0, 0, 400, 300), QSize(240 + 229, 240)},
     };
     for (const Row& row : rows)
         EXPECT_EQ(MainWindow::opening_size(row.available), row.size) << row.name;

@@ -215,6 +215,15 @@ TEST(MainWindow, NewBackgroundKeepsThePlanets)
     EXPECT_EQ(w.form.document().galaxy().background_path, path_before);
     EXPECT_EQ(w.form.map()->background(), before);
     EXPECT_FALSE(w.form.map()->unsaved());
+    // A picture that cannot be read is said, and changes nothing.
+    const std::string shown_path = w.form.document().galaxy().background_path;
+    for (const auto& entry : fs::directory_iterator(w.game.dir.path() / "campaign/data/bitmaps/ui"))
+        if (entry.path().filename() != fs::path(shown_path).filename())
+            std::ofstream(entry.path(), std::ios::binary | std::ios::trunc) << "broken";
+    for (int i = 0; i < 8 && w.messages.empty(); ++i)
+        QTest::mouseClick(w.find<QPushButton>("NewBackground"), Qt::LeftButton);
+    EXPECT_FALSE(w.messages.empty());
+    EXPECT_EQ(w.form.document().galaxy().background_path, shown_path);
 }
 
 // A generation that takes long: the inputs it writes back are locked and its buttons look
