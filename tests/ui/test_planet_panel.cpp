@@ -218,6 +218,11 @@ TEST(PlanetPanel, ClosedAndOpenedAgain)
     e.form.show_panel(true);
     EXPECT_TRUE(e.form.planet_panel()->isVisible());
     EXPECT_EQ(remembered.count(), 2);
+    // A maximized window keeps its size: the map gives the panel its room.
+    e.form.showMaximized();
+    const int width = e.form.width();
+    e.form.show_panel(false);
+    EXPECT_EQ(e.form.width(), width);
 }
 
 // The panel beside the map, a planet with features set by hand selected; then the galaxy's.

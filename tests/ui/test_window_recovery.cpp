@@ -93,6 +93,15 @@ TEST(WindowRecovery, UnsavedWorkIsCopiedAndOfferedBack)
     EXPECT_NE(notice.indexOf(QString::fromStdString(damaged) + ": The recovery copy is damaged"),
               -1);
     EXPECT_TRUE(fs::exists(w.state.path() / damaged));
+
+    // Closed with its edits discarded, the window leaves nothing to recover.
+    move_a_planet(w, 3);
+    ASSERT_TRUE(w.form.recovery()->write_now());
+    const fs::path mine = w.state.path() / w.form.recovery()->own_file();
+    ASSERT_TRUE(fs::exists(mine));
+    w.close_answer = MainWindow::CloseAnswer::Discard;
+    EXPECT_TRUE(w.form.close());
+    EXPECT_FALSE(fs::exists(mine));
 }
 
 // Work of an opened campaign comes back under it, to be saved back; when the campaign changed
