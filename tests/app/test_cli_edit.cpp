@@ -56,6 +56,10 @@ TEST(Cli, EditsApplyInTheirOrderAndSaveTheCampaignBack)
     ASSERT_EQ(r.status, 0) << r.err;
     const auto added = nlohmann::json::parse(r.out)["planets"][planets - 1];
     EXPECT_EQ(added["x"].dump() + "," + added["y"].dump(), place) << "added where it was asked";
+    EXPECT_NE(("\n" + testing::read_bytes(game.dir.path() / "stars.txt"))
+                  .find("\n" + added["name"].get<std::string>() + "\r\n"),
+              std::string::npos)
+        << added["name"] << " is a name of the game's list";
     EXPECT_EQ(game.run("--check kept").status, 0);
     const std::string map = game.campaigns().at("maps/kept.txt");
     EXPECT_NE(map.find("\r\n" + std::to_string(planets - 1) + " = "), std::string::npos);

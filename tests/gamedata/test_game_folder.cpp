@@ -3,6 +3,7 @@
 
 #include "core/error.h"
 #include "core/random.h"
+#include "gamedata/game_services.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -170,6 +171,16 @@ TEST(GetBackground, DrawsOneAndFailsOnNone)
     EXPECT_EQ(kept, "kept");
     expected(0);
     EXPECT_EQ(random.state(), expected.state()) << "the draw from the empty list still happens";
+
+    // A Generate's services list the pictures once: every attempt draws from that listing.
+    TempDir dir;
+    dir.write("campaign/data/bitmaps/ui/nebula1.jpg", "");
+    const GameFolder folder(dir.str());
+    GameFolderServices services(folder);
+    EXPECT_EQ(file_name_of(services.draw_background(random)), "nebula1.jpg");
+    std::filesystem::rename(dir.path() / "campaign/data/bitmaps/ui/nebula1.jpg",
+                            dir.path() / "campaign/data/bitmaps/ui/nebula2.jpg");
+    EXPECT_EQ(file_name_of(services.draw_background(random)), "nebula1.jpg");
 }
 
 TEST(FileNameOf, TakesWhatFollowsTheLastSeparator)
