@@ -67,6 +67,12 @@ TEST(StartupFolder, TheNamedThenTheWorkingThenTheLastThenSteams)
          one,
          {named, {}}},
         {"a folder given", {"w", QString::fromStdString(named)}, working, last, one, {named, {}}},
+        {"a folder given after an option",
+         {"w", "--verbose", QString::fromStdString(named)},
+         working,
+         last,
+         one,
+         {named, {}}},
         {"a folder given that is none",
          {"w", QString::fromStdString(nothing)},
          working,
@@ -169,6 +175,21 @@ TEST(StartupFolder, AFolderChosenOpensInTheWindowsPlace)
     EXPECT_TRUE(refused.isEmpty());
     settings.sync();
     EXPECT_EQ(settings_note(QSettings(file, QSettings::IniFormat)), "") << "written afresh";
+    // A folder used again comes first, once; five are remembered.
+    const auto switch_to = [&](const QString& folder) {
+        QPointer<MainWindow> old = windows.current();
+        emit old->game_folder_chosen(folder);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return old.isNull(); }, 5000));
+        return settings.value("recentGameFolders").toStringList();
+    };
+    const QString first_dir = QString::fromStdString(first_game.dir.str());
+    EXPECT_EQ(switch_to(first_dir), (QStringList{first_dir, second}));
+    settings.setValue("recentGameFolders", QStringList{"a", "b", "c", "d", "e"});
+    EXPECT_EQ(switch_to(second), (QStringList{second, "a", "b", "c", "d"}));
+    // The folder the program was started in is not named over the map.
+    GameWindows started_here(settings, second_game.dir.str(), [](const QString&) {});
+    ASSERT_TRUE(started_here.open(second_game.dir.str()));
+    EXPECT_EQ(started_here.current()->map()->progress(), "");
 }
 
 // The settings kept under the old application name, whose file name had a blank before ".conf",

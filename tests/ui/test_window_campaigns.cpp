@@ -151,6 +151,37 @@ TEST(MainWindow, OpenAndCheckASavedCampaign)
     EXPECT_EQ(w.form.map()->status(), "");
 }
 
+// The Open list: newest first, a campaign that cannot be read listed with why, each one's check
+// in words, the newest chosen at first.
+TEST(MainWindow, TheOpenListTellsEveryCampaign)
+{
+    Window w;
+    save_two_campaigns(w);
+    const fs::path maps = w.game.dir.path() / "campaign/data/maps";
+    const auto broken_time = fs::last_write_time(maps / "brokenreach.txt");
+    fs::last_write_time(maps / "finereach.txt", broken_time + std::chrono::hours(1));
+    fs::create_directory(maps / "hollow.txt");
+    fs::last_write_time(maps / "hollow.txt", broken_time - std::chrono::hours(1));
+    const std::vector<CampaignEntry> entries = saved_campaigns(w.game.folder());
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].id, "finereach");
+    EXPECT_EQ(entries[1].id, "brokenreach");
+    EXPECT_EQ(entries[2].id, "hollow");
+    const std::vector<Finding> findings =
+        check_campaign(w.game.folder(), load_campaign(w.game.folder(), "brokenreach"));
+    EXPECT_EQ(entries[1].problems, 1);
+    EXPECT_EQ(entries[1].notes, static_cast<int>(findings.size()) - 1);
+    EXPECT_FALSE(entries[2].error.empty());
+    OpenCampaignDialog dialog(entries, nullptr);
+    auto* list = dialog.findChild<QTreeWidget*>("CampaignList");
+    const QString fine =
+        entries[0].notes == 0 ? QString("fine") : QString("fine, %1 note").arg(entries[0].notes);
+    EXPECT_TRUE(list->topLevelItem(0)->text(4).startsWith(fine));
+    EXPECT_EQ(list->topLevelItem(1)->text(4), "1 problem");
+    EXPECT_EQ(list->topLevelItem(2)->text(4), "cannot be read");
+    EXPECT_EQ(dialog.chosen(), "finereach");
+}
+
 // The question before a Save with problems: one is "problem"; eight are all listed; of nine, the
 // last is counted; a finding about no planet is led by its file's name.
 TEST(MainWindow, TheProblemsQuestionListsEightAndCountsTheRest)
@@ -178,7 +209,7 @@ TEST(MainWindow, TheProblemsQuestionListsEightAndCountsTheRest)
     }
 }
 
-// With no campaign saved, the Open list says how one gets there, and Open is off.
+// With no campaign saved, the Open list says how one gets there, and Open and Export are off.
 TEST(MainWindow, AnEmptyOpenListSaysWhatToDo)
 {
     OpenCampaignDialog dialog({}, nullptr);
@@ -187,6 +218,7 @@ TEST(MainWindow, AnEmptyOpenListSaysWhatToDo)
     EXPECT_TRUE(none->text().contains("press Save"));
     auto* buttons = dialog.findChild<QDialogButtonBox*>();
     EXPECT_FALSE(buttons->button(QDialogButtonBox::Open)->isEnabled());
+    EXPECT_FALSE(dialog.findChild<QPushButton*>("ExportCampaign")->isEnabled());
 }
 
 // A planet whose file is gone has no place on the map: the problem line names it, nothing is
