@@ -209,6 +209,29 @@ TEST(MainWindow, TheProblemsQuestionListsEightAndCountsTheRest)
     }
 }
 
+// The findings list by itself: a finding about no planet rings none, a cut offers no template,
+// and a check that found nothing says so.
+TEST(MainWindow, TheFindingsListRingsAndOffersOnlyWhatAFindingIsAbout)
+{
+    FindingsDialog dialog(nullptr);
+    QSignalSpy rung(&dialog, &FindingsDialog::planet_chosen);
+    Finding about_a_file{false, "stray.txt", 0, -1, "no entry of the map file names this file"};
+    Finding cut{true, "heze.txt", 9, 1, "the planet links to planet 7, which does not exist"};
+    cut.fix = Finding::Fix::CutLink;
+    cut.other = 7;
+    dialog.show_findings("heze", {about_a_file, cut}, std::vector<Planet>(2));
+    auto* list = dialog.findChild<QListWidget*>("FindingsList");
+    list->setCurrentRow(0);
+    EXPECT_EQ(rung.count(), 0);
+    list->setCurrentRow(1);
+    EXPECT_EQ(rung.count(), 1);
+    EXPECT_FALSE(dialog.findChild<QPushButton*>("FixButton")->isHidden());
+    EXPECT_TRUE(dialog.findChild<QPushButton*>("GiveTemplateButton")->isHidden());
+    dialog.show_findings("heze", {}, std::vector<Planet>(2));
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_TRUE(list->item(0)->text().startsWith("Nothing found"));
+}
+
 // With no campaign saved, the Open list says how one gets there, and Open and Export are off.
 TEST(MainWindow, AnEmptyOpenListSaysWhatToDo)
 {
