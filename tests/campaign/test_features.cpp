@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <set>
 
 namespace orvek {
 namespace {
@@ -101,6 +102,28 @@ TEST(Features, CountFollowsTheShare)
         int share = 10 + static_cast<int>(expected(20));
         int want = share <= 12 ? 0 : share <= 24 ? 1 : 2;
         EXPECT_EQ(count_flag(planets, 0), want) << "share " << share;
+    }
+}
+
+// Each level's share takes every whole percent of its range and none outside it.
+TEST(Features, EachLevelsShareFillsItsRange)
+{
+    const struct {
+        FrequencyLevel level;
+        int lowest, highest;
+    } rows[] = {
+        {FrequencyLevel::Random, 0, 100}, {FrequencyLevel::None, 0, 0},
+        {FrequencyLevel::Rare, 10, 29},   {FrequencyLevel::Normal, 40, 59},
+        {FrequencyLevel::Common, 60, 79}, {FrequencyLevel::Everywhere, 100, 100},
+    };
+    Random random(11);
+    for (const auto& row : rows) {
+        std::set<int> shares;
+        for (int draw = 0; draw < 5000; ++draw)
+            shares.insert(feature_share(row.level, random));
+        EXPECT_EQ(*shares.begin(), row.lowest) << static_cast<int>(row.level);
+        EXPECT_EQ(*shares.rbegin(), row.highest) << static_cast<int>(row.level);
+        EXPECT_EQ(shares.size(), static_cast<std::size_t>(row.highest - row.lowest + 1));
     }
 }
 
