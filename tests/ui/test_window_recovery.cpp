@@ -101,7 +101,7 @@ TEST(WindowRecovery, UnsavedWorkIsCopiedAndOfferedBack)
     ASSERT_TRUE(fs::exists(mine));
     w.close_answer = MainWindow::CloseAnswer::Discard;
     EXPECT_TRUE(w.form.close());
-    EXPECT_FALSE(fs::exists(mine));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !fs::exists(mine); }, 2000));
 }
 
 // Work of an opened campaign comes back under it, to be saved back; when the campaign changed
