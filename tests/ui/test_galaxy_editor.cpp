@@ -319,8 +319,7 @@ TEST(MapWidget, NewPlanetsKeepWhatStillHolds)
     QApplication::sendEvent(&map, &hover);
     EXPECT_EQ(QToolTip::text(), "Game folder: here");
     map.show_notice("Saved", 50);
-    QTest::qWait(120);
-    EXPECT_EQ(map.progress(), "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return map.progress().isEmpty(); }, 2000));
     map.show_notice("Saved", 50);
     map.set_progress("Working");
     QTest::qWait(120);

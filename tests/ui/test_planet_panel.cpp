@@ -220,6 +220,7 @@ TEST(PlanetPanel, ClosedAndOpenedAgain)
     EXPECT_EQ(remembered.count(), 2);
     // A maximized window keeps its size: the map gives the panel its room.
     e.form.showMaximized();
+    QTest::qWait(200);  // a window manager maximizes in its own time
     const int width = e.form.width();
     e.form.show_panel(false);
     EXPECT_EQ(e.form.width(), width);
