@@ -203,7 +203,7 @@ TEST(Cli, StatusesTellTheTruth)
     TempDir pipes;
     const std::string fifo = (pipes.path() / "fifo").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    for (const std::string output : {"--json", "--png", "--save --name Piped --json --overwrite"}) {
+    for (const std::string output : {"--json", "--png", "--save --overwrite --name Piped --json"}) {
         const std::string waited = "interrupted while waiting for something to read";
         for (const char* delay : {"0.5", "2", "8"}) {
             r = testing::run_command("( " + tool + " --seed 1 " + output + " '" + fifo +
