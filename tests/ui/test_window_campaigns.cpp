@@ -160,7 +160,8 @@ TEST(MainWindow, TheOpenListTellsEveryCampaign)
     const fs::path maps = w.game.dir.path() / "campaign/data/maps";
     const auto broken_time = fs::last_write_time(maps / "brokenreach.txt");
     fs::last_write_time(maps / "finereach.txt", broken_time + std::chrono::hours(1));
-    fs::create_directory(maps / "hollow.txt");
+    std::ofstream(maps / "hollow.txt").close();
+    fs::resize_file(maps / "hollow.txt", (1u << 20) + 1);  // more than a map file may hold
     fs::last_write_time(maps / "hollow.txt", broken_time - std::chrono::hours(1));
     const std::vector<CampaignEntry> entries = saved_campaigns(w.game.folder());
     ASSERT_EQ(entries.size(), 3u);
