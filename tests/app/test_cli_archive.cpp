@@ -254,6 +254,11 @@ TEST(CliArchive, HostileArchivesAreRefusedAndNothingIsWritten)
              return make_zip(shared.with({"shared/encounters/shared/a\x1f.txt", "x"}));
          },
          5, "control character"},
+        {"a delete character",
+         [&] {
+             return make_zip(shared.with({"shared/encounters/shared/a\x7f.txt", "x"}));
+         },
+         5, "control character"},
         {"encrypted",
          [&] {
              std::string zip = good;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Campaign archives in the library: a campaign exported with a file its map names twice, its
-// manifest, renamed whatever the letter case of its paths, and an import that leaves alone a
-// campaign of its id that appeared meanwhile.
+// Campaign archives in the library: a campaign exported with a file its map names twice or with
+// accented file names, its manifest, renamed whatever the letter case of its paths, and an import
+// that leaves alone a campaign of its id that appeared meanwhile.
 
 #include "archive/campaign_archive.h"
 
@@ -43,6 +43,24 @@ TEST_F(Archives, AFileNamedTwiceIsExportedOnce)
     EXPECT_EQ(read.map_bytes, bytes);
 }
 
+// A file of the campaign's folder whose name holds accented letters travels like any other.
+TEST_F(Archives, AccentedFileNamesTravel)
+{
+    CampaignArchive archive = campaign_for_archive(folder, "mine", "{}", "");
+    archive.encounters.emplace_back("Caf\xc3\xa9 notes.txt", "x");
+    EXPECT_EQ(read_archive(archive_bytes(archive)).encounters, archive.encounters);
+}
+
+// Each figure under its own key.
+TEST(ArchiveManifest, EachFigureUnderItsKey)
+{
+    const GalaxyFigures figures{1, 2.5, 3, 4, 5, 6, 7, 8, 9};
+    EXPECT_EQ(figures_json(figures).dump(),
+              R"({"hops_from_home_max":1,"hops_from_home_mean":2.5,"dead_ends":3,)"
+              R"("chokepoints":4,"bridges":5,"diameter":6,"links":7,"through_planets":8,)"
+              R"("crossings":9})");
+}
+
 // The manifest names the campaign in UTF-8 (its map file holds Windows-1252) and keeps a seed
 // of 0, which is a seed like any other; only an unknown seed or Generate is null. Its format
 // number is 1, so that a later change of its keys can be told from it.
@@ -70,6 +88,11 @@ TEST(CampaignArchive, RenamedMovesEveryPathWhateverItsCase)
     EXPECT_EQ(renamed_archive(archive, "Other One").map_bytes,
               "Name = otherone\r\nGUIName = Other One\r\n[encounters]\r\n"
               "0 = campaign/data/encounters/otherone/a.txt\r\n");
+    // Shown before an import under the new name, the campaign has that name's id and folder.
+    const GameFolder game("/games/Orvek");
+    const LoadedCampaign shown = archive_campaign(game, archive, "Other One");
+    EXPECT_EQ(shown.id, "otherone");
+    EXPECT_EQ(shown.folder, game.campaign_folder("otherone"));
     // LF line ends stay LF, and a last line without a break is given none.
     archive.map_bytes =
         "Name = shared\nGUIName = Shared\n0 = campaign/data/encounters/shared/a.txt";

@@ -311,6 +311,11 @@ TEST(CampaignCheck, EveryPlantedFaultIsFound)
              p.rewrite(p.file(3), "$", "[facilities]\r\n0 = smallacademy\r\n1 = largeacademy\r\n");
          },
          false, "holds smallacademy and largeacademy, two variants of one facility"},
+        {"two variants written without blanks",
+         [](Planted& p) {
+             p.rewrite(p.file(3), "$", "[facilities]\r\n0=smallacademy\r\n1=largeacademy\r\n");
+         },
+         false, "holds smallacademy and largeacademy, two variants of one facility"},
     };
     // Of 30 stray files, 20 are listed and the rest counted.
     {

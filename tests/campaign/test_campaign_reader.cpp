@@ -10,6 +10,7 @@
 #include "gamedata/game_folder.h"
 #include "gamedata/game_services.h"
 #include "support/game_copy.h"
+#include "support/saved_campaign.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -126,6 +127,44 @@ TEST(CampaignReader, WhatStopsIt)
     const GameFolder folder(dir.str());
     for (const char* id : {"../x", "all", "", "nothere"})
         EXPECT_THROW(load_campaign(folder, id), Error) << id;
+}
+
+// Made from bytes in memory (a Save's check, an archive), a campaign reads as from disk: its map
+// file's name in lower case, its folder's files in order, each planet's file, no home planet
+// where no line names one; a planet whose file is not among them is said at its map line.
+TEST(CampaignReader, FromBytesAsFromDisk)
+{
+    testing::TempDir game;
+    const GameFolder folder(game.str());
+    testing::save_mine(game, folder);
+    const LoadedCampaign disk = load_campaign(folder, "mine");
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const std::string& name : disk.folder_files)
+        files.insert(files.begin(), {name, testing::read_bytes(disk.folder + "/" + name)});
+    const LoadedCampaign made = campaign_from_bytes("Mine", disk.folder, disk.map_bytes, files);
+    EXPECT_EQ(made.map_file, "mine.txt");
+    EXPECT_EQ(made.folder_files, disk.folder_files);
+    ASSERT_EQ(made.planets.size(), disk.planets.size());
+    for (std::size_t i = 0; i < made.planets.size(); ++i)
+        EXPECT_EQ(made.planets[i].bytes, disk.planets[i].bytes) << "planet " << i;
+    EXPECT_TRUE(made.reading.empty());
+    // A map file without its Homeworld line names no home planet, not planet 0.
+    std::string no_home = disk.map_bytes;
+    const std::size_t at = no_home.find("Homeworld = ");
+    ASSERT_NE(at, std::string::npos);
+    no_home.erase(at, no_home.find('\n', at) + 1 - at);
+    for (const Planet& p : galaxy_planets(campaign_from_bytes("mine", disk.folder, no_home, files)))
+        EXPECT_FALSE(p.home);
+
+    const std::string gone = files.back().first;
+    files.pop_back();
+    const LoadedCampaign lacking = campaign_from_bytes("mine", disk.folder, disk.map_bytes, files);
+    const auto planet = std::find_if(disk.planets.begin(), disk.planets.end(),
+                                     [&](const LoadedPlanet& p) { return p.file_name == gone; });
+    ASSERT_NE(planet, disk.planets.end());
+    ASSERT_EQ(lacking.reading.size(), 1u);
+    EXPECT_EQ(lacking.reading[0].file, "mine.txt");
+    EXPECT_EQ(lacking.reading[0].line, planet->map_line);
 }
 
 // The saved campaigns are their map files, each id once whatever its letter case (the game

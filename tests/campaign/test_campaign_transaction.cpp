@@ -163,6 +163,13 @@ TEST_F(Hostile, NothingOutsideTheGameFolderNorInItChanges)
          },
          "incomplete. Nothing was changed. Before you remove it, look inside: its folder \"old\" "
          "holds 1 file moved out of a campaign's folder in "},
+        {"torn with the old map file aside",
+         [&](const Hostile& h) {
+             std::string text = journal("mine", "mine.txt", {ok_file});
+             h.plant(text.substr(0, text.size() - 4));
+             fs::rename(h.data() / "maps/mine.txt", h.work() / "old-map.txt");
+         },
+         "look inside: \"old-map.txt\" is a map file moved out of "},
         {"a 100 MB journal",
          [&](const Hostile& h) {
              h.plant("x");
@@ -324,26 +331,26 @@ void complete_interrupted_save(Hostile& h, bool keep_others)
     EXPECT_EQ(fs::exists(h.data() / "encounters/mine/notes.txt"), keep_others);
 }
 
-// Rolled forward (twice, as after an interruption) and back, then abandoned: the game folder is
-// as it was, a first Save's new campaign folder and a replaced map file included.
+// Rolled forward and back (each twice, as after an interruption), then abandoned: the game folder
+// is as it was, a first Save's new campaign folder, a replaced map file and a file of the player's
+// that a new file replaced included.
 TEST_F(Hostile, RollingBackUndoesRollingForward)
 {
     const struct {
         const char* name;
         const char* folder;
         bool keep_others;
-    } rows[] = {{"a first save", "fresh", false},
-                {"a save over a campaign", "mine", false},
-                {"a save back", "mine", true}};
+        const char* new_file;
+    } rows[] = {{"a first save", "fresh", false, "campaign_all_001.txt"},
+                {"a save over a campaign", "mine", false, "campaign_all_001.txt"},
+                {"a save back", "mine", true, "campaign_all_001.txt"},
+                {"a save back over a file its map did not name", "mine", true, "notes.txt"}};
     for (const auto& row : rows) {
         const auto before = short_snapshot(game.path());
         SavePlaces p(folder);
-        p.journal = {row.folder,
-                     false,
-                     std::string(row.folder) + ".txt",
-                     {"campaign_all_001.txt"},
-                     row.keep_others,
-                     row.keep_others ? mine : std::vector<std::string>()};
+        p.journal = {
+            row.folder,     false,           std::string(row.folder) + ".txt",
+            {row.new_file}, row.keep_others, row.keep_others ? mine : std::vector<std::string>()};
         p.open_campaign();
         p.journal.created_folder = !p.campaign;
         p.data.create_folder(kWork);
@@ -352,7 +359,7 @@ TEST_F(Hostile, RollingBackUndoesRollingForward)
         p.new_files = p.work->sub(kNewFiles);
         p.work->create_folder(kOldFiles);
         p.old_files = p.work->sub(kOldFiles);
-        p.new_files->write_file("campaign_all_001.txt", "new");
+        p.new_files->write_file(row.new_file, "new");
         p.work->write_file(kNewMap, "new map");
         roll_forward(p);
         roll_forward(p);
@@ -360,6 +367,7 @@ TEST_F(Hostile, RollingBackUndoesRollingForward)
         EXPECT_EQ(fs::exists(data() / "encounters/mine/notes.txt"),
                   row.keep_others || row.folder != std::string("mine"))
             << row.name;
+        roll_back(p);
         roll_back(p);
         abandon(p);
         EXPECT_EQ(short_snapshot(game.path()), before) << row.name;
@@ -450,6 +458,9 @@ TEST(SaveJournal, ReadsBackAsWritten)
     const JournalReading read = read_journal(journal_text(j));
     ASSERT_TRUE(read.journal) << read.problem;
     EXPECT_EQ(*read.journal, j);
+    // A save back whose old map file named no file still keeps the others.
+    j.old_files.clear();
+    EXPECT_EQ(read_journal(journal_text(j)).journal, j);
 }
 
 // What no Save writes is a journal's problem; what a Save may write is none.
@@ -480,6 +491,15 @@ TEST(SaveJournal, WhatNoSaveWrites)
         SaveJournal j{"mine", false, "mine.txt", {"campaign_all_001.txt"}, false, {}};
         row.change(j);
         EXPECT_EQ(journal_problem(j), row.problem) << row.name;
+    }
+    // A line a Save writes once is refused when it comes twice, whichever it is.
+    for (const std::string key : {"folder", "created", "map", "keep"}) {
+        const std::string text = "orvek-save 1\nfolder mine\ncreated 0\nmap mine.txt\nkeep 1\n"
+                                 "new a.txt\n";
+        const std::size_t line = text.find("\n" + key + " ") + 1;
+        const JournalReading twice =
+            read_journal(text + text.substr(line, text.find('\n', line) + 1 - line) + "end\n");
+        EXPECT_EQ(twice.problem, "the journal has two \"" + key + "\" lines") << key;
     }
     // An escaped byte is read as the byte its two hex digits name, letters included.
     const JournalReading read = read_journal(

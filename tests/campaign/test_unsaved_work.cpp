@@ -16,10 +16,17 @@ UnsavedWork sample_work()
     work.game_folder = "/games/Orvek \xE9t\xE9";
     work.campaign_name = "Silver Reach \xC3\xA9";
     work.edits = 4;
-    work.time = 1765200000;
+    work.time = 4102444800;  // 2100, past a 32-bit count of seconds
     work.source.kind = WorkSource::Kind::Generated;
     work.source.generate = GenerateKind::Custom;
+    // Each field unlike the others, so that no two can swap unseen.
     work.source.fields.planet_count = "175";
+    work.source.fields.wormhole_count = "2";
+    work.source.fields.join1_pct = "10";
+    work.source.fields.join2_pct = "20";
+    work.source.fields.join3_pct = "30";
+    work.source.fields.size_class = 3;
+    work.source.fields.gate_style = 0;
     work.source.seed = 4294967295u;
     work.galaxy.background_path = "/games/Orvek/pictures/nebula 3.jpg";
     for (int i = 0; i < 3; ++i) {

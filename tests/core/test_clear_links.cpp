@@ -70,6 +70,32 @@ std::vector<Planet> stored(const Placed& attempt, Linker& linker)
 // The test of an attempt with clear jumpgates, which skips the wormholes when the own links leave
 // too many pieces, says what the whole galaxy it would store says, over random attempts of few
 // links (most in many pieces) and many wormholes (where the wormholes decide).
+// A jumpgate passes a planet within the clearance, counted to the nearest point of its line:
+// beyond either end that end, between them the line itself; exactly at the clearance is near.
+TEST(GateGeometry, PassesNearUpToTheClearanceFromTheNearestPoint)
+{
+    struct At {
+        int x, y;
+    };
+    const At a{100, 100}, b{300, 100};
+    const struct {
+        const char* name;
+        At p;
+        bool near;
+    } rows[] = {
+        {"beside the middle, at the clearance", {200, 100 + kGateClearance}, true},
+        {"beside the middle, one beyond", {200, 101 + kGateClearance}, false},
+        {"beyond the far end, at the clearance", {300 + kGateClearance, 100}, true},
+        {"beyond the far end, one beyond", {301 + kGateClearance, 100}, false},
+        {"before the near end, at the clearance", {100 - kGateClearance, 100}, true},
+        {"before the near end, one beyond", {99 - kGateClearance, 100}, false},
+        {"beyond the far end, aslant", {307, 109}, true},
+        {"beyond the far end, aslant and out", {309, 109}, false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(gate_geometry::passes_near(a, b, row.p), row.near) << row.name;
+}
+
 TEST(ClearLinks, TheTestAgreesWithTheGalaxyItStores)
 {
     Random random(99);

@@ -59,6 +59,7 @@ TEST(Cp1252, NamesTheCharactersItLacksOnceEach)
          "d\xC5\xBA \xE6\x9D\xB1\xE4\xBA\xAC\xC5\x81",
          "\xC5\x81\xC5\xBA\xE6\x9D\xB1\xE4\xBA\xAC"},
         {"emoji", "a\xF0\x9F\x9A\x80", "\xF0\x9F\x9A\x80"},
+        {"the last character of three bytes", "a\xEF\xBF\xBF", "\xEF\xBF\xBF"},
         {"broken", "\xFFz\xC3", "\xEF\xBF\xBD"},
         {"a sequence cut short by a plain character", "\xC3(", "\xEF\xBF\xBD"},
         {"a surrogate, which has no character", "\xED\xA0\x80", "\xEF\xBF\xBD"},

@@ -260,6 +260,10 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
         {"an unknown keyword",
          [](auto& g) { return set_feature(g, {1}, feature_of("warp"), true); },
          "There is no feature \"warp\""},
+        // The files' keywords are read in their own letter case only.
+        {"a keyword in capitals",
+         [](auto& g) { return set_feature(g, {1}, feature_of("REPAIRYARD"), true); },
+         "There is no feature \"REPAIRYARD\""},
         // clang-format on
         {"delete below 8",
          [](auto& g) {

@@ -111,6 +111,12 @@ TEST(GalaxyFigures, TheCutsByName)
 
 TEST(GalaxyFigures, InWordsOneAndMany)
 {
+    const GalaxyFigures each{4, 2.5, 3, 1, 2, 6, 20, 1, 2};
+    EXPECT_EQ(figures_in_words(each),
+              "the farthest planet lies 4 jumps from home, the planets 2.50 on average\n"
+              "20 jumpgates; the longest way between two planets takes 6 jumps\n"
+              "3 dead ends, 1 chokepoints, 2 bridges\n"
+              "1 jumpgate through a planet, 2 crossings\n");
     GalaxyFigures f;
     EXPECT_NE(figures_in_words(f).find("\n0 jumpgates through a planet, 0 crossings\n"),
               std::string::npos);

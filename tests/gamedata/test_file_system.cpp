@@ -58,7 +58,8 @@ TEST(ReadFile, RefusesWhatItCannotReadWhole)
 }
 
 // A folder's files are read whole up to their limit and not a byte over; a new file never
-// replaces an entry of its name, and one that cannot be written whole is not left behind.
+// replaces an entry of its name, one that cannot be written whole is not left behind, and a move
+// that fails says so.
 TEST(Folder, WritesNewFilesWholeAndReadsUpToTheLimit)
 {
     using testing::error_of;
@@ -86,6 +87,10 @@ TEST(Folder, WritesNewFilesWholeAndReadsUpToTheLimit)
     EXPECT_EQ(error,
               "Cannot create file \"" + folder.path_of("b.txt") + "\". " + system_reason(EFBIG));
     EXPECT_EQ(folder.kind("b.txt"), EntryKind::Missing);
+    // A move that fails names both its ends.
+    EXPECT_EQ(error_of([&] { folder.move("none.txt", folder, "c.txt"); }),
+              "Cannot rename file \"" + folder.path_of("none.txt") + "\" to \"" +
+                  folder.path_of("c.txt") + "\". " + system_reason(ENOENT));
 #endif
 }
 

@@ -172,15 +172,27 @@ TEST(GetBackground, DrawsOneAndFailsOnNone)
     expected(0);
     EXPECT_EQ(random.state(), expected.state()) << "the draw from the empty list still happens";
 
-    // A Generate's services list the pictures once: every attempt draws from that listing.
+    // A Generate's services read the pictures, the templates and the names once: every attempt
+    // draws from what was read first.
     TempDir dir;
     dir.write("campaign/data/bitmaps/ui/nebula1.jpg", "");
+    dir.write("campaign/data/encounters/all/t1.txt", "");
+    dir.write("stars.txt", "Vega\r\n");
     const GameFolder folder(dir.str());
     GameFolderServices services(folder);
+    std::vector<std::string> templates;
+    services.list_templates(templates);
     EXPECT_EQ(file_name_of(services.draw_background(random)), "nebula1.jpg");
+    EXPECT_EQ(services.load_system_names(), std::vector<std::string>{"Vega"});
     std::filesystem::rename(dir.path() / "campaign/data/bitmaps/ui/nebula1.jpg",
                             dir.path() / "campaign/data/bitmaps/ui/nebula2.jpg");
+    dir.write("campaign/data/encounters/all/t2.txt", "");
+    dir.write("stars.txt", "Deneb\r\n");
     EXPECT_EQ(file_name_of(services.draw_background(random)), "nebula1.jpg");
+    EXPECT_EQ(services.load_system_names(), std::vector<std::string>{"Vega"});
+    std::vector<std::string> again;
+    services.list_templates(again);
+    EXPECT_EQ(again, templates);
 }
 
 TEST(FileNameOf, TakesWhatFollowsTheLastSeparator)

@@ -92,6 +92,11 @@ TEST(GalaxyDocument, AnOpenThatFailsLeavesTheGalaxyShown)
     ASSERT_EQ(save_campaign(galaxy, request, d.document.folder(), random, yes), SaveResult::Saved);
     d.document.open("caf");
     EXPECT_EQ(d.document.campaign_name(), "Caf\u00e9");
+    ASSERT_NE(d.document.opened(), nullptr);
+    // A galaxy generated after it is no campaign opened: its Save writes a campaign anew.
+    d.document.replace_with_generated(before, {GenerateKind::WithPresets, {}, 8}, "Fresh");
+    EXPECT_EQ(d.document.opened(), nullptr);
+    EXPECT_TRUE(d.document.saved_id().empty());
 }
 
 // Every galaxy shown can be gone back to exactly as it was left, its unsaved edits still unsaved,

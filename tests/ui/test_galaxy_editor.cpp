@@ -524,6 +524,7 @@ TEST(GalaxyEditor, TheWindowFitsSmallScreens)
     auto* scroll = e.find<QScrollArea>("ColumnScroll");
     QTest::qWait(50);
     ASSERT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(scroll->verticalScrollBar()->isVisible()) << "and a scroll bar says it does";
     QWidget* last = e.find<QWidget>("RepairYards");
     scroll->ensureWidgetVisible(last);
     const QRect shown(last->mapTo(scroll->viewport(), QPoint(0, 0)), last->size());

@@ -138,6 +138,7 @@ TEST(MainWindow, BrokenPictureIsReportedAfterTheGalaxyIsMade)
     EXPECT_TRUE(w.messages[0].second.endsWith('.'));
     EXPECT_FALSE(w.form.document().galaxy().planets.empty())
         << "the galaxy stands; only its drawing failed";
+    EXPECT_TRUE(w.form.map()->planets().empty()) << "and the map draws none of it";
 }
 
 TEST(MainWindow, GenerateDrawsTheGalaxy)

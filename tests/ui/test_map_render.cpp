@@ -109,6 +109,22 @@ TEST(MapBadges, EachFilterShowsItsOwnFeatures)
         }
 }
 
+// A marker: green, the home planet's red, each outlined in sky blue.
+TEST(MapRender, MarkersInTheirColours)
+{
+    const QColor green(0, 128, 0), red(255, 0, 0), sky_blue(166, 202, 240);
+    std::vector<Planet> planets = {at(300, 300), at(700, 700)};
+    planets[1].home = true;
+    const QImage map = render_map(QImage(), planets);
+    const QRect other = marker_rect(planets[0]), home = marker_rect(planets[1]);
+    EXPECT_GT(pixels_of(map, green, other), 0);
+    EXPECT_EQ(pixels_of(map, red, other), 0);
+    EXPECT_GT(pixels_of(map, red, home), 0);
+    EXPECT_EQ(pixels_of(map, green, home), 0);
+    EXPECT_GT(pixels_of(map, sky_blue, other), 0);
+    EXPECT_GT(pixels_of(map, sky_blue, home), 0);
+}
+
 // Badges in the facilities' blue, none for a planet whose file was not read, kept off another
 // planet's marker; the legend in the first free corner; two stubs of links to no planet apart.
 TEST(MapBadges, WhereBadgesAndTheLegendGo)

@@ -197,6 +197,10 @@ TEST(PlanetPanel, ShowsWhatItIsGiven)
     EXPECT_EQ(renames.size(), 0);
     panel.show_planets(planets, {3});
     EXPECT_EQ(text("PlanetLinks"), "Jumpgates to: none");
+    // A title longer than the panel is wide wraps rather than widening it.
+    panel.show_planets(planets, {0, 1, 3});
+    EXPECT_LE(panel.findChild<QLabel*>("PlanetTitle")->minimumSizeHint().width(),
+              PlanetPanel::kWidth);
     planets[1].home = false;
     panel.show_planets(planets, {});
     EXPECT_TRUE(text("GalaxyFigures").contains("\nHome: none\n"))

@@ -5,6 +5,7 @@
 #include "ui/main_window.h"
 #include "ui/settings_column.h"
 
+#include "gamedata/names.h"
 #include "support/game_copy.h"
 #include "ui/window_fixture.h"
 #include "ui/map_render.h"
@@ -187,6 +188,11 @@ TEST(MainWindow, FieldsTakeOnlyWhatTheyMayHold)
     EXPECT_EQ(name->text(), "Calm") << "the name field takes no control characters";
     name->insert(QString(300, 'a'));
     EXPECT_EQ(name->text(), "Calm") << "nor more letters than a campaign's files can be named by";
+    const auto limit = static_cast<int>(campaign_id_limit(w.game.folder()));
+    name->setText(QString(limit, 'a') + " !");
+    EXPECT_EQ(name->text().size(), limit + 2) << "as many as they can, blanks and signs aside";
+    name->insert("b");
+    EXPECT_EQ(name->text().size(), limit + 2) << "a letter more is refused";
     name->setText("\u0141\u00f3d\u017a \u6771\u4eac");
     EXPECT_EQ(name->toolTip(), "The game cannot show these characters: \u0141\u017a\u6771\u4eac. "
                                "A Save writes each as \"?\".");

@@ -184,6 +184,16 @@ TEST(StartupFolder, AFolderChosenOpensInTheWindowsPlace)
     };
     const QString first_dir = QString::fromStdString(first_game.dir.str());
     EXPECT_EQ(switch_to(first_dir), (QStringList{first_dir, second}));
+    // The window opened offers them first in its chooser.
+    QStringList offered;
+    MainWindow::Hooks hooks;
+    hooks.game_folder = [&](const QStringList& found) {
+        offered = found;
+        return QString();
+    };
+    windows.current()->set_hooks(hooks);
+    windows.current()->on_game_folder();
+    EXPECT_EQ(offered.mid(0, 2), (QStringList{first_dir, second}));
     settings.setValue("recentGameFolders", QStringList{"a", "b", "c", "d", "e"});
     EXPECT_EQ(switch_to(second), (QStringList{second, "a", "b", "c", "d"}));
     // The folder the program was started in is not named over the map.
@@ -210,6 +220,9 @@ TEST(StartupFolder, OldSettingsAreCarriedOver)
     old.sync();
     EXPECT_FALSE(carry_over_settings(now, "Old Name ")) << "once the new file holds settings";
     EXPECT_EQ(now.value("gameFolder").toString(), "/games/tessarine");
+    config.write("Org/Empty Name .ini", "");
+    QSettings fresh(QSettings::IniFormat, QSettings::UserScope, "Org", "Empty Name");
+    EXPECT_FALSE(carry_over_settings(fresh, "Empty Name ")) << "an old file that holds nothing";
 }
 
 // A settings file that is a link is replaced by a plain file when the window remembers a folder:
