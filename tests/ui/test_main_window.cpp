@@ -129,6 +129,8 @@ TEST(MessageBox, LongPathsAreElidedInTheMiddle)
 TEST(MainWindow, BrokenPictureIsReportedAfterTheGalaxyIsMade)
 {
     Window w;
+    ASSERT_TRUE(w.click_and_wait("Generate"));
+    ASSERT_FALSE(w.form.map()->planets().empty());
     const fs::path ui = w.game.dir.path() / "campaign/data/bitmaps/ui";
     fs::remove_all(ui);
     w.game.dir.write("campaign/data/bitmaps/ui/nebula1.jpg", "not a picture");
@@ -138,7 +140,7 @@ TEST(MainWindow, BrokenPictureIsReportedAfterTheGalaxyIsMade)
     EXPECT_TRUE(w.messages[0].second.endsWith('.'));
     EXPECT_FALSE(w.form.document().galaxy().planets.empty())
         << "the galaxy stands; only its drawing failed";
-    EXPECT_TRUE(w.form.map()->planets().empty()) << "and the map draws none of it";
+    EXPECT_TRUE(w.form.map()->planets().empty()) << "the map draws none of it, nor the last";
 }
 
 TEST(MainWindow, GenerateDrawsTheGalaxy)
