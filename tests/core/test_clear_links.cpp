@@ -67,9 +67,6 @@ std::vector<Planet> stored(const Placed& attempt, Linker& linker)
     return planets;
 }
 
-// The test of an attempt with clear jumpgates, which skips the wormholes when the own links leave
-// too many pieces, says what the whole galaxy it would store says, over random attempts of few
-// links (most in many pieces) and many wormholes (where the wormholes decide).
 // A jumpgate passes a planet within the clearance, counted to the nearest point of its line:
 // beyond either end that end, between them the line itself; exactly at the clearance is near.
 TEST(GateGeometry, PassesNearUpToTheClearanceFromTheNearestPoint)
@@ -96,6 +93,9 @@ TEST(GateGeometry, PassesNearUpToTheClearanceFromTheNearestPoint)
         EXPECT_EQ(gate_geometry::passes_near(a, b, row.p), row.near) << row.name;
 }
 
+// The test of an attempt with clear jumpgates, which skips the wormholes when the own links leave
+// too many pieces, says what the whole galaxy it would store says, over random attempts of few
+// links (most in many pieces) and many wormholes (where the wormholes decide).
 TEST(ClearLinks, TheTestAgreesWithTheGalaxyItStores)
 {
     Random random(99);
