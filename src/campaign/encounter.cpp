@@ -16,11 +16,6 @@ namespace orvek {
 
 namespace {
 
-bool contains(std::string_view line, std::string_view text)
-{
-    return line.find(text) != std::string_view::npos;
-}
-
 // 87 -> "0870": the coordinate as a four-digit fraction of the map.
 std::string map_fraction(std::int32_t value)
 {
@@ -116,7 +111,8 @@ std::string render_encounter(std::string_view template_bytes, int index, const P
             continue;
         if (current == kConfig) {
             // The draw is made for every line that holds the key, whichever rule decides it.
-            const std::uint32_t icon_size = contains(line, "mapiconsize") ? 22 + random(15) : 0;
+            const std::uint32_t icon_size =
+                line.find("mapiconsize") != line.npos ? 22 + random(15) : 0;
             const ConfigRule rule = config_rule(line);
             if (rule == ConfigRule::IconSize)
                 line = "mapiconsize = " + std::to_string(icon_size) + ".0000";

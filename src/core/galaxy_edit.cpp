@@ -18,14 +18,9 @@ namespace {
 using Planets = std::vector<Planet>;
 using Links = std::vector<std::int32_t>;
 
-std::size_t at(int p)
-{
-    return static_cast<std::size_t>(p);
-}
-
 void check_planet(const Planets& planets, int p)
 {
-    if (p < 0 || at(p) >= planets.size())
+    if (p < 0 || planet_index(p) >= planets.size())
         throw EditRefused("There is no planet " + std::to_string(p) +
                           ": the galaxy has planets 0 to " +
                           std::to_string(static_cast<int>(planets.size()) - 1) + ".");
@@ -38,14 +33,14 @@ bool joined(const Planet& planet, int q)
 
 std::string name_of(const Planets& planets, int p)
 {
-    return cp1252_to_utf8(planets[at(p)].system_name);
+    return cp1252_to_utf8(planets[planet_index(p)].system_name);
 }
 
 class Move : public GalaxyEdit, FarthestKept {
 public:
     Move(const Planets& planets, int p, int x, int y)
-        : p_(p), x_(x), y_(y), old_x_(planets[at(p)].x), old_y_(planets[at(p)].y),
-          text_("Move " + name_of(planets, p))
+        : p_(p), x_(x), y_(y), old_x_(planets[planet_index(p)].x),
+          old_y_(planets[planet_index(p)].y), text_("Move " + name_of(planets, p))
     {}
     void apply(Planets& planets) override
     {
@@ -63,8 +58,8 @@ public:
 private:
     void place(Planets& planets, int x, int y) const
     {
-        planets[at(p_)].x = x;
-        planets[at(p_)].y = y;
+        planets[planet_index(p_)].x = x;
+        planets[planet_index(p_)].y = y;
     }
     int p_, x_, y_, old_x_, old_y_;
     std::string text_;
@@ -82,18 +77,18 @@ struct LinkState {
 class LinkEdit : public GalaxyEdit {
 public:
     LinkEdit(const Planets& planets, int p, int q, bool join, std::string text)
-        : p_(p), q_(q), join_(join), old_p_(planets[at(p)]), old_q_(planets[at(q)]),
-          text_(std::move(text))
+        : p_(p), q_(q), join_(join), old_p_(planets[planet_index(p)]),
+          old_q_(planets[planet_index(q)]), text_(std::move(text))
     {}
     void apply(Planets& planets) override
     {
-        change(planets[at(p_)], q_);
-        change(planets[at(q_)], p_);
+        change(planets[planet_index(p_)], q_);
+        change(planets[planet_index(q_)], p_);
     }
     void revert(Planets& planets) override
     {
-        old_p_.restore(planets[at(p_)]);
-        old_q_.restore(planets[at(q_)]);
+        old_p_.restore(planets[planet_index(p_)]);
+        old_q_.restore(planets[planet_index(q_)]);
     }
     std::string text() const override { return text_; }
 
@@ -116,17 +111,17 @@ private:
 class OneSidedLink : public GalaxyEdit {
 public:
     OneSidedLink(const Planets& planets, int p, int q, bool add, std::string text)
-        : p_(p), q_(q), add_(add), old_(planets[at(p)]), text_(std::move(text))
+        : p_(p), q_(q), add_(add), old_(planets[planet_index(p)]), text_(std::move(text))
     {}
     void apply(Planets& planets) override
     {
-        Links& links = planets[at(p_)].links;
+        Links& links = planets[planet_index(p_)].links;
         if (add_)
             links.push_back(q_);
         else
             links.erase(std::find(links.begin(), links.end(), q_));
     }
-    void revert(Planets& planets) override { old_.restore(planets[at(p_)]); }
+    void revert(Planets& planets) override { old_.restore(planets[planet_index(p_)]); }
     std::string text() const override { return text_; }
 
 private:
@@ -139,11 +134,11 @@ private:
 class Rename : public GalaxyEdit {
 public:
     Rename(const Planets& planets, int p, std::string name)
-        : p_(p), name_(std::move(name)), old_(planets[at(p)].system_name),
+        : p_(p), name_(std::move(name)), old_(planets[planet_index(p)].system_name),
           text_("Rename " + cp1252_to_utf8(old_) + " to " + cp1252_to_utf8(name_))
     {}
-    void apply(Planets& planets) override { planets[at(p_)].system_name = name_; }
-    void revert(Planets& planets) override { planets[at(p_)].system_name = old_; }
+    void apply(Planets& planets) override { planets[planet_index(p_)].system_name = name_; }
+    void revert(Planets& planets) override { planets[planet_index(p_)].system_name = old_; }
     std::string text() const override { return text_; }
 
 private:
@@ -162,7 +157,7 @@ public:
     {
         for (Planet& planet : planets)
             planet.home = false;
-        planets[at(p_)].home = true;
+        planets[planet_index(p_)].home = true;
     }
     void revert(Planets& planets) override
     {
@@ -217,7 +212,7 @@ private:
 class Delete : public GalaxyEdit, FarthestKept {
 public:
     Delete(const Planets& planets, int p)
-        : p_(p), planet_(planets[at(p)]), text_("Delete " + name_of(planets, p))
+        : p_(p), planet_(planets[planet_index(p)]), text_("Delete " + name_of(planets, p))
     {
         for (const Planet& planet : planets)
             old_links_.emplace_back(planet);
@@ -257,11 +252,11 @@ void check_join(const Planets& planets, int p, int q)
     check_planet(planets, q);
     if (p == q)
         throw EditRefused("A planet cannot be joined to itself.");
-    if (joined(planets[at(p)], q))
+    if (joined(planets[planet_index(p)], q))
         throw EditRefused(planet_title(planets, p) + " and " + planet_title(planets, q) +
                           " are joined already.");
     for (int r : {p, q})
-        if (std::ssize(planets[at(r)].links) >= kMaxLinks)
+        if (std::ssize(planets[planet_index(r)].links) >= kMaxLinks)
             throw EditRefused(planet_title(planets, r) + " has " + std::to_string(kMaxLinks) +
                               " jumpgates already, the most a planet can hold.");
 }
@@ -286,12 +281,12 @@ EditPointer join_planets(const Planets& planets, int p, int q)
 EditPointer cut_link(const Planets& planets, int p, int q)
 {
     check_planet(planets, p);
-    if ((q < 0 || at(q) >= planets.size()) && joined(planets[at(p)], q))
+    if ((q < 0 || planet_index(q) >= planets.size()) && joined(planets[planet_index(p)], q))
         return std::make_unique<OneSidedLink>(planets, p, q, false,
                                               "Cut " + name_of(planets, p) +
                                                   " \xE2\x80\x93 planet " + std::to_string(q));
     check_planet(planets, q);
-    if (p == q || !joined(planets[at(p)], q) || !joined(planets[at(q)], p))
+    if (p == q || !joined(planets[planet_index(p)], q) || !joined(planets[planet_index(q)], p))
         throw EditRefused(planet_title(planets, p) + " and " + planet_title(planets, q) +
                           " are not joined.");
     return std::make_unique<LinkEdit>(planets, p, q, false,
@@ -303,10 +298,10 @@ EditPointer link_back(const Planets& planets, int p, int q)
 {
     check_planet(planets, p);
     check_planet(planets, q);
-    if (p == q || !joined(planets[at(p)], q) || joined(planets[at(q)], p))
+    if (p == q || !joined(planets[planet_index(p)], q) || joined(planets[planet_index(q)], p))
         throw EditRefused(planet_title(planets, p) + " holds no jumpgate to " +
                           planet_title(planets, q) + " that lacks its way back.");
-    if (std::ssize(planets[at(q)].links) >= kMaxLinks)
+    if (std::ssize(planets[planet_index(q)].links) >= kMaxLinks)
         throw EditRefused(planet_title(planets, q) + " has " + std::to_string(kMaxLinks) +
                           " jumpgates already, the most a planet can hold.");
     return std::make_unique<OneSidedLink>(
@@ -322,7 +317,7 @@ EditPointer rename_planet(const Planets& planets, int p, const std::string& name
 EditPointer make_home(const Planets& planets, int p)
 {
     check_planet(planets, p);
-    if (planets[at(p)].home)
+    if (planets[planet_index(p)].home)
         throw EditRefused(planet_title(planets, p) + " is the home planet already.");
     return std::make_unique<MakeHome>(planets, p);
 }
@@ -342,7 +337,7 @@ EditPointer delete_planet(const Planets& planets, int p)
     if (planets.size() <= static_cast<std::size_t>(kFewestPlanets))
         throw EditRefused("A galaxy keeps at least " + std::to_string(kFewestPlanets) +
                           " planets.");
-    if (planets[at(p)].home)
+    if (planets[planet_index(p)].home)
         throw EditRefused("The home planet cannot be deleted: make another planet home first.");
     return std::make_unique<Delete>(planets, p);
 }

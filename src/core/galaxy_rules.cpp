@@ -18,11 +18,6 @@ namespace {
 
 using Planets = std::vector<Planet>;
 
-std::size_t at(int p)
-{
-    return static_cast<std::size_t>(p);
-}
-
 template <class Range, class Taken>
 const std::string* first_free(const Range& range, Taken taken)
 {
@@ -37,7 +32,7 @@ const std::string* first_free(const Range& range, Taken taken)
 std::string planet_title(const Planets& planets, int p)
 {
     // A planet read from a file without a name is called by its number alone.
-    const std::string name = cp1252_to_utf8(planets[at(p)].system_name);
+    const std::string name = cp1252_to_utf8(planets[planet_index(p)].system_name);
     return name.empty() ? "planet " + std::to_string(p)
                         : name + " (planet " + std::to_string(p) + ")";
 }
@@ -92,8 +87,8 @@ std::string move_refusal(const Planets& planets, const std::vector<int>& group, 
         return std::find(group.begin(), group.end(), q) != group.end();
     };
     for (const int p : group)
-        if (std::string refusal =
-                place_refusal(planets, planets[at(p)].x + dx, planets[at(p)].y + dy, in_group);
+        if (std::string refusal = place_refusal(planets, planets[planet_index(p)].x + dx,
+                                                planets[planet_index(p)].y + dy, in_group);
             !refusal.empty())
             return refusal;
     return {};
@@ -106,18 +101,18 @@ std::vector<int> unreachable_planets(const Planets& planets, int from)
     std::vector<std::vector<int>> joined(planets.size());
     for (std::size_t p = 0; p < planets.size(); ++p)
         for (const int q : planets[p].links)
-            if (q >= 0 && at(q) < planets.size()) {
+            if (q >= 0 && planet_index(q) < planets.size()) {
                 joined[p].push_back(q);
-                joined[at(q)].push_back(static_cast<int>(p));
+                joined[planet_index(q)].push_back(static_cast<int>(p));
             }
     std::vector<bool> reached(planets.size(), false);
     std::vector<int> queue;
-    if (from >= 0 && at(from) < planets.size())
-        reached[at(from)] = true, queue.push_back(from);
+    if (from >= 0 && planet_index(from) < planets.size())
+        reached[planet_index(from)] = true, queue.push_back(from);
     for (std::size_t next = 0; next < queue.size(); ++next)
-        for (const int q : joined[at(queue[next])])
-            if (!reached[at(q)])
-                reached[at(q)] = true, queue.push_back(q);
+        for (const int q : joined[planet_index(queue[next])])
+            if (!reached[planet_index(q)])
+                reached[planet_index(q)] = true, queue.push_back(q);
     std::vector<int> unreachable;
     for (std::size_t i = 0; i < planets.size(); ++i)
         if (!reached[i])
@@ -140,10 +135,11 @@ void update_farthest(Planets& planets)
 {
     const int n = static_cast<int>(planets.size());
     const auto position = [&](int i) {
-        return std::pair<std::int64_t, std::int64_t>(planets[at(i)].x, planets[at(i)].y);
+        return std::pair<std::int64_t, std::int64_t>(planets[planet_index(i)].x,
+                                                     planets[planet_index(i)].y);
     };
     for (int p = 0; p < n; ++p)
-        planets[at(p)].farthest = farthest_planet(n, p, position);
+        planets[planet_index(p)].farthest = farthest_planet(n, p, position);
 }
 
 std::string game_planet_name(const std::string& utf8)

@@ -14,11 +14,6 @@ namespace {
 
 using Planets = std::vector<Planet>;
 
-std::size_t at(int p)
-{
-    return static_cast<std::size_t>(p);
-}
-
 // The planets in number order, each once; throws EditRefused for a number that is no planet.
 std::vector<int> checked_group(const Planets& planets, std::vector<int> group)
 {
@@ -27,7 +22,7 @@ std::vector<int> checked_group(const Planets& planets, std::vector<int> group)
     if (group.empty())
         throw EditRefused("No planet is selected.");
     for (const int p : group)
-        if (p < 0 || at(p) >= planets.size())
+        if (p < 0 || planet_index(p) >= planets.size())
             throw EditRefused("There is no planet " + std::to_string(p) + ".");
     return group;
 }
@@ -54,8 +49,8 @@ private:
     void shift(Planets& planets, int dx, int dy) const
     {
         for (const int p : group_) {
-            planets[at(p)].x += dx;
-            planets[at(p)].y += dy;
+            planets[planet_index(p)].x += dx;
+            planets[planet_index(p)].y += dy;
         }
         update_farthest(planets);
     }
@@ -93,8 +88,8 @@ EditPointer move_planets(const Planets& planets, const std::vector<int>& group, 
 {
     const std::vector<int> moved = checked_group(planets, group);
     if (moved.size() == 1)
-        return move_planet(planets, moved[0], planets[at(moved[0])].x + dx,
-                           planets[at(moved[0])].y + dy);
+        return move_planet(planets, moved[0], planets[planet_index(moved[0])].x + dx,
+                           planets[planet_index(moved[0])].y + dy);
     if (const std::string refusal = move_refusal(planets, moved, dx, dy); !refusal.empty())
         throw EditRefused(refusal);
     return std::make_unique<GroupMove>(moved, dx, dy);
@@ -107,7 +102,7 @@ EditPointer delete_planets(const Planets& planets, const std::vector<int>& group
         return delete_planet(planets, doomed[0]);
     // The home planet first: of the reasons, the one the player can act on.
     for (const int p : doomed)
-        if (planets[at(p)].home)
+        if (planets[planet_index(p)].home)
             return delete_planet(planets, p);
     // From the highest number down, so that the numbers still to delete keep their meaning;
     // each is made on the galaxy the ones before it leave.

@@ -13,26 +13,21 @@ namespace {
 
 using Planets = std::vector<Planet>;
 
-std::size_t at(int p)
-{
-    return static_cast<std::size_t>(p);
-}
-
 // One planet's record replaced whole by another; the other planets are left as they are.
 class Replace : public GalaxyEdit, FarthestKept {
 public:
     Replace(const Planets& planets, int p, Planet planet, std::string text)
-        : p_(p), old_(planets[at(p)]), new_(std::move(planet)), text_(std::move(text))
+        : p_(p), old_(planets[planet_index(p)]), new_(std::move(planet)), text_(std::move(text))
     {}
     void apply(Planets& planets) override
     {
         remember(planets);
-        planets[at(p_)] = new_;
+        planets[planet_index(p_)] = new_;
         update_farthest(planets);
     }
     void revert(Planets& planets) override
     {
-        planets[at(p_)] = old_;
+        planets[planet_index(p_)] = old_;
         restore(planets);
     }
     std::string text() const override { return text_; }
@@ -48,9 +43,9 @@ private:
 EditPointer give_template(const Planets& planets, int p, const std::string& template_file,
                           const NewPlanetSources& sources)
 {
-    if (p < 0 || at(p) >= planets.size())
+    if (p < 0 || planet_index(p) >= planets.size())
         throw EditRefused("There is no planet " + std::to_string(p) + ".");
-    if (!planets[at(p)].unread)
+    if (!planets[planet_index(p)].unread)
         throw EditRefused(planet_title(planets, p) + "'s file was read: it needs no new one.");
     const auto place = free_place_near_middle(planets, p);
     if (!place)
@@ -58,17 +53,17 @@ EditPointer give_template(const Planets& planets, int p, const std::string& temp
     // The record as an added planet would have it, but for the template chosen; the planet's
     // own record is left out of the names and templates in use, as it goes.
     Planets others = planets;
-    others[at(p)].template_file.clear();
-    others[at(p)].system_name.clear();
+    others[planet_index(p)].template_file.clear();
+    others[planet_index(p)].system_name.clear();
     if (std::any_of(others.begin(), others.end(),
                     [&](const Planet& q) { return q.template_file == template_file; }))
         throw EditRefused("The template " + template_file + " is in use by another planet.");
     Planet mended =
         planet_to_add(others, place->first, place->second, {{template_file}, sources.names});
-    mended.home = planets[at(p)].home;
+    mended.home = planets[planet_index(p)].home;
     for (std::size_t q = 0; q < planets.size(); ++q)
-        if (q != at(p) && std::find(planets[q].links.begin(), planets[q].links.end(), p) !=
-                              planets[q].links.end())
+        if (q != planet_index(p) && std::find(planets[q].links.begin(), planets[q].links.end(),
+                                              p) != planets[q].links.end())
             mended.links.push_back(static_cast<std::int32_t>(q));
     return std::make_unique<Replace>(planets, p, std::move(mended),
                                      "Give planet " + std::to_string(p) + " the template " +

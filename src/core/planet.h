@@ -4,6 +4,7 @@
 // feature flags. A plain record; the map view keeps its own marker and label for each planet.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -55,5 +56,11 @@ struct Planet {
 
     friend bool operator==(const Planet&, const Planet&) = default;
 };
+
+// A planet's number as an index into its galaxy's planets, for numbers already checked.
+constexpr std::size_t planet_index(std::int32_t number)
+{
+    return static_cast<std::size_t>(number);
+}
 
 }  // namespace orvek

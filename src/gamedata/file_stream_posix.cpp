@@ -20,11 +20,6 @@ namespace orvek {
 
 namespace {
 
-std::string last_reason()
-{
-    return system_reason(errno);
-}
-
 // Opens a pipe or device for writing without blocking: a pipe without a reader is tried again
 // every 20 ms until one comes or `cancel` is set.
 int open_stream(const std::string& path, const std::atomic<bool>* cancel)
@@ -34,7 +29,7 @@ int open_stream(const std::string& path, const std::atomic<bool>* cancel)
         if (fd >= 0)
             return fd;
         if (errno != ENXIO && errno != EINTR)
-            throw file_error("Cannot create file", path, last_reason());
+            throw file_error("Cannot create file", path, system_reason(errno));
         if (cancel && cancel->load())
             throw WaitCancelled{};
         ::usleep(20'000);
@@ -72,7 +67,7 @@ void write_to_stream(const std::string& path, std::string_view bytes,
 {
     struct stat info;
     if (::stat(path.c_str(), &info) != 0)
-        throw file_error("Cannot create file", path, last_reason());
+        throw file_error("Cannot create file", path, system_reason(errno));
     if (!S_ISCHR(info.st_mode) && !S_ISFIFO(info.st_mode))
         throw file_error("Cannot create file", path,
                          "It is not a regular file, a character device or a pipe");
@@ -97,7 +92,7 @@ FileLock::FileLock(const std::string& path) : path_(path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        throw file_error("Cannot open file", path, last_reason());
+        throw file_error("Cannot open file", path, system_reason(errno));
     handle_ = fd;
 }
 
@@ -107,7 +102,7 @@ bool FileLock::try_lock()
         if (errno == EWOULDBLOCK)
             return false;
         if (errno != EINTR)
-            throw file_error("Cannot lock file", path_, last_reason());
+            throw file_error("Cannot lock file", path_, system_reason(errno));
     }
     return true;
 }
