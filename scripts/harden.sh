@@ -33,7 +33,7 @@ kills() {
 timed kills
 # A campaign's first Save, a Save over it, the save back of an edited campaign and the import of
 # an archive, each killed and failed at every file call it makes (the test command tries one call
-# in six of the first three). Two run at a time, one per core.
+# in eight of the first three). Two run at a time, one per core.
 crash_suites() {
   local status=0
   for pair in "first generated" "edited import"; do
