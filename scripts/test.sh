@@ -6,6 +6,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/build.sh test
+# The tests' own temporary folders go in memory where the machine has room there: their files
+# are made and removed by the thousand, which takes a fifth of the tests' time on a disk. The
+# crash suites, which kill and fail a Save's file calls, still work on the disk, in build/.
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ] &&
+  [ "$(df -Pk /dev/shm | awk 'NR == 2 { print $4 }')" -gt $((512 * 1024)) ]; then
+  TMPDIR=$(mktemp -d /dev/shm/orvek-tests.XXXXXX)
+  export TMPDIR
+  trap 'rm -rf "$TMPDIR"' EXIT
+fi
 cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" -LE xvfb
 if ctest -N -L xvfb | grep -q "Total Tests: [1-9]"; then
