@@ -12,6 +12,8 @@ cd "$(dirname "$0")/.."
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ] &&
   [ "$(df -Pk /dev/shm | awk 'NR == 2 { print $4 }')" -gt $((512 * 1024)) ]; then
   TMPDIR=$(mktemp -d /dev/shm/orvek-tests.XXXXXX)
+  # Open to all, as /tmp is: some tests run the tool as another user.
+  chmod 1777 "$TMPDIR"
   export TMPDIR
   trap 'rm -rf "$TMPDIR"' EXIT
 fi
