@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/build.sh test
 # The tests' own temporary folders go in memory where the machine has room there: their files
-# are made and removed by the thousand, which takes a fifth of the tests' time on a disk. The
+# are made and removed by the thousand, which on a disk costs a tenth of the tests' time. The
 # crash suites, which kill and fail a Save's file calls, still work on the disk, in build/.
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ] &&
   [ "$(df -Pk /dev/shm | awk 'NR == 2 { print $4 }')" -gt $((512 * 1024)) ]; then
