@@ -73,6 +73,28 @@ void put16(std::string& zip, std::size_t at, unsigned value)
     zip[at + 1] = static_cast<char>(value >> 8);
 }
 
+// The bytes of one entry of the zip file at `path`, or empty when it holds none of that name.
+std::string zip_entry(const std::string& path, const char* name)
+{
+    int error = 0;
+    zip_t* zip = zip_open(path.c_str(), ZIP_RDONLY, &error);
+    if (!zip)
+        return {};
+    std::string bytes;
+    zip_stat_t stat;
+    if (zip_stat(zip, name, 0, &stat) == 0) {
+        zip_file_t* file = zip_fopen(zip, name, 0);
+        bytes.resize(static_cast<std::size_t>(stat.size));
+        if (!file ||
+            zip_fread(file, bytes.data(), stat.size) != static_cast<zip_int64_t>(stat.size))
+            bytes.clear();
+        if (file)
+            zip_fclose(file);
+    }
+    zip_discard(zip);
+    return bytes;
+}
+
 // A saved campaign "shared" of the demo game, as archive entries.
 struct Shared {
     DemoGame game;
@@ -304,6 +326,12 @@ TEST(CliArchive, ImportsUnderItsIdOrAnotherName)
     const std::string zip = (out.path() / "shared.zip").string(),
                       bad_zip = (out.path() / "bad.zip").string();
     ASSERT_EQ(shared.game.run("--export shared '" + zip + "'").status, 0);
+    // Its preview is the campaign's map as --png draws it; its manifest names the campaign.
+    const std::string png = (out.path() / "shared.png").string();
+    ASSERT_EQ(shared.game.run("--open shared --png '" + png + "'").status, 0);
+    EXPECT_EQ(zip_entry(zip, "shared/preview.png"), testing::read_bytes(png));
+    EXPECT_NE(zip_entry(zip, "shared/manifest.json").find("\"name\": \"Shared\""),
+              std::string::npos);
     std::vector<Entry> bad = shared.entries;
     std::string& map = bad[2].bytes;
     const std::size_t home = map.find("Homeworld = ");

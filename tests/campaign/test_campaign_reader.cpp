@@ -167,6 +167,20 @@ TEST(CampaignReader, FromBytesAsFromDisk)
     EXPECT_EQ(lacking.reading[0].line, planet->map_line);
 }
 
+// A campaign's folder renamed to another letter case is still its own: every planet is read from
+// it and the campaign names it as it is on disk, where a save back writes.
+TEST(CampaignReader, AFolderOfAnotherCaseIsTheCampaigns)
+{
+    testing::TempDir game;
+    const GameFolder folder(game.str());
+    testing::save_mine(game, folder);
+    std::filesystem::rename(game.path() / "campaign/data/encounters/mine",
+                            game.path() / "campaign/data/encounters/MINE");
+    const LoadedCampaign loaded = load_campaign(folder, "mine");
+    EXPECT_TRUE(loaded.reading.empty()) << loaded.reading.front().sentence;
+    EXPECT_EQ(file_name_of(loaded.folder), "MINE");
+}
+
 // The saved campaigns are their map files, each id once whatever its letter case (the game
 // reads Foo.txt and foo.txt as one file), and never the game's own "all".
 TEST(CampaignReader, EachCampaignIdOnce)

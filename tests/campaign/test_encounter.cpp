@@ -59,6 +59,7 @@ TEST(Encounter, ConfigRules)
         {"name = x", "name = tauminorx"},
         {" name = x", " name = x"},
         {"guiname = x", "guiname = Tau  Minor X"},
+        {"  the guiname", "guiname = Tau  Minor X"},
         {"guiname wormholes", "wormholes = 2,9,"},
         {"MAPICONSIZE = 3", "MAPICONSIZE = 3"},
         {"; comment", "; comment"},

@@ -40,10 +40,11 @@ TEST(MapSize, MatchesExtendedPrecisionHardware)
 }
 #endif
 
+// 61 planets, one more than the smallest map holds: the map is sized for all of them.
 TEST(MapFile, WorkedExample)
 {
-    std::vector<Planet> planets(30);
-    for (int i = 0; i < 30; ++i)
+    std::vector<Planet> planets(61);
+    for (int i = 0; i < 61; ++i)
         planets[i].template_file = "campaign_all_" + std::to_string(100 + i).substr(1) + "9.txt";
     planets[0].template_file = "campaign_all_017.txt";
     planets[1].template_file = "campaign_all_003.txt";
@@ -51,13 +52,13 @@ TEST(MapFile, WorkedExample)
     std::string text = map_file_text("silverreach", "Silver Reach", home_planet(planets), planets,
                                      "C:\\g\\campaign\\data\\bitmaps\\ui\\nebula4.jpg");
     std::string head =
-        "[config]\r\nHomeworld = 12\r\nMapSizeX = 1000.0000\r\nMapSizeY = 700.0000\r\n"
+        "[config]\r\nHomeworld = 12\r\nMapSizeX = 1016.0000\r\nMapSizeY = 711.0000\r\n"
         "MapTexture = nebula4.jpg\r\nName = silverreach\r\nGUIName = Silver Reach\r\n"
-        "Planets = 30\r\n\r\n[encounters]\r\n"
+        "Planets = 61\r\n\r\n[encounters]\r\n"
         "0 = campaign/data/encounters/silverreach/campaign_all_017.txt\r\n"
         "1 = campaign/data/encounters/silverreach/campaign_all_003.txt\r\n";
     EXPECT_EQ(text.substr(0, head.size()), head);
-    const std::string tail = "29 = campaign/data/encounters/silverreach/campaign_all_299.txt\r\n";
+    const std::string tail = "60 = campaign/data/encounters/silverreach/campaign_all_609.txt\r\n";
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << "no empty line at the end";
 }
 

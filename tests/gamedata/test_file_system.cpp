@@ -187,6 +187,10 @@ TEST(Folder, TellsAndRefusesLinksAndPipes)
     EXPECT_EQ(link_target(chain + "link40"), chain + "../file.txt");
     EXPECT_EQ(error_of([&] { link_target(chain + "link41"); }),
               "Cannot open file \"" + chain + "link41\". " + system_reason(ELOOP));
+    // A real path resolves links and dots; one that leads nowhere comes back as it was given.
+    EXPECT_EQ(real_path(dir.str() + "/to-folder/../real"),
+              fs::canonical(dir.path() / "real").string());
+    EXPECT_EQ(real_path(dir.str() + "/dangling"), dir.str() + "/dangling");
 }
 #endif
 

@@ -143,6 +143,15 @@ TEST(MapBadges, WhereBadgesAndTheLegendGo)
     map = render_map(QImage(), planets, {FeatureFilter::Kind::Effect, 4});
     EXPECT_EQ(pixels_of(map, red, map.rect()), 0) << "badges of an unread planet";
 
+    // Every effect has its red badge and every facility its blue one, the last included.
+    for (int f = 0; f < kFeatureCount; ++f) {
+        std::vector<Planet> one = {at(500, 500)};
+        one[0].features[static_cast<std::size_t>(f)] = true;
+        map = render_map(QImage(), one, {FeatureFilter::Kind::All, 0});
+        EXPECT_GT(pixels_of(map, f < kInhibitionCount ? red : blue, map.rect()), 0)
+            << "feature " << f;
+    }
+
     QImage white(kMapPixels, kMapPixels, QImage::Format_RGB32);
     white.fill(Qt::white);
     planets[0].unread = false;

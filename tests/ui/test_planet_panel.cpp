@@ -201,6 +201,9 @@ TEST(PlanetPanel, ShowsWhatItIsGiven)
     panel.show_planets(planets, {0, 1, 3});
     EXPECT_LE(panel.findChild<QLabel*>("PlanetTitle")->minimumSizeHint().width(),
               PlanetPanel::kWidth);
+    panel.show_planets(planets, {});
+    EXPECT_TRUE(text("GalaxyFigures").contains("\nHome: Sol\n"))
+        << text("GalaxyFigures").toStdString();
     planets[1].home = false;
     panel.show_planets(planets, {});
     EXPECT_TRUE(text("GalaxyFigures").contains("\nHome: none\n"))

@@ -200,6 +200,13 @@ TEST(StartupFolder, AFolderChosenOpensInTheWindowsPlace)
     GameWindows started_here(settings, second_game.dir.str(), [](const QString&) {});
     ASSERT_TRUE(started_here.open(second_game.dir.str()));
     EXPECT_EQ(started_here.current()->map()->progress(), "");
+    // A folder that is no game's is refused with a sentence, and the window shown stays.
+    testing::TempDir no_game;
+    MainWindow* shown = windows.current();
+    refused.clear();
+    EXPECT_FALSE(windows.open(no_game.str()));
+    EXPECT_EQ(windows.current(), shown);
+    EXPECT_EQ(refused.size(), 1);
 }
 
 // The settings kept under the old application name, whose file name had a blank before ".conf",

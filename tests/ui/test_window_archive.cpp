@@ -33,6 +33,10 @@ TEST(WindowArchive, ExportedThenImportedUnderAnotherName)
     ASSERT_TRUE(w.click_and_wait("Generate"));
     w.find<QLineEdit>("CampaignName")->setText("Shared Reach");
     ASSERT_TRUE(w.save());
+    // Cancelled in the file dialog, nothing is exported and nothing said.
+    w.archive_answer.clear();
+    w.choose_in_campaign_list("sharedreach", "ExportCampaign");
+    EXPECT_TRUE(w.messages.empty());
     // Exported from the Open list.
     const QString zip = QString::fromStdString((out.path() / "shared.ZIP").string());
     w.archive_answer = zip;

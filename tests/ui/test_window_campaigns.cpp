@@ -145,10 +145,13 @@ TEST(MainWindow, OpenAndCheckASavedCampaign)
     EXPECT_EQ(w.form.map()->selected_planet(), -1);
     EXPECT_TRUE(w.messages.empty());
     EXPECT_EQ(testing::snapshot(w.game.dir.path(), true), saved);
-    // A galaxy generated after it has no problem line of its own.
+    // A galaxy generated after it has no problem line of its own, and its findings close.
     open_with_keys(w, "brokenreach");
+    check_with_keys(w, "");
+    ASSERT_TRUE(w.form.findChild<QListWidget*>("FindingsList")->isVisible());
     ASSERT_TRUE(w.click_and_wait("Generate"));
     EXPECT_EQ(w.form.map()->status(), "");
+    EXPECT_FALSE(w.form.findChild<QListWidget*>("FindingsList")->isVisible());
 }
 
 // The Open list: newest first, a campaign that cannot be read listed with why, each one's check
