@@ -522,6 +522,26 @@ TEST(Cli, EachLevelListItsOwnFeatures)
                 << list << ": " << planet["features"];
         }
     }
+    // Each level's word takes that level's share of the planets, the home planet aside.
+    const struct {
+        const char* word;
+        double lowest, highest;
+    } shares[] = {{"rare", 0.1, 0.3}, {"normal", 0.4, 0.6}, {"common", 0.6, 0.8}};
+    for (const auto& share : shares) {
+        const auto r = game.run("--seed 8 --size massive --name Levels --save --overwrite "
+                                "--write-inhibitions --json - --level engine=" +
+                                std::string(share.word));
+        ASSERT_EQ(r.status, 0) << share.word << ": " << r.err;
+        const nlohmann::json galaxy = nlohmann::json::parse(r.out);
+        const double others = static_cast<double>(galaxy["planets"].size()) - 1;
+        int held = 0;
+        for (const auto& planet : galaxy["planets"])
+            held += !planet["home"].get<bool>() &&
+                    std::count(planet["features"].begin(), planet["features"].end(),
+                               "ENGINES_REQUIRED");
+        EXPECT_GE(held, share.lowest * others - 1) << share.word;
+        EXPECT_LT(held, share.highest * others) << share.word;
+    }
 }
 
 TEST(Cli, PngOfTheMap)

@@ -290,6 +290,20 @@ TEST(CliArchive, HostileArchivesAreRefusedAndNothingIsWritten)
              return zip;
          },
          5, "encrypted"},
+        {"a damaged compressed stream",
+         [&] {
+             std::string zip = good;
+             // The last entry's data starts with a deflate block of the reserved type.
+             const std::size_t at = headers(zip, "PK\3\4").back();
+             EXPECT_EQ(zip[at + 8], 8) << "the entry is deflated";
+             const auto field = [&](std::size_t offset) {
+                 return static_cast<unsigned char>(zip[at + offset]) +
+                        256u * static_cast<unsigned char>(zip[at + offset + 1]);
+             };
+             zip[at + 30 + field(26) + field(28)] = '\xFF';
+             return zip;
+         },
+         5, "is damaged ("},
         {"another compression",
          [&] {
              std::string zip = good;

@@ -224,6 +224,12 @@ TEST_F(Hostile, NothingOutsideTheGameFolderNorInItChanges)
              fs::remove_all(h.work() / "new");
          },
          "not the folders \"new\" and \"old\""},
+        {"a journal without its folder \"old\"",
+         [&](const Hostile& h) {
+             h.plant(journal("mine", "mine.txt", {ok_file}));
+             fs::remove_all(h.work() / "old");
+         },
+         "not the folders \"new\" and \"old\""},
         {"a map file in neither place",
          [&](const Hostile& h) {
              h.plant(journal("mine", "mine.txt", {ok_file}));

@@ -176,6 +176,8 @@ TEST(GalaxyEdit, AppliesWhatTheRulesAllowAndRefusesTheRest)
         {"rename empty", [](auto& g) { return rename_planet(g, 2, ""); }, "needs a name"},
         {"rename with a tab", [](auto& g) { return rename_planet(g, 2, "a\tb"); }, "control"},
         {"rename with DEL", [](auto& g) { return rename_planet(g, 2, "a\x7F"); }, "control"},
+        {"rename with the last control character",
+         [](auto& g) { return rename_planet(g, 2, "a\x1F"); }, "control"},
         {"rename with CJK",
          [](auto& g) {
              return rename_planet(g, 2,
@@ -425,8 +427,11 @@ TEST(GalaxyEdit, FindsThePlanetsNoLinkReaches)
     EXPECT_TRUE(unreachable_planets(planets).empty());
     cut_link(planets, 6, 7)->apply(planets);
     EXPECT_EQ(unreachable_planets(planets), (std::vector<int>{7, 8}));
-    // A link held one way (an opened campaign's) joins both planets, as a jumpgate does.
-    planets[8].links.push_back(6);
+    // A link held one way (an opened campaign's) joins both planets, as a jumpgate does, planet 0
+    // included.
+    planets[8].links.push_back(0);
+    EXPECT_TRUE(unreachable_planets(planets).empty()) << "held one way to planet 0";
+    planets[8].links.back() = 6;
     EXPECT_TRUE(unreachable_planets(planets).empty());
     EXPECT_EQ(unreachable_planets(planets, 7), std::vector<int>{}) << "from any planet";
     // Links to no planet, the one just past the last among them, are passed over.
