@@ -187,6 +187,12 @@ TEST(Folder, TellsAndRefusesLinksAndPipes)
     EXPECT_EQ(link_target(chain + "link40"), chain + "../file.txt");
     EXPECT_EQ(error_of([&] { link_target(chain + "link41"); }),
               "Cannot open file \"" + chain + "link41\". " + system_reason(ELOOP));
+    // A folder that is not there cannot be opened; an empty one is deleted as a folder.
+    EXPECT_EQ(error_of([&] { Folder::open(dir.str() + "/missing"); }),
+              "Cannot open folder \"" + dir.str() + "/missing\". " + system_reason(ENOENT));
+    folder.create_folder("empty");
+    folder.delete_folder("empty");
+    EXPECT_FALSE(fs::exists(dir.path() / "empty"));
     // A real path resolves links and dots; one that leads nowhere comes back as it was given.
     EXPECT_EQ(real_path(dir.str() + "/to-folder/../real"),
               fs::canonical(dir.path() / "real").string());

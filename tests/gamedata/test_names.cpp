@@ -178,6 +178,7 @@ TEST(CampaignId, LettersAndDigitsLowerCased)
                    {"all", false},
                    {"ALL", false},
                    {"all1", true},
+                   {"zZ09", true},
                    {"a-b", false},
                    {"a b", false}};
     for (const Folder& f : folders)

@@ -61,6 +61,13 @@ TEST(GalaxyEditor, TwelveCandidatesAndOneTaken)
         }
         ASSERT_GE(first(), 0);
         EXPECT_EQ(d.candidate(first()).figures.diameter, longest);
+        // The row reads left to right: the sort, then the filter's figure, comparison and value.
+        const char* row[] = {"CandidateSort", "CandidateFilterFigure", "CandidateFilterComparison",
+                             "CandidateFilterValue"};
+        for (std::size_t i = 1; i < std::size(row); ++i)
+            EXPECT_LT(d.findChild<QWidget*>(row[i - 1])->geometry().right(),
+                      d.findChild<QWidget*>(row[i])->geometry().left())
+                << row[i];
         d.findChild<QComboBox*>("CandidateFilterFigure")->setCurrentIndex(2);  // dead ends
         d.findChild<QComboBox*>("CandidateFilterComparison")->setCurrentIndex(1);  // at most
         d.findChild<QSpinBox*>("CandidateFilterValue")->setValue(fewest);

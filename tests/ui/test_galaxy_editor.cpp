@@ -210,6 +210,21 @@ TEST(GalaxyEditor, ASelectionMovesAndGoesTogether)
     EXPECT_EQ(e.planets().size(), generated.size());
     ASSERT_FALSE(e.messages.empty());
     EXPECT_TRUE(e.messages.back().second.contains("home planet cannot"));
+    // The question itself, as a player meets it: Escape keeps them all, Return takes its Yes.
+    e.form.set_hooks({});
+    for (const auto& [key, deleted] :
+         {std::pair(Qt::Key_Escape, 0u), std::pair(Qt::Key_Return, 1u)}) {
+        QTest::mouseClick(e.map, Qt::LeftButton, {}, centre(shown, a));
+        QTest::mouseClick(e.map, Qt::LeftButton, Qt::ShiftModifier, centre(shown, home));
+        QTimer::singleShot(0, [key] {
+            if (QWidget* box = QApplication::activeModalWidget())
+                QTest::keyClick(box, key);
+            else
+                ADD_FAILURE() << "no question was asked";
+        });
+        QTest::keyClick(e.map, Qt::Key_Delete);
+        EXPECT_EQ(e.planets().size(), generated.size() - deleted) << key;
+    }
 }
 
 // What the mouse asks of the window, on a map of its own: Shift on empty space keeps the

@@ -102,11 +102,23 @@ TEST(MapBadges, EachFilterShowsItsOwnFeatures)
     };
     for (const auto& r : rows)
         EXPECT_EQ(r.filter.shows(r.feature), r.shown) << r.name;
-    // An effect's keyword on the command line is the first word of its name.
-    for (const FeatureFilterChoice& c : feature_filters())
+    // An effect's keyword on the command line is the first word of its name; each effect's and
+    // facility's filter shows only features its keyword names, and at least one.
+    for (const FeatureFilterChoice& c : feature_filters()) {
         if (c.filter.kind == K::Effect) {
             EXPECT_EQ(QString(c.words).split(' ').front().toLower(), c.keyword) << c.words;
         }
+        if (c.filter.kind != K::Effect && c.filter.kind != K::Facility)
+            continue;
+        int shown = 0;
+        for (int f = 0; f < kFeatureCount; ++f)
+            if (c.filter.shows(f)) {
+                ++shown;
+                const QString feature(kFeatureKeywords[static_cast<std::size_t>(f)].data());
+                EXPECT_TRUE(feature.toLower().contains(c.keyword)) << c.words << ": " << f;
+            }
+        EXPECT_GT(shown, 0) << c.words;
+    }
 }
 
 // A marker: green, the home planet's red, each outlined in sky blue.
