@@ -130,6 +130,7 @@ TEST(GalaxyDocument, HistoryGivesBackEveryGalaxyAsItWasLeft)
 
     // With a history that still holds it, the edited galaxy comes back edited and unsaved.
     Document e;
+    const Galaxy generated = e.document.galaxy();
     e.document.edit([&](const auto& g) { return move_planet(g, 2, x, y); });
     e.document.set_campaign_name("Typed Name");
     Random random(8);
@@ -151,6 +152,9 @@ TEST(GalaxyDocument, HistoryGivesBackEveryGalaxyAsItWasLeft)
     EXPECT_FALSE(e.document.can_go_forward());
     e.document.go_back();
     EXPECT_EQ(e.document.galaxy().planets, edited.planets) << "the galaxy before stays";
+    // Its edits discarded there, it is the galaxy as generated.
+    e.document.discard_unsaved_edits();
+    EXPECT_EQ(e.document.galaxy().planets, generated.planets);
 }
 
 }  // namespace

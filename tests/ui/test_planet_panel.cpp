@@ -193,8 +193,15 @@ TEST(PlanetPanel, ShowsWhatItIsGiven)
     EXPECT_TRUE(text("PlanetLinks").contains(">&lt;b&gt;Vega&lt;/b&gt;</a>"))
         << text("PlanetLinks").toStdString();
     EXPECT_TRUE(text("PlanetLinks").contains(">planet 2 (its file was not read)</a>"));
-    emit panel.findChild<QLineEdit*>("PlanetName")->editingFinished();
+    auto* name = panel.findChild<QLineEdit*>("PlanetName");
+    emit name->editingFinished();
     EXPECT_EQ(renames.size(), 0);
+    // A name typed is asked for once, however often the editing ends after it.
+    name->setText("Sol Two");
+    name->setModified(true);
+    emit name->editingFinished();
+    emit name->editingFinished();
+    EXPECT_EQ(renames.size(), 1);
     panel.show_planets(planets, {3});
     EXPECT_EQ(text("PlanetLinks"), "Jumpgates to: none");
     // A title longer than the panel is wide wraps rather than widening it.
