@@ -178,7 +178,10 @@ TEST(CampaignReader, AFolderOfAnotherCaseIsTheCampaigns)
                             game.path() / "campaign/data/encounters/MINE");
     const LoadedCampaign loaded = load_campaign(folder, "mine");
     EXPECT_TRUE(loaded.reading.empty()) << loaded.reading.front().sentence;
+#ifndef _WIN32
+    // Only a file system that tells letter case apart needs the name as it is on disk.
     EXPECT_EQ(file_name_of(loaded.folder), "MINE");
+#endif
 }
 
 // The saved campaigns are their map files, each id once whatever its letter case (the game
